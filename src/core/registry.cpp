@@ -1,0 +1,435 @@
+#include "core/registry.h"
+
+#include <string.h>
+
+#include <array>
+
+#include "core/registry_paths.h"
+
+namespace hvm {
+namespace {
+
+// Access levels, from most to least, tried in turn by every open.
+constexpr REGSAM kAllAccess = KEY_ALL_ACCESS;                              // 0xF003F
+constexpr REGSAM kReadWrite = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;  // 0x2001F
+constexpr REGSAM kReadOnly = KEY_READ;                                     // 0x20019
+
+// Longest names the platform allows, for buffers that must grow past what
+// RegQueryInfoKey reported (a key changed meanwhile, or a double-byte locale).
+constexpr DWORD kMaxKeyNameChars = 255;
+constexpr DWORD kMaxValueNameChars = 16383;
+
+constexpr std::array<DWORD, 13> kPlatformTypes{
+    REG_NONE,      REG_NONE,      REG_SZ,       REG_EXPAND_SZ,
+    REG_BINARY,    REG_DWORD,     REG_DWORD,    REG_DWORD_BIG_ENDIAN,
+    REG_LINK,      REG_MULTI_SZ,  REG_RESOURCE_LIST, REG_FULL_RESOURCE_DESCRIPTOR,
+    REG_RESOURCE_REQUIREMENTS_LIST};
+
+const char* MessageFormat(ERegistryException::Reason reason) {
+  switch (reason) {
+    case ERegistryException::Reason::InvalidType:
+      return "Invalid data type for '%s'";
+    case ERegistryException::Reason::GetFailed:
+      return "Failed to get data for '%s'";
+    case ERegistryException::Reason::SetFailed:
+      break;
+  }
+  return "Failed to set data for '%s'";
+}
+
+std::string FormatMessage(ERegistryException::Reason reason, const std::string& name) {
+  std::string text = MessageFormat(reason);
+  text.replace(text.find("%s"), 2, name);
+  return text;
+}
+
+// Names in double-byte code pages may take two bytes a character, so the
+// lengths the platform reports in characters are doubled before use.
+bool IsDoubleByteLocale() {
+  CPINFO info{};
+  return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1;
+}
+
+std::optional<RegKeyInfo> QueryKeyInfo(HKEY key, LONG* status) {
+  if (!key) {
+    *status = ERROR_INVALID_HANDLE;
+    return std::nullopt;
+  }
+  RegKeyInfo info;
+  DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueLen = 0, maxData = 0;
+  *status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLen, nullptr,
+                             &values, &maxValueLen, &maxData, nullptr, &info.lastWriteTime);
+  if (*status != ERROR_SUCCESS) return std::nullopt;
+  if (IsDoubleByteLocale()) {
+    maxSubKeyLen *= 2;
+    maxValueLen *= 2;
+  }
+  info.subKeyCount = subKeys;
+  info.maxSubKeyLen = maxSubKeyLen;
+  info.valueCount = values;
+  info.maxValueLen = maxValueLen;
+  info.maxDataLen = maxData;
+  return info;
+}
+
+// Enumerates names index 0 upward. A refused index ends the walk: Wine answers
+// some keys (Perflib\009) with ERROR_INVALID_HANDLE at index 0, and a loop that
+// waits for ERROR_NO_MORE_ITEMS would never end there.
+template <class EnumFn>
+std::vector<std::string> EnumerateNames(DWORD startChars, DWORD maxChars, EnumFn enumerate) {
+  std::vector<std::string> names;
+  std::string buffer(std::min(startChars, maxChars) + 1, '\0');
+  for (DWORD index = 0;; ++index) {
+    DWORD length = DWORD(buffer.size());
+    LONG status = enumerate(index, buffer.data(), &length);
+    if (status == ERROR_MORE_DATA && buffer.size() <= maxChars) {
+      buffer.assign(size_t(maxChars) + 1, '\0');
+      length = DWORD(buffer.size());
+      status = enumerate(index, buffer.data(), &length);
+    }
+    if (status != ERROR_SUCCESS) break;
+    names.emplace_back(buffer.data(), std::min<size_t>(length, buffer.size()));
+  }
+  return names;
+}
+
+std::vector<std::string> SubKeyNames(HKEY key, DWORD longestName) {
+  return EnumerateNames(longestName, kMaxKeyNameChars, [key](DWORD i, char* buf, DWORD* len) {
+    return RegEnumKeyExA(key, i, buf, len, nullptr, nullptr, nullptr, nullptr);
+  });
+}
+
+std::vector<std::string> ValueNames(HKEY key, DWORD longestName) {
+  return EnumerateNames(longestName, kMaxValueNameChars, [key](DWORD i, char* buf, DWORD* len) {
+    return RegEnumValueA(key, i, buf, len, nullptr, nullptr, nullptr, nullptr);
+  });
+}
+
+// True when base\subKey is itself a symbolic link; `link` then owns it, opened
+// without following the link.
+bool OpenIfLink(HKEY base, const std::string& subKey, ScopedKey* link) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(base, subKey.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | DELETE,
+                    &opened) != ERROR_SUCCESS) {
+    return false;
+  }
+  ScopedKey key(opened);
+  DWORD type = REG_NONE;
+  if (RegQueryValueExA(key.Get(), "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) !=
+          ERROR_SUCCESS ||
+      type != REG_LINK) {
+    return false;
+  }
+  *link = std::move(key);
+  return true;
+}
+
+// Deleting a link by name would delete its target, so the link's own handle is
+// deleted through the native call.
+LONG DeleteLinkKey(HKEY link) {
+  using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+  static const auto ntDeleteKey = reinterpret_cast<NtDeleteKeyFn>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey"));
+  if (!ntDeleteKey) return ERROR_CALL_NOT_IMPLEMENTED;
+  return ntDeleteKey(link) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+}  // namespace
+
+DWORD PlatformTypeOf(RegDataKind kind) {
+  const auto index = size_t(kind);
+  return index < kPlatformTypes.size() ? kPlatformTypes[index] : REG_NONE;
+}
+
+RegDataKind KindOfPlatformType(DWORD type) {
+  switch (type) {
+    case REG_NONE: return RegDataKind::rkNone;
+    case REG_SZ: return RegDataKind::rkString;
+    case REG_EXPAND_SZ: return RegDataKind::rkExpandString;
+    case REG_BINARY: return RegDataKind::rkBinary;
+    case REG_DWORD: return RegDataKind::rkDword;
+    case REG_DWORD_BIG_ENDIAN: return RegDataKind::rkDwordBigEndian;
+    case REG_LINK: return RegDataKind::rkLink;
+    case REG_MULTI_SZ: return RegDataKind::rkMultiString;
+    case REG_RESOURCE_LIST: return RegDataKind::rkResourceList;
+    case REG_FULL_RESOURCE_DESCRIPTOR: return RegDataKind::rkFullResourceDescriptor;
+    case REG_RESOURCE_REQUIREMENTS_LIST: return RegDataKind::rkResourceRequirementsList;
+    default: return RegDataKind::rkUnknown;
+  }
+}
+
+ERegistryException::ERegistryException(Reason reason, const std::string& valueName, LONG status)
+    : std::runtime_error(FormatMessage(reason, valueName)), reason_(reason), status_(status) {}
+
+TNTRegistry::TNTRegistry() = default;
+
+TNTRegistry::~TNTRegistry() { CloseKey(); }
+
+void TNTRegistry::SetRoot(HKEY root) {
+  if (root == root_) return;
+  root_ = root;
+  CloseKey();
+}
+
+void TNTRegistry::CloseKey() {
+  current_.Close();
+  currentPath_.clear();
+}
+
+bool TNTRegistry::Fail(LONG status) {
+  lastError_ = status;
+  return false;
+}
+
+TNTRegistry::Target TNTRegistry::Split(const std::string& path) const {
+  if (!path.empty() && path.front() == '\\') return {root_, path.substr(1)};
+  return {current_ ? current_.Get() : root_, path};
+}
+
+bool TNTRegistry::OpenKey(const std::string& path, bool canCreate) {
+  const Target target = Split(path);
+  HKEY opened = nullptr;
+  LONG status = ERROR_SUCCESS;
+  if (!canCreate || target.subKey.empty()) {
+    for (REGSAM access : {kAllAccess, kReadWrite, kReadOnly}) {
+      status = RegOpenKeyExA(target.base, target.subKey.c_str(), 0, access, &opened);
+      if (status == ERROR_SUCCESS) break;
+    }
+  } else {
+    for (REGSAM access : {kAllAccess, kReadWrite}) {
+      status = RegCreateKeyExA(target.base, target.subKey.c_str(), 0, nullptr,
+                               REG_OPTION_NON_VOLATILE, access, nullptr, &opened, nullptr);
+      if (status == ERROR_SUCCESS) break;
+    }
+  }
+  if (status != ERROR_SUCCESS) return Fail(status);
+
+  const bool relativeToOpenKey = !path.empty() && path.front() != '\\' && current_;
+  currentPath_ = relativeToOpenKey ? currentPath_ + "\\" + path : target.subKey;
+  current_.Reset(opened);
+  lastError_ = ERROR_SUCCESS;
+  return true;
+}
+
+ScopedKey TNTRegistry::OpenFallbacks(HKEY base, const std::string& subKey) {
+  HKEY opened = nullptr;
+  LONG status = ERROR_SUCCESS;
+  for (REGSAM access : {kAllAccess, kReadWrite, kReadOnly}) {
+    status = RegOpenKeyExA(base, subKey.c_str(), 0, access, &opened);
+    if (status == ERROR_SUCCESS) return ScopedKey(opened);
+  }
+  const LONG openStatus = status;
+  lastError_ = openStatus;
+  // A key that is not there is not there: the fallbacks below exist for keys
+  // the user is denied, and would only create a missing one.
+  if (openStatus == ERROR_FILE_NOT_FOUND) return ScopedKey();
+  // The backup/restore opens succeed only while the process holds the backup
+  // or restore privilege. They are create-or-open, so a key they had to create
+  // did not exist: it is removed again and counts as not opened.
+  for (REGSAM access : {REGSAM(KEY_QUERY_VALUE), REGSAM(KEY_WRITE)}) {
+    DWORD disposition = 0;
+    status = RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_BACKUP_RESTORE, access,
+                             nullptr, &opened, &disposition);
+    if (status != ERROR_SUCCESS) continue;
+    ScopedKey key(opened);
+    if (disposition != REG_CREATED_NEW_KEY) return key;
+    key.Close();
+    RegDeleteKeyA(base, subKey.c_str());
+    break;
+  }
+  return ScopedKey();
+}
+
+ScopedKey TNTRegistry::OpenKeyHandle(const std::string& path) {
+  const Target target = Split(path);
+  return OpenFallbacks(target.base, target.subKey);
+}
+
+bool TNTRegistry::KeyPresent(const std::string& path) { return OpenKeyHandle(path).IsValid(); }
+
+bool TNTRegistry::DeleteKeyTree(const std::string& path) {
+  const Target target = Split(path);
+  return DeleteTreeAt(target.base, target.subKey);
+}
+
+bool TNTRegistry::DeleteTreeAt(HKEY base, const std::string& subKey) {
+  // Deleting the root key itself is never meant: an empty name would make the
+  // walk below empty the whole base.
+  if (subKey.empty()) return Fail(ERROR_INVALID_PARAMETER);
+
+  ScopedKey link;
+  if (OpenIfLink(base, subKey, &link)) {
+    const LONG status = DeleteLinkKey(link.Get());
+    return status == ERROR_SUCCESS ? true : Fail(status);
+  }
+
+  if (ScopedKey key = OpenFallbacks(base, subKey)) {
+    LONG status = ERROR_SUCCESS;
+    const std::optional<RegKeyInfo> info = QueryKeyInfo(key.Get(), &status);
+    const DWORD longest = info ? info->maxSubKeyLen : kMaxKeyNameChars;
+    // Names are collected first: deleting while enumerating shifts the indexes.
+    for (const std::string& name : SubKeyNames(key.Get(), longest)) DeleteTreeAt(key.Get(), name);
+  }
+  const LONG status = RegDeleteKeyA(base, subKey.c_str());
+  if (status != ERROR_SUCCESS) return Fail(status);
+  lastError_ = ERROR_SUCCESS;
+  return true;
+}
+
+bool TNTRegistry::SaveKeyToFile(const std::string& path, const std::string& fileName) {
+  ScopedKey key = OpenKeyHandle(path);
+  if (!key) return false;
+  const LONG status = RegSaveKeyA(key.Get(), fileName.c_str(), nullptr);
+  return status == ERROR_SUCCESS ? true : Fail(status);
+}
+
+bool TNTRegistry::ReplaceKeyFromFile(const std::string& path, const std::string& newFile,
+                                     const std::string& backupFile) {
+  const Target target = Split(path);
+  const LONG status =
+      RegReplaceKeyA(target.base, target.subKey.c_str(), newFile.c_str(), backupFile.c_str());
+  return status == ERROR_SUCCESS ? true : Fail(status);
+}
+
+std::optional<RegKeyInfo> TNTRegistry::ReadKeyInfo() {
+  LONG status = ERROR_SUCCESS;
+  std::optional<RegKeyInfo> info = QueryKeyInfo(current_.Get(), &status);
+  if (!info) Fail(status);
+  return info;
+}
+
+std::vector<std::string> TNTRegistry::ListSubKeys() {
+  const std::optional<RegKeyInfo> info = ReadKeyInfo();
+  if (!info) return {};
+  return SubKeyNames(current_.Get(), info->maxSubKeyLen);
+}
+
+std::vector<std::string> TNTRegistry::ListValueNames() {
+  const std::optional<RegKeyInfo> info = ReadKeyInfo();
+  if (!info) return {};
+  return ValueNames(current_.Get(), info->maxValueLen);
+}
+
+bool TNTRegistry::HasChildKeys() {
+  const std::optional<RegKeyInfo> info = ReadKeyInfo();
+  return info && info->subKeyCount > 0;
+}
+
+bool TNTRegistry::RemoveValue(const std::string& name) {
+  const LONG status = RegDeleteValueA(current_.Get(), name.c_str());
+  return status == ERROR_SUCCESS ? true : Fail(status);
+}
+
+std::optional<RegValueInfo> TNTRegistry::ValueInfo(const std::string& name) {
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  const LONG status = RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &type, nullptr, &size);
+  if (status != ERROR_SUCCESS) {
+    Fail(status);
+    return std::nullopt;
+  }
+  return RegValueInfo{KindOfPlatformType(type), size};
+}
+
+bool TNTRegistry::ValuePresent(const std::string& name) { return ValueInfo(name).has_value(); }
+
+int TNTRegistry::ValueSize(const std::string& name) {
+  const std::optional<RegValueInfo> info = ValueInfo(name);
+  return info ? int(info->size) : -1;
+}
+
+RegDataKind TNTRegistry::ValueKind(const std::string& name) {
+  const std::optional<RegValueInfo> info = ValueInfo(name);
+  return info ? info->kind : RegDataKind::rkUnknown;
+}
+
+RegValueInfo TNTRegistry::FetchValue(const std::string& name, void* buffer, uint32_t capacity) {
+  DWORD type = REG_NONE;
+  DWORD size = capacity;
+  const LONG status = RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &type,
+                                       static_cast<BYTE*>(buffer), &size);
+  if (status != ERROR_SUCCESS)
+    throw ERegistryException(ERegistryException::Reason::GetFailed, name, status);
+  return RegValueInfo{KindOfPlatformType(type), size};
+}
+
+void TNTRegistry::StoreValue(const std::string& name, const void* data, uint32_t size,
+                             RegDataKind kind) {
+  const LONG status = RegSetValueExA(current_.Get(), name.c_str(), 0, PlatformTypeOf(kind),
+                                     static_cast<const BYTE*>(data), size);
+  if (status != ERROR_SUCCESS)
+    throw ERegistryException(ERegistryException::Reason::SetFailed, name, status);
+}
+
+std::string TNTRegistry::ReadText(const std::string& name) {
+  const int size = ValueSize(name);
+  if (size <= 0) return "";
+  // One spare NUL: text stored without its terminator, or with an odd byte
+  // count, still ends inside the buffer.
+  std::string buffer(size_t(size) + 1, '\0');
+  const RegValueInfo got = FetchValue(name, buffer.data(), uint32_t(size));
+  if (!StringKinds.Contains(got.kind))
+    throw ERegistryException(ERegistryException::Reason::InvalidType, name);
+  const size_t length = strnlen(buffer.data(), std::min<size_t>(got.size, size_t(size)));
+  buffer.resize(length);
+  return buffer;
+}
+
+int32_t TNTRegistry::ReadDword(const std::string& name) {
+  uint32_t value = 0;
+  const RegValueInfo got = FetchValue(name, &value, sizeof(value));
+  if (got.kind != RegDataKind::rkDword)
+    throw ERegistryException(ERegistryException::Reason::InvalidType, name);
+  return int32_t(value);
+}
+
+uint32_t TNTRegistry::ReadBinary(const std::string& name, void* buffer, uint32_t capacity) {
+  const std::optional<RegValueInfo> info = ValueInfo(name);
+  if (!info) return 0;
+  if (info->kind != RegDataKind::rkBinary || info->size > capacity)
+    throw ERegistryException(ERegistryException::Reason::InvalidType, name);
+  return FetchValue(name, buffer, capacity).size;
+}
+
+uint32_t TNTRegistry::ReadRaw(const std::string& name, void* buffer, uint32_t capacity) {
+  if (!ValueInfo(name)) return 0;
+  return FetchValue(name, buffer, capacity).size;
+}
+
+void TNTRegistry::WriteText(const std::string& name, const std::string& text) {
+  StoreValue(name, text.c_str(), uint32_t(text.size() + 1), RegDataKind::rkString);
+}
+
+void TNTRegistry::WriteExpandText(const std::string& name, const std::string& text) {
+  StoreValue(name, text.c_str(), uint32_t(text.size() + 1), RegDataKind::rkExpandString);
+}
+
+void TNTRegistry::WriteMultiText(const std::string& name, const std::string& text) {
+  StoreValue(name, text.c_str(), uint32_t(text.size() + 1), RegDataKind::rkMultiString);
+}
+
+void TNTRegistry::WriteDword(const std::string& name, uint32_t value) {
+  StoreValue(name, &value, sizeof(value), RegDataKind::rkDword);
+}
+
+void TNTRegistry::WriteBinary(const std::string& name, const void* data, uint32_t size) {
+  StoreValue(name, data, size, RegDataKind::rkBinary);
+}
+
+std::string GetRegValue(const std::string& keyPath, const std::string& valueName) {
+  const std::string notAString = "**-the-value-is-not-a-string-**";
+  std::string rest = keyPath;
+  TNTRegistry registry;
+  registry.SetRoot(SplitLongRoot(rest));
+  if (!registry.OpenKey(rest, false)) return notAString;
+  const RegDataKind kind = registry.ValueKind(valueName);
+  try {
+    if (StringKinds.Contains(kind)) return registry.ReadText(valueName);
+    if (kind == RegDataKind::rkDword) return std::to_string(registry.ReadDword(valueName));
+  } catch (const ERegistryException&) {
+    // The value changed or went between the two reads.
+  }
+  return notAString;
+}
+
+}  // namespace hvm

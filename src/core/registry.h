@@ -1,0 +1,186 @@
+// TNTRegistry: the one way Hivemend reads, writes and deletes registry keys
+// and values. A session keeps a root key and at most one open current key;
+// opens fall back from full access to read-only so that keys the user may only
+// read still open. Opens and deletions report failure as false; value reads and
+// writes raise ERegistryException.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/scoped_handle.h"
+
+namespace hvm {
+
+// The value kinds; the number of each member is its position.
+enum class RegDataKind : uint8_t {
+  rkUnknown,
+  rkNone,
+  rkString,
+  rkExpandString,
+  rkBinary,
+  rkDword,
+  rkDwordLittleEndian,
+  rkDwordBigEndian,
+  rkLink,
+  rkMultiString,
+  rkResourceList,
+  rkFullResourceDescriptor,
+  rkResourceRequirementsList,
+};
+
+// A small set of value kinds.
+class RegKindSet {
+ public:
+  constexpr RegKindSet(std::initializer_list<RegDataKind> kinds) {
+    for (RegDataKind kind : kinds) bits_ |= Bit(kind);
+  }
+  constexpr bool Contains(RegDataKind kind) const { return (bits_ & Bit(kind)) != 0; }
+
+ private:
+  static constexpr uint16_t Bit(RegDataKind kind) { return uint16_t(1u << unsigned(kind)); }
+  uint16_t bits_ = 0;
+};
+
+// The kinds every section and GetRegValue treat as text.
+inline constexpr RegKindSet StringKinds{RegDataKind::rkString, RegDataKind::rkExpandString,
+                                        RegDataKind::rkMultiString};
+
+// The platform type a kind is written as, and the kind a platform type reads as
+// (REG_DWORD reads as rkDword; any type above 10 reads as rkUnknown).
+DWORD PlatformTypeOf(RegDataKind kind);
+RegDataKind KindOfPlatformType(DWORD type);
+
+struct RegKeyInfo {
+  uint32_t subKeyCount = 0;
+  uint32_t maxSubKeyLen = 0;
+  uint32_t valueCount = 0;
+  uint32_t maxValueLen = 0;
+  uint32_t maxDataLen = 0;
+  FILETIME lastWriteTime{};
+};
+
+struct RegValueInfo {
+  RegDataKind kind = RegDataKind::rkUnknown;
+  uint32_t size = 0;
+};
+
+// Raised by value reads and writes. The message is one of three fixed texts
+// with the value name in it; the Win32 status is kept where there was one.
+class ERegistryException : public std::runtime_error {
+ public:
+  enum class Reason { InvalidType, GetFailed, SetFailed };
+
+  ERegistryException(Reason reason, const std::string& valueName, LONG status = ERROR_SUCCESS);
+
+  Reason reason() const { return reason_; }
+  LONG status() const { return status_; }
+
+ private:
+  Reason reason_;
+  LONG status_;
+};
+
+class TNTRegistry {
+ public:
+  // Root HKEY_CURRENT_USER, no current key.
+  TNTRegistry();
+  virtual ~TNTRegistry();
+  TNTRegistry(const TNTRegistry&) = delete;
+  TNTRegistry& operator=(const TNTRegistry&) = delete;
+
+  HKEY RootKey() const { return root_; }
+  HKEY CurrentKey() const { return current_.Get(); }
+  // Path of the current key below the root, without root name or leading
+  // backslash; empty when no key is open.
+  const std::string& CurrentPath() const { return currentPath_; }
+  // Win32 status of the last open, delete or enumeration that failed (kept so
+  // that a missing key can be told from a denied one); ERROR_SUCCESS otherwise.
+  LONG LastError() const { return lastError_; }
+
+  // Selecting another root closes the current key; the same root keeps it.
+  void SetRoot(HKEY root);
+  void CloseKey();
+
+  // Opens `path` as the current key, asking full access first and falling back
+  // to read-only. With canCreate a missing key is created. On failure the
+  // current key and path are unchanged.
+  bool OpenKey(const std::string& path, bool canCreate);
+  // Opens `path` as a separate handle, falling back further to backup/restore
+  // semantics. Never leaves behind a key that the fallbacks created.
+  ScopedKey OpenKeyHandle(const std::string& path);
+  bool KeyPresent(const std::string& path);
+
+  // Deletes the key with its whole sub-tree; true when the key itself went.
+  // A key that is a symbolic link is deleted as a link; its target is kept.
+  bool DeleteKeyTree(const std::string& path);
+  // Writes the key to a hive file that must not exist yet.
+  bool SaveKeyToFile(const std::string& path, const std::string& fileName);
+  // Schedules a hive replacement for the next start of Windows.
+  bool ReplaceKeyFromFile(const std::string& path, const std::string& newFile,
+                          const std::string& backupFile);
+
+  // Current key information; nothing when no key is open or the query fails.
+  std::optional<RegKeyInfo> ReadKeyInfo();
+  // Names of the current key's sub-keys or values, index 0 upward, stopping
+  // at the first index the platform refuses. The default value is "".
+  std::vector<std::string> ListSubKeys();
+  std::vector<std::string> ListValueNames();
+  bool HasChildKeys();
+  bool RemoveValue(const std::string& name);
+
+  // Values of the current key; an empty name is the default value.
+  std::optional<RegValueInfo> ValueInfo(const std::string& name);
+  bool ValuePresent(const std::string& name);
+  int ValueSize(const std::string& name);
+  RegDataKind ValueKind(const std::string& name);
+
+  // Reads at most `capacity` bytes; a larger value raises "Failed to get data".
+  RegValueInfo FetchValue(const std::string& name, void* buffer, uint32_t capacity);
+  void StoreValue(const std::string& name, const void* data, uint32_t size, RegDataKind kind);
+
+  // Text of a string kind, cut at the first NUL (a multi-string gives its first
+  // string); a missing or empty value gives "".
+  std::string ReadText(const std::string& name);
+  int32_t ReadDword(const std::string& name);
+  // Binary data that fits the buffer; 0 for a missing value.
+  uint32_t ReadBinary(const std::string& name, void* buffer, uint32_t capacity);
+  // Data of any kind that fits the buffer; 0 for a missing value.
+  uint32_t ReadRaw(const std::string& name, void* buffer, uint32_t capacity);
+
+  void WriteText(const std::string& name, const std::string& text);
+  void WriteExpandText(const std::string& name, const std::string& text);
+  // `text` holds the strings with their NUL separators and the final empty
+  // string; one more NUL is stored after it.
+  void WriteMultiText(const std::string& name, const std::string& text);
+  void WriteDword(const std::string& name, uint32_t value);
+  void WriteBinary(const std::string& name, const void* data, uint32_t size);
+
+ private:
+  struct Target {
+    HKEY base;
+    std::string subKey;
+  };
+  Target Split(const std::string& path) const;
+  ScopedKey OpenFallbacks(HKEY base, const std::string& subKey);
+  bool DeleteTreeAt(HKEY base, const std::string& subKey);
+  bool Fail(LONG status);
+
+  HKEY root_ = HKEY_CURRENT_USER;
+  ScopedKey current_;
+  std::string currentPath_;
+  LONG lastError_ = ERROR_SUCCESS;
+};
+
+// The value of a key rendered as text: string kinds as their text, a DWORD in
+// signed decimal, anything else (and a missing key or value) as
+// "**-the-value-is-not-a-string-**". The key path must begin with a long root
+// name. Never raises for a missing key or value.
+std::string GetRegValue(const std::string& keyPath, const std::string& valueName);
+
+}  // namespace hvm

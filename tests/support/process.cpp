@@ -1,0 +1,93 @@
+#include "support/process.h"
+
+#include <atomic>
+#include <stdexcept>
+
+#include "support/test_folder.h"
+
+namespace hvm::test {
+namespace {
+
+HANDLE CreateCaptureFile(const std::string& path) {
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+}
+
+// Console output in text mode ends its lines with CR LF.
+std::string WithoutCarriageReturns(std::string text) {
+  std::erase(text, '\r');
+  return text;
+}
+
+}  // namespace
+
+std::string ProgramFolder() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of('\\'));
+}
+
+std::string QuoteArgument(const std::string& arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  return quoted + "\"";
+}
+
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         DWORD timeoutMs) {
+  static std::atomic<int> serial{0};
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string stem = std::string(temp) + "hvmrun-" + std::to_string(GetCurrentProcessId()) +
+                           "-" + std::to_string(++serial);
+  HANDLE out = CreateCaptureFile(stem + ".out");
+  HANDLE err = CreateCaptureFile(stem + ".err");
+  HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  SetHandleInformation(in, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+
+  const std::string exe = ProgramFolder() + "\\" + program;
+  std::string commandLine = QuoteArgument(exe);
+  for (const std::string& arg : args) commandLine += " " + QuoteArgument(arg);
+
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION info{};
+  const BOOL started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                      nullptr, nullptr, &startup, &info);
+  CloseHandle(out);
+  CloseHandle(err);
+  CloseHandle(in);
+  if (!started) throw std::runtime_error("cannot start " + exe);
+
+  ProcessResult result;
+  const DWORD waited = WaitForSingleObject(info.hProcess, timeoutMs);
+  if (waited != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 99);
+  GetExitCodeProcess(info.hProcess, &result.exitCode);
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  result.out = WithoutCarriageReturns(ReadWholeFile(stem + ".out"));
+  result.err = WithoutCarriageReturns(ReadWholeFile(stem + ".err"));
+  DeleteFileA((stem + ".out").c_str());
+  DeleteFileA((stem + ".err").c_str());
+  if (waited != WAIT_OBJECT_0) throw std::runtime_error(program + " did not end in time");
+  return result;
+}
+
+}  // namespace hvm::test
