@@ -1,26 +1,45 @@
 // hvmend-cli.exe: the engine behind verbs for scripts and end-to-end tests.
-// Exit codes: 0 success, 1 the verb found or left problems, 2 usage or run error.
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/cli_options.h"
+#include "app/cli_verbs.h"
+
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitUsage = 2;
+using hvm::kExitError;
+using hvm::kExitOk;
+
+struct Verb {
+  const char* name;
+  int (*run)(const std::vector<std::string>& args);
+};
+
+constexpr Verb kVerbs[] = {
+    {"scan", hvm::RunScanVerb},
+};
 
 constexpr char kUsage[] =
     "Usage: hvmend-cli [--help | --version] <verb> [options]\n"
     "\n"
     "Hivemend finds and repairs stale entries in the Windows registry.\n"
     "\n"
+    "Verbs:\n"
+    "  scan [--sections 1,4,23] [--json] [--quiet]\n"
+    "        scan the registry and print the problems found; without --sections\n"
+    "        the sections switched on in the settings run; progress goes to\n"
+    "        stderr unless --quiet is given\n"
+    "\n"
     "Options:\n"
     "  --help      show this text\n"
-    "  --version   show the program's version\n";
+    "  --version   show the program's version\n"
+    "\n"
+    "Exit codes: 0 nothing found, 1 problems found, 2 usage or run error.\n";
 
 int ShowUsage(FILE* out) {
   std::fputs(kUsage, out);
-  return out == stdout ? kExitOk : kExitUsage;
+  return out == stdout ? kExitOk : kExitError;
 }
 
 }  // namespace
@@ -33,6 +52,18 @@ int main(int argc, char** argv) {
   if (first == "--version") {
     std::printf("Hivemend %s\n", HVM_VERSION);
     return kExitOk;
+  }
+  for (const Verb& verb : kVerbs) {
+    if (first != verb.name) continue;
+    try {
+      return verb.run(std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const hvm::UsageError& error) {
+      std::fprintf(stderr, "hvmend-cli %s: %s\n", verb.name, error.what());
+      return kExitError;
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "hvmend-cli %s: %s\n", verb.name, error.what());
+      return kExitError;
+    }
   }
   std::fprintf(stderr, "hvmend-cli: unknown verb or option '%s'\n\n", first.c_str());
   return ShowUsage(stderr);

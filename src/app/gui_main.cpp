@@ -1,7 +1,7 @@
 // hvmend.exe: the desktop program. For now its main window opens empty and
 // closes cleanly; the pages join as they are built.
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 namespace {
 
@@ -10,11 +10,8 @@ constexpr char kApplicationTitle[] = "Hivemend";
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 
@@ -36,9 +33,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   InitCommonControlsEx(&controls);
   if (!RegisterMainWindowClass(instance)) return 1;
 
-  HWND window = CreateWindowExA(0, kMainWindowClass, kApplicationTitle, WS_OVERLAPPEDWINDOW,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr, nullptr,
-                                instance, nullptr);
+  HWND window =
+      CreateWindowExA(0, kMainWindowClass, kApplicationTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                      CW_USEDEFAULT, 800, 600, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
   ShowWindow(window, showCommand);
   UpdateWindow(window);

@@ -10,29 +10,34 @@ namespace hvm {
 namespace {
 
 // Access levels, from most to least, tried in turn by every open.
-constexpr REGSAM kAllAccess = KEY_ALL_ACCESS;                              // 0xF003F
+constexpr REGSAM kAllAccess = KEY_ALL_ACCESS;                                 // 0xF003F
 constexpr REGSAM kReadWrite = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;  // 0x2001F
-constexpr REGSAM kReadOnly = KEY_READ;                                     // 0x20019
+constexpr REGSAM kReadOnly = KEY_READ;                                        // 0x20019
 
 // Longest names the platform allows, for buffers that must grow past what
 // RegQueryInfoKey reported (a key changed meanwhile, or a double-byte locale).
 constexpr DWORD kMaxKeyNameChars = 255;
 constexpr DWORD kMaxValueNameChars = 16383;
 
-constexpr std::array<DWORD, 13> kPlatformTypes{
-    REG_NONE,      REG_NONE,      REG_SZ,       REG_EXPAND_SZ,
-    REG_BINARY,    REG_DWORD,     REG_DWORD,    REG_DWORD_BIG_ENDIAN,
-    REG_LINK,      REG_MULTI_SZ,  REG_RESOURCE_LIST, REG_FULL_RESOURCE_DESCRIPTOR,
-    REG_RESOURCE_REQUIREMENTS_LIST};
+constexpr std::array<DWORD, 13> kPlatformTypes{REG_NONE,
+                                               REG_NONE,
+                                               REG_SZ,
+                                               REG_EXPAND_SZ,
+                                               REG_BINARY,
+                                               REG_DWORD,
+                                               REG_DWORD,
+                                               REG_DWORD_BIG_ENDIAN,
+                                               REG_LINK,
+                                               REG_MULTI_SZ,
+                                               REG_RESOURCE_LIST,
+                                               REG_FULL_RESOURCE_DESCRIPTOR,
+                                               REG_RESOURCE_REQUIREMENTS_LIST};
 
 const char* MessageFormat(ERegistryException::Reason reason) {
   switch (reason) {
-    case ERegistryException::Reason::InvalidType:
-      return "Invalid data type for '%s'";
-    case ERegistryException::Reason::GetFailed:
-      return "Failed to get data for '%s'";
-    case ERegistryException::Reason::SetFailed:
-      break;
+    case ERegistryException::Reason::InvalidType: return "Invalid data type for '%s'";
+    case ERegistryException::Reason::GetFailed: return "Failed to get data for '%s'";
+    case ERegistryException::Reason::SetFailed: break;
   }
   return "Failed to set data for '%s'";
 }
@@ -128,8 +133,8 @@ bool OpenIfLink(HKEY base, const std::string& subKey, ScopedKey* link) {
 // deleted through the native call.
 LONG DeleteLinkKey(HKEY link) {
   using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
-  static const auto ntDeleteKey = reinterpret_cast<NtDeleteKeyFn>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey"));
+  static const auto ntDeleteKey =
+      reinterpret_cast<NtDeleteKeyFn>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey"));
   if (!ntDeleteKey) return ERROR_CALL_NOT_IMPLEMENTED;
   return ntDeleteKey(link) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
@@ -163,7 +168,9 @@ ERegistryException::ERegistryException(Reason reason, const std::string& valueNa
 
 TNTRegistry::TNTRegistry() = default;
 
-TNTRegistry::~TNTRegistry() { CloseKey(); }
+TNTRegistry::~TNTRegistry() {
+  CloseKey();
+}
 
 void TNTRegistry::SetRoot(HKEY root) {
   if (root == root_) return;
@@ -245,7 +252,9 @@ ScopedKey TNTRegistry::OpenKeyHandle(const std::string& path) {
   return OpenFallbacks(target.base, target.subKey);
 }
 
-bool TNTRegistry::KeyPresent(const std::string& path) { return OpenKeyHandle(path).IsValid(); }
+bool TNTRegistry::KeyPresent(const std::string& path) {
+  return OpenKeyHandle(path).IsValid();
+}
 
 bool TNTRegistry::DeleteKeyTree(const std::string& path) {
   const Target target = Split(path);
@@ -323,7 +332,8 @@ bool TNTRegistry::RemoveValue(const std::string& name) {
 std::optional<RegValueInfo> TNTRegistry::ValueInfo(const std::string& name) {
   DWORD type = REG_NONE;
   DWORD size = 0;
-  const LONG status = RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &type, nullptr, &size);
+  const LONG status =
+      RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &type, nullptr, &size);
   if (status != ERROR_SUCCESS) {
     Fail(status);
     return std::nullopt;
@@ -331,7 +341,9 @@ std::optional<RegValueInfo> TNTRegistry::ValueInfo(const std::string& name) {
   return RegValueInfo{KindOfPlatformType(type), size};
 }
 
-bool TNTRegistry::ValuePresent(const std::string& name) { return ValueInfo(name).has_value(); }
+bool TNTRegistry::ValuePresent(const std::string& name) {
+  return ValueInfo(name).has_value();
+}
 
 int TNTRegistry::ValueSize(const std::string& name) {
   const std::optional<RegValueInfo> info = ValueInfo(name);

@@ -28,8 +28,7 @@ const std::array<RootName, 7>& RootTable() {
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() &&
-         _strnicmp(text.data(), prefix.data(), prefix.size()) == 0;
+  return text.size() >= prefix.size() && _strnicmp(text.data(), prefix.data(), prefix.size()) == 0;
 }
 
 }  // namespace

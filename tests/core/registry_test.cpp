@@ -212,15 +212,15 @@ TEST_F(TNTRegistryTest, DeleteKeyTreeRefusesAnEmptyPath) {
 // The native name of a key ("\REGISTRY\USER\...") for a link's target.
 std::wstring NativeKeyName(HKEY root, const std::string& path) {
   using NtQueryKeyFn = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-  auto ntQueryKey = reinterpret_cast<NtQueryKeyFn>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey"));
+  auto ntQueryKey =
+      reinterpret_cast<NtQueryKeyFn>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey"));
   HKEY key = nullptr;
   if (!ntQueryKey || RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
     return L"";
   std::vector<unsigned char> buffer(4096);
   ULONG length = 0;
-  const LONG status = ntQueryKey(key, 3 /* KeyNameInformation */, buffer.data(),
-                                 ULONG(buffer.size()), &length);
+  const LONG status =
+      ntQueryKey(key, 3 /* KeyNameInformation */, buffer.data(), ULONG(buffer.size()), &length);
   RegCloseKey(key);
   if (status != 0) return L"";
   ULONG bytes = 0;
@@ -237,10 +237,9 @@ TEST_F(TNTRegistryTest, DeleteKeyTreeOfASymbolicLinkDeletesOnlyTheLink) {
   ASSERT_EQ(ERROR_SUCCESS,
             RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Link", 0, nullptr,
                             REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, &link, nullptr));
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
-                           reinterpret_cast<const BYTE*>(target.data()),
-                           DWORD(target.size() * sizeof(wchar_t))));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                                          reinterpret_cast<const BYTE*>(target.data()),
+                                          DWORD(target.size() * sizeof(wchar_t))));
   RegCloseKey(link);
   ASSERT_TRUE(RawKeyExists(HKEY_LOCAL_MACHINE, "Software\\Link\\Precious"));
 
@@ -425,7 +424,8 @@ TEST_F(TNTRegistryTest, BinaryReadsRefuseWrongKindsAndValuesLargerThanTheBuffer)
   EXPECT_EQ(0, std::memcmp(bytes, buffer, 6));
 
   unsigned char small[8] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
-  EXPECT_EQ("Invalid data type for 'b'", ExceptionText([&] { registry_.ReadBinary("b", small, 4); }));
+  EXPECT_EQ("Invalid data type for 'b'",
+            ExceptionText([&] { registry_.ReadBinary("b", small, 4); }));
   EXPECT_EQ(0xEE, small[4]) << "nothing written past the buffer";
   EXPECT_EQ("Failed to get data for 'b'", ExceptionText([&] { registry_.ReadRaw("b", small, 4); }));
   EXPECT_EQ(0xEE, small[4]) << "nothing written past the buffer";
@@ -487,7 +487,8 @@ class ReadOnlyKeyTest : public TNTRegistryTest {
   }
   void TearDown() override {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Locked", 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Locked", 0, WRITE_DAC, &key) ==
+        ERROR_SUCCESS) {
       PSECURITY_DESCRIPTOR descriptor = nullptr;
       ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KA;;;WD)", SDDL_REVISION_1,
                                                            &descriptor, nullptr);

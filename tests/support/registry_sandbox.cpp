@@ -1,8 +1,8 @@
 #include "support/registry_sandbox.h"
 
 #include <atomic>
-#include <iterator>
 #include <cstdlib>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -52,8 +52,7 @@ void Check(LONG status, const char* what) {
 
 int RegistrySandbox::SweepLeftovers() {
   HKEY parent = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSandboxParent, 0, KEY_ALL_ACCESS, &parent) !=
-      ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSandboxParent, 0, KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS)
     return 0;
   int swept = 0;
   for (const std::string& name : ChildNames(parent)) {
@@ -69,16 +68,16 @@ int RegistrySandbox::SweepLeftovers() {
 RegistrySandbox::RegistrySandbox() {
   SweepLeftovers();
   static std::atomic<int> serial{0};
-  scratchPath_ = std::string(kSandboxParent) + "\\" + std::to_string(GetCurrentProcessId()) +
-                 "-" + std::to_string(++serial);
+  scratchPath_ = std::string(kSandboxParent) + "\\" + std::to_string(GetCurrentProcessId()) + "-" +
+                 std::to_string(++serial);
   // Every scratch key is created before any root is redirected: once
   // HKEY_CURRENT_USER is redirected, the scratch parent is out of reach.
   HKEY keys[std::size(kRedirected)] = {};
   for (size_t i = 0; i < std::size(kRedirected); ++i) {
     const std::string path = scratchPath_ + "\\" + kRedirected[i].name;
-    const LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr,
-                                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &keys[i],
-                                        nullptr);
+    const LONG status =
+        RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &keys[i], nullptr);
     if (status != ERROR_SUCCESS) {
       for (HKEY key : keys)
         if (key) RegCloseKey(key);

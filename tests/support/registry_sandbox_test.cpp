@@ -48,9 +48,9 @@ TEST(RegistrySandbox, EachRootStartsEmpty) {
   RegistrySandbox sandbox;
   for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS}) {
     DWORD subKeys = 99, values = 99;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(root, nullptr, nullptr, nullptr, &subKeys, nullptr,
-                                              nullptr, &values, nullptr, nullptr, nullptr,
-                                              nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegQueryInfoKeyA(root, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                               nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(0u, subKeys);
     EXPECT_EQ(0u, values);
   }

@@ -7,7 +7,9 @@
 namespace hvm::test {
 namespace {
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 TEST(TestFolder, LivesOnDriveCAndIsRemovedWithItsContent) {
   std::string path;

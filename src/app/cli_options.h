@@ -1,0 +1,42 @@
+// Command-line options of the console verbs.
+#pragma once
+
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "scan/sections.h"
+
+namespace hvm {
+
+// A usage error: the message goes to stderr and the exit code is 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct ScanOptions {
+  bool json = false;
+  bool quiet = false;
+  std::optional<std::set<int>> sections;  // --sections 1,4,23
+};
+
+// Parses the options of `scan`; throws UsageError on anything else.
+ScanOptions ParseScanOptions(const std::vector<std::string>& args);
+
+// "1,4,23" -> {1, 4, 23}; throws UsageError for anything but section numbers.
+std::set<int> ParseSectionList(const std::string& text);
+
+// The sections named on the command line, and no others.
+class ChosenSectionSwitches : public SectionSwitches {
+ public:
+  explicit ChosenSectionSwitches(std::set<int> sections) : sections_(std::move(sections)) {}
+  bool Enabled(int section) const override { return sections_.count(section) > 0; }
+
+ private:
+  std::set<int> sections_;
+};
+
+}  // namespace hvm

@@ -1,0 +1,47 @@
+#include "app/scan_output.h"
+
+#include <nlohmann/json.hpp>
+
+#include "scan/scan_driver.h"
+
+namespace hvm {
+
+std::string FormatScanText(const TResultsStore& results, const SectionSwitches& switches) {
+  std::string text;
+  for (const SectionInfo& section : SectionTable()) {
+    const std::vector<ProblemEntry>& list = results.Section(section.number);
+    if (!switches.Enabled(section.number) || list.empty()) continue;
+    text += std::to_string(section.number) + ". " + std::string(section.label) + " (" +
+            std::to_string(list.size()) + ")\n";
+    for (const ProblemEntry& entry : list) {
+      text += entry.Checked() ? "  [x] " : "  [ ] ";
+      text += entry.line;
+      if (entry.Kind() == kKindCaution) text += " (caution)";
+      text += "\n";
+    }
+  }
+  return text + TotalLabelText(results.TotalCount()) + "\n";
+}
+
+std::string FormatScanJson(const TResultsStore& results, const SectionSwitches& switches) {
+  nlohmann::ordered_json sections = nlohmann::ordered_json::array();
+  for (const SectionInfo& section : SectionTable()) {
+    nlohmann::ordered_json problems = nlohmann::ordered_json::array();
+    for (const ProblemEntry& entry : results.Section(section.number)) {
+      problems.push_back({{"line", entry.line},
+                          {"checked", entry.Checked()},
+                          {"caution", entry.Kind() == kKindCaution},
+                          {"wholeKey", entry.WholeKey()}});
+    }
+    sections.push_back({{"number", section.number},
+                        {"label", section.label},
+                        {"enabled", switches.Enabled(section.number)},
+                        {"problems", std::move(problems)}});
+  }
+  const nlohmann::ordered_json document = {{"total", results.TotalCount()}, {"sections", sections}};
+  // Registry text is in the ANSI code page, not UTF-8: bytes that are not
+  // valid UTF-8 are replaced rather than failing the whole document.
+  return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace hvm

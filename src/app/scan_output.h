@@ -1,0 +1,21 @@
+// The results of a scan as the console prints them: plain text, or one JSON
+// document listing all 24 sections.
+#pragma once
+
+#include <string>
+
+#include "core/results_store.h"
+#include "scan/sections.h"
+
+namespace hvm {
+
+// For each enabled section with problems a heading "N. Label (count)" and one
+// row per problem ("  [x] " checked, "  [ ] " unchecked, " (caution)" after a
+// caution entry), then the total line.
+std::string FormatScanText(const TResultsStore& results, const SectionSwitches& switches);
+
+// {"total": N, "sections": [{"number", "label", "enabled", "problems": [{"line",
+// "checked", "caution", "wholeKey"}]}]}, sections in number order.
+std::string FormatScanJson(const TResultsStore& results, const SectionSwitches& switches);
+
+}  // namespace hvm

@@ -1,0 +1,136 @@
+// The scan driver: checks that a scan may start, prepares the scan page, runs
+// the enabled sections in number order through the section groups, and ends
+// with the statistics recorded and the results shown. Everything runs on one
+// thread; the only reentrancy is the Stop button (or the end of the
+// application) arriving while a section lets messages run at its polls.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "core/results_store.h"
+#include "scan/scan_view.h"
+#include "scan/sections.h"
+
+namespace hvm {
+
+class DialogService;
+class MonitorState;
+class ScanDriver;
+
+// The code behind the sections, in the three groups the driver calls. A group
+// that is not built yet runs nothing.
+class ScanGroups {
+ public:
+  virtual ~ScanGroups() = default;
+  // Sets the progress bar's maximum before the first section runs.
+  virtual void ComputeScanMaximum(ScanDriver& driver) {}
+  // Sections 1 to 9 (class registrations).
+  virtual void ScanClassRegistrations(ScanDriver& driver) {}
+  // Sections 10 to 22 (file references).
+  virtual void ScanFileReferences(ScanDriver& driver) {}
+  // Section 23.
+  virtual void ScanFilePathReferences(ScanDriver& driver) {}
+  // Section 24.
+  virtual void ScanConfigurationCache(ScanDriver& driver) {}
+};
+
+// Who ended the scan.
+enum class ScanEnd { Finished, StopButton };
+
+struct ScanServices {
+  TResultsStore& results;
+  ScanView& view;
+  ScanGroups& groups;
+  const SectionSwitches& switches;
+  DialogService& dialogs;
+  MonitorState& monitor;
+};
+
+class ScanDriver {
+ public:
+  explicit ScanDriver(const ScanServices& services);
+
+  // Runs a whole scan; returns when it has ended. Errors raised by a section
+  // end the scan (its statistics recorded, its page shown) and then go on.
+  void RunScan();
+  // Section row start (bold) or end (regular, with its mark).
+  void ScanSection(bool starting);
+  // Ends the scan: at the end of RunScan, or from the Stop button.
+  void ScanComplete(ScanEnd sender);
+  // The status timer's tick: copies the current-key text into the status line.
+  void Timer2Timer();
+
+  // Runs `body` as section `number` when no stop is pending and its switch is
+  // on: current section set, row started and (also on an error) finished.
+  // Returns false when the group is to run no further section.
+  template <class Body>
+  bool RunSection(int number, Body&& body);
+
+  // The sink of every section: files `line` under the current section and
+  // updates its count, the total and the organize stamp.
+  void AddItemToResultsList(const std::string& line);
+
+  // The cancel poll of the section walks: every fourth index lets messages
+  // run and answers whether the scan is to stop.
+  bool StopRequested(int index);
+  // Whether a stop is pending, without letting messages run.
+  bool StopPending() const;
+  void AdvanceProgress(int step);
+  void SetProgressMaximum(int maximum);
+
+  void SetCurrentSection(int section) { currentSection_ = section; }
+  int CurrentSection() const { return currentSection_; }
+  void SetCurrentKeyText(const std::string& text) { currentKeyText_ = text; }
+  const std::string& CurrentKeyText() const { return currentKeyText_; }
+  void SetStatusRefresh(bool on) { statusRefresh_ = on; }
+
+  bool Busy() const { return busy_; }
+  void SetBusy(bool busy) { busy_ = busy; }
+  bool StopFlag() const { return stop_; }
+  bool SectionEnabled(int number) const { return services_.switches.Enabled(number); }
+  int ProgressPosition() const { return progressPosition_; }
+  int ProgressMaximum() const { return progressMaximum_; }
+
+  TResultsStore& Results() { return services_.results; }
+  ScanView& View() { return services_.view; }
+
+ private:
+  bool MayStart();
+  void PreparePage();
+  void RunGroups();
+  void RunSingleSection(int number, void (ScanGroups::*group)(ScanDriver&));
+
+  ScanServices services_;
+  bool busy_ = false;
+  bool stop_ = false;
+  bool running_ = false;  // RunScan is on the stack, also after Stop cleared busy
+  bool statisticsPending_ = false;
+  bool statusRefresh_ = false;
+  int currentSection_ = 0;
+  std::string currentKeyText_;
+  int progressPosition_ = 0;
+  int progressMaximum_ = 0;
+  std::array<int, kSectionCount> shownCounts_{};
+};
+
+// "0 Problems Found", "1 Problem Found", "2 Problems Found".
+std::string TotalLabelText(int total);
+
+template <class Body>
+bool ScanDriver::RunSection(int number, Body&& body) {
+  if (StopPending()) return false;
+  if (!SectionEnabled(number)) return true;
+  currentSection_ = number;
+  ScanSection(true);
+  try {
+    body();
+  } catch (...) {
+    ScanSection(false);
+    throw;
+  }
+  ScanSection(false);
+  return !StopPending();
+}
+
+}  // namespace hvm
