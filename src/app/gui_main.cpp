@@ -1,7 +1,7 @@
 // hvmend.exe: the desktop program. For now its main window opens empty and
 // closes cleanly; the pages join as they are built.
-#include <commctrl.h>
 #include <windows.h>
+#include <commctrl.h>
 
 namespace {
 
