@@ -10,47 +10,16 @@
 
 #include "core/dialog_service.h"
 #include "monitor/monitor_state.h"
+#include "support/recording_scan_view.h"
+#include "support/scan_harness.h"
 
 namespace hvm {
 namespace {
 
 using ::testing::ElementsAre;
-
-// Records what the scan page would show.
-class RecordingView : public ScanView {
- public:
-  void SetSectionCount(int section, int count) override { counts[section] = count; }
-  void SetSectionRunning(int section, bool running) override {
-    if (running) started.push_back(section);
-    bold[section] = running;
-  }
-  void SetSectionMark(int section, SectionMark mark) override { marks[section] = mark; }
-  void SetTotalText(const std::string& text) override { totals.push_back(text); }
-  void SetStatusText(const std::string& text) override { status.push_back(text); }
-  void SetProgress(int position, int maximum) override {
-    progress = position;
-    progressMax = maximum;
-  }
-  void SetAnimation(bool playing) override { animation.push_back(playing); }
-  void ShowScanPage() override { pages.push_back("scan"); }
-  void ShowResultsPage() override { pages.push_back("results"); }
-  void ShowSummaryPage() override { pages.push_back("summary"); }
-  void PumpMessages() override {
-    ++pumps;
-    if (onPump) onPump();
-  }
-  bool Terminating() const override { return terminating; }
-
-  std::map<int, int> counts;
-  std::map<int, bool> bold;
-  std::map<int, SectionMark> marks;
-  std::vector<int> started;
-  std::vector<std::string> totals, status, pages;
-  std::vector<bool> animation;
-  int progress = -1, progressMax = -1, pumps = 0;
-  bool terminating = false;
-  std::function<void()> onPump;
-};
+using test::FakeMonitor;
+using test::RecordingView;
+using test::ScriptedDialogs;
 
 // Stand-in sections: each runs what the test gives it, inside its group.
 class StandInGroups : public ScanGroups {
@@ -81,22 +50,7 @@ class Switches : public SectionSwitches {
   std::set<int> off;
 };
 
-class ScriptedDialogs : public DialogService {
- public:
-  int MessageDialog(const std::string& text, const std::string& caption, int flags) override {
-    asked.push_back(caption + "|" + std::to_string(flags));
-    return answer;
-  }
-  int answer = dialog::kOk;
-  std::vector<std::string> asked;
-};
 
-class FakeMonitor : public MonitorState {
- public:
-  bool Active() const override { return on; }
-  void SetMonitoring(bool value) override { on = value; }
-  bool on = false;
-};
 
 class CountingStamps : public ResultsStamps {
  public:
