@@ -120,8 +120,8 @@ TEST(SampleTemplate, FillsToAPageOfTheTemplateWidth) {
   SetRendererPlaceholders(list, "Tahoma", 96);
   const std::string page = FillPlaceholders(sample.GetPart().value_or(""), list);
   EXPECT_NE(std::string::npos, page.find("<table width=\"515\""));
-  EXPECT_NE(std::string::npos, page.find("font-family: \"Tahoma\""));
-  EXPECT_NE(std::string::npos, page.find("color: #2E5A7E"));
+  EXPECT_NE(std::string::npos, page.find("<font face=\"Tahoma\""));
+  EXPECT_NE(std::string::npos, page.find("<font size=\"5\" color=\"#2E5A7E\">"));
   EXPECT_NE(std::string::npos, page.find("Hivemend 1.0.0.0"));
   EXPECT_NE(std::string::npos, page.find("width=\"100%\""));
   EXPECT_FALSE(std::regex_search(page, std::regex("%[A-Za-z0-9]+%")));
