@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace hvm {
+namespace hvm::ansi_text {
 
 inline bool IsBlank(char c) {
   return static_cast<unsigned char>(c) <= ' ';
@@ -42,4 +42,4 @@ inline bool StartsWithIgnoringCase(std::string_view text, std::string_view prefi
   return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
-}  // namespace hvm
+}  // namespace hvm::ansi_text

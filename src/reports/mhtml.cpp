@@ -6,6 +6,8 @@
 namespace hvm {
 namespace {
 
+using namespace ansi_text;
+
 // Nesting deeper than any real document could be only comes from damaged or
 // hostile input; parts below this depth are kept whole instead of split
 // further, so that parsing cannot run out of stack.

@@ -5,6 +5,8 @@
 namespace hvm {
 namespace {
 
+using namespace ansi_text;
+
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;

@@ -5,6 +5,8 @@
 namespace hvm {
 namespace {
 
+using namespace ansi_text;
+
 constexpr int kBaseDpi = 96;
 constexpr int kBaseWidth = 515;
 

@@ -7,6 +7,8 @@
 namespace hvm {
 namespace {
 
+using namespace ansi_text;
+
 constexpr int kDefaultWidth = 105;
 constexpr int kDefaultHeight = 20;
 constexpr int kHiddenTop = -400;
