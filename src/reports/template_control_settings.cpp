@@ -1,4 +1,4 @@
-#include "reports/template_control_spec.h"
+#include "reports/template_control_settings.h"
 
 #include <charconv>
 
@@ -22,22 +22,22 @@ std::string_view AttributeOf(const HtmlAttributes& attributes, std::string_view 
   return {};
 }
 
-TemplateControlSpec Button(const HtmlAttributes& attributes) {
-  TemplateControlSpec spec;
-  spec.kind = TemplateControlKind::kButton;
-  spec.commandCode = DecimalOr(AttributeOf(attributes, "name"), 0);
-  spec.hint = std::string(AttributeOf(attributes, "alt"));
-  spec.hiddenTop = kHiddenTop;
-  return spec;
+TemplateControlSettings Button(const HtmlAttributes& attributes) {
+  TemplateControlSettings settings;
+  settings.kind = TemplateControlKind::kButton;
+  settings.commandCode = DecimalOr(AttributeOf(attributes, "name"), 0);
+  settings.hint = std::string(AttributeOf(attributes, "alt"));
+  settings.hiddenTop = kHiddenTop;
+  return settings;
 }
 
-TemplateControlSpec Sized(TemplateControlKind kind, const HtmlAttributes& attributes) {
-  TemplateControlSpec spec;
-  spec.kind = kind;
-  spec.width = DecimalOr(AttributeOf(attributes, "width"), kDefaultWidth);
-  spec.height = DecimalOr(AttributeOf(attributes, "height"), kDefaultHeight);
-  spec.hiddenTop = kind == TemplateControlKind::kPanel ? kHiddenPanelTop : kHiddenTop;
-  return spec;
+TemplateControlSettings Sized(TemplateControlKind kind, const HtmlAttributes& attributes) {
+  TemplateControlSettings settings;
+  settings.kind = kind;
+  settings.width = DecimalOr(AttributeOf(attributes, "width"), kDefaultWidth);
+  settings.height = DecimalOr(AttributeOf(attributes, "height"), kDefaultHeight);
+  settings.hiddenTop = kind == TemplateControlKind::kPanel ? kHiddenPanelTop : kHiddenTop;
+  return settings;
 }
 
 }  // namespace
@@ -51,8 +51,8 @@ int DecimalOr(std::string_view text, int fallback) {
   return value;
 }
 
-std::optional<TemplateControlSpec> TemplateControlFor(std::string_view type,
-                                                      const HtmlAttributes& attributes) {
+std::optional<TemplateControlSettings> TemplateControlFor(std::string_view type,
+                                                          const HtmlAttributes& attributes) {
   if (EqualsIgnoringCase(type, "user")) return Button(attributes);
   if (EqualsIgnoringCase(type, "user_progress")) {
     return Sized(TemplateControlKind::kProgressBar, attributes);

@@ -19,7 +19,7 @@ using HtmlAttributes = std::vector<HtmlAttribute>;
 
 enum class TemplateControlKind { kButton, kProgressBar, kPanel };
 
-struct TemplateControlSpec {
+struct TemplateControlSettings {
   TemplateControlKind kind = TemplateControlKind::kButton;
   // Buttons: the command posted to the main window, also the number of the
   // picture strip resource; its hint, shown only when not empty.
@@ -34,8 +34,8 @@ struct TemplateControlSpec {
 
 // The control for an input element of `type` ("user", "user_progress" or
 // "user_panel"); none for any other type.
-std::optional<TemplateControlSpec> TemplateControlFor(std::string_view type,
-                                                      const HtmlAttributes& attributes);
+std::optional<TemplateControlSettings> TemplateControlFor(std::string_view type,
+                                                          const HtmlAttributes& attributes);
 
 // A decimal number, or `fallback` when the text is not one.
 int DecimalOr(std::string_view text, int fallback);

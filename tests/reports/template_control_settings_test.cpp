@@ -1,18 +1,18 @@
-#include "reports/template_control_spec.h"
+#include "reports/template_control_settings.h"
 
 #include <gtest/gtest.h>
 
 namespace hvm {
 namespace {
 
-TemplateControlSpec Control(std::string_view type, const HtmlAttributes& attributes) {
-  const auto spec = TemplateControlFor(type, attributes);
-  if (!spec) throw std::runtime_error("no control for " + std::string(type));
-  return *spec;
+TemplateControlSettings Control(std::string_view type, const HtmlAttributes& attributes) {
+  const auto settings = TemplateControlFor(type, attributes);
+  if (!settings) throw std::runtime_error("no control for " + std::string(type));
+  return *settings;
 }
 
 TEST(TemplateControlFor, ButtonTakesItsCodeAndHint) {
-  const TemplateControlSpec button =
+  const TemplateControlSettings button =
       Control("user", {{"NAME", "160"}, {"alt", "Click to begin processing"}});
   EXPECT_EQ(TemplateControlKind::kButton, button.kind);
   EXPECT_EQ(160, button.commandCode);
@@ -29,13 +29,14 @@ TEST(TemplateControlFor, ButtonNameThatIsNoNumberGivesCodeZero) {
 }
 
 TEST(TemplateControlFor, ProgressBarAndPanelHaveDefaultSizes) {
-  const TemplateControlSpec bar = Control("user_progress", {{"width", "400"}});
+  const TemplateControlSettings bar = Control("user_progress", {{"width", "400"}});
   EXPECT_EQ(TemplateControlKind::kProgressBar, bar.kind);
   EXPECT_EQ(400, bar.width);
   EXPECT_EQ(20, bar.height);
   EXPECT_EQ(-400, bar.hiddenTop);
 
-  const TemplateControlSpec panel = Control("USER_PANEL", {{"height", "140"}, {"width", "50%"}});
+  const TemplateControlSettings panel =
+      Control("USER_PANEL", {{"height", "140"}, {"width", "50%"}});
   EXPECT_EQ(TemplateControlKind::kPanel, panel.kind);
   EXPECT_EQ(105, panel.width);
   EXPECT_EQ(140, panel.height);
