@@ -18,6 +18,8 @@ struct Verb {
 
 constexpr Verb kVerbs[] = {
     {"scan", hvm::RunScanVerb},
+    {"repair", hvm::RunRepairVerb},
+    {"undo", hvm::RunUndoVerb},
 };
 
 constexpr char kUsage[] =
@@ -30,12 +32,23 @@ constexpr char kUsage[] =
     "        scan the registry and print the problems found; without --sections\n"
     "        the sections switched on in the settings run; progress goes to\n"
     "        stderr unless --quiet is given\n"
+    "  repair [scan options] [--include-caution] [--dry-run] [--data-dir DIR]\n"
+    "         [--problems FILE]\n"
+    "        scan, then repair every checked problem, each first written to the\n"
+    "        day's undo snapshot; --dry-run prints what would be removed as\n"
+    "        registry-export text and changes nothing; --problems adds the lines\n"
+    "        of FILE (\"N<TAB>problem line\") to what the scan found\n"
+    "  undo list [--json] [--data-dir DIR]\n"
+    "        list the undo snapshots and their entries\n"
+    "  undo restore SNAPSHOT [ENTRY...] [--data-dir DIR]\n"
+    "        restore every entry of SNAPSHOT (e.g. Undo20261209.reg), or those given\n"
     "\n"
     "Options:\n"
     "  --help      show this text\n"
     "  --version   show the program's version\n"
     "\n"
-    "Exit codes: 0 nothing found, 1 problems found, 2 usage or run error.\n";
+    "Exit codes: scan 0 nothing found, 1 problems found; repair and undo 0 done,\n"
+    "1 some item not repaired or restored; 2 usage or run error.\n";
 
 int ShowUsage(FILE* out) {
   std::fputs(kUsage, out);

@@ -12,5 +12,7 @@ inline constexpr int kExitProblems = 1;  // problems found, or some not repaired
 inline constexpr int kExitError = 2;     // usage or run error
 
 int RunScanVerb(const std::vector<std::string>& args);
+int RunRepairVerb(const std::vector<std::string>& args);
+int RunUndoVerb(const std::vector<std::string>& args);
 
 }  // namespace hvm

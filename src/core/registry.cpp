@@ -408,6 +408,41 @@ uint32_t TNTRegistry::ReadRaw(const std::string& name, void* buffer, uint32_t ca
   return FetchValue(name, buffer, capacity).size;
 }
 
+std::optional<RegRawValue> TNTRegistry::ReadTypedValue(const std::string& name) {
+  RegRawValue value;
+  DWORD size = 0;
+  LONG status =
+      RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &value.type, nullptr, &size);
+  // The value may grow between the size query and the read: ask again.
+  for (int attempt = 0; attempt < 8 && status == ERROR_SUCCESS; ++attempt) {
+    value.data.assign(size_t(size) + 2, '\0');
+    DWORD got = size;
+    status = RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &value.type,
+                              reinterpret_cast<BYTE*>(value.data.data()), &got);
+    if (status == ERROR_SUCCESS) {
+      value.data.resize(got);
+      return value;
+    }
+    if (status == ERROR_MORE_DATA) {
+      size = got;
+      status = ERROR_SUCCESS;
+    }
+  }
+  if (status == ERROR_FILE_NOT_FOUND) {
+    Fail(status);
+    return std::nullopt;
+  }
+  throw ERegistryException(ERegistryException::Reason::GetFailed, name, status);
+}
+
+void TNTRegistry::WriteTypedValue(const std::string& name, DWORD type, const std::string& data) {
+  const LONG status =
+      RegSetValueExA(current_.Get(), name.c_str(), 0, type,
+                     reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
+  if (status != ERROR_SUCCESS)
+    throw ERegistryException(ERegistryException::Reason::SetFailed, name, status);
+}
+
 void TNTRegistry::WriteText(const std::string& name, const std::string& text) {
   StoreValue(name, text.c_str(), uint32_t(text.size() + 1), RegDataKind::rkString);
 }

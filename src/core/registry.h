@@ -56,6 +56,12 @@ inline constexpr RegKindSet StringKinds{RegDataKind::rkString, RegDataKind::rkEx
 DWORD PlatformTypeOf(RegDataKind kind);
 RegDataKind KindOfPlatformType(DWORD type);
 
+// A value as the platform holds it: its type number and its bytes.
+struct RegRawValue {
+  DWORD type = REG_NONE;
+  std::string data;
+};
+
 struct RegKeyInfo {
   uint32_t subKeyCount = 0;
   uint32_t maxSubKeyLen = 0;
@@ -152,6 +158,12 @@ class TNTRegistry {
   uint32_t ReadBinary(const std::string& name, void* buffer, uint32_t capacity);
   // Data of any kind that fits the buffer; 0 for a missing value.
   uint32_t ReadRaw(const std::string& name, void* buffer, uint32_t capacity);
+
+  // The whole value with its platform type, however large; nothing when the
+  // value does not exist. Any other failure raises "Failed to get data".
+  std::optional<RegRawValue> ReadTypedValue(const std::string& name);
+  // Stores `data` as it is under the platform type `type`.
+  void WriteTypedValue(const std::string& name, DWORD type, const std::string& data);
 
   void WriteText(const std::string& name, const std::string& text);
   void WriteExpandText(const std::string& name, const std::string& text);

@@ -46,8 +46,10 @@ std::string QuoteArgument(const std::string& arg) {
   return quoted + "\"";
 }
 
-ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                         DWORD timeoutMs) {
+namespace {
+
+ProcessResult RunExecutable(const std::string& program, const std::string& exe,
+                            const std::vector<std::string>& args, DWORD timeoutMs) {
   static std::atomic<int> serial{0};
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
@@ -58,8 +60,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
   HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   SetHandleInformation(in, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
 
-  const std::string exe = ProgramFolder() + "\\" + program;
-  std::string commandLine = QuoteArgument(exe);
+  std::string commandLine = QuoteArgument(exe.empty() ? program : exe);
   for (const std::string& arg : args) commandLine += " " + QuoteArgument(arg);
 
   STARTUPINFOA startup{};
@@ -69,8 +70,8 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION info{};
-  const BOOL started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                      nullptr, nullptr, &startup, &info);
+  const BOOL started = CreateProcessA(exe.empty() ? nullptr : exe.c_str(), commandLine.data(),
+                                      nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
   CloseHandle(out);
   CloseHandle(err);
   CloseHandle(in);
@@ -88,6 +89,43 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
   DeleteFileA((stem + ".err").c_str());
   if (waited != WAIT_OBJECT_0) throw std::runtime_error(program + " did not end in time");
   return result;
+}
+
+}  // namespace
+
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         DWORD timeoutMs) {
+  return RunExecutable(program, ProgramFolder() + "\\" + program, args, timeoutMs);
+}
+
+ProcessResult RunSystemProgram(const std::string& program, const std::vector<std::string>& args,
+                               DWORD timeoutMs) {
+  return RunExecutable(program, "", args, timeoutMs);
+}
+
+bool RunProgramKilledAfter(const std::string& program, const std::vector<std::string>& args,
+                           DWORD killAfterMs) {
+  const std::string exe = ProgramFolder() + "\\" + program;
+  std::string commandLine = QuoteArgument(exe);
+  for (const std::string& arg : args) commandLine += " " + QuoteArgument(arg);
+  HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  SetHandleInformation(nul, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+  PROCESS_INFORMATION info{};
+  const BOOL started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                      nullptr, nullptr, &startup, &info);
+  CloseHandle(nul);
+  if (!started) throw std::runtime_error("cannot start " + exe);
+  const bool killed = WaitForSingleObject(info.hProcess, killAfterMs) != WAIT_OBJECT_0;
+  if (killed) TerminateProcess(info.hProcess, 99);
+  WaitForSingleObject(info.hProcess, 60000);
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  return killed;
 }
 
 }  // namespace hvm::test

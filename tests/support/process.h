@@ -24,6 +24,16 @@ std::string ProgramFolder();
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                          DWORD timeoutMs = 60000);
 
+// Runs a program of the system (for example "reg.exe", found along PATH) the
+// same way.
+ProcessResult RunSystemProgram(const std::string& program, const std::vector<std::string>& args,
+                               DWORD timeoutMs = 60000);
+
+// Starts `program` (in ProgramFolder()) with its output discarded and kills it
+// when it is still running after `killAfterMs`. Returns whether it was killed.
+bool RunProgramKilledAfter(const std::string& program, const std::vector<std::string>& args,
+                           DWORD killAfterMs);
+
 // Quotes one argument for a Windows command line.
 std::string QuoteArgument(const std::string& arg);
 

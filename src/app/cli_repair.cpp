@@ -1,0 +1,163 @@
+// hvmend-cli repair: scans as `scan` does, then repairs every checked problem
+// with its undo written to the day's snapshot first.
+#include <cstdio>
+#include <memory>
+
+#include <nlohmann/json.hpp>
+
+#include "app/cli_options.h"
+#include "app/cli_verbs.h"
+#include "app/console_dialogs.h"
+#include "app/console_environment.h"
+#include "app/console_scan_view.h"
+#include "results/repair.h"
+#include "results/suppression.h"
+#include "results/text_file.h"
+#include "scan/scan_driver.h"
+
+namespace hvm {
+namespace {
+
+struct RepairVerbOptions {
+  ScanOptions scan;
+  bool includeCaution = false;
+  bool dryRun = false;
+  std::string dataDir;
+  std::string problemsFile;  // extra problem lines, "N<TAB>line" each
+};
+
+RepairVerbOptions ParseRepairOptions(const std::vector<std::string>& args) {
+  RepairVerbOptions options;
+  std::vector<std::string> scanArgs;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--include-caution") {
+      options.includeCaution = true;
+    } else if (arg == "--dry-run") {
+      options.dryRun = true;
+    } else if (arg == "--data-dir" || arg == "--problems") {
+      if (i + 1 >= args.size()) throw UsageError(arg + " needs a path");
+      (arg == "--data-dir" ? options.dataDir : options.problemsFile) = args[++i];
+    } else {
+      scanArgs.push_back(arg);
+    }
+  }
+  options.scan = ParseScanOptions(scanArgs);
+  if (options.dataDir.empty()) options.dataDir = DefaultDataFolder();
+  return options;
+}
+
+// Lines "N<TAB>problem line" filed under section N, as a scan would.
+void AddProblemsFromFile(const std::string& path, TResultsStore& results) {
+  if (!FileExists(path)) throw UsageError("cannot read " + path);
+  for (const std::string& line : SplitTextLines(ReadTextFile(path))) {
+    if (line.empty()) continue;
+    const size_t tab = line.find('\t');
+    const std::set<int> section =
+        tab == std::string::npos ? std::set<int>{} : ParseSectionList(line.substr(0, tab));
+    if (section.size() != 1) throw UsageError("problem lines read 'N<TAB>line': " + line);
+    results.AddProblem(*section.begin(), line.substr(tab + 1));
+  }
+}
+
+void CheckCautionEntries(TResultsStore& results) {
+  for (int section = kFirstCautionSection; section <= kSectionCount; ++section)
+    for (ProblemEntry& entry : results.Section(section))
+      if (entry.Kind() == kKindCaution && !entry.IgnoreMarked()) entry.SetChecked(true);
+}
+
+// Empties the repair's work texts whenever the store is reset for a scan.
+class RepairResetObserver : public ResultsObserver {
+ public:
+  void SetCautionVisible(bool) override {}
+  void ResultsReset() override {
+    if (repairer) repairer->ResetWorkTexts();
+  }
+  void TotalsRecorded() override {}
+  Repairer* repairer = nullptr;
+};
+
+class SystemTicks : public TickSource {
+ public:
+  uint32_t Ticks() override { return GetTickCount(); }
+  void SleepOne() override { Sleep(1); }
+};
+
+void PrintSummary(const RepairSummary& summary, const std::string& snapshot, bool json,
+                  bool dryRun) {
+  if (json) {
+    const nlohmann::json out = {{"found", summary.found},
+                                {"repaired", summary.repaired},
+                                {"skipped", summary.skipped},
+                                {"ignored", summary.ignored},
+                                {"notRemoved", summary.notRemoved},
+                                {"snapshotFailures", summary.snapshotFailures},
+                                {"snapshot", snapshot},
+                                {"dryRun", dryRun}};
+    std::printf("%s\n", out.dump(2).c_str());
+    return;
+  }
+  std::printf("Found: %d\nRepaired: %d\nSkipped: %d\nIgnored: %d\nNot removed: %d\n", summary.found,
+              summary.repaired, summary.skipped, summary.ignored, summary.notRemoved);
+  if (summary.snapshotFailures > 0)
+    std::printf("Left in place because the snapshot could not be written: %d\n",
+                summary.snapshotFailures);
+  std::printf(dryRun ? "Dry run: nothing was changed (snapshot would be %s)\n" : "Snapshot: %s\n",
+              snapshot.c_str());
+}
+
+}  // namespace
+
+int RunRepairVerb(const std::vector<std::string>& args) {
+  const RepairVerbOptions options = ParseRepairOptions(args);
+  FILE* progress = options.scan.quiet ? nullptr : stderr;
+  if (!options.dryRun && !EnsureFolder(options.dataDir))
+    throw std::runtime_error("cannot create the data folder " + options.dataDir);
+
+  DefaultSectionSwitches defaults;
+  std::unique_ptr<ChosenSectionSwitches> chosen;
+  if (options.scan.sections)
+    chosen = std::make_unique<ChosenSectionSwitches>(*options.scan.sections);
+  const SectionSwitches& switches = chosen ? *chosen : static_cast<SectionSwitches&>(defaults);
+
+  SuppressionLists suppression(options.dataDir);
+  RepairResetObserver observer;
+  TResultsStore results(&suppression, nullptr, &observer);
+  SteadyClock clock;
+  ConsoleScanView view(progress, clock);
+  ScanGroups groups;
+  ConsoleDialogService dialogs(stderr);
+  NoMonitor monitor;
+  ScanDriver driver({results, view, groups, switches, dialogs, monitor});
+  view.Attach(&driver);
+  ConsoleScanView::CatchInterrupts();
+  driver.RunScan();
+  if (!options.problemsFile.empty()) AddProblemsFromFile(options.problemsFile, results);
+  if (options.includeCaution) CheckCautionEntries(results);
+
+  RepairInputs inputs;
+  inputs.dataFolder = options.dataDir;
+  inputs.windowsVersionCode = ConsoleWindowsVersionCode();
+  inputs.snapshotName = TodaysSnapshotName();
+  inputs.isAdministrator = ConsoleIsAdministrator();
+  inputs.dryRun = options.dryRun;
+  RestorePointMaker restorePoint;
+  RepairProgress repairProgress;
+  RepairReport report;
+  SystemTicks ticks;
+  Repairer repairer(inputs,
+                    {results, suppression, dialogs, restorePoint, repairProgress, report, ticks});
+  observer.repairer = &repairer;
+  const RepairSummary summary = repairer.RunRepair();
+  if (options.dryRun) {
+    // Console output is in text mode: its own line ends become CR LF.
+    std::string text = repairer.DryRunText();
+    std::erase(text, '\r');
+    const size_t start = text.find_first_not_of('\n');
+    if (start != std::string::npos) std::printf("%s\n", text.c_str() + start);
+  }
+  PrintSummary(summary, inputs.snapshotName + ".reg", options.scan.json, options.dryRun);
+  return summary.notRemoved > 0 ? kExitProblems : kExitOk;
+}
+
+}  // namespace hvm

@@ -1,0 +1,91 @@
+// Registry-export text: the lines of an undo snapshot and the two readers that
+// take them back. Pure text in, text out; no platform header, so that the
+// readers can be fuzzed natively.
+//
+// Every value kind has a line: text kinds in their usual forms, anything the
+// usual forms cannot carry byte for byte as "hex(N):" with the platform type
+// number, so that every deleted value can be put back exactly.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hvm {
+
+// Platform value type numbers, repeated here so the text stays platform-free.
+namespace regtype {
+inline constexpr uint32_t kNone = 0;
+inline constexpr uint32_t kString = 1;
+inline constexpr uint32_t kExpandString = 2;
+inline constexpr uint32_t kBinary = 3;
+inline constexpr uint32_t kDword = 4;
+inline constexpr uint32_t kMultiString = 7;
+}  // namespace regtype
+
+inline constexpr std::string_view kHeaderNarrow = "REGEDIT4";
+inline constexpr std::string_view kHeaderWide = "Windows Registry Editor Version 5.00";
+
+// How the running system's version code shapes the text.
+struct ExportDialect {
+  std::string_view header;
+  bool wideText = false;  // "hex(2):"/"hex(7):" characters followed by "00,"
+  bool dwordHex = false;  // a 4-byte DWORD as "dword:XXXXXXXX", else decimal
+};
+
+ExportDialect DialectForVersion(int versionCode);
+
+// CR -> \r, LF -> \n, " -> \", \ -> \\; every other byte unchanged.
+std::string EscapeRegString(std::string_view text);
+// The reverse; a backslash before anything else (or at the end) stays.
+std::string UnescapeRegString(std::string_view text);
+
+// "\r\n[" + key + "]".
+std::string KeyLine(std::string_view keyText);
+
+// The value line(s) of one value, each preceded by CR LF; a hexadecimal form
+// is followed by one more CR LF (an empty line). An empty name is "@".
+std::string ValueLines(const ExportDialect& dialect, std::string_view name, uint32_t type,
+                       std::string_view data);
+
+// Whether `line` is one of the two headers, in any letter case.
+bool IsSnapshotHeader(std::string_view line);
+
+// The lines of a text file: split at LF, a CR before it dropped.
+std::vector<std::string> SplitTextLines(std::string_view text);
+
+// Listing reader: the entries of a snapshot in file order, each "key\\:name
+// part" for a value line or "key" for a key line without values.
+std::vector<std::string> ListSnapshotEntries(std::string_view fileText);
+
+// Value reader: the data text of every complete value line of `nameAsListed`
+// under "[keyText]", in file order. A line cut short by the end of the file or
+// by another key line is left out.
+std::vector<std::string> FindValueData(std::string_view fileText, std::string_view keyText,
+                                       std::string_view nameAsListed);
+
+// Whether the file's header says characters of "hex(2):"/"hex(7):" data take
+// two bytes (Version 5.00) rather than one (REGEDIT4).
+bool FileHasWideText(std::string_view fileText);
+
+// Data text that does not describe a value.
+class ExportFormatError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct ParsedValue {
+  uint32_t type = regtype::kNone;
+  std::string data;  // the bytes to store
+};
+
+// Turns the data text of one value line back into a type and bytes.
+// Throws ExportFormatError for anything malformed; never guesses.
+ParsedValue ParseExportData(std::string_view dataText, bool wideText);
+
+// "@" -> "", "\"Name\"" -> "Name" (one quote off each end).
+std::string RegistryNameOf(std::string_view namePart);
+
+}  // namespace hvm

@@ -1,0 +1,52 @@
+#include "results/protected_keys.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+namespace hvm {
+
+const std::array<std::string_view, 22> ProtectedKeys = {
+    "HKCR\\CLSID\\{3DA165B6-CC41-11d2-BDC6-00C04F79EC6B}\\ProgID",
+    "HKCR\\cil8tsfile\\shell",
+    "HKCR\\sabxfhfile\\shell",
+    "HKCR\\CLSID\\{8402B910-5B27-4c2b-A68A-351E323379D1}\\InprocServer",
+    "HKLM\\SOFTWARE\\CLASSES\\JTPFILE",
+    "HKLM\\Software\\Adobe\\Repair\\Adobe Acrobat\\7.0\\IOD",
+    "HKLM\\Software\\Adobe\\Adobe Acrobat\\7.0\\Installer\\Updates",
+    "HKCR\\AppID\\Acrobat.exe",
+    "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths",
+    "HKLM\\SOFTWARE\\Symantec\\Norton AntiVirus\\Quarantine",
+    "HKLM\\SYSTEM\\CurrentControlSet\\Services\\SPBBCDrv\\Parameters",
+    "HKLM\\SYSTEM\\ControlSet001\\Services\\SPBBCDrv\\Parameters",
+    "HKLM\\SYSTEM\\ControlSet002\\Services\\SPBBCDrv\\Parameters",
+    "HKCR\\CLSID\\{92187326-72B4-11d0-A1AC-0000F8026977}\\ProgID",
+    "HKLM\\SOFTWARE\\Roxio\\Common SDK\\Project\\Locations\\{B804FC0E-368D-4DD6-B6B4-152B464BE649}",
+    "HKLM\\SOFTWARE\\Roxio\\Common SDK\\Project\\Locations\\{F72BAC3D-503E-4ddb-836A-DE99664B71CE}",
+    "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management",
+    "HKLM\\SYSTEM\\ControlSet001\\Control\\Session Manager\\Memory Management",
+    "HKLM\\SYSTEM\\ControlSet002\\Control\\Session Manager\\Memory Management",
+    "HKLM\\SYSTEM\\ControlSet003\\Control\\Session Manager\\Memory Management",
+    "HKLM\\SYSTEM\\ControlSet004\\Control\\Session Manager\\Memory Management",
+    "HKLM\\SOFTWARE\\Hewlett-Packard\\DigitalImaging",
+};
+
+namespace {
+
+std::string ToUpper(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return char(std::toupper(c)); });
+  return out;
+}
+
+}  // namespace
+
+bool IsProtectedKey(std::string_view keyText) {
+  const std::string key = ToUpper(keyText);
+  return std::any_of(ProtectedKeys.begin(), ProtectedKeys.end(), [&](std::string_view entry) {
+    return key.find(ToUpper(entry)) != std::string::npos;
+  });
+}
+
+}  // namespace hvm

@@ -1,0 +1,97 @@
+// The repair: every checked problem of the results store is written to the
+// day's undo snapshot and then deleted; entries marked to ignore go to the
+// ignore file; missing shell folders are created with an undo line in the
+// batch file beside the snapshot.
+//
+// An item is deleted only after its export text is on the disk, so killing the
+// process at any moment leaves every deleted key and value in the snapshot.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "core/registry.h"
+#include "core/results_store.h"
+#include "results/export_text.h"
+#include "results/repair_hooks.h"
+
+namespace hvm {
+
+class DialogService;
+class SuppressionLists;
+
+// What the repair takes from the environment of the running program.
+struct RepairInputs {
+  std::string dataFolder;
+  int windowsVersionCode = 0;
+  std::string snapshotName;  // "Undo" + yyyymmdd
+  bool isAdministrator = true;
+  bool quiet = false;             // a start-mode action runs: no report, no files written at end
+  bool makeRestorePoint = false;  // the BackupBeforeScan setting
+  bool dryRun = false;            // export text only; nothing written or deleted
+};
+
+struct RepairServices {
+  TResultsStore& results;
+  SuppressionLists& suppression;
+  DialogService& dialogs;
+  RestorePointMaker& restorePoint;
+  RepairProgress& progress;
+  RepairReport& report;
+  TickSource& ticks;
+};
+
+class Repairer {
+ public:
+  Repairer(RepairInputs inputs, const RepairServices& services);
+
+  // The repair button: warnings, restore point, the loop, the report.
+  RepairSummary RunRepair();
+  // The loop over the 24 section lists; returns the repaired count.
+  int RepairChecked();
+  void RepairOne(const std::string& line, uint8_t flags);
+  void RecreateFolder(const std::string& line);
+  void AddRemovalLine(const std::string& folderPath);
+
+  // Exports and deletes one value; true when it was deleted.
+  bool ExportValue(HKEY root, const std::string& keyPath, bool check, bool withHeader,
+                   const std::string& valueName);
+  // Exports and deletes a key with its sub-tree; true when anything went.
+  bool ExportKeyTree(HKEY root, const std::string& keyPath, bool check);
+  // Writes the failed deletions to the cannot-remove file.
+  void WriteCantRemove();
+  // The store was emptied for a new scan.
+  void ResetWorkTexts();
+
+  int Repaired() const { return repaired_; }
+  int SnapshotFailures() const { return snapshotFailures_; }
+  std::string& ExportBlock() { return exportBlock_; }
+  const std::string& CantRemoveText() const { return cantRemoveText_; }
+  // In a dry run, the export text of everything that would have been removed.
+  const std::string& DryRunText() const { return dryRunText_; }
+  std::string SnapshotPath() const;
+  std::string BatchPath() const;
+
+ private:
+  struct KeyPlan;
+  bool PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& plan, std::string& text);
+  bool DeletePlanned(HKEY root, const KeyPlan& plan);
+  // Puts `text` into the snapshot (or the dry-run text); false when it is not on disk.
+  bool SaveUndo(const std::string& text);
+  void NoteCantRemove(const std::string& entry);
+
+  RepairInputs inputs_;
+  RepairServices services_;
+  ExportDialect dialect_;
+  TNTRegistry registry_;
+  std::string exportBlock_;
+  std::string cantRemoveText_;
+  std::string dryRunText_;
+  int repaired_ = 0;
+  int delayMs_ = 0;
+  int snapshotFailures_ = 0;
+};
+
+}  // namespace hvm

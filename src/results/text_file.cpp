@@ -1,0 +1,61 @@
+#include "results/text_file.h"
+
+#include <windows.h>
+
+#include "core/scoped_handle.h"
+
+namespace hvm {
+namespace {
+
+bool WriteAll(HANDLE file, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    DWORD written = 0;
+    const DWORD chunk = DWORD(std::min<size_t>(text.size() - done, 1 << 20));
+    if (!WriteFile(file, text.data() + done, chunk, &written, nullptr) || written == 0)
+      return false;
+    done += written;
+  }
+  return true;
+}
+
+ScopedFile OpenForWriting(const std::string& path, DWORD disposition) {
+  return ScopedFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+}  // namespace
+
+std::string ReadTextFile(const std::string& path) {
+  ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return "";
+  std::string text;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
+    text.append(buffer, got);
+  return text;
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ReplaceTextFile(const std::string& path, const std::string& text) {
+  ScopedFile file = OpenForWriting(path, CREATE_ALWAYS);
+  return file && WriteAll(file.Get(), text);
+}
+
+bool AppendTextFile(const std::string& path, const std::string& text, bool durable) {
+  ScopedFile file = OpenForWriting(path, OPEN_ALWAYS);
+  if (!file) return false;
+  if (SetFilePointer(file.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+      GetLastError() != NO_ERROR)
+    return false;
+  if (!WriteAll(file.Get(), text)) return false;
+  return !durable || FlushFileBuffers(file.Get());
+}
+
+}  // namespace hvm

@@ -1,0 +1,17 @@
+// Whole-file reads and writes of the small text files of the results and undo
+// folder. Reads of a file that cannot be opened give "".
+#pragma once
+
+#include <string>
+
+namespace hvm {
+
+std::string ReadTextFile(const std::string& path);
+bool FileExists(const std::string& path);
+// Replaces the file's content. True when every byte was written.
+bool ReplaceTextFile(const std::string& path, const std::string& text);
+// Appends to the file, creating it when missing. With `durable` the bytes are
+// flushed to the disk before it returns. True when every byte was written.
+bool AppendTextFile(const std::string& path, const std::string& text, bool durable = false);
+
+}  // namespace hvm

@@ -1,0 +1,253 @@
+// hvmend-cli repair and undo as a user runs them: a separate process working
+// on the prefix's real registry, below a key of this test's own.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include <nlohmann/json.hpp>
+
+#include "support/process.h"
+#include "support/test_folder.h"
+
+namespace hvm {
+namespace {
+
+using namespace std::literals;
+using test::RunProgram;
+
+void SetRaw(const std::string& path, const std::string& name, DWORD type, const std::string& data) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                           DWORD(data.size())));
+  RegCloseKey(key);
+}
+
+bool KeyExists(const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// Every key and value below `path`: "sub|name" -> "type:bytes".
+void Dump(const std::string& path, const std::string& prefix,
+          std::map<std::string, std::string>& out) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  out[prefix + "|<key>"] = "";
+  std::vector<std::string> subKeys;
+  for (DWORD i = 0;; ++i) {
+    char name[16384];
+    DWORD length = sizeof(name), type = 0, size = 0;
+    if (RegEnumValueA(key, i, name, &length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+      break;
+    std::string data(size, '\0');
+    RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    out[prefix + "|" + name] = std::to_string(type) + ":" + data.substr(0, size);
+  }
+  for (DWORD i = 0;; ++i) {
+    char name[256];
+    DWORD length = sizeof(name);
+    if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    subKeys.emplace_back(name);
+  }
+  RegCloseKey(key);
+  for (const std::string& sub : subKeys) Dump(path + "\\" + sub, prefix + "\\" + sub, out);
+}
+
+class RepairUndoE2eTest : public ::testing::Test {
+ protected:
+  RepairUndoE2eTest()
+      : base_("Software\\HivemendE2E\\" + std::to_string(GetCurrentProcessId()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
+  ~RepairUndoE2eTest() override { RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str()); }
+
+  std::string Long(const std::string& sub) const { return "HKEY_CURRENT_USER\\" + base_ + sub; }
+
+  void SeedEveryKind(const std::string& path) {
+    std::string big(100 * 1024, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = char(i * 13 + (i >> 8));
+    SetRaw(path, "", REG_SZ, "\0"s);
+    SetRaw(path, "text", REG_SZ, "say \"hi\" C:\\dir\\ \r\nnext \xE9\xFC\0"s);
+    SetRaw(path, "expand", REG_EXPAND_SZ, "%TEMP%\\x\0"s);
+    SetRaw(path, "multi", REG_MULTI_SZ, "one\0two\0three\0\0"s);
+    SetRaw(path, "bin", REG_BINARY, "\x00\x80\xFF"s);
+    SetRaw(path, "big", REG_BINARY, big);
+    SetRaw(path, "dword", REG_DWORD, "\x01\x02\x03\x84"s);
+    SetRaw(path, "qword", REG_QWORD, "\1\2\3\4\5\6\7\x88"s);
+    SetRaw(path, "none", REG_NONE, "\x05"s);
+    SetRaw(path + "\\Sub", "x", REG_SZ, "y\0"s);
+    SetRaw(path + "\\Sub\\Deeper", "", REG_BINARY, ""s);
+    HKEY empty = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, (path + "\\Empty").c_str(), 0,
+                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &empty, nullptr));
+    RegCloseKey(empty);
+  }
+
+  std::string RegExport(const std::string& name) {
+    const std::string file = folder_.File(name);
+    const test::ProcessResult result =
+        test::RunSystemProgram("reg.exe", {"export", "HKCU\\" + base_, file, "/y"});
+    EXPECT_EQ(0u, result.exitCode) << result.err;
+    return test::ReadWholeFile(file);
+  }
+
+  std::string ProblemsFile(const std::string& lines) {
+    return folder_.WriteFile("problems.txt", lines);
+  }
+
+  void AddDataDir(std::vector<std::string>& args) const {
+    args.push_back("--data-dir");
+    args.push_back(folder_.File("data"));
+  }
+
+  std::string base_;
+  test::TestFolder folder_;
+};
+
+TEST_F(RepairUndoE2eTest, RepairThenRestoreLeavesRegistryByteIdentical) {
+  SeedEveryKind(base_ + "\\Tree");
+  SetRaw(base_ + "\\Vals", "gone", REG_MULTI_SZ, "a\0b\0c\0\0"s);
+  SetRaw(base_ + "\\Vals", "stays", REG_SZ, "s\0"s);
+  const std::string before = RegExport("before.reg");
+  ASSERT_GT(before.size(), 100u * 1024);
+
+  const std::string problems =
+      ProblemsFile("3\t" + Long("\\Tree") + "\n2\tHKCU\\" + base_ + "\\Vals\\\\:gone = a\n");
+  std::vector<std::string> args = {"repair", "--quiet", "--sections", "2", "--problems", problems};
+  AddDataDir(args);
+  const test::ProcessResult repaired = RunProgram("hvmend-cli.exe", args);
+  ASSERT_EQ(0u, repaired.exitCode) << repaired.out << repaired.err;
+  EXPECT_NE(std::string::npos, repaired.out.find("Repaired: 2\n"));
+  EXPECT_FALSE(KeyExists(base_ + "\\Tree"));
+  std::map<std::string, std::string> vals;
+  Dump(base_ + "\\Vals", "", vals);
+  EXPECT_EQ(0u, vals.count("|gone"));
+  EXPECT_EQ(1u, vals.count("|stays"));
+
+  std::vector<std::string> list = {"undo", "list", "--json"};
+  AddDataDir(list);
+  const test::ProcessResult listed = RunProgram("hvmend-cli.exe", list);
+  ASSERT_EQ(0u, listed.exitCode) << listed.err;
+  const nlohmann::json json = nlohmann::json::parse(listed.out);
+  ASSERT_EQ(1u, json["snapshots"].size());
+  const std::string snapshot = json["snapshots"][0]["name"];
+  const auto& entries = json["snapshots"][0]["entries"];
+  EXPECT_NE(entries.end(),
+            std::find(entries.begin(), entries.end(), Long("\\Vals") + "\\\\:\"gone\""));
+  EXPECT_NE(entries.end(),
+            std::find(entries.begin(), entries.end(), Long("\\Tree\\Sub\\Deeper") + "\\\\:@"));
+  EXPECT_NE(entries.end(), std::find(entries.begin(), entries.end(), Long("\\Tree\\Empty")));
+  ;
+
+  std::vector<std::string> restore = {"undo", "restore", snapshot};
+  AddDataDir(restore);
+  const test::ProcessResult restored = RunProgram("hvmend-cli.exe", restore);
+  ASSERT_EQ(0u, restored.exitCode) << restored.out << restored.err;
+  EXPECT_EQ(before, RegExport("after.reg"));
+}
+
+TEST_F(RepairUndoE2eTest, RestoreOfOneEntryAndDryRun) {
+  SetRaw(base_ + "\\K", "a", REG_SZ, "1\0"s);
+  SetRaw(base_ + "\\K", "b", REG_DWORD, "\x02\0\0\0"s);
+  const std::string problems = ProblemsFile("2\t" + Long("\\K") + "\n");
+  std::vector<std::string> dry = {"repair",    "--quiet",    "--sections", "2",
+                                  "--dry-run", "--problems", problems};
+  AddDataDir(dry);
+  const test::ProcessResult preview = RunProgram("hvmend-cli.exe", dry);
+  ASSERT_EQ(0u, preview.exitCode) << preview.err;
+  EXPECT_NE(std::string::npos, preview.out.find("[" + Long("\\K") + "]\n\"a\"=\"1\"\n"));
+  EXPECT_TRUE(KeyExists(base_ + "\\K"));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder_.File("data").c_str()));
+
+  std::vector<std::string> run = {"repair", "--quiet", "--sections", "2", "--problems", problems};
+  AddDataDir(run);
+  ASSERT_EQ(0u, RunProgram("hvmend-cli.exe", run).exitCode);
+  ASSERT_FALSE(KeyExists(base_ + "\\K"));
+
+  const std::string snapshot =
+      RunProgram("hvmend-cli.exe", {"undo", "list", "--data-dir", folder_.File("data")})
+          .out.substr(0, 16);
+  std::vector<std::string> one = {"undo", "restore", snapshot, Long("\\K") + "\\\\:\"b\""};
+  AddDataDir(one);
+  const test::ProcessResult restored = RunProgram("hvmend-cli.exe", one);
+  ASSERT_EQ(0u, restored.exitCode) << restored.out << restored.err;
+  std::map<std::string, std::string> after;
+  Dump(base_ + "\\K", "", after);
+  EXPECT_EQ(1u, after.count("|b"));
+  EXPECT_EQ(0u, after.count("|a"));
+}
+
+TEST_F(RepairUndoE2eTest, UsageErrorsExitWithTwo) {
+  const std::string data = folder_.File("data");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"undo"},
+        {"undo", "bogus"},
+        {"undo", "restore"},
+        {"undo", "restore", "Undo19990101.reg", "--data-dir", data},
+        {"repair", "--bogus"},
+        {"repair", "--problems", folder_.File("none.txt"), "--quiet"}}) {
+    EXPECT_EQ(2u, RunProgram("hvmend-cli.exe", args).exitCode) << args.back();
+  }
+}
+
+// Killing a repair at any moment leaves everything it deleted in the
+// snapshot, and restoring the snapshot brings the registry back whole.
+TEST_F(RepairUndoE2eTest, KilledRepairIsAlwaysRestorable) {
+  constexpr int kKeys = 30;
+  std::string lines;
+  for (int k = 0; k < kKeys; ++k) {
+    const std::string key = "\\Crash\\K" + std::to_string(k);
+    lines += k % 3 == 0 ? "2\t" + Long(key) + "\\\\:v1\n" : "2\t" + Long(key) + "\n";
+  }
+  const std::string problems = ProblemsFile(lines);
+  std::mt19937 random(20261209);
+  int interrupted = 0;
+  for (int run = 0; run < 20; ++run) {
+    RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
+    for (int k = 0; k < kKeys; ++k) {
+      const std::string key = base_ + "\\Crash\\K" + std::to_string(k);
+      SetRaw(key, "v1", REG_SZ, "value " + std::to_string(k) + '\0');
+      SetRaw(key, "v2", REG_BINARY, std::string(4000 + k, char(k)));
+      SetRaw(key + "\\Sub", "m", REG_MULTI_SZ, "x\0y\0\0"s);
+    }
+    std::map<std::string, std::string> before;
+    Dump(base_, "", before);
+    const std::string data = folder_.File("crash" + std::to_string(run));
+    const DWORD delay = std::uniform_int_distribution<DWORD>(0, 250)(random);
+    interrupted += test::RunProgramKilledAfter(
+        "hvmend-cli.exe",
+        {"repair", "--quiet", "--sections", "2", "--problems", problems, "--data-dir", data},
+        delay);
+
+    const test::ProcessResult listed =
+        RunProgram("hvmend-cli.exe", {"undo", "list", "--json", "--data-dir", data});
+    ASSERT_EQ(0u, listed.exitCode);
+    const auto snapshots = nlohmann::json::parse(listed.out)["snapshots"];
+    std::map<std::string, std::string> now;
+    Dump(base_, "", now);
+    if (snapshots.empty()) {
+      EXPECT_EQ(before, now) << "run " << run << ": deleted without a snapshot";
+      continue;
+    }
+    const test::ProcessResult restored = RunProgram(
+        "hvmend-cli.exe",
+        {"undo", "restore", snapshots[0]["name"].get<std::string>(), "--data-dir", data});
+    EXPECT_EQ(0u, restored.exitCode) << "run " << run << restored.err;
+    std::map<std::string, std::string> after;
+    Dump(base_, "", after);
+    EXPECT_EQ(before, after) << "run " << run << " killed after " << delay << " ms";
+  }
+  std::printf("%d of 20 repairs were killed before they ended\n", interrupted);
+}
+
+}  // namespace
+}  // namespace hvm

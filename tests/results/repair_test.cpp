@@ -1,0 +1,315 @@
+#include "results/repair.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "core/dialog_service.h"
+#include "results/suppression.h"
+#include "results/text_file.h"
+#include "results/undo_restore.h"
+#include "support/registry_sandbox.h"
+#include "support/test_folder.h"
+
+namespace hvm {
+namespace {
+
+using namespace std::literals;
+
+class RecordingDialogs : public DialogService {
+ public:
+  int MessageDialog(const std::string& text, const std::string&, int) override {
+    texts.push_back(text);
+    return dialog::kOk;
+  }
+  std::vector<std::string> texts;
+};
+
+class FakeTicks : public TickSource {
+ public:
+  explicit FakeTicks(uint32_t start, uint32_t step = 1) : now(start), step(step) {}
+  uint32_t Ticks() override { return now; }
+  void SleepOne() override {
+    now += step;
+    ++sleeps;
+  }
+  uint32_t now;
+  uint32_t step;
+  int sleeps = 0;
+};
+
+// Raw platform calls, independent of the code under test.
+void SetRaw(HKEY root, const std::string& path, const std::string& name, DWORD type,
+            const std::string& data) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, &key, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                           DWORD(data.size())));
+  RegCloseKey(key);
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// Every value and key below `path`: "sub\\key|name" -> "type:bytes".
+void Dump(HKEY root, const std::string& path, const std::string& prefix,
+          std::map<std::string, std::string>& out) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  out[prefix + "|<key>"] = "";
+  for (DWORD i = 0;; ++i) {
+    char name[16384];
+    DWORD nameLength = sizeof(name);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+      break;
+    std::string data(size, '\0');
+    RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    data.resize(size);
+    out[prefix + "|" + name] = std::to_string(type) + ":" + data;
+  }
+  std::vector<std::string> subKeys;
+  for (DWORD i = 0;; ++i) {
+    char name[256];
+    DWORD nameLength = sizeof(name);
+    if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    subKeys.emplace_back(name);
+  }
+  RegCloseKey(key);
+  for (const std::string& sub : subKeys) Dump(root, path + "\\" + sub, prefix + "\\" + sub, out);
+}
+
+class RepairTest : public test::RegistrySandboxTest {
+ protected:
+  Repairer MakeRepairer(int versionCode = 6, std::string dataFolder = "") {
+    RepairInputs inputs;
+    inputs.dataFolder = dataFolder.empty() ? folder_.Path() : dataFolder;
+    inputs.windowsVersionCode = versionCode;
+    inputs.snapshotName = "Undo20261209";
+    return Repairer(inputs,
+                    {results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
+  }
+  std::string Snapshot() { return ReadTextFile(folder_.File("Undo20261209.reg")); }
+  void RestoreAll() {
+    for (const std::string& entry :
+         ListSnapshotContents(folder_.Path(), "Undo20261209.reg", nullptr))
+      RestoreEntry(folder_.Path(), "Undo20261209.reg", entry);
+  }
+
+  test::TestFolder folder_;
+  TResultsStore results_;
+  SuppressionLists suppression_{folder_.Path()};
+  RecordingDialogs dialogs_;
+  RestorePointMaker restorePoint_;
+  RepairProgress progress_;
+  RepairReport report_;
+  FakeTicks ticks_{0};
+};
+
+TEST_F(RepairTest, ValueRepairExportsThenDeletesOnlyThatValue) {
+  SetRaw(HKEY_CLASSES_ROOT, "X", "Name", REG_SZ, "data\0"s);
+  SetRaw(HKEY_CLASSES_ROOT, "X", "Keep", REG_SZ, "k\0"s);
+  results_.AddProblem(2, "HKCR\\X\\\\:Name = data");
+  results_.AddProblem(2, "HKCR\\X\\\\:Gone");
+  const RepairSummary summary = MakeRepairer().RunRepair();
+  EXPECT_EQ(1, summary.repaired);
+  EXPECT_EQ(1, summary.notRemoved);
+  EXPECT_EQ(
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\X]\r\n"
+      "\"Name\"=\"data\"\r\n",
+      Snapshot());
+  std::map<std::string, std::string> after;
+  Dump(HKEY_CLASSES_ROOT, "X", "", after);
+  EXPECT_EQ(0u, after.count("|Name"));
+  EXPECT_EQ(1u, after.count("|Keep"));
+  // The missing value is known as not removable from now on.
+  EXPECT_EQ("\r\nHKEY_CLASSES_ROOT\\X\\\\:Gone\r\n", ReadTextFile(suppression_.CantRemovePath()));
+}
+
+TEST_F(RepairTest, TwoRepairsOfADayShareOneHeader) {
+  SetRaw(HKEY_CURRENT_USER, "A", "v", REG_DWORD, "\x05\0\0\0"s);
+  SetRaw(HKEY_CURRENT_USER, "B", "v", REG_DWORD, "\x06\0\0\0"s);
+  Repairer first = MakeRepairer(5);
+  EXPECT_TRUE(first.ExportValue(HKEY_CURRENT_USER, "\\A", true, true, "v"));
+  Repairer second = MakeRepairer(5);
+  EXPECT_TRUE(second.ExportValue(HKEY_CURRENT_USER, "\\B", true, true, "v"));
+  EXPECT_EQ(
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"v\"=5\r\n"
+      "[HKEY_CURRENT_USER\\B]\r\n\"v\"=6\r\n",
+      Snapshot());
+}
+
+TEST_F(RepairTest, WholeKeyIsWrittenParentFirstAndDeleted) {
+  SetRaw(HKEY_LOCAL_MACHINE, "Software\\T", "a", REG_SZ, "1\0"s);
+  SetRaw(HKEY_LOCAL_MACHINE, "Software\\T", "b", REG_SZ, "2\0"s);
+  SetRaw(HKEY_LOCAL_MACHINE, "Software\\T\\Sub", "c", REG_SZ, "3\0"s);
+  results_.AddProblem(5, "HKLM\\Software\\T");
+  EXPECT_EQ(1, MakeRepairer().RepairChecked());
+  EXPECT_EQ(
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\T]\r\n"
+      "\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n[HKEY_LOCAL_MACHINE\\Software\\T\\Sub]\r\n"
+      "\"c\"=\"3\"\r\n",
+      Snapshot());
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\T"));
+}
+
+TEST_F(RepairTest, EveryValueKindComesBackByteForByteInBothDialects) {
+  std::string big(100 * 1024, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = char(i * 7 + (i >> 9));
+  for (int versionCode : {6, 2, 0}) {
+    SetRaw(HKEY_CURRENT_USER, "R", "", REG_SZ, "\0"s);
+    SetRaw(HKEY_CURRENT_USER, "R", "text", REG_SZ, "a \"q\" \\b\\ \r\nline\xE9\xFF\0"s);
+    SetRaw(HKEY_CURRENT_USER, "R", "expand", REG_EXPAND_SZ, "%SystemRoot%\\x\0"s);
+    SetRaw(HKEY_CURRENT_USER, "R", "multi", REG_MULTI_SZ, "one\0two\0three\0\0"s);
+    SetRaw(HKEY_CURRENT_USER, "R", "bin", REG_BINARY, "\x00\x80\xFF\x7F"s);
+    SetRaw(HKEY_CURRENT_USER, "R", "big", REG_BINARY, big);
+    SetRaw(HKEY_CURRENT_USER, "R", "dword", REG_DWORD, "\xFE\xFF\xFF\xFF"s);
+    SetRaw(HKEY_CURRENT_USER, "R", "qword", REG_QWORD, "\1\2\3\4\5\6\7\x88"s);
+    SetRaw(HKEY_CURRENT_USER, "R", "none", REG_NONE, "\x01"s);
+    SetRaw(HKEY_CURRENT_USER, "R", "bigend", REG_DWORD_BIG_ENDIAN, "\0\0\0\1"s);
+    SetRaw(HKEY_CURRENT_USER, "R", "res", REG_RESOURCE_LIST, "\x10\x20"s);
+    SetRaw(HKEY_CURRENT_USER, "R", "odd", 0x4242, "zz"s);
+    SetRaw(HKEY_CURRENT_USER, "R\\Sub\\Empty", "", REG_BINARY, ""s);
+    std::map<std::string, std::string> before;
+    Dump(HKEY_CURRENT_USER, "R", "", before);
+    ASSERT_EQ(16u, before.size());
+
+    results_.ResetResults();
+    results_.AddProblem(3, "HKCU\\R");
+    Repairer repairer = MakeRepairer(versionCode);
+    EXPECT_EQ(1, repairer.RepairChecked());
+    ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, "R"));
+    RestoreAll();
+    std::map<std::string, std::string> after;
+    Dump(HKEY_CURRENT_USER, "R", "", after);
+    EXPECT_EQ(before, after) << "version code " << versionCode;
+    DeleteFileA(folder_.File("Undo20261209.reg").c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, "R");
+  }
+}
+
+TEST_F(RepairTest, NothingIsDeletedWhenTheSnapshotCannotBeWritten) {
+  SetRaw(HKEY_CURRENT_USER, "S", "v", REG_SZ, "x\0"s);
+  SetRaw(HKEY_CURRENT_USER, "W", "v", REG_SZ, "x\0"s);
+  results_.AddProblem(2, "HKCU\\S\\\\:v");
+  results_.AddProblem(2, "HKCU\\W");
+  Repairer repairer = MakeRepairer(6, folder_.File("no\\such\\folder"));
+  const RepairSummary summary = repairer.RunRepair();
+  EXPECT_EQ(0, summary.repaired);
+  EXPECT_EQ(2, summary.notRemoved);
+  EXPECT_EQ(2, summary.snapshotFailures);
+  std::map<std::string, std::string> left;
+  Dump(HKEY_CURRENT_USER, "S", "S", left);
+  Dump(HKEY_CURRENT_USER, "W", "W", left);
+  EXPECT_EQ(1u, left.count("S|v"));
+  EXPECT_EQ(1u, left.count("W|v"));
+  ASSERT_EQ(1u, dialogs_.texts.size());
+}
+
+TEST_F(RepairTest, SuppressedItemStopsItsKeyButKeepsWhatWentBefore) {
+  SetRaw(HKEY_CURRENT_USER, "P", "a", REG_SZ, "1\0"s);
+  SetRaw(HKEY_CURRENT_USER, "P\\S", "b", REG_SZ, "2\0"s);
+  SetRaw(HKEY_CURRENT_USER, "P\\T", "c", REG_SZ, "3\0"s);
+  std::string cant = "\r\nHKEY_CURRENT_USER\\P\\S\\\\:b";
+  WriteCantRemove(folder_.Path(), cant);
+  SetRaw(HKEY_CURRENT_USER, "Later", "z", REG_SZ, "9\0"s);
+  results_.AddProblem(3, "HKCU\\P");
+  results_.AddProblem(3, "HKCU\\Later");
+  EXPECT_EQ(2, MakeRepairer().RepairChecked());
+  std::map<std::string, std::string> left;
+  Dump(HKEY_CURRENT_USER, "P", "", left);
+  EXPECT_EQ(0u, left.count("|a"));
+  EXPECT_EQ(1u, left.count("\\S|b"));
+  EXPECT_EQ(1u, left.count("\\T|c"));
+  EXPECT_NE(std::string::npos, Snapshot().find("[HKEY_CURRENT_USER\\P]\r\n\"a\"=\"1\""));
+  EXPECT_NE(std::string::npos, Snapshot().find("[HKEY_CURRENT_USER\\Later]\r\n\"z\"=\"9\""));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Later"));
+}
+
+TEST_F(RepairTest, OfficeClassKeysFollowTheirSpecialRules) {
+  const std::string clsid = "CLSID\\{DA1E5A8E-1A89-11D2-95C9-00A0C90DCA5B}";
+  SetRaw(HKEY_CLASSES_ROOT, clsid, "Office7", REG_SZ, "o\0"s);
+  SetRaw(HKEY_CLASSES_ROOT, clsid, "Other", REG_SZ, "t\0"s);
+  SetRaw(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\" + clsid, "v", REG_SZ, "m\0"s);
+  results_.AddProblem(2, "HKCR\\" + clsid);
+  results_.AddProblem(2, "HKLM\\SOFTWARE\\Classes\\" + clsid);
+  MakeRepairer().RepairChecked();
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, clsid));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\" + clsid));
+  // Office7 went with its key, so it must be in the snapshot.
+  EXPECT_NE(std::string::npos, Snapshot().find("\"Office7\"=\"o\""));
+  EXPECT_NE(std::string::npos, Snapshot().find("\"v\"=\"m\""));
+}
+
+TEST_F(RepairTest, MissingFolderIsCreatedWithOneRemovalLine) {
+  const std::string docs = folder_.File("Docs\\Deep");
+  results_.AddProblem(1, "HKCU\\Shell Folders\\\\:Personal = " + docs + "\\");
+  results_.AddProblem(1, "HKCU\\Shell Folders\\\\:Again = " + docs);
+  EXPECT_EQ(2, MakeRepairer().RepairChecked());
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(docs.c_str()));
+  EXPECT_EQ("rd \"" + docs + "\"\r\n", ReadTextFile(folder_.File("Undo20261209.bat")));
+  const auto entries = ListSnapshotContents(folder_.Path(), "Undo20261209.reg", nullptr);
+  ASSERT_EQ(1u, entries.size());
+  EXPECT_TRUE(RestoreEntry(folder_.Path(), "Undo20261209.reg", entries[0]));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(docs.c_str()));
+}
+
+TEST_F(RepairTest, IgnoreMarkGoesToTheIgnoreFileAndIsNotRepaired) {
+  SetRaw(HKEY_CURRENT_USER, "I", "v", REG_SZ, "x\0"s);
+  results_.AddProblem(24, "HKCU\\I\\\\:v");
+  results_.Section(24)[0].SetIgnoreMark(true);
+  EXPECT_EQ(0, MakeRepairer().RepairChecked());
+  EXPECT_EQ("[HKCU\\I]\r\nv=\"\"\r\n", ReadTextFile(suppression_.IgnoreFilePath()));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "I"));
+}
+
+TEST_F(RepairTest, LineWithoutRootIsLeftAlone) {
+  results_.AddProblem(2, "NOPE\\X\\\\:v");
+  EXPECT_EQ(0, MakeRepairer().RepairChecked());
+  EXPECT_EQ("", Snapshot());
+}
+
+TEST_F(RepairTest, DryRunPrintsTheTextAndChangesNothing) {
+  SetRaw(HKEY_CURRENT_USER, "D\\Sub", "v", REG_BINARY, "\x01\x02"s);
+  results_.AddProblem(3, "HKCU\\D");
+  RepairInputs inputs{folder_.Path(), 6, "Undo20261209", true, false, false, true};
+  Repairer repairer(inputs,
+                    {results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
+  EXPECT_EQ(1, repairer.RunRepair().repaired);
+  EXPECT_EQ("\r\n[HKEY_CURRENT_USER\\D]\r\n[HKEY_CURRENT_USER\\D\\Sub]\r\n\"v\"=hex:01,02\r\n",
+            repairer.DryRunText());
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "D\\Sub"));
+  EXPECT_FALSE(FileExists(folder_.File("Undo20261209.reg")));
+}
+
+TEST_F(RepairTest, MalformedSnapshotDataLeavesTheRegistryAlone) {
+  EXPECT_THROW(ApplyExportValue("HKEY_CURRENT_USER\\New", "\"v\"", "hex:0", true), std::exception);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "New"));
+  EXPECT_FALSE(ApplyExportValue("HKCU\\Short", "\"v\"", "1", true));
+  EXPECT_TRUE(ApplyExportValue("HKEY_CURRENT_USER\\Whole", "", "", true));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Whole"));
+}
+
+TEST(RepairDelay, WaitsAcrossTheTickCounterWrap) {
+  RepairProgress progress;
+  FakeTicks ticks(0xFFFFFFF0u, 4);
+  RepairDelay(40, ticks, progress);
+  EXPECT_EQ(10, ticks.sleeps);
+  FakeTicks plain(100, 1);
+  RepairDelay(7, plain, progress);
+  EXPECT_EQ(7, plain.sleeps);
+}
+
+}  // namespace
+}  // namespace hvm
