@@ -1,7 +1,8 @@
 #include "app/shell_open.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 namespace hvm {
 namespace {
