@@ -5,6 +5,7 @@
 
 #include "app/cli_options.h"
 #include "app/cli_verbs.h"
+#include "app/environment.h"
 
 namespace {
 
@@ -28,10 +29,11 @@ constexpr char kUsage[] =
     "Hivemend finds and repairs stale entries in the Windows registry.\n"
     "\n"
     "Verbs:\n"
-    "  scan [--sections 1,4,23] [--json] [--quiet]\n"
+    "  scan [--sections 1,4,23|none] [--json] [--quiet] [--data-dir DIR]\n"
     "        scan the registry and print the problems found; without --sections\n"
     "        the sections switched on in the settings run; progress goes to\n"
-    "        stderr unless --quiet is given\n"
+    "        stderr unless --quiet is given; stale startup, driver and font\n"
+    "        values are removed at once, each first written to the undo snapshot\n"
     "  repair [scan options] [--include-caution] [--dry-run] [--data-dir DIR]\n"
     "         [--problems FILE]\n"
     "        scan, then repair every checked problem, each first written to the\n"
@@ -69,6 +71,7 @@ int main(int argc, char** argv) {
   for (const Verb& verb : kVerbs) {
     if (first != verb.name) continue;
     try {
+      hvm::InitEnvironment();
       return verb.run(std::vector<std::string>(args.begin() + 1, args.end()));
     } catch (const hvm::UsageError& error) {
       std::fprintf(stderr, "hvmend-cli %s: %s\n", verb.name, error.what());

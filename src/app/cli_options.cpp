@@ -6,6 +6,7 @@ namespace hvm {
 
 std::set<int> ParseSectionList(const std::string& text) {
   std::set<int> sections;
+  if (text == "none") return sections;
   size_t start = 0;
   while (start <= text.size()) {
     const size_t comma = std::min(text.find(',', start), text.size());
@@ -14,8 +15,9 @@ std::set<int> ParseSectionList(const std::string& text) {
     for (char c : item) digits = digits && std::isdigit(static_cast<unsigned char>(c));
     const int number = digits ? std::stoi(item) : 0;
     if (number < 1 || number > kSectionCount)
-      throw UsageError("--sections takes section numbers from 1 to 24 separated by commas, not '" +
-                       item + "'");
+      throw UsageError(
+          "--sections takes section numbers from 1 to 24 separated by commas, or none, not '" +
+          item + "'");
     sections.insert(number);
     start = comma + 1;
   }
@@ -33,6 +35,9 @@ ScanOptions ParseScanOptions(const std::vector<std::string>& args) {
     } else if (arg == "--sections") {
       if (i + 1 >= args.size()) throw UsageError("--sections needs a list such as 1,4,23");
       options.sections = ParseSectionList(args[++i]);
+    } else if (arg == "--data-dir") {
+      if (i + 1 >= args.size()) throw UsageError("--data-dir needs a folder");
+      options.dataDir = args[++i];
     } else if (arg.rfind("--sections=", 0) == 0) {
       options.sections = ParseSectionList(arg.substr(11));
     } else {

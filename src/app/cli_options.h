@@ -21,6 +21,7 @@ struct ScanOptions {
   bool json = false;
   bool quiet = false;
   std::optional<std::set<int>> sections;  // --sections 1,4,23
+  std::string dataDir;                    // --data-dir; "" is the program's data folder
 };
 
 // Parses the options of `scan`; throws UsageError on anything else.

@@ -7,13 +7,9 @@
 
 #include "app/cli_options.h"
 #include "app/cli_verbs.h"
-#include "app/console_dialogs.h"
-#include "app/console_environment.h"
-#include "app/console_scan_view.h"
-#include "results/repair.h"
-#include "results/suppression.h"
+#include "app/console_scan_session.h"
 #include "results/text_file.h"
-#include "scan/scan_driver.h"
+#include "scan/file_tests.h"
 
 namespace hvm {
 namespace {
@@ -22,7 +18,6 @@ struct RepairVerbOptions {
   ScanOptions scan;
   bool includeCaution = false;
   bool dryRun = false;
-  std::string dataDir;
   std::string problemsFile;  // extra problem lines, "N<TAB>line" each
 };
 
@@ -35,15 +30,14 @@ RepairVerbOptions ParseRepairOptions(const std::vector<std::string>& args) {
       options.includeCaution = true;
     } else if (arg == "--dry-run") {
       options.dryRun = true;
-    } else if (arg == "--data-dir" || arg == "--problems") {
+    } else if (arg == "--problems") {
       if (i + 1 >= args.size()) throw UsageError(arg + " needs a path");
-      (arg == "--data-dir" ? options.dataDir : options.problemsFile) = args[++i];
+      options.problemsFile = args[++i];
     } else {
       scanArgs.push_back(arg);
     }
   }
   options.scan = ParseScanOptions(scanArgs);
-  if (options.dataDir.empty()) options.dataDir = DefaultDataFolder();
   return options;
 }
 
@@ -65,23 +59,6 @@ void CheckCautionEntries(TResultsStore& results) {
     for (ProblemEntry& entry : results.Section(section))
       if (entry.Kind() == kKindCaution && !entry.IgnoreMarked()) entry.SetChecked(true);
 }
-
-// Empties the repair's work texts whenever the store is reset for a scan.
-class RepairResetObserver : public ResultsObserver {
- public:
-  void SetCautionVisible(bool) override {}
-  void ResultsReset() override {
-    if (repairer) repairer->ResetWorkTexts();
-  }
-  void TotalsRecorded() override {}
-  Repairer* repairer = nullptr;
-};
-
-class SystemTicks : public TickSource {
- public:
-  uint32_t Ticks() override { return GetTickCount(); }
-  void SleepOne() override { Sleep(1); }
-};
 
 void PrintSummary(const RepairSummary& summary, const std::string& snapshot, bool json,
                   bool dryRun) {
@@ -110,44 +87,13 @@ void PrintSummary(const RepairSummary& summary, const std::string& snapshot, boo
 
 int RunRepairVerb(const std::vector<std::string>& args) {
   const RepairVerbOptions options = ParseRepairOptions(args);
-  FILE* progress = options.scan.quiet ? nullptr : stderr;
-  if (!options.dryRun && !EnsureFolder(options.dataDir))
-    throw std::runtime_error("cannot create the data folder " + options.dataDir);
-
-  DefaultSectionSwitches defaults;
-  std::unique_ptr<ChosenSectionSwitches> chosen;
-  if (options.scan.sections)
-    chosen = std::make_unique<ChosenSectionSwitches>(*options.scan.sections);
-  const SectionSwitches& switches = chosen ? *chosen : static_cast<SectionSwitches&>(defaults);
-
-  SuppressionLists suppression(options.dataDir);
-  RepairResetObserver observer;
-  TResultsStore results(&suppression, nullptr, &observer);
-  SteadyClock clock;
-  ConsoleScanView view(progress, clock);
-  ScanGroups groups;
-  ConsoleDialogService dialogs(stderr);
-  NoMonitor monitor;
-  ScanDriver driver({results, view, groups, switches, dialogs, monitor});
-  view.Attach(&driver);
-  ConsoleScanView::CatchInterrupts();
-  driver.RunScan();
+  ConsoleScanSession session(options.scan, options.dryRun);
+  session.RunScan();
+  TResultsStore& results = session.Results();
   if (!options.problemsFile.empty()) AddProblemsFromFile(options.problemsFile, results);
   if (options.includeCaution) CheckCautionEntries(results);
 
-  RepairInputs inputs;
-  inputs.dataFolder = options.dataDir;
-  inputs.windowsVersionCode = ConsoleWindowsVersionCode();
-  inputs.snapshotName = TodaysSnapshotName();
-  inputs.isAdministrator = ConsoleIsAdministrator();
-  inputs.dryRun = options.dryRun;
-  RestorePointMaker restorePoint;
-  RepairProgress repairProgress;
-  RepairReport report;
-  SystemTicks ticks;
-  Repairer repairer(inputs,
-                    {results, suppression, dialogs, restorePoint, repairProgress, report, ticks});
-  observer.repairer = &repairer;
+  Repairer& repairer = session.Repair();
   const RepairSummary summary = repairer.RunRepair();
   if (options.dryRun) {
     // Console output is in text mode: its own line ends become CR LF.
@@ -156,7 +102,7 @@ int RunRepairVerb(const std::vector<std::string>& args) {
     const size_t start = text.find_first_not_of('\n');
     if (start != std::string::npos) std::printf("%s\n", text.c_str() + start);
   }
-  PrintSummary(summary, inputs.snapshotName + ".reg", options.scan.json, options.dryRun);
+  PrintSummary(summary, session.Inputs().snapshotName + ".reg", options.scan.json, options.dryRun);
   return summary.notRemoved > 0 ? kExitProblems : kExitOk;
 }
 

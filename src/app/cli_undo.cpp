@@ -7,7 +7,7 @@
 
 #include "app/cli_options.h"
 #include "app/cli_verbs.h"
-#include "app/console_environment.h"
+#include "app/environment.h"
 #include "core/registry.h"
 #include "results/export_text.h"
 #include "results/suppression.h"
@@ -36,7 +36,7 @@ UndoOptions ParseUndoOptions(const std::vector<std::string>& args) {
       options.words.push_back(args[i]);
     }
   }
-  if (options.dataDir.empty()) options.dataDir = DefaultDataFolder();
+  if (options.dataDir.empty()) options.dataDir = Environment().dataFolder;
   return options;
 }
 

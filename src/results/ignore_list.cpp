@@ -1,5 +1,7 @@
 #include "results/ignore_list.h"
 
+#include "core/text_case.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -25,13 +27,6 @@ std::string LookupName(std::string_view valuePart) {
 }
 
 }  // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) ==
-                  std::toupper(static_cast<unsigned char>(y));
-         });
-}
 
 std::vector<IgnoreSection> ParseIgnoreFile(std::string_view text) {
   std::vector<IgnoreSection> sections;

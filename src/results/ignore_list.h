@@ -51,6 +51,4 @@ std::vector<IgnoreRow> IgnoreListRows(const std::vector<IgnoreSection>& sections
 // Removes what an "All" row stands for from every section of its key.
 void RemoveIgnoreRow(std::vector<IgnoreSection>& sections, std::string_view rowKey);
 
-bool EqualsNoCase(std::string_view a, std::string_view b);
-
 }  // namespace hvm

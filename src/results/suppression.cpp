@@ -1,5 +1,7 @@
 #include "results/suppression.h"
 
+#include "core/text_case.h"
+
 #include "results/export_text.h"
 #include "results/protected_keys.h"
 #include "results/text_file.h"

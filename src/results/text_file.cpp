@@ -38,11 +38,6 @@ std::string ReadTextFile(const std::string& path) {
   return text;
 }
 
-bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool ReplaceTextFile(const std::string& path, const std::string& text) {
   ScopedFile file = OpenForWriting(path, CREATE_ALWAYS);
   return file && WriteAll(file.Get(), text);

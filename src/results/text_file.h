@@ -7,7 +7,6 @@
 namespace hvm {
 
 std::string ReadTextFile(const std::string& path);
-bool FileExists(const std::string& path);
 // Replaces the file's content. True when every byte was written.
 bool ReplaceTextFile(const std::string& path, const std::string& text);
 // Appends to the file, creating it when missing. With `durable` the bytes are

@@ -36,22 +36,39 @@ TEST(ConsoleProgram, NoArgumentsOrAnUnknownVerbIsAUsageError) {
 namespace hvm::test {
 namespace {
 
-TEST(ConsoleScan, JsonListsAllTwentyFourSectionsAndExitsZeroWhenNothingIsFound) {
-  const ProcessResult result = RunProgram("hvmend-cli.exe", {"scan", "--json", "--quiet"});
-  EXPECT_EQ(0u, result.exitCode) << result.err;
+// The test prefix's own registry is scanned here, and Wine's registry holds
+// stale entries of its own: the figures are checked against each other.
+TEST(ConsoleScan, JsonListsAllTwentyFourSectionsWithATotalThatMatchesTheExitCode) {
+  // The sections that remove stale values at once are left out, so that the
+  // test prefix stays as it is.
+  const ProcessResult result = RunProgram(
+      "hvmend-cli.exe",
+      {"scan", "--json", "--quiet", "--sections", "1,2,3,4,5,6,7,8,9,11,13,14,16,18,20,21,22,23"});
   EXPECT_EQ("", result.err);
   const auto document = nlohmann::json::parse(result.out);
-  EXPECT_EQ(0, document["total"]);
   ASSERT_EQ(24u, document["sections"].size());
   EXPECT_EQ("Registry Integrity", document["sections"][0]["label"]);
   EXPECT_EQ("Configuration Cache", document["sections"][23]["label"]);
   EXPECT_FALSE(document["sections"][23]["enabled"]);
+  EXPECT_FALSE(document["sections"][9]["enabled"]);
+  EXPECT_TRUE(document["sections"][22]["enabled"]);
+  size_t listed = 0;
+  for (const auto& section : document["sections"]) listed += section["problems"].size();
+  EXPECT_EQ(document["total"].get<size_t>(), listed);
+  EXPECT_EQ(listed > 0 ? 1u : 0u, result.exitCode);
+}
+
+TEST(ConsoleScan, NoSectionsFindNothingAndExitZero) {
+  const ProcessResult result =
+      RunProgram("hvmend-cli.exe", {"scan", "--json", "--quiet", "--sections", "none"});
+  EXPECT_EQ(0u, result.exitCode) << result.err;
+  EXPECT_EQ(0, nlohmann::json::parse(result.out)["total"]);
 }
 
 TEST(ConsoleScan, ChosenSectionsAreTheOnlyEnabledOnes) {
   const ProcessResult result =
       RunProgram("hvmend-cli.exe", {"scan", "--json", "--quiet", "--sections", "1,24"});
-  ASSERT_EQ(0u, result.exitCode) << result.err;
+  ASSERT_NE(2u, result.exitCode) << result.err;
   const auto document = nlohmann::json::parse(result.out);
   int enabled = 0;
   for (const auto& section : document["sections"]) enabled += section["enabled"].get<bool>();
@@ -60,10 +77,26 @@ TEST(ConsoleScan, ChosenSectionsAreTheOnlyEnabledOnes) {
   EXPECT_TRUE(document["sections"][23]["enabled"]);
 }
 
-TEST(ConsoleScan, TextFormEndsWithTheTotalLine) {
-  const ProcessResult result = RunProgram("hvmend-cli.exe", {"scan", "--quiet"});
-  EXPECT_EQ(0u, result.exitCode);
-  EXPECT_EQ("0 Problems Found\n", result.out);
+TEST(ConsoleScan, TextFormListsWhatTheJsonFormListsAndEndsWithTheTotalLine) {
+  const ProcessResult none =
+      RunProgram("hvmend-cli.exe", {"scan", "--quiet", "--sections", "none"});
+  EXPECT_EQ(0u, none.exitCode);
+  EXPECT_EQ("0 Problems Found\n", none.out);
+
+  const ProcessResult text = RunProgram("hvmend-cli.exe", {"scan", "--quiet", "--sections", "7"});
+  const ProcessResult json =
+      RunProgram("hvmend-cli.exe", {"scan", "--quiet", "--json", "--sections", "7"});
+  const auto problems = nlohmann::json::parse(json.out)["sections"][6]["problems"];
+  std::string expected;
+  if (!problems.empty()) {
+    expected = "7. Code Pages (" + std::to_string(problems.size()) + ")\n";
+    for (const auto& problem : problems)
+      expected += "  [x] " + problem["line"].get<std::string>() + "\n";
+  }
+  const size_t total = problems.size();
+  expected += std::to_string(total) + (total == 1 ? " Problem Found\n" : " Problems Found\n");
+  EXPECT_EQ(expected, text.out);
+  EXPECT_EQ(total > 0 ? 1u : 0u, text.exitCode);
 }
 
 TEST(ConsoleScan, BadOptionsAreUsageErrors) {

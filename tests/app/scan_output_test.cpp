@@ -75,7 +75,9 @@ TEST(ScanOutputJson, BytesThatAreNotUtf8DoNotBreakTheDocument) {
 TEST(SectionList, ParsesNumbersAndRefusesAnythingElse) {
   EXPECT_EQ((std::set<int>{1, 4, 23}), ParseSectionList("1,4,23"));
   EXPECT_EQ((std::set<int>{24}), ParseSectionList("24,24"));
-  for (const char* bad : {"", "0", "25", "1,,2", "1,", "a", "-1", "1 ,2", "001", "99999999999"})
+  EXPECT_TRUE(ParseSectionList("none").empty());
+  for (const char* bad :
+       {"", "0", "25", "None", "none,1", "1,,2", "1,", "a", "-1", "1 ,2", "001", "99999999999"})
     EXPECT_THROW(ParseSectionList(bad), UsageError) << bad;
 }
 

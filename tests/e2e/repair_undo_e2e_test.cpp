@@ -122,7 +122,7 @@ TEST_F(RepairUndoE2eTest, RepairThenRestoreLeavesRegistryByteIdentical) {
 
   const std::string problems =
       ProblemsFile("3\t" + Long("\\Tree") + "\n2\tHKCU\\" + base_ + "\\Vals\\\\:gone = a\n");
-  std::vector<std::string> args = {"repair", "--quiet", "--sections", "2", "--problems", problems};
+  std::vector<std::string> args = {"repair", "--quiet", "--sections", "none", "--problems", problems};
   AddDataDir(args);
   const test::ProcessResult repaired = RunProgram("hvmend-cli.exe", args);
   ASSERT_EQ(0u, repaired.exitCode) << repaired.out << repaired.err;
@@ -159,7 +159,7 @@ TEST_F(RepairUndoE2eTest, RestoreOfOneEntryAndDryRun) {
   SetRaw(base_ + "\\K", "a", REG_SZ, "1\0"s);
   SetRaw(base_ + "\\K", "b", REG_DWORD, "\x02\0\0\0"s);
   const std::string problems = ProblemsFile("2\t" + Long("\\K") + "\n");
-  std::vector<std::string> dry = {"repair",    "--quiet",    "--sections", "2",
+  std::vector<std::string> dry = {"repair",    "--quiet",    "--sections", "none",
                                   "--dry-run", "--problems", problems};
   AddDataDir(dry);
   const test::ProcessResult preview = RunProgram("hvmend-cli.exe", dry);
@@ -168,7 +168,7 @@ TEST_F(RepairUndoE2eTest, RestoreOfOneEntryAndDryRun) {
   EXPECT_TRUE(KeyExists(base_ + "\\K"));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder_.File("data").c_str()));
 
-  std::vector<std::string> run = {"repair", "--quiet", "--sections", "2", "--problems", problems};
+  std::vector<std::string> run = {"repair", "--quiet", "--sections", "none", "--problems", problems};
   AddDataDir(run);
   ASSERT_EQ(0u, RunProgram("hvmend-cli.exe", run).exitCode);
   ASSERT_FALSE(KeyExists(base_ + "\\K"));
@@ -225,7 +225,7 @@ TEST_F(RepairUndoE2eTest, KilledRepairIsAlwaysRestorable) {
     const DWORD delay = std::uniform_int_distribution<DWORD>(0, 250)(random);
     interrupted += test::RunProgramKilledAfter(
         "hvmend-cli.exe",
-        {"repair", "--quiet", "--sections", "2", "--problems", problems, "--data-dir", data},
+        {"repair", "--quiet", "--sections", "none", "--problems", problems, "--data-dir", data},
         delay);
 
     const test::ProcessResult listed =

@@ -10,6 +10,7 @@
 #include "results/suppression.h"
 #include "results/text_file.h"
 #include "results/undo_restore.h"
+#include "scan/file_tests.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
 

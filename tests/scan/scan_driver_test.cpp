@@ -16,10 +16,10 @@
 namespace hvm {
 namespace {
 
-using ::testing::ElementsAre;
 using test::FakeMonitor;
 using test::RecordingView;
 using test::ScriptedDialogs;
+using ::testing::ElementsAre;
 
 // Stand-in sections: each runs what the test gives it, inside its group.
 class StandInGroups : public ScanGroups {
@@ -49,8 +49,6 @@ class Switches : public SectionSwitches {
   bool Enabled(int section) const override { return !off.count(section); }
   std::set<int> off;
 };
-
-
 
 class CountingStamps : public ResultsStamps {
  public:

@@ -38,13 +38,15 @@ HKEY Create(const std::string& full) {
 
 }  // namespace
 
-void SeedKey(const std::string& path) { RegCloseKey(Create(path)); }
+void SeedKey(const std::string& path) {
+  RegCloseKey(Create(path));
+}
 
 void SeedValue(const std::string& path, const std::string& name, DWORD type,
                const std::string& bytes) {
   HKEY key = Create(path);
-  const LONG status = RegSetValueExA(key, name.c_str(), 0, type,
-                                     reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+  const LONG status = RegSetValueExA(
+      key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
   RegCloseKey(key);
   if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set " + path + "\\" + name);
 }
@@ -79,8 +81,8 @@ bool ValueExists(const std::string& path, const std::string& name) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(target.root, target.path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
     return false;
-  const bool present = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-                       ERROR_SUCCESS;
+  const bool present =
+      RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
   RegCloseKey(key);
   return present;
 }

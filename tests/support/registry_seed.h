@@ -15,7 +15,8 @@ void SeedString(const std::string& path, const std::string& name, const std::str
 void SeedExpandString(const std::string& path, const std::string& name, const std::string& text);
 void SeedDword(const std::string& path, const std::string& name, uint32_t value);
 void SeedBinary(const std::string& path, const std::string& name, const std::string& bytes);
-void SeedValue(const std::string& path, const std::string& name, DWORD type, const std::string& bytes);
+void SeedValue(const std::string& path, const std::string& name, DWORD type,
+               const std::string& bytes);
 
 bool KeyExists(const std::string& path);
 bool ValueExists(const std::string& path, const std::string& name);

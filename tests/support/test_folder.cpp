@@ -11,7 +11,7 @@
 namespace hvm::test {
 namespace {
 
-constexpr char kTestRoot[] = "C:\\hvmtest";
+constexpr char kTestRoot[] = ":\\hvmtest";
 
 std::string CurrentTestName() {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -25,9 +25,9 @@ std::string CurrentTestName() {
 
 }  // namespace
 
-TestFolder::TestFolder() {
+TestFolder::TestFolder(char drive) {
   static std::atomic<int> serial{0};
-  path_ = std::string(kTestRoot) + "\\" + CurrentTestName() + "-" +
+  path_ = std::string(1, drive) + kTestRoot + "\\" + CurrentTestName() + "-" +
           std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
   std::error_code error;
   std::filesystem::remove_all(path_, error);

@@ -1,5 +1,5 @@
-// A folder of its own for each test on drive C: of the test prefix, removed
-// with everything in it when the test ends.
+// A folder of its own for each test on a drive of the test prefix (C: unless
+// told otherwise), removed with everything in it when the test ends.
 #pragma once
 
 #include <string>
@@ -10,7 +10,7 @@ namespace hvm::test {
 
 class TestFolder {
  public:
-  TestFolder();
+  explicit TestFolder(char drive = 'C');
   ~TestFolder();
   TestFolder(const TestFolder&) = delete;
   TestFolder& operator=(const TestFolder&) = delete;

@@ -1,0 +1,70 @@
+#include "app/console_scan_session.h"
+
+#include <windows.h>
+
+#include "app/console_environment.h"
+#include "app/environment.h"
+
+namespace hvm {
+namespace {
+
+// The file walks remove a stale value through the repair's own export, so
+// it lands in today's undo snapshot first.
+class RepairValueRemover : public ValueRemover {
+ public:
+  explicit RepairValueRemover(Repairer& repairer) : repairer_(repairer) {}
+  bool ExportValue(HKEY root, const std::string& keyPath, const std::string& name) override {
+    return repairer_.ExportValue(root, keyPath, true, true, name);
+  }
+  void WriteCantRemove() override { repairer_.WriteCantRemove(); }
+
+ private:
+  Repairer& repairer_;
+};
+
+std::unique_ptr<SectionSwitches> SwitchesFor(const ScanOptions& options) {
+  if (options.sections) return std::make_unique<ChosenSectionSwitches>(*options.sections);
+  return std::make_unique<DefaultSectionSwitches>();
+}
+
+}  // namespace
+
+uint32_t ConsoleScanSession::SystemTicks::Ticks() {
+  return GetTickCount();
+}
+void ConsoleScanSession::SystemTicks::SleepOne() {
+  Sleep(1);
+}
+
+ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun)
+    : dataFolder_(options.dataDir.empty() ? Environment().dataFolder : options.dataDir),
+      switches_(SwitchesFor(options)),
+      suppression_(dataFolder_),
+      results_(&suppression_, nullptr, &observer_),
+      view_(options.quiet ? nullptr : stderr, clock_),
+      dialogs_(options.quiet ? nullptr : stderr) {
+  if (!dryRun && !EnsureFolder(dataFolder_))
+    throw std::runtime_error("cannot create the data folder " + dataFolder_);
+  const EnvironmentValues& environment = Environment();
+  inputs_.dataFolder = dataFolder_;
+  inputs_.windowsVersionCode = environment.WindowsVersionCode;
+  inputs_.snapshotName = environment.SnapshotName;
+  inputs_.isAdministrator = environment.IsAdministrator;
+  inputs_.dryRun = dryRun;
+  repairer_ = std::make_unique<Repairer>(
+      inputs_,
+      RepairServices{results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
+  observer_.repairer = repairer_.get();
+  remover_ = std::make_unique<RepairValueRemover>(*repairer_);
+  groups_ = std::make_unique<RegistryScanGroups>(
+      ClassScanEnvironment{environment.windowsFolder, environment.WindowsVersionCode},
+      FileScanEnvironment{environment.systemFolder, environment.windowsFolder, false}, *remover_);
+  driver_ = std::make_unique<ScanDriver>(
+      ScanServices{results_, view_, *groups_, *switches_, dialogs_, monitor_});
+  view_.Attach(driver_.get());
+  ConsoleScanView::CatchInterrupts();
+}
+
+ConsoleScanSession::~ConsoleScanSession() = default;
+
+}  // namespace hvm

@@ -1,0 +1,75 @@
+// One scan as the console verbs run it: the engine wired to the console's
+// progress line, its cautious dialog answers, the user's suppression lists in
+// the data folder, and a repairer through which the file walks remove their
+// stale values with undo (so a dry run removes nothing there either).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/cli_options.h"
+#include "app/console_dialogs.h"
+#include "app/console_scan_view.h"
+#include "core/clock.h"
+#include "core/results_store.h"
+#include "results/repair.h"
+#include "results/suppression.h"
+#include "scan/registry_scan_groups.h"
+#include "scan/scan_driver.h"
+
+namespace hvm {
+
+class ConsoleScanSession {
+ public:
+  // `dryRun`: the repairer only collects the export text and deletes nothing.
+  ConsoleScanSession(const ScanOptions& options, bool dryRun);
+  ~ConsoleScanSession();
+
+  // Runs the scan; an error raised by a section ends it and goes on.
+  void RunScan() { driver_->RunScan(); }
+
+  TResultsStore& Results() { return results_; }
+  const SectionSwitches& Switches() const { return *switches_; }
+  Repairer& Repair() { return *repairer_; }
+  SuppressionLists& Suppression() { return suppression_; }
+  DialogService& Dialogs() { return dialogs_; }
+  const std::string& DataFolder() const { return dataFolder_; }
+  const RepairInputs& Inputs() const { return inputs_; }
+
+ private:
+  class ResetObserver : public ResultsObserver {
+   public:
+    void SetCautionVisible(bool) override {}
+    void ResultsReset() override {
+      if (repairer) repairer->ResetWorkTexts();
+    }
+    void TotalsRecorded() override {}
+    Repairer* repairer = nullptr;
+  };
+  class SystemTicks : public TickSource {
+   public:
+    uint32_t Ticks() override;
+    void SleepOne() override;
+  };
+
+  std::string dataFolder_;
+  std::unique_ptr<SectionSwitches> switches_;
+  SuppressionLists suppression_;
+  ResetObserver observer_;
+  TResultsStore results_;
+  SteadyClock clock_;
+  ConsoleScanView view_;
+  ConsoleDialogService dialogs_;
+  NoMonitor monitor_;
+  RestorePointMaker restorePoint_;
+  RepairProgress progress_;
+  RepairReport report_;
+  SystemTicks ticks_;
+  RepairInputs inputs_;
+  std::unique_ptr<Repairer> repairer_;
+  std::unique_ptr<ValueRemover> remover_;
+  std::unique_ptr<RegistryScanGroups> groups_;
+  std::unique_ptr<ScanDriver> driver_;
+};
+
+}  // namespace hvm

@@ -1,0 +1,108 @@
+#include "scan/broad_sections.h"
+
+#include <vector>
+
+#include "core/registry.h"
+#include "scan/path_resolution.h"
+#include "scan/scan_driver.h"
+
+namespace hvm {
+namespace {
+
+// Longer texts are not file references worth the cost of reading them.
+constexpr int kLongestTestedText = 255;
+
+// Visits one key: reports its stale values and returns its sub-key names.
+// False when the walk is to end.
+bool VisitKey(ScanDriver& driver, HKEY root, const std::string& rootText, const std::string& path,
+              std::vector<std::string>* subKeys) {
+  TNTRegistry registry;
+  registry.SetRoot(root);
+  if (!registry.OpenKey("\\" + path, false)) return true;
+  driver.SetCurrentKeyText("\\" + path);
+  if (driver.StopPending()) return false;
+  driver.View().PumpMessages();
+  *subKeys = registry.ListSubKeys();
+  for (const std::string& name : registry.ListValueNames()) {
+    if (driver.StopPending()) return false;
+    driver.View().PumpMessages();
+    const bool shortText = StringKinds.Contains(registry.ValueKind(name)) &&
+                           registry.ValueSize(name) <= kLongestTestedText;
+    const std::string text = shortText ? registry.ReadText(name) : "~";
+    if (text != "~" && !SoftwareExists(text))
+      driver.AddItemToResultsList(rootText + path + "\\\\:" + (name.empty() ? "(Default)" : name) +
+                                  " = " + text);
+  }
+  return true;
+}
+
+struct CacheKey {
+  HKEY root;
+  const char* rootText;
+  const char* path;
+  enum { Values, StartupList, VxD } what;
+};
+
+}  // namespace
+
+void WalkValueReferences(ScanDriver& driver, HKEY root, const std::string& rootText,
+                         const std::string& path) {
+  // Depth first, parent before children, children in listed order.
+  std::vector<std::string> pending{path};
+  while (!pending.empty()) {
+    const std::string current = std::move(pending.back());
+    pending.pop_back();
+    std::vector<std::string> subKeys;
+    if (!VisitKey(driver, root, rootText, current, &subKeys)) return;
+    for (auto it = subKeys.rbegin(); it != subKeys.rend(); ++it)
+      if (!it->empty()) pending.push_back(current.empty() ? *it : current + "\\" + *it);
+  }
+}
+
+void ScanFilePathReferences(ScanDriver& driver) {
+  WalkValueReferences(driver, HKEY_LOCAL_MACHINE, "HKLM\\", "");
+  WalkValueReferences(driver, HKEY_CURRENT_USER, "HKCU\\", "");
+}
+
+void ScanConfigurationCache(ScanDriver& driver) {
+  const CacheKey keys[] = {
+      {HKEY_CURRENT_USER, "HKCU", "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run-",
+       CacheKey::Values},
+      {HKEY_LOCAL_MACHINE, "HKLM", "\\Software\\Microsoft\\Shared Tools\\MSConfig\\startupreg",
+       CacheKey::StartupList},
+      {HKEY_LOCAL_MACHINE, "HKLM", "\\Software\\Microsoft\\Shared Tools\\MSConfig\\startupfolder",
+       CacheKey::StartupList},
+      {HKEY_LOCAL_MACHINE, "HKLM", "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run-",
+       CacheKey::Values},
+      {HKEY_LOCAL_MACHINE, "HKLM", "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices-",
+       CacheKey::Values},
+      {HKEY_LOCAL_MACHINE, "HKLM",
+       "\\System\\CurrentControlSet\\Control\\SessionManager\\Environment-", CacheKey::Values},
+      {HKEY_LOCAL_MACHINE, "HKLM", "\\System\\CurrentControlSet\\Services\\VxD", CacheKey::VxD},
+  };
+  for (const CacheKey& key : keys) {
+    TNTRegistry registry;
+    registry.SetRoot(key.root);
+    if (!registry.OpenKey(key.path, false)) continue;
+    driver.SetCurrentKeyText(key.path);
+    if (driver.StopPending()) return;
+    const std::string longKey =
+        std::string(key.root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE") +
+        key.path;
+    if (key.what == CacheKey::Values) {
+      for (const std::string& name : registry.ListValueNames())
+        driver.AddItemToResultsList(std::string(key.rootText) + key.path + "\\\\:" + name + " = " +
+                                    GetRegValue(longKey, name));
+      continue;
+    }
+    for (const std::string& name : registry.ListSubKeys()) {
+      TNTRegistry sub;
+      sub.SetRoot(key.root);
+      if (!sub.OpenKey(std::string(key.path) + "\\" + name, false)) continue;
+      if (key.what == CacheKey::VxD && !sub.ValuePresent("StaticVxD-")) continue;
+      driver.AddItemToResultsList(std::string(key.rootText) + key.path + "\\" + name);
+    }
+  }
+}
+
+}  // namespace hvm

@@ -1,0 +1,41 @@
+#include "scan/find_file.h"
+
+#include <windows.h>
+
+#include "core/scoped_handle.h"
+
+namespace hvm {
+namespace {
+
+// Upper case in the system code page, as the file system compares names.
+std::string Upper(std::string text) {
+  if (!text.empty()) CharUpperBuffA(text.data(), DWORD(text.size()));
+  return text;
+}
+
+bool IsSubFolder(const WIN32_FIND_DATAA& entry) {
+  const std::string_view name = entry.cFileName;
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..";
+}
+
+// `upperName` is already upper-cased. Paths longer than the ANSI limit fail
+// to open, which also ends any descent through a folder link that loops.
+bool SearchTree(const std::string& folder, const std::string& upperName) {
+  WIN32_FIND_DATAA entry;
+  const ScopedFind find(FindFirstFileA((folder + "*").c_str(), &entry));
+  if (!find) return false;
+  do {
+    const std::string entryName = Upper(entry.cFileName);
+    if (entryName == upperName || entryName == upperName + ".EXE") return true;
+    if (IsSubFolder(entry) && SearchTree(folder + entry.cFileName + "\\", upperName)) return true;
+  } while (FindNextFileA(find.Get(), &entry));
+  return false;
+}
+
+}  // namespace
+
+bool FindFile(const std::string& folder, const std::string& name) {
+  return SearchTree(folder, Upper(name));
+}
+
+}  // namespace hvm

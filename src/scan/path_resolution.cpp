@@ -1,0 +1,210 @@
+#include "scan/path_resolution.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstring>
+
+#include "app/environment.h"
+#include "scan/drive_types.h"
+#include "scan/file_tests.h"
+#include "scan/fs_redirection.h"
+
+namespace hvm {
+namespace {
+
+constexpr DWORD kExpandCapacity = 260;
+
+// The delimiters the backward scan cuts before, in the order their cuts are
+// tried. The blank comes first and the backslash last; a backslash cut is
+// tested with the file test only.
+constexpr std::string_view kDelimiters = " ,;'{%-_!(@$#\\";
+constexpr size_t kBlank = 0;
+constexpr size_t kBackslash = kDelimiters.size() - 1;
+
+bool IsAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The copy of `s` from 1-based position `from`, empty past the end.
+std::string_view CopyFrom(std::string_view s, int from) {
+  const size_t start = size_t(from - 1);
+  return start >= s.size() ? std::string_view() : s.substr(start);
+}
+
+// Runs of backslashes become one (so a network path's leading pair becomes
+// a single backslash), and a backslash that escapes a double quote goes.
+void CollapseBackslashes(std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s) {
+    if (c == '\\' && !out.empty() && out.back() == '\\') continue;
+    if (c == '"' && !out.empty() && out.back() == '\\') out.pop_back();
+    out.push_back(c);
+  }
+  s.swap(out);
+}
+
+// A leading quoted part is all that counts: arguments after it are dropped.
+void TakeLeadingQuotedPart(std::string& s) {
+  while (!s.empty() && s.front() == '"') {
+    const size_t closing = s.find('"', 1);
+    s = closing == std::string::npos ? s.substr(1) : s.substr(1, closing - 1);
+  }
+}
+
+void Normalise(std::string& s) {
+  CollapseBackslashes(s);
+  TakeLeadingQuotedPart(s);
+}
+
+std::string ExpandedOrAsIs(const std::string& s) {
+  // Without a "%" there is nothing to expand. Very long input makes some
+  // platforms (Wine among them) answer with a short count and garbage, so a
+  // failure status counts as well as the count.
+  if (s.find('%') == std::string::npos) return s;
+  char buffer[kExpandCapacity];
+  SetLastError(ERROR_SUCCESS);
+  const DWORD count = ExpandEnvironmentStringsA(s.c_str(), buffer, kExpandCapacity);
+  if (count == 0 || count >= kExpandCapacity || GetLastError() != ERROR_SUCCESS) return s;
+  return std::string(buffer, strnlen(buffer, count));
+}
+
+// The text before the first character that cannot belong to a path: a colon
+// or slash from position 3 on (the colon at 2 is the drive's own), a double
+// quote from position 2 on, a wildcard or redirection character anywhere.
+void CutAtNonPathCharacter(std::string& s) {
+  int best = 0;
+  best = GetNonChar(best, ':', 3, CopyFrom(s, 3));
+  best = GetNonChar(best, '/', 3, CopyFrom(s, 3));
+  best = GetNonChar(best, '"', 2, CopyFrom(s, 2));
+  for (char c : std::string_view("*?<>|")) best = GetNonChar(best, c, 1, s);
+  if (best > 0) s.resize(size_t(best - 1));
+}
+
+bool OnDriveNeverChecked(const std::string& s) {
+  if (s.size() < 3 || s[1] != ':' || s[2] != '\\') return false;
+  switch (DriveTypeOf(s)) {
+    case DRIVE_REMOVABLE:
+    case DRIVE_REMOTE:
+    case DRIVE_CDROM:
+    case DRIVE_RAMDISK: return true;
+    default: return false;
+  }
+}
+
+// Walks `s` from its end to its start and tests the text before each
+// remembered delimiter at every check point ("." or backslash, the first
+// character, or the character just left of a blank). Never looks past a
+// folder boundary once the part right of it holds more than digits and
+// backslashes.
+bool BackwardScan(const std::string& s) {
+  std::array<int, kDelimiters.size()> remembered{};
+  bool nonDigitSeen = false;
+  for (int i = int(s.size()); i >= 0; --i) {
+    const char c = s[size_t(i == 0 ? 0 : i - 1)];
+    const bool checkPoint = c == '.' || c == '\\' || i == 0 || remembered[kBlank] != 0;
+    if (checkPoint) {
+      for (size_t d = 0; d < remembered.size(); ++d) {
+        const int p = remembered[d];
+        if (p == 0 || (c == '\\' && p == i + 1)) continue;
+        const std::string candidate = s.substr(0, size_t(p - 1));
+        if (d == kBackslash ? nFileExists(candidate) : CandidateExists(candidate)) return true;
+      }
+      if (c == '\\' && nonDigitSeen) return false;
+      remembered[kBlank] = 0;
+    }
+    const size_t d = kDelimiters.find(c);
+    if (d != std::string_view::npos) remembered[d] = i;
+    if (i > 0 && !IsDigit(c) && c != '\\') nonDigitSeen = true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int GetNonChar(int best, char character, int offset, std::string_view text) {
+  const size_t found = text.find(character);
+  if (found == std::string_view::npos) return best;
+  const int q = int(found) + 1 + offset - 1;
+  return best <= 0 || best >= q ? q : best;
+}
+
+bool CandidateExists(const std::string& candidate) {
+  if (nFileExists(candidate)) return true;
+  const size_t k = candidate.rfind('\\');
+  if (k == std::string::npos) return true;
+  const std::string folder = candidate.substr(0, k);
+  const std::string name = candidate.substr(k + 1);
+  if (FolderHoldsEntry(folder, name)) return true;
+  if (k + 1 == candidate.size() ? FolderExists(folder) : FolderExists(candidate)) return true;
+  return FolderHoldsEntry(folder, name + ".exe");
+}
+
+bool FindSpace(std::string s) {
+  Normalise(s);
+  while (!s.empty() && s.front() == '@') s.erase(0, 1);
+  // Network paths and rooted system paths are not checked.
+  if (!s.empty() && s.front() == '\\' && s.find(":\\") == std::string::npos) return true;
+  s = ExpandedOrAsIs(s);
+  // A variable that did not expand is not checked either.
+  if (!s.empty() && s.front() == '%') return true;
+  CutAtNonPathCharacter(s);
+  if (s.empty()) return false;
+  if (s.back() == '\\') {
+    s.pop_back();
+    if (FileExists(s)) return true;
+    if (!FolderExists(s)) return false;
+  }
+  if (OnDriveNeverChecked(s)) return false;
+  if (CandidateExists(s)) return true;
+  // A path whose extension is missing.
+  if (AnyEntryMatches(s + ".*")) return true;
+  return BackwardScan(s);
+}
+
+bool nFindSpace(const std::string& s) {
+  if (FindSpace(s)) return true;
+  if (!Environment().Is64BitWindows) return false;
+  ScopedFsRedirectionOff unredirected;
+  return FindSpace(s);
+}
+
+bool FindMultiSpace(std::string s) {
+  // Each piece ends just before the drive letter of the next drive path. A
+  // loop rather than recursion: registry strings can be long.
+  for (;;) {
+    Normalise(s);
+    const size_t colon = s.find(":\\", 2);
+    if (colon == std::string::npos) return nFindSpace(s);
+    if (nFindSpace(s.substr(0, colon - 1))) return true;
+    s.erase(0, colon - 1);
+  }
+}
+
+bool SoftwareExists(const std::string& s) {
+  if (s.empty() || s.starts_with("\\\\")) return true;
+  for (size_t colon = s.find(":\\"); colon != std::string::npos; colon = s.find(":\\", colon + 2)) {
+    if (s.size() - (colon + 1) < 3) break;
+    if (colon > 0 && IsAsciiLetter(s[colon - 1]) &&
+        DriveTypeOf(std::string_view(s).substr(colon - 1)) == DRIVE_FIXED)
+      return FindMultiSpace(s.substr(colon - 1));
+  }
+  const size_t percent = s.find('%');
+  return percent == std::string::npos || FindMultiSpace(s.substr(percent));
+}
+
+bool FilePathExists(const std::string& s) {
+  if (s.empty()) return false;
+  const size_t colon = s.find(":\\");
+  if (colon != std::string::npos) {
+    const size_t letter = colon == 0 ? 0 : colon - 1;
+    if (DriveTypeOf(std::string_view(s).substr(letter)) != DRIVE_FIXED) return true;
+  }
+  return nFindSpace(s);
+}
+
+}  // namespace hvm
