@@ -1,0 +1,34 @@
+// Due dates of the scheduled scan and the update check: "yyyymmdd" texts, or
+// year, month and day separated by dots as in the fixed text "2099.12.31".
+// Pure text: no Windows header.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace hvm {
+
+struct CivilDate {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  friend auto operator<=>(const CivilDate&, const CivilDate&) = default;
+};
+
+// Years 1 to 9999 of the Gregorian calendar.
+bool IsValidDate(const CivilDate& date);
+// `date` moved by `days` (either direction); `date` must be valid.
+CivilDate AddDays(const CivilDate& date, int days);
+// "yyyymmdd".
+std::string DateText(const CivilDate& date);
+
+// The date a due text names; nothing when it names no valid date.
+std::optional<CivilDate> ParseDueDate(std::string_view text);
+// The due text `days` after `today`; empty (due at once) when days is below 1.
+std::string NextDueText(const CivilDate& today, int days);
+// An empty text is due; a text naming no valid date never is; otherwise due
+// from that date on.
+bool IsDueOn(std::string_view text, const CivilDate& today);
+
+}  // namespace hvm
