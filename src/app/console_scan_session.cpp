@@ -22,9 +22,12 @@ class RepairValueRemover : public ValueRemover {
   Repairer& repairer_;
 };
 
-std::unique_ptr<SectionSwitches> SwitchesFor(const ScanOptions& options) {
+constexpr char kSettingsFile[] = "\\hvmend.ini";
+
+std::unique_ptr<SectionSwitches> SwitchesFor(const ScanOptions& options,
+                                             const std::string& dataFolder) {
   if (options.sections) return std::make_unique<ChosenSectionSwitches>(*options.sections);
-  return std::make_unique<DefaultSectionSwitches>();
+  return std::make_unique<SettingsSectionSwitches>(dataFolder + kSettingsFile);
 }
 
 }  // namespace
@@ -38,9 +41,10 @@ void ConsoleScanSession::SystemTicks::SleepOne() {
 
 ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun)
     : dataFolder_(options.dataDir.empty() ? Environment().dataFolder : options.dataDir),
-      switches_(SwitchesFor(options)),
+      switches_(SwitchesFor(options, dataFolder_)),
+      stamps_(dataFolder_ + kSettingsFile),
       suppression_(dataFolder_),
-      results_(&suppression_, nullptr, &observer_),
+      results_(&suppression_, &stamps_, &observer_),
       view_(options.quiet ? nullptr : stderr, clock_),
       dialogs_(options.quiet ? nullptr : stderr) {
   if (!dryRun && !EnsureFolder(dataFolder_))

@@ -1,6 +1,7 @@
 // One scan as the console verbs run it: the engine wired to the console's
-// progress line, its cautious dialog answers, the user's suppression lists in
-// the data folder, and a repairer through which the file walks remove their
+// progress line, its cautious dialog answers, the section switches and
+// statistics of the settings file and the user's suppression lists in the
+// data folder, and a repairer through which the file walks remove their
 // stale values with undo (so a dry run removes nothing there either).
 #pragma once
 
@@ -16,6 +17,7 @@
 #include "results/suppression.h"
 #include "scan/registry_scan_groups.h"
 #include "scan/scan_driver.h"
+#include "settings/settings_stamps.h"
 
 namespace hvm {
 
@@ -54,6 +56,7 @@ class ConsoleScanSession {
 
   std::string dataFolder_;
   std::unique_ptr<SectionSwitches> switches_;
+  SettingsStamps stamps_;
   SuppressionLists suppression_;
   ResetObserver observer_;
   TResultsStore results_;

@@ -1,53 +1,35 @@
 #include "settings/section_switches.h"
 
+#include "scan/sections.h"
+
 namespace hvm {
-
-const std::array<SectionSwitch, 24> kSectionSwitches = {{
-    {1, "RegistryIntegrity", true},
-    {2, "TypeLibrary", true},
-    {3, "WindowsAssociations", true},
-    {4, "DeepScan", true},
-    {5, "CustomControls", true},
-    {6, "ApplicationIDs", true},
-    {7, "CodePages", true},
-    {8, "ContentType", true},
-    {9, "Applications", true},
-    {10, "KnownDrivers", true},
-    {11, "VirtualDrivers", true},
-    {12, "OpenGLDrivers", true},
-    {13, "SharedDLLs", true},
-    {14, "StartMenu", true},
-    {15, "Startup", true},
-    {16, "HelpAndResources", true},
-    {17, "WindowsFonts", true},
-    {18, "ApplicationLocations", true},
-    {19, "FileExtensions", true},
-    {20, "HTMLHelp", true},
-    {21, "InstalledFiles", true},
-    {22, "AddRemoveCache", true},
-    {24, "ConfigurationCache", false},
-    {23, "FilePathReferences", true},
-}};
-
 namespace {
 
-const SectionSwitch* Find(int section) {
-  for (const SectionSwitch& entry : kSectionSwitches) {
-    if (entry.section == section) return &entry;
+// The settings file writes section 24's switch before section 23's.
+constexpr std::array<int, 24> kFileOrder = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
+                                            13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 24, 23};
+
+std::array<SectionSwitch, 24> SwitchesInFileOrder() {
+  std::array<SectionSwitch, 24> switches{};
+  for (size_t i = 0; i < kFileOrder.size(); ++i) {
+    const SectionInfo& info = Section(kFileOrder[i]);
+    // The table's keys are string literals, so their text ends in a NUL.
+    switches[i] = {info.number, info.switchKey.data(), info.defaultOn};
   }
-  return nullptr;
+  return switches;
 }
 
 }  // namespace
 
+const std::array<SectionSwitch, 24> kSectionSwitches = SwitchesInFileOrder();
+
 const char* SectionSwitchKey(int section) {
-  const SectionSwitch* entry = Find(section);
-  return entry ? entry->key : nullptr;
+  if (section < kFirstSection || section > kLastSection) return nullptr;
+  return Section(section).switchKey.data();
 }
 
 bool SectionSwitchDefault(int section) {
-  const SectionSwitch* entry = Find(section);
-  return entry && entry->onByDefault;
+  return section >= kFirstSection && section <= kLastSection && Section(section).defaultOn;
 }
 
 }  // namespace hvm

@@ -1,6 +1,11 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "support/process.h"
+#include "support/test_folder.h"
 
 namespace hvm::test {
 namespace {
@@ -30,8 +35,6 @@ TEST(ConsoleProgram, NoArgumentsOrAnUnknownVerbIsAUsageError) {
 
 }  // namespace
 }  // namespace hvm::test
-
-#include <nlohmann/json.hpp>
 
 namespace hvm::test {
 namespace {
@@ -108,6 +111,76 @@ TEST(ConsoleScan, BadOptionsAreUsageErrors) {
     EXPECT_EQ("", result.out);
     EXPECT_NE(std::string::npos, result.err.find("hvmend-cli scan: ")) << result.err;
   }
+}
+
+}  // namespace
+}  // namespace hvm::test
+
+namespace hvm::test {
+namespace {
+
+class ConsoleScanSettingsTest : public TestFolderTest {
+ protected:
+  ProcessResult Scan(const std::string& settings) {
+    if (!settings.empty()) folder_.WriteFile("hvmend.ini", settings);
+    return RunProgram("hvmend-cli.exe",
+                      {"scan", "--json", "--quiet", "--data-dir", folder_.Path()});
+  }
+};
+
+TEST_F(ConsoleScanSettingsTest, TheSettingsFileSwitchesSectionsOnAndOff) {
+  // Only the two sections switched on here run; the others are off.
+  std::string ini = "[scan]\n";
+  for (const char* key : {"RegistryIntegrity",
+                          "TypeLibrary",
+                          "WindowsAssociations",
+                          "DeepScan",
+                          "CustomControls",
+                          "ApplicationIDs",
+                          "ContentType",
+                          "Applications",
+                          "KnownDrivers",
+                          "VirtualDrivers",
+                          "OpenGLDrivers",
+                          "SharedDLLs",
+                          "StartMenu",
+                          "Startup",
+                          "HelpAndResources",
+                          "WindowsFonts",
+                          "ApplicationLocations",
+                          "FileExtensions",
+                          "HTMLHelp",
+                          "InstalledFiles",
+                          "AddRemoveCache",
+                          "FilePathReferences"})
+    ini += std::string(key) + "=0\n";
+  ini += "CodePages=1\nConfigurationCache=1\n";
+  const ProcessResult result = Scan(ini);
+  ASSERT_NE(2u, result.exitCode) << result.err;
+  const auto document = nlohmann::json::parse(result.out);
+  std::vector<int> enabled;
+  for (const auto& section : document["sections"])
+    if (section["enabled"].get<bool>()) enabled.push_back(section["number"].get<int>());
+  EXPECT_EQ((std::vector<int>{7, 24}), enabled);
+
+  // The scan's statistics went into the same file.
+  const std::string after = ReadWholeFile(folder_.File("hvmend.ini"));
+  EXPECT_NE(std::string::npos, after.find("last_scan=")) << after;
+  EXPECT_NE(std::string::npos,
+            after.find("last_err=" + std::to_string(document["total"].get<int>())))
+      << after;
+}
+
+TEST_F(ConsoleScanSettingsTest, AReadOnlySettingsFileDoesNotStopTheScan) {
+  const std::string path = folder_.WriteFile("hvmend.ini", "[scan]\nConfigurationCache=0\n");
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  const ProcessResult result =
+      RunProgram("hvmend-cli.exe",
+                 {"scan", "--json", "--quiet", "--sections", "7", "--data-dir", folder_.Path()});
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_NE(2u, result.exitCode) << result.err;
+  EXPECT_EQ(24u, nlohmann::json::parse(result.out)["sections"].size());
+  EXPECT_EQ("[scan]\nConfigurationCache=0\n", ReadWholeFile(path));
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#include "settings/settings_stamps.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace hvm {
+
+std::string StampNow() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char text[16];
+  std::snprintf(text, sizeof(text), "%04u%02u%02u%02u%02u", unsigned(now.wYear),
+                unsigned(now.wMonth), unsigned(now.wDay), unsigned(now.wHour),
+                unsigned(now.wMinute));
+  return text;
+}
+
+template <class Change>
+void SettingsStamps::Update(Change change) {
+  tProgramSettings settings;
+  LoadSettings(settings, path_);
+  change(settings);
+  // A settings file that cannot be written (read-only, disk full) must not
+  // stop a scan; the statistics are then not kept.
+  SaveSettings(settings, path_);
+}
+
+void SettingsStamps::StampOrganized() {
+  Update([](tProgramSettings& s) { s.last_organize = StampNow(); });
+}
+
+void SettingsStamps::StoreScanTotals(int found) {
+  Update([found](tProgramSettings& s) {
+    s.last_scan = StampNow();
+    s.last_repair = 0;
+    s.last_err = found;
+    s.total_error_found += found;
+  });
+}
+
+void SettingsStamps::StoreRepairTotals(int repaired) {
+  Update([repaired](tProgramSettings& s) {
+    s.last_scan = StampNow();
+    s.last_repair = repaired;
+    s.total_error_repaired += repaired;
+  });
+}
+
+SettingsSectionSwitches::SettingsSectionSwitches(const std::string& settingsPath) {
+  LoadSettings(settings_, settingsPath);
+}
+
+}  // namespace hvm

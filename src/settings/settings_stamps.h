@@ -1,0 +1,40 @@
+// The scan and repair statistics and the section switches, as the settings
+// file keeps them. Every stamp is a load, change and save of the whole file,
+// so nothing is cached between operations.
+#pragma once
+
+#include <string>
+
+#include "core/results_store.h"
+#include "scan/sections.h"
+#include "settings/program_settings.h"
+
+namespace hvm {
+
+// The local time as "yyyymmddhhnn".
+std::string StampNow();
+
+class SettingsStamps : public ResultsStamps {
+ public:
+  explicit SettingsStamps(std::string settingsPath) : path_(std::move(settingsPath)) {}
+  void StampOrganized() override;
+  void StoreScanTotals(int found) override;
+  void StoreRepairTotals(int repaired) override;
+
+ private:
+  template <class Change>
+  void Update(Change change);
+  std::string path_;
+};
+
+// The section switches of the settings file as they were when it was read.
+class SettingsSectionSwitches : public SectionSwitches {
+ public:
+  explicit SettingsSectionSwitches(const std::string& settingsPath);
+  bool Enabled(int section) const override { return settings_.SectionOn(section); }
+
+ private:
+  tProgramSettings settings_;
+};
+
+}  // namespace hvm
