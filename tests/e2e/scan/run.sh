@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# End-to-end scan: a fresh Wine prefix seeded from seed.reg with stale and
+# working entries for every section, scanned by hvmend-cli with all 24
+# sections; check.py compares the report, the undo snapshot and the registry.
+# Usage: run.sh BUILD_DIR
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "$1" && pwd)
+cli="$build/bin/hvmend-cli.exe"
+export WINEPREFIX="$build/e2e-scan-prefix"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+wineboot -i >/dev/null 2>&1 || true
+wineserver -w
+wineserver -p >/dev/null 2>&1 </dev/null
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+
+work="$build/e2e-scan-work"
+rm -rf "$work"
+mkdir -p "$work"
+wine regedit /s "$(winepath -w "$here/seed.reg")" >/dev/null 2>&1
+data='C:\hvm-e2e-data'
+status=0
+wine "$cli" scan --json --quiet --data-dir "$data" \
+  --sections 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24 \
+  >"$work/scan.json" 2>"$work/scan.err" || status=$?
+echo "scan exit code: $status"
+[ "$status" -eq 1 ] || { cat "$work/scan.err"; exit 1; }
+wine "$cli" undo list --json --data-dir "$data" >"$work/undo.json"
+
+query() { wine reg query "$1" /v "$2" >/dev/null 2>&1 && echo present || echo absent; }
+{
+  echo "knowndll-stale $(query 'HKLM\System\CurrentControlSet\Control\Session Manager\KnownDLLs' HvmStale)"
+  echo "knowndll-valid $(query 'HKLM\System\CurrentControlSet\Control\Session Manager\KnownDLLs' HvmValid)"
+  echo "run-stale $(query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' HvmStale)"
+  echo "run-valid $(query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' HvmValid)"
+} >"$work/after-scan.txt"
+
+snapshot=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["snapshots"][0]["name"])' "$work/undo.json" 2>/dev/null || true)
+[ -n "$snapshot" ] && wine "$cli" undo restore "$snapshot" --data-dir "$data" >"$work/restore.out" 2>&1
+echo "run-restored $(query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' HvmStale)" >>"$work/after-scan.txt"
+
+python3 "$here/check.py" "$here/expected.txt" "$work"
