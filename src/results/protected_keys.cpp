@@ -31,21 +31,10 @@ const std::array<std::string_view, 22> ProtectedKeys = {
     "HKLM\\SOFTWARE\\Hewlett-Packard\\DigitalImaging",
 };
 
-namespace {
-
-std::string ToUpper(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return char(std::toupper(c)); });
-  return out;
-}
-
-}  // namespace
-
 bool IsProtectedKey(std::string_view keyText) {
-  const std::string key = ToUpper(keyText);
+  const std::string key = UpperCase(keyText);
   return std::any_of(ProtectedKeys.begin(), ProtectedKeys.end(), [&](std::string_view entry) {
-    return key.find(ToUpper(entry)) != std::string::npos;
+    return key.find(UpperCase(entry)) != std::string::npos;
   });
 }
 

@@ -6,6 +6,7 @@
 #include "core/dialog_service.h"
 #include "core/problem_line.h"
 #include "core/registry_paths.h"
+#include "core/text_case.h"
 #include "results/snapshot_file.h"
 #include "results/suppression.h"
 #include "results/text_file.h"
@@ -24,16 +25,6 @@ constexpr char kNoAdminText[] =
     "You do not appear to have admin privileges. Hivemend may be unable to repair some items";
 constexpr char kNoSnapshotText[] =
     "The undo snapshot could not be written, so some items were left in place.";
-
-std::string ToUpper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return char(std::toupper(c)); });
-  return text;
-}
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-  return ToUpper(text.substr(0, prefix.size())) == prefix;
-}
 
 // The root of a problem line's key text; the text is left as the key path.
 HKEY SplitRootOf(std::string& keyText) {
@@ -214,8 +205,8 @@ bool Repairer::PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& 
   registry_.SetRoot(root);
   if (!registry_.OpenKey(path, false)) return false;
   plan.path = path;
-  plan.keepKey = root == HKEY_LOCAL_MACHINE && ToUpper(path) == kMachineOfficeClsid;
-  const bool officeClass = root == HKEY_CLASSES_ROOT && ToUpper(path) == kOfficeClsid;
+  plan.keepKey = root == HKEY_LOCAL_MACHINE && UpperCase(path) == kMachineOfficeClsid;
+  const bool officeClass = root == HKEY_CLASSES_ROOT && UpperCase(path) == kOfficeClsid;
   text += KeyLine(keyText);
   const std::vector<std::string> subKeys = registry_.ListSubKeys();
   for (const std::string& name : registry_.ListValueNames()) {
