@@ -4,6 +4,8 @@
 #include <cctype>
 #include <string>
 
+#include "core/text_case.h"
+
 namespace hvm {
 
 const std::array<std::string_view, 22> ProtectedKeys = {
