@@ -146,6 +146,18 @@ TEST_F(ClassSectionsTest, ShellKeyWithOneStaleVerbIsReportedOnce) {
   EXPECT_THAT(Scan({3}), ElementsAre("HKCR\\onefile\\shell", "HKCR\\twofile\\shell\\print"));
 }
 
+TEST_F(ClassSectionsTest, AShellKeyWhoseVerbLoopWasStoppedIsNotReported) {
+  SeedString("HKCR\\working", "", "Working");
+  for (const char* verb : {"edit", "open", "print"})
+    SeedString(std::string("HKCR\\working\\shell\\") + verb + "\\command", "",
+               ExistingFile("tool.exe"));
+  onPump_ = [](ScanDriver& d) {
+    if (!d.StopFlag() && d.CurrentKeyText().find("\\shell") != std::string::npos)
+      d.ScanComplete(ScanEnd::StopButton);
+  };
+  EXPECT_THAT(Scan({3}), IsEmpty());
+}
+
 TEST_F(ClassSectionsTest, ProtocolWithAMissingServerButAWorkingVerbLosesOnlyItsServer) {
   SeedString("HKCR\\proto", "", "Proto");
   SeedString("HKCR\\proto\\protocol\\StdFileEditing\\server", "", MissingFile("srv.exe"));
