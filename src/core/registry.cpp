@@ -256,6 +256,12 @@ bool TNTRegistry::KeyPresent(const std::string& path) {
   return OpenKeyHandle(path).IsValid();
 }
 
+bool TNTRegistry::KeyIsLink(const std::string& path) {
+  const Target target = Split(path);
+  ScopedKey link;
+  return !target.subKey.empty() && OpenIfLink(target.base, target.subKey, &link);
+}
+
 bool TNTRegistry::DeleteKeyTree(const std::string& path) {
   const Target target = Split(path);
   return DeleteTreeAt(target.base, target.subKey);

@@ -121,6 +121,8 @@ class TNTRegistry {
   // semantics. Never leaves behind a key that the fallbacks created.
   ScopedKey OpenKeyHandle(const std::string& path);
   bool KeyPresent(const std::string& path);
+  // Whether the key at `path` is itself a symbolic link (not followed).
+  bool KeyIsLink(const std::string& path);
 
   // Deletes the key with its whole sub-tree; true when the key itself went.
   // A key that is a symbolic link is deleted as a link; its target is kept.

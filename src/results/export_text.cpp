@@ -282,7 +282,9 @@ std::vector<std::string> ListSnapshotEntries(std::string_view fileText) {
   bool continued = false;
   for (size_t i = 1; i < lines.size(); ++i) {
     const std::string& line = lines[i];
-    const bool isContinuation = continued;
+    // A key line always starts a block of its own, even after a line whose
+    // continuation was torn off by a crash.
+    const bool isContinuation = continued && !(!line.empty() && line.front() == '[');
     continued = !line.empty() && line.back() == '\\';
     if (line.empty() || isContinuation) continue;
     if (line.front() == '[') {

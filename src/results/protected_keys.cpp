@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string>
 
+#include "core/registry_paths.h"
 #include "core/text_case.h"
 
 namespace hvm {
@@ -34,7 +35,10 @@ const std::array<std::string_view, 22> ProtectedKeys = {
 };
 
 bool IsProtectedKey(std::string_view keyText) {
-  const std::string key = UpperCase(keyText);
+  // The table is written with short root names; repair and restore pass long ones.
+  std::string path(keyText);
+  HKEY root = SplitLongRoot(path);
+  const std::string key = UpperCase(root ? RootToShortRootSt(root) + path : std::string(keyText));
   return std::any_of(ProtectedKeys.begin(), ProtectedKeys.end(), [&](std::string_view entry) {
     return key.find(UpperCase(entry)) != std::string::npos;
   });

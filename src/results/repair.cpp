@@ -14,6 +14,12 @@
 namespace hvm {
 namespace {
 
+// A value name holding a line break or a double quote cannot be written to
+// the snapshot so that it reads back as the same name in the same key.
+bool NameExportable(const std::string& name) {
+  return name.find_first_of("\r\n\"") == std::string::npos;
+}
+
 // One class registration whose Office7 value the value loop leaves alone, and
 // its machine-wide twin whose key itself must stay.
 constexpr char kOfficeClsid[] = "\\CLSID\\{DA1E5A8E-1A89-11D2-95C9-00A0C90DCA5B}";
@@ -49,6 +55,7 @@ struct Repairer::KeyPlan {
   std::vector<KeyPlan> subKeys;
   bool complete = true;  // false: something below could not be exported, so the key stays
   bool keepKey = false;
+  int valuesLeftToKey = 0;  // exported, and deleted with the key rather than one by one
 };
 
 Repairer::Repairer(RepairInputs inputs, const RepairServices& services)
@@ -177,7 +184,7 @@ bool Repairer::ExportValue(HKEY root, const std::string& keyPath, bool check, bo
 
   std::optional<RegRawValue> value;
   try {
-    value = registry_.ReadTypedValue(valueName);
+    if (NameExportable(valueName)) value = registry_.ReadTypedValue(valueName);
   } catch (const ERegistryException&) {
   }
   // A value that is gone, or cannot be read and so could not be put back, stays.
@@ -203,6 +210,12 @@ bool Repairer::PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& 
   const std::string keyText = RootToRootSt(root) + path;
   if (check && services_.suppression.IsSuppressed(keyText, "", true)) return false;
   registry_.SetRoot(root);
+  // A link's content belongs to its target: deleting through the link would
+  // empty the target, and restoring would make the link a key of its own.
+  if (registry_.KeyIsLink(path)) {
+    NoteCantRemove(keyText);
+    return false;
+  }
   if (!registry_.OpenKey(path, false)) return false;
   plan.path = path;
   plan.keepKey = root == HKEY_LOCAL_MACHINE && UpperCase(path) == kMachineOfficeClsid;
@@ -217,16 +230,22 @@ bool Repairer::PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& 
     }
     std::optional<RegRawValue> value;
     try {
-      value = registry_.ReadTypedValue(name);
+      if (NameExportable(name)) value = registry_.ReadTypedValue(name);
     } catch (const ERegistryException&) {
+    }
+    // A value that cannot be read or named back (also one whose name the
+    // single-byte code page cannot hold) stops the key: it stays, with its key.
+    if (!value) {
       NoteCantRemove(keyText + "\\\\:" + name);
       plan.complete = false;
       break;
     }
-    if (!value) continue;  // gone meanwhile
     // Office7 goes with its key, so its undo line is written all the same.
     text += ValueLines(dialect_, name, value->type, value->data);
-    if (!leftToKeyDeletion) plan.values.push_back(name);
+    if (leftToKeyDeletion)
+      ++plan.valuesLeftToKey;
+    else
+      plan.values.push_back(name);
   }
   registry_.CloseKey();
   if (!plan.complete) return true;
@@ -263,7 +282,17 @@ bool Repairer::DeletePlanned(HKEY root, const KeyPlan& plan) {
     deleted = true;
   }
   if (!plan.complete || plan.keepKey) return deleted;
+  // Only an emptied key goes: whatever appeared since it was exported, or
+  // could not be told apart by name, is not in the snapshot and must stay.
   registry_.SetRoot(root);
+  if (registry_.OpenKey(plan.path, false)) {
+    const std::optional<RegKeyInfo> info = registry_.ReadKeyInfo();
+    registry_.CloseKey();
+    if (!info || info->subKeyCount > 0 || int(info->valueCount) > plan.valuesLeftToKey) {
+      NoteCantRemove(keyText);
+      return deleted;
+    }
+  }
   if (registry_.DeleteKeyTree(plan.path)) return true;
   NoteCantRemove(keyText);
   return deleted;

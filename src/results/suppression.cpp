@@ -32,7 +32,10 @@ bool SuppressionLists::CannotRemove(const std::string& keyText,
 }
 
 void SuppressionLists::AddToIgnoreFile(const std::string& problemLine) {
-  AppendTextFile(IgnoreFilePath(), IgnoreLinesFor(problemLine));
+  // An entry appended to a last line without its line end would join it.
+  const std::string existing = ReadTextFile(IgnoreFilePath());
+  const bool joined = !existing.empty() && existing.back() != '\n';
+  AppendTextFile(IgnoreFilePath(), (joined ? "\r\n" : "") + IgnoreLinesFor(problemLine));
 }
 
 int SuppressionLists::CountIgnoreLines() const {

@@ -38,6 +38,12 @@ std::string ReadTextFile(const std::string& path) {
   return text;
 }
 
+uint64_t FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 bool ReplaceTextFile(const std::string& path, const std::string& text) {
   ScopedFile file = OpenForWriting(path, CREATE_ALWAYS);
   return file && WriteAll(file.Get(), text);

@@ -2,11 +2,14 @@
 // folder. Reads of a file that cannot be opened give "".
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace hvm {
 
 std::string ReadTextFile(const std::string& path);
+// Size of the file in bytes; 0 when it does not exist.
+uint64_t FileSize(const std::string& path);
 // Replaces the file's content. True when every byte was written.
 bool ReplaceTextFile(const std::string& path, const std::string& text);
 // Appends to the file, creating it when missing. With `durable` the bytes are

@@ -171,6 +171,15 @@ TEST(ListSnapshotEntries, ValuesAndWholeKeys) {
   EXPECT_EQ(expected, ListSnapshotEntries(file));
 }
 
+TEST(ListSnapshotEntries, AKeyLineAfterATornContinuationStartsItsOwnBlock) {
+  const std::string file =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n"
+      "\"bin\"=hex:01,02,\\\r\n[HKEY_CURRENT_USER\\B]\r\n\"v\"=\"x\"\r\n";
+  const std::vector<std::string> expected = {"HKEY_CURRENT_USER\\A\\\\:\"bin\"",
+                                             "HKEY_CURRENT_USER\\B\\\\:\"v\""};
+  EXPECT_EQ(expected, ListSnapshotEntries(file));
+}
+
 TEST(ListSnapshotEntries, QuotedNameMayHoldAnEqualsSign) {
   const std::string file = "REGEDIT4\r\n\r\n[K]\r\n\"a=b\"=\"v\"\r\n";
   const std::vector<std::string> entries = ListSnapshotEntries(file);

@@ -314,3 +314,92 @@ TEST(RepairDelay, WaitsAcrossTheTickCounterWrap) {
 
 }  // namespace
 }  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// Everything gone from the registry must be in the snapshot: whatever the
+// repair could not export stays in place, and so does every key above it.
+TEST_F(RepairTest, AKeyWithAnUnexportableDescendantKeepsItAndEveryKeyAboveIt) {
+  SetRaw(HKEY_CURRENT_USER, "X", "v0", REG_SZ, "0\0"s);
+  SetRaw(HKEY_CURRENT_USER, "X\\Y", "a", REG_SZ, "1\0"s);
+  SetRaw(HKEY_CURRENT_USER, "X\\Y\\W", "w", REG_SZ, "keepme\0"s);
+  SetRaw(HKEY_CURRENT_USER, "X\\Y\\W\\Deeper", "d", REG_SZ, "2\0"s);
+  // A value the last repair could not remove is never exported again.
+  ReplaceTextFile(suppression_.CantRemovePath(), "\r\nHKEY_CURRENT_USER\\X\\Y\\W\\\\:w\r\n");
+  suppression_.Reload();
+  results_.AddProblem(5, "HKCU\\X");
+  MakeRepairer().RepairChecked();
+  std::map<std::string, std::string> after;
+  Dump(HKEY_CURRENT_USER, "X", "", after);
+  EXPECT_EQ(1u, after.count("\\Y\\W|w"));
+  EXPECT_EQ(1u, after.count("\\Y\\W\\Deeper|d"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "X\\Y"));
+  for (const auto& [name, data] : after)
+    if (name.find("\\W") == std::string::npos && name.find("<key>") == std::string::npos)
+      ADD_FAILURE() << name << " left although the repair went past it";
+  // What went is restorable.
+  RestoreAll();
+  std::map<std::string, std::string> restored;
+  Dump(HKEY_CURRENT_USER, "X", "", restored);
+  EXPECT_EQ(1u, restored.count("|v0"));
+  EXPECT_EQ(1u, restored.count("\\Y|a"));
+}
+
+TEST_F(RepairTest, ValuesWhoseNamesCannotBeWrittenBackAreNeverDeleted) {
+  SetRaw(HKEY_CURRENT_USER, "N", "plain", REG_SZ, "p\0"s);
+  SetRaw(HKEY_CURRENT_USER, "N", "line\r\n[HKEY_CURRENT_USER\\Victim]\r\n\"target", REG_SZ, "x\0"s);
+  SetRaw(HKEY_CURRENT_USER, "Q", "a\"=\"q", REG_SZ, "r\0"s);
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"U", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, &key, nullptr));
+  // A name the single-byte code page cannot hold enumerates as "?mega".
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"\x03A9mega", 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(L"secret"), 14));
+  RegCloseKey(key);
+  results_.AddProblem(5, "HKCU\\N");
+  results_.AddProblem(5, "HKCU\\Q\\\\:a\"=\"q");
+  results_.AddProblem(5, "HKCU\\U");
+  MakeRepairer().RepairChecked();
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "N"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "U"));
+  std::map<std::string, std::string> n, q;
+  Dump(HKEY_CURRENT_USER, "N", "", n);
+  Dump(HKEY_CURRENT_USER, "Q", "", q);
+  EXPECT_EQ(1u, n.count("|line\r\n[HKEY_CURRENT_USER\\Victim]\r\n\"target"));
+  EXPECT_EQ(1u, q.count("|a\"=\"q"));
+  EXPECT_EQ(std::string::npos, Snapshot().find("Victim"));
+}
+
+TEST_F(RepairTest, ALinkBelowARepairedKeyLeavesItsTargetAlone) {
+  SetRaw(HKEY_CURRENT_USER, "T\\S", "s", REG_SZ, "target data\0"s);
+  SetRaw(HKEY_CURRENT_USER, "P", "p", REG_SZ, "1\0"s);
+  // The link's target is named natively: "\REGISTRY\USER\<sid>\...\T".
+  HKEY target = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "T", 0, KEY_READ, &target));
+  using NtQueryKeyFn = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  auto ntQueryKey =
+      reinterpret_cast<NtQueryKeyFn>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey"));
+  std::vector<unsigned char> buffer(4096);
+  ULONG length = 0;
+  ASSERT_EQ(0, ntQueryKey(target, 3, buffer.data(), ULONG(buffer.size()), &length));
+  RegCloseKey(target);
+  ULONG bytes = 0;
+  memcpy(&bytes, buffer.data(), sizeof(bytes));
+  HKEY link = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_CURRENT_USER, "P\\L", 0, nullptr, REG_OPTION_CREATE_LINK,
+                            KEY_ALL_ACCESS, nullptr, &link, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                                          buffer.data() + sizeof(ULONG), bytes));
+  RegCloseKey(link);
+  results_.AddProblem(5, "HKCU\\P");
+  MakeRepairer().RepairChecked();
+  std::map<std::string, std::string> after;
+  Dump(HKEY_CURRENT_USER, "T", "", after);
+  EXPECT_EQ(1u, after.count("\\S|s"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "P"));
+}
+
+}  // namespace
+}  // namespace hvm

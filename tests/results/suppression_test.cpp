@@ -16,12 +16,15 @@ class SuppressionTest : public TestFolderTest {
   SuppressionLists lists_{folder_.Path()};
 };
 
-TEST_F(SuppressionTest, ProtectedKeysMatchInsideShortRootTextsOnly) {
+// The repair passes long root names; a protected key must stay protected
+// there too, or a whole-key repair of its parent would delete it.
+TEST_F(SuppressionTest, ProtectedKeysMatchWithShortAndLongRootNames) {
   EXPECT_EQ(22u, ProtectedKeys.size());
   EXPECT_TRUE(
       lists_.IsSuppressed("hklm\\software\\symantec\\norton antivirus\\quarantine\\Sub", "", true));
-  EXPECT_FALSE(lists_.IsSuppressed(
+  EXPECT_TRUE(lists_.IsSuppressed(
       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Symantec\\Norton AntiVirus\\Quarantine\\Sub", "", true));
+  EXPECT_TRUE(lists_.IsSuppressed("HKEY_CLASSES_ROOT\\cil8tsfile\\shell\\open", "", true));
   EXPECT_FALSE(lists_.IsSuppressed("HKCR\\Other", "v", false));
 }
 
@@ -102,6 +105,20 @@ TEST(IgnoreListRows, RemovalOfEntriesAndSections) {
   EXPECT_FALSE(IgnoresKey(sections, "K"));
   EXPECT_FALSE(IgnoresValue(sections, "K", "b"));
   EXPECT_EQ("[L]\r\n", FormatIgnoreFile(sections));
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+TEST_F(SuppressionTest, AnEntryAfterALastLineWithoutItsLineEndStaysAnEntry) {
+  ReplaceTextFile(lists_.IgnoreFilePath(), "[HKCR\\Old]\r\nName=\"\"");
+  lists_.AddToIgnoreFile("HKCR\\New");
+  lists_.Reload();
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\New", "", true));
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\Old", "Name", false));
 }
 
 }  // namespace
