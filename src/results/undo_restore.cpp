@@ -13,6 +13,19 @@
 #include "results/text_file.h"
 
 namespace hvm {
+
+namespace {
+
+// Every block is written with its line end and flushed: a last line without
+// one was cut off by a crash, belongs to an item that was never deleted, and
+// could only restore a shortened value.
+std::string SnapshotText(const std::string& path) {
+  std::string text = ReadTextFile(path);
+  if (!text.empty() && text.back() != '\n') text.erase(text.find_last_of('\n') + 1);
+  return text;
+}
+
+}  // namespace
 namespace {
 
 std::string BatchPathOf(const std::string& snapshotPath) {
@@ -65,7 +78,7 @@ std::vector<std::string> ListSnapshotContents(const std::string& dataFolder,
   std::vector<std::string> entries;
   for (const std::string& line : SplitTextLines(ReadTextFile(BatchPathOf(path))))
     if (line.size() > 3) entries.push_back(line.substr(3));
-  for (std::string& entry : ListSnapshotEntries(ReadTextFile(path))) {
+  for (std::string& entry : ListSnapshotEntries(SnapshotText(path))) {
     const ProblemLineParts parts = SplitProblemLine(entry);
     if (filter && filter->IsSuppressed(parts.keyText, parts.valuePart, parts.wholeKey)) continue;
     entries.push_back(std::move(entry));
@@ -78,7 +91,7 @@ bool RestoreEntry(const std::string& dataFolder, const std::string& fileName,
   if (IsFolderEntry(entry)) return RemoveCreatedFolder(entry);
   const ProblemLineParts parts = SplitProblemLine(entry);
   if (parts.wholeKey) return ApplyExportValue(parts.keyText, "", "", true);
-  const std::string text = ReadTextFile(dataFolder + "\\" + fileName);
+  const std::string text = SnapshotText(dataFolder + "\\" + fileName);
   const std::vector<std::string> exports = FindValueData(text, parts.keyText, parts.valuePart);
   bool restored = false;
   for (const std::string& dataText : exports)

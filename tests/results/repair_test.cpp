@@ -403,3 +403,23 @@ TEST_F(RepairTest, ALinkBelowARepairedKeyLeavesItsTargetAlone) {
 
 }  // namespace
 }  // namespace hvm
+
+namespace hvm {
+namespace {
+
+TEST_F(RepairTest, ALastLineCutOffByACrashIsNeitherListedNorRestored) {
+  ReplaceTextFile(folder_.File("Undo20261209.reg"),
+                  "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Cut]\r\n"
+                  "\"Whole\"=\"complete\"\r\n\"Path\"=\"C:\\\\Prog");
+  const std::vector<std::string> entries =
+      ListSnapshotContents(folder_.Path(), "Undo20261209.reg", nullptr);
+  EXPECT_EQ(std::vector<std::string>{"HKEY_CURRENT_USER\\Cut\\\\:\"Whole\""}, entries);
+  RestoreAll();
+  std::map<std::string, std::string> restored;
+  Dump(HKEY_CURRENT_USER, "Cut", "", restored);
+  EXPECT_EQ(1u, restored.count("|Whole"));
+  EXPECT_EQ(0u, restored.count("|Path"));
+}
+
+}  // namespace
+}  // namespace hvm
