@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <array>
 
 #include "core/registry_paths.h"
@@ -414,6 +415,35 @@ uint32_t TNTRegistry::ReadRaw(const std::string& name, void* buffer, uint32_t ca
   return FetchValue(name, buffer, capacity).size;
 }
 
+namespace {
+
+bool IsTextType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// Whether the text of a value survives the system code page: the ANSI calls
+// turn characters outside it into "?", and text read that way cannot be
+// written back as it was.
+bool TextFitsCodePage(HKEY key, const std::string& name) {
+  const int wideLength = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);
+  std::wstring wideName(size_t(std::max(wideLength, 1)), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wideName.data(), wideLength);
+  DWORD size = 0;
+  if (RegQueryValueExW(key, wideName.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
+    return false;
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  DWORD got = size;
+  if (RegQueryValueExW(key, wideName.c_str(), nullptr, nullptr,
+                       reinterpret_cast<BYTE*>(text.data()), &got) != ERROR_SUCCESS)
+    return false;
+  BOOL lossy = FALSE;
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), int(got / sizeof(wchar_t)),
+                      nullptr, 0, nullptr, &lossy);
+  return !lossy;
+}
+
+}  // namespace
+
 std::optional<RegRawValue> TNTRegistry::ReadTypedValue(const std::string& name) {
   RegRawValue value;
   DWORD size = 0;
@@ -427,6 +457,9 @@ std::optional<RegRawValue> TNTRegistry::ReadTypedValue(const std::string& name) 
                               reinterpret_cast<BYTE*>(value.data.data()), &got);
     if (status == ERROR_SUCCESS) {
       value.data.resize(got);
+      if (IsTextType(value.type) && !TextFitsCodePage(current_.Get(), name))
+        throw ERegistryException(ERegistryException::Reason::GetFailed, name,
+                                 ERROR_NO_UNICODE_TRANSLATION);
       return value;
     }
     if (status == ERROR_MORE_DATA) {

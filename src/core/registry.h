@@ -162,7 +162,8 @@ class TNTRegistry {
   uint32_t ReadRaw(const std::string& name, void* buffer, uint32_t capacity);
 
   // The whole value with its platform type, however large; nothing when the
-  // value does not exist. Any other failure raises "Failed to get data".
+  // value does not exist. Any other failure raises "Failed to get data", and
+  // so does text the system code page cannot hold (it would read back changed).
   std::optional<RegRawValue> ReadTypedValue(const std::string& name);
   // Stores `data` as it is under the platform type `type`.
   void WriteTypedValue(const std::string& name, DWORD type, const std::string& data);

@@ -423,3 +423,27 @@ TEST_F(RepairTest, ALastLineCutOffByACrashIsNeitherListedNorRestored) {
 
 }  // namespace
 }  // namespace hvm
+
+namespace hvm {
+namespace {
+
+TEST_F(RepairTest, TextOutsideTheCodePageIsNeverDeletedForItWouldComeBackChanged) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Greek", 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  const wchar_t text[] = L"C:\\\x0391\x03B8\x03AE\x03BD\x03B1\\app.exe";
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"Path", 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(text), sizeof(text)));
+  RegCloseKey(key);
+  SetRaw(HKEY_CURRENT_USER, "Greek", "Plain", REG_SZ, "C:\\plain.exe\0"s);
+  results_.AddProblem(15, "HKCU\\Greek\\\\:Path");
+  results_.AddProblem(15, "HKCU\\Greek\\\\:Plain");
+  MakeRepairer().RepairChecked();
+  std::map<std::string, std::string> after;
+  Dump(HKEY_CURRENT_USER, "Greek", "", after);
+  EXPECT_EQ(1u, after.count("|Path"));
+  EXPECT_EQ(0u, after.count("|Plain"));
+}
+
+}  // namespace
+}  // namespace hvm
