@@ -145,7 +145,11 @@ void Repairer::RepairOne(const std::string& line, uint8_t flags) {
 }
 
 void Repairer::RecreateFolder(const std::string& line) {
-  if (inputs_.dryRun) return;
+  // A dry run changes nothing, but counts the folder as the repair would.
+  if (inputs_.dryRun) {
+    ++repaired_;
+    return;
+  }
   const std::string folder = RemoveSlash(SplitValuePart(SplitProblemLine(line).valuePart).data);
   if (!folder.empty()) CreateFolderTree(folder);
   AddRemovalLine(folder);
