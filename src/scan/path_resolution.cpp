@@ -150,8 +150,10 @@ bool FindSpace(std::string s) {
   // Network paths and rooted system paths are not checked.
   if (!s.empty() && s.front() == '\\' && s.find(":\\") == std::string::npos) return true;
   s = ExpandedOrAsIs(s);
-  // A variable that did not expand is not checked either.
+  // A variable that did not expand is not checked either, nor one that
+  // expands to a network path (a profile folder kept on a server).
   if (!s.empty() && s.front() == '%') return true;
+  if (s.rfind("\\\\", 0) == 0) return true;
   CutAtNonPathCharacter(s);
   if (s.empty()) return false;
   if (s.back() == '\\') {
@@ -166,11 +168,37 @@ bool FindSpace(std::string s) {
   return BackwardScan(s);
 }
 
+namespace {
+
+// The text with every "system32" folder named as the 32-bit system folder
+// "SysWOW64": what a 32-bit program that registered the path sees there.
+std::string InWow64SystemFolder(const std::string& s) {
+  constexpr std::string_view kNative = "\\system32";
+  std::string result = s;
+  for (size_t at = 0; at + kNative.size() <= result.size(); ++at) {
+    if (_strnicmp(result.c_str() + at, kNative.data(), kNative.size()) != 0) continue;
+    const char next = at + kNative.size() < result.size() ? result[at + kNative.size()] : '\0';
+    if (next != '\0' && next != '\\' && next != '"' && next != ',' && next != ' ') continue;
+    result.replace(at, kNative.size(), "\\SysWOW64");
+  }
+  return result;
+}
+
+}  // namespace
+
 bool nFindSpace(const std::string& s) {
   if (FindSpace(s)) return true;
   if (!Environment().Is64BitWindows) return false;
-  ScopedFsRedirectionOff unredirected;
-  return FindSpace(s);
+  {
+    ScopedFsRedirectionOff unredirected;
+    if (FindSpace(s)) return true;
+  }
+  // This program runs as a 64-bit process, which the system never redirects:
+  // a 32-bit program's "system32" path is looked up where it points for that
+  // program, so its registrations are not judged missing.
+  if (sizeof(void*) != 8) return false;
+  const std::string wow64 = InWow64SystemFolder(s);
+  return wow64 != s && FindSpace(wow64);
 }
 
 bool FindMultiSpace(std::string s) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "app/environment.h"
@@ -236,6 +237,35 @@ TEST_F(PathResolutionTest, LongAndBinaryInputEndsWithoutHarm) {
   const char raw[] = "C:\\\x01\x02\xff\x7f gone\0tail";
   const std::string binary(raw, sizeof(raw) - 1);
   EXPECT_FALSE(FindSpace(binary));
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// A 32-bit program registers "system32" paths that the system shows it from
+// "SysWOW64"; this 64-bit program must look there before judging them missing.
+TEST_F(PathResolutionTest, ThirtyTwoBitSystemFolderPathsAreLookedUpInSysWow64) {
+  if (!Environment().Is64BitWindows) GTEST_SKIP() << "needs 64-bit Windows";
+  const std::string wow64 = Environment().windowsFolder + "SysWOW64\\hvm_only32.dll";
+  { std::ofstream(wow64) << "x"; }
+  const std::string native = Environment().windowsFolder + "system32\\hvm_only32.dll";
+  EXPECT_TRUE(FilePathExists(native));
+  EXPECT_TRUE(SoftwareExists(native + ",-101"));
+  EXPECT_TRUE(SoftwareExists("%SystemRoot%\\System32\\hvm_only32.dll"));
+  EXPECT_FALSE(FilePathExists(Environment().windowsFolder + "system32\\hvm_missing32.dll"));
+  // Only a whole "system32" folder name is mapped.
+  EXPECT_FALSE(FilePathExists(Environment().windowsFolder + "system32x\\hvm_only32.dll"));
+  DeleteFileA(wow64.c_str());
+}
+
+TEST_F(PathResolutionTest, AVariableThatExpandsToANetworkPathIsNotChecked) {
+  ASSERT_TRUE(SetEnvironmentVariableA("HVMTEST_SHARE", "\\\\nosuchserver\\share"));
+  EXPECT_TRUE(FindSpace("%HVMTEST_SHARE%\\app.exe"));
+  EXPECT_TRUE(SoftwareExists("%HVMTEST_SHARE%\\app.exe"));
+  SetEnvironmentVariableA("HVMTEST_SHARE", nullptr);
 }
 
 }  // namespace
