@@ -399,6 +399,10 @@ TEST_F(RepairTest, ALinkBelowARepairedKeyLeavesItsTargetAlone) {
   Dump(HKEY_CURRENT_USER, "T", "", after);
   EXPECT_EQ(1u, after.count("\\S|s"));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "P"));
+  // The sandbox's clean-up does not delete links; the link itself goes here.
+  TNTRegistry registry;
+  registry.SetRoot(HKEY_CURRENT_USER);
+  EXPECT_TRUE(registry.DeleteKeyTree("\\P\\L"));
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ int RegistrySandbox::SweepLeftovers() {
     return 0;
   int swept = 0;
   for (const std::string& name : ChildNames(parent)) {
-    // Scratch keys are named "<pid>-<serial>".
+    // Scratch keys are named "<pid>-<serial>-<ticks>".
     const DWORD pid = std::strtoul(name.c_str(), nullptr, 10);
     if (pid == GetCurrentProcessId() || ProcessIsAlive(pid)) continue;
     if (RegDeleteTreeA(parent, name.c_str()) == ERROR_SUCCESS) ++swept;
@@ -68,8 +68,10 @@ int RegistrySandbox::SweepLeftovers() {
 RegistrySandbox::RegistrySandbox() {
   SweepLeftovers();
   static std::atomic<int> serial{0};
+  // The tick count keeps the name unique when a later run gets the same
+  // process id while a key left by an earlier one is still there.
   scratchPath_ = std::string(kSandboxParent) + "\\" + std::to_string(GetCurrentProcessId()) + "-" +
-                 std::to_string(++serial);
+                 std::to_string(++serial) + "-" + std::to_string(GetTickCount64());
   // Every scratch key is created before any root is redirected: once
   // HKEY_CURRENT_USER is redirected, the scratch parent is out of reach.
   HKEY keys[std::size(kRedirected)] = {};
