@@ -45,7 +45,7 @@ ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun)
       stamps_(dataFolder_ + kSettingsFile),
       suppression_(dataFolder_),
       results_(&suppression_, &stamps_, &observer_),
-      view_(options.quiet ? nullptr : stderr, clock_),
+      view_(options.quiet ? nullptr : stderr, clock_, ConsoleScanView::StyleForStandardError()),
       dialogs_(options.quiet ? nullptr : stderr) {
   if (!dryRun && !EnsureFolder(dataFolder_))
     throw std::runtime_error("cannot create the data folder " + dataFolder_);

@@ -22,7 +22,14 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 
 }  // namespace
 
-ConsoleScanView::ConsoleScanView(FILE* out, Clock& clock) : out_(out), clock_(clock) {}
+ConsoleScanView::ConsoleScanView(FILE* out, Clock& clock, Style style)
+    : out_(out), clock_(clock), style_(style) {}
+
+ConsoleScanView::Style ConsoleScanView::StyleForStandardError() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) ? Style::RedrawnLine
+                                                               : Style::LinePerSection;
+}
 
 void ConsoleScanView::CatchInterrupts() {
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
@@ -41,6 +48,10 @@ void ConsoleScanView::SetSectionRunning(int section, bool running) {
   if (running) {
     section_ = section;
     sectionCount_ = 0;
+    if (out_ && style_ == Style::LinePerSection) {
+      std::fprintf(out_, "%d. %s...\n", section, std::string(Section(section).label).c_str());
+      std::fflush(out_);
+    }
   }
   Tick();
 }
@@ -66,7 +77,7 @@ void ConsoleScanView::Tick() {
 }
 
 void ConsoleScanView::SetStatusText(const std::string& text) {
-  if (!out_ || section_ == 0) return;
+  if (!out_ || section_ == 0 || style_ != Style::RedrawnLine) return;
   std::string line;
   if (maximum_ > 0) {
     const int percent = int(std::min<long long>(100, 100LL * position_ / maximum_));

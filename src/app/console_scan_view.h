@@ -1,7 +1,7 @@
-// The scan as the console front end shows it: a progress line on stderr with
-// the running section, its count, the share of the progress bar and the
-// current key, refreshed at most four times a second. Ctrl+C acts as the Stop
-// button.
+// The scan as the console front end shows it. On a console: one progress
+// line with the running section, its count, the share of the progress bar and
+// the current key, redrawn at most four times a second. Into a file or pipe:
+// one line as each section starts. Ctrl+C acts as the Stop button.
 #pragma once
 
 #include <cstdio>
@@ -16,8 +16,12 @@ class ScanDriver;
 
 class ConsoleScanView : public ScanView {
  public:
+  enum class Style { RedrawnLine, LinePerSection };
+
   // `out` null means quiet: nothing is printed.
-  ConsoleScanView(FILE* out, Clock& clock);
+  ConsoleScanView(FILE* out, Clock& clock, Style style);
+  // The style that suits stderr: a redrawn line only on a console.
+  static Style StyleForStandardError();
   void Attach(ScanDriver* driver) { driver_ = driver; }
 
   // Installs the Ctrl+C handler; a stop request is taken up at the next poll.
@@ -47,6 +51,7 @@ class ConsoleScanView : public ScanView {
 
   FILE* out_;
   Clock& clock_;
+  Style style_;
   ScanDriver* driver_ = nullptr;
   uint64_t lastRefresh_ = 0;
   bool refreshedOnce_ = false;

@@ -42,12 +42,13 @@ class TimedGroups : public ScanGroups {
 
 class ConsoleScanViewTest : public test::TestFolderTest {
  protected:
-  std::string RunCapturing(TimedGroups& groups, bool quiet) {
+  std::string RunCapturing(TimedGroups& groups, bool quiet,
+                           ConsoleScanView::Style style = ConsoleScanView::Style::RedrawnLine) {
     const std::string path = folder_.File("progress.txt");
     FILE* out = quiet ? nullptr : std::fopen(path.c_str(), "wb");
     {
       TResultsStore results;
-      ConsoleScanView view(out, clock_);
+      ConsoleScanView view(out, clock_, style);
       ConsoleDialogService dialogs(out);
       NoMonitor monitor;
       ChosenSectionSwitches switches({1});
@@ -75,6 +76,12 @@ TEST_F(ConsoleScanViewTest, RefreshesAtMostFourTimesASecondWithSectionCountAndKe
   EXPECT_NE(std::string::npos, text.find("Registry Integrity (")) << text;
   EXPECT_NE(std::string::npos, text.find(": Key3")) << text;
   EXPECT_EQ(8, found_);
+}
+
+TEST_F(ConsoleScanViewTest, IntoAFileEachSectionGetsOneLine) {
+  TimedGroups groups(clock_);
+  EXPECT_EQ("1. Registry Integrity...\n",
+            RunCapturing(groups, false, ConsoleScanView::Style::LinePerSection));
 }
 
 TEST_F(ConsoleScanViewTest, QuietPrintsNothing) {
