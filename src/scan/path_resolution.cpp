@@ -144,6 +144,22 @@ bool CandidateExists(const std::string& candidate) {
   return FolderHoldsEntry(folder, name + ".exe");
 }
 
+namespace {
+
+// An unquoted command line names its program before one of its blanks; the
+// arguments after it ("-log data\x.log", "-d out\") are no part of the path
+// and must not make a program that exists look missing.
+bool ProgramBeforeABlankExists(const std::string& s) {
+  for (size_t blank = s.find(' '); blank != std::string::npos; blank = s.find(' ', blank + 1)) {
+    const std::string program = s.substr(0, blank);
+    if (program.find('\\') == std::string::npos || program.back() == ' ') continue;
+    if (FileExists(program) || FileExists(program + ".exe")) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool FindSpace(std::string s) {
   Normalise(s);
   while (!s.empty() && s.front() == '@') s.erase(0, 1);
@@ -156,6 +172,7 @@ bool FindSpace(std::string s) {
   if (s.rfind("\\\\", 0) == 0) return true;
   CutAtNonPathCharacter(s);
   if (s.empty()) return false;
+  if (ProgramBeforeABlankExists(s)) return true;
   if (s.back() == '\\') {
     s.pop_back();
     if (FileExists(s)) return true;

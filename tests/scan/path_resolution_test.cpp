@@ -261,6 +261,20 @@ TEST_F(PathResolutionTest, ThirtyTwoBitSystemFolderPathsAreLookedUpInSysWow64) {
   DeleteFileA(wow64.c_str());
 }
 
+TEST_F(PathResolutionTest, ArgumentsHoldingBackslashesDoNotHideAProgramThatExists) {
+  folder_.WriteFile("App Dir\\app.exe", "x");
+  const std::string app = folder_.File("App Dir\\app.exe");
+  for (const std::string& line :
+       {app + " -log data\\x.log", app + " -d data\\", app + " \\\\server\\share",
+        folder_.File("App Dir\\app -x y\\z")}) {
+    EXPECT_TRUE(FindSpace(line)) << line;
+    EXPECT_TRUE(SoftwareExists(line)) << line;
+  }
+  const std::string gone = folder_.File("App Dir\\gone.exe") + " -log data\\x.log";
+  EXPECT_FALSE(FindSpace(gone));
+  EXPECT_FALSE(SoftwareExists(gone));
+}
+
 TEST_F(PathResolutionTest, AVariableThatExpandsToANetworkPathIsNotChecked) {
   ASSERT_TRUE(SetEnvironmentVariableA("HVMTEST_SHARE", "\\\\nosuchserver\\share"));
   EXPECT_TRUE(FindSpace("%HVMTEST_SHARE%\\app.exe"));
