@@ -235,8 +235,13 @@ bool SoftwareExists(const std::string& s) {
   for (size_t colon = s.find(":\\"); colon != std::string::npos; colon = s.find(":\\", colon + 2)) {
     if (s.size() - (colon + 1) < 3) break;
     if (colon > 0 && IsAsciiLetter(s[colon - 1]) &&
-        DriveTypeOf(std::string_view(s).substr(colon - 1)) == DRIVE_FIXED)
+        DriveTypeOf(std::string_view(s).substr(colon - 1)) == DRIVE_FIXED) {
+      // A program named through a variable ahead of an argument path (a log
+      // file not written yet) is what the line starts: found, it is present.
+      const size_t percent = s.find('%');
+      if (percent < colon - 1 && FindMultiSpace(s.substr(percent))) return true;
       return FindMultiSpace(s.substr(colon - 1));
+    }
   }
   const size_t percent = s.find('%');
   return percent == std::string::npos || FindMultiSpace(s.substr(percent));

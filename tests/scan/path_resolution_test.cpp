@@ -275,6 +275,17 @@ TEST_F(PathResolutionTest, ArgumentsHoldingBackslashesDoNotHideAProgramThatExist
   EXPECT_FALSE(SoftwareExists(gone));
 }
 
+TEST_F(PathResolutionTest, AProgramNamedThroughAVariableIsJudgedBeforeAnArgumentPath) {
+  folder_.WriteFile("tool.exe", "x");
+  ASSERT_TRUE(SetEnvironmentVariableA("HVMTEST_TOOLS", folder_.Path().c_str()));
+  const std::string log = folder_.File("Logs\\new.log");
+  EXPECT_TRUE(SoftwareExists("%HVMTEST_TOOLS%\\tool.exe /log=" + log));
+  EXPECT_FALSE(SoftwareExists("%HVMTEST_TOOLS%\\gone.exe /log=" + log));
+  // Without a variable ahead of it, the first fixed-drive path decides.
+  EXPECT_FALSE(SoftwareExists("rundll32.exe " + folder_.File("gone.dll") + ",Entry"));
+  SetEnvironmentVariableA("HVMTEST_TOOLS", nullptr);
+}
+
 TEST_F(PathResolutionTest, AVariableThatExpandsToANetworkPathIsNotChecked) {
   ASSERT_TRUE(SetEnvironmentVariableA("HVMTEST_SHARE", "\\\\nosuchserver\\share"));
   EXPECT_TRUE(FindSpace("%HVMTEST_SHARE%\\app.exe"));
