@@ -163,6 +163,9 @@ bool ProgramBeforeABlankExists(const std::string& s) {
 bool FindSpace(std::string s) {
   Normalise(s);
   while (!s.empty() && s.front() == '@') s.erase(0, 1);
+  // The native object-manager prefixes name the same file as the path behind them.
+  for (const std::string_view prefix : {"\\??\\", "\\?\\"})
+    if (s.rfind(prefix, 0) == 0 && s.find(":\\") == prefix.size() + 1) s.erase(0, prefix.size());
   // Network paths and rooted system paths are not checked.
   if (!s.empty() && s.front() == '\\' && s.find(":\\") == std::string::npos) return true;
   s = ExpandedOrAsIs(s);

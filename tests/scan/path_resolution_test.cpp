@@ -153,8 +153,7 @@ TEST_F(PathResolutionTest, StringsThatNameNoCheckableFileArePresent) {
   EXPECT_TRUE(FindSpace("\\SystemRoot\\system32\\x.dll"));
 }
 
-TEST_F(PathResolutionTest, ANativePathPrefixCutsToNothing) {
-  EXPECT_FALSE(FindSpace("\\??\\C:\\Windows\\notepad.exe"));
+TEST_F(PathResolutionTest, EmptyAndEmptyQuotedStringsAreMissing) {
   EXPECT_FALSE(FindSpace(""));
   EXPECT_FALSE(FindSpace("\"\""));
 }
@@ -284,6 +283,13 @@ TEST_F(PathResolutionTest, AProgramNamedThroughAVariableIsJudgedBeforeAnArgument
   // Without a variable ahead of it, the first fixed-drive path decides.
   EXPECT_FALSE(SoftwareExists("rundll32.exe " + folder_.File("gone.dll") + ",Entry"));
   SetEnvironmentVariableA("HVMTEST_TOOLS", nullptr);
+}
+
+TEST_F(PathResolutionTest, NativePathPrefixesNameTheFileBehindThem) {
+  const std::string file = folder_.WriteFile("native.dll", "x");
+  EXPECT_TRUE(FilePathExists("\\??\\" + file));
+  EXPECT_TRUE(FilePathExists("\\\\?\\" + file));
+  EXPECT_FALSE(FilePathExists("\\??\\" + folder_.File("gone.dll")));
 }
 
 TEST_F(PathResolutionTest, AVariableThatExpandsToANetworkPathIsNotChecked) {
