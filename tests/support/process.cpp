@@ -72,10 +72,13 @@ ProcessResult RunExecutable(const std::string& program, const std::string& exe,
   PROCESS_INFORMATION info{};
   const BOOL started = CreateProcessA(exe.empty() ? nullptr : exe.c_str(), commandLine.data(),
                                       nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+  const DWORD startError = started ? ERROR_SUCCESS : GetLastError();
   CloseHandle(out);
   CloseHandle(err);
   CloseHandle(in);
-  if (!started) throw std::runtime_error("cannot start " + exe);
+  if (!started)
+    throw std::runtime_error("cannot start " + (exe.empty() ? program : exe) + ": error " +
+                             std::to_string(startError));
 
   ProcessResult result;
   const DWORD waited = WaitForSingleObject(info.hProcess, timeoutMs);
@@ -118,8 +121,10 @@ bool RunProgramKilledAfter(const std::string& program, const std::vector<std::st
   PROCESS_INFORMATION info{};
   const BOOL started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
                                       nullptr, nullptr, &startup, &info);
+  const DWORD startError = started ? ERROR_SUCCESS : GetLastError();
   CloseHandle(nul);
-  if (!started) throw std::runtime_error("cannot start " + exe);
+  if (!started)
+    throw std::runtime_error("cannot start " + exe + ": error " + std::to_string(startError));
   const bool killed = WaitForSingleObject(info.hProcess, killAfterMs) != WAIT_OBJECT_0;
   if (killed) TerminateProcess(info.hProcess, 99);
   WaitForSingleObject(info.hProcess, 60000);
