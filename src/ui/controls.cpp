@@ -231,7 +231,7 @@ bool ListView::Create(HWND parent, const CreateArgs& args) {
     LVCOLUMNA column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.pszText = const_cast<char*>(columns_[i].caption.c_str());
-    column.cx = ControlDpi().Scale(columns_[i].width);
+    column.cx = CurrentDpi().Scale(columns_[i].width);
     SendMessageA(Hwnd(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
   return true;
@@ -240,7 +240,7 @@ bool ListView::Create(HWND parent, const CreateArgs& args) {
 void ListView::OnFontChanged() {
   if (!Hwnd()) return;
   for (size_t i = 0; i < columns_.size(); ++i)
-    SendMessageA(Hwnd(), LVM_SETCOLUMNWIDTH, i, ControlDpi().Scale(columns_[i].width));
+    SendMessageA(Hwnd(), LVM_SETCOLUMNWIDTH, i, CurrentDpi().Scale(columns_[i].width));
 }
 
 int ListView::AddRow(const std::vector<std::string>& cells) {
@@ -303,8 +303,8 @@ bool CheckList::Create(HWND parent, const CreateArgs& args) {
                        WS_EX_CLIENTEDGE, parent, args.bounds, args.id);
 }
 
-int CheckList::RowHeight() const { return ControlDpi().Scale(18); }
-int CheckList::BoxSize() const { return ControlDpi().Scale(13); }
+int CheckList::RowHeight() const { return CurrentDpi().Scale(18); }
+int CheckList::BoxSize() const { return CurrentDpi().Scale(13); }
 
 void CheckList::OnFontChanged() {
   if (!Hwnd()) return;
@@ -361,15 +361,15 @@ void CheckList::UpdateExtent() {
   WindowDc dc(Hwnd());
   FontSpec boldSpec = Font();
   boldSpec.bold = true;
-  ScopedFont bold = CreateUiFont(boldSpec, ControlDpi());
-  ScopedFont normal = CreateUiFont(Font(), ControlDpi());
+  ScopedFont bold = CreateUiFont(boldSpec, CurrentDpi());
+  ScopedFont normal = CreateUiFont(Font(), CurrentDpi());
   int widest = 0;
   for (const Row& row : rows_) {
     SelectScope select(dc.Get(), row.header ? bold.Get() : normal.Get());
     SIZE size{};
     GetTextExtentPoint32A(dc.Get(), row.text.c_str(), int(row.text.size()), &size);
-    const int indent = row.header ? ControlDpi().Scale(4) : BoxSize() + ControlDpi().Scale(10);
-    widest = std::max(widest, indent + static_cast<int>(size.cx) + ControlDpi().Scale(8));
+    const int indent = row.header ? CurrentDpi().Scale(4) : BoxSize() + CurrentDpi().Scale(10);
+    widest = std::max(widest, indent + static_cast<int>(size.cx) + CurrentDpi().Scale(8));
   }
   extent_ = widest;
   SendMessageA(Hwnd(), LB_SETHORIZONTALEXTENT, extent_, 0);
@@ -391,7 +391,7 @@ LRESULT CheckList::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const int index = LOWORD(hit);
     const int x = GET_X_LPARAM(lParam) + GetScrollPos(Hwnd(), SB_HORZ);
     const LRESULT result = Default(message, wParam, lParam);
-    if (!HIWORD(hit) && x < BoxSize() + ControlDpi().Scale(8)) Toggle(index);
+    if (!HIWORD(hit) && x < BoxSize() + CurrentDpi().Scale(8)) Toggle(index);
     return result;
   }
   return Default(message, wParam, lParam);
@@ -408,18 +408,18 @@ bool CheckList::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result
   FillRect(dc, &item->rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
   RECT text = item->rcItem;
   if (row.header) {
-    text.left += ControlDpi().Scale(4);
+    text.left += CurrentDpi().Scale(4);
   } else {
     const int box = BoxSize();
     const int top = item->rcItem.top + (Height(item->rcItem) - box) / 2;
-    RECT glyph = MakeRect(item->rcItem.left + ControlDpi().Scale(4), top, box, box);
+    RECT glyph = MakeRect(item->rcItem.left + CurrentDpi().Scale(4), top, box, box);
     DrawFrameControl(dc, &glyph, DFC_BUTTON,
                      DFCS_BUTTONCHECK | DFCS_FLAT | (row.checked ? DFCS_CHECKED : 0));
-    text.left = glyph.right + ControlDpi().Scale(6);
+    text.left = glyph.right + CurrentDpi().Scale(6);
   }
   FontSpec spec = Font();
   spec.bold = row.header;
-  ScopedFont font = CreateUiFont(spec, ControlDpi());
+  ScopedFont font = CreateUiFont(spec, CurrentDpi());
   SelectScope select(dc, font.Get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, selected     ? GetSysColor(COLOR_HIGHLIGHTTEXT)

@@ -56,7 +56,7 @@ bool TreeView::Create(HWND parent, const CreateArgs& args) {
 }
 
 void TreeView::OnFontChanged() {
-  if (Hwnd()) SendMessageA(Hwnd(), TVM_SETITEMHEIGHT, ControlDpi().Scale(rowHeight_), 0);
+  if (Hwnd()) SendMessageA(Hwnd(), TVM_SETITEMHEIGHT, CurrentDpi().Scale(rowHeight_), 0);
 }
 
 HTREEITEM TreeView::AddRow(HTREEITEM parent, LPARAM data) {
@@ -124,7 +124,7 @@ std::pair<HTREEITEM, RowPart> TreeView::HitTest(POINT client) const {
   HTREEITEM item = TreeView_HitTest(Hwnd(), &hit);
   if (!item) return {nullptr, RowPart::kNothing};
   const RowLook look = LookOf(item);
-  return {item, HitTestRow(LayoutRow(RowRect(item), LevelOf(item), look, ControlDpi()), look,
+  return {item, HitTestRow(LayoutRow(RowRect(item), LevelOf(item), look, CurrentDpi()), look,
                            client)};
 }
 
@@ -148,7 +148,7 @@ void TreeView::DrawGlyph(HDC dc, const Picture* picture, const RECT& where) {
 
 void TreeView::DrawRow(HDC dc, HTREEITEM item, const RECT& row, bool selected) {
   const RowLook look = LookOf(item);
-  const Dpi dpi = ControlDpi();
+  const Dpi dpi = CurrentDpi();
   ScopedBrush background(CreateSolidBrush(look.background));
   FillRect(dc, &row, background.Get());
   const RowGeometry g = LayoutRow(row, LevelOf(item), look, dpi);

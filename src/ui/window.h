@@ -104,6 +104,7 @@ class Control {
   void ApplyDpi(Dpi dpi);
   void SetFontSpec(const FontSpec& spec);
   const FontSpec& Font() const { return fontSpec_; }
+  Dpi CurrentDpi() const { return dpi_; }
 
   static Control* FromHwnd(HWND window);
 
@@ -119,7 +120,6 @@ class Control {
   // Messages of the control itself (subclassed); pass unknown ones to Default.
   virtual LRESULT OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
-  Dpi ControlDpi() const { return dpi_; }
   virtual void OnFontChanged() {}
 
  private:
