@@ -242,6 +242,15 @@ int MessageDialogWindow::Run() {
 LRESULT MessageDialogWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE: Finish(2); return 0;
+    case WM_ERASEBKGND: PaintBackground(reinterpret_cast<HDC>(wParam)); return 1;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      // Controls a prepare hook adds sit on the white part, like the text.
+      if (!ui::Control::FromHwnd(reinterpret_cast<HWND>(lParam))) {
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      }
+      return Window::OnMessage(message, wParam, lParam);
     case WM_SETCURSOR:
       // The hand over the buttons, the arrow elsewhere.
       for (auto& button : buttonControls_)
@@ -263,6 +272,21 @@ LRESULT MessageDialogWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lPara
       return Window::OnMessage(message, wParam, lParam);
     default: return Window::OnMessage(message, wParam, lParam);
   }
+}
+
+void MessageDialogWindow::PaintBackground(HDC dc) {
+  // White above, and the buttons on a light band of their own below a rule.
+  const RECT client = ClientRect();
+  FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+  if (buttons_.empty()) return;
+  RECT band = client;
+  band.top = layout_.buttonTop - dpi_.Scale(DialogMetrics::kButtonBand);
+  ui::ScopedBrush grey(CreateSolidBrush(RGB(240, 240, 240)));
+  FillRect(dc, &band, grey.Get());
+  RECT rule = band;
+  rule.bottom = rule.top + 1;
+  ui::ScopedBrush line(CreateSolidBrush(RGB(223, 223, 223)));
+  FillRect(dc, &rule, line.Get());
 }
 
 int ShowMessageDialog(const std::string& text, const std::string& caption, int flags,

@@ -71,6 +71,7 @@ class MessageDialogWindow : public ui::Window {
   void Finish(int result);
   bool HandleKey(const MSG& message);
   void CentreOnScreen();
+  void PaintBackground(HDC dc);
 
   std::string message_;
   std::string caption_;

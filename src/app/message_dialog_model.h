@@ -55,6 +55,7 @@ struct DialogMetrics {
   static constexpr int kButtonWidth = 80, kButtonHeight = 25, kButtonPitch = 100;
   static constexpr int kRightMargin = 20;
   static constexpr int kBottomSpace = 75;  // below the text (and extra height) in all
+  static constexpr int kButtonBand = 10;   // the buttons' band starts this far above them
 };
 
 template <class Scale>

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/picture_ids.h"
 #include "ui/picture_scaling.h"
 
 namespace hvm::ui {
@@ -114,6 +115,48 @@ TEST(PictureScaling, BadSizesGiveNothing) {
   EXPECT_TRUE(ScalePixels(four, 0, 2, 1, 1).empty());
   EXPECT_TRUE(ScalePixels(four, 3, 2, 1, 1).empty());  // fewer pixels than 3 x 2
   EXPECT_EQ(1u, ScalePixels(four, 2, 2, 1, 1).size());
+}
+
+}  // namespace
+}  // namespace hvm::ui
+
+namespace hvm::ui {
+namespace {
+
+TEST(ProgramPictures, EveryNumberedPictureLoadsAtTwiceItsSize) {
+  std::vector<int> numbers = {pictures::kMenuRow,         pictures::kMenuMarker,
+                              pictures::kTopBand,         pictures::kLogo,
+                              pictures::kSplash,          pictures::kAnimation,
+                              pictures::kCheckUnchecked,  pictures::kCheckChecked,
+                              pictures::kCheckPartial,    pictures::kArrowCollapsed,
+                              pictures::kArrowExpanded,   pictures::kCaution};
+  numbers.insert(numbers.end(), std::begin(pictures::kButtonStrips),
+                 std::end(pictures::kButtonStrips));
+  numbers.insert(numbers.end(), std::begin(pictures::kMenuIcons), std::end(pictures::kMenuIcons));
+  for (int number : numbers) {
+    const Picture picture = Picture::FromResource(number);
+    ASSERT_FALSE(picture.IsEmpty()) << number;
+    EXPECT_EQ(0, picture.Width() % 2) << number;
+    EXPECT_EQ(0, picture.Height() % 2) << number;
+  }
+  // Button strips hold four equal states.
+  EXPECT_EQ(0, Picture::FromResource(100).Width() % 8);
+  EXPECT_EQ(12, Picture::FromResource(pictures::kAnimation).Width() /
+                    Picture::FromResource(pictures::kAnimation).Height());
+}
+
+TEST(ProgramPictures, TheIconHasItsSmallAndLargeSizes) {
+  for (int size : {16, 24, 32, 48, 256}) {
+    ScopedIcon icon = LoadProgramIcon(pictures::kProgramIcon, size);
+    ASSERT_TRUE(icon) << size;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon.Get(), &info));
+    BITMAP bitmap{};
+    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(size, bitmap.bmWidth);
+  }
 }
 
 }  // namespace
