@@ -56,7 +56,7 @@ def icon_entry(size, bits=32):
 class ScratchPictures(unittest.TestCase):
     def setUp(self):
         self.root = tempfile.mkdtemp(prefix="check-pictures-")
-        for folder in ("resources/pictures", "resources/templates/400"):
+        for folder in ("resources/pictures", "resources/templates"):
             shutil.copytree(os.path.join(ROOT, folder), os.path.join(self.root, folder))
         shutil.copy(os.path.join(ROOT, ICON), os.path.join(self.root, ICON))
 
@@ -188,6 +188,59 @@ class Layers(ScratchPictures):
             splash.paste((grey, grey, grey, 255), (0, y, 840, y + 1))
         self.write(name, splash)
         self.assertNoFault()
+
+
+class TemplateEmblems(ScratchPictures):
+    # Named here, not taken from the checker, so that an emblem dropped from
+    # its list is noticed.
+    EMBLEMS = ["resources/templates/410/health-low.png", "resources/templates/411/health-good.png",
+               "resources/templates/420/optimize.png", "resources/templates/430/organize.png",
+               "resources/templates/440/vista.png", "resources/templates/490/monitor.png"]
+
+    def test_each_missing_emblem_is_named(self):
+        for name in self.EMBLEMS:
+            with self.subTest(name=name):
+                os.rename(self.path(name), self.path(name) + ".away")
+                try:
+                    self.assertFault(name, "is missing")
+                finally:
+                    os.rename(self.path(name) + ".away", self.path(name))
+
+    def test_emblem_at_its_page_size_instead_of_twice(self):
+        name = self.EMBLEMS[2]
+        self.write(name, self.open(name).resize((72, 72)))
+        self.assertFault(name, "is 72x72, expected 144x144")
+
+    def test_emblem_kept_at_the_sample_templates_size(self):
+        name = self.EMBLEMS[0]
+        self.write(name, self.open(name).resize((64, 64)))
+        self.assertFault(name, "is 64x64, expected 144x144")
+
+    def test_emblem_in_grey_with_alpha(self):
+        name = self.EMBLEMS[1]
+        self.write(name, self.open(name).convert("LA"))
+        self.assertFault(name, "colour type 4")
+
+    def test_emblem_flattened_on_white(self):
+        name = self.EMBLEMS[5]
+        flat = Image.new("RGBA", (144, 144), (255, 255, 255, 255))
+        flat.alpha_composite(self.open(name))
+        self.write(name, flat)
+        self.assertFault(name, "corners are not transparent")
+
+    def test_one_opaque_corner_pixel(self):
+        name = self.EMBLEMS[4]
+        emblem = self.open(name)
+        emblem.putpixel((143, 143), (46, 90, 126, 255))
+        self.write(name, emblem)
+        self.assertFault(name, "corners are not transparent")
+
+    def test_faint_corner_pixel(self):
+        name = self.EMBLEMS[3]
+        emblem = self.open(name)
+        emblem.putpixel((0, 143), (46, 90, 126, 1))
+        self.write(name, emblem)
+        self.assertFault(name, "corners are not transparent")
 
 
 class Icon(ScratchPictures):
