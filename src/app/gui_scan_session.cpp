@@ -1,0 +1,99 @@
+#include "app/gui_scan_session.h"
+
+#include <windows.h>
+
+#include "app/environment.h"
+
+namespace hvm {
+
+class GuiScanSession::Observer : public ResultsObserver {
+ public:
+  explicit Observer(GuiScanSession& session) : session_(session) {}
+  void SetCautionVisible(bool visible) override {
+    if (session_.hooks_.cautionVisible) session_.hooks_.cautionVisible(visible);
+  }
+  void ResultsReset() override {
+    if (session_.repairer_) session_.repairer_->ResetWorkTexts();
+  }
+  void TotalsRecorded() override {
+    if (session_.hooks_.totalsRecorded) session_.hooks_.totalsRecorded();
+  }
+
+ private:
+  GuiScanSession& session_;
+};
+
+// Settings are never cached across operations: every scan reads its switches
+// from the file as it is then.
+class GuiScanSession::LiveSwitches : public SectionSwitches {
+ public:
+  explicit LiveSwitches(std::string path) : path_(std::move(path)) { Reload(); }
+  void Reload() { current_ = std::make_unique<SettingsSectionSwitches>(path_); }
+  bool Enabled(int section) const override { return current_->Enabled(section); }
+
+ private:
+  std::string path_;
+  std::unique_ptr<SettingsSectionSwitches> current_;
+};
+
+class GuiScanSession::SystemTicks : public TickSource {
+ public:
+  uint32_t Ticks() override { return GetTickCount(); }
+  void SleepOne() override { Sleep(1); }
+};
+
+// The file walks remove a stale value through the repair's own export, so
+// it lands in today's undo snapshot first.
+class GuiScanSession::Remover : public ValueRemover {
+ public:
+  explicit Remover(Repairer& repairer) : repairer_(repairer) {}
+  bool ExportValue(HKEY root, const std::string& keyPath, const std::string& name) override {
+    return repairer_.ExportValue(root, keyPath, true, true, name);
+  }
+  void WriteCantRemove() override { repairer_.WriteCantRemove(); }
+
+ private:
+  Repairer& repairer_;
+};
+
+GuiScanSession::GuiScanSession(const std::string& dataFolder, ScanView& view,
+                               DialogService& dialogs, MonitorState& monitor, Hooks hooks)
+    : dataFolder_(dataFolder),
+      settingsPath_(dataFolder + "\\hvmend.ini"),
+      hooks_(std::move(hooks)),
+      switches_(std::make_unique<LiveSwitches>(settingsPath_)),
+      stamps_(settingsPath_),
+      suppression_(dataFolder),
+      observer_(std::make_unique<Observer>(*this)),
+      results_(&suppression_, &stamps_, observer_.get()),
+      ticks_(std::make_unique<SystemTicks>()) {
+  const EnvironmentValues& environment = Environment();
+  inputs_.dataFolder = dataFolder_;
+  inputs_.windowsVersionCode = environment.WindowsVersionCode;
+  inputs_.snapshotName = environment.SnapshotName;
+  inputs_.isAdministrator = environment.IsAdministrator;
+  repairer_ = std::make_unique<Repairer>(
+      inputs_,
+      RepairServices{results_, suppression_, dialogs, restorePoint_, progress_, report_, *ticks_});
+  remover_ = std::make_unique<Remover>(*repairer_);
+  groups_ = std::make_unique<RegistryScanGroups>(
+      ClassScanEnvironment{environment.windowsFolder, environment.WindowsVersionCode},
+      FileScanEnvironment{environment.systemFolder, environment.windowsFolder, false}, *remover_);
+  driver_ = std::make_unique<ScanDriver>(
+      ScanServices{results_, view, *groups_, *switches_, dialogs, monitor});
+}
+
+GuiScanSession::~GuiScanSession() = default;
+
+void GuiScanSession::RunScan() {
+  if (driver_->Busy()) return;
+  switches_->Reload();
+  suppression_.Reload();
+  driver_->RunScan();
+}
+
+void GuiScanSession::Stop() { driver_->ScanComplete(ScanEnd::StopButton); }
+
+void GuiScanSession::Tick() { driver_->Timer2Timer(); }
+
+}  // namespace hvm
