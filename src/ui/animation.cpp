@@ -57,7 +57,8 @@ LRESULT Animation::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       FillRect(paint.Get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
       const int side = scaled_.Height();
       if (side > 0)
-        scaled_.Draw(paint.Get(), MakeRect(0, 0, side, side), MakeRect(frame_ * side, 0, side, side));
+        scaled_.Draw(paint.Get(), MakeRect(0, 0, side, side),
+                     MakeRect(frame_ * side, 0, side, side));
       return 0;
     }
     case WM_DESTROY: Stop(); return 0;

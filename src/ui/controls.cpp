@@ -23,8 +23,10 @@ bool Label::Create(HWND parent, const CreateArgs& args) {
   backgroundBrush_.Reset(CreateSolidBrush(background_));
   DWORD style = WS_VISIBLE | SS_NOPREFIX;
   style |= args.centred ? SS_CENTER : args.rightAligned ? SS_RIGHT : SS_LEFT;
-  if (args.wrap) style |= SS_EDITCONTROL;
-  else style |= SS_LEFTNOWORDWRAP * !(args.centred || args.rightAligned);
+  if (args.wrap)
+    style |= SS_EDITCONTROL;
+  else
+    style |= SS_LEFTNOWORDWRAP * !(args.centred || args.rightAligned);
   SetFontSpec(args.font);
   return CreateControl("STATIC", args.text, style, 0, parent, args.bounds, args.id);
 }
@@ -114,9 +116,13 @@ int DropDownList::Selected() const {
   return index == CB_ERR ? -1 : static_cast<int>(index);
 }
 
-void DropDownList::Select(int index) { SendMessageA(Hwnd(), CB_SETCURSEL, index, 0); }
+void DropDownList::Select(int index) {
+  SendMessageA(Hwnd(), CB_SETCURSEL, index, 0);
+}
 
-int DropDownList::Count() const { return static_cast<int>(SendMessageA(Hwnd(), CB_GETCOUNT, 0, 0)); }
+int DropDownList::Count() const {
+  return static_cast<int>(SendMessageA(Hwnd(), CB_GETCOUNT, 0, 0));
+}
 
 bool DropDownList::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
   if (!IsCommand(message, wParam, CBN_SELCHANGE)) return false;
@@ -146,7 +152,9 @@ unsigned NumberBox::Value(unsigned fallback) const {
   return static_cast<unsigned>(std::strtoul(text.substr(0, digits).c_str(), nullptr, 10));
 }
 
-void NumberBox::SetValue(unsigned value) { SetText(std::to_string(value)); }
+void NumberBox::SetValue(unsigned value) {
+  SetText(std::to_string(value));
+}
 
 bool NumberBox::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
   if (!IsCommand(message, wParam, EN_CHANGE)) return false;
@@ -175,7 +183,9 @@ int TabControl::Selected() const {
   return static_cast<int>(SendMessageA(Hwnd(), TCM_GETCURSEL, 0, 0));
 }
 
-void TabControl::Select(int index) { SendMessageA(Hwnd(), TCM_SETCURSEL, index, 0); }
+void TabControl::Select(int index) {
+  SendMessageA(Hwnd(), TCM_SETCURSEL, index, 0);
+}
 
 RECT TabControl::PageArea() const {
   RECT area{};
@@ -204,9 +214,13 @@ bool TrackBar::Create(HWND parent, const CreateArgs& args) {
   return true;
 }
 
-int TrackBar::Position() const { return static_cast<int>(SendMessageA(Hwnd(), TBM_GETPOS, 0, 0)); }
+int TrackBar::Position() const {
+  return static_cast<int>(SendMessageA(Hwnd(), TBM_GETPOS, 0, 0));
+}
 
-void TrackBar::SetPosition(int position) { SendMessageA(Hwnd(), TBM_SETPOS, TRUE, position); }
+void TrackBar::SetPosition(int position) {
+  SendMessageA(Hwnd(), TBM_SETPOS, TRUE, position);
+}
 
 bool TrackBar::OnReflected(UINT message, WPARAM, LPARAM, LRESULT& result) {
   if (message != WM_HSCROLL) return false;
@@ -248,8 +262,8 @@ int ListView::AddRow(const std::vector<std::string>& cells) {
   item.mask = LVIF_TEXT;
   item.iItem = RowCount();
   item.pszText = const_cast<char*>(cells.empty() ? "" : cells[0].c_str());
-  const int row = static_cast<int>(SendMessageA(Hwnd(), LVM_INSERTITEMA, 0,
-                                                reinterpret_cast<LPARAM>(&item)));
+  const int row =
+      static_cast<int>(SendMessageA(Hwnd(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
   if (row < 0) return row;
   for (size_t column = 1; column < cells.size(); ++column) {
     LVITEMA cell{};
@@ -274,13 +288,17 @@ std::string ListView::Cell(int row, int column) const {
   return buffer;
 }
 
-void ListView::Clear() { SendMessageA(Hwnd(), LVM_DELETEALLITEMS, 0, 0); }
+void ListView::Clear() {
+  SendMessageA(Hwnd(), LVM_DELETEALLITEMS, 0, 0);
+}
 
 int ListView::SelectedRow() const {
   return static_cast<int>(SendMessageA(Hwnd(), LVM_GETNEXTITEM, -1, LVNI_SELECTED));
 }
 
-void ListView::EnsureVisible(int row) { SendMessageA(Hwnd(), LVM_ENSUREVISIBLE, row, FALSE); }
+void ListView::EnsureVisible(int row) {
+  SendMessageA(Hwnd(), LVM_ENSUREVISIBLE, row, FALSE);
+}
 
 bool ListView::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
   if (message != WM_NOTIFY) return false;
@@ -303,8 +321,12 @@ bool CheckList::Create(HWND parent, const CreateArgs& args) {
                        WS_EX_CLIENTEDGE, parent, args.bounds, args.id);
 }
 
-int CheckList::RowHeight() const { return CurrentDpi().Scale(18); }
-int CheckList::BoxSize() const { return CurrentDpi().Scale(13); }
+int CheckList::RowHeight() const {
+  return CurrentDpi().Scale(18);
+}
+int CheckList::BoxSize() const {
+  return CurrentDpi().Scale(13);
+}
 
 void CheckList::OnFontChanged() {
   if (!Hwnd()) return;
@@ -326,7 +348,9 @@ int CheckList::AddHeader(const std::string& text) {
   return Count() - 1;
 }
 
-int CheckList::Count() const { return static_cast<int>(rows_.size()); }
+int CheckList::Count() const {
+  return static_cast<int>(rows_.size());
+}
 
 std::string CheckList::ItemText(int index) const {
   return index >= 0 && index < Count() ? rows_[index].text : std::string();
@@ -354,7 +378,9 @@ void CheckList::Clear() {
   UpdateExtent();
 }
 
-int CheckList::HorizontalExtent() const { return extent_; }
+int CheckList::HorizontalExtent() const {
+  return extent_;
+}
 
 void CheckList::UpdateExtent() {
   if (!Hwnd()) return;

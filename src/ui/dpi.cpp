@@ -31,8 +31,7 @@ Dpi Dpi::System() {
 
 void EnablePerMonitorDpiAwareness() {
   using SetContextFunction = HANDLE(WINAPI*)(HANDLE);
-  static const auto setContext =
-      User32Function<SetContextFunction>("SetThreadDpiAwarenessContext");
+  static const auto setContext = User32Function<SetContextFunction>("SetThreadDpiAwarenessContext");
   // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
   if (setContext) setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)));
 }

@@ -93,9 +93,9 @@ void ImageButton::Paint() {
   const RECT client = ClientRect();
   // The parent's background shows through the picture's transparent corners.
   HWND parent = GetParent(Hwnd());
-  HBRUSH background = reinterpret_cast<HBRUSH>(
-      SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(paint.Get()),
-                   reinterpret_cast<LPARAM>(Hwnd())));
+  HBRUSH background = reinterpret_cast<HBRUSH>(SendMessageA(parent, WM_CTLCOLORSTATIC,
+                                                            reinterpret_cast<WPARAM>(paint.Get()),
+                                                            reinterpret_cast<LPARAM>(Hwnd())));
   FillRect(paint.Get(), &client, background ? background : GetSysColorBrush(COLOR_WINDOW));
   if (scaled_.IsEmpty()) return;
   scaled_.Draw(paint.Get(), client, StripStateRect(State(), scaled_.Width(), scaled_.Height()));

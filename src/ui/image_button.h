@@ -24,8 +24,8 @@ class ImageButton : public Window {
   struct CreateArgs {
     const Picture* strip = nullptr;  // drawn at twice the 96-dpi size; kept by the caller
     int command = 0;
-    std::string hint;     // shown only when not empty
-    POINT origin{};       // pixels, in the parent
+    std::string hint;       // shown only when not empty
+    POINT origin{};         // pixels, in the parent
     HWND target = nullptr;  // gets WM_USER(command, 0); null: only onClick
   };
   ~ImageButton() override;

@@ -16,8 +16,8 @@ IWICImagingFactory* Factory() {
   thread_local ComScope com;
   thread_local ComPtr<IWICImagingFactory> factory;
   if (!factory)
-    CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                     IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Receive()));
+    CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                     reinterpret_cast<void**>(factory.Receive()));
   return factory.Get();
 }
 
@@ -44,18 +44,18 @@ Picture Picture::Decode(std::string_view bytes) {
   if (!factory || bytes.empty() || bytes.size() > 0x7FFFFFFF) return picture;
   ComPtr<IWICStream> stream;
   if (FAILED(factory->CreateStream(stream.Receive())) ||
-      FAILED(stream->InitializeFromMemory(
-          reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), DWORD(bytes.size()))))
+      FAILED(stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
+                                          DWORD(bytes.size()))))
     return picture;
   ComPtr<IWICBitmapDecoder> decoder;
-  if (FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr,
-                                              WICDecodeMetadataCacheOnDemand, decoder.Receive())))
+  if (FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                              decoder.Receive())))
     return picture;
   ComPtr<IWICBitmapFrameDecode> frame;
   if (FAILED(decoder->GetFrame(0, frame.Receive()))) return picture;
   ComPtr<IWICBitmapSource> converted;
-  if (FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame.Get(),
-                                    converted.Receive())))
+  if (FAILED(
+          WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame.Get(), converted.Receive())))
     return picture;
   UINT width = 0, height = 0;
   if (FAILED(converted->GetSize(&width, &height)) || !width || !height || width > 16384 ||
@@ -122,9 +122,9 @@ uint32_t Picture::PixelAt(int x, int y) const {
 }
 
 ScopedIcon LoadProgramIcon(int resource, int size) {
-  return ScopedIcon(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr),
-                                                  MAKEINTRESOURCEA(resource), IMAGE_ICON, size,
-                                                  size, LR_DEFAULTCOLOR)));
+  return ScopedIcon(
+      static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource),
+                                    IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }
 
 }  // namespace hvm::ui

@@ -23,7 +23,8 @@ std::vector<std::vector<Tap>> Taps(int from, int to) {
       const double begin = t * step, end = (t + 1) * step;
       for (int s = static_cast<int>(begin); s < from && s < end; ++s) {
         const double overlap = std::min<double>(s + 1, end) - std::max<double>(s, begin);
-        if (overlap > 0) taps[t].push_back({s, static_cast<uint32_t>(overlap / step * 65536 + 0.5)});
+        if (overlap > 0)
+          taps[t].push_back({s, static_cast<uint32_t>(overlap / step * 65536 + 0.5)});
       }
     }
   } else {

@@ -8,8 +8,8 @@ std::string PercentText(long long position, long long maximum) {
   if (maximum <= 0) return "0%";
   const long long clamped = std::clamp(position, 0LL, maximum);
   // Divide first where the product could overflow.
-  const long long percent = maximum > 1000000000LL ? clamped / (maximum / 100)
-                                                   : clamped * 100 / maximum;
+  const long long percent =
+      maximum > 1000000000LL ? clamped / (maximum / 100) : clamped * 100 / maximum;
   return std::to_string(std::min(percent, 100LL)) + "%";
 }
 

@@ -12,9 +12,13 @@ Theme& MutableTheme() {
 
 }  // namespace
 
-const Theme& CurrentTheme() { return MutableTheme(); }
+const Theme& CurrentTheme() {
+  return MutableTheme();
+}
 
-void SetTheme(Theme theme) { MutableTheme() = std::move(theme); }
+void SetTheme(Theme theme) {
+  MutableTheme() = std::move(theme);
+}
 
 ScopedFont CreateUiFont(const FontSpec& spec, Dpi dpi) {
   LOGFONTA font{};

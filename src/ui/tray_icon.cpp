@@ -27,7 +27,9 @@ DWORD BalloonFlag(BalloonIcon icon) {
 
 }  // namespace
 
-TrayIcon::~TrayIcon() { Hide(); }
+TrayIcon::~TrayIcon() {
+  Hide();
+}
 
 bool TrayIcon::Notify(DWORD action, UINT flags, HICON icon, const std::string& tip) {
   NOTIFYICONDATAA data{};

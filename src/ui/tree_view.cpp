@@ -9,7 +9,9 @@ constexpr int kIndent = 18;  // per level, 96-dpi units
 constexpr int kGlyph = 16;
 constexpr int kGap = 4;
 
-bool Contains(const RECT& r, POINT p) { return r.right > r.left && PtInRect(&r, p); }
+bool Contains(const RECT& r, POINT p) {
+  return r.right > r.left && PtInRect(&r, p);
+}
 
 }  // namespace
 
@@ -49,10 +51,10 @@ bool TreeView::Create(HWND parent, const CreateArgs& args) {
   glyphs_ = args.glyphs;
   rowHeight_ = args.rowHeight;
   SetFontSpec(args.font);
-  return CreateControl(WC_TREEVIEWA, "",
-                       WS_VISIBLE | WS_TABSTOP | TVS_SHOWSELALWAYS | TVS_FULLROWSELECT |
-                           TVS_NOHSCROLL,
-                       WS_EX_CLIENTEDGE, parent, args.bounds, args.id);
+  return CreateControl(
+      WC_TREEVIEWA, "",
+      WS_VISIBLE | WS_TABSTOP | TVS_SHOWSELALWAYS | TVS_FULLROWSELECT | TVS_NOHSCROLL,
+      WS_EX_CLIENTEDGE, parent, args.bounds, args.id);
 }
 
 void TreeView::OnFontChanged() {
@@ -79,8 +81,7 @@ LPARAM TreeView::DataOf(HTREEITEM item) const {
   TVITEMA query{};
   query.mask = TVIF_PARAM | TVIF_HANDLE;
   query.hItem = item;
-  return SendMessageA(Hwnd(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query)) ? query.lParam
-                                                                                  : 0;
+  return SendMessageA(Hwnd(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query)) ? query.lParam : 0;
 }
 
 int TreeView::LevelOf(HTREEITEM item) const {
@@ -99,9 +100,13 @@ void TreeView::Expand(HTREEITEM item, bool expand) {
   TreeView_Expand(Hwnd(), item, expand ? TVE_EXPAND : TVE_COLLAPSE);
 }
 
-HTREEITEM TreeView::Selected() const { return TreeView_GetSelection(Hwnd()); }
+HTREEITEM TreeView::Selected() const {
+  return TreeView_GetSelection(Hwnd());
+}
 
-void TreeView::Select(HTREEITEM item) { TreeView_SelectItem(Hwnd(), item); }
+void TreeView::Select(HTREEITEM item) {
+  TreeView_SelectItem(Hwnd(), item);
+}
 
 RECT TreeView::RowRect(HTREEITEM item) const {
   RECT r{};
@@ -124,8 +129,8 @@ std::pair<HTREEITEM, RowPart> TreeView::HitTest(POINT client) const {
   HTREEITEM item = TreeView_HitTest(Hwnd(), &hit);
   if (!item) return {nullptr, RowPart::kNothing};
   const RowLook look = LookOf(item);
-  return {item, HitTestRow(LayoutRow(RowRect(item), LevelOf(item), look, CurrentDpi()), look,
-                           client)};
+  return {item,
+          HitTestRow(LayoutRow(RowRect(item), LevelOf(item), look, CurrentDpi()), look, client)};
 }
 
 const Picture* TreeView::Scaled(const Picture* picture, int side) {
@@ -152,8 +157,7 @@ void TreeView::DrawRow(HDC dc, HTREEITEM item, const RECT& row, bool selected) {
   ScopedBrush background(CreateSolidBrush(look.background));
   FillRect(dc, &row, background.Get());
   const RowGeometry g = LayoutRow(row, LevelOf(item), look, dpi);
-  if (look.arrow)
-    DrawGlyph(dc, IsExpanded(item) ? glyphs_.expanded : glyphs_.collapsed, g.arrow);
+  if (look.arrow) DrawGlyph(dc, IsExpanded(item) ? glyphs_.expanded : glyphs_.collapsed, g.arrow);
   switch (look.check) {
     case CheckGlyph::kUnchecked: DrawGlyph(dc, glyphs_.unchecked, g.check); break;
     case CheckGlyph::kChecked: DrawGlyph(dc, glyphs_.checked, g.check); break;

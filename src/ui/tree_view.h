@@ -66,7 +66,7 @@ class TreeView : public Control {
   void Expand(HTREEITEM item, bool expand);
   HTREEITEM Selected() const;
   void Select(HTREEITEM item);
-  void Redraw(HTREEITEM item);  // after its look changed
+  void Redraw(HTREEITEM item);         // after its look changed
   RECT RowRect(HTREEITEM item) const;  // client coordinates, full width
   // The row and its part under a client point.
   std::pair<HTREEITEM, RowPart> HitTest(POINT client) const;

@@ -44,8 +44,7 @@ bool EnsureClass(const char* name, HBRUSH background, HCURSOR cursor, UINT style
   windowClass.hIcon = largeIcon;
   windowClass.hIconSm = smallIcon;
   windowClass.lpszClassName = name;
-  if (!RegisterClassExA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-    return false;
+  if (!RegisterClassExA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
   registered.insert(name);
   return true;
 }
@@ -68,7 +67,9 @@ HWND NotifyingChild(UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-void SetErrorHandler(ErrorHandler handler) { Handler() = std::move(handler); }
+void SetErrorHandler(ErrorHandler handler) {
+  Handler() = std::move(handler);
+}
 
 void ReportError(const std::string& text) {
   if (Handler()) {
@@ -84,7 +85,9 @@ void ReportError(const std::string& text) {
 
 // ---- Window -----------------------------------------------------------------
 
-Window::~Window() { Destroy(); }
+Window::~Window() {
+  Destroy();
+}
 
 void Window::Destroy() {
   if (!hwnd_) return;
@@ -175,7 +178,9 @@ void Window::Show(bool visible) {
   if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE);
 }
 
-bool Window::IsVisible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+bool Window::IsVisible() const {
+  return hwnd_ && IsWindowVisible(hwnd_);
+}
 
 // ---- Control ----------------------------------------------------------------
 
@@ -207,8 +212,8 @@ bool Control::CreateControl(const char* className, const std::string& text, DWOR
   return true;
 }
 
-LRESULT CALLBACK Control::SubclassProcedure(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam, UINT_PTR, DWORD_PTR selfData) {
+LRESULT CALLBACK Control::SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR, DWORD_PTR selfData) {
   auto* self = reinterpret_cast<Control*>(selfData);
   if (message == WM_NCDESTROY) {
     RemoveWindowSubclass(window, &Control::SubclassProcedure, kSubclassId);
@@ -257,13 +262,17 @@ void Control::Show(bool visible) {
   if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE);
 }
 
-bool Control::IsVisible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+bool Control::IsVisible() const {
+  return hwnd_ && IsWindowVisible(hwnd_);
+}
 
 void Control::Enable(bool enabled) {
   if (hwnd_) EnableWindow(hwnd_, enabled);
 }
 
-bool Control::IsEnabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }
+bool Control::IsEnabled() const {
+  return hwnd_ && IsWindowEnabled(hwnd_);
+}
 
 void Control::SetText(const std::string& text) {
   if (hwnd_) SetWindowTextA(hwnd_, text.c_str());
@@ -280,6 +289,31 @@ void Control::Focus() {
   if (hwnd_) SetFocus(hwnd_);
 }
 
+namespace {
+
+std::function<bool(MSG&)>& Filter() {
+  static std::function<bool(MSG&)> filter;
+  return filter;
+}
+
+void Dispatch(MSG& message) {
+  if (Filter() && Filter()(message)) return;
+  TranslateMessage(&message);
+  DispatchMessageA(&message);
+}
+
+}  // namespace
+
+void SetMessageFilter(std::function<bool(MSG& message)> filter) {
+  Filter() = std::move(filter);
+}
+
+int RunMessageLoop() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) Dispatch(message);
+  return static_cast<int>(message.wParam);
+}
+
 void PumpMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -288,8 +322,7 @@ void PumpMessages() {
       PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
+    Dispatch(message);
   }
 }
 

@@ -23,9 +23,15 @@ void SetErrorHandler(ErrorHandler handler);
 void ReportError(const std::string& text);
 
 // Rectangle helpers; all in pixels.
-inline int Width(const RECT& r) { return r.right - r.left; }
-inline int Height(const RECT& r) { return r.bottom - r.top; }
-inline RECT MakeRect(int x, int y, int width, int height) { return {x, y, x + width, y + height}; }
+inline int Width(const RECT& r) {
+  return r.right - r.left;
+}
+inline int Height(const RECT& r) {
+  return r.bottom - r.top;
+}
+inline RECT MakeRect(int x, int y, int width, int height) {
+  return {x, y, x + width, y + height};
+}
 
 class Window {
  public:
@@ -123,14 +129,20 @@ class Control {
   virtual void OnFontChanged() {}
 
  private:
-  static LRESULT CALLBACK SubclassProcedure(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam, UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR self);
 
   HWND hwnd_ = nullptr;
   FontSpec fontSpec_;
   ScopedFont font_;
   Dpi dpi_;
 };
+
+// Looks at each message before it is dispatched, in the main loop and in
+// PumpMessages alike; true when the filter handled it. Empty: none.
+void SetMessageFilter(std::function<bool(MSG& message)> filter);
+// Runs the thread's message loop until WM_QUIT; returns its exit code.
+int RunMessageLoop();
 
 // Runs one message and everything queued behind it that the platform would
 // handle before the program waits (paint and timers included), without

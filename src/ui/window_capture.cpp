@@ -11,7 +11,8 @@ namespace {
 
 std::wstring Wide(const std::string& text) {
   std::wstring wide(text.size() + 1, L'\0');
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), int(wide.size()));
+  const int length =
+      MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), int(wide.size()));
   wide.resize(length > 0 ? length - 1 : 0);
   return wide;
 }
@@ -35,8 +36,9 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
     return false;
   WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
   if (FAILED(frame->SetPixelFormat(&format))) return false;
-  return SUCCEEDED(frame->WritePixels(height, width * 4, UINT(pixels.size() * 4),
-                                      reinterpret_cast<BYTE*>(const_cast<uint32_t*>(pixels.data())))) &&
+  return SUCCEEDED(
+             frame->WritePixels(height, width * 4, UINT(pixels.size() * 4),
+                                reinterpret_cast<BYTE*>(const_cast<uint32_t*>(pixels.data())))) &&
          SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
 }
 

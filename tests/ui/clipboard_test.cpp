@@ -15,8 +15,8 @@ class ClipboardHolder {
  public:
   ClipboardHolder() {
     thread_ = std::thread([this] {
-      HWND window = CreateWindowExA(0, "STATIC", "holder", WS_POPUP, 0, 0, 1, 1, nullptr,
-                                    nullptr, GetModuleHandleA(nullptr), nullptr);
+      HWND window = CreateWindowExA(0, "STATIC", "holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
       opened_ = OpenClipboard(window) != FALSE;
       SetEvent(ready_);
       WaitForSingleObject(release_, INFINITE);

@@ -84,7 +84,8 @@ TEST(CheckList, HorizontalExtentFollowsTheWidestRow) {
   ASSERT_TRUE(list.Create(host.Hwnd(), {{0, 0, 200, 100}}));
   list.AddItem("short");
   const int narrow = list.HorizontalExtent();
-  list.AddItem("HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{00000000-0000-0000-0000-000000000000}");
+  list.AddItem(
+      "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{00000000-0000-0000-0000-000000000000}");
   EXPECT_GT(list.HorizontalExtent(), 200);
   EXPECT_GT(list.HorizontalExtent(), narrow);
   EXPECT_EQ(list.HorizontalExtent(),
@@ -133,8 +134,8 @@ TEST(StandardControls, ReportUserChoicesThroughTheirCallbacks) {
   EXPECT_FALSE(reported);
 
   TabControl tabs;
-  ASSERT_TRUE(tabs.Create(host.Hwnd(), {{"General", "Custom Scan", "Ignore List", "Monitor"},
-                                        {0, 70, 380, 200}}));
+  ASSERT_TRUE(tabs.Create(
+      host.Hwnd(), {{"General", "Custom Scan", "Ignore List", "Monitor"}, {0, 70, 380, 200}}));
   const RECT area = tabs.PageArea();
   EXPECT_GT(area.top, 70);
   EXPECT_LT(area.bottom, 200);

@@ -37,7 +37,8 @@ RECT ChildRect(HWND dialog, HWND child) {
 
 std::vector<std::string> Captions(MessageDialogWindow& dialog) {
   std::vector<std::string> captions;
-  for (int slot = 1; dialog.ButtonAt(slot); ++slot) captions.push_back(dialog.ButtonAt(slot)->Text());
+  for (int slot = 1; dialog.ButtonAt(slot); ++slot)
+    captions.push_back(dialog.ButtonAt(slot)->Text());
   return captions;
 }
 
@@ -202,9 +203,9 @@ TEST(MessageDialog, PrepareHookControlsSitBetweenTextAndButtons) {
   int clicked = 0;
   auto prepare = [&](MessageDialogWindow& d, int y) {
     hookY = y;
-    addedWindow = CreateWindowExA(0, "BUTTON", "&Remind me: ", WS_CHILD | WS_VISIBLE | BS_CHECKBOX,
-                                  80, y, 200, 20, d.Hwnd(), nullptr, GetModuleHandleA(nullptr),
-                                  nullptr);
+    addedWindow =
+        CreateWindowExA(0, "BUTTON", "&Remind me: ", WS_CHILD | WS_VISIBLE | BS_CHECKBOX, 80, y,
+                        200, 20, d.Hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
     d.SetExtraHeight(30);
     d.SetClickHook([&](int slot, int result) {
       clicked = slot;
@@ -281,8 +282,8 @@ TEST(MessageDialog, ControlCCopiesTheDialogAsText) {
 }
 
 TEST(MessageDialog, OwnerIsDisabledWhileShownAndEnabledAfter) {
-  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
-                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
   bool enabledWhileShown = true;
   SetDialogShownHook([&](MessageDialogWindow& d) {
     enabledWhileShown = IsWindowEnabled(owner);

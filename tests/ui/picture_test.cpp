@@ -124,12 +124,11 @@ namespace hvm::ui {
 namespace {
 
 TEST(ProgramPictures, EveryNumberedPictureLoadsAtTwiceItsSize) {
-  std::vector<int> numbers = {pictures::kMenuRow,         pictures::kMenuMarker,
-                              pictures::kTopBand,         pictures::kLogo,
-                              pictures::kSplash,          pictures::kAnimation,
-                              pictures::kCheckUnchecked,  pictures::kCheckChecked,
-                              pictures::kCheckPartial,    pictures::kArrowCollapsed,
-                              pictures::kArrowExpanded,   pictures::kCaution};
+  std::vector<int> numbers = {
+      pictures::kMenuRow,        pictures::kMenuMarker,    pictures::kTopBand,
+      pictures::kLogo,           pictures::kSplash,        pictures::kAnimation,
+      pictures::kCheckUnchecked, pictures::kCheckChecked,  pictures::kCheckPartial,
+      pictures::kArrowCollapsed, pictures::kArrowExpanded, pictures::kCaution};
   numbers.insert(numbers.end(), std::begin(pictures::kButtonStrips),
                  std::end(pictures::kButtonStrips));
   numbers.insert(numbers.end(), std::begin(pictures::kMenuIcons), std::end(pictures::kMenuIcons));

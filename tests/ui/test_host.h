@@ -30,6 +30,8 @@ class TestHost : public Window {
   }
 };
 
-inline LPARAM Point(int x, int y) { return MAKELPARAM(x, y); }
+inline LPARAM Point(int x, int y) {
+  return MAKELPARAM(x, y);
+}
 
 }  // namespace hvm::ui::test

@@ -59,7 +59,9 @@ class TreeFixture : public ::testing::Test {
       look.check = checked_[data] ? CheckGlyph::kChecked : CheckGlyph::kUnchecked;
       return look;
     };
-    tree_.onClick = [this](HTREEITEM item, RowPart part) { clicks_.push_back({tree_.DataOf(item), part}); };
+    tree_.onClick = [this](HTREEITEM item, RowPart part) {
+      clicks_.push_back({tree_.DataOf(item), part});
+    };
     section_ = tree_.AddRow(nullptr, 1);
     first_ = tree_.AddRow(section_, 11);
     second_ = tree_.AddRow(section_, 12);
