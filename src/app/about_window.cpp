@@ -9,7 +9,8 @@ bool AboutWindow::Create(Mode mode, HWND owner, const std::string& versionText) 
   owner_ = owner;
   picture_ = ui::Picture::FromResource(pictures::kSplash);
   const ui::Dpi dpi = owner ? ui::Dpi::ForWindow(owner) : ui::Dpi::System();
-  const DWORD style = mode == Mode::kAbout ? WS_POPUP | WS_CAPTION | WS_SYSMENU : WS_POPUP | WS_BORDER;
+  const DWORD style =
+      mode == Mode::kAbout ? WS_POPUP | WS_CAPTION | WS_SYSMENU : WS_POPUP | WS_BORDER;
   RECT frame = ui::MakeRect(0, 0, dpi.Scale(kWidth), dpi.Scale(kHeight));
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_TOPMOST);
   const int width = ui::Width(frame), height = ui::Height(frame);
@@ -40,8 +41,8 @@ bool AboutWindow::Create(Mode mode, HWND owner, const std::string& versionText) 
   ok.text = "OK";
   ok.isDefault = true;
   ok.id = IDOK;
-  ok.bounds = ui::MakeRect(dpi.Scale(kWidth - 96), dpi.Scale(kHeight - 40), dpi.Scale(80),
-                           dpi.Scale(26));
+  ok.bounds =
+      ui::MakeRect(dpi.Scale(kWidth - 96), dpi.Scale(kHeight - 40), dpi.Scale(80), dpi.Scale(26));
   if (!ok_.Create(Hwnd(), ok)) return false;
   ok_.onClick = [this] { done_ = true; };
   return true;

@@ -92,8 +92,12 @@ void GuiScanSession::RunScan() {
   driver_->RunScan();
 }
 
-void GuiScanSession::Stop() { driver_->ScanComplete(ScanEnd::StopButton); }
+void GuiScanSession::Stop() {
+  driver_->ScanComplete(ScanEnd::StopButton);
+}
 
-void GuiScanSession::Tick() { driver_->Timer2Timer(); }
+void GuiScanSession::Tick() {
+  driver_->Timer2Timer();
+}
 
 }  // namespace hvm

@@ -22,9 +22,8 @@ void StartGui() {
   ui::SetTheme({Environment().interfaceFont.name, Environment().interfaceFont.sizeIncrease});
   // An error that escapes an event handler is shown with its text, and the
   // program goes on.
-  ui::SetErrorHandler([](const std::string& text) {
-    ShowMessageDialog(text, "Hivemend", dialog::kWarningNotice);
-  });
+  ui::SetErrorHandler(
+      [](const std::string& text) { ShowMessageDialog(text, "Hivemend", dialog::kWarningNotice); });
 }
 
 }  // namespace hvm

@@ -32,8 +32,8 @@ bool LeftMenu::Create(HWND parent, HWND commandTarget, const RECT& bounds) {
 
 void LeftMenu::OnDpiChanged(ui::Dpi dpi) {
   rowScaled_ = rowPicture_.Scaled(dpi.Scale(kRowWidth), dpi.Scale(kRowHeight));
-  markerScaled_ = markerPicture_.Scaled(dpi.Scale(markerPicture_.Width() / 2),
-                                        dpi.Scale(kRowHeight));
+  markerScaled_ =
+      markerPicture_.Scaled(dpi.Scale(markerPicture_.Width() / 2), dpi.Scale(kRowHeight));
   icons_.clear();
   ui::FontSpec normal;
   normal.points = 9;
@@ -81,7 +81,8 @@ void LeftMenu::Paint() {
   ui::PaintScope paint(Hwnd());
   const RECT client = ClientRect();
   ui::ScopedMemoryDc memory(CreateCompatibleDC(paint.Get()));
-  ui::ScopedBitmap canvas(CreateCompatibleBitmap(paint.Get(), ui::Width(client), ui::Height(client)));
+  ui::ScopedBitmap canvas(
+      CreateCompatibleBitmap(paint.Get(), ui::Width(client), ui::Height(client)));
   ui::SelectScope select(memory.Get(), canvas.Get());
   HDC dc = memory.Get();
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
@@ -103,21 +104,23 @@ void LeftMenu::Paint() {
     const ui::Picture& icon = IconFor(row.command);
     const int iconSide = dpi.Scale(kIconSize);
     if (!icon.IsEmpty())
-      icon.Draw(dc, ui::MakeRect(dpi.Scale(kIconLeft), top + (ui::Height(strip) - iconSide) / 2,
-                                 iconSide, iconSide),
+      icon.Draw(dc,
+                ui::MakeRect(dpi.Scale(kIconLeft), top + (ui::Height(strip) - iconSide) / 2,
+                             iconSide, iconSide),
                 ui::MakeRect(0, 0, icon.Width(), icon.Height()));
     // Before any highlight the first row stands out, as the designed menu has it.
     const bool large = current || (highlighted_ == 0 && i == 0);
     HFONT font = large ? currentFont_.Get() : normalFont_.Get();
     ui::SelectScope selectFont(dc, font);
-    SetTextColor(dc, !enabled_  ? ui::kGreyTextColour
+    SetTextColor(dc, !enabled_ ? ui::kGreyTextColour
                      : current ? ui::kCurrentCaptionColour
                                : ui::kCaptionColour);
     RECT caption{dpi.Scale(kCaptionLeft), strip.top, strip.right, strip.bottom};
     DrawTextA(dc, row.caption.c_str(), -1, &caption, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     if (current && !markerScaled_.IsEmpty())
-      markerScaled_.Draw(dc, ui::MakeRect(strip.right, top, markerScaled_.Width(), markerScaled_.Height()),
-                         ui::MakeRect(0, 0, markerScaled_.Width(), markerScaled_.Height()));
+      markerScaled_.Draw(
+          dc, ui::MakeRect(strip.right, top, markerScaled_.Width(), markerScaled_.Height()),
+          ui::MakeRect(0, 0, markerScaled_.Width(), markerScaled_.Height()));
   }
   BitBlt(paint.Get(), 0, 0, ui::Width(client), ui::Height(client), dc, 0, 0, SRCCOPY);
 }

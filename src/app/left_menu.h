@@ -14,7 +14,7 @@ namespace hvm {
 
 class LeftMenu : public ui::Window {
  public:
-  static constexpr int kWidth = 203;      // 96-dpi units: row strip and marker
+  static constexpr int kWidth = 203;  // 96-dpi units: row strip and marker
   static constexpr int kRowWidth = 193;
   static constexpr int kRowHeight = 42;
   static constexpr int kFirstRowTop = 14;

@@ -1,38 +1,113 @@
-// The main window "TForm1" titled "Hivemend": the frame, the top band with the
-// program's name, and the page area below it. Other programs and a second
-// start of this one find it by that class and title.
+// The main window "TForm1" titled "Hivemend": the top band, the left menu and
+// one page area in which exactly one page is visible. It owns the command
+// channel: pages, template buttons, workers and start modes post WM_USER with
+// a command number to it. Other programs and a second start of this one find
+// it by its class and title.
 #pragma once
 
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "app/gui_scan_session.h"
+#include "app/left_menu.h"
+#include "app/message_dialog.h"
+#include "app/navigation.h"
+#include "app/scan_page.h"
+#include "app/startup.h"
+#include "ui/html_view.h"
 #include "ui/picture.h"
 #include "ui/window.h"
 
 namespace hvm {
 
-class MainWindow : public ui::Window {
+class MainWindow : public ui::Window, public MonitorState {
  public:
   static constexpr char kClassName[] = "TForm1";
   static constexpr char kTitle[] = "Hivemend";
-  static constexpr int kWidth = 800;   // client, 96-dpi units
+  static constexpr int kWidth = 800;  // client, 96-dpi units
   static constexpr int kHeight = 560;
   static constexpr int kBandHeight = 64;
 
-  // Creates the window, hidden; false when the platform refuses.
-  [[nodiscard]] bool Create();
+  // Hot key ids.
+  static constexpr int kQuitHotKey = 1;
+  static constexpr int kHelpHotKey = 2;
+
+  // How help is shown; the real one calls HtmlHelpA (tests answer instead).
+  using HelpViewer = std::function<bool(const std::string& location)>;
+
+  MainWindow();
+  ~MainWindow() override;
+
+  // Creates the window and its pages, hidden (FormCreate), keeping its
+  // settings, snapshots and lists in `dataFolder` (the environment's data
+  // folder when empty). False when the platform refuses.
+  [[nodiscard]] bool Create(const StartWords& words, const std::string& dataFolder = {});
+  // The window is shown for the first time (FormShow).
+  void Shown();
+
+  void HandleCommand(int number, LPARAM value);
+  void TurnPage(Page page);
+  Page CurrentPage() const { return navigator_.Current(); }
+  void ShowHelp();
+  void SetHelpViewer(HelpViewer viewer) { helpViewer_ = std::move(viewer); }
+  // Runs at command 0, when start-up is complete (the splash goes then).
+  std::function<void()> onStarted;
+  int SettingsTab() const { return 0; }
+
+  LeftMenu& Menu() { return menu_; }
+  ScanPage& Scan() { return scanPage_; }
+  ui::HtmlView& FrontView() { return front_; }
+  GuiScanSession& Session() { return *session_; }
+  bool HotKeysRegistered() const { return hotKeys_ == 2; }
+  // The front page's template last rendered (410 or 411).
+  int FrontTemplate() const { return frontTemplate_; }
+  bool Busy() const;
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnDpiChanged(ui::Dpi dpi) override;
 
  private:
+  // MonitorState: the monitor joins with its page.
+  bool Active() const override { return false; }
+  void SetMonitoring(bool) override {}
+
+  RECT PageArea() const;
+  void LayOut();
   void Paint();
   void PaintBand(HDC dc, const RECT& band);
+  void RenderFrontPage();
+  void ShowFoundPage(Page page);
+  void RunScan();
+  void StartModeAction();
+  void CommonEnding();
+  bool CloseQuery();
+  void ShowHelpMenu();
+  RECT HelpLinkRect() const;
+  bool FilterMessage(MSG& message);
+  ui::Window* PageWindow(Page page);
 
-  ui::Picture band_;        // as drawn, twice the 96-dpi size
-  ui::Picture scaledBand_;  // for the current DPI and width
-  ui::ScopedFont titleFont_;
-  ui::ScopedFont versionFont_;
-  ui::ScopedIcon largeIcon_;
-  ui::ScopedIcon smallIcon_;
+  std::string SettingsPath() const { return dataFolder_ + "\\hvmend.ini"; }
+
+  StartWords words_;
+  std::string dataFolder_;
+  bool startMode_ = false;
+  bool quiet_ = false;
+  bool terminating_ = false;
+  int hotKeys_ = 0;
+  int frontTemplate_ = 0;
+  Navigator navigator_;
+  GuiDialogs dialogs_;
+  LeftMenu menu_;
+  ScanPage scanPage_;
+  ui::HtmlView front_;
+  ui::HtmlView found_;  // results or summary until their pages exist
+  std::unique_ptr<GuiScanSession> session_;
+  HelpViewer helpViewer_;
+  ui::Picture band_, scaledBand_;
+  ui::ScopedFont titleFont_, versionFont_;
+  ui::ScopedIcon largeIcon_, smallIcon_;
 };
 
 }  // namespace hvm

@@ -103,14 +103,13 @@ bool MessageDialogWindow::Build() {
 
   // The icon control exists either way and is hidden without an icon, as the
   // text moves to the left margin.
-  iconWindow_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_ICON | SS_REALSIZECONTROL,
-                                layout_.iconLeft, layout_.iconTop, layout_.iconSize,
-                                layout_.iconSize, Hwnd(), nullptr, GetModuleHandleA(nullptr),
-                                nullptr);
+  iconWindow_ = CreateWindowExA(
+      0, "STATIC", "", WS_CHILD | SS_ICON | SS_REALSIZECONTROL, layout_.iconLeft, layout_.iconTop,
+      layout_.iconSize, layout_.iconSize, Hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
   if (withIcon && iconWindow_) {
     const int side = scale(DialogMetrics::kIconSize);
-    iconImage_.Reset(static_cast<HICON>(LoadImageA(
-        nullptr, MAKEINTRESOURCEA(SystemIconFor(icon_)), IMAGE_ICON, side, side, 0)));
+    iconImage_.Reset(static_cast<HICON>(
+        LoadImageA(nullptr, MAKEINTRESOURCEA(SystemIconFor(icon_)), IMAGE_ICON, side, side, 0)));
     SendMessageA(iconWindow_, STM_SETICON, reinterpret_cast<WPARAM>(iconImage_.Get()), 0);
     SetWindowPos(iconWindow_, nullptr, layout_.iconLeft, layout_.iconTop, side, side,
                  SWP_NOZORDER | SWP_NOACTIVATE);
@@ -118,8 +117,8 @@ bool MessageDialogWindow::Build() {
   }
 
   if (prepare_) prepare_(*this, layout_.prepareY);
-  layout_ = LayoutDialog(withIcon, static_cast<int>(buttons_.size()), textHeight, extraHeight_,
-                         scale);
+  layout_ =
+      LayoutDialog(withIcon, static_cast<int>(buttons_.size()), textHeight, extraHeight_, scale);
   MakeButtons();
 
   RECT frame = ui::MakeRect(0, 0, layout_.clientWidth, layout_.clientHeight);
@@ -155,8 +154,8 @@ void MessageDialogWindow::CentreOnScreen() {
   RECT window{};
   GetWindowRect(Hwnd(), &window);
   MONITORINFO monitor{sizeof(monitor)};
-  HMONITOR screen = MonitorFromWindow(options_.owner ? options_.owner : Hwnd(),
-                                      MONITOR_DEFAULTTOPRIMARY);
+  HMONITOR screen =
+      MonitorFromWindow(options_.owner ? options_.owner : Hwnd(), MONITOR_DEFAULTTOPRIMARY);
   RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (GetMonitorInfoA(screen, &monitor)) area = monitor.rcWork;
   const int x = area.left + (ui::Width(area) - ui::Width(window)) / 2;
@@ -175,8 +174,7 @@ void MessageDialogWindow::Finish(int result) {
 }
 
 bool MessageDialogWindow::HandleKey(const MSG& message) {
-  if (message.message != WM_KEYDOWN ||
-      (message.hwnd != Hwnd() && !IsChild(Hwnd(), message.hwnd)))
+  if (message.message != WM_KEYDOWN || (message.hwnd != Hwnd() && !IsChild(Hwnd(), message.hwnd)))
     return false;
   switch (message.wParam) {
     case VK_RETURN: {

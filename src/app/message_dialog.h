@@ -28,16 +28,16 @@ using DialogPrepareHook = std::function<void(MessageDialogWindow& dialog, int y)
 using DialogClickHook = std::function<int(int slot, int result)>;
 
 struct DialogOptions {
-  HWND owner = nullptr;         // disabled while the dialog runs; null: none
-  std::optional<ui::Dpi> dpi;   // the owner's (or the system's) DPI unless given
+  HWND owner = nullptr;        // disabled while the dialog runs; null: none
+  std::optional<ui::Dpi> dpi;  // the owner's (or the system's) DPI unless given
 };
 
 class MessageDialogWindow : public ui::Window {
  public:
   static constexpr char kClassName[] = "TfrmMsg";
 
-  MessageDialogWindow(std::string text, std::string caption, int flags,
-                      DialogPrepareHook prepare, DialogOptions options);
+  MessageDialogWindow(std::string text, std::string caption, int flags, DialogPrepareHook prepare,
+                      DialogOptions options);
   ~MessageDialogWindow() override;
 
   // Shows the dialog modally; the result of the button pressed, or 2 when it

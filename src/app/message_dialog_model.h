@@ -40,7 +40,7 @@ struct DialogLayout {
   int clientHeight = 0;
   int iconLeft = 0, iconTop = 0, iconSize = 0;  // iconSize 0: no icon
   int textLeft = 0, textTop = 0, textWidth = 0, textHeight = 0;
-  int prepareY = 0;  // the first free line below the text, plus the gap
+  int prepareY = 0;              // the first free line below the text, plus the gap
   std::vector<int> buttonLefts;  // slot 1 leftmost
   int buttonTop = 0, buttonWidth = 0, buttonHeight = 0;
 };

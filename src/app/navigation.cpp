@@ -33,7 +33,9 @@ std::optional<Page> PageForCommand(int command) {
   }
 }
 
-Page FrontOrResults(int heldResults) { return heldResults > 0 ? Page::kResults : Page::kFront; }
+Page FrontOrResults(int heldResults) {
+  return heldResults > 0 ? Page::kResults : Page::kFront;
+}
 
 std::string HelpTopicFor(Page page, int settingsTab) {
   switch (page) {
@@ -67,8 +69,8 @@ std::string HelpLocation(const std::string& helpFile, const std::string& topic) 
 }
 
 std::vector<MenuRow> MenuRowsFor(int windowsVersionCode) {
-  std::vector<MenuRow> rows = {{"Scan", 500}, {"Optimize", 510}, {"Organize", 520},
-                               {"Monitor", 540}};
+  std::vector<MenuRow> rows = {
+      {"Scan", 500}, {"Optimize", 510}, {"Organize", 520}, {"Monitor", 540}};
   if (windowsVersionCode == 8) rows.push_back({"Vista Tweaks", 550});
   rows.push_back({"Restore", 530});
   rows.push_back({"Settings", 560});

@@ -44,8 +44,8 @@ std::vector<MenuRow> MenuRowsFor(int windowsVersionCode);
 
 // What a switch of pages asks of the window.
 struct PageTurn {
-  bool changed = false;        // false: the page was already shown, nothing to do
-  int highlightCommand = 0;    // the menu row to light up; 0 keeps the highlight
+  bool changed = false;           // false: the page was already shown, nothing to do
+  int highlightCommand = 0;       // the menu row to light up; 0 keeps the highlight
   bool postFrontRefresh = false;  // command 7
   bool clearStatusRefresh = false;
   bool refreshSnapshotList = false;

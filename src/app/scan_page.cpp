@@ -29,9 +29,9 @@ bool ScanPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   stop_.onClick = [this] {
     if (hooks_.stopClicked) hooks_.stopClicked();
   };
-  if (!progress_.Create(Hwnd(), {ui::MakeRect(dpi.Scale(100), dpi.Scale(375), dpi.Scale(372),
-                                              dpi.Scale(20)),
-                                 100}))
+  if (!progress_.Create(
+          Hwnd(),
+          {ui::MakeRect(dpi.Scale(100), dpi.Scale(375), dpi.Scale(372), dpi.Scale(20)), 100}))
     return false;
   return animation_.Create(Hwnd(), {&animationStrip_, {dpi.Scale(kLeft), dpi.Scale(340)}});
 }
@@ -114,8 +114,10 @@ void ScanPage::SetProgress(int position, int maximum) {
 
 void ScanPage::SetAnimation(bool playing) {
   state_.animating = playing;
-  if (playing) animation_.Start();
-  else animation_.Stop();
+  if (playing)
+    animation_.Start();
+  else
+    animation_.Stop();
 }
 
 void ScanPage::ShowScanPage() {
@@ -130,15 +132,20 @@ void ScanPage::ShowSummaryPage() {
   if (hooks_.showSummaryPage) hooks_.showSummaryPage();
 }
 
-void ScanPage::PumpMessages() { ui::PumpMessages(); }
+void ScanPage::PumpMessages() {
+  ui::PumpMessages();
+}
 
-bool ScanPage::Terminating() const { return hooks_.terminating && hooks_.terminating(); }
+bool ScanPage::Terminating() const {
+  return hooks_.terminating && hooks_.terminating();
+}
 
 void ScanPage::Paint() {
   ui::PaintScope paint(Hwnd());
   const RECT client = ClientRect();
   ui::ScopedMemoryDc memory(CreateCompatibleDC(paint.Get()));
-  ui::ScopedBitmap canvas(CreateCompatibleBitmap(paint.Get(), ui::Width(client), ui::Height(client)));
+  ui::ScopedBitmap canvas(
+      CreateCompatibleBitmap(paint.Get(), ui::Width(client), ui::Height(client)));
   ui::SelectScope select(memory.Get(), canvas.Get());
   HDC dc = memory.Get();
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
@@ -163,7 +170,8 @@ void ScanPage::Paint() {
       FillRect(dc, &r, band.Get());
     }
     const int side = dpi.Scale(kMarkSize);
-    const RECT mark = ui::MakeRect(r.left + dpi.Scale(4), r.top + (ui::Height(r) - side) / 2, side, side);
+    const RECT mark =
+        ui::MakeRect(r.left + dpi.Scale(4), r.top + (ui::Height(r) - side) / 2, side, side);
     const ui::Picture* picture = row.mark == SectionMark::Clean     ? &cleanScaled_
                                  : row.mark == SectionMark::Problem ? &problemScaled_
                                                                     : nullptr;
@@ -173,7 +181,8 @@ void ScanPage::Paint() {
     SetTextColor(dc, row.running ? ui::kCaptionColour : kIdleRowColour);
     RECT label{mark.right + dpi.Scale(8), r.top, r.right - dpi.Scale(48), r.bottom};
     const std::string text(table[section - 1].label);
-    DrawTextA(dc, text.c_str(), -1, &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    DrawTextA(dc, text.c_str(), -1, &label,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     const std::string count = std::to_string(row.count);
     SetTextColor(dc, row.count > 0 ? ui::kWarningColour : kIdleRowColour);
     RECT number{r.right - dpi.Scale(48), r.top, r.right - dpi.Scale(6), r.bottom};

@@ -42,10 +42,14 @@ StartWords ParseStartWords(const std::vector<std::string>& words) {
   if (words.empty()) return start;
   start.first = words[0];
   const std::string first = Lower(words[0]);
-  if (first == "bootup") start.mode = StartMode::kBootup;
-  else if (first == "schedule") start.mode = StartMode::kSchedule;
-  else if (first == "monitor") start.mode = StartMode::kMonitor;
-  else if (first == "startscan") start.mode = StartMode::kStartScan;
+  if (first == "bootup")
+    start.mode = StartMode::kBootup;
+  else if (first == "schedule")
+    start.mode = StartMode::kSchedule;
+  else if (first == "monitor")
+    start.mode = StartMode::kMonitor;
+  else if (first == "startscan")
+    start.mode = StartMode::kStartScan;
   start.silent = words.size() > 1 && Lower(words[1]) == "silent";
   return start;
 }
@@ -78,12 +82,13 @@ HWND FindRunningInstance(const char* className, const char* title) {
 void ActivateInstance(HWND window) {
   HWND popup = GetLastActivePopup(window);
   BringWindowToTop(window);
-  if (IsIconic(popup)) ShowWindow(popup, SW_RESTORE);
-  else SetForegroundWindow(popup);
+  if (IsIconic(popup))
+    ShowWindow(popup, SW_RESTORE);
+  else
+    SetForegroundWindow(popup);
 }
 
-std::optional<RestoredPlacement> PlacementFromText(const std::string& text, int width,
-                                                   int height) {
+std::optional<RestoredPlacement> PlacementFromText(const std::string& text, int width, int height) {
   if (text.empty()) return std::nullopt;
   int32_t numbers[11] = {};
   size_t position = 0;

@@ -17,8 +17,8 @@ FrontPageFacts Healthy() {
 }
 
 std::string Format(const LocalTime& t, bool withTime) {
-  std::string text = std::to_string(t.day) + "." + std::to_string(t.month) + "." +
-                     std::to_string(t.year);
+  std::string text =
+      std::to_string(t.day) + "." + std::to_string(t.month) + "." + std::to_string(t.year);
   if (withTime) text += " " + std::to_string(t.hour) + ":" + std::to_string(t.minute);
   return text;
 }

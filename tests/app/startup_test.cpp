@@ -71,8 +71,8 @@ TEST(Placement, SmallerRectangleIsWidenedToTheWindowSize) {
 TEST(Placement, SavedStatesAndShortTexts) {
   EXPECT_EQ(RestoredPlacement::State::kMaximised,
             PlacementFromText("44,2,3,0,0,0,0,0,0,900,700", 800, 600)->state);
-  for (const char* minimised : {"44,0,2,0,0,0,0,0,0,900,700", "44,0,6,0,0,0,0,0,0,900,700",
-                                "44,0,7,0,0,0,0,0,0,900,700"})
+  for (const char* minimised :
+       {"44,0,2,0,0,0,0,0,0,900,700", "44,0,6,0,0,0,0,0,0,900,700", "44,0,7,0,0,0,0,0,0,900,700"})
     EXPECT_EQ(RestoredPlacement::State::kMinimised, PlacementFromText(minimised, 800, 600)->state);
   // Fewer than eleven numbers: the missing ones read as 0, the rectangle is widened.
   const auto shortText = PlacementFromText("44,0,1,5", 800, 600);

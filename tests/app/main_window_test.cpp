@@ -1,0 +1,202 @@
+#include "app/main_window.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/environment.h"
+#include "settings/program_settings.h"
+#include "support/registry_sandbox.h"
+#include "support/registry_seed.h"
+#include "support/test_folder.h"
+
+namespace hvm {
+namespace {
+
+using test::SeedString;
+
+// A real main window over a registry and a data folder of its own.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    InitEnvironment();
+    data_ = folder_.File("data");
+    CreateDirectoryA(data_.c_str(), nullptr);
+  }
+  ~MainWindowTest() override { window_.reset(); }
+
+  // Only the given sections switched on in the settings file.
+  void SwitchOnly(std::initializer_list<int> sections) {
+    tProgramSettings settings;
+    for (int s = 1; s <= 24; ++s) settings.SetSection(s, false);
+    for (int s : sections) settings.SetSection(s, true);
+    ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  }
+
+  MainWindow& Open() {
+    window_ = std::make_unique<MainWindow>();
+    EXPECT_TRUE(window_->Create(StartWords{}, data_));
+    ShowWindow(window_->Hwnd(), SW_SHOW);
+    ui::PumpMessages();
+    return *window_;
+  }
+
+  // Classes whose server file is gone, for section 4.
+  void SeedStaleClasses(int count) {
+    for (int i = 0; i < count; ++i)
+      SeedString("HKCR\\CLSID\\{STALE-" + std::to_string(1000 + i) + "}\\InprocServer32", "",
+                 folder_.File("gone" + std::to_string(i) + ".dll"));
+  }
+
+  // Whether a command is waiting in the window's queue; takes it out.
+  bool CommandQueued(WPARAM command) {
+    MSG message;
+    bool found = false;
+    while (PeekMessageA(&message, window_->Hwnd(), WM_USER, WM_USER, PM_REMOVE))
+      found |= message.wParam == command;
+    return found;
+  }
+
+  test::RegistrySandbox sandbox_;
+  test::TestFolder folder_;
+  std::string data_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(MainWindowTest, OpensOnTheFrontPageWithItsMenu) {
+  MainWindow& window = Open();
+  EXPECT_EQ(Page::kFront, window.CurrentPage());
+  EXPECT_EQ(500, window.Menu().Highlighted());
+  EXPECT_TRUE(window.FrontView().IsVisible());
+  EXPECT_FALSE(window.Scan().IsVisible());
+  const size_t rows = Environment().WindowsVersionCode == 8 ? 7 : 6;
+  EXPECT_EQ(rows, window.Menu().Rows().size());
+  // No backup was ever made: the low health page.
+  EXPECT_EQ(410, window.FrontTemplate());
+  char className[64] = {};
+  GetClassNameA(window.Hwnd(), className, sizeof(className));
+  EXPECT_STREQ("TForm1", className);
+}
+
+TEST_F(MainWindowTest, SwitchingToTheShownPagePostsNothing) {
+  MainWindow& window = Open();
+  CommandQueued(7);
+  window.TurnPage(Page::kFront);
+  EXPECT_FALSE(CommandQueued(7));
+  window.TurnPage(Page::kScan);
+  EXPECT_FALSE(window.Menu().RowsEnabled());
+  window.TurnPage(Page::kFront);
+  EXPECT_TRUE(CommandQueued(7));
+  EXPECT_TRUE(window.Menu().RowsEnabled());
+}
+
+TEST_F(MainWindowTest, ScanCommandWithResultsHeldShowsThemAndKeepsThem) {
+  MainWindow& window = Open();
+  window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{A}\\InprocServer32");
+  window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{B}\\InprocServer32");
+  ASSERT_EQ(2, window.Session().Results().TotalCount());
+  window.HandleCommand(500, 0);
+  EXPECT_EQ(Page::kResults, window.CurrentPage());
+  window.HandleCommand(100, 0);  // a start while results are held only shows them
+  EXPECT_EQ(2, window.Session().Results().TotalCount());
+  window.HandleCommand(152, 0);
+  EXPECT_EQ(Page::kFront, window.CurrentPage());
+  EXPECT_EQ(0, window.Session().Results().TotalCount());
+}
+
+TEST_F(MainWindowTest, FOneAsksForTheTopicOfTheShownPage) {
+  MainWindow& window = Open();
+  std::vector<std::string> asked;
+  window.SetHelpViewer([&](const std::string& location) {
+    asked.push_back(location);
+    return true;
+  });
+  SendMessageA(window.Hwnd(), WM_HOTKEY, MainWindow::kHelpHotKey, 0);
+  window.TurnPage(Page::kScan);
+  window.ShowHelp();
+  ASSERT_EQ(2u, asked.size());
+  EXPECT_EQ(Environment().programFolder + "\\hvmend.chm::/Using Hivemend\\Scan and Clean.htm",
+            asked[0]);
+  EXPECT_EQ(Environment().programFolder + "\\hvmend.chm::/About Hivemend\\Hivemend support.htm",
+            asked[1]);
+}
+
+TEST_F(MainWindowTest, ScanFromTheFrontPageCountsOnTheScanPage) {
+  SwitchOnly({4});
+  SeedStaleClasses(6);
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  const TResultsStore& results = window.Session().Results();
+  EXPECT_EQ(6, results.TotalCount());
+  const ScanPageState& state = window.Scan().State();
+  for (int section = 1; section <= 24; ++section)
+    EXPECT_EQ(static_cast<int>(results.Section(section).size()), state.rows[section - 1].count)
+        << section;
+  EXPECT_EQ(SectionMark::Problem, state.rows[3].mark);
+  EXPECT_EQ(SectionMark::None, state.rows[4].mark);  // switched off: never ran
+  EXPECT_EQ("6 Problems Found", state.total);
+  EXPECT_EQ(Page::kResults, window.CurrentPage());
+  EXPECT_TRUE(window.Menu().RowsEnabled());
+  EXPECT_FALSE(window.Busy());
+  // The statistics reached the settings file and the front page's figures.
+  tProgramSettings settings;
+  LoadSettings(settings, data_ + "\\hvmend.ini");
+  EXPECT_EQ(6, settings.last_err);
+}
+
+// Records, while a scan runs, whether the menu is usable: the scan lets
+// messages run at its polls, so a message posted before it arrives during it.
+class MenuProbe : public ui::Window {
+ public:
+  explicit MenuProbe(MainWindow& window) : window_(window) {
+    CreateArgs args;
+    args.className = "HivemendMenuProbe";
+    args.style = WS_POPUP;
+    if (!CreateWindowOf(args)) throw std::runtime_error("no probe window");
+  }
+  std::optional<bool> enabledDuringScan;
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_APP) {
+      enabledDuringScan = window_.Menu().RowsEnabled();
+      return 0;
+    }
+    return Window::OnMessage(message, wParam, lParam);
+  }
+
+ private:
+  MainWindow& window_;
+};
+
+TEST_F(MainWindowTest, MenuIsDisabledDuringTheScanAndEscapeStopsIt) {
+  SwitchOnly({4});
+  SeedStaleClasses(40);
+  MainWindow& window = Open();
+  MenuProbe probe(window);
+  PostMessageA(probe.Hwnd(), WM_APP, 0, 0);
+  // Esc reaches the main window at the scan's first poll and ends the scan
+  // within four more classes.
+  PostMessageA(window.Hwnd(), WM_KEYDOWN, VK_ESCAPE, 1);
+  window.HandleCommand(100, 0);
+  ASSERT_TRUE(probe.enabledDuringScan.has_value());
+  EXPECT_FALSE(*probe.enabledDuringScan);
+  EXPECT_LE(window.Session().Results().TotalCount(), 4);
+  EXPECT_TRUE(window.Menu().RowsEnabled());
+  EXPECT_FALSE(window.Busy());
+}
+
+TEST_F(MainWindowTest, StopButtonEndsTheScanLikeEscape) {
+  SwitchOnly({4});
+  SeedStaleClasses(40);
+  MainWindow& window = Open();
+  // The click arrives through the scan page, the Stop button's parent.
+  PostMessageA(window.Scan().Hwnd(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+               reinterpret_cast<LPARAM>(window.Scan().StopButton().Hwnd()));
+  window.HandleCommand(100, 0);
+  EXPECT_LE(window.Session().Results().TotalCount(), 4);
+  EXPECT_FALSE(window.Busy());
+}
+
+}  // namespace
+}  // namespace hvm
