@@ -131,8 +131,9 @@ bool RunProgramKilledAfter(const std::string& program, const std::vector<std::st
   for (const std::string& arg : args) commandLine += " " + QuoteArgument(arg);
   PROCESS_INFORMATION info{};
   for (int attempt = 1;; ++attempt) {
-    HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE nul =
+        CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     SetHandleInformation(nul, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
