@@ -175,60 +175,93 @@ def program_topics(sources):
 def find_problems(chm, topics=PROGRAM_TOPICS, default_topic=DEFAULT_TOPIC, sources=()):
     """Every fault of the help file, as sentences; empty when it is sound."""
     names = list_names(chm)
-    problems = []
-    folded = {name.lower(): name for name in names}
-    wanted = list(topics)
+    wanted, problems = wanted_topics(topics, sources)
+    problems += topic_problems(names, wanted)
+    with tempfile.TemporaryDirectory(prefix="hvm-help-") as folder:
+        unpack(chm, folder)
+        unpacked = UnpackedHelp(Path(folder), names)
+        problems += header_problems(unpacked.system, names, default_topic)
+        problems += page_link_problems(unpacked)
+        problems += sitemap_problems(unpacked, wanted)
+    return problems
+
+
+class UnpackedHelp:
+    """The unpacked file: its names, its header entries, and its pages, each
+    parsed once."""
+
+    def __init__(self, root, names):
+        self.root = root
+        self.names = names
+        self.system = system_entries(root)
+        self._pages = {}
+
+    def page(self, name):
+        if name not in self._pages:
+            self._pages[name] = scan_page(self.root / name.lstrip("/"))
+        return self._pages[name]
+
+    def anchors(self, name):
+        return self.page(name).anchors
+
+    def sitemaps(self):
+        """The contents and index files that the header names and the file holds, by code."""
+        return {code: "/" + self.system[code]
+                for code in (SYSTEM_CONTENTS_FILE, SYSTEM_INDEX_FILE)
+                if self.system.get(code) and "/" + self.system[code] in self.names}
+
+
+def wanted_topics(topics, sources):
+    """The topics to look for: the given ones and those the program's sources name."""
+    wanted, problems = list(topics), []
     if sources:
         found = program_topics(sources)
         if not found:
             problems.append(f"no topic names found in {', '.join(map(str, sources))}")
         wanted += sorted(found - set(topics))
+    return wanted, problems
+
+
+def topic_problems(names, wanted):
+    folded = {name.lower(): name for name in names}
+    problems = []
     for topic in wanted:
         name = chm_name(topic)
         if name not in names:
             near = folded.get(name.lower())
             hint = f" (the file has {near}: the letter case differs)" if near else ""
             problems.append(f"the program opens {topic}, but the file has no {name}{hint}")
-
-    with tempfile.TemporaryDirectory(prefix="hvm-help-") as folder:
-        unpack(chm, folder)
-        root = Path(folder)
-        system = system_entries(root)
-        problems += header_problems(system, names, default_topic)
-
-        scanned = {}
-
-        def scanned_page(name):
-            if name not in scanned:
-                scanned[name] = scan_page(root / name.lstrip("/"))
-            return scanned[name]
-
-        pages = sorted(n for n in names if n.lower().endswith((".htm", ".html")))
-        for page in pages:
-            for reference in scanned_page(page).references:
-                problem = reference_problems(page, page, reference, names,
-                                             lambda target: scanned_page(target).anchors)
-                if problem:
-                    problems.append(problem)
-
-        sitemaps = {code: "/" + system[code] for code in (SYSTEM_CONTENTS_FILE, SYSTEM_INDEX_FILE)
-                    if system.get(code) and "/" + system[code] in names}
-        for sitemap in sitemaps.values():
-            for local in scanned_page(sitemap).sitemap_locals:
-                # Entries of the contents and the index are relative to the root.
-                problem = reference_problems(sitemap, "/", local, names,
-                                             lambda target: scanned_page(target).anchors)
-                if problem:
-                    problems.append(problem)
-
-        contents = sitemaps.get(SYSTEM_CONTENTS_FILE)
-        if contents:
-            listed = {resolve("/", local) for local in scanned_page(contents).sitemap_locals}
-            listed = {entry[0] for entry in listed if entry}
-            for topic in wanted:
-                if chm_name(topic) in names and chm_name(topic) not in listed:
-                    problems.append(f"{topic} is not in the table of contents {contents}")
     return problems
+
+
+def page_link_problems(unpacked):
+    problems = []
+    pages = sorted(n for n in unpacked.names if n.lower().endswith((".htm", ".html")))
+    for page in pages:
+        for reference in unpacked.page(page).references:
+            problems.append(reference_problems(page, page, reference, unpacked.names,
+                                               unpacked.anchors))
+    return [problem for problem in problems if problem]
+
+
+def sitemap_problems(unpacked, wanted):
+    """Entries of the contents and the index must land on pages of the file, and
+    the contents must list every wanted topic."""
+    problems = []
+    sitemaps = unpacked.sitemaps()
+    for sitemap in sitemaps.values():
+        for local in unpacked.page(sitemap).sitemap_locals:
+            # Entries of the contents and the index are relative to the root.
+            problems.append(reference_problems(sitemap, "/", local, unpacked.names,
+                                               unpacked.anchors))
+    contents = sitemaps.get(SYSTEM_CONTENTS_FILE)
+    if contents:
+        entries = {resolve("/", local) for local in unpacked.page(contents).sitemap_locals}
+        listed = {entry[0] for entry in entries if entry}
+        for topic in wanted:
+            if chm_name(topic) in unpacked.names and chm_name(topic) not in listed:
+                problems.append(f"{topic} is not in the table of contents {contents}")
+    return [problem for problem in problems if problem]
 
 
 def header_problems(system, names, default_topic):
