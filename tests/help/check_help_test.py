@@ -10,6 +10,9 @@ import textwrap
 import unittest
 from pathlib import Path
 
+# The checker is imported from the source tree, which must stay free of
+# compiled files.
+sys.dont_write_bytecode = True
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import check_help  # noqa: E402
 
