@@ -14,30 +14,50 @@
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
 
+namespace {
+
+// HVMEND_DATA_FOLDER keeps settings, snapshots and lists in another folder
+// (a portable copy, or a test that must not share the user's).
+std::string DataFolder() {
+  char folder[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableA("HVMEND_DATA_FOLDER", folder, sizeof(folder));
+  if (length > 0 && length < sizeof(folder)) {
+    CreateDirectoryA(folder, nullptr);
+    return folder;
+  }
+  return hvm::Environment().dataFolder;
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   using namespace hvm;
   StartGui();
-  LoadSettings();
+  const std::string dataFolder = DataFolder();
+  const std::string settingsPath = dataFolder + "\\hvmend.ini";
   std::vector<std::string> arguments(__argv + 1, __argv + __argc);
   const StartWords words = ParseStartWords(arguments);
 
-  AboutWindow splash;
-  if (splash.Create(AboutWindow::Mode::kSplash, nullptr, Environment().VersionText)) {
-    ShowWindow(splash.Hwnd(), SW_SHOWNOACTIVATE);
-    UpdateWindow(splash.Hwnd());
-  }
+  // A log-on start with nothing due, and a second start, end before any
+  // window of their own, the splash included, so that nothing flashes up.
   if (words.mode == StartMode::kBootup) {
-    tProgramSettings& settings = ProgramSettings();
+    tProgramSettings settings;
+    LoadSettings(settings, settingsPath);
     if (!ScheduledScanDue(settings, LocalToday())) return 0;
-    SaveSettings();
+    SaveSettings(settings, settingsPath);
   }
   if (HWND running = FindRunningInstance(MainWindow::kClassName, MainWindow::kTitle)) {
     ActivateInstance(running);
     return 0;
   }
 
+  AboutWindow splash;
+  if (splash.Create(AboutWindow::Mode::kSplash, nullptr, Environment().VersionText)) {
+    ShowWindow(splash.Hwnd(), SW_SHOWNOACTIVATE);
+    UpdateWindow(splash.Hwnd());
+  }
   MainWindow window;
-  if (!window.Create(words)) return 1;
+  if (!window.Create(words, dataFolder)) return 1;
   window.onStarted = [&splash] { splash.Destroy(); };
   ShowWindow(window.Hwnd(), showCommand);
   UpdateWindow(window.Hwnd());
