@@ -15,7 +15,9 @@ bool AboutWindow::Create(Mode mode, HWND owner, const std::string& versionText) 
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_TOPMOST);
   const int width = ui::Width(frame), height = ui::Height(frame);
   CreateArgs args;
+  icon_ = ui::LoadProgramIcon(pictures::kProgramIcon, GetSystemMetrics(SM_CXSMICON));
   args.className = "HivemendAbout";
+  args.smallIcon = icon_.Get();
   args.title = "About Hivemend";
   args.style = style;
   args.exStyle = WS_EX_TOPMOST | (mode == Mode::kSplash ? WS_EX_TOOLWINDOW : 0);

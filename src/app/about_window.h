@@ -31,6 +31,7 @@ class AboutWindow : public ui::Window {
   HWND owner_ = nullptr;
   bool done_ = false;
   ui::Picture picture_, scaled_;
+  ui::ScopedIcon icon_;
   ui::Label version_, loading_;
   ui::Button ok_;
 };

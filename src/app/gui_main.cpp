@@ -59,7 +59,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   MainWindow window;
   if (!window.Create(words, dataFolder)) return 1;
   window.onStarted = [&splash] { splash.Destroy(); };
-  ShowWindow(window.Hwnd(), showCommand);
+  ShowWindow(window.Hwnd(), window.FirstShowCommand(showCommand));
   UpdateWindow(window.Hwnd());
   window.Shown();
   return ui::RunMessageLoop();

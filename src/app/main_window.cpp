@@ -162,12 +162,18 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
     tProgramSettings settings;
     LoadSettings(settings, SettingsPath());
     const std::string& saved = dpi.Value() > 96 ? settings.window_l : settings.window;
-    RestorePlacement(Hwnd(), saved, ui::Width(frame), ui::Height(frame));
+    restoredState_ = RestorePlacement(Hwnd(), saved, ui::Width(frame), ui::Height(frame));
   }
   ui::SetMessageFilter([this](MSG& message) { return FilterMessage(message); });
   SetTimer(Hwnd(), kStatusTimer, kStatusMilliseconds, nullptr);
   PostMessageA(Hwnd(), WM_USER, 0, 0);
   return true;
+}
+
+int MainWindow::FirstShowCommand(int requested) const {
+  if (restoredState_ == RestoredPlacement::State::kMaximised) return SW_SHOWMAXIMIZED;
+  if (restoredState_ == RestoredPlacement::State::kMinimised) return SW_SHOWMINIMIZED;
+  return requested;
 }
 
 void MainWindow::Shown() {

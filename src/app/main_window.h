@@ -45,11 +45,16 @@ class MainWindow : public ui::Window, public MonitorState {
   [[nodiscard]] bool Create(const StartWords& words, const std::string& dataFolder = {});
   // The window is shown for the first time (FormShow).
   void Shown();
+  // How to show the window first: the saved state (maximised, minimised) when
+  // one was restored, else `requested`.
+  int FirstShowCommand(int requested) const;
 
   void HandleCommand(int number, LPARAM value);
   void TurnPage(Page page);
   Page CurrentPage() const { return navigator_.Current(); }
   void ShowHelp();
+  // The help menu under the band's "Help" link: help, updates, web site, about.
+  void ShowHelpMenu();
   void SetHelpViewer(HelpViewer viewer) { helpViewer_ = std::move(viewer); }
   // Runs at command 0, when start-up is complete (the splash goes then).
   std::function<void()> onStarted;
@@ -83,7 +88,6 @@ class MainWindow : public ui::Window, public MonitorState {
   void StartModeAction();
   void CommonEnding();
   bool CloseQuery();
-  void ShowHelpMenu();
   RECT HelpLinkRect() const;
   bool FilterMessage(MSG& message);
   ui::Window* PageWindow(Page page);
@@ -92,6 +96,7 @@ class MainWindow : public ui::Window, public MonitorState {
 
   StartWords words_;
   std::string dataFolder_;
+  std::optional<RestoredPlacement::State> restoredState_;
   bool startMode_ = false;
   bool quiet_ = false;
   bool terminating_ = false;

@@ -13,6 +13,7 @@
 #include "app/gui_startup.h"
 #include "app/main_window.h"
 #include "app/message_dialog.h"
+#include "app/picture_ids.h"
 #include "reports/template_renderer.h"
 #include "settings/program_settings.h"
 #include "ui/html_view.h"
@@ -75,7 +76,9 @@ class TemplatePreview : public ui::Window {
   static constexpr int kWidth = 560, kHeight = 440;  // 96-dpi units
   bool Create() {
     CreateArgs args;
+    icon_ = ui::LoadProgramIcon(pictures::kProgramIcon, GetSystemMetrics(SM_CXSMICON));
     args.className = "HivemendTemplatePreview";
+    args.smallIcon = icon_.Get();
     args.title = "Hivemend";
     args.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const ui::Dpi dpi = ui::Dpi::System();
@@ -89,6 +92,9 @@ class TemplatePreview : public ui::Window {
                               ui::Height(client) - dpi.Scale(16))});
   }
   ui::HtmlView view;
+
+ private:
+  ui::ScopedIcon icon_;
 };
 
 // The front page's values as a user with a few scans behind him sees them.
@@ -129,6 +135,19 @@ bool Save(HWND window, const std::string& folder, const std::string& name) {
   const bool saved = ui::SaveWindowPicture(window, path);
   std::printf("%s %s\n", saved ? "saved" : "FAILED", path.c_str());
   return saved;
+}
+
+// Saves the help menu once it is open, then closes it: the menu runs a modal
+// loop of its own, in which only timers reach the tour.
+std::string gMenuFolder;
+bool gMenuSaved = false;
+
+void CALLBACK CaptureOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND menu = FindWindowA("#32768", nullptr);
+  if (!menu || !IsWindowVisible(menu)) return;
+  KillTimer(nullptr, timer);
+  gMenuSaved = Save(menu, gMenuFolder, "help-menu");
+  EndMenu();
 }
 
 // The scan page as a user sees it halfway: seven sections done, the eighth
@@ -175,6 +194,10 @@ int RunTour(const std::string& folder) {
   allSaved &= Save(main.Hwnd(), folder, "main-window-scan-finished");
   main.HandleCommand(152, 0);
   ui::PumpMessages();
+  gMenuFolder = folder;
+  SetTimer(nullptr, 0, 100, &CaptureOpenMenu);
+  main.ShowHelpMenu();
+  allSaved &= gMenuSaved;
 
   for (const DialogStop& stop : DialogStops()) {
     SetDialogShownHook([&](MessageDialogWindow& dialog) {

@@ -198,5 +198,43 @@ TEST_F(MainWindowTest, StopButtonEndsTheScanLikeEscape) {
   EXPECT_FALSE(window.Busy());
 }
 
+TEST_F(MainWindowTest, SavedPlacementOpensAtLeastAtTheWindowSizeAndMaximised) {
+  tProgramSettings settings;
+  settings.window = "44,2,3,0,0,-1,-1,20,30,120,130";  // maximised, a tiny rectangle
+  settings.window_l = settings.window;
+  ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  window_ = std::make_unique<MainWindow>();
+  ASSERT_TRUE(window_->Create(StartWords{}, data_));
+  EXPECT_EQ(SW_SHOWMAXIMIZED, window_->FirstShowCommand(SW_SHOWNORMAL));
+  WINDOWPLACEMENT placement{sizeof(placement)};
+  GetWindowPlacement(window_->Hwnd(), &placement);
+  EXPECT_EQ(20, placement.rcNormalPosition.left);
+  EXPECT_GT(placement.rcNormalPosition.right - placement.rcNormalPosition.left, 100);
+}
+
+TEST_F(MainWindowTest, SilentStartIgnoresTheSavedPlacement) {
+  tProgramSettings settings;
+  settings.window = "44,2,3,0,0,-1,-1,20,30,120,130";
+  settings.window_l = settings.window;
+  ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  window_ = std::make_unique<MainWindow>();
+  ASSERT_TRUE(window_->Create(ParseStartWords({"bootup", "silent"}), data_));
+  EXPECT_EQ(SW_SHOWNORMAL, window_->FirstShowCommand(SW_SHOWNORMAL));
+}
+
+TEST_F(MainWindowTest, HotKeysHeldElsewhereDoNotStopTheStart) {
+  // Another window holds Ctrl+Q and F1 first, as another program could.
+  HWND holder = CreateWindowExA(0, "STATIC", "holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  ASSERT_TRUE(RegisterHotKey(holder, 7, MOD_CONTROL, 'Q'));
+  ASSERT_TRUE(RegisterHotKey(holder, 8, 0, VK_F1));
+  MainWindow& window = Open();
+  EXPECT_FALSE(window.HotKeysRegistered());
+  EXPECT_EQ(Page::kFront, window.CurrentPage());
+  UnregisterHotKey(holder, 7);
+  UnregisterHotKey(holder, 8);
+  DestroyWindow(holder);
+}
+
 }  // namespace
 }  // namespace hvm
