@@ -1,6 +1,6 @@
 #include "app/about_window.h"
 
-#include "app/picture_ids.h"
+#include "ui/picture_ids.h"
 
 namespace hvm {
 

@@ -92,6 +92,10 @@ void GuiScanSession::RunScan() {
   driver_->RunScan();
 }
 
+const SectionSwitches& GuiScanSession::Switches() const {
+  return *switches_;
+}
+
 void GuiScanSession::Stop() {
   driver_->ScanComplete(ScanEnd::StopButton);
 }

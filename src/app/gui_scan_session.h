@@ -37,6 +37,8 @@ class GuiScanSession {
   void Tick();
 
   TResultsStore& Results() { return results_; }
+  // The section switches as the last scan read them.
+  const SectionSwitches& Switches() const;
   ScanDriver& Driver() { return *driver_; }
   SuppressionLists& Suppression() { return suppression_; }
   Repairer& Repair() { return *repairer_; }

@@ -2,7 +2,7 @@
 
 #include <windowsx.h>
 
-#include "app/picture_ids.h"
+#include "ui/picture_ids.h"
 
 namespace hvm {
 namespace {

@@ -2,14 +2,16 @@
 
 #include <windowsx.h>
 
+#include <cstdio>
+
 #include "app/about_window.h"
 #include "app/environment.h"
 #include "app/front_page.h"
-#include "app/picture_ids.h"
 #include "app/shell_open.h"
 #include "reports/template_renderer.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
+#include "ui/picture_ids.h"
 
 namespace hvm {
 namespace {
@@ -91,6 +93,26 @@ std::string FoundPageHtml(const TResultsStore& results) {
   return html + "</font></body></html>";
 }
 
+// The repair's outcome until the report page joins.
+std::string RepairSummaryHtml(const RepairSummary& summary) {
+  std::string html =
+      "<html><head><title>Repair</title></head><body bgcolor=\"#FFFFFF\"><font face=\"" +
+      ui::CurrentTheme().fontFace +
+      "\" size=\"2\" color=\"#2E5A7E\">"
+      "<font size=\"5\"><b>" +
+      std::to_string(summary.repaired) + (summary.repaired == 1 ? " problem" : " problems") +
+      " repaired</b></font><br><br>"
+      "Problems found: " +
+      std::to_string(summary.found) + "<br>Not repaired: " + std::to_string(summary.notRemoved) +
+      "<br>Skipped: " + std::to_string(summary.skipped) +
+      "<br><br>Every repaired entry was first written to today's undo snapshot: the Restore "
+      "page puts any of them back.";
+  if (summary.snapshotFailures > 0)
+    html += "<br><font color=\"#CC0000\">" + std::to_string(summary.snapshotFailures) +
+            " entries were left in place because their undo could not be written.</font>";
+  return html + "</font></body></html>";
+}
+
 }  // namespace
 
 MainWindow::MainWindow() : helpViewer_(&ShowHtmlHelp) {}
@@ -149,6 +171,22 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   sessionHooks.totalsRecorded = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
   session_ =
       std::make_unique<GuiScanSession>(dataFolder_, scanPage_, dialogs_, *this, sessionHooks);
+  results_ = std::make_unique<ResultsPage>(session_->Results());
+  ResultsPage::Hooks resultsHooks;
+  resultsHooks.repair = [this] { RunRepair(); };
+  resultsHooks.backup = [this] { BackupNow(); };
+  resultsHooks.scanAgain = [this] {
+    session_->Results().ClearTotal();
+    PostMessageA(Hwnd(), WM_USER, 500, 0);
+  };
+  resultsHooks.switches = [this]() -> const SectionSwitches& { return session_->Switches(); };
+  resultsHooks.lastScanDate = [this] {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    const std::optional<LocalTime> time = ParseStamp(settings.last_scan);
+    return time ? SystemDate(*time, false) : std::string();
+  };
+  if (!results_->Create(Hwnd(), PageArea(), resultsHooks)) return false;
 
   // A hot key another program holds does not stop the start: the program
   // goes on without it.
@@ -191,9 +229,10 @@ RECT MainWindow::PageArea() const {
 
 void MainWindow::LayOut() {
   const RECT area = PageArea();
-  for (ui::Window* page : {static_cast<ui::Window*>(&front_), static_cast<ui::Window*>(&found_),
-                           static_cast<ui::Window*>(&scanPage_)})
-    page->SetBounds(area);
+  for (ui::Window* page :
+       {static_cast<ui::Window*>(&front_), static_cast<ui::Window*>(&found_),
+        static_cast<ui::Window*>(&scanPage_), static_cast<ui::Window*>(results_.get())})
+    if (page) page->SetBounds(area);
   const ui::Dpi dpi = CurrentDpi();
   menu_.SetBounds(ui::MakeRect(0, dpi.Scale(kBandHeight) + 1, dpi.Scale(kMenuWidth),
                                ui::Height(ClientRect()) - dpi.Scale(kBandHeight) - 1));
@@ -213,7 +252,7 @@ ui::Window* MainWindow::PageWindow(Page page) {
   switch (page) {
     case Page::kFront: return &front_;
     case Page::kScan: return &scanPage_;
-    case Page::kResults:
+    case Page::kResults: return results_.get();
     case Page::kSummary: return &found_;
     default: return nullptr;  // joins with its page
   }
@@ -231,13 +270,54 @@ void MainWindow::TurnPage(Page page) {
   menu_.EnableRows(turn.menuEnabled);
   if (previous && previous != target) previous->Show(false);
   target->Show(true);
+  results_->ShowResults(page == Page::kResults);
 }
 
 void MainWindow::ShowFoundPage(Page page) {
+  if (page == Page::kResults) {
+    TurnPage(Page::kResults);
+    return;
+  }
   found_.LoadHtml(FoundPageHtml(session_->Results()));
-  // The results and summary pages share this window for now: show it anew.
   TurnPage(page);
-  found_.Show(true);
+}
+
+void MainWindow::RunRepair() {
+  if (Busy()) return;
+  session_->Driver().SetBusy(true);
+  menu_.EnableRows(false);
+  HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  RepairSummary summary;
+  try {
+    summary = session_->Repair().RunRepair();
+  } catch (...) {
+    session_->Driver().SetBusy(false);
+    menu_.EnableRows(true);
+    SetCursor(previous);
+    throw;
+  }
+  session_->Driver().SetBusy(false);
+  menu_.EnableRows(true);
+  SetCursor(previous);
+  found_.LoadHtml(RepairSummaryHtml(summary));
+  TurnPage(Page::kSummary);
+  PostMessageA(Hwnd(), WM_USER, 7, 0);
+}
+
+void MainWindow::BackupNow() {
+  if (dialogs_.MessageDialog("Continue with Backup?", "Hivemend", dialog::kOkCancel) != dialog::kOk)
+    return;
+  // Restore points join with the repair's safety steps; the backup time is
+  // what the front page reads.
+  tProgramSettings settings;
+  LoadSettings(settings, SettingsPath());
+  const LocalTime now = Now();
+  char stamp[16];
+  std::snprintf(stamp, sizeof(stamp), "%04d%02d%02d%02d%02d", now.year, now.month, now.day,
+                now.hour, now.minute);
+  settings.last_backup = stamp;
+  SaveSettings(settings, SettingsPath());
+  PostMessageA(Hwnd(), WM_USER, 7, 0);
 }
 
 void MainWindow::RenderFrontPage() {

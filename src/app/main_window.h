@@ -15,6 +15,7 @@
 #include "app/navigation.h"
 #include "app/scan_page.h"
 #include "app/startup.h"
+#include "results/results_page.h"
 #include "ui/html_view.h"
 #include "ui/picture.h"
 #include "ui/window.h"
@@ -64,6 +65,7 @@ class MainWindow : public ui::Window, public MonitorState {
   ScanPage& Scan() { return scanPage_; }
   ui::HtmlView& FrontView() { return front_; }
   GuiScanSession& Session() { return *session_; }
+  ResultsPage& Results() { return *results_; }
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
@@ -85,6 +87,8 @@ class MainWindow : public ui::Window, public MonitorState {
   void RenderFrontPage();
   void ShowFoundPage(Page page);
   void RunScan();
+  void RunRepair();
+  void BackupNow();
   void StartModeAction();
   void CommonEnding();
   bool CloseQuery();
@@ -109,6 +113,7 @@ class MainWindow : public ui::Window, public MonitorState {
   ui::HtmlView front_;
   ui::HtmlView found_;  // results or summary until their pages exist
   std::unique_ptr<GuiScanSession> session_;
+  std::unique_ptr<ResultsPage> results_;
   HelpViewer helpViewer_;
   ui::Picture band_, scaledBand_;
   ui::ScopedFont titleFont_, versionFont_;

@@ -1,6 +1,6 @@
 #include "app/scan_page.h"
 
-#include "app/picture_ids.h"
+#include "ui/picture_ids.h"
 
 namespace hvm {
 namespace {

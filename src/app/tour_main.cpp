@@ -13,10 +13,10 @@
 #include "app/gui_startup.h"
 #include "app/main_window.h"
 #include "app/message_dialog.h"
-#include "app/picture_ids.h"
 #include "reports/template_renderer.h"
 #include "settings/program_settings.h"
 #include "ui/html_view.h"
+#include "ui/picture_ids.h"
 #include "ui/window_capture.h"
 
 namespace hvm {

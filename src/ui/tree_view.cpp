@@ -25,7 +25,10 @@ RowGeometry LayoutRow(const RECT& row, int level, const RowLook& look, Dpi dpi) 
     slot = MakeRect(x, top, side, side);
     x += side + dpi.Scale(kGap);
   };
-  take(look.arrow, g.arrow);
+  // The arrow's place is kept on every row, so that the check glyphs of rows
+  // with and without children line up.
+  if (look.arrow) g.arrow = MakeRect(x, top, side, side);
+  x += side + dpi.Scale(kGap);
   take(look.check != CheckGlyph::kNone, g.check);
   take(look.icon != nullptr, g.icon);
   g.text = {x, row.top, row.right - dpi.Scale(kGap), row.bottom};

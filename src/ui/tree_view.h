@@ -30,8 +30,9 @@ struct RowLook {
   const Picture* icon = nullptr;  // 16 x 16 at 96 dpi, drawn from a 2x picture
 };
 
-// Where the parts of a row go: each level indents by one step; the arrow, the
-// check glyph and the icon each take a 16-unit square with gaps.
+// Where the parts of a row go: each level indents by one step; the arrow (its
+// place kept on rows without one), the check glyph and the icon each take a
+// 16-unit square with gaps.
 struct RowGeometry {
   RECT arrow{}, check{}, icon{}, text{};
 };

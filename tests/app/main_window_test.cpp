@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "app/environment.h"
@@ -234,6 +236,68 @@ TEST_F(MainWindowTest, HotKeysHeldElsewhereDoNotStopTheStart) {
   UnregisterHotKey(holder, 7);
   UnregisterHotKey(holder, 8);
   DestroyWindow(holder);
+}
+
+TEST_F(MainWindowTest, ResultsPageShowsTheScanAndItsChecksDriveTheStore) {
+  SwitchOnly({4, 7});
+  SeedStaleClasses(3);
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  ASSERT_EQ(Page::kResults, window.CurrentPage());
+  ResultsPage& page = window.Results();
+  EXPECT_TRUE(page.IsVisible());
+  EXPECT_TRUE(page.ShownOnce());
+  EXPECT_EQ(" 3 Problems Found!", page.CountText());
+  EXPECT_EQ("Attention: 3 Problems Found!", page.SummaryText());
+  // Two switched-on sections, one of them empty; the first holds the three classes.
+  ui::TreeView& tree = page.Tree();
+  HTREEITEM first = TreeView_GetRoot(tree.Hwnd());
+  ASSERT_NE(nullptr, first);
+  HTREEITEM second = TreeView_GetNextSibling(tree.Hwnd(), first);
+  ASSERT_NE(nullptr, second);
+  EXPECT_EQ(nullptr, TreeView_GetNextSibling(tree.Hwnd(), second));
+  EXPECT_EQ(nullptr, TreeView_GetChild(tree.Hwnd(), second));
+  tree.Expand(first, true);
+  HTREEITEM item = TreeView_GetChild(tree.Hwnd(), first);
+  ASSERT_NE(nullptr, item);
+  // A click on the row's check glyph unchecks the entry; Space checks it again.
+  const RECT row = tree.RowRect(item);
+  const ui::RowLook look = tree.rowLook(item, tree.DataOf(item));
+  const ui::RowGeometry geometry = ui::LayoutRow(row, 1, look, tree.CurrentDpi());
+  const POINT check{(geometry.check.left + geometry.check.right) / 2,
+                    (geometry.check.top + geometry.check.bottom) / 2};
+  SendMessageA(tree.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(check.x, check.y));
+  SendMessageA(tree.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(check.x, check.y));
+  const auto& entries = window.Session().Results().Section(4);
+  EXPECT_FALSE(entries[0].Checked());
+  EXPECT_EQ(RowCheck::kPartial, page.Model().SectionState(4));
+  tree.Select(item);
+  SendMessageA(tree.Hwnd(), WM_KEYDOWN, VK_SPACE, 1);
+  EXPECT_TRUE(entries[0].Checked());
+  // "S" marks the row to be ignored.
+  SendMessageA(tree.Hwnd(), WM_KEYDOWN, 'S', 1);
+  EXPECT_TRUE(entries[0].IgnoreMarked());
+  EXPECT_FALSE(entries[0].Checked());
+}
+
+TEST_F(MainWindowTest, RepairFromTheResultsPageRemovesTheCheckedAndKeepsTheUndo) {
+  SwitchOnly({4});
+  SeedStaleClasses(3);
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  ASSERT_EQ(3, window.Session().Results().TotalCount());
+  window.Results().Model().ToggleItem(4, 2);  // the user keeps one
+  window.Results().RepairButton().Click();
+  EXPECT_EQ(Page::kSummary, window.CurrentPage());
+  EXPECT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32"));
+  EXPECT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1001}\\InprocServer32"));
+  EXPECT_TRUE(test::KeyExists("HKCR\\CLSID\\{STALE-1002}\\InprocServer32"));
+  const std::string snapshot =
+      test::ReadWholeFile(data_ + "\\" + Environment().SnapshotName + ".reg");
+  EXPECT_NE(std::string::npos, snapshot.find("{STALE-1000}"));
+  EXPECT_EQ(std::string::npos, snapshot.find("{STALE-1002}"));
+  EXPECT_EQ(0, window.Session().Results().TotalCount());
+  EXPECT_FALSE(window.Busy());
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/picture_ids.h"
+#include "ui/picture_ids.h"
 #include "ui/picture_scaling.h"
 
 namespace hvm::ui {

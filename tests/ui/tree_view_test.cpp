@@ -27,9 +27,11 @@ TEST(TreeRowGeometry, PartsFollowEachOtherAndIndentByLevel) {
   look.arrow = false;
   const RowGeometry child = LayoutRow({0, 20, 300, 40}, 1, look, Dpi(96));
   EXPECT_EQ(0, child.arrow.right - child.arrow.left);
-  EXPECT_EQ(4 + 18, child.check.left);
+  // The arrow's place is kept: checks of rows with and without one line up.
+  EXPECT_EQ(4 + 18 + 20, child.check.left);
+  EXPECT_EQ(top.check.left, LayoutRow({0, 0, 300, 20}, 0, look, Dpi(96)).check.left);
   const RowGeometry scaled = LayoutRow({0, 0, 450, 30}, 1, look, Dpi(144));
-  EXPECT_EQ(6 + 27, scaled.check.left);
+  EXPECT_EQ(6 + 27 + 30, scaled.check.left);
   EXPECT_EQ(24, scaled.check.right - scaled.check.left);
 }
 
