@@ -57,7 +57,8 @@ class GuiScanSession::Remover : public ValueRemover {
 };
 
 GuiScanSession::GuiScanSession(const std::string& dataFolder, ScanView& view,
-                               DialogService& dialogs, MonitorState& monitor, Hooks hooks)
+                               DialogService& dialogs, MonitorState& monitor,
+                               RepairProgress& progress, RepairReport& report, Hooks hooks)
     : dataFolder_(dataFolder),
       settingsPath_(dataFolder + "\\hvmend.ini"),
       hooks_(std::move(hooks)),
@@ -74,7 +75,7 @@ GuiScanSession::GuiScanSession(const std::string& dataFolder, ScanView& view,
   inputs_.isAdministrator = environment.IsAdministrator;
   repairer_ = std::make_unique<Repairer>(
       inputs_,
-      RepairServices{results_, suppression_, dialogs, restorePoint_, progress_, report_, *ticks_});
+      RepairServices{results_, suppression_, dialogs, restorePoint_, progress, report, *ticks_});
   remover_ = std::make_unique<Remover>(*repairer_);
   groups_ = std::make_unique<RegistryScanGroups>(
       ClassScanEnvironment{environment.windowsFolder, environment.WindowsVersionCode},

@@ -25,8 +25,10 @@ class GuiScanSession {
     std::function<void()> totalsRecorded;  // the front page is to be rendered again
     std::function<void(bool)> cautionVisible;
   };
+  // `progress` and `report` are the repair's windows; they outlive the session.
   GuiScanSession(const std::string& dataFolder, ScanView& view, DialogService& dialogs,
-                 MonitorState& monitor, Hooks hooks);
+                 MonitorState& monitor, RepairProgress& progress, RepairReport& report,
+                 Hooks hooks);
   ~GuiScanSession();
 
   // Runs a whole scan on the GUI thread; returns when it has ended.
@@ -58,8 +60,6 @@ class GuiScanSession {
   std::unique_ptr<Observer> observer_;
   TResultsStore results_;
   RestorePointMaker restorePoint_;
-  RepairProgress progress_;
-  RepairReport report_;
   std::unique_ptr<SystemTicks> ticks_;
   RepairInputs inputs_;
   std::unique_ptr<Repairer> repairer_;

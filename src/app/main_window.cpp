@@ -66,53 +66,6 @@ void ShowWinHelp(HWND owner, const std::string& chm, const std::string& topic) {
   WinHelpA(owner, hlp.c_str(), HELP_COMMAND, reinterpret_cast<ULONG_PTR>(macro.c_str()));
 }
 
-std::string FoundPageHtml(const TResultsStore& results) {
-  const int total = results.TotalCount();
-  std::string html =
-      "<html><head><title>Scan results</title></head><body bgcolor=\"#FFFFFF\">"
-      "<font face=\"" +
-      ui::CurrentTheme().fontFace + "\" size=\"2\" color=\"#2E5A7E\">";
-  if (total == 0) {
-    html +=
-        "<font size=\"5\"><b>No problems found</b></font><br><br>"
-        "The scan found no registry entries whose targets are gone.";
-  } else {
-    html += "<font size=\"5\" color=\"#CC0000\"><b>" + std::to_string(total) +
-            (total == 1 ? " problem" : " problems") +
-            " found</b></font><br><br>"
-            "<table width=\"480\" cellpadding=\"3\" cellspacing=\"0\" border=\"0\">";
-    const auto& table = SectionTable();
-    for (int section = 0; section < kSectionCount; ++section) {
-      const size_t count = results.Section(section + 1).size();
-      if (count == 0) continue;
-      html += "<tr><td>" + std::string(table[section].label) + "</td><td align=\"right\"><b>" +
-              std::to_string(count) + "</b></td></tr>";
-    }
-    html += "</table>";
-  }
-  return html + "</font></body></html>";
-}
-
-// The repair's outcome until the report page joins.
-std::string RepairSummaryHtml(const RepairSummary& summary) {
-  std::string html =
-      "<html><head><title>Repair</title></head><body bgcolor=\"#FFFFFF\"><font face=\"" +
-      ui::CurrentTheme().fontFace +
-      "\" size=\"2\" color=\"#2E5A7E\">"
-      "<font size=\"5\"><b>" +
-      std::to_string(summary.repaired) + (summary.repaired == 1 ? " problem" : " problems") +
-      " repaired</b></font><br><br>"
-      "Problems found: " +
-      std::to_string(summary.found) + "<br>Not repaired: " + std::to_string(summary.notRemoved) +
-      "<br>Skipped: " + std::to_string(summary.skipped) +
-      "<br><br>Every repaired entry was first written to today's undo snapshot: the Restore "
-      "page puts any of them back.";
-  if (summary.snapshotFailures > 0)
-    html += "<br><font color=\"#CC0000\">" + std::to_string(summary.snapshotFailures) +
-            " entries were left in place because their undo could not be written.</font>";
-  return html + "</font></body></html>";
-}
-
 }  // namespace
 
 MainWindow::MainWindow() : helpViewer_(&ShowHtmlHelp) {}
@@ -155,22 +108,25 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   if (!menu_.Create(Hwnd(), Hwnd(),
                     ui::MakeRect(0, dpi.Scale(kBandHeight), dpi.Scale(kMenuWidth),
                                  ui::Height(ClientRect()) - dpi.Scale(kBandHeight))) ||
-      !front_.Create(Hwnd(), {area}) || !found_.Create(Hwnd(), {area}))
+      !front_.Create(Hwnd(), {area}) || !progress_.Create(Hwnd()))
     return false;
+  ReportPage::Hooks reportHooks;
+  reportHooks.facts = [this] { return ReportFacts(); };
+  reportHooks.continueClicked = [this] { PostMessageA(Hwnd(), WM_USER, 152, 0); };
+  if (!report_.Create(Hwnd(), area, reportHooks)) return false;
   ScanPage::Hooks hooks;
   hooks.showScanPage = [this] { TurnPage(Page::kScan); };
-  hooks.showResultsPage = [this] { ShowFoundPage(Page::kResults); };
-  hooks.showSummaryPage = [this] { ShowFoundPage(Page::kSummary); };
+  hooks.showResultsPage = [this] { TurnPage(Page::kResults); };
+  hooks.showSummaryPage = [this] { ShowSummaryAfterScan(); };
   hooks.stopClicked = [this] { session_->Stop(); };
   hooks.terminating = [this] { return terminating_; };
   if (!scanPage_.Create(Hwnd(), area, hooks)) return false;
-  found_.Show(false);
   front_.onLink = [this](const std::string& href) { ShellOpen(dialogs_, href); };
 
   GuiScanSession::Hooks sessionHooks;
   sessionHooks.totalsRecorded = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
-  session_ =
-      std::make_unique<GuiScanSession>(dataFolder_, scanPage_, dialogs_, *this, sessionHooks);
+  session_ = std::make_unique<GuiScanSession>(dataFolder_, scanPage_, dialogs_, *this, progress_,
+                                              report_, sessionHooks);
   results_ = std::make_unique<ResultsPage>(session_->Results());
   ResultsPage::Hooks resultsHooks;
   resultsHooks.repair = [this] { RunRepair(); };
@@ -230,7 +186,7 @@ RECT MainWindow::PageArea() const {
 void MainWindow::LayOut() {
   const RECT area = PageArea();
   for (ui::Window* page :
-       {static_cast<ui::Window*>(&front_), static_cast<ui::Window*>(&found_),
+       {static_cast<ui::Window*>(&front_), static_cast<ui::Window*>(&report_),
         static_cast<ui::Window*>(&scanPage_), static_cast<ui::Window*>(results_.get())})
     if (page) page->SetBounds(area);
   const ui::Dpi dpi = CurrentDpi();
@@ -253,7 +209,7 @@ ui::Window* MainWindow::PageWindow(Page page) {
     case Page::kFront: return &front_;
     case Page::kScan: return &scanPage_;
     case Page::kResults: return results_.get();
-    case Page::kSummary: return &found_;
+    case Page::kSummary: return &report_;
     default: return nullptr;  // joins with its page
   }
 }
@@ -271,15 +227,31 @@ void MainWindow::TurnPage(Page page) {
   if (previous && previous != target) previous->Show(false);
   target->Show(true);
   results_->ShowResults(page == Page::kResults);
+  if (page == Page::kSummary) report_.PageShown();
 }
 
-void MainWindow::ShowFoundPage(Page page) {
-  if (page == Page::kResults) {
-    TurnPage(Page::kResults);
-    return;
-  }
-  found_.LoadHtml(FoundPageHtml(session_->Results()));
-  TurnPage(page);
+// A scan that found nothing ends on the report page, filled with no
+// problems found and none repaired.
+void MainWindow::ShowSummaryAfterScan() {
+  report_.Fill(RepairSummary{});
+  TurnPage(Page::kSummary);
+}
+
+RepairReportFacts MainWindow::ReportFacts() {
+  tProgramSettings settings;
+  LoadSettings(settings, SettingsPath());
+  auto date = [](const std::string& stamp) {
+    const std::optional<LocalTime> time = ParseStamp(stamp);
+    return time ? SystemDate(*time, false) : std::string();
+  };
+  RepairReportFacts facts;
+  facts.optimized = !settings.optimize.empty();
+  facts.foundToDate = settings.total_error_found;
+  facts.repairedToDate = settings.total_error_repaired;
+  facts.lastScan = date(settings.last_scan);
+  facts.lastBackup = date(settings.last_backup);
+  facts.lastOrganize = date(settings.last_organize);
+  return facts;
 }
 
 void MainWindow::RunRepair() {
@@ -287,9 +259,9 @@ void MainWindow::RunRepair() {
   session_->Driver().SetBusy(true);
   menu_.EnableRows(false);
   HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-  RepairSummary summary;
+  // The repair fills the report page itself (its report hook).
   try {
-    summary = session_->Repair().RunRepair();
+    session_->Repair().RunRepair();
   } catch (...) {
     session_->Driver().SetBusy(false);
     menu_.EnableRows(true);
@@ -299,7 +271,6 @@ void MainWindow::RunRepair() {
   session_->Driver().SetBusy(false);
   menu_.EnableRows(true);
   SetCursor(previous);
-  found_.LoadHtml(RepairSummaryHtml(summary));
   TurnPage(Page::kSummary);
   PostMessageA(Hwnd(), WM_USER, 7, 0);
 }
@@ -384,12 +355,7 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
       session_->Results().ClearTotal();
       TurnPage(Page::kFront);
       return;
-    case 500:
-      if (FrontOrResults(session_->Results().TotalCount()) == Page::kResults)
-        ShowFoundPage(Page::kResults);
-      else
-        TurnPage(Page::kFront);
-      return;
+    case 500: TurnPage(FrontOrResults(session_->Results().TotalCount())); return;
     default:
       if (const std::optional<Page> page = PageForCommand(number)) TurnPage(*page);
       return;

@@ -15,6 +15,7 @@
 #include "app/navigation.h"
 #include "app/scan_page.h"
 #include "app/startup.h"
+#include "reports/repair_windows.h"
 #include "results/results_page.h"
 #include "ui/html_view.h"
 #include "ui/picture.h"
@@ -66,6 +67,8 @@ class MainWindow : public ui::Window, public MonitorState {
   ui::HtmlView& FrontView() { return front_; }
   GuiScanSession& Session() { return *session_; }
   ResultsPage& Results() { return *results_; }
+  ReportPage& Report() { return report_; }
+  ProgressWindow& Progress() { return progress_; }
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
@@ -85,7 +88,8 @@ class MainWindow : public ui::Window, public MonitorState {
   void Paint();
   void PaintBand(HDC dc, const RECT& band);
   void RenderFrontPage();
-  void ShowFoundPage(Page page);
+  void ShowSummaryAfterScan();
+  RepairReportFacts ReportFacts();
   void RunScan();
   void RunRepair();
   void BackupNow();
@@ -111,7 +115,8 @@ class MainWindow : public ui::Window, public MonitorState {
   LeftMenu menu_;
   ScanPage scanPage_;
   ui::HtmlView front_;
-  ui::HtmlView found_;  // results or summary until their pages exist
+  ReportPage report_;
+  ProgressWindow progress_;
   std::unique_ptr<GuiScanSession> session_;
   std::unique_ptr<ResultsPage> results_;
   HelpViewer helpViewer_;

@@ -298,6 +298,27 @@ TEST_F(MainWindowTest, RepairFromTheResultsPageRemovesTheCheckedAndKeepsTheUndo)
   EXPECT_EQ(std::string::npos, snapshot.find("{STALE-1002}"));
   EXPECT_EQ(0, window.Session().Results().TotalCount());
   EXPECT_FALSE(window.Busy());
+  // The report page shows this repair; the progress window ran to its end and went.
+  EXPECT_EQ("3", window.Report().ValueOf("Total Problems Found"));
+  EXPECT_EQ("2", window.Report().ValueOf("Total Problems Repaired"));
+  EXPECT_EQ("1", window.Report().ValueOf("Total Problems Remaining"));
+  EXPECT_EQ(1000, window.Progress().Math().Position());
+  EXPECT_FALSE(window.Progress().IsVisible());
+  // Continue leads back to the front page.
+  window.Report().ContinueButton().Click();
+  ui::PumpMessages();
+  EXPECT_EQ(Page::kFront, window.CurrentPage());
+}
+
+TEST_F(MainWindowTest, ScanFindingNothingEndsOnTheReport) {
+  SwitchOnly({4});
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  EXPECT_EQ(Page::kSummary, window.CurrentPage());
+  EXPECT_TRUE(window.Report().IsVisible());
+  EXPECT_EQ("0", window.Report().ValueOf("Total Problems Found"));
+  EXPECT_EQ("0", window.Report().ValueOf("Total Problems Repaired"));
+  EXPECT_EQ("-", window.Report().ValueOf("Date of Last Snapshot"));
 }
 
 }  // namespace
