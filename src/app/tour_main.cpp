@@ -192,6 +192,21 @@ int RunTour(const std::string& folder) {
   main.HandleCommand(100, 0);  // a real scan of the tour's own prefix
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-scan-finished");
+  // The progress window partway through a repair of ten items, then the report.
+  ProgressWindow& progress = main.Progress();
+  progress.Start(10);
+  for (int item = 0; item < 4; ++item) progress.Advance();
+  allSaved &= Save(progress.Hwnd(), folder, "progress-window");
+  progress.Finish();
+  RepairSummary summary;
+  summary.found = 20;
+  summary.repaired = 12;
+  summary.skipped = 3;
+  summary.ignored = 5;
+  main.Report().Fill(summary);
+  main.TurnPage(Page::kSummary);
+  ui::PumpMessages();
+  allSaved &= Save(main.Hwnd(), folder, "main-window-repair-report");
   main.HandleCommand(152, 0);
   ui::PumpMessages();
   gMenuFolder = folder;
