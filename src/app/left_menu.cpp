@@ -78,13 +78,10 @@ void LeftMenu::ClickRow(int index) {
 }
 
 void LeftMenu::Paint() {
-  ui::PaintScope paint(Hwnd());
-  const RECT client = ClientRect();
-  ui::ScopedMemoryDc memory(CreateCompatibleDC(paint.Get()));
-  ui::ScopedBitmap canvas(
-      CreateCompatibleBitmap(paint.Get(), ui::Width(client), ui::Height(client)));
-  ui::SelectScope select(memory.Get(), canvas.Get());
-  HDC dc = memory.Get();
+  ui::BufferedPaint paint(Hwnd());
+  if (!paint.Dc()) return;
+  const RECT& client = paint.Client();
+  HDC dc = paint.Dc();
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   const ui::Dpi dpi = CurrentDpi();
   SetBkMode(dc, TRANSPARENT);
@@ -122,7 +119,6 @@ void LeftMenu::Paint() {
           dc, ui::MakeRect(strip.right, top, markerScaled_.Width(), markerScaled_.Height()),
           ui::MakeRect(0, 0, markerScaled_.Width(), markerScaled_.Height()));
   }
-  BitBlt(paint.Get(), 0, 0, ui::Width(client), ui::Height(client), dc, 0, 0, SRCCOPY);
 }
 
 LRESULT LeftMenu::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

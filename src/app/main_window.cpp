@@ -441,20 +441,17 @@ void MainWindow::PaintBand(HDC dc, const RECT& band) {
 }
 
 void MainWindow::Paint() {
-  ui::PaintScope paint(Hwnd());
-  const RECT client = ClientRect();
-  ui::ScopedMemoryDc memory(CreateCompatibleDC(paint.Get()));
-  ui::ScopedBitmap canvas(
-      CreateCompatibleBitmap(paint.Get(), ui::Width(client), ui::Height(client)));
-  ui::SelectScope select(memory.Get(), canvas.Get());
-  FillRect(memory.Get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  ui::BufferedPaint paint(Hwnd());
+  if (!paint.Dc()) return;
+  const RECT& client = paint.Client();
+  HDC dc = paint.Dc();
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   const RECT band{0, 0, client.right, CurrentDpi().Scale(kBandHeight)};
-  PaintBand(memory.Get(), band);
+  PaintBand(dc, band);
   ui::ScopedPen rule(CreatePen(PS_SOLID, 1, RGB(200, 214, 226)));
-  ui::SelectScope pen(memory.Get(), rule.Get());
-  MoveToEx(memory.Get(), 0, band.bottom, nullptr);
-  LineTo(memory.Get(), client.right, band.bottom);
-  BitBlt(paint.Get(), 0, 0, ui::Width(client), ui::Height(client), memory.Get(), 0, 0, SRCCOPY);
+  ui::SelectScope pen(dc, rule.Get());
+  MoveToEx(dc, 0, band.bottom, nullptr);
+  LineTo(dc, client.right, band.bottom);
 }
 
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -141,13 +141,10 @@ bool ScanPage::Terminating() const {
 }
 
 void ScanPage::Paint() {
-  ui::PaintScope paint(Hwnd());
-  const RECT client = ClientRect();
-  ui::ScopedMemoryDc memory(CreateCompatibleDC(paint.Get()));
-  ui::ScopedBitmap canvas(
-      CreateCompatibleBitmap(paint.Get(), ui::Width(client), ui::Height(client)));
-  ui::SelectScope select(memory.Get(), canvas.Get());
-  HDC dc = memory.Get();
+  ui::BufferedPaint paint(Hwnd());
+  if (!paint.Dc()) return;
+  const RECT& client = paint.Client();
+  HDC dc = paint.Dc();
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   SetBkMode(dc, TRANSPARENT);
   const ui::Dpi dpi = CurrentDpi();
@@ -199,7 +196,6 @@ void ScanPage::Paint() {
     DrawTextA(dc, state_.status.c_str(), -1, &status,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
   }
-  BitBlt(paint.Get(), 0, 0, ui::Width(client), ui::Height(client), dc, 0, 0, SRCCOPY);
 }
 
 LRESULT ScanPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -88,6 +88,26 @@ class SelectScope {
   HGDIOBJ previous_;
 };
 
+// Painting off screen: BeginPaint, a bitmap of the client's size to draw on,
+// and at the end one copy to the window, so that frequent repaints do not
+// flicker. Dc() is the bitmap's; Client() the window's client rectangle.
+class BufferedPaint {
+ public:
+  explicit BufferedPaint(HWND window);
+  ~BufferedPaint();
+  BufferedPaint(const BufferedPaint&) = delete;
+  BufferedPaint& operator=(const BufferedPaint&) = delete;
+  HDC Dc() const { return memory_.Get(); }
+  const RECT& Client() const { return client_; }
+
+ private:
+  PaintScope paint_;
+  RECT client_{};
+  ScopedMemoryDc memory_;
+  ScopedBitmap canvas_;
+  HGDIOBJ previous_ = nullptr;
+};
+
 // OpenClipboard/CloseClipboard: the clipboard is closed again whatever happens
 // between, since an open clipboard blocks every other program.
 class ClipboardScope {

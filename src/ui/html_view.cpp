@@ -19,16 +19,7 @@ RECT ToRect(const html::Rect& r, int scroll) {
 }
 
 ScopedFont CreateHtmlFont(const html::FontSpec& spec) {
-  LOGFONTA font{};
-  font.lfHeight = -spec.pixelSize;
-  font.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-  font.lfItalic = spec.italic;
-  font.lfUnderline = spec.underline;
-  font.lfCharSet = DEFAULT_CHARSET;
-  font.lfQuality = CLEARTYPE_QUALITY;
-  const std::string& face = spec.face.empty() ? CurrentTheme().fontFace : spec.face;
-  strncpy(font.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-  return ScopedFont(CreateFontIndirectA(&font));
+  return CreatePixelFont(spec.face, spec.pixelSize, spec.bold, spec.italic, spec.underline);
 }
 
 }  // namespace
@@ -272,14 +263,8 @@ void HtmlView::PaintPage(HDC dc, const RECT& client) {
 }
 
 void HtmlView::Paint() {
-  PaintScope paint(Hwnd());
-  const RECT client = ClientRect();
-  if (Width(client) <= 0 || Height(client) <= 0) return;
-  ScopedMemoryDc memory(CreateCompatibleDC(paint.Get()));
-  ScopedBitmap canvas(CreateCompatibleBitmap(paint.Get(), Width(client), Height(client)));
-  SelectScope select(memory.Get(), canvas.Get());
-  PaintPage(memory.Get(), client);
-  BitBlt(paint.Get(), 0, 0, Width(client), Height(client), memory.Get(), 0, 0, SRCCOPY);
+  BufferedPaint paint(Hwnd());
+  if (paint.Dc()) PaintPage(paint.Dc(), paint.Client());
 }
 
 LRESULT HtmlView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

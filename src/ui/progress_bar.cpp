@@ -42,14 +42,10 @@ void ProgressBar::OnDpiChanged(Dpi dpi) {
 }
 
 void ProgressBar::Paint() {
-  PaintScope paint(Hwnd());
-  const RECT client = ClientRect();
-  if (Width(client) <= 0 || Height(client) <= 0) return;
-  // Drawn off screen first so that frequent updates do not flicker.
-  ScopedMemoryDc memory(CreateCompatibleDC(paint.Get()));
-  ScopedBitmap canvas(CreateCompatibleBitmap(paint.Get(), Width(client), Height(client)));
-  SelectScope selectCanvas(memory.Get(), canvas.Get());
-  HDC dc = memory.Get();
+  BufferedPaint paint(Hwnd());
+  if (!paint.Dc()) return;
+  const RECT& client = paint.Client();
+  HDC dc = paint.Dc();
 
   ScopedBrush track(CreateSolidBrush(kBandTint));
   ScopedBrush fill(CreateSolidBrush(kCaptionColour));
@@ -83,7 +79,6 @@ void ProgressBar::Paint() {
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     RestoreDC(dc, saved);
   }
-  BitBlt(paint.Get(), 0, 0, Width(client), Height(client), dc, 0, 0, SRCCOPY);
 }
 
 LRESULT ProgressBar::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -20,17 +20,23 @@ void SetTheme(Theme theme) {
   MutableTheme() = std::move(theme);
 }
 
-ScopedFont CreateUiFont(const FontSpec& spec, Dpi dpi) {
+ScopedFont CreatePixelFont(const std::string& face, int pixels, bool bold, bool italic,
+                           bool underline) {
   LOGFONTA font{};
-  font.lfHeight = dpi.FontHeight(spec.points + CurrentTheme().sizeIncrease);
-  font.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-  font.lfItalic = spec.italic;
-  font.lfUnderline = spec.underline;
+  font.lfHeight = -pixels;
+  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = italic;
+  font.lfUnderline = underline;
   font.lfCharSet = DEFAULT_CHARSET;
   font.lfQuality = CLEARTYPE_QUALITY;
-  const std::string& face = spec.face.empty() ? CurrentTheme().fontFace : spec.face;
-  strncpy(font.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+  const std::string& name = face.empty() ? CurrentTheme().fontFace : face;
+  strncpy(font.lfFaceName, name.c_str(), LF_FACESIZE - 1);
   return ScopedFont(CreateFontIndirectA(&font));
+}
+
+ScopedFont CreateUiFont(const FontSpec& spec, Dpi dpi) {
+  return CreatePixelFont(spec.face, -dpi.FontHeight(spec.points + CurrentTheme().sizeIncrease),
+                         spec.bold, spec.italic, spec.underline);
 }
 
 }  // namespace hvm::ui
