@@ -51,7 +51,6 @@ ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun)
     throw std::runtime_error("cannot create the data folder " + dataFolder_);
   const EnvironmentValues& environment = Environment();
   inputs_.dataFolder = dataFolder_;
-  inputs_.windowsVersionCode = environment.WindowsVersionCode;
   inputs_.snapshotName = environment.SnapshotName;
   inputs_.isAdministrator = environment.IsAdministrator;
   inputs_.dryRun = dryRun;

@@ -13,8 +13,6 @@
 namespace hvm {
 namespace {
 
-constexpr DWORD kExpandCapacity = 260;
-
 // The delimiters the backward scan cuts before, in the order their cuts are
 // tried. The blank comes first and the backslash last; a backslash cut is
 // tested with the file test only.
@@ -62,15 +60,22 @@ void Normalise(std::string& s) {
 }
 
 std::string ExpandedOrAsIs(const std::string& s) {
-  // Without a "%" there is nothing to expand. Very long input makes some
-  // platforms (Wine among them) answer with a short count and garbage, so a
-  // failure status counts as well as the count.
+  // Without a "%" there is nothing to expand. The buffer is sized from the
+  // call's own answer, which may grow between the two calls (a variable set
+  // meanwhile). Very long input makes some platforms (Wine among them) answer
+  // with a short count and garbage, so a failure status counts as well as the
+  // count.
   if (s.find('%') == std::string::npos) return s;
-  char buffer[kExpandCapacity];
-  SetLastError(ERROR_SUCCESS);
-  const DWORD count = ExpandEnvironmentStringsA(s.c_str(), buffer, kExpandCapacity);
-  if (count == 0 || count >= kExpandCapacity || GetLastError() != ERROR_SUCCESS) return s;
-  return std::string(buffer, strnlen(buffer, count));
+  std::string buffer;
+  DWORD count = ExpandEnvironmentStringsA(s.c_str(), nullptr, 0);
+  for (int attempt = 0; attempt < 4 && count > buffer.size(); ++attempt) {
+    buffer.assign(size_t(count) + 1, '\0');
+    SetLastError(ERROR_SUCCESS);
+    count = ExpandEnvironmentStringsA(s.c_str(), buffer.data(), DWORD(buffer.size()));
+    if (count == 0 || GetLastError() != ERROR_SUCCESS) return s;
+  }
+  if (count == 0 || count > buffer.size()) return s;
+  return std::string(buffer.data(), strnlen(buffer.data(), count));
 }
 
 // The text before the first character that cannot belong to a path: a colon

@@ -73,9 +73,19 @@ TEST_F(PathResolutionTest, EnvironmentVariablesExpandAndTheCommaCutFindsTheLibra
 TEST_F(PathResolutionTest, VariablesThatDoNotExpandAreNotChecked) {
   SetEnvironmentVariableA("HVMTEST_UNDEFINED", nullptr);
   EXPECT_TRUE(FindSpace("%HVMTEST_UNDEFINED%\\gone.dll"));
-  // An expansion of 260 characters or more is not used either.
-  ASSERT_TRUE(SetEnvironmentVariableA("HVMTEST_LONG", std::string(300, 'x').c_str()));
-  EXPECT_TRUE(FindSpace("%HVMTEST_LONG%\\gone.dll"));
+}
+
+// The expanded text is used however long it is: here a program named through
+// a variable, followed by arguments that take it past 260 characters.
+TEST_F(PathResolutionTest, AnExpansionOfAnyLengthIsUsed) {
+  Program("app.exe", true);
+  const size_t slash = folder_.Path().rfind('\\');
+  ASSERT_TRUE(SetEnvironmentVariableA("HVMTEST_SUB", folder_.Path().substr(slash + 1).c_str()));
+  const std::string parent = folder_.Path().substr(0, slash);
+  const std::string arguments = " /log " + std::string(300, 'a');
+  EXPECT_TRUE(SoftwareExists(parent + "\\%HVMTEST_SUB%\\app.exe" + arguments));
+  EXPECT_FALSE(SoftwareExists(parent + "\\%HVMTEST_SUB%\\gone.exe" + arguments));
+  SetEnvironmentVariableA("HVMTEST_SUB", nullptr);
 }
 
 TEST_F(PathResolutionTest, OnlyTheQuotedPartCounts) {
