@@ -38,6 +38,7 @@ RepairVerbOptions ParseRepairOptions(const std::vector<std::string>& args) {
     }
   }
   options.scan = ParseScanOptions(scanArgs);
+  if (options.scan.readOnly) throw UsageError("--read-only is for scan, not repair");
   return options;
 }
 

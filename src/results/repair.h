@@ -90,6 +90,8 @@ class Repairer {
   // In a dry run, the export text of everything that would have been removed.
   const std::string& DryRunText() const { return dryRunText_; }
   std::string SnapshotPath() const;
+  // "Undo" + yyyymmdd + ".reg".
+  std::string SnapshotFileName() const { return inputs_.snapshotName + ".reg"; }
   std::string BatchPath() const;
 
  private:

@@ -6,6 +6,7 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "app/environment.h"
@@ -15,6 +16,8 @@
 
 namespace hvm {
 namespace {
+
+constexpr DWORD kExpandLimit = 32 * 1024 - 1;
 
 // The delimiters the backward scan cuts before, in the order their cuts are
 // tried. The blank comes first and the backslash last; a backslash cut is
@@ -71,9 +74,12 @@ std::string ExpandedOrAsIs(const std::string& s) {
   // with a short count and garbage, so a failure status counts as well as the
   // count.
   if (s.find('%') == std::string::npos) return s;
+  // The platform takes at most 32K characters either way (Wine crashes past it).
+  if (s.size() >= kExpandLimit) return s;
   std::string buffer;
   DWORD count = ExpandEnvironmentStringsA(s.c_str(), nullptr, 0);
   for (int attempt = 0; attempt < 4 && count > buffer.size(); ++attempt) {
+    if (count >= kExpandLimit) return s;
     buffer.assign(size_t(count) + 1, '\0');
     SetLastError(ERROR_SUCCESS);
     count = ExpandEnvironmentStringsA(s.c_str(), buffer.data(), DWORD(buffer.size()));
@@ -179,23 +185,36 @@ bool ProgramBeforeABlankExists(const std::string& s) {
 
 }  // namespace
 
-bool FindSpace(std::string s) {
+namespace {
+
+// The text FindSpace tests: normalised, expanded and cut where no path goes
+// on. Nothing when the string is not checked at all.
+std::optional<std::string> PathToTest(std::string s) {
   Normalise(s);
   while (!s.empty() && s.front() == '@') s.erase(0, 1);
   // The native object-manager prefixes name the same file as the path behind them.
   for (const std::string_view prefix : {"\\??\\", "\\?\\"})
     if (s.rfind(prefix, 0) == 0 && s.find(":\\") == prefix.size() + 1) s.erase(0, prefix.size());
   // Network paths and rooted system paths are not checked.
-  if (!s.empty() && s.front() == '\\' && s.find(":\\") == std::string::npos) return true;
-  const std::string expanded = ExpandedOrAsIs(s);
+  if (!s.empty() && s.front() == '\\' && s.find(":\\") == std::string::npos) return std::nullopt;
+  std::string expanded = ExpandedOrAsIs(s);
   // A variable that did not expand is not checked either, nor one that
   // expands to a network path (a profile folder kept on a server), nor one
   // that expands to a path on a drive that is not a fixed disk.
-  if (!expanded.empty() && expanded.front() == '%') return true;
-  if (expanded.rfind("\\\\", 0) == 0) return true;
-  if (expanded != s && IsDrivePath(expanded) && DriveTypeOf(expanded) != DRIVE_FIXED) return true;
-  s = expanded;
-  CutAtNonPathCharacter(s);
+  if (!expanded.empty() && expanded.front() == '%') return std::nullopt;
+  if (expanded.rfind("\\\\", 0) == 0) return std::nullopt;
+  if (expanded != s && IsDrivePath(expanded) && DriveTypeOf(expanded) != DRIVE_FIXED)
+    return std::nullopt;
+  CutAtNonPathCharacter(expanded);
+  return expanded;
+}
+
+}  // namespace
+
+bool FindSpace(std::string s) {
+  std::optional<std::string> path = PathToTest(std::move(s));
+  if (!path) return true;
+  s = std::move(*path);
   if (s.empty()) return false;
   if (ProgramBeforeABlankExists(s)) return true;
   if (s.back() == '\\') {
@@ -304,6 +323,30 @@ bool SoftwareExists(const std::string& s) {
   }
   const size_t percent = s.find('%');
   return percent == std::string::npos || programFound() || FindMultiSpace(s.substr(percent));
+}
+
+std::string ResolvedPath(const std::string& s) {
+  // The piece SoftwareExists starts from: its first fixed-drive path, else its first "%".
+  std::string piece = s;
+  const size_t colon = s.find(":\\");
+  if (colon != std::string::npos && colon > 0 && IsAsciiLetter(s[colon - 1]))
+    piece = s.substr(colon - 1);
+  else if (s.find('%') != std::string::npos)
+    piece = s.substr(s.find('%'));
+  std::string path = PathToTest(piece).value_or(piece);
+  // Up to the next drive path, and without arguments or a resource index
+  // behind the first name with an extension.
+  const size_t next = path.find(":\\", 2);
+  if (next != std::string::npos) path.resize(next - 1);
+  for (size_t dot = path.find('.'); dot != std::string::npos; dot = path.find('.', dot + 1)) {
+    const size_t end = path.find_first_of(" ,", dot);
+    if (end == std::string::npos) break;
+    if (path.find('\\', dot) < end) continue;
+    path.resize(end);
+    break;
+  }
+  while (!path.empty() && path.back() == ' ') path.pop_back();
+  return path;
 }
 
 bool FilePathExists(const std::string& s) {
