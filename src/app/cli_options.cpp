@@ -32,6 +32,10 @@ ScanOptions ParseScanOptions(const std::vector<std::string>& args) {
       options.json = true;
     } else if (arg == "--quiet") {
       options.quiet = true;
+    } else if (arg == "--verbose") {
+      options.verbose = true;
+    } else if (arg == "--read-only") {
+      options.readOnly = true;
     } else if (arg == "--sections") {
       if (i + 1 >= args.size()) throw UsageError("--sections needs a list such as 1,4,23");
       options.sections = ParseSectionList(args[++i]);

@@ -20,6 +20,8 @@ class UsageError : public std::runtime_error {
 struct ScanOptions {
   bool json = false;
   bool quiet = false;
+  bool verbose = false;   // --verbose: each problem's reason under its line
+  bool readOnly = false;  // --read-only: remove nothing, list what would go as problems
   std::optional<std::set<int>> sections;  // --sections 1,4,23
   std::string dataDir;                    // --data-dir; "" is the program's data folder
 };

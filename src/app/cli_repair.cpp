@@ -38,6 +38,7 @@ RepairVerbOptions ParseRepairOptions(const std::vector<std::string>& args) {
     }
   }
   options.scan = ParseScanOptions(scanArgs);
+  if (options.scan.readOnly) throw UsageError("--read-only is for scan, not repair");
   return options;
 }
 
@@ -60,22 +61,31 @@ void CheckCautionEntries(TResultsStore& results) {
       if (entry.Kind() == kKindCaution && !entry.IgnoreMarked()) entry.SetChecked(true);
 }
 
-void PrintSummary(const RepairSummary& summary, const std::string& snapshot, bool json,
-                  bool dryRun) {
+void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure>& failures,
+                  const std::string& snapshot, bool json, bool dryRun) {
   if (json) {
-    const nlohmann::json out = {{"found", summary.found},
-                                {"repaired", summary.repaired},
-                                {"skipped", summary.skipped},
-                                {"ignored", summary.ignored},
-                                {"notRemoved", summary.notRemoved},
-                                {"snapshotFailures", summary.snapshotFailures},
-                                {"snapshot", snapshot},
-                                {"dryRun", dryRun}};
-    std::printf("%s\n", out.dump(2).c_str());
+    nlohmann::ordered_json left = nlohmann::ordered_json::array();
+    for (const RemovalFailure& failure : failures)
+      left.push_back(
+          {{"entry", failure.entry}, {"status", failure.status}, {"reason", failure.reason}});
+    const nlohmann::ordered_json out = {{"found", summary.found},
+                                        {"repaired", summary.repaired},
+                                        {"skipped", summary.skipped},
+                                        {"ignored", summary.ignored},
+                                        {"notRemoved", summary.notRemoved},
+                                        {"leftInPlace", std::move(left)},
+                                        {"snapshotFailures", summary.snapshotFailures},
+                                        {"snapshot", snapshot},
+                                        {"dryRun", dryRun}};
+    std::printf("%s\n",
+                out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
     return;
   }
   std::printf("Found: %d\nRepaired: %d\nSkipped: %d\nIgnored: %d\nNot removed: %d\n", summary.found,
               summary.repaired, summary.skipped, summary.ignored, summary.notRemoved);
+  for (const RemovalFailure& failure : failures)
+    std::printf("  left in place: %s (%s, status %ld)\n", failure.entry.c_str(),
+                failure.reason.c_str(), failure.status);
   if (summary.snapshotFailures > 0)
     std::printf("Left in place because the snapshot could not be written: %d\n",
                 summary.snapshotFailures);
@@ -102,7 +112,8 @@ int RunRepairVerb(const std::vector<std::string>& args) {
     const size_t start = text.find_first_not_of('\n');
     if (start != std::string::npos) std::printf("%s\n", text.c_str() + start);
   }
-  PrintSummary(summary, session.Inputs().snapshotName + ".reg", options.scan.json, options.dryRun);
+  PrintSummary(summary, repairer.Failures(), session.Inputs().snapshotName + ".reg",
+               options.scan.json, options.dryRun);
   return summary.notRemoved > 0 ? kExitProblems : kExitOk;
 }
 

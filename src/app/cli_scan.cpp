@@ -19,8 +19,9 @@ int RunScanVerb(const std::vector<std::string>& args) {
     error = e.what();
   }
   const TResultsStore& results = session.Results();
-  const std::string output = options.json ? FormatScanJson(results, session.Switches())
-                                          : FormatScanText(results, session.Switches());
+  const std::string output = options.json
+                                 ? FormatScanJson(results, session.Switches())
+                                 : FormatScanText(results, session.Switches(), options.verbose);
   std::fputs(output.c_str(), stdout);
   if (!error.empty()) {
     std::fprintf(stderr, "hvmend-cli: the scan ended with an error: %s\n", error.c_str());

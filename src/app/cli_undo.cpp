@@ -59,9 +59,9 @@ int ListSnapshots(const UndoOptions& options) {
 }
 
 // Restores one entry; false (with the reason on stderr) when it did not work.
-bool RestoreOne(const std::string& dataDir, const std::string& snapshot, const std::string& entry) {
+bool RestoreOne(const SnapshotRestorer& restorer, const std::string& entry) {
   try {
-    if (RestoreEntry(dataDir, snapshot, entry)) return true;
+    if (restorer.Restore(entry)) return true;
     std::fprintf(stderr, "hvmend-cli undo: could not restore %s\n", entry.c_str());
   } catch (const std::exception& error) {
     std::fprintf(stderr, "hvmend-cli undo: could not restore %s: %s\n", entry.c_str(),
@@ -85,8 +85,9 @@ int RestoreSnapshot(const UndoOptions& options) {
       throw UsageError("'" + entry + "' is not an entry of " + snapshot);
   if (chosen.empty()) chosen = listed;
 
+  const SnapshotRestorer restorer(options.dataDir, snapshot);
   int restored = 0;
-  for (const std::string& entry : chosen) restored += RestoreOne(options.dataDir, snapshot, entry);
+  for (const std::string& entry : chosen) restored += RestoreOne(restorer, entry);
   std::printf("Restored %d of %d entries from %s\n", restored, int(chosen.size()),
               snapshot.c_str());
   return restored == int(chosen.size()) ? kExitOk : kExitProblems;

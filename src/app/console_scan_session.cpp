@@ -17,6 +17,7 @@ class RepairValueRemover : public ValueRemover {
     return repairer_.ExportValue(root, keyPath, true, true, name);
   }
   void WriteCantRemove() override { repairer_.WriteCantRemove(); }
+  std::string SnapshotName() const override { return repairer_.SnapshotFileName(); }
 
  private:
   Repairer& repairer_;
@@ -44,14 +45,14 @@ ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun)
       switches_(SwitchesFor(options, dataFolder_)),
       stamps_(dataFolder_ + kSettingsFile),
       suppression_(dataFolder_),
-      results_(&suppression_, &stamps_, &observer_),
+      // A scan that only looks writes no statistics either.
+      results_(&suppression_, options.readOnly ? nullptr : &stamps_, &observer_),
       view_(options.quiet ? nullptr : stderr, clock_, ConsoleScanView::StyleForStandardError()),
       dialogs_(options.quiet ? nullptr : stderr) {
-  if (!dryRun && !EnsureFolder(dataFolder_))
+  if (!dryRun && !options.readOnly && !EnsureFolder(dataFolder_))
     throw std::runtime_error("cannot create the data folder " + dataFolder_);
   const EnvironmentValues& environment = Environment();
   inputs_.dataFolder = dataFolder_;
-  inputs_.windowsVersionCode = environment.WindowsVersionCode;
   inputs_.snapshotName = environment.SnapshotName;
   inputs_.isAdministrator = environment.IsAdministrator;
   inputs_.dryRun = dryRun;
@@ -62,7 +63,9 @@ ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun)
   remover_ = std::make_unique<RepairValueRemover>(*repairer_);
   groups_ = std::make_unique<RegistryScanGroups>(
       ClassScanEnvironment{environment.windowsFolder, environment.WindowsVersionCode},
-      FileScanEnvironment{environment.systemFolder, environment.windowsFolder, false}, *remover_);
+      FileScanEnvironment{environment.systemFolder, environment.windowsFolder, false,
+                          options.readOnly},
+      *remover_);
   driver_ = std::make_unique<ScanDriver>(
       ScanServices{results_, view_, *groups_, *switches_, dialogs_, monitor_});
   view_.Attach(driver_.get());

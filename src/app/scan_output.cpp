@@ -6,7 +6,20 @@
 
 namespace hvm {
 
-std::string FormatScanText(const TResultsStore& results, const SectionSwitches& switches) {
+namespace {
+
+std::string ReasonText(const ProblemReason& reason) {
+  return "      " + reason.rule + (reason.target.empty() ? "" : ": " + reason.target) + "\n";
+}
+
+nlohmann::ordered_json ReasonJson(const ProblemReason& reason) {
+  return {{"rule", reason.rule}, {"target", reason.target}};
+}
+
+}  // namespace
+
+std::string FormatScanText(const TResultsStore& results, const SectionSwitches& switches,
+                           bool verbose) {
   std::string text;
   for (const SectionInfo& section : SectionTable()) {
     const std::vector<ProblemEntry>& list = results.Section(section.number);
@@ -18,6 +31,17 @@ std::string FormatScanText(const TResultsStore& results, const SectionSwitches& 
       text += entry.line;
       if (entry.Kind() == kKindCaution) text += " (caution)";
       text += "\n";
+      if (verbose) text += ReasonText(entry.reason);
+    }
+  }
+  const std::vector<RemovedValue>& removed = results.RemovedAtOnce();
+  if (!removed.empty()) {
+    text += "Removed at once (" + std::to_string(removed.size()) +
+            "), each written to its undo snapshot first:\n";
+    for (const RemovedValue& value : removed) {
+      text +=
+          "  " + std::to_string(value.section) + ". " + value.line + " -> " + value.snapshot + "\n";
+      if (verbose) text += ReasonText(value.reason);
     }
   }
   return text + TotalLabelText(results.TotalCount()) + "\n";
@@ -31,14 +55,22 @@ std::string FormatScanJson(const TResultsStore& results, const SectionSwitches& 
       problems.push_back({{"line", entry.line},
                           {"checked", entry.Checked()},
                           {"caution", entry.Kind() == kKindCaution},
-                          {"wholeKey", entry.WholeKey()}});
+                          {"wholeKey", entry.WholeKey()},
+                          {"reason", ReasonJson(entry.reason)}});
     }
     sections.push_back({{"number", section.number},
                         {"label", section.label},
                         {"enabled", switches.Enabled(section.number)},
                         {"problems", std::move(problems)}});
   }
-  const nlohmann::ordered_json document = {{"total", results.TotalCount()}, {"sections", sections}};
+  nlohmann::ordered_json removed = nlohmann::ordered_json::array();
+  for (const RemovedValue& value : results.RemovedAtOnce())
+    removed.push_back({{"section", value.section},
+                       {"line", value.line},
+                       {"reason", ReasonJson(value.reason)},
+                       {"snapshot", value.snapshot}});
+  const nlohmann::ordered_json document = {
+      {"total", results.TotalCount()}, {"sections", sections}, {"removedAtOnce", removed}};
   // Registry text is in the ANSI code page, not UTF-8: bytes that are not
   // valid UTF-8 are replaced rather than failing the whole document.
   return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";

@@ -80,9 +80,11 @@ std::optional<RegKeyInfo> QueryKeyInfo(HKEY key, LONG* status) {
 
 // Enumerates names index 0 upward. A refused index ends the walk: Wine answers
 // some keys (Perflib\009) with ERROR_INVALID_HANDLE at index 0, and a loop that
-// waits for ERROR_NO_MORE_ITEMS would never end there.
+// waits for ERROR_NO_MORE_ITEMS would never end there. `*endStatus` tells a
+// complete list (ERROR_SUCCESS) from one cut short.
 template <class EnumFn>
-std::vector<std::string> EnumerateNames(DWORD startChars, DWORD maxChars, EnumFn enumerate) {
+std::vector<std::string> EnumerateNames(DWORD startChars, DWORD maxChars, EnumFn enumerate,
+                                        LONG* endStatus) {
   std::vector<std::string> names;
   std::string buffer(std::min(startChars, maxChars) + 1, '\0');
   for (DWORD index = 0;; ++index) {
@@ -93,22 +95,31 @@ std::vector<std::string> EnumerateNames(DWORD startChars, DWORD maxChars, EnumFn
       length = DWORD(buffer.size());
       status = enumerate(index, buffer.data(), &length);
     }
-    if (status != ERROR_SUCCESS) break;
+    if (status != ERROR_SUCCESS) {
+      *endStatus = status == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : status;
+      break;
+    }
     names.emplace_back(buffer.data(), std::min<size_t>(length, buffer.size()));
   }
   return names;
 }
 
-std::vector<std::string> SubKeyNames(HKEY key, DWORD longestName) {
-  return EnumerateNames(longestName, kMaxKeyNameChars, [key](DWORD i, char* buf, DWORD* len) {
-    return RegEnumKeyExA(key, i, buf, len, nullptr, nullptr, nullptr, nullptr);
-  });
+std::vector<std::string> SubKeyNames(HKEY key, DWORD longestName, LONG* endStatus) {
+  return EnumerateNames(
+      longestName, kMaxKeyNameChars,
+      [key](DWORD i, char* buf, DWORD* len) {
+        return RegEnumKeyExA(key, i, buf, len, nullptr, nullptr, nullptr, nullptr);
+      },
+      endStatus);
 }
 
-std::vector<std::string> ValueNames(HKEY key, DWORD longestName) {
-  return EnumerateNames(longestName, kMaxValueNameChars, [key](DWORD i, char* buf, DWORD* len) {
-    return RegEnumValueA(key, i, buf, len, nullptr, nullptr, nullptr, nullptr);
-  });
+std::vector<std::string> ValueNames(HKEY key, DWORD longestName, LONG* endStatus) {
+  return EnumerateNames(
+      longestName, kMaxValueNameChars,
+      [key](DWORD i, char* buf, DWORD* len) {
+        return RegEnumValueA(key, i, buf, len, nullptr, nullptr, nullptr, nullptr);
+      },
+      endStatus);
 }
 
 // True when base\subKey is itself a symbolic link; `link` then owns it, opened
@@ -219,32 +230,29 @@ bool TNTRegistry::OpenKey(const std::string& path, bool canCreate) {
   return true;
 }
 
-ScopedKey TNTRegistry::OpenFallbacks(HKEY base, const std::string& subKey) {
-  HKEY opened = nullptr;
+LONG TNTRegistry::OpenGraded(HKEY base, const std::string& subKey, HKEY* opened) {
   LONG status = ERROR_SUCCESS;
   for (REGSAM access : {kAllAccess, kReadWrite, kReadOnly}) {
-    status = RegOpenKeyExA(base, subKey.c_str(), 0, access, &opened);
-    if (status == ERROR_SUCCESS) return ScopedKey(opened);
+    status = RegOpenKeyExA(base, subKey.c_str(), 0, access, opened);
+    if (status == ERROR_SUCCESS) break;
   }
-  const LONG openStatus = status;
-  lastError_ = openStatus;
-  // A key that is not there is not there: the fallbacks below exist for keys
-  // the user is denied, and would only create a missing one.
-  if (openStatus == ERROR_FILE_NOT_FOUND) return ScopedKey();
-  // The backup/restore opens succeed only while the process holds the backup
-  // or restore privilege. They are create-or-open, so a key they had to create
-  // did not exist: it is removed again and counts as not opened.
-  for (REGSAM access : {REGSAM(KEY_QUERY_VALUE), REGSAM(KEY_WRITE)}) {
-    DWORD disposition = 0;
-    status = RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_BACKUP_RESTORE, access,
-                             nullptr, &opened, &disposition);
-    if (status != ERROR_SUCCESS) continue;
-    ScopedKey key(opened);
-    if (disposition != REG_CREATED_NEW_KEY) return key;
-    key.Close();
-    RegDeleteKeyA(base, subKey.c_str());
-    break;
-  }
+  lastError_ = status;
+  return status;
+}
+
+ScopedKey TNTRegistry::OpenFallbacks(HKEY base, const std::string& subKey) {
+  HKEY opened = nullptr;
+  const LONG status = OpenGraded(base, subKey, &opened);
+  if (status == ERROR_SUCCESS) return ScopedKey(opened);
+  // Only a key that is there but closed to the user is worth the
+  // backup/restore semantics, which succeed only while the process holds the
+  // backup or restore privilege. They are asked of an open, never of a
+  // create-or-open, so that nothing is created at any depth.
+  if (status != ERROR_ACCESS_DENIED) return ScopedKey();
+  for (REGSAM access : {REGSAM(KEY_QUERY_VALUE), REGSAM(KEY_WRITE)})
+    if (RegOpenKeyExA(base, subKey.c_str(), REG_OPTION_BACKUP_RESTORE, access, &opened) ==
+        ERROR_SUCCESS)
+      return ScopedKey(opened);
   return ScopedKey();
 }
 
@@ -254,7 +262,12 @@ ScopedKey TNTRegistry::OpenKeyHandle(const std::string& path) {
 }
 
 bool TNTRegistry::KeyPresent(const std::string& path) {
-  return OpenKeyHandle(path).IsValid();
+  const Target target = Split(path);
+  HKEY opened = nullptr;
+  const LONG status = OpenGraded(target.base, target.subKey, &opened);
+  if (status == ERROR_SUCCESS) RegCloseKey(opened);
+  // The platform answers "denied" only for a key that is there.
+  return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
 }
 
 bool TNTRegistry::KeyIsLink(const std::string& path) {
@@ -284,7 +297,9 @@ bool TNTRegistry::DeleteTreeAt(HKEY base, const std::string& subKey) {
     const std::optional<RegKeyInfo> info = QueryKeyInfo(key.Get(), &status);
     const DWORD longest = info ? info->maxSubKeyLen : kMaxKeyNameChars;
     // Names are collected first: deleting while enumerating shifts the indexes.
-    for (const std::string& name : SubKeyNames(key.Get(), longest)) DeleteTreeAt(key.Get(), name);
+    // A list cut short leaves sub-keys behind, and the key's deletion then fails.
+    for (const std::string& name : SubKeyNames(key.Get(), longest, &status))
+      DeleteTreeAt(key.Get(), name);
   }
   const LONG status = RegDeleteKeyA(base, subKey.c_str());
   if (status != ERROR_SUCCESS) return Fail(status);
@@ -317,13 +332,15 @@ std::optional<RegKeyInfo> TNTRegistry::ReadKeyInfo() {
 std::vector<std::string> TNTRegistry::ListSubKeys() {
   const std::optional<RegKeyInfo> info = ReadKeyInfo();
   if (!info) return {};
-  return SubKeyNames(current_.Get(), info->maxSubKeyLen);
+  std::vector<std::string> names = SubKeyNames(current_.Get(), info->maxSubKeyLen, &lastError_);
+  return names;
 }
 
 std::vector<std::string> TNTRegistry::ListValueNames() {
   const std::optional<RegKeyInfo> info = ReadKeyInfo();
   if (!info) return {};
-  return ValueNames(current_.Get(), info->maxValueLen);
+  std::vector<std::string> names = ValueNames(current_.Get(), info->maxValueLen, &lastError_);
+  return names;
 }
 
 bool TNTRegistry::HasChildKeys() {

@@ -107,6 +107,8 @@ class TNTRegistry {
   const std::string& CurrentPath() const { return currentPath_; }
   // Win32 status of the last open, delete or enumeration that failed (kept so
   // that a missing key can be told from a denied one); ERROR_SUCCESS otherwise.
+  // After ListSubKeys or ListValueNames it tells a complete list
+  // (ERROR_SUCCESS) from one cut short.
   LONG LastError() const { return lastError_; }
 
   // Selecting another root closes the current key; the same root keeps it.
@@ -117,9 +119,12 @@ class TNTRegistry {
   // to read-only. With canCreate a missing key is created. On failure the
   // current key and path are unchanged.
   bool OpenKey(const std::string& path, bool canCreate);
-  // Opens `path` as a separate handle, falling back further to backup/restore
-  // semantics. Never leaves behind a key that the fallbacks created.
+  // Opens `path` as a separate handle; a key the user is denied is opened
+  // with backup/restore semantics (only while the process holds the backup or
+  // restore privilege). Never creates a key at any depth.
   ScopedKey OpenKeyHandle(const std::string& path);
+  // Whether the key at `path` exists; a key the user is denied is there too.
+  // Creates nothing; LastError keeps the status of the open.
   bool KeyPresent(const std::string& path);
   // Whether the key at `path` is itself a symbolic link (not followed).
   bool KeyIsLink(const std::string& path);
@@ -182,6 +187,9 @@ class TNTRegistry {
     std::string subKey;
   };
   Target Split(const std::string& path) const;
+  // RegOpenKeyExA at full, read-write and read-only access in turn; the status
+  // of the last attempt, also kept in LastError.
+  LONG OpenGraded(HKEY base, const std::string& subKey, HKEY* opened);
   ScopedKey OpenFallbacks(HKEY base, const std::string& subKey);
   bool DeleteTreeAt(HKEY base, const std::string& subKey);
   bool Fail(LONG status);

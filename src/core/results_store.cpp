@@ -28,7 +28,7 @@ const std::vector<ProblemEntry>& TResultsStore::Section(int section) const {
   return const_cast<TResultsStore*>(this)->Section(section);
 }
 
-int TResultsStore::AddProblem(int section, const std::string& line) {
+int TResultsStore::AddProblem(int section, const std::string& line, const ProblemReason& reason) {
   std::vector<ProblemEntry>& list = Section(section);
   const ProblemLineParts parts = SplitProblemLine(line);
   if (filter_ && filter_->IsSuppressed(parts.keyText, parts.valuePart, parts.wholeKey))
@@ -38,7 +38,7 @@ int TResultsStore::AddProblem(int section, const std::string& line) {
   uint8_t flags = kind;
   if (kind == kKindOrdinary) flags |= kChecked;
   if (parts.wholeKey) flags |= kWholeKey;
-  list.push_back({line, flags});
+  list.push_back({line, flags, reason});
   ++totalCount_;
   treeDirty_ = true;
   if (kind == kKindCaution && !cautionVisible_) {
@@ -50,6 +50,7 @@ int TResultsStore::AddProblem(int section, const std::string& line) {
 
 void TResultsStore::ResetResults() {
   for (std::vector<ProblemEntry>& list : SectionLists) std::vector<ProblemEntry>().swap(list);
+  removedAtOnce_.clear();
   totalCount_ = 0;
   totalsRecorded_ = false;
   treeDirty_ = true;

@@ -24,9 +24,19 @@ inline constexpr uint8_t kWholeKey = 0x40;    // the line names a whole key
 inline constexpr uint8_t kKindOrdinary = 0;
 inline constexpr uint8_t kKindCaution = 1;
 
+// Why a line was reported: what was tested and found missing. `rule` names
+// the test ("file missing", "class not registered", "empty key"...),
+// `target` what it tested (the resolved path, the class key, the key).
+struct ProblemReason {
+  std::string rule;
+  std::string target;
+  bool operator==(const ProblemReason&) const = default;
+};
+
 struct ProblemEntry {
   std::string line;
   uint8_t flags = 0;
+  ProblemReason reason;
 
   uint8_t Kind() const { return flags & kKindMask; }
   bool Checked() const { return flags & kChecked; }
@@ -72,6 +82,16 @@ class ResultsObserver {
   virtual void TotalsRecorded() = 0;
 };
 
+// A stale value a scan section removed at once rather than listing it: its
+// line and reason as a problem would have had them, and the undo snapshot
+// it went to.
+struct RemovedValue {
+  int section = 0;
+  std::string line;
+  ProblemReason reason;
+  std::string snapshot;
+};
+
 class TResultsStore {
  public:
   // The collaborators must outlive the store; null ones do nothing.
@@ -80,8 +100,12 @@ class TResultsStore {
 
   // Files one line under `section` (1..24) unless it is suppressed; returns
   // the number of entries now in that section's list either way.
-  int AddProblem(int section, const std::string& line);
-  // Empties every list for a new scan.
+  int AddProblem(int section, const std::string& line, const ProblemReason& reason = {});
+  // Records a value removed at once during the scan.
+  void AddRemovedAtOnce(RemovedValue removed) { removedAtOnce_.push_back(std::move(removed)); }
+  // Everything removed at once since the scan started, in order.
+  const std::vector<RemovedValue>& RemovedAtOnce() const { return removedAtOnce_; }
+  // Empties every list (the removed values too) for a new scan.
   void ResetResults();
   void ClearTotal() { totalCount_ = 0; }
   // Writes the statistics: of a completed scan without a count, of a repair
@@ -112,6 +136,7 @@ class TResultsStore {
 
  private:
   std::array<std::vector<ProblemEntry>, kSectionCount> SectionLists;
+  std::vector<RemovedValue> removedAtOnce_;
   int totalCount_ = 0;
   bool treeDirty_ = false;
   bool totalsRecorded_ = false;

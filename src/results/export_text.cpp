@@ -191,12 +191,6 @@ std::string_view NamePartOf(std::string_view line) {
 
 }  // namespace
 
-ExportDialect DialectForVersion(int versionCode) {
-  if (versionCode >= 1 && versionCode <= 4) return {kHeaderNarrow, false, false};
-  const bool dwordHex = versionCode >= 6 && versionCode <= 8;
-  return {kHeaderWide, true, dwordHex};
-}
-
 std::string EscapeRegString(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -308,33 +302,59 @@ std::vector<std::string> ListSnapshotEntries(std::string_view fileText) {
 
 std::vector<std::string> FindValueData(std::string_view fileText, std::string_view keyText,
                                        std::string_view nameAsListed) {
-  std::vector<std::string> found;
-  const std::string wanted = std::string(nameAsListed) + "=";
-  const std::string keyLine = "[" + std::string(keyText) + "]";
-  std::string data;
+  return SnapshotValueIndex(fileText).Find(keyText, nameAsListed);
+}
+
+namespace {
+
+std::string IndexKey(std::string_view keyText, std::string_view namePart) {
+  std::string key(keyText);
+  key += '\n';
+  for (char c : namePart) key += Upper(c);
+  return key;
+}
+
+}  // namespace
+
+SnapshotValueIndex::SnapshotValueIndex(std::string_view fileText) {
+  std::string key;
   bool inKey = false;
-  bool continued = false;
+  std::string value;  // index key of the value being continued, "" when none
+  std::string data;
   for (const std::string& line : SplitTextLines(fileText)) {
-    if (continued && (line.empty() || line.front() == '[')) {
+    const bool keyLine = !line.empty() && line.front() == '[';
+    if (!value.empty() && (line.empty() || keyLine)) {
       // The value was cut short; a part of it must not be written.
+      value.clear();
       data.clear();
-      continued = false;
     }
-    if (inKey && (continued || StartsWithNoCase(line, wanted))) {
-      std::string_view piece = line;
-      if (!continued) piece.remove_prefix(wanted.size());
-      continued = !piece.empty() && piece.back() == '\\';
-      if (continued) {
-        data.append(piece.substr(0, piece.size() - 1));
-      } else {
-        data.append(piece);
-        found.push_back(std::move(data));
-        data.clear();
-      }
+    if (keyLine) {
+      inKey = line.size() >= 2 && line.back() == ']';
+      key = inKey ? line.substr(1, line.size() - 2) : std::string();
+      continue;
     }
-    if (!line.empty() && line.front() == '[') inKey = line == keyLine;
+    std::string_view piece = line;
+    if (value.empty()) {
+      if (!inKey || line.find('=') == std::string::npos) continue;
+      const std::string_view namePart = NamePartOf(line);
+      value = IndexKey(key, namePart);
+      piece.remove_prefix(namePart.size() + 1);
+    }
+    if (!piece.empty() && piece.back() == '\\') {
+      data.append(piece.substr(0, piece.size() - 1));
+      continue;
+    }
+    data.append(piece);
+    values_[value].push_back(std::move(data));
+    data.clear();
+    value.clear();
   }
-  return found;
+}
+
+std::vector<std::string> SnapshotValueIndex::Find(std::string_view keyText,
+                                                  std::string_view nameAsListed) const {
+  const auto found = values_.find(IndexKey(keyText, nameAsListed));
+  return found == values_.end() ? std::vector<std::string>() : found->second;
 }
 
 ParsedValue ParseExportData(std::string_view dataText, bool wideText) {

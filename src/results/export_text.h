@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace hvm {
@@ -28,14 +29,21 @@ inline constexpr uint32_t kMultiString = 7;
 inline constexpr std::string_view kHeaderNarrow = "REGEDIT4";
 inline constexpr std::string_view kHeaderWide = "Windows Registry Editor Version 5.00";
 
-// How the running system's version code shapes the text.
+// The shape of the text. The readers take both headers and both forms of
+// each value kind, so that snapshots of every dialect can be restored.
 struct ExportDialect {
   std::string_view header;
   bool wideText = false;  // "hex(2):"/"hex(7):" characters followed by "00,"
   bool dwordHex = false;  // a 4-byte DWORD as "dword:XXXXXXXX", else decimal
 };
 
-ExportDialect DialectForVersion(int versionCode);
+// What undo snapshots are written in: single-byte text under "REGEDIT4", a
+// DWORD as "dword:". The system's registry editor reads this the same way on
+// every Windows and under Wine (a "Version 5.00" file in single-byte text has
+// its "hex(2):" bytes read as UTF-16 by some editors and as single-byte text
+// by others, and decimal DWORD lines are skipped), so a snapshot can also be
+// imported by hand.
+inline constexpr ExportDialect kSnapshotDialect{kHeaderNarrow, false, true};
 
 // CR -> \r, LF -> \n, " -> \", \ -> \\; every other byte unchanged.
 std::string EscapeRegString(std::string_view text);
@@ -61,10 +69,23 @@ std::vector<std::string> SplitTextLines(std::string_view text);
 std::vector<std::string> ListSnapshotEntries(std::string_view fileText);
 
 // Value reader: the data text of every complete value line of `nameAsListed`
-// under "[keyText]", in file order. A line cut short by the end of the file or
-// by another key line is left out.
+// (compared without regard to case) under "[keyText]", in file order. A line
+// cut short by the end of the file, an empty line or another key line is left
+// out.
 std::vector<std::string> FindValueData(std::string_view fileText, std::string_view keyText,
                                        std::string_view nameAsListed);
+
+// The value reader for many look-ups: the file is read once, and each Find
+// answers what FindValueData would.
+class SnapshotValueIndex {
+ public:
+  explicit SnapshotValueIndex(std::string_view fileText);
+  std::vector<std::string> Find(std::string_view keyText, std::string_view nameAsListed) const;
+
+ private:
+  // Key text, a line feed and the upper-cased name part -> data texts.
+  std::unordered_map<std::string, std::vector<std::string>> values_;
+};
 
 // Whether the file's header says characters of "hex(2):"/"hex(7):" data take
 // two bytes (Version 5.00) rather than one (REGEDIT4).

@@ -20,6 +20,25 @@ bool NameExportable(const std::string& name) {
   return name.find_first_of("\r\n\"") == std::string::npos;
 }
 
+struct ValueRead {
+  std::optional<RegRawValue> value;
+  long status = ERROR_SUCCESS;
+  std::string reason;
+};
+
+// The value of the open key as the snapshot can carry it back, or why not.
+ValueRead ReadExportable(TNTRegistry& registry, const std::string& name) {
+  if (!NameExportable(name))
+    return {std::nullopt, ERROR_INVALID_NAME, "its name cannot be written back"};
+  try {
+    std::optional<RegRawValue> value = registry.ReadTypedValue(name);
+    if (!value) return {std::nullopt, registry.LastError(), "the value is gone"};
+    return {std::move(value), ERROR_SUCCESS, ""};
+  } catch (const ERegistryException& error) {
+    return {std::nullopt, error.status(), "it cannot be read so that it would come back the same"};
+  }
+}
+
 // One class registration whose Office7 value the value loop leaves alone, and
 // its machine-wide twin whose key itself must stay.
 constexpr char kOfficeClsid[] = "\\CLSID\\{DA1E5A8E-1A89-11D2-95C9-00A0C90DCA5B}";
@@ -39,10 +58,17 @@ HKEY SplitRootOf(std::string& keyText) {
   return nullptr;
 }
 
-void CreateFolderTree(const std::string& path) {
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Creates the folder and its missing parents; the status of the folder's own
+// creation (ERROR_ALREADY_EXISTS when something made it meanwhile).
+DWORD CreateFolderTree(const std::string& path) {
   for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
     CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-  CreateDirectoryA(path.c_str(), nullptr);
+  return CreateDirectoryA(path.c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
 }
 
 }  // namespace
@@ -59,9 +85,7 @@ struct Repairer::KeyPlan {
 };
 
 Repairer::Repairer(RepairInputs inputs, const RepairServices& services)
-    : inputs_(std::move(inputs)),
-      services_(services),
-      dialect_(DialectForVersion(inputs_.windowsVersionCode)) {}
+    : inputs_(std::move(inputs)), services_(services) {}
 
 std::string Repairer::SnapshotPath() const {
   return inputs_.dataFolder + "\\" + inputs_.snapshotName + ".reg";
@@ -126,6 +150,7 @@ int Repairer::RepairChecked() {
   if (services_.results.TotalsRecordedFlag() && repaired_ > 0 && !inputs_.dryRun)
     services_.results.RecordTotals(repaired_);
   services_.progress.Finish();
+  CloseSnapshot();
   return repaired_;
 }
 
@@ -151,8 +176,14 @@ void Repairer::RecreateFolder(const std::string& line) {
     return;
   }
   const std::string folder = RemoveSlash(SplitValuePart(SplitProblemLine(line).valuePart).data);
-  if (!folder.empty()) CreateFolderTree(folder);
-  AddRemovalLine(folder);
+  if (folder.empty()) return;
+  const DWORD status = CreateFolderTree(folder);
+  if (!IsFolder(folder)) {
+    NoteFailure(folder, long(status), "folder could not be created");
+    return;
+  }
+  // Only a folder this repair made may be removed again by its undo.
+  if (status == ERROR_SUCCESS) AddRemovalLine(folder);
   ++repaired_;
 }
 
@@ -165,18 +196,34 @@ void Repairer::AddRemovalLine(const std::string& folderPath) {
   services_.progress.PumpMessages();
 }
 
+SnapshotSink& Repairer::Snapshot() {
+  if (services_.snapshot) return *services_.snapshot;
+  if (!ownSnapshot_)
+    ownSnapshot_ = std::make_unique<SnapshotWriter>(SnapshotPath(), inputs_.dialect);
+  return *ownSnapshot_;
+}
+
+// Write-ahead: the text is flushed to the disk before the caller deletes
+// what it describes.
 bool Repairer::SaveUndo(const std::string& text) {
   if (inputs_.dryRun) {
     dryRunText_ += text;
     return true;
   }
-  if (AppendToSnapshot(SnapshotPath(), text, dialect_)) return true;
+  SnapshotSink& snapshot = Snapshot();
+  if (snapshot.Append(text) && snapshot.Flush()) return true;
   ++snapshotFailures_;
   return false;
 }
 
-void Repairer::NoteCantRemove(const std::string& entry) {
-  if (!inputs_.dryRun) cantRemoveText_ += "\r\n" + entry;
+void Repairer::NoteCantRemove(const std::string& entry, long status, const std::string& reason) {
+  if (inputs_.dryRun) return;
+  cantRemoveText_ += "\r\n" + entry;
+  NoteFailure(entry, status, reason);
+}
+
+void Repairer::NoteFailure(const std::string& entry, long status, const std::string& reason) {
+  failures_.push_back({entry, status, reason});
 }
 
 bool Repairer::ExportValue(HKEY root, const std::string& keyPath, bool check, bool withHeader,
@@ -186,23 +233,20 @@ bool Repairer::ExportValue(HKEY root, const std::string& keyPath, bool check, bo
   registry_.SetRoot(root);
   if (!registry_.OpenKey(keyPath, false)) return false;
 
-  std::optional<RegRawValue> value;
-  try {
-    if (NameExportable(valueName)) value = registry_.ReadTypedValue(valueName);
-  } catch (const ERegistryException&) {
-  }
+  const std::string entry = keyText + "\\\\:" + valueName;
+  ValueRead value = ReadExportable(registry_, valueName);
   // A value that is gone, or cannot be read and so could not be put back, stays.
-  if (!value) {
+  if (!value.value) {
     registry_.CloseKey();
-    NoteCantRemove(keyText + "\\\\:" + valueName);
+    NoteCantRemove(entry, value.status, value.reason);
     return false;
   }
   std::string text = std::exchange(exportBlock_, std::string());
   if (withHeader) text += KeyLine(keyText);
-  text += ValueLines(dialect_, valueName, value->type, value->data);
+  text += ValueLines(inputs_.dialect, valueName, value.value->type, value.value->data);
   bool deleted = SaveUndo(text);
   if (deleted && !inputs_.dryRun && !registry_.RemoveValue(valueName)) {
-    NoteCantRemove(keyText + "\\\\:" + valueName);
+    NoteCantRemove(entry, registry_.LastError(), "deletion failed");
     deleted = false;
   }
   registry_.CloseKey();
@@ -217,7 +261,7 @@ bool Repairer::PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& 
   // A link's content belongs to its target: deleting through the link would
   // empty the target, and restoring would make the link a key of its own.
   if (registry_.KeyIsLink(path)) {
-    NoteCantRemove(keyText);
+    NoteCantRemove(keyText, ERROR_SUCCESS, "a symbolic link: its content belongs to its target");
     return false;
   }
   if (!registry_.OpenKey(path, false)) return false;
@@ -225,27 +269,31 @@ bool Repairer::PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& 
   plan.keepKey = root == HKEY_LOCAL_MACHINE && UpperCase(path) == kMachineOfficeClsid;
   const bool officeClass = root == HKEY_CLASSES_ROOT && UpperCase(path) == kOfficeClsid;
   text += KeyLine(keyText);
+  // A list cut short leaves items out of the export, so the key must stay.
   const std::vector<std::string> subKeys = registry_.ListSubKeys();
-  for (const std::string& name : registry_.ListValueNames()) {
+  LONG listStatus = registry_.LastError();
+  const std::vector<std::string> values = registry_.ListValueNames();
+  if (listStatus == ERROR_SUCCESS) listStatus = registry_.LastError();
+  if (listStatus != ERROR_SUCCESS) {
+    NoteCantRemove(keyText, listStatus, "its sub-keys or values could not be listed");
+    plan.complete = false;
+  }
+  for (const std::string& name : plan.complete ? values : std::vector<std::string>()) {
     const bool leftToKeyDeletion = officeClass && name == kOffice7;
     if (!leftToKeyDeletion && check && services_.suppression.IsSuppressed(keyText, name, false)) {
       plan.complete = false;
       break;
     }
-    std::optional<RegRawValue> value;
-    try {
-      if (NameExportable(name)) value = registry_.ReadTypedValue(name);
-    } catch (const ERegistryException&) {
-    }
+    ValueRead value = ReadExportable(registry_, name);
     // A value that cannot be read or named back (also one whose name the
     // single-byte code page cannot hold) stops the key: it stays, with its key.
-    if (!value) {
-      NoteCantRemove(keyText + "\\\\:" + name);
+    if (!value.value) {
+      NoteCantRemove(keyText + "\\\\:" + name, value.status, value.reason);
       plan.complete = false;
       break;
     }
     // Office7 goes with its key, so its undo line is written all the same.
-    text += ValueLines(dialect_, name, value->type, value->data);
+    text += ValueLines(inputs_.dialect, name, value.value->type, value.value->data);
     if (leftToKeyDeletion)
       ++plan.valuesLeftToKey;
     else
@@ -273,8 +321,9 @@ bool Repairer::DeletePlanned(HKEY root, const KeyPlan& plan) {
   if (!plan.values.empty() && registry_.OpenKey(plan.path, false)) {
     for (const std::string& name : plan.values) {
       if (!registry_.RemoveValue(name)) {
+        const LONG status = registry_.LastError();
         registry_.CloseKey();
-        NoteCantRemove(keyText + "\\\\:" + name);
+        NoteCantRemove(keyText + "\\\\:" + name, status, "deletion failed");
         return deleted;
       }
       deleted = true;
@@ -287,18 +336,26 @@ bool Repairer::DeletePlanned(HKEY root, const KeyPlan& plan) {
   }
   if (!plan.complete || plan.keepKey) return deleted;
   // Only an emptied key goes: whatever appeared since it was exported, or
-  // could not be told apart by name, is not in the snapshot and must stay.
+  // could not be told apart by name, is not in the snapshot and must stay. A
+  // key whose emptiness cannot be checked stays too.
   registry_.SetRoot(root);
-  if (registry_.OpenKey(plan.path, false)) {
-    const std::optional<RegKeyInfo> info = registry_.ReadKeyInfo();
-    registry_.CloseKey();
-    if (!info || info->subKeyCount > 0 || int(info->valueCount) > plan.valuesLeftToKey) {
-      NoteCantRemove(keyText);
-      return deleted;
-    }
+  if (!registry_.OpenKey(plan.path, false)) {
+    NoteCantRemove(keyText, registry_.LastError(), "its emptiness could not be checked");
+    return deleted;
+  }
+  const std::optional<RegKeyInfo> info = registry_.ReadKeyInfo();
+  const LONG infoStatus = registry_.LastError();
+  registry_.CloseKey();
+  if (!info) {
+    NoteCantRemove(keyText, infoStatus, "its emptiness could not be checked");
+    return deleted;
+  }
+  if (info->subKeyCount > 0 || int(info->valueCount) > plan.valuesLeftToKey) {
+    NoteCantRemove(keyText, ERROR_SUCCESS, "it holds items added since its export");
+    return deleted;
   }
   if (registry_.DeleteKeyTree(plan.path)) return true;
-  NoteCantRemove(keyText);
+  NoteCantRemove(keyText, registry_.LastError(), "deletion failed");
   return deleted;
 }
 
@@ -312,7 +369,12 @@ bool Repairer::ExportKeyTree(HKEY root, const std::string& keyPath, bool check) 
 }
 
 void Repairer::WriteCantRemove() {
+  CloseSnapshot();
   hvm::WriteCantRemove(inputs_.dataFolder, cantRemoveText_);
+}
+
+void Repairer::CloseSnapshot() {
+  ownSnapshot_.reset();
 }
 
 void RepairDelay(uint32_t ms, TickSource& ticks, RepairProgress& progress) {

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "core/results_store.h"
 #include "results/export_text.h"
 #include "results/repair_hooks.h"
+#include "results/snapshot_file.h"
 
 namespace hvm {
 
@@ -25,8 +27,8 @@ class SuppressionLists;
 // What the repair takes from the environment of the running program.
 struct RepairInputs {
   std::string dataFolder;
-  int windowsVersionCode = 0;
-  std::string snapshotName;  // "Undo" + yyyymmdd
+  ExportDialect dialect = kSnapshotDialect;  // of the snapshot text
+  std::string snapshotName;                  // "Undo" + yyyymmdd
   bool isAdministrator = true;
   bool quiet = false;             // a start-mode action runs: no report, no files written at end
   bool makeRestorePoint = false;  // the BackupBeforeScan setting
@@ -41,6 +43,16 @@ struct RepairServices {
   RepairProgress& progress;
   RepairReport& report;
   TickSource& ticks;
+  // Where the undo text goes; null: the day's snapshot file in the data folder.
+  SnapshotSink* snapshot = nullptr;
+};
+
+// An item the repair left in place, with the Win32 status of the call that
+// failed (ERROR_SUCCESS where the repair itself chose to leave it) and why.
+struct RemovalFailure {
+  std::string entry;
+  long status = 0;
+  std::string reason;
 };
 
 class Repairer {
@@ -60,8 +72,12 @@ class Repairer {
                    const std::string& valueName);
   // Exports and deletes a key with its sub-tree; true when anything went.
   bool ExportKeyTree(HKEY root, const std::string& keyPath, bool check);
-  // Writes the failed deletions to the cannot-remove file.
+  // Writes the failed deletions to the cannot-remove file, and lets go of
+  // the snapshot file (a walk of the scan ends).
   void WriteCantRemove();
+  // Lets go of the snapshot file, which stays open from the first export on
+  // so that it is looked at once; a repair lets go when it ends.
+  void CloseSnapshot();
   // The store was emptied for a new scan.
   void ResetWorkTexts();
 
@@ -69,9 +85,13 @@ class Repairer {
   int SnapshotFailures() const { return snapshotFailures_; }
   std::string& ExportBlock() { return exportBlock_; }
   const std::string& CantRemoveText() const { return cantRemoveText_; }
+  // Every item left in place since the repairer was made.
+  const std::vector<RemovalFailure>& Failures() const { return failures_; }
   // In a dry run, the export text of everything that would have been removed.
   const std::string& DryRunText() const { return dryRunText_; }
   std::string SnapshotPath() const;
+  // "Undo" + yyyymmdd + ".reg".
+  std::string SnapshotFileName() const { return inputs_.snapshotName + ".reg"; }
   std::string BatchPath() const;
 
  private:
@@ -80,15 +100,19 @@ class Repairer {
   bool DeletePlanned(HKEY root, const KeyPlan& plan);
   // Puts `text` into the snapshot (or the dry-run text); false when it is not on disk.
   bool SaveUndo(const std::string& text);
-  void NoteCantRemove(const std::string& entry);
+  SnapshotSink& Snapshot();
+  // Records an item left in place; registry items also go to the cannot-remove file.
+  void NoteCantRemove(const std::string& entry, long status, const std::string& reason);
+  void NoteFailure(const std::string& entry, long status, const std::string& reason);
 
   RepairInputs inputs_;
   RepairServices services_;
-  ExportDialect dialect_;
   TNTRegistry registry_;
   std::string exportBlock_;
   std::string cantRemoveText_;
   std::string dryRunText_;
+  std::vector<RemovalFailure> failures_;
+  std::unique_ptr<SnapshotWriter> ownSnapshot_;
   int repaired_ = 0;
   int delayMs_ = 0;
   int snapshotFailures_ = 0;

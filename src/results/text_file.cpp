@@ -7,7 +7,7 @@
 namespace hvm {
 namespace {
 
-bool WriteAll(HANDLE file, const std::string& text) {
+bool WriteAll(HANDLE file, std::string_view text) {
   size_t done = 0;
   while (done < text.size()) {
     DWORD written = 0;
@@ -51,12 +51,14 @@ bool ReplaceTextFile(const std::string& path, const std::string& text) {
 
 bool AppendTextFile(const std::string& path, const std::string& text, bool durable) {
   ScopedFile file = OpenForWriting(path, OPEN_ALWAYS);
-  if (!file) return false;
-  if (SetFilePointer(file.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
-      GetLastError() != NO_ERROR)
-    return false;
-  if (!WriteAll(file.Get(), text)) return false;
+  if (!file || !AppendToOpenFile(file, text)) return false;
   return !durable || FlushFileBuffers(file.Get());
+}
+
+bool AppendToOpenFile(const ScopedFile& file, std::string_view bytes) {
+  LARGE_INTEGER end{};
+  if (!SetFilePointerEx(file.Get(), LARGE_INTEGER{}, &end, FILE_END)) return false;
+  return WriteAll(file.Get(), bytes);
 }
 
 }  // namespace hvm

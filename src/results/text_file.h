@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+#include "core/scoped_handle.h"
 
 namespace hvm {
 
@@ -15,5 +18,7 @@ bool ReplaceTextFile(const std::string& path, const std::string& text);
 // Appends to the file, creating it when missing. With `durable` the bytes are
 // flushed to the disk before it returns. True when every byte was written.
 bool AppendTextFile(const std::string& path, const std::string& text, bool durable = false);
+// Writes `bytes` at the end of an open file. True when every byte was written.
+bool AppendToOpenFile(const ScopedFile& file, std::string_view bytes);
 
 }  // namespace hvm

@@ -86,17 +86,25 @@ std::vector<std::string> ListSnapshotContents(const std::string& dataFolder,
   return entries;
 }
 
-bool RestoreEntry(const std::string& dataFolder, const std::string& fileName,
-                  const std::string& entry) {
+SnapshotRestorer::SnapshotRestorer(const std::string& dataFolder, const std::string& fileName)
+    : SnapshotRestorer(SnapshotText(dataFolder + "\\" + fileName)) {}
+
+SnapshotRestorer::SnapshotRestorer(const std::string& text)
+    : values_(text), wideText_(FileHasWideText(text)) {}
+
+bool SnapshotRestorer::Restore(const std::string& entry) const {
   if (IsFolderEntry(entry)) return RemoveCreatedFolder(entry);
   const ProblemLineParts parts = SplitProblemLine(entry);
   if (parts.wholeKey) return ApplyExportValue(parts.keyText, "", "", true);
-  const std::string text = SnapshotText(dataFolder + "\\" + fileName);
-  const std::vector<std::string> exports = FindValueData(text, parts.keyText, parts.valuePart);
   bool restored = false;
-  for (const std::string& dataText : exports)
-    restored = ApplyExportValue(parts.keyText, parts.valuePart, dataText, FileHasWideText(text));
+  for (const std::string& dataText : values_.Find(parts.keyText, parts.valuePart))
+    restored = ApplyExportValue(parts.keyText, parts.valuePart, dataText, wideText_);
   return restored;
+}
+
+bool RestoreEntry(const std::string& dataFolder, const std::string& fileName,
+                  const std::string& entry) {
+  return SnapshotRestorer(dataFolder, fileName).Restore(entry);
 }
 
 }  // namespace hvm

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "results/export_text.h"
+
 namespace hvm {
 
 class SuppressionFilter;
@@ -25,9 +27,24 @@ std::vector<std::string> ListSnapshotContents(const std::string& dataFolder,
                                               const std::string& fileName,
                                               SuppressionFilter* filter);
 
-// Restores one listed entry: a value (every export of it, the last one
-// winning), a whole key (recreated empty), or a created folder (removed when
-// empty). False when nothing could be restored; throws as ApplyExportValue.
+// One snapshot read once, for restoring any number of its entries.
+class SnapshotRestorer {
+ public:
+  SnapshotRestorer(const std::string& dataFolder, const std::string& fileName);
+
+  // Restores one listed entry: a value (every export of it, the last one
+  // winning), a whole key (recreated empty), or a created folder (removed when
+  // empty). False when nothing could be restored; throws as ApplyExportValue.
+  bool Restore(const std::string& entry) const;
+
+ private:
+  explicit SnapshotRestorer(const std::string& text);
+
+  SnapshotValueIndex values_;
+  bool wideText_;
+};
+
+// A restorer for one entry.
 bool RestoreEntry(const std::string& dataFolder, const std::string& fileName,
                   const std::string& entry);
 

@@ -4,6 +4,7 @@
 
 #include "core/registry.h"
 #include "scan/path_resolution.h"
+#include "scan/problem_rules.h"
 #include "scan/scan_driver.h"
 
 namespace hvm {
@@ -30,8 +31,9 @@ bool VisitKey(ScanDriver& driver, HKEY root, const std::string& rootText, const 
                            registry.ValueSize(name) <= kLongestTestedText;
     const std::string text = shortText ? registry.ReadText(name) : "~";
     if (text != "~" && !SoftwareExists(text))
-      driver.AddItemToResultsList(rootText + path + "\\\\:" + (name.empty() ? "(Default)" : name) +
-                                  " = " + text);
+      driver.AddItemToResultsList(
+          rootText + path + "\\\\:" + (name.empty() ? "(Default)" : name) + " = " + text,
+          {rule::kFileMissing, ResolvedPath(text)});
   }
   return true;
 }
@@ -89,10 +91,11 @@ void ScanConfigurationCache(ScanDriver& driver) {
     const std::string longKey =
         std::string(key.root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE") +
         key.path;
+    const std::string keyText = std::string(key.rootText) + key.path;
     if (key.what == CacheKey::Values) {
       for (const std::string& name : registry.ListValueNames())
-        driver.AddItemToResultsList(std::string(key.rootText) + key.path + "\\\\:" + name + " = " +
-                                    GetRegValue(longKey, name));
+        driver.AddItemToResultsList(keyText + "\\\\:" + name + " = " + GetRegValue(longKey, name),
+                                    {rule::kDisabledStartup, keyText});
       continue;
     }
     for (const std::string& name : registry.ListSubKeys()) {
@@ -100,7 +103,8 @@ void ScanConfigurationCache(ScanDriver& driver) {
       sub.SetRoot(key.root);
       if (!sub.OpenKey(std::string(key.path) + "\\" + name, false)) continue;
       if (key.what == CacheKey::VxD && !sub.ValuePresent("StaticVxD-")) continue;
-      driver.AddItemToResultsList(std::string(key.rootText) + key.path + "\\" + name);
+      driver.AddItemToResultsList(keyText + "\\" + name,
+                                  {rule::kDisabledStartup, keyText + "\\" + name});
     }
   }
 }

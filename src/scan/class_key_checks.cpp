@@ -6,6 +6,7 @@
 #include "core/registry_paths.h"
 #include "core/text_case.h"
 #include "scan/path_resolution.h"
+#include "scan/problem_rules.h"
 #include "scan/scan_driver.h"
 
 namespace hvm {
@@ -25,6 +26,20 @@ std::string TextOrElse(TNTRegistry& registry, const std::string& name,
 
 std::string WithoutLeadingBackslash(const std::string& text) {
   return !text.empty() && text.front() == '\\' ? text.substr(1) : text;
+}
+
+// A missing file, or no file named at all in the value of `keyText`.
+ProblemReason FileMissing(const std::string& text, const std::string& keyText) {
+  if (text.empty()) return {rule::kNoFileNamed, kClassesRootShort + keyText};
+  return {rule::kFileMissing, ResolvedPath(text)};
+}
+
+ProblemReason ClassMissing(const std::string& classText) {
+  return {rule::kClassMissing, kClassesRootShort + std::string("CLSID\\") + classText};
+}
+
+ProblemReason EmptyKey(const std::string& keyText) {
+  return {rule::kEmptyKey, kClassesRootShort + keyText};
 }
 
 }  // namespace
@@ -70,14 +85,14 @@ bool ClassKeyChecker::Exists(const std::string& path) const {
   return !path.empty() && FilePathExists(path);
 }
 
-void ClassKeyChecker::Report(const std::string& line) {
-  driver_.AddItemToResultsList(line);
+void ClassKeyChecker::Report(const std::string& line, const ProblemReason& reason) {
+  driver_.AddItemToResultsList(line, reason);
 }
 
-void ClassKeyChecker::ReportOnce(const std::string& keyText) {
+void ClassKeyChecker::ReportOnce(const std::string& keyText, const ProblemReason& reason) {
   if (Seen(keyText)) return;
   Mark(keyText);
-  Report(kClassesRootShort + keyText);
+  Report(kClassesRootShort + keyText, reason);
 }
 
 // A class that exists and was not found stale earlier in this scan (a class
@@ -125,13 +140,17 @@ void ClassKeyChecker::RunRule(Check& c) {
     case CheckKind::ckEmptyClassKey: return CheckEmptyClassKey(c);
     case CheckKind::ckServerFile: return CheckServerFile(c);
     case CheckKind::ckClassLink: return CheckClassLink(c);
-    case CheckKind::ckWholeKey: Mark(c.N); return Report(kClassesRootShort + c.P + c.N);
+    case CheckKind::ckWholeKey:
+      Mark(c.N);
+      return Report(kClassesRootShort + c.P + c.N,
+                    {c.P == "TypeLib\\" ? rule::kTypeLibraryVersionMissing : rule::kNoWorkingServer,
+                     kClassesRootShort + c.P + c.N});
     case CheckKind::ckTypeLibFile: return CheckTypeLibFile(c);
     case CheckKind::ckProxyStub:
       if (!c.T.empty() && Opens(c.root, "\\CLSID\\" + c.T) && ClassUsable(c.root, c.T)) {
         state_.ServerState = 2;
       } else {
-        ReportOnce(c.K);
+        ReportOnce(c.K, ClassMissing(c.T));
         ServerStale();
       }
       return;
@@ -139,7 +158,7 @@ void ClassKeyChecker::RunRule(Check& c) {
       if (!c.T.empty()) {
         state_.ServerState = 2;
       } else {
-        ReportOnce(c.K);
+        ReportOnce(c.K, {rule::kTypeLibraryNotNamed, kClassesRootShort + c.K});
         ServerStale();
       }
       return;
@@ -147,12 +166,14 @@ void ClassKeyChecker::RunRule(Check& c) {
       if (Opens(c.root, "\\Interface\\" + c.T) && !Seen("Interface\\" + c.T)) {
         state_.ServerState = 2;
       } else {
-        ReportOnce(c.K);
+        ReportOnce(c.K, {rule::kInterfaceMissing, kClassesRootShort + ("Interface\\" + c.T)});
         ServerStale();
       }
       return;
-    case CheckKind::ckEmptyShellEx:
-      return Report(kClassesRootShort + TopEmptyAncestor(c.root, c.K));
+    case CheckKind::ckEmptyShellEx: {
+      const std::string ancestor = TopEmptyAncestor(c.root, c.K);
+      return Report(kClassesRootShort + ancestor, EmptyKey(ancestor));
+    }
     case CheckKind::ckVerbList: return CheckVerbList(c);
     case CheckKind::ckShellExList: return CheckShellExList(c);
     case CheckKind::ckHandlerClass: {
@@ -161,12 +182,13 @@ void ClassKeyChecker::RunRule(Check& c) {
       if (!missingClass && ClassUsable(c.root, c.T))
         state_.ServerState = 2;
       else
-        ReportOnce(c.K);
+        ReportOnce(c.K, ClassMissing(c.T));
       return;
     }
     case CheckKind::ckAppIdLink: {
       const std::string appId = TextOrElse(c.reg, "AppID", "");
-      if (!appId.empty() && !Opens(c.root, "\\AppID\\" + appId)) ReportOnce(c.K);
+      if (!appId.empty() && !Opens(c.root, "\\AppID\\" + appId))
+        ReportOnce(c.K, {rule::kAppIdMissing, kClassesRootShort + ("AppID\\" + appId)});
       return;
     }
     case CheckKind::ckShellNew: return CheckShellNew(c);
@@ -176,7 +198,7 @@ void ClassKeyChecker::RunRule(Check& c) {
         state_.FoundFlag = 1;
         state_.ServerState = 2;
       } else {
-        ReportOnce(c.K);
+        ReportOnce(c.K, FileMissing(c.T, c.K));
       }
       return;
     case CheckKind::ckKeyLink:
@@ -185,11 +207,11 @@ void ClassKeyChecker::RunRule(Check& c) {
         state_.FoundFlag = 1;
         state_.ServerState = 2;
       } else {
-        ReportOnce(c.K);
+        ReportOnce(c.K, {rule::kLinkedKeyMissing, kClassesRootShort + c.T});
       }
       return;
     case CheckKind::ckNonEmptyDefault:
-      if (!c.T.empty()) ReportOnce(c.K);
+      if (!c.T.empty()) ReportOnce(c.K, {rule::kValueNotEmpty, kClassesRootShort + c.K});
       return;
     case CheckKind::ckProtocolList: return CheckProtocolList(c);
     case CheckKind::ckCodePage: return CheckCodePage(c);
@@ -209,7 +231,7 @@ void ClassKeyChecker::CheckServerFile(Check& c) {
     return;
   }
   Mark(c.K);
-  Report(kClassesRootShort + c.K);
+  Report(kClassesRootShort + c.K, FileMissing(c.T, c.K));
   // A stale in-process server alone does not make the whole class stale: the
   // class may still be served out of process.
   if (!StartsWithNoCase(c.W, "INPROCSERVER")) ServerStale();
@@ -223,7 +245,9 @@ void ClassKeyChecker::CheckTypeLibFile(Check& c) {
   if (Seen(c.K)) return;
   const std::string ancestor = TopEmptyAncestor(c.root, c.K);
   Mark(ancestor);
-  Report(kClassesRootShort + ancestor);
+  Report(kClassesRootShort + ancestor,
+         c.T.empty() ? ProblemReason{rule::kNoFileNamed, kClassesRootShort + c.K}
+                     : ProblemReason{rule::kTypeLibraryMissing, ResolvedPath(c.T)});
 }
 
 void ClassKeyChecker::CheckEmptyClassKey(Check& c) {
@@ -234,19 +258,22 @@ void ClassKeyChecker::CheckEmptyClassKey(Check& c) {
   } else if (!values.empty()) {
     return;
   }
+  // An extension's default names its class, which must be there.
+  const ProblemReason reason =
+      c.T.empty() ? EmptyKey(c.N) : ProblemReason{rule::kKeyMissing, kClassesRootShort + c.T};
   if (!c.T.empty()) {
     const bool targetMissing = extension && !Opens(c.root, "\\" + c.T);
     if (!targetMissing && !Seen(c.T)) return;
   }
   if (!c.reg.HasChildKeys()) {
     if (!Seen(c.N)) {
-      Report(kClassesRootShort + c.N);
+      Report(kClassesRootShort + c.N, reason);
       Mark(c.N);
     }
   } else if (!c.T.empty()) {
     const std::string defaultValue = c.N + "\\\\:";
     if (!Seen(defaultValue)) {
-      Report(kClassesRootShort + defaultValue);
+      Report(kClassesRootShort + defaultValue, reason);
       Mark(defaultValue);
     }
   }
@@ -264,13 +291,13 @@ void ClassKeyChecker::CheckClassLink(Check& c) {
       return true;
     return Seen("WOW64\\CLSID\\" + c.T);
   }();
-  if (stale) ReportOnce(c.K);
+  if (stale) ReportOnce(c.K, ClassMissing(c.T));
 }
 
 void ClassKeyChecker::CheckVerbList(Check& c) {
   const std::vector<std::string> verbs = c.reg.ListSubKeys();
   const size_t valueCount = c.reg.ListValueNames().size();
-  if (verbs.empty() && valueCount < 2) return ReportOnce(c.K);
+  if (verbs.empty() && valueCount < 2) return ReportOnce(c.K, EmptyKey(c.K));
   state_.FoundFlag = 0;
   for (size_t i = 0; i < verbs.size(); ++i) {
     if (driver_.StopRequested(int(i))) break;
@@ -293,15 +320,18 @@ void ClassKeyChecker::CheckVerbList(Check& c) {
       state_.FoundFlag = 1;
       continue;
     }
-    ReportOnce(verbs.size() == 1 ? c.K : c.K + "\\" + verbs[i]);
+    ReportOnce(verbs.size() == 1 ? c.K : c.K + "\\" + verbs[i],
+               FileMissing(text, c.K + "\\" + verbs[i] + "\\command"));
   }
   // A loop cut short by Stop has not tested every verb, so it proves nothing.
-  if (state_.FoundFlag == 0 && valueCount < 2 && !driver_.StopPending()) ReportOnce(c.K);
+  if (state_.FoundFlag == 0 && valueCount < 2 && !driver_.StopPending())
+    ReportOnce(c.K, {rule::kNoWorkingVerb, kClassesRootShort + c.K});
 }
 
 void ClassKeyChecker::CheckShellExList(Check& c) {
   const std::vector<std::string> handlers = c.reg.ListSubKeys();
   std::string entry;
+  ProblemReason reason;
   for (size_t i = 0; i < handlers.size(); ++i) {
     if (driver_.StopRequested(int(i))) break;
     const std::string& handler = handlers[i];
@@ -314,12 +344,14 @@ void ClassKeyChecker::CheckShellExList(Check& c) {
       const std::string& named = !handler.empty() && handler.front() == '{' ? handler : text;
       const bool tested = !named.empty() && named.front() == '{';
       if (tested && !Opens(c.root, "\\CLSID\\" + named) &&
-          !Opens(c.root, "\\WOW64\\CLSID\\" + named))
+          !Opens(c.root, "\\WOW64\\CLSID\\" + named)) {
         entry = handlers.size() == 1 ? TopEmptyAncestor(c.root, c.K) : c.K + "\\" + handler;
+        reason = ClassMissing(named);
+      }
     }
     if (!entry.empty() && !Seen(entry)) {
       Mark(entry);
-      Report(kClassesRootShort + entry);
+      Report(kClassesRootShort + entry, reason);
     }
   }
 }
@@ -335,7 +367,8 @@ void ClassKeyChecker::CheckShellNew(Check& c) {
       const std::string line = c.K + "\\\\:Filename";
       if (!Seen(line)) {
         Mark(line);
-        Report(kClassesRootShort + line + " = " + GetRegValue(key, "Filename"));
+        Report(kClassesRootShort + line + " = " + GetRegValue(key, "Filename"),
+               FileMissing(file, c.K));
       }
     }
   }
@@ -345,7 +378,8 @@ void ClassKeyChecker::CheckShellNew(Check& c) {
       const std::string line = c.K + "\\\\:Command";
       if (!Seen(line)) {
         Mark(line);
-        Report(kClassesRootShort + line + " = " + GetRegValue(key, "Command"));
+        Report(kClassesRootShort + line + " = " + GetRegValue(key, "Command"),
+               FileMissing(command, c.K));
       }
     }
   }
@@ -353,7 +387,7 @@ void ClassKeyChecker::CheckShellNew(Check& c) {
 
 void ClassKeyChecker::CheckProtocolList(Check& c) {
   const std::vector<std::string> protocols = c.reg.ListSubKeys();
-  if (protocols.empty()) return ReportOnce(c.K);
+  if (protocols.empty()) return ReportOnce(c.K, EmptyKey(c.K));
   for (size_t i = 0; i < protocols.size(); ++i) {
     if (driver_.StopRequested(int(i))) break;
     const std::string protocolKey = c.K + "\\" + protocols[i];
@@ -372,7 +406,7 @@ void ClassKeyChecker::CheckProtocolList(Check& c) {
       if (verbText == "~" || Exists(verbText)) entry = protocolKey + "\\server";
     }
     if (protocols.size() == 1) entry = c.K;
-    ReportOnce(entry);
+    ReportOnce(entry, FileMissing(serverText, c.K));
   }
 }
 
@@ -381,14 +415,16 @@ void ClassKeyChecker::CheckCodePage(Check& c) {
   const std::string line = c.P + c.N + "\\\\:" + c.V;
   if (Seen(line)) return;
   Mark(line);
-  Report(kClassesRootShort + line + " = " + GetRegValue(kClassesRootLong + c.P + c.N, c.V));
+  Report(kClassesRootShort + line + " = " + GetRegValue(kClassesRootLong + c.P + c.N, c.V),
+         {rule::kCodePageMissing, kClassesRootShort + c.P + "CodePage\\" + std::to_string(c.D)});
 }
 
 void ClassKeyChecker::CheckCharsetAlias(Check& c) {
   if (c.T.empty() || Opens(c.root, "\\" + c.P + c.N + c.T)) return;
   const std::string line = c.K + "\\\\:" + c.V;
   Mark(line);
-  Report(kClassesRootShort + line + " = " + GetRegValue(kClassesRootLong + c.K, c.V));
+  Report(kClassesRootShort + line + " = " + GetRegValue(kClassesRootLong + c.K, c.V),
+         {rule::kCharsetMissing, kClassesRootShort + c.P + c.N + c.T});
 }
 
 void ClassKeyChecker::CheckContentLink(Check& c) {
@@ -408,7 +444,8 @@ void ClassKeyChecker::CheckContentLink(Check& c) {
   if (Seen(c.K)) return;
   const std::string line = c.K + "\\\\:" + c.V;
   Mark(line);
-  Report(kClassesRootShort + line + " = " + GetRegValue(kClassesRootLong + c.K, c.V));
+  Report(kClassesRootShort + line + " = " + GetRegValue(kClassesRootLong + c.K, c.V),
+         {rule::kLinkedKeyMissing, kClassesRootShort + c.T});
 }
 
 void ClassKeyChecker::CheckClassList(Check& c) {
@@ -423,7 +460,7 @@ void ClassKeyChecker::CheckClassList(Check& c) {
       continue;
     }
     entry = classes.size() == 1 ? TopEmptyAncestor(c.root, c.K) : c.K + "\\" + name;
-    ReportOnce(entry);
+    ReportOnce(entry, ClassMissing(name));
   }
 }
 
@@ -442,7 +479,7 @@ void ClassKeyChecker::CheckLinkList(Check& c) {
       continue;
     }
     Mark(addinKey);
-    Report(kClassesRootShort + addinKey);
+    Report(kClassesRootShort + addinKey, ClassMissing(text));
   }
 }
 
@@ -450,7 +487,7 @@ void ClassKeyChecker::CheckEmptyKey(Check& c) {
   if (!KeyHoldsNothing(c.reg)) return;
   const std::string key = c.P + c.N;
   if (Seen(key)) return;
-  Report(kClassesRootShort + key);
+  Report(kClassesRootShort + key, EmptyKey(key));
   Mark(key);
 }
 
@@ -461,7 +498,7 @@ void ClassKeyChecker::CheckEmptySubKey(Check& c) {
   }
   const std::string ancestor = TopEmptyAncestor(c.root, c.K);
   Mark(ancestor);
-  Report(kClassesRootShort + ancestor);
+  Report(kClassesRootShort + ancestor, EmptyKey(ancestor));
 }
 
 void ClassKeyChecker::WalkClassTree(HKEY root, const std::string& prefix, const std::string& name,

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/results_store.h"
 #include "scan/reported_keys.h"
 
 namespace hvm {
@@ -93,8 +94,8 @@ class ClassKeyChecker {
   bool Exists(const std::string& path) const;
   bool Seen(const std::string& text) const { return state_.ReportedKeys.Seen(text); }
   void Mark(const std::string& text) { state_.ReportedKeys.Mark(text); }
-  void Report(const std::string& line);
-  void ReportOnce(const std::string& keyText);
+  void Report(const std::string& line, const ProblemReason& reason);
+  void ReportOnce(const std::string& keyText, const ProblemReason& reason);
   void ServerStale() {
     if (state_.ServerState == 0) state_.ServerState = 1;
   }

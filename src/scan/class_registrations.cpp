@@ -7,6 +7,7 @@
 #include "core/text_case.h"
 #include "scan/drive_types.h"
 #include "scan/file_tests.h"
+#include "scan/problem_rules.h"
 #include "scan/scan_driver.h"
 
 namespace hvm {
@@ -117,8 +118,10 @@ void ClassSections::ShellFolders(HKEY root, const char* path, const std::string&
     if (registry.ValueKind(name) != RegDataKind::rkString) continue;
     const std::string text = registry.ReadText(name);
     if (text.find(":\\") == std::string::npos) continue;
-    if (!FolderExists(RemoveSlash(text)))
-      driver_.AddItemToResultsList(linePrefix + name + " = " + text);
+    const std::string folder = RemoveSlash(text);
+    if (!FolderExists(folder))
+      driver_.AddItemToResultsList(linePrefix + name + " = " + text,
+                                   {rule::kFolderMissing, folder});
   }
 }
 

@@ -8,6 +8,7 @@
 #include "scan/file_tests.h"
 #include "scan/find_file.h"
 #include "scan/path_resolution.h"
+#include "scan/problem_rules.h"
 #include "scan/scan_driver.h"
 
 namespace hvm {
@@ -151,13 +152,26 @@ void FileReferenceSections::ScanFileReferences() {
   }
 }
 
-void FileReferenceSections::ReportKey(const Walk& walk, const std::string& name) {
-  driver_.AddItemToResultsList(walk.keyPath + "\\" + name);
+void FileReferenceSections::ReportKey(const Walk& walk, const std::string& name,
+                                      const ProblemReason& reason) {
+  driver_.AddItemToResultsList(walk.keyPath + "\\" + name, reason);
 }
 
-void FileReferenceSections::ReportValue(const Walk& walk, const std::string& name) {
-  driver_.AddItemToResultsList(walk.keyPath + "\\\\:" + name + " = " +
-                               GetRegValue(LongRootPath(walk.keyPath), name));
+void FileReferenceSections::ReportValue(const Walk& walk, const std::string& name,
+                                        const ProblemReason& reason) {
+  driver_.AddItemToResultsList(
+      walk.keyPath + "\\\\:" + name + " = " + GetRegValue(LongRootPath(walk.keyPath), name),
+      reason);
+}
+
+void FileReferenceSections::RemoveStaleValue(const Walk& walk, const std::string& name,
+                                             const std::string& data, const ProblemReason& reason) {
+  const std::string line = walk.keyPath + "\\\\:" + name + " = " + data;
+  // A scan asked only to look lists what it would otherwise remove.
+  if (env_.readOnly) return driver_.AddItemToResultsList(line, reason);
+  if (remover_.ExportValue(walk.root, walk.subPath, name))
+    driver_.Results().AddRemovedAtOnce(
+        {driver_.CurrentSection(), line, reason, remover_.SnapshotName()});
 }
 
 void FileReferenceSections::FindBadFileKeys(const std::string& keyPath, const std::string& base,
@@ -172,11 +186,12 @@ void FileReferenceSections::FindBadFileKeys(const std::string& keyPath, const st
 
   struct CantRemoveAtEnd {
     ~CantRemoveAtEnd() {
-      if (!unattended) remover.WriteCantRemove();
+      if (!unattended && !readOnly) remover.WriteCantRemove();
     }
     ValueRemover& remover;
     bool unattended;
-  } atEnd{remover_, env_.unattended};
+    bool readOnly;
+  } atEnd{remover_, env_.unattended, env_.readOnly};
 
   driver_.SetCurrentKeyText(walk.subPath);
   if (driver_.StopPending()) return;
@@ -215,7 +230,12 @@ void FileReferenceSections::ValueFiles(Walk& walk) {
         found = SoftwareExists(data);
       }
     }
-    if (!found) remover_.ExportValue(walk.root, walk.subPath, name);
+    if (found) continue;
+    // What the last test looked for: the name in the search path, or the path.
+    const bool bare = data.find_first_of("\\:") == std::string::npos;
+    RemoveStaleValue(
+        walk, name, data,
+        {rule::kFileMissing, ResolvedPath(bare && !walk.base.empty() ? walk.base + data : data)});
   }
 }
 
@@ -224,7 +244,7 @@ void FileReferenceSections::ValueNamePaths(Walk& walk) {
     if (driver_.StopRequested(int(i))) return;
     const std::string& name = walk.names[i];
     if (UpperCase(name) != "LANGID" && !SoftwareExists(name) && !FindFile(env_.windowsFolder, name))
-      ReportValue(walk, name);
+      ReportValue(walk, name, {rule::kFileMissing, ResolvedPath(name)});
     if (walk.base == "p") driver_.AdvanceProgress(50);
   }
 }
@@ -237,7 +257,7 @@ void FileReferenceSections::SubkeyValueFile(Walk& walk) {
     if (!sub.OpenKey(walk.subPath + "\\" + walk.names[i], false)) continue;
     const std::string text = TextOrEmpty(sub, walk.base);
     if (!text.empty() && text.front() != '*' && !SoftwareExists(text))
-      ReportKey(walk, walk.names[i]);
+      ReportKey(walk, walk.names[i], {rule::kFileMissing, ResolvedPath(text)});
   }
 }
 
@@ -257,12 +277,13 @@ void FileReferenceSections::AppPaths(Walk& walk) {
     if (hasDefault && !StringKinds.Contains(sub.ValueKind(""))) continue;
     const std::string text = hasDefault ? sub.ReadText("") : "";
     if (!text.empty()) {
-      if (!SoftwareExists(text)) ReportKey(walk, name);
+      if (!SoftwareExists(text)) ReportKey(walk, name, {rule::kFileMissing, ResolvedPath(text)});
       continue;
     }
     const std::string folders = TextOrEmpty(sub, "Path");
-    const std::string first = folders.substr(0, folders.find(';'));
-    if (!SoftwareExists(WithSlash(first) + name)) ReportKey(walk, name);
+    const std::string program = WithSlash(folders.substr(0, folders.find(';'))) + name;
+    if (!SoftwareExists(program))
+      ReportKey(walk, name, {rule::kFileMissing, ResolvedPath(program)});
   }
 }
 
@@ -271,7 +292,8 @@ void FileReferenceSections::FolderValues(Walk& walk) {
     if (driver_.StopRequested(int(i))) return;
     const std::string& name = walk.names[i];
     if (!StringKinds.Contains(walk.registry.ValueKind(name))) continue;
-    if (!SoftwareExists(WithSlash(walk.registry.ReadText(name)) + name)) ReportValue(walk, name);
+    const std::string file = WithSlash(walk.registry.ReadText(name)) + name;
+    if (!SoftwareExists(file)) ReportValue(walk, name, {rule::kFileMissing, ResolvedPath(file)});
   }
 }
 
@@ -283,13 +305,15 @@ void FileReferenceSections::EmptyExtensionKeys(Walk& walk) {
     driver_.SetCurrentKeyText(path);
     TNTRegistry extension;
     extension.SetRoot(walk.root);
-    if (extension.OpenKey(path, false) && HoldsNothing(extension)) ReportKey(walk, name);
+    if (extension.OpenKey(path, false) && HoldsNothing(extension))
+      ReportKey(walk, name, {rule::kEmptyKey, walk.keyPath + "\\" + name});
     driver_.View().PumpMessages();
     driver_.SetCurrentKeyText(path + "\\OpenWithList");
     TNTRegistry openWith;
     openWith.SetRoot(walk.root);
     if (openWith.OpenKey(path + "\\OpenWithList", false) && HoldsNothing(openWith))
-      ReportKey(walk, name + "\\OpenWithList");
+      ReportKey(walk, name + "\\OpenWithList",
+                {rule::kEmptyKey, walk.keyPath + "\\" + name + "\\OpenWithList"});
   }
 }
 
@@ -301,7 +325,9 @@ void FileReferenceSections::UninstallCache(Walk& walk) {
     if (driver_.StopRequested(int(i))) return;
     TNTRegistry registry;
     registry.SetRoot(walk.root);
-    if (!registry.OpenKey(uninstall, false)) ReportKey(walk, walk.names[i]);
+    if (!registry.OpenKey(uninstall, false))
+      ReportKey(walk, walk.names[i],
+                {rule::kUninstallMissing, RootToShortRootSt(walk.root) + uninstall});
   }
 }
 
@@ -319,8 +345,10 @@ void FileReferenceSections::StartMenuFolders(Walk& walk) {
   for (size_t i = 0; i < walk.names.size(); ++i) {
     if (driver_.StopRequested(int(i))) return;
     const std::string& name = walk.names[i];
-    if (!FolderExists(WithSlash(common) + name) && !FolderExists(WithSlash(user) + name))
-      ReportKey(walk, name);
+    const std::string commonFolder = WithSlash(common) + name;
+    const std::string userFolder = WithSlash(user) + name;
+    if (!FolderExists(commonFolder) && !FolderExists(userFolder))
+      ReportKey(walk, name, {rule::kFolderMissing, commonFolder + "; " + userFolder});
   }
 }
 

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "core/results_store.h"
+
 namespace hvm {
 
 class ScanDriver;
@@ -25,6 +27,8 @@ class ValueRemover {
                            const std::string& valueName) = 0;
   // Writes the failed deletions gathered so far to the cannot-remove file.
   virtual void WriteCantRemove() = 0;
+  // The name of the undo snapshot the removed values go to.
+  virtual std::string SnapshotName() const = 0;
 };
 
 enum class WalkMode : int {
@@ -42,6 +46,7 @@ struct FileScanEnvironment {
   std::string systemFolder;   // with a trailing backslash
   std::string windowsFolder;  // with a trailing backslash
   bool unattended = false;    // started by the schedule or at log-on
+  bool readOnly = false;      // remove nothing: list stale values as problems
 };
 
 class FileReferenceSections {
@@ -66,8 +71,12 @@ class FileReferenceSections {
   void EmptyExtensionKeys(Walk& walk);
   void UninstallCache(Walk& walk);
   void StartMenuFolders(Walk& walk);
-  void ReportKey(const Walk& walk, const std::string& name);
-  void ReportValue(const Walk& walk, const std::string& name);
+  void ReportKey(const Walk& walk, const std::string& name, const ProblemReason& reason);
+  void ReportValue(const Walk& walk, const std::string& name, const ProblemReason& reason);
+  // Removes a stale value of a value-file walk at once and records it, or in
+  // a read-only scan lists it as a problem of its section.
+  void RemoveStaleValue(const Walk& walk, const std::string& name, const std::string& data,
+                        const ProblemReason& reason);
 
   ScanDriver& driver_;
   ValueRemover& remover_;

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 
 #include "app/environment.h"
+#include "core/registry.h"
 #include "core/scoped_handle.h"
 #include "scan/drive_types.h"
 #include "scan/fs_redirection.h"
@@ -56,6 +58,71 @@ bool FolderHoldsEntry(const std::string& folder, const std::string& name) {
   if (name.empty()) return false;
   char found[MAX_PATH];
   return SearchPathA(folder.c_str(), name.c_str(), nullptr, MAX_PATH, found, nullptr) != 0;
+}
+
+std::vector<std::string> ProgramExtensions() {
+  std::string list(256, '\0');
+  DWORD size = GetEnvironmentVariableA("PATHEXT", list.data(), DWORD(list.size()));
+  if (size >= list.size()) {
+    list.assign(size, '\0');
+    size = GetEnvironmentVariableA("PATHEXT", list.data(), size);
+  }
+  list.resize(size < list.size() ? size : 0);
+  if (list.empty()) list = ".COM;.EXE;.BAT;.CMD";
+  std::vector<std::string> extensions;
+  for (size_t start = 0; start < list.size();) {
+    const size_t end = std::min(list.find(';', start), list.size());
+    if (end > start) extensions.push_back(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return extensions;
+}
+
+namespace {
+
+// The folders a started program is looked for in, as SearchPathA takes them.
+std::string ProgramSearchPath() {
+  std::string path = Environment().systemFolder + ";" + Environment().windowsFolder;
+  const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+  if (size > 0) {
+    std::string folders(size, '\0');
+    folders.resize(GetEnvironmentVariableA("PATH", folders.data(), size));
+    path += ";" + folders;
+  }
+  return path;
+}
+
+bool OnSearchPath(const std::string& path, const std::string& name) {
+  char found[MAX_PATH];
+  return SearchPathA(path.c_str(), name.c_str(), nullptr, MAX_PATH, found, nullptr) != 0;
+}
+
+// The program an App Paths key of HKLM or HKCU registers under `name`.
+bool RegisteredInAppPaths(const std::string& name) {
+  constexpr char kAppPaths[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    TNTRegistry registry;
+    registry.SetRoot(root);
+    if (!registry.OpenKey(kAppPaths + name, false)) continue;
+    if (!StringKinds.Contains(registry.ValueKind(""))) continue;
+    std::string program = registry.ReadText("");
+    if (!program.empty() && program.front() == '"')
+      program = program.substr(1, program.find('"', 1) - 1);
+    if (!program.empty() && nFileExists(program)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ProgramOnSearchPath(const std::string& name) {
+  const std::string path = ProgramSearchPath();
+  const bool hasExtension = name.find('.') != std::string::npos;
+  if (hasExtension && OnSearchPath(path, name)) return true;
+  if (!hasExtension)
+    for (const std::string& extension : ProgramExtensions())
+      if (OnSearchPath(path, name + extension)) return true;
+  return RegisteredInAppPaths(hasExtension ? name : name + ".exe");
 }
 
 bool nFileExists(const std::string& path) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace hvm {
 
@@ -20,6 +21,16 @@ bool AnyEntryMatches(const std::string& pattern);
 // extension is added). An empty folder text leaves the platform's default
 // search order in charge.
 bool FolderHoldsEntry(const std::string& folder, const std::string& name);
+
+// The extensions the system completes a program name with, in the order of
+// PATHEXT (".COM;.EXE;.BAT;.CMD" when it is not set).
+std::vector<std::string> ProgramExtensions();
+
+// True when the system finds `name` (a bare program name, no folder) as it
+// starts a program: in the system folder, the Windows folder or a folder of
+// PATH, completed with the PATHEXT extensions when it has none, or through
+// its App Paths registration.
+bool ProgramOnSearchPath(const std::string& name);
 
 // FileExists, tried a second time with redirection off on 64-bit Windows. A
 // bare drive ("X:") whose letter is not checkable is never a file.

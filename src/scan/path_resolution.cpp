@@ -2,8 +2,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "app/environment.h"
 #include "scan/drive_types.h"
@@ -13,7 +17,7 @@
 namespace hvm {
 namespace {
 
-constexpr DWORD kExpandCapacity = 260;
+constexpr DWORD kExpandLimit = 32 * 1024 - 1;
 
 // The delimiters the backward scan cuts before, in the order their cuts are
 // tried. The blank comes first and the backslash last; a backslash cut is
@@ -36,14 +40,16 @@ std::string_view CopyFrom(std::string_view s, int from) {
 }
 
 // Runs of backslashes become one (so a network path's leading pair becomes
-// a single backslash), and a backslash that escapes a double quote goes.
+// a single backslash), and a backslash that escapes a double quote goes. A
+// tab, which no file name holds, separates a program from its arguments as a
+// blank does.
 void CollapseBackslashes(std::string& s) {
   std::string out;
   out.reserve(s.size());
   for (char c : s) {
     if (c == '\\' && !out.empty() && out.back() == '\\') continue;
     if (c == '"' && !out.empty() && out.back() == '\\') out.pop_back();
-    out.push_back(c);
+    out.push_back(c == '\t' ? ' ' : c);
   }
   s.swap(out);
 }
@@ -62,15 +68,25 @@ void Normalise(std::string& s) {
 }
 
 std::string ExpandedOrAsIs(const std::string& s) {
-  // Without a "%" there is nothing to expand. Very long input makes some
-  // platforms (Wine among them) answer with a short count and garbage, so a
-  // failure status counts as well as the count.
+  // Without a "%" there is nothing to expand. The buffer is sized from the
+  // call's own answer, which may grow between the two calls (a variable set
+  // meanwhile). Very long input makes some platforms (Wine among them) answer
+  // with a short count and garbage, so a failure status counts as well as the
+  // count.
   if (s.find('%') == std::string::npos) return s;
-  char buffer[kExpandCapacity];
-  SetLastError(ERROR_SUCCESS);
-  const DWORD count = ExpandEnvironmentStringsA(s.c_str(), buffer, kExpandCapacity);
-  if (count == 0 || count >= kExpandCapacity || GetLastError() != ERROR_SUCCESS) return s;
-  return std::string(buffer, strnlen(buffer, count));
+  // The platform takes at most 32K characters either way (Wine crashes past it).
+  if (s.size() >= kExpandLimit) return s;
+  std::string buffer;
+  DWORD count = ExpandEnvironmentStringsA(s.c_str(), nullptr, 0);
+  for (int attempt = 0; attempt < 4 && count > buffer.size(); ++attempt) {
+    if (count >= kExpandLimit) return s;
+    buffer.assign(size_t(count) + 1, '\0');
+    SetLastError(ERROR_SUCCESS);
+    count = ExpandEnvironmentStringsA(s.c_str(), buffer.data(), DWORD(buffer.size()));
+    if (count == 0 || GetLastError() != ERROR_SUCCESS) return s;
+  }
+  if (count == 0 || count > buffer.size()) return s;
+  return std::string(buffer.data(), strnlen(buffer.data(), count));
 }
 
 // The text before the first character that cannot belong to a path: a colon
@@ -85,8 +101,12 @@ void CutAtNonPathCharacter(std::string& s) {
   if (best > 0) s.resize(size_t(best - 1));
 }
 
+bool IsDrivePath(const std::string& s) {
+  return s.size() >= 3 && s[1] == ':' && s[2] == '\\';
+}
+
 bool OnDriveNeverChecked(const std::string& s) {
-  if (s.size() < 3 || s[1] != ':' || s[2] != '\\') return false;
+  if (!IsDrivePath(s)) return false;
   switch (DriveTypeOf(s)) {
     case DRIVE_REMOVABLE:
     case DRIVE_REMOTE:
@@ -141,7 +161,10 @@ bool CandidateExists(const std::string& candidate) {
   const std::string name = candidate.substr(k + 1);
   if (FolderHoldsEntry(folder, name)) return true;
   if (k + 1 == candidate.size() ? FolderExists(folder) : FolderExists(candidate)) return true;
-  return FolderHoldsEntry(folder, name + ".exe");
+  // A program named without its extension, as the system completes it.
+  for (const std::string& extension : ProgramExtensions())
+    if (FolderHoldsEntry(folder, name + extension)) return true;
+  return false;
 }
 
 namespace {
@@ -153,27 +176,45 @@ bool ProgramBeforeABlankExists(const std::string& s) {
   for (size_t blank = s.find(' '); blank != std::string::npos; blank = s.find(' ', blank + 1)) {
     const std::string program = s.substr(0, blank);
     if (program.find('\\') == std::string::npos || program.back() == ' ') continue;
-    if (FileExists(program) || FileExists(program + ".exe")) return true;
+    if (FileExists(program)) return true;
+    for (const std::string& extension : ProgramExtensions())
+      if (FileExists(program + extension)) return true;
   }
   return false;
 }
 
 }  // namespace
 
-bool FindSpace(std::string s) {
+namespace {
+
+// The text FindSpace tests: normalised, expanded and cut where no path goes
+// on. Nothing when the string is not checked at all.
+std::optional<std::string> PathToTest(std::string s) {
   Normalise(s);
   while (!s.empty() && s.front() == '@') s.erase(0, 1);
   // The native object-manager prefixes name the same file as the path behind them.
   for (const std::string_view prefix : {"\\??\\", "\\?\\"})
     if (s.rfind(prefix, 0) == 0 && s.find(":\\") == prefix.size() + 1) s.erase(0, prefix.size());
   // Network paths and rooted system paths are not checked.
-  if (!s.empty() && s.front() == '\\' && s.find(":\\") == std::string::npos) return true;
-  s = ExpandedOrAsIs(s);
+  if (!s.empty() && s.front() == '\\' && s.find(":\\") == std::string::npos) return std::nullopt;
+  std::string expanded = ExpandedOrAsIs(s);
   // A variable that did not expand is not checked either, nor one that
-  // expands to a network path (a profile folder kept on a server).
-  if (!s.empty() && s.front() == '%') return true;
-  if (s.rfind("\\\\", 0) == 0) return true;
-  CutAtNonPathCharacter(s);
+  // expands to a network path (a profile folder kept on a server), nor one
+  // that expands to a path on a drive that is not a fixed disk.
+  if (!expanded.empty() && expanded.front() == '%') return std::nullopt;
+  if (expanded.rfind("\\\\", 0) == 0) return std::nullopt;
+  if (expanded != s && IsDrivePath(expanded) && DriveTypeOf(expanded) != DRIVE_FIXED)
+    return std::nullopt;
+  CutAtNonPathCharacter(expanded);
+  return expanded;
+}
+
+}  // namespace
+
+bool FindSpace(std::string s) {
+  std::optional<std::string> path = PathToTest(std::move(s));
+  if (!path) return true;
+  s = std::move(*path);
   if (s.empty()) return false;
   if (ProgramBeforeABlankExists(s)) return true;
   if (s.back() == '\\') {
@@ -233,12 +274,46 @@ bool FindMultiSpace(std::string s) {
   }
 }
 
+namespace {
+
+// Programs that run what their arguments name: a line starting with one of
+// them is judged by its argument.
+bool IsHostProgram(std::string name) {
+  for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0)
+    name.resize(name.size() - 4);
+  for (const char* host : {"rundll32", "rundll", "regsvr32", "wscript", "cscript", "mshta",
+                           "msiexec", "cmd", "powershell", "java", "javaw"})
+    if (name == host) return true;
+  return false;
+}
+
+// The program a command line starts with when it is named bare (no folder,
+// no drive, no variable) and followed by a blank or tab; "" otherwise.
+std::string BareProgramOf(const std::string& s) {
+  const size_t end = s.find_first_of(" \t");
+  if (end == 0 || end == std::string::npos) return "";
+  const std::string program = s.substr(0, end);
+  if (program.find_first_of("\\/:%\"") != std::string::npos) return "";
+  return program;
+}
+
+}  // namespace
+
 bool SoftwareExists(const std::string& s) {
   if (s.empty() || s.starts_with("\\\\")) return true;
+  // "app.exe C:\Logs\new.log": a line that starts with a bare program is
+  // judged by that program, found as the system finds it; its argument may be
+  // a file it writes later. Asked only of lines whose paths would be tested.
+  const auto programFound = [&s] {
+    const std::string program = BareProgramOf(s);
+    return !program.empty() && !IsHostProgram(program) && ProgramOnSearchPath(program);
+  };
   for (size_t colon = s.find(":\\"); colon != std::string::npos; colon = s.find(":\\", colon + 2)) {
     if (s.size() - (colon + 1) < 3) break;
     if (colon > 0 && IsAsciiLetter(s[colon - 1]) &&
         DriveTypeOf(std::string_view(s).substr(colon - 1)) == DRIVE_FIXED) {
+      if (programFound()) return true;
       // A program named through a variable ahead of an argument path (a log
       // file not written yet) is what the line starts: found, it is present.
       const size_t percent = s.find('%');
@@ -247,7 +322,31 @@ bool SoftwareExists(const std::string& s) {
     }
   }
   const size_t percent = s.find('%');
-  return percent == std::string::npos || FindMultiSpace(s.substr(percent));
+  return percent == std::string::npos || programFound() || FindMultiSpace(s.substr(percent));
+}
+
+std::string ResolvedPath(const std::string& s) {
+  // The piece SoftwareExists starts from: its first fixed-drive path, else its first "%".
+  std::string piece = s;
+  const size_t colon = s.find(":\\");
+  if (colon != std::string::npos && colon > 0 && IsAsciiLetter(s[colon - 1]))
+    piece = s.substr(colon - 1);
+  else if (s.find('%') != std::string::npos)
+    piece = s.substr(s.find('%'));
+  std::string path = PathToTest(piece).value_or(piece);
+  // Up to the next drive path, and without arguments or a resource index
+  // behind the first name with an extension.
+  const size_t next = path.find(":\\", 2);
+  if (next != std::string::npos) path.resize(next - 1);
+  for (size_t dot = path.find('.'); dot != std::string::npos; dot = path.find('.', dot + 1)) {
+    const size_t end = path.find_first_of(" ,", dot);
+    if (end == std::string::npos) break;
+    if (path.find('\\', dot) < end) continue;
+    path.resize(end);
+    break;
+  }
+  while (!path.empty() && path.back() == ' ') path.pop_back();
+  return path;
 }
 
 bool FilePathExists(const std::string& s) {

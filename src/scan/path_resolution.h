@@ -41,4 +41,9 @@ bool SoftwareExists(const std::string& s);
 // drive path is not on a fixed drive, else nFindSpace.
 bool FilePathExists(const std::string& s);
 
+// What a reason shows as the path a registry string names: the piece the
+// tests start from, normalised and expanded, without its arguments or a
+// resource index.
+std::string ResolvedPath(const std::string& s);
+
 }  // namespace hvm

@@ -120,9 +120,9 @@ void ScanDriver::Timer2Timer() {
   if (statusRefresh_) services_.view.SetStatusText(currentKeyText_);
 }
 
-void ScanDriver::AddItemToResultsList(const std::string& line) {
+void ScanDriver::AddItemToResultsList(const std::string& line, const ProblemReason& reason) {
   TResultsStore& results = services_.results;
-  const int count = results.AddProblem(currentSection_, line);
+  const int count = results.AddProblem(currentSection_, line, reason);
   shownCounts_[size_t(currentSection_ - 1)] = count;
   services_.view.SetSectionCount(currentSection_, count);
   services_.view.SetTotalText(TotalLabelText(results.TotalCount()));

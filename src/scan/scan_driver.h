@@ -67,9 +67,9 @@ class ScanDriver {
   template <class Body>
   bool RunSection(int number, Body&& body);
 
-  // The sink of every section: files `line` under the current section and
-  // updates its count, the total and the organize stamp.
-  void AddItemToResultsList(const std::string& line);
+  // The sink of every section: files `line` with its reason under the
+  // current section and updates its count, the total and the organize stamp.
+  void AddItemToResultsList(const std::string& line, const ProblemReason& reason);
 
   // The cancel poll of the section walks: every fourth index lets messages
   // run and answers whether the scan is to stop.

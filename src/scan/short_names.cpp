@@ -48,6 +48,14 @@ bool EntryFound(std::string path) {
   return ScopedFind(FindFirstFileA(path.c_str(), &entry)).IsValid();
 }
 
+// "\\\\server\\share" (or "\\\\server"): the root of a network path, which has no
+// short form and is kept as it is.
+bool IsNetworkRoot(const std::string& path) {
+  if (path.rfind("\\\\", 0) != 0) return false;
+  const size_t server = path.find('\\', 2);
+  return server == std::string::npos || path.find('\\', server + 1) == std::string::npos;
+}
+
 }  // namespace
 
 std::string ShortFileName(const std::string& path) {
@@ -67,6 +75,7 @@ std::string MakeShortName(const std::string& path, bool folderOnly) {
   std::string rest = path;
   bool folderPart = folderOnly;
   for (;;) {
+    if (IsNetworkRoot(rest)) return rest + tail;
     const std::string name = NamePart(rest, folderPart);
     const size_t slash = rest.rfind('\\');
     if (slash == std::string::npos) return name + tail;

@@ -28,7 +28,7 @@ class TimedGroups : public ScanGroups {
         if (driver.StopRequested(i)) return;
         clock_.now += 100;
         driver.SetCurrentKeyText("Key" + std::to_string(i));
-        if (i % 5 == 0) driver.AddItemToResultsList("HKLM\\Key" + std::to_string(i));
+        if (i % 5 == 0) driver.AddItemToResultsList("HKLM\\Key" + std::to_string(i), {});
         ++walked;
       }
     });

@@ -72,6 +72,45 @@ TEST(ScanOutputJson, BytesThatAreNotUtf8DoNotBreakTheDocument) {
   EXPECT_EQ(1, document["total"]);
 }
 
+TEST(ScanOutputText, VerboseShowsEachReasonAndRemovedValuesAreListed) {
+  TResultsStore store;
+  store.AddProblem(4, "HKCR\\CLSID\\{x}\\InprocServer32", {"file missing", "C:\\gone.dll"});
+  store.AddRemovedAtOnce(
+      {15, "HKLM\\Run\\\\:a = a.exe", {"file missing", "C:\\windows\\a.exe"}, "Undo20261209.reg"});
+  DefaultSectionSwitches switches;
+  EXPECT_EQ(
+      "4. Deep Scan (1)\n"
+      "  [x] HKCR\\CLSID\\{x}\\InprocServer32\n"
+      "      file missing: C:\\gone.dll\n"
+      "Removed at once (1), each written to its undo snapshot first:\n"
+      "  15. HKLM\\Run\\\\:a = a.exe -> Undo20261209.reg\n"
+      "      file missing: C:\\windows\\a.exe\n"
+      "1 Problem Found\n",
+      FormatScanText(store, switches, true));
+  const std::string plain = FormatScanText(store, switches);
+  EXPECT_EQ(std::string::npos, plain.find("file missing"));
+  EXPECT_NE(std::string::npos, plain.find("  15. HKLM\\Run\\\\:a = a.exe -> Undo20261209.reg\n"));
+}
+
+TEST(ScanOutputJson, EveryProblemCarriesItsReasonAndRemovedValuesTheirSnapshot) {
+  TResultsStore store;
+  store.AddProblem(5, "HKCR\\Interface\\{i}\\ProxyStubClsid32",
+                   {"class not registered", "HKCR\\CLSID\\{c}"});
+  store.AddRemovedAtOnce({17, "HKLM\\Fonts\\\\:F = f.ttf", {"file missing", "C:\\f.ttf"}, "U.reg"});
+  DefaultSectionSwitches switches;
+  const auto document = nlohmann::json::parse(FormatScanJson(store, switches));
+  const auto& reason = document["sections"][4]["problems"][0]["reason"];
+  EXPECT_EQ("class not registered", reason["rule"]);
+  EXPECT_EQ("HKCR\\CLSID\\{c}", reason["target"]);
+  ASSERT_EQ(1u, document["removedAtOnce"].size());
+  EXPECT_EQ(17, document["removedAtOnce"][0]["section"]);
+  EXPECT_EQ("HKLM\\Fonts\\\\:F = f.ttf", document["removedAtOnce"][0]["line"]);
+  EXPECT_EQ("file missing", document["removedAtOnce"][0]["reason"]["rule"]);
+  EXPECT_EQ("U.reg", document["removedAtOnce"][0]["snapshot"]);
+  EXPECT_TRUE(
+      nlohmann::json::parse(FormatScanJson(TResultsStore(), switches))["removedAtOnce"].empty());
+}
+
 TEST(SectionList, ParsesNumbersAndRefusesAnythingElse) {
   EXPECT_EQ((std::set<int>{1, 4, 23}), ParseSectionList("1,4,23"));
   EXPECT_EQ((std::set<int>{24}), ParseSectionList("24,24"));
@@ -88,6 +127,10 @@ TEST(ScanOptions, FlagsAndErrors) {
   EXPECT_EQ((std::set<int>{2, 3}), *options.sections);
   EXPECT_EQ((std::set<int>{5}), *ParseScanOptions({"--sections=5"}).sections);
   EXPECT_FALSE(ParseScanOptions({}).sections.has_value());
+  EXPECT_FALSE(ParseScanOptions({}).verbose);
+  EXPECT_FALSE(ParseScanOptions({}).readOnly);
+  EXPECT_TRUE(ParseScanOptions({"--verbose"}).verbose);
+  EXPECT_TRUE(ParseScanOptions({"--read-only"}).readOnly);
   EXPECT_THROW(ParseScanOptions({"--sections"}), UsageError);
   EXPECT_THROW(ParseScanOptions({"--bogus"}), UsageError);
 }

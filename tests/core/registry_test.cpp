@@ -287,6 +287,23 @@ TEST(TNTRegistryPlatform, ValueListingEndsWhereThePlatformRefusesAnIndex) {
     GTEST_SKIP() << "this system has no Perflib\\009 key";
   const std::vector<std::string> names = registry.ListValueNames();
   EXPECT_LT(names.size(), 1000u);
+  // The list was cut short, and the caller can tell.
+  if (names.empty()) {
+    EXPECT_NE(ERROR_SUCCESS, registry.LastError());
+  }
+}
+
+TEST_F(TNTRegistryTest, ACompleteListIsToldFromOneCutShort) {
+  Opened();
+  registry_.WriteText("a", "1");
+  RawCreateKey(HKEY_LOCAL_MACHINE, "Software\\Test\\Sub");
+  EXPECT_THAT(registry_.ListValueNames(), ElementsAre("a"));
+  EXPECT_EQ(ERROR_SUCCESS, registry_.LastError());
+  EXPECT_THAT(registry_.ListSubKeys(), ElementsAre("Sub"));
+  EXPECT_EQ(ERROR_SUCCESS, registry_.LastError());
+  registry_.CloseKey();
+  EXPECT_TRUE(registry_.ListSubKeys().empty());
+  EXPECT_EQ(ERROR_INVALID_HANDLE, registry_.LastError());
 }
 
 TEST_F(TNTRegistryTest, EachKindIsWrittenWithItsPlatformTypeAndReadBack) {
@@ -499,6 +516,45 @@ class ReadOnlyKeyTest : public TNTRegistryTest {
   }
   bool lockable_ = false;
 };
+
+// A key closed to everyone but its deletion and its access list.
+class DeniedKeyTest : public TNTRegistryTest {
+ protected:
+  void SetUp() override {
+    RawCreateKey(HKEY_LOCAL_MACHINE, "Software\\Denied");
+    SetAccess("D:P(A;;0x50000;;;WD)");
+    HKEY probe = nullptr;
+    lockable_ =
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Denied", 0, KEY_READ, &probe) != ERROR_SUCCESS;
+    if (probe) RegCloseKey(probe);
+  }
+  void TearDown() override { SetAccess("D:P(A;;KA;;;WD)"); }
+  static void SetAccess(const char* sddl) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Denied", 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+      return;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                         nullptr);
+    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+    LocalFree(descriptor);
+    RegCloseKey(key);
+  }
+  bool lockable_ = false;
+};
+
+TEST_F(DeniedKeyTest, AKeyClosedToTheUserIsPresentAndNothingIsCreatedAtAnyDepth) {
+  if (!lockable_) GTEST_SKIP() << "this platform does not enforce key security";
+  registry_.SetRoot(HKEY_LOCAL_MACHINE);
+  EXPECT_TRUE(registry_.KeyPresent("\\Software\\Denied"));
+  EXPECT_EQ(ERROR_ACCESS_DENIED, registry_.LastError());
+  EXPECT_FALSE(registry_.KeyPresent("\\Software\\Denied\\Missing\\Deeper"));
+  EXPECT_FALSE(registry_.OpenKeyHandle("\\Software\\Denied\\Missing\\Deeper").IsValid());
+  EXPECT_FALSE(registry_.OpenKeyHandle("\\Software\\Gone\\Deeper").IsValid());
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, "Software\\Gone"));
+  SetAccess("D:P(A;;KA;;;WD)");
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, "Software\\Denied\\Missing"));
+}
 
 TEST_F(ReadOnlyKeyTest, OpensReadOnlyAfterTheFallbacksAndRefusesWrites) {
   if (!lockable_) GTEST_SKIP() << "this platform does not enforce key security";

@@ -164,3 +164,23 @@ TEST(ResultsStoreAlone, WorksWithoutCollaborators) {
 
 }  // namespace
 }  // namespace hvm
+
+namespace hvm {
+namespace {
+
+TEST(ResultsStoreReasons, EachLineKeepsItsReasonAndAResetForgetsTheRemovedValues) {
+  TResultsStore store;
+  store.AddProblem(4, "HKCR\\CLSID\\{x}\\InprocServer32", {"file missing", "C:\\gone.dll"});
+  store.AddProblem(9, "HKCR\\Applications\\a.exe");
+  EXPECT_EQ((ProblemReason{"file missing", "C:\\gone.dll"}), store.Section(4)[0].reason);
+  EXPECT_EQ("HKCR\\CLSID\\{x}\\InprocServer32", store.Section(4)[0].line);
+  EXPECT_TRUE(store.Section(9)[0].reason.rule.empty());
+  store.AddRemovedAtOnce({15, "HKLM\\Run\\\\:a = a.exe", {"file missing", "C:\\a.exe"}, "U.reg"});
+  ASSERT_EQ(1u, store.RemovedAtOnce().size());
+  EXPECT_EQ(2, store.TotalCount()) << "removed values are no problems of the list";
+  store.ResetResults();
+  EXPECT_TRUE(store.RemovedAtOnce().empty());
+}
+
+}  // namespace
+}  // namespace hvm

@@ -7,9 +7,10 @@ namespace {
 
 using namespace std::literals;
 
-const ExportDialect kXp = DialectForVersion(6);
-const ExportDialect kWin2000 = DialectForVersion(5);
-const ExportDialect kWin98 = DialectForVersion(2);
+// The dialects of snapshots written by earlier versions, which stay readable.
+const ExportDialect kXp{kHeaderWide, true, true};
+const ExportDialect kWin2000{kHeaderWide, true, false};
+const ExportDialect kWin98{kHeaderNarrow, false, false};
 
 std::string Z(std::string_view text) {
   return std::string(text) + '\0';
@@ -26,15 +27,27 @@ ParsedValue RoundTrip(const ExportDialect& dialect, std::string_view name, uint3
   return ParseExportData(found.front(), FileHasWideText(file));
 }
 
-TEST(ExportDialect, VersionCodesPickHeaderAndForms) {
-  EXPECT_EQ("REGEDIT4", DialectForVersion(1).header);
-  EXPECT_FALSE(DialectForVersion(4).wideText);
-  EXPECT_EQ("Windows Registry Editor Version 5.00", kWin2000.header);
-  EXPECT_TRUE(kWin2000.wideText);
-  EXPECT_FALSE(kWin2000.dwordHex);
-  EXPECT_TRUE(DialectForVersion(8).dwordHex);
-  EXPECT_FALSE(DialectForVersion(0).dwordHex);
-  EXPECT_TRUE(DialectForVersion(0).wideText);
+TEST(ExportDialect, SnapshotsAreWrittenAsEveryRegistryEditorReadsThem) {
+  EXPECT_EQ("REGEDIT4", kSnapshotDialect.header);
+  EXPECT_FALSE(kSnapshotDialect.wideText);
+  EXPECT_EQ("\r\n\"v\"=dword:000000FF",
+            ValueLines(kSnapshotDialect, "v", regtype::kDword, "\xFF\0\0\0"s));
+  EXPECT_EQ("\r\n\"e\"=hex(2):25,58,25,00\r\n",
+            ValueLines(kSnapshotDialect, "e", regtype::kExpandString, Z("%X%")));
+}
+
+// A registry editor reads a line up to its first NUL byte and then gives up on
+// the whole file, so text with a NUL before its end goes in the typed form.
+TEST(ValueLines, TextWithANulBeforeItsEndIsWrittenTypedAndNoLineHoldsANul) {
+  const std::string text = "a\0b\0"s;
+  EXPECT_EQ("\r\n\"v\"=hex(1):61,00,62,00\r\n",
+            ValueLines(kSnapshotDialect, "v", regtype::kString, text));
+  EXPECT_EQ(text, RoundTrip(kSnapshotDialect, "v", regtype::kString, text).data);
+  for (const ExportDialect& dialect : {kSnapshotDialect, kXp, kWin2000, kWin98})
+    for (uint32_t type : {0u, 1u, 2u, 3u, 4u, 7u, 11u, 0x4242u})
+      for (const std::string& data : {"\0"s, "x\0y"s, "\0\0\0\0"s, ""s, "abc\0\0"s})
+        EXPECT_EQ(std::string::npos, ValueLines(dialect, "n", type, data).find('\0'))
+            << dialect.header << " type " << type;
 }
 
 TEST(EscapeRegString, EscapesTheFourSpecialBytesOnly) {

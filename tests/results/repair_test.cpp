@@ -2,9 +2,13 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
+#include <set>
 
 #include "core/dialog_service.h"
 #include "results/suppression.h"
@@ -12,6 +16,7 @@
 #include "results/undo_restore.h"
 #include "scan/file_tests.h"
 #include "support/registry_sandbox.h"
+#include "support/test_drives.h"
 #include "support/test_folder.h"
 
 namespace hvm {
@@ -93,10 +98,10 @@ void Dump(HKEY root, const std::string& path, const std::string& prefix,
 
 class RepairTest : public test::RegistrySandboxTest {
  protected:
-  Repairer MakeRepairer(int versionCode = 6, std::string dataFolder = "") {
+  Repairer MakeRepairer(ExportDialect dialect = kSnapshotDialect, std::string dataFolder = "") {
     RepairInputs inputs;
     inputs.dataFolder = dataFolder.empty() ? folder_.Path() : dataFolder;
-    inputs.windowsVersionCode = versionCode;
+    inputs.dialect = dialect;
     inputs.snapshotName = "Undo20261209";
     return Repairer(inputs,
                     {results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
@@ -127,7 +132,7 @@ TEST_F(RepairTest, ValueRepairExportsThenDeletesOnlyThatValue) {
   EXPECT_EQ(1, summary.repaired);
   EXPECT_EQ(1, summary.notRemoved);
   EXPECT_EQ(
-      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\X]\r\n"
+      "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\X]\r\n"
       "\"Name\"=\"data\"\r\n",
       Snapshot());
   std::map<std::string, std::string> after;
@@ -141,13 +146,13 @@ TEST_F(RepairTest, ValueRepairExportsThenDeletesOnlyThatValue) {
 TEST_F(RepairTest, TwoRepairsOfADayShareOneHeader) {
   SetRaw(HKEY_CURRENT_USER, "A", "v", REG_DWORD, "\x05\0\0\0"s);
   SetRaw(HKEY_CURRENT_USER, "B", "v", REG_DWORD, "\x06\0\0\0"s);
-  Repairer first = MakeRepairer(5);
+  Repairer first = MakeRepairer();
   EXPECT_TRUE(first.ExportValue(HKEY_CURRENT_USER, "\\A", true, true, "v"));
-  Repairer second = MakeRepairer(5);
+  Repairer second = MakeRepairer();
   EXPECT_TRUE(second.ExportValue(HKEY_CURRENT_USER, "\\B", true, true, "v"));
   EXPECT_EQ(
-      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"v\"=5\r\n"
-      "[HKEY_CURRENT_USER\\B]\r\n\"v\"=6\r\n",
+      "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"v\"=dword:00000005\r\n"
+      "[HKEY_CURRENT_USER\\B]\r\n\"v\"=dword:00000006\r\n",
       Snapshot());
 }
 
@@ -158,7 +163,7 @@ TEST_F(RepairTest, WholeKeyIsWrittenParentFirstAndDeleted) {
   results_.AddProblem(5, "HKLM\\Software\\T");
   EXPECT_EQ(1, MakeRepairer().RepairChecked());
   EXPECT_EQ(
-      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\T]\r\n"
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\T]\r\n"
       "\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n[HKEY_LOCAL_MACHINE\\Software\\T\\Sub]\r\n"
       "\"c\"=\"3\"\r\n",
       Snapshot());
@@ -168,7 +173,9 @@ TEST_F(RepairTest, WholeKeyIsWrittenParentFirstAndDeleted) {
 TEST_F(RepairTest, EveryValueKindComesBackByteForByteInBothDialects) {
   std::string big(100 * 1024, '\0');
   for (size_t i = 0; i < big.size(); ++i) big[i] = char(i * 7 + (i >> 9));
-  for (int versionCode : {6, 2, 0}) {
+  // The snapshot dialect, and the wide ones of earlier snapshots.
+  for (const ExportDialect& dialect : {kSnapshotDialect, ExportDialect{kHeaderWide, true, true},
+                                       ExportDialect{kHeaderWide, true, false}}) {
     SetRaw(HKEY_CURRENT_USER, "R", "", REG_SZ, "\0"s);
     SetRaw(HKEY_CURRENT_USER, "R", "text", REG_SZ, "a \"q\" \\b\\ \r\nline\xE9\xFF\0"s);
     SetRaw(HKEY_CURRENT_USER, "R", "expand", REG_EXPAND_SZ, "%SystemRoot%\\x\0"s);
@@ -188,13 +195,13 @@ TEST_F(RepairTest, EveryValueKindComesBackByteForByteInBothDialects) {
 
     results_.ResetResults();
     results_.AddProblem(3, "HKCU\\R");
-    Repairer repairer = MakeRepairer(versionCode);
+    Repairer repairer = MakeRepairer(dialect);
     EXPECT_EQ(1, repairer.RepairChecked());
     ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, "R"));
     RestoreAll();
     std::map<std::string, std::string> after;
     Dump(HKEY_CURRENT_USER, "R", "", after);
-    EXPECT_EQ(before, after) << "version code " << versionCode;
+    EXPECT_EQ(before, after) << dialect.header << (dialect.dwordHex ? " dword:" : " decimal");
     DeleteFileA(folder_.File("Undo20261209.reg").c_str());
     RegDeleteTreeA(HKEY_CURRENT_USER, "R");
   }
@@ -205,7 +212,7 @@ TEST_F(RepairTest, NothingIsDeletedWhenTheSnapshotCannotBeWritten) {
   SetRaw(HKEY_CURRENT_USER, "W", "v", REG_SZ, "x\0"s);
   results_.AddProblem(2, "HKCU\\S\\\\:v");
   results_.AddProblem(2, "HKCU\\W");
-  Repairer repairer = MakeRepairer(6, folder_.File("no\\such\\folder"));
+  Repairer repairer = MakeRepairer(kSnapshotDialect, folder_.File("no\\such\\folder"));
   const RepairSummary summary = repairer.RunRepair();
   EXPECT_EQ(0, summary.repaired);
   EXPECT_EQ(2, summary.notRemoved);
@@ -284,7 +291,7 @@ TEST_F(RepairTest, LineWithoutRootIsLeftAlone) {
 TEST_F(RepairTest, DryRunPrintsTheTextAndChangesNothing) {
   SetRaw(HKEY_CURRENT_USER, "D\\Sub", "v", REG_BINARY, "\x01\x02"s);
   results_.AddProblem(3, "HKCU\\D");
-  RepairInputs inputs{folder_.Path(), 6, "Undo20261209", true, false, false, true};
+  RepairInputs inputs{folder_.Path(), kSnapshotDialect, "Undo20261209", true, false, false, true};
   Repairer repairer(inputs,
                     {results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
   EXPECT_EQ(1, repairer.RunRepair().repaired);
@@ -447,6 +454,168 @@ TEST_F(RepairTest, TextOutsideTheCodePageIsNeverDeletedForItWouldComeBackChanged
   Dump(HKEY_CURRENT_USER, "Greek", "", after);
   EXPECT_EQ(1u, after.count("|Path"));
   EXPECT_EQ(0u, after.count("|Plain"));
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// The real snapshot file behind a recorder: each call is logged with the
+// registry as it stood at that moment, and chosen flushes fail.
+class RecordingSnapshot : public SnapshotSink {
+ public:
+  RecordingSnapshot(const std::string& path, std::function<std::string()> registryState)
+      : writer_(path, kSnapshotDialect), registryState_(std::move(registryState)) {}
+
+  bool Append(std::string_view block) override {
+    const size_t quote = block.find("\"");
+    const std::string name(block.substr(quote + 1, block.find('"', quote + 1) - quote - 1));
+    events.push_back("append " + name + " | " + registryState_());
+    return writer_.Append(block);
+  }
+  bool Flush() override {
+    events.push_back("flush | " + registryState_());
+    if (onFlush) onFlush();
+    if (failingFlushes.count(flushes++)) return false;
+    return writer_.Flush();
+  }
+
+  std::vector<std::string> events;
+  std::set<int> failingFlushes;
+  std::function<void()> onFlush;
+
+ private:
+  SnapshotWriter writer_;
+  std::function<std::string()> registryState_;
+  int flushes = 0;
+};
+
+class WriteAheadTest : public RepairTest {
+ protected:
+  Repairer MakeRecordedRepairer() {
+    RepairInputs inputs;
+    inputs.dataFolder = folder_.Path();
+    inputs.snapshotName = "Undo20261209";
+    return Repairer(inputs, {results_, suppression_, dialogs_, restorePoint_, progress_, report_,
+                             ticks_, &snapshot_});
+  }
+  // Which of the values a, b, c of HKCU\O are still there.
+  static std::string ValuesLeft() {
+    std::map<std::string, std::string> values;
+    Dump(HKEY_CURRENT_USER, "O", "", values);
+    std::string left;
+    for (const char* name : {"a", "b", "c"})
+      if (values.count(std::string("|") + name)) left += name;
+    return left;
+  }
+  void SeedThreeValues() {
+    for (const char* name : {"a", "b", "c"}) {
+      SetRaw(HKEY_CURRENT_USER, "O", name, REG_SZ, std::string(name) + '\0');
+      results_.AddProblem(15, std::string("HKCU\\O\\\\:") + name);
+    }
+  }
+
+  RecordingSnapshot snapshot_{folder_.File("Undo20261209.reg"), &ValuesLeft};
+};
+
+TEST_F(WriteAheadTest, EachExportIsAppendedThenFlushedThenDeleted) {
+  SeedThreeValues();
+  EXPECT_EQ(3, MakeRecordedRepairer().RepairChecked());
+  const std::vector<std::string> expected = {"append a | abc", "flush | abc",  "append b | bc",
+                                             "flush | bc",     "append c | c", "flush | c"};
+  EXPECT_EQ(expected, snapshot_.events);
+  EXPECT_EQ("", ValuesLeft());
+}
+
+TEST_F(WriteAheadTest, AFailedFlushLeavesItsItemInPlaceAsASnapshotFailure) {
+  SeedThreeValues();
+  snapshot_.failingFlushes = {1};
+  const RepairSummary summary = MakeRecordedRepairer().RunRepair();
+  EXPECT_EQ(2, summary.repaired);
+  EXPECT_EQ(1, summary.snapshotFailures);
+  EXPECT_EQ(1, summary.notRemoved);
+  EXPECT_EQ("b", ValuesLeft());
+}
+
+// Set after the export is on the disk: the key then cannot be opened to see
+// whether anything was added to it since, but could still be deleted.
+TEST_F(WriteAheadTest, AKeyWhoseEmptinessCannotBeCheckedIsNotDeleted) {
+  SetRaw(HKEY_CURRENT_USER, "E", "v", REG_SZ, "1\0"s);
+  results_.AddProblem(3, "HKCU\\E");
+  const auto setAccess = [](const char* sddl) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "E", 0, WRITE_DAC, &key) != ERROR_SUCCESS) return;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                         nullptr);
+    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+    LocalFree(descriptor);
+    RegCloseKey(key);
+  };
+  // Everyone may delete the key and change its access list, nothing else.
+  snapshot_.onFlush = [&] { setAccess("D:P(A;;0x50000;;;WD)"); };
+  Repairer repairer = MakeRecordedRepairer();
+  repairer.RepairChecked();
+  const bool readable = KeyExists(HKEY_CURRENT_USER, "E");
+  setAccess("D:P(A;;KA;;;WD)");
+  if (readable) GTEST_SKIP() << "this platform does not enforce key security";
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "E"));
+  ASSERT_EQ(1u, repairer.Failures().size());
+  EXPECT_EQ("HKEY_CURRENT_USER\\E", repairer.Failures()[0].entry);
+  EXPECT_EQ(ERROR_ACCESS_DENIED, repairer.Failures()[0].status);
+}
+
+TEST_F(RepairTest, AFolderThatCannotBeCreatedIsNotCountedAsRepaired) {
+  const std::string nowhere = std::string(1, test::kNoRootDrive) + ":\\Docs";
+  results_.AddProblem(1, "HKCU\\Shell Folders\\\\:Personal = " + nowhere);
+  Repairer repairer = MakeRepairer();
+  EXPECT_EQ(0, repairer.RepairChecked());
+  EXPECT_FALSE(FileExists(folder_.File("Undo20261209.bat")));
+  ASSERT_EQ(1u, repairer.Failures().size());
+  EXPECT_EQ(nowhere, repairer.Failures()[0].entry);
+  EXPECT_NE(0, repairer.Failures()[0].status);
+}
+
+TEST_F(RepairTest, AFolderThatAppearedMeanwhileIsRepairedButNotRemovedByItsUndo) {
+  const std::string docs = folder_.File("There");
+  CreateDirectoryA(docs.c_str(), nullptr);
+  results_.AddProblem(1, "HKCU\\Shell Folders\\\\:Personal = " + docs);
+  EXPECT_EQ(1, MakeRepairer().RepairChecked());
+  EXPECT_FALSE(FileExists(folder_.File("Undo20261209.bat")));
+}
+
+TEST_F(RepairTest, TextWithANulBeforeItsEndLeavesNoNulByteInTheSnapshotAndComesBack) {
+  SetRaw(HKEY_CURRENT_USER, "Z", "nul", REG_SZ, "before\0after\0"s);
+  SetRaw(HKEY_CURRENT_USER, "Z", "plain", REG_SZ, "plain\0"s);
+  std::map<std::string, std::string> before;
+  Dump(HKEY_CURRENT_USER, "Z", "", before);
+  results_.AddProblem(3, "HKCU\\Z");
+  EXPECT_EQ(1, MakeRepairer().RepairChecked());
+  const std::string snapshot = Snapshot();
+  EXPECT_EQ(std::string::npos, snapshot.find('\0'));
+  EXPECT_NE(std::string::npos, snapshot.find("\"nul\"=hex(1):"));
+  RestoreAll();
+  std::map<std::string, std::string> after;
+  Dump(HKEY_CURRENT_USER, "Z", "", after);
+  EXPECT_EQ(before, after);
+}
+
+TEST_F(RepairTest, OneRestorerPutsBackEveryEntryOfItsSnapshot) {
+  for (int i = 0; i < 50; ++i)
+    SetRaw(HKEY_CURRENT_USER, "Many", "v" + std::to_string(i), REG_DWORD,
+           std::string(1, char(i)) + "\0\0\0"s);
+  std::map<std::string, std::string> before;
+  Dump(HKEY_CURRENT_USER, "Many", "", before);
+  results_.AddProblem(3, "HKCU\\Many");
+  MakeRepairer().RepairChecked();
+  const SnapshotRestorer restorer(folder_.Path(), "Undo20261209.reg");
+  for (const std::string& entry : ListSnapshotContents(folder_.Path(), "Undo20261209.reg", nullptr))
+    EXPECT_TRUE(restorer.Restore(entry)) << entry;
+  std::map<std::string, std::string> after;
+  Dump(HKEY_CURRENT_USER, "Many", "", after);
+  EXPECT_EQ(before, after);
 }
 
 }  // namespace

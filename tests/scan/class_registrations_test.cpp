@@ -308,3 +308,30 @@ TEST(ReportedKeys, EmptyAfterClear) {
 
 }  // namespace
 }  // namespace hvm
+
+namespace hvm {
+namespace {
+
+TEST_F(ClassSectionsTest, ReasonsNameTheRuleAndWhatWasTested) {
+  SeedString("HKCR\\CLSID\\{A}\\InprocServer32", "", "%SystemRoot%\\hvm-gone.dll,1");
+  SeedString("HKCR\\Interface\\{I}\\ProxyStubClsid32", "", "{NoSuchClass}");
+  SeedString(kMachineFolders, "Cache", MissingFile("Cache\\"));
+  Scan({1, 4, 5});
+  const auto reasonOf = [&](int section, const std::string& line) {
+    for (const ProblemEntry& entry : harness_->results.Section(section))
+      if (entry.line == line) return entry.reason;
+    return ProblemReason{"(not reported)", line};
+  };
+  EXPECT_EQ((ProblemReason{"file missing", "C:\\windows\\hvm-gone.dll"}),
+            reasonOf(4, "HKCR\\CLSID\\{A}\\InprocServer32"));
+  EXPECT_EQ((ProblemReason{"class not registered", "HKCR\\CLSID\\{NoSuchClass}"}),
+            reasonOf(5, "HKCR\\Interface\\{I}\\ProxyStubClsid32"));
+  EXPECT_EQ((ProblemReason{"folder missing", MissingFile("Cache")}),
+            reasonOf(1, std::string(kMachineFolders) + "\\\\:Cache = " + MissingFile("Cache\\")));
+  for (int section : {1, 4, 5})
+    for (const ProblemEntry& entry : harness_->results.Section(section))
+      EXPECT_FALSE(entry.reason.rule.empty() || entry.reason.target.empty()) << entry.line;
+}
+
+}  // namespace
+}  // namespace hvm

@@ -35,6 +35,7 @@ class RecordingRemover : public ValueRemover {
     return deleted;
   }
   void WriteCantRemove() override { ++cantRemoveWrites; }
+  std::string SnapshotName() const override { return "Undo20261209.reg"; }
   std::vector<std::string> removed;
   int cantRemoveWrites = 0;
 };
@@ -221,6 +222,55 @@ TEST_F(FileSectionsTest, ConfigurationCacheReportsEveryDisabledCopy) {
       ElementsAre("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run-\\\\:App = C:\\app.exe",
                   "HKLM\\Software\\Microsoft\\Shared Tools\\MSConfig\\startupreg\\Tool",
                   "HKLM\\System\\CurrentControlSet\\Services\\VxD\\Copy"));
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+TEST_F(FileSectionsTest, ValuesRemovedAtOnceAreRecordedWithLineReasonAndSnapshot) {
+  SeedString(kRun, "Bare", "hivemend-no-such-program.exe -x");
+  EXPECT_THAT(Scan({15}), IsEmpty());
+  const std::vector<RemovedValue>& removed = harness_->results.RemovedAtOnce();
+  ASSERT_EQ(1u, removed.size());
+  EXPECT_EQ(15, removed[0].section);
+  EXPECT_EQ(std::string(kRun) + "\\\\:Bare = hivemend-no-such-program.exe -x", removed[0].line);
+  EXPECT_EQ(
+      (ProblemReason{"file missing", systemFolder_.Path() + "\\hivemend-no-such-program.exe"}),
+      removed[0].reason);
+  EXPECT_EQ("Undo20261209.reg", removed[0].snapshot);
+}
+
+TEST_F(FileSectionsTest, AReadOnlyScanListsWhatItWouldRemoveAndRemovesNothing) {
+  SeedString(kRun, "Bare", "hivemend-no-such-program.exe -x");
+  SeedString(kRun, "Kept", "notepad.exe");
+  env_.readOnly = true;
+  EXPECT_THAT(Scan({15}),
+              ElementsAre(std::string(kRun) + "\\\\:Bare = hivemend-no-such-program.exe -x"));
+  EXPECT_EQ("file missing", harness_->results.Section(15)[0].reason.rule);
+  EXPECT_TRUE(remover_.removed.empty());
+  EXPECT_EQ(0, remover_.cantRemoveWrites);
+  EXPECT_TRUE(harness_->results.RemovedAtOnce().empty());
+  EXPECT_TRUE(ValueExists(kRun, "Bare"));
+}
+
+TEST_F(FileSectionsTest, EveryReportedLineCarriesARule) {
+  SeedString(kSharedDlls, Missing("shared.dll"), "1");
+  SeedString("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\gone.exe", "",
+             Missing("gone.exe"));
+  SeedKey("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.x");
+  Scan({13, 18, 19});
+  for (int section : {13, 18, 19}) {
+    ASSERT_EQ(1u, harness_->results.Section(section).size()) << section;
+    EXPECT_FALSE(harness_->results.Section(section)[0].reason.rule.empty()) << section;
+  }
+  EXPECT_EQ((ProblemReason{"file missing", Missing("shared.dll")}),
+            harness_->results.Section(13)[0].reason);
+  EXPECT_EQ((ProblemReason{"file missing", Missing("gone.exe")}),
+            harness_->results.Section(18)[0].reason);
+  EXPECT_EQ("empty key", harness_->results.Section(19)[0].reason.rule);
 }
 
 }  // namespace

@@ -73,9 +73,19 @@ TEST_F(PathResolutionTest, EnvironmentVariablesExpandAndTheCommaCutFindsTheLibra
 TEST_F(PathResolutionTest, VariablesThatDoNotExpandAreNotChecked) {
   SetEnvironmentVariableA("HVMTEST_UNDEFINED", nullptr);
   EXPECT_TRUE(FindSpace("%HVMTEST_UNDEFINED%\\gone.dll"));
-  // An expansion of 260 characters or more is not used either.
-  ASSERT_TRUE(SetEnvironmentVariableA("HVMTEST_LONG", std::string(300, 'x').c_str()));
-  EXPECT_TRUE(FindSpace("%HVMTEST_LONG%\\gone.dll"));
+}
+
+// The expanded text is used however long it is: here a program named through
+// a variable, followed by arguments that take it past 260 characters.
+TEST_F(PathResolutionTest, AnExpansionOfAnyLengthIsUsed) {
+  Program("app.exe", true);
+  const size_t slash = folder_.Path().rfind('\\');
+  ASSERT_TRUE(SetEnvironmentVariableA("HVMTEST_SUB", folder_.Path().substr(slash + 1).c_str()));
+  const std::string parent = folder_.Path().substr(0, slash);
+  const std::string arguments = " /log " + std::string(300, 'a');
+  EXPECT_TRUE(SoftwareExists(parent + "\\%HVMTEST_SUB%\\app.exe" + arguments));
+  EXPECT_FALSE(SoftwareExists(parent + "\\%HVMTEST_SUB%\\gone.exe" + arguments));
+  SetEnvironmentVariableA("HVMTEST_SUB", nullptr);
 }
 
 TEST_F(PathResolutionTest, OnlyTheQuotedPartCounts) {
@@ -297,6 +307,83 @@ TEST_F(PathResolutionTest, AVariableThatExpandsToANetworkPathIsNotChecked) {
   EXPECT_TRUE(FindSpace("%HVMTEST_SHARE%\\app.exe"));
   EXPECT_TRUE(SoftwareExists("%HVMTEST_SHARE%\\app.exe"));
   SetEnvironmentVariableA("HVMTEST_SHARE", nullptr);
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// Drives that are not checkable, as the test prefix has them.
+constexpr char kUncheckableDrives[] = {test::kCdromDrive, test::kNetworkDrive,
+                                       test::kRemovableDrive, test::kRamDiskDrive,
+                                       test::kNoRootDrive};
+
+TEST_F(PathResolutionTest, APathOnADriveThatIsNotCheckableShowingOnlyAfterExpansionIsNotJudged) {
+  for (char letter : kUncheckableDrives) {
+    const std::string root = std::string(1, letter) + ":\\hvmtest-gone";
+    ASSERT_TRUE(SetEnvironmentVariableA("HVMTEST_DRIVE", root.c_str()));
+    EXPECT_TRUE(FindSpace("%HVMTEST_DRIVE%\\setup.exe")) << root;
+    EXPECT_TRUE(SoftwareExists("%HVMTEST_DRIVE%\\setup.exe /s")) << root;
+    EXPECT_TRUE(FilePathExists("%HVMTEST_DRIVE%\\lib.dll,1")) << root;
+  }
+  // On a fixed drive the expanded path is judged as ever.
+  ASSERT_TRUE(SetEnvironmentVariableA("HVMTEST_DRIVE", folder_.Path().c_str()));
+  EXPECT_FALSE(SoftwareExists("%HVMTEST_DRIVE%\\setup.exe /s"));
+  EXPECT_FALSE(FilePathExists("%HVMTEST_DRIVE%\\lib.dll,1"));
+  SetEnvironmentVariableA("HVMTEST_DRIVE", nullptr);
+}
+
+// A program the system finds by name, with an argument that names a file it
+// will write: the line is judged by the program.
+TEST_F(PathResolutionTest, ABareProgramBeforeAFixedDriveArgumentIsJudgedByTheProgram) {
+  const std::string log = folder_.File("Logs\\new.log");
+  EXPECT_TRUE(SoftwareExists("notepad.exe " + log));
+  EXPECT_TRUE(SoftwareExists("notepad " + log));
+  EXPECT_TRUE(SoftwareExists("notepad.exe\t" + log));
+  // Found through PATH, with any of the PATHEXT extensions.
+  test::TestFolder tools;
+  tools.WriteFile("hvmtool.cmd", "@echo off");
+  const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+  std::string path(size, '\0');
+  path.resize(GetEnvironmentVariableA("PATH", path.data(), size));
+  EXPECT_FALSE(SoftwareExists("hvmtool " + log));
+  ASSERT_TRUE(SetEnvironmentVariableA("PATH", (path + ";" + tools.Path()).c_str()));
+  EXPECT_TRUE(SoftwareExists("hvmtool " + log));
+  EXPECT_TRUE(SoftwareExists("hvmtool.cmd %HVMTEST_UNSET_LOG%\\x.log"));
+  SetEnvironmentVariableA("PATH", path.c_str());
+  // A program found nowhere leaves the line to its argument.
+  EXPECT_FALSE(SoftwareExists("hvmnosuchtool.exe " + log));
+  EXPECT_TRUE(SoftwareExists("hvmnosuchtool.exe " + folder_.Path()));
+  // A host program runs what its argument names, so the argument decides.
+  EXPECT_FALSE(SoftwareExists("rundll32.exe " + folder_.File("gone.dll") + ",Entry"));
+  EXPECT_FALSE(SoftwareExists("regsvr32 /s " + folder_.File("gone.dll")));
+}
+
+TEST_F(PathResolutionTest, AProgramNamedWithoutExtensionMayBeAComBatOrCmdFile) {
+  for (const char* extension : {".com", ".bat", ".cmd"}) {
+    const std::string name = std::string("tool") + (extension + 1);
+    folder_.WriteFile(name + extension, "x");
+    EXPECT_TRUE(FindSpace(folder_.File(name) + " -x data\\y")) << extension;
+    EXPECT_TRUE(SoftwareExists(folder_.File(name) + " /s")) << extension;
+    EXPECT_TRUE(CandidateExists(folder_.File(name))) << extension;
+  }
+  folder_.WriteFile("tool.txt", "x");
+  EXPECT_FALSE(CandidateExists(folder_.File("tool")));
+  EXPECT_FALSE(SoftwareExists(folder_.File("toolz") + " /s"));
+}
+
+TEST_F(PathResolutionTest, ATabSeparatesAProgramFromItsArgumentsAsABlankDoes) {
+  const std::string app = Program("app.exe", true);
+  for (const std::string& line :
+       {app + "\t/s", app + "\t-log data\\x.log", app + "\t" + folder_.File("Logs\\new.log"),
+        folder_.File("app") + "\t-x"}) {
+    EXPECT_TRUE(FindSpace(line)) << line;
+    EXPECT_TRUE(SoftwareExists(line)) << line;
+    EXPECT_TRUE(FilePathExists(line)) << line;
+  }
+  EXPECT_FALSE(SoftwareExists(folder_.File("gone.exe") + "\t/s"));
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ class ScanDriverTest : public ::testing::Test {
  protected:
   void Report(int section, std::vector<std::string> lines) {
     groups_.bodies[section] = [lines](ScanDriver& driver) {
-      for (const std::string& line : lines) driver.AddItemToResultsList(line);
+      for (const std::string& line : lines) driver.AddItemToResultsList(line, {});
     };
   }
 
@@ -170,14 +170,14 @@ TEST_F(ScanDriverTest, DefaultSwitchesLeaveTheConfigurationCacheOut) {
 TEST_F(ScanDriverTest, StopDuringSectionFiveEndsTheScanAndRecordsOnce) {
   Report(2, {"HKCR\\TypeLib\\{a}"});
   groups_.bodies[5] = [this](ScanDriver& driver) {
-    driver.AddItemToResultsList("HKCR\\Interface\\{b}");
+    driver.AddItemToResultsList("HKCR\\Interface\\{b}", {});
     view_.onPump = [&] {
       view_.onPump = nullptr;
       driver.ScanComplete(ScanEnd::StopButton);  // the Stop button, during a poll
     };
     for (int i = 0; i < 100; ++i) {
       if (driver.StopRequested(i)) return;
-      driver.AddItemToResultsList("HKCR\\Interface\\{" + std::to_string(i) + "}");
+      driver.AddItemToResultsList("HKCR\\Interface\\{" + std::to_string(i) + "}", {});
     }
   };
   driver_.RunScan();
@@ -258,7 +258,7 @@ TEST_F(ScanDriverTest, MonitorOnAndOkSwitchesItOffAndScans) {
 TEST_F(ScanDriverTest, AnErrorInASectionEndsItTheScanAndStillCompletes) {
   Report(1, {"HKLM\\a"});
   groups_.bodies[7] = [](ScanDriver& driver) {
-    driver.AddItemToResultsList("HKCR\\MIME\\x");
+    driver.AddItemToResultsList("HKCR\\MIME\\x", {});
     throw std::runtime_error("Invalid data type for 'x'");
   };
   EXPECT_THROW(driver_.RunScan(), std::runtime_error);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_drives.h"
 #include "support/test_folder.h"
 
 namespace hvm {
@@ -84,6 +85,26 @@ TEST_F(ShortNamesTest, DriveRootsAndBareNames) {
   EXPECT_EQ("C:\\hvmgon~1.htm", MakeShortName("C:\\hvm gone.html", false));
   EXPECT_EQ("verylo~1.txt", MakeShortName("verylongname.txt", false));
   EXPECT_EQ("\\page~1.htm", MakeShortName("\\page.html", false));
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// The test prefix's network share, through Wine's dosdevices/unc.
+TEST_F(ShortNamesTest, ANetworkPathKeepsBothLeadingBackslashes) {
+  const std::string share = test::kNetworkShare;
+  // A name that is a short name already, so that it has no alternate name.
+  const std::string folder = share + "\\Hvm" + std::to_string(GetCurrentProcessId() % 100000);
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  const std::string name = folder.substr(share.size() + 1);
+  EXPECT_EQ(share + "\\" + name + "\\MyRepo~1.htm",
+            MakeShortName(folder + "\\My Report.html", false));
+  EXPECT_EQ(share + "\\" + name + "\\MyRepo~1.htm", ShortFileName(folder + "\\My Report.html"));
+  EXPECT_EQ(share + "\\gone\\notes.txt", MakeShortName(share + "\\gone\\notes.txt", false));
+  RemoveDirectoryA(folder.c_str());
 }
 
 }  // namespace

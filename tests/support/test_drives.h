@@ -13,5 +13,7 @@ inline constexpr char kRemovableDrive = 'F';
 inline constexpr char kRamDiskDrive = 'M';
 // A letter without a root folder.
 inline constexpr char kNoRootDrive = 'Q';
+// A network share, without a drive letter.
+inline constexpr char kNetworkShare[] = "\\\\hvmserver\\share";
 
 }  // namespace hvm::test

@@ -22,9 +22,25 @@ rm -rf "$work"
 mkdir -p "$work"
 wine regedit /s "$(winepath -w "$here/seed.reg")" >/dev/null 2>&1
 data='C:\hvm-e2e-data'
+all=1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24
+export_registry() {
+  for root in HKLM HKCU; do
+    wine reg export "$root" "$(winepath -w "$work/$1-$root.reg")" /y >/dev/null
+  done
+}
+
+# A scan asked only to look changes nothing.
+export_registry before
+wine "$cli" scan --read-only --json --quiet --data-dir "$data" --sections "$all" \
+  >"$work/read-only.json" 2>"$work/read-only.err" || true
+export_registry after
+for root in HKLM HKCU; do
+  cmp -s "$work/before-$root.reg" "$work/after-$root.reg" && echo "read-only $root unchanged" ||
+    echo "read-only $root CHANGED"
+done >"$work/read-only.txt"
+
 status=0
-wine "$cli" scan --json --quiet --data-dir "$data" \
-  --sections 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24 \
+wine "$cli" scan --json --quiet --data-dir "$data" --sections "$all" \
   >"$work/scan.json" 2>"$work/scan.err" || status=$?
 echo "scan exit code: $status"
 [ "$status" -eq 1 ] || { cat "$work/scan.err"; exit 1; }
