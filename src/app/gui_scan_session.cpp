@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/environment.h"
+#include "app/repair_value_remover.h"
 
 namespace hvm {
 
@@ -42,20 +43,6 @@ class GuiScanSession::SystemTicks : public TickSource {
   void SleepOne() override { Sleep(1); }
 };
 
-// The file walks remove a stale value through the repair's own export, so
-// it lands in today's undo snapshot first.
-class GuiScanSession::Remover : public ValueRemover {
- public:
-  explicit Remover(Repairer& repairer) : repairer_(repairer) {}
-  bool ExportValue(HKEY root, const std::string& keyPath, const std::string& name) override {
-    return repairer_.ExportValue(root, keyPath, true, true, name);
-  }
-  void WriteCantRemove() override { repairer_.WriteCantRemove(); }
-
- private:
-  Repairer& repairer_;
-};
-
 GuiScanSession::GuiScanSession(const std::string& dataFolder, ScanView& view,
                                DialogService& dialogs, MonitorState& monitor,
                                RepairProgress& progress, RepairReport& report, Hooks hooks)
@@ -70,13 +57,12 @@ GuiScanSession::GuiScanSession(const std::string& dataFolder, ScanView& view,
       ticks_(std::make_unique<SystemTicks>()) {
   const EnvironmentValues& environment = Environment();
   inputs_.dataFolder = dataFolder_;
-  inputs_.windowsVersionCode = environment.WindowsVersionCode;
   inputs_.snapshotName = environment.SnapshotName;
   inputs_.isAdministrator = environment.IsAdministrator;
   repairer_ = std::make_unique<Repairer>(
       inputs_,
       RepairServices{results_, suppression_, dialogs, restorePoint_, progress, report, *ticks_});
-  remover_ = std::make_unique<Remover>(*repairer_);
+  remover_ = std::make_unique<RepairValueRemover>(*repairer_);
   groups_ = std::make_unique<RegistryScanGroups>(
       ClassScanEnvironment{environment.windowsFolder, environment.WindowsVersionCode},
       FileScanEnvironment{environment.systemFolder, environment.windowsFolder, false}, *remover_);

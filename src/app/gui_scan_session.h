@@ -49,7 +49,6 @@ class GuiScanSession {
   class Observer;
   class LiveSwitches;
   class SystemTicks;
-  class Remover;
 
   std::string dataFolder_;
   std::string settingsPath_;
@@ -63,7 +62,7 @@ class GuiScanSession {
   std::unique_ptr<SystemTicks> ticks_;
   RepairInputs inputs_;
   std::unique_ptr<Repairer> repairer_;
-  std::unique_ptr<Remover> remover_;
+  std::unique_ptr<ValueRemover> remover_;
   std::unique_ptr<RegistryScanGroups> groups_;
   std::unique_ptr<ScanDriver> driver_;
 };
