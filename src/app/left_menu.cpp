@@ -105,7 +105,7 @@ void LeftMenu::Paint() {
                 ui::MakeRect(dpi.Scale(kIconLeft), top + (ui::Height(strip) - iconSide) / 2,
                              iconSide, iconSide),
                 ui::MakeRect(0, 0, icon.Width(), icon.Height()));
-    // Before any highlight the first row stands out, as the designed menu has it.
+    // Until a page is highlighted the first row stands out.
     const bool large = current || (highlighted_ == 0 && i == 0);
     HFONT font = large ? currentFont_.Get() : normalFont_.Get();
     ui::SelectScope selectFont(dc, font);

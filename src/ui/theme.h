@@ -21,7 +21,7 @@ inline constexpr COLORREF kBandTint = RGB(232, 239, 245);
 
 struct Theme {
   std::string fontFace = "Tahoma";
-  // Points added to every designed font size.
+  // Points added to every font size a window asks for.
   int sizeIncrease = 0;
 };
 
@@ -29,7 +29,7 @@ const Theme& CurrentTheme();
 void SetTheme(Theme theme);
 
 struct FontSpec {
-  int points = 8;  // as designed; the theme's increase is added
+  int points = 8;  // at 96 dpi, before the theme's increase
   bool bold = false;
   bool italic = false;
   bool underline = false;

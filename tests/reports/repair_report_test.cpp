@@ -55,7 +55,7 @@ TEST(RepairReport, RowsShowThisRepairAndTheTotals) {
   EXPECT_EQ("No", ValueOf(rows, "Registry Optimized"));
 }
 
-TEST(RepairReport, MissingDatesReadAsTheDesignSays) {
+TEST(RepairReport, MissingDatesReadAsPlaceholders) {
   const auto rows = RepairReportRows({});
   EXPECT_EQ("n/a", ValueOf(rows, "Scan Date"));
   EXPECT_EQ("-", ValueOf(rows, "Date of Last Snapshot"));
