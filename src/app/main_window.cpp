@@ -143,6 +143,23 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
     return time ? SystemDate(*time, false) : std::string();
   };
   if (!results_->Create(Hwnd(), PageArea(), resultsHooks)) return false;
+  restore_ = std::make_unique<RestorePage>(session_->Suppression(), dialogs_);
+  RestorePage::Hooks restoreHooks;
+  restoreHooks.dataFolder = dataFolder_;
+  restoreHooks.todayName = [] { return Environment().SnapshotName; };
+  restoreHooks.deleteAfterWeek = [this] {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    return settings.DeleteAfterWeek;
+  };
+  restoreHooks.setDeleteAfterWeek = [this](bool on) {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    settings.DeleteAfterWeek = on;
+    SaveSettings(settings, SettingsPath());
+  };
+  restoreHooks.restored = [this] { session_->Results().ClearTotal(); };
+  if (!restore_->Create(Hwnd(), PageArea(), restoreHooks)) return false;
 
   // A hot key another program holds does not stop the start: the program
   // goes on without it.
@@ -187,7 +204,8 @@ void MainWindow::LayOut() {
   const RECT area = PageArea();
   for (ui::Window* page :
        {static_cast<ui::Window*>(&front_), static_cast<ui::Window*>(&report_),
-        static_cast<ui::Window*>(&scanPage_), static_cast<ui::Window*>(results_.get())})
+        static_cast<ui::Window*>(&scanPage_), static_cast<ui::Window*>(results_.get()),
+        static_cast<ui::Window*>(restore_.get())})
     if (page) page->SetBounds(area);
   const ui::Dpi dpi = CurrentDpi();
   menu_.SetBounds(ui::MakeRect(0, dpi.Scale(kBandHeight) + 1, dpi.Scale(kMenuWidth),
@@ -210,6 +228,7 @@ ui::Window* MainWindow::PageWindow(Page page) {
     case Page::kScan: return &scanPage_;
     case Page::kResults: return results_.get();
     case Page::kSummary: return &report_;
+    case Page::kRestore: return restore_.get();
     default: return nullptr;  // joins with its page
   }
 }
@@ -223,6 +242,7 @@ void MainWindow::TurnPage(Page page) {
   if (turn.highlightCommand) menu_.Highlight(turn.highlightCommand);
   if (turn.clearStatusRefresh) session_->Driver().SetStatusRefresh(false);
   if (turn.postFrontRefresh) PostMessageA(Hwnd(), WM_USER, 7, 0);
+  if (turn.refreshSnapshotList) restore_->LoadSnapshotList();
   menu_.EnableRows(turn.menuEnabled);
   if (previous && previous != target) previous->Show(false);
   target->Show(true);

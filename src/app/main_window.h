@@ -16,6 +16,7 @@
 #include "app/scan_page.h"
 #include "app/startup.h"
 #include "reports/repair_windows.h"
+#include "results/restore_page.h"
 #include "results/results_page.h"
 #include "ui/html_view.h"
 #include "ui/picture.h"
@@ -68,6 +69,7 @@ class MainWindow : public ui::Window, public MonitorState {
   GuiScanSession& Session() { return *session_; }
   ResultsPage& Results() { return *results_; }
   ReportPage& Report() { return report_; }
+  RestorePage& Restore() { return *restore_; }
   ProgressWindow& Progress() { return progress_; }
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
@@ -119,6 +121,7 @@ class MainWindow : public ui::Window, public MonitorState {
   ProgressWindow progress_;
   std::unique_ptr<GuiScanSession> session_;
   std::unique_ptr<ResultsPage> results_;
+  std::unique_ptr<RestorePage> restore_;
   HelpViewer helpViewer_;
   ui::Picture band_, scaledBand_;
   ui::ScopedFont titleFont_, versionFont_;

@@ -310,6 +310,36 @@ TEST_F(MainWindowTest, RepairFromTheResultsPageRemovesTheCheckedAndKeepsTheUndo)
   EXPECT_EQ(Page::kFront, window.CurrentPage());
 }
 
+TEST_F(MainWindowTest, RestorePageListsTheRepairsSnapshotAndPutsItBack) {
+  SwitchOnly({4});
+  SeedStaleClasses(2);
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  window.Results().RepairButton().Click();
+  ASSERT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32"));
+  window.HandleCommand(530, 0);
+  ASSERT_EQ(Page::kRestore, window.CurrentPage());
+  RestorePage& page = window.Restore();
+  EXPECT_EQ(1, page.Chooser().Count());
+  ASSERT_EQ(2, page.List().Count());
+  EXPECT_EQ("2 Items", page.CountText());
+  EXPECT_TRUE(page.List().IsChecked(0));
+  page.List().SetChecked(1, false);  // only the first comes back
+  std::vector<std::string> messages;
+  SetDialogShownHook([&](MessageDialogWindow& dialog) {
+    char text[256] = {};
+    GetWindowTextA(dialog.TextWindow(), text, sizeof(text));
+    messages.push_back(text);
+    PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
+  });
+  page.RestoreButton().Click();
+  SetDialogShownHook({});
+  EXPECT_EQ((std::vector<std::string>{"Selected Keys Restored"}), messages);
+  const int back = test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32") +
+                   test::KeyExists("HKCR\\CLSID\\{STALE-1001}\\InprocServer32");
+  EXPECT_EQ(1, back);
+}
+
 TEST_F(MainWindowTest, ScanFindingNothingEndsOnTheReport) {
   SwitchOnly({4});
   MainWindow& window = Open();
