@@ -209,6 +209,11 @@ int RunTour(const std::string& folder) {
   allSaved &= Save(main.Hwnd(), folder, "main-window-repair-report");
   main.HandleCommand(152, 0);
   ui::PumpMessages();
+  main.HandleCommand(530, 0);
+  ui::PumpMessages();
+  allSaved &= Save(main.Hwnd(), folder, "main-window-restore");
+  main.HandleCommand(500, 0);
+  ui::PumpMessages();
   gMenuFolder = folder;
   SetTimer(nullptr, 0, 100, &CaptureOpenMenu);
   main.ShowHelpMenu();

@@ -84,6 +84,12 @@ void CheckBox::SetChecked(bool checked) {
 }
 
 bool CheckBox::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (message == WM_CTLCOLORSTATIC) {
+    // Check boxes sit on the white pages, not on the dialog grey.
+    SetBkColor(reinterpret_cast<HDC>(wParam), kPageColour);
+    result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    return true;
+  }
   if (!IsCommand(message, wParam, BN_CLICKED)) return false;
   if (onChanged) onChanged(IsChecked());
   result = 0;
