@@ -15,12 +15,7 @@ bool ScanPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   animationStrip_ = ui::Picture::FromResource(pictures::kAnimation);
   cleanPicture_ = ui::Picture::FromResource(pictures::kCheckChecked);
   problemPicture_ = ui::Picture::FromResource(pictures::kCaution);
-  CreateArgs args;
-  args.className = "HivemendScanPage";
-  args.style = WS_CHILD | WS_CLIPCHILDREN;
-  args.parent = parent;
-  args.bounds = bounds;
-  if (!CreateWindowOf(args)) return false;
+  if (!CreatePage("HivemendScanPage", parent, bounds)) return false;
   const ui::Dpi dpi = CurrentDpi();
   ui::Button::CreateArgs stop;
   stop.text = "Stop";

@@ -61,12 +61,7 @@ void ProgressWindow::Finish() {
 
 bool ReportPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   hooks_ = std::move(hooks);
-  CreateArgs args;
-  args.className = "TfReportR";
-  args.style = WS_CHILD | WS_CLIPCHILDREN;
-  args.parent = parent;
-  args.bounds = bounds;
-  if (!CreateWindowOf(args)) return false;
+  if (!CreatePage("TfReportR", parent, bounds)) return false;
   const ui::Dpi dpi = CurrentDpi();
   ui::FontSpec heading;
   heading.points = 14;
@@ -108,15 +103,11 @@ void ReportPage::Show(const RepairReportFacts& facts) {
 
 void ReportPage::Fill(const RepairSummary& summary) {
   last_ = summary;
-  RepairReportFacts facts = hooks_.facts ? hooks_.facts() : RepairReportFacts{};
-  facts.found = summary.found;
-  facts.repaired = summary.repaired;
-  facts.skipped = summary.skipped;
-  facts.ignored = summary.ignored;
-  Show(facts);
+  PageShown();
 }
 
 void ReportPage::PageShown() {
+  // The settings' figures are read again; this repair's stay as filled.
   RepairReportFacts facts = hooks_.facts ? hooks_.facts() : RepairReportFacts{};
   facts.found = last_.found;
   facts.repaired = last_.repaired;

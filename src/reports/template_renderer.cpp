@@ -9,13 +9,7 @@
 namespace hvm {
 
 bool TemplatePanel::Create(HWND parent, const RECT& bounds) {
-  CreateArgs args;
-  args.className = "HivemendTemplatePanel";
-  args.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
-  args.exStyle = WS_EX_CONTROLPARENT;
-  args.parent = parent;
-  args.bounds = bounds;
-  return CreateWindowOf(args);
+  return CreatePage("HivemendTemplatePanel", parent, bounds, true);
 }
 
 LRESULT TemplatePanel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

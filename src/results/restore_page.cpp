@@ -6,13 +6,7 @@ namespace hvm {
 
 bool RestorePage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   hooks_ = std::move(hooks);
-  CreateArgs args;
-  args.className = "HivemendRestorePage";
-  args.style = WS_CHILD | WS_CLIPCHILDREN;
-  args.exStyle = WS_EX_CONTROLPARENT;
-  args.parent = parent;
-  args.bounds = bounds;
-  if (!CreateWindowOf(args)) return false;
+  if (!CreatePage("HivemendRestorePage", parent, bounds)) return false;
   ui::FontSpec heading;
   heading.points = 12;
   heading.bold = true;

@@ -26,12 +26,7 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   collapsed_ = ui::Picture::FromResource(pictures::kArrowCollapsed);
   expanded_ = ui::Picture::FromResource(pictures::kArrowExpanded);
   cautionIcon_ = ui::Picture::FromResource(pictures::kCaution);
-  CreateArgs args;
-  args.className = "TfResults";
-  args.style = WS_CHILD | WS_CLIPCHILDREN;
-  args.parent = parent;
-  args.bounds = bounds;
-  if (!CreateWindowOf(args)) return false;
+  if (!CreatePage("TfResults", parent, bounds)) return false;
 
   ui::FontSpec heading;
   heading.points = 12;

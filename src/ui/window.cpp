@@ -115,6 +115,16 @@ bool Window::CreateWindowOf(const CreateArgs& args) {
   return window != nullptr;
 }
 
+bool Window::CreatePage(const char* className, HWND parent, const RECT& bounds, bool visible) {
+  CreateArgs args;
+  args.className = className;
+  args.style = WS_CHILD | WS_CLIPCHILDREN | (visible ? WS_VISIBLE : 0);
+  args.exStyle = WS_EX_CONTROLPARENT;
+  args.parent = parent;
+  args.bounds = bounds;
+  return CreateWindowOf(args);
+}
+
 LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);

@@ -70,6 +70,10 @@ class Window {
   // Registers the class on first use and creates the window. False when the
   // platform refuses; GetLastError tells why.
   [[nodiscard]] bool CreateWindowOf(const CreateArgs& args);
+  // A page of the main window (or a panel): a hidden child that clips its
+  // children and lets Tab move between them.
+  [[nodiscard]] bool CreatePage(const char* className, HWND parent, const RECT& bounds,
+                                bool visible = false);
 
   // Every message of the window; the default reflects control notifications to
   // their controls, follows DPI changes and passes the rest on.
