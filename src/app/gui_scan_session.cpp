@@ -45,7 +45,8 @@ class GuiScanSession::SystemTicks : public TickSource {
 
 GuiScanSession::GuiScanSession(const std::string& dataFolder, ScanView& view,
                                DialogService& dialogs, MonitorState& monitor,
-                               RepairProgress& progress, RepairReport& report, Hooks hooks)
+                               RepairProgress& progress, RepairReport& report,
+                               RestorePointMaker& restorePoint, Hooks hooks)
     : dataFolder_(dataFolder),
       settingsPath_(dataFolder + "\\hvmend.ini"),
       hooks_(std::move(hooks)),
@@ -59,9 +60,12 @@ GuiScanSession::GuiScanSession(const std::string& dataFolder, ScanView& view,
   inputs_.dataFolder = dataFolder_;
   inputs_.snapshotName = environment.SnapshotName;
   inputs_.isAdministrator = environment.IsAdministrator;
+  // Whether a restore point is wanted is read from the settings at each
+  // repair, by the restore-point step itself.
+  inputs_.makeRestorePoint = true;
   repairer_ = std::make_unique<Repairer>(
       inputs_,
-      RepairServices{results_, suppression_, dialogs, restorePoint_, progress, report, *ticks_});
+      RepairServices{results_, suppression_, dialogs, restorePoint, progress, report, *ticks_});
   remover_ = std::make_unique<RepairValueRemover>(*repairer_);
   groups_ = std::make_unique<RegistryScanGroups>(
       ClassScanEnvironment{environment.windowsFolder, environment.WindowsVersionCode},

@@ -28,7 +28,7 @@ class GuiScanSession {
   // `progress` and `report` are the repair's windows; they outlive the session.
   GuiScanSession(const std::string& dataFolder, ScanView& view, DialogService& dialogs,
                  MonitorState& monitor, RepairProgress& progress, RepairReport& report,
-                 Hooks hooks);
+                 RestorePointMaker& restorePoint, Hooks hooks);
   ~GuiScanSession();
 
   // Runs a whole scan on the GUI thread; returns when it has ended.
@@ -58,7 +58,6 @@ class GuiScanSession {
   SuppressionLists suppression_;
   std::unique_ptr<Observer> observer_;
   TResultsStore results_;
-  RestorePointMaker restorePoint_;
   std::unique_ptr<SystemTicks> ticks_;
   RepairInputs inputs_;
   std::unique_ptr<Repairer> repairer_;

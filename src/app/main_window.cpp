@@ -123,10 +123,21 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   if (!scanPage_.Create(Hwnd(), area, hooks)) return false;
   front_.onLink = [this](const std::string& href) { ShellOpen(dialogs_, href); };
 
+  if (!systemRestore_)
+    systemRestore_ = std::make_unique<PlatformSystemRestore>(Environment().systemFolder);
+  GuiRestorePoint::Hooks restoreHooks;
+  restoreHooks.wanted = [this] {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    return settings.BackupBeforeScan;
+  };
+  restoreHooks.administrator = [] { return Environment().IsAdministrator; };
+  restoreHooks.made = [this] { StampLastBackup(); };
+  restorePoint_ = std::make_unique<GuiRestorePoint>(*systemRestore_, dialogs_, restoreHooks);
   GuiScanSession::Hooks sessionHooks;
   sessionHooks.totalsRecorded = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
   session_ = std::make_unique<GuiScanSession>(dataFolder_, scanPage_, dialogs_, *this, progress_,
-                                              report_, sessionHooks);
+                                              report_, *restorePoint_, sessionHooks);
   results_ = std::make_unique<ResultsPage>(session_->Results());
   ResultsPage::Hooks resultsHooks;
   resultsHooks.repair = [this] { RunRepair(); };
@@ -144,22 +155,22 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   };
   if (!results_->Create(Hwnd(), PageArea(), resultsHooks)) return false;
   restore_ = std::make_unique<RestorePage>(session_->Suppression(), dialogs_);
-  RestorePage::Hooks restoreHooks;
-  restoreHooks.dataFolder = dataFolder_;
-  restoreHooks.todayName = [] { return Environment().SnapshotName; };
-  restoreHooks.deleteAfterWeek = [this] {
+  RestorePage::Hooks snapshotHooks;
+  snapshotHooks.dataFolder = dataFolder_;
+  snapshotHooks.todayName = [] { return Environment().SnapshotName; };
+  snapshotHooks.deleteAfterWeek = [this] {
     tProgramSettings settings;
     LoadSettings(settings, SettingsPath());
     return settings.DeleteAfterWeek;
   };
-  restoreHooks.setDeleteAfterWeek = [this](bool on) {
+  snapshotHooks.setDeleteAfterWeek = [this](bool on) {
     tProgramSettings settings;
     LoadSettings(settings, SettingsPath());
     settings.DeleteAfterWeek = on;
     SaveSettings(settings, SettingsPath());
   };
-  restoreHooks.restored = [this] { session_->Results().ClearTotal(); };
-  if (!restore_->Create(Hwnd(), PageArea(), restoreHooks)) return false;
+  snapshotHooks.restored = [this] { session_->Results().ClearTotal(); };
+  if (!restore_->Create(Hwnd(), PageArea(), snapshotHooks)) return false;
 
   // A hot key another program holds does not stop the start: the program
   // goes on without it.
@@ -279,7 +290,9 @@ void MainWindow::RunRepair() {
   session_->Driver().SetBusy(true);
   menu_.EnableRows(false);
   HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-  // The repair fills the report page itself (its report hook).
+  // The repair fills the report page itself (its report hook); how its
+  // restore point went is said there too.
+  report_.SetRestorePoint("");
   try {
     session_->Repair().RunRepair();
   } catch (...) {
@@ -291,15 +304,26 @@ void MainWindow::RunRepair() {
   session_->Driver().SetBusy(false);
   menu_.EnableRows(true);
   SetCursor(previous);
+  if (restorePoint_->Last()) report_.SetRestorePoint(restorePoint_->Last()->Describe());
   TurnPage(Page::kSummary);
+  report_.PageShown();
   PostMessageA(Hwnd(), WM_USER, 7, 0);
 }
 
 void MainWindow::BackupNow() {
   if (dialogs_.MessageDialog("Continue with Backup?", "Hivemend", dialog::kOkCancel) != dialog::kOk)
     return;
-  // Restore points join with the repair's safety steps; the backup time is
-  // what the front page reads.
+  // The same protection as before a repair: a restore point, when System
+  // Restore is there and the user may make one.
+  const RestorePointOutcome outcome =
+      MakeRestorePoint(*systemRestore_, dialogs_, Environment().IsAdministrator);
+  if (outcome.result == RestorePointOutcome::Result::kMade) {
+    EndRestorePoint(*systemRestore_, outcome);
+    StampLastBackup();
+  }
+}
+
+void MainWindow::StampLastBackup() {
   tProgramSettings settings;
   LoadSettings(settings, SettingsPath());
   const LocalTime now = Now();

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "app/gui_restore_point.h"
 #include "app/gui_scan_session.h"
 #include "app/left_menu.h"
 #include "app/message_dialog.h"
@@ -41,6 +42,12 @@ class MainWindow : public ui::Window, public MonitorState {
 
   MainWindow();
   ~MainWindow() override;
+
+  // The System Restore the repair's restore points go through (the
+  // platform's unless replaced before Create).
+  void SetSystemRestore(std::unique_ptr<SystemRestore> platform) {
+    systemRestore_ = std::move(platform);
+  }
 
   // Creates the window and its pages, hidden (FormCreate), keeping its
   // settings, snapshots and lists in `dataFolder` (the environment's data
@@ -95,6 +102,7 @@ class MainWindow : public ui::Window, public MonitorState {
   void RunScan();
   void RunRepair();
   void BackupNow();
+  void StampLastBackup();
   void StartModeAction();
   void CommonEnding();
   bool CloseQuery();
@@ -119,6 +127,8 @@ class MainWindow : public ui::Window, public MonitorState {
   ui::HtmlView front_;
   ReportPage report_;
   ProgressWindow progress_;
+  std::unique_ptr<SystemRestore> systemRestore_;
+  std::unique_ptr<GuiRestorePoint> restorePoint_;
   std::unique_ptr<GuiScanSession> session_;
   std::unique_ptr<ResultsPage> results_;
   std::unique_ptr<RestorePage> restore_;

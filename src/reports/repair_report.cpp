@@ -10,7 +10,7 @@ int RepairProgressMath::Start(int count) {
 
 std::vector<std::pair<std::string, std::string>> RepairReportRows(const RepairReportFacts& f) {
   auto orDash = [](const std::string& date) { return date.empty() ? std::string("-") : date; };
-  return {
+  std::vector<std::pair<std::string, std::string>> rows = {
       {"Scan Date", f.lastScan.empty() ? "n/a" : f.lastScan},
       {"Total Problems Found", std::to_string(f.found)},
       {"Total Problems Repaired", std::to_string(f.repaired)},
@@ -23,6 +23,8 @@ std::vector<std::pair<std::string, std::string>> RepairReportRows(const RepairRe
       {"Registry Last Organized On", orDash(f.lastOrganize)},
       {"Registry Optimized", f.optimized ? "Yes" : "No"},
   };
+  if (!f.restorePoint.empty()) rows.push_back({"Restore Point", f.restorePoint});
+  return rows;
 }
 
 }  // namespace hvm

@@ -39,9 +39,11 @@ struct RepairReportFacts {
   std::string lastScan;  // short dates, or empty when never
   std::string lastBackup;
   std::string lastOrganize;
+  std::string restorePoint;  // "made", "not made (...)", or empty when none was asked for
 };
 
-// The report's rows, caption and value, top to bottom.
+// The report's rows, caption and value, top to bottom; a "Restore Point" row
+// follows when one was asked for, so that a silent failure is seen.
 std::vector<std::pair<std::string, std::string>> RepairReportRows(const RepairReportFacts& facts);
 
 }  // namespace hvm

@@ -72,7 +72,9 @@ bool ReportPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
       Hwnd(), {"Hivemend Repair Report",
                ui::MakeRect(dpi.Scale(24), dpi.Scale(16), dpi.Scale(500), dpi.Scale(30)), heading,
                ui::kCaptionColour});
-  const auto rows = RepairReportRows({});
+  RepairReportFacts withRestorePoint;
+  withRestorePoint.restorePoint = "-";
+  const auto rows = RepairReportRows(withRestorePoint);
   for (size_t i = 0; i < kRows; ++i) {
     const int top = dpi.Scale(64 + 24 * static_cast<int>(i));
     const COLORREF band = i % 2 == 0 ? RGB(242, 246, 249) : ui::kPageColour;
@@ -87,7 +89,7 @@ bool ReportPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
                  bold, ui::kCaptionColour, band});
   }
   made &= continue_.Create(Hwnd(), {"&Continue",
-                                    ui::MakeRect(dpi.Scale(404), dpi.Scale(64 + 24 * 11 + 20),
+                                    ui::MakeRect(dpi.Scale(404), dpi.Scale(64 + 24 * 12 + 20),
                                                  dpi.Scale(120), dpi.Scale(30)),
                                     bold, true});
   continue_.onClick = [this] {
@@ -98,7 +100,12 @@ bool ReportPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
 
 void ReportPage::Show(const RepairReportFacts& facts) {
   const auto rows = RepairReportRows(facts);
-  for (size_t i = 0; i < kRows && i < rows.size(); ++i) values_[i].SetText(rows[i].second);
+  for (size_t i = 0; i < kRows; ++i) {
+    const bool shown = i < rows.size();
+    if (shown) values_[i].SetText(rows[i].second);
+    captions_[i].Show(shown);
+    values_[i].Show(shown);
+  }
 }
 
 void ReportPage::Fill(const RepairSummary& summary) {
@@ -106,19 +113,24 @@ void ReportPage::Fill(const RepairSummary& summary) {
   PageShown();
 }
 
-void ReportPage::PageShown() {
+RepairReportFacts ReportPage::Facts() const {
   // The settings' figures are read again; this repair's stay as filled.
   RepairReportFacts facts = hooks_.facts ? hooks_.facts() : RepairReportFacts{};
   facts.found = last_.found;
   facts.repaired = last_.repaired;
   facts.skipped = last_.skipped;
   facts.ignored = last_.ignored;
-  Show(facts);
+  facts.restorePoint = restorePoint_;
+  return facts;
+}
+
+void ReportPage::PageShown() {
+  Show(Facts());
 }
 
 std::string ReportPage::ValueOf(const std::string& caption) const {
   for (size_t i = 0; i < kRows; ++i)
-    if (captions_[i].Text() == caption) return values_[i].Text();
+    if (captions_[i].Text() == caption && captions_[i].IsVisible()) return values_[i].Text();
   return {};
 }
 

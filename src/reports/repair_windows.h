@@ -45,6 +45,8 @@ class ReportPage : public ui::Window, public RepairReport {
   };
   [[nodiscard]] bool Create(HWND parent, const RECT& bounds, Hooks hooks);
   void Fill(const RepairSummary& summary) override;
+  // How the restore point of the repair being reported went ("" when none was asked for).
+  void SetRestorePoint(const std::string& outcome) { restorePoint_ = outcome; }
   // The page became visible: the scan date and the found counts again.
   void PageShown();
   std::string ValueOf(const std::string& caption) const;
@@ -52,9 +54,12 @@ class ReportPage : public ui::Window, public RepairReport {
 
  private:
   void Show(const RepairReportFacts& facts);
-  static constexpr size_t kRows = 11;
+  // The facts of this repair: the settings' figures and this repair's own.
+  RepairReportFacts Facts() const;
+  static constexpr size_t kRows = 12;  // the last only when a restore point was asked for
   Hooks hooks_;
   RepairSummary last_{};
+  std::string restorePoint_;
   ui::Label title_;
   std::array<ui::Label, kRows> captions_, values_;
   ui::Button continue_;

@@ -17,6 +17,22 @@ namespace {
 
 using test::SeedString;
 
+// System Restore as the tests answer for it: available, every call recorded.
+class FakeSystemRestore : public SystemRestore {
+ public:
+  bool Available() override { return true; }
+  int32_t Begin(const std::string&, uint64_t& sequence) override {
+    calls.push_back("begin");
+    sequence = 77;
+    return 0;
+  }
+  int32_t End(uint64_t sequence) override {
+    calls.push_back("end " + std::to_string(sequence));
+    return 0;
+  }
+  std::vector<std::string> calls;
+};
+
 // A real main window over a registry and a data folder of its own.
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -37,6 +53,9 @@ class MainWindowTest : public ::testing::Test {
 
   MainWindow& Open() {
     window_ = std::make_unique<MainWindow>();
+    auto platform = std::make_unique<FakeSystemRestore>();
+    systemRestore_ = platform.get();
+    window_->SetSystemRestore(std::move(platform));
     EXPECT_TRUE(window_->Create(StartWords{}, data_));
     ShowWindow(window_->Hwnd(), SW_SHOW);
     ui::PumpMessages();
@@ -63,6 +82,7 @@ class MainWindowTest : public ::testing::Test {
   test::TestFolder folder_;
   std::string data_;
   std::unique_ptr<MainWindow> window_;
+  FakeSystemRestore* systemRestore_ = nullptr;  // owned by the window
 };
 
 TEST_F(MainWindowTest, OpensOnTheFrontPageWithItsMenu) {
@@ -298,6 +318,15 @@ TEST_F(MainWindowTest, RepairFromTheResultsPageRemovesTheCheckedAndKeepsTheUndo)
   EXPECT_EQ(std::string::npos, snapshot.find("{STALE-1002}"));
   EXPECT_EQ(0, window.Session().Results().TotalCount());
   EXPECT_FALSE(window.Busy());
+  // A restore point was begun before the repair and ended after it (the test
+  // program runs as an administrator of its prefix), and the report says so.
+  if (Environment().IsAdministrator) {
+    EXPECT_EQ((std::vector<std::string>{"begin", "end 77"}), systemRestore_->calls);
+    EXPECT_EQ("made", window.Report().ValueOf("Restore Point"));
+  } else {
+    EXPECT_TRUE(systemRestore_->calls.empty());
+    EXPECT_EQ("not made (not an administrator)", window.Report().ValueOf("Restore Point"));
+  }
   // The report page shows this repair; the progress window ran to its end and went.
   EXPECT_EQ("3", window.Report().ValueOf("Total Problems Found"));
   EXPECT_EQ("2", window.Report().ValueOf("Total Problems Repaired"));
