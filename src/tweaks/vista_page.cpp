@@ -4,7 +4,8 @@ namespace hvm {
 namespace {
 
 // Panel layout, 96-dpi units.
-constexpr int kMargin = 4;
+constexpr int kLeft = 8;  // lines the boxes up with the button above
+constexpr int kTop = 2;
 constexpr int kRowHeight = 19;
 constexpr int kBoxHeight = 18;
 constexpr int kNoticeHeight = 18;
@@ -73,27 +74,28 @@ void TfTweak::LayOutPanel() {
   if (!panel_) return;
   const ui::Dpi dpi = panel_->CurrentDpi();
   const RECT area = panel_->ClientRect();
-  const int width = ui::Width(area) - dpi.Scale(2 * kMargin);
+  const int width = ui::Width(area) - dpi.Scale(2 * kLeft);
   for (size_t box = 0; box < boxes_.size(); ++box)
-    boxes_[box].SetBounds(ui::MakeRect(dpi.Scale(kMargin),
-                                       dpi.Scale(kMargin + kRowHeight * int(box)), width,
-                                       dpi.Scale(kBoxHeight)));
+    boxes_[box].SetBounds(ui::MakeRect(dpi.Scale(kLeft), dpi.Scale(kTop + kRowHeight * int(box)),
+                                       width, dpi.Scale(kBoxHeight)));
   // The notice sits on the panel's bottom edge.
-  logon_.SetBounds(ui::MakeRect(dpi.Scale(kMargin), area.bottom - dpi.Scale(kNoticeHeight), width,
+  logon_.SetBounds(ui::MakeRect(dpi.Scale(kLeft), area.bottom - dpi.Scale(kNoticeHeight), width,
                                 dpi.Scale(kNoticeHeight)));
 }
 
 void TfTweak::PageShown() {
   const VistaReading reading = ReadVistaState();
-  const VistaAccess access = VistaAccessFor(hooks_.administrator && hooks_.administrator());
   unreadable_ = reading.unreadable;
-  for (size_t box = 0; box < boxes_.size(); ++box) {
-    boxes_[box].SetChecked(reading.checked[box]);
-    boxes_[box].Enable(access.enabled[box] && !reading.unreadable[box]);
-  }
+  for (size_t box = 0; box < boxes_.size(); ++box) boxes_[box].SetChecked(reading.checked[box]);
+  ShowAccess(VistaAccessFor(hooks_.administrator && hooks_.administrator()));
+  ReportAll(reading.errors);
+}
+
+void TfTweak::ShowAccess(const VistaAccess& access) {
+  for (size_t box = 0; box < boxes_.size(); ++box)
+    boxes_[box].Enable(access.enabled[box] && !unreadable_[box]);
   logon_.Show(access.noticeVisible);
   LayOutPanel();
-  ReportAll(reading.errors);
 }
 
 void TfTweak::Apply() {

@@ -29,6 +29,8 @@ class TfTweak : public ui::Window {
   void PageShown();
   // Command 180: the boxes are written to the registry.
   void Apply();
+  // Which boxes may change and whether the log-on notice shows.
+  void ShowAccess(const VistaAccess& access);
 
   ui::CheckBox& Box(VistaBox box) { return boxes_[box]; }
   ui::Label& nLogon() { return logon_; }
