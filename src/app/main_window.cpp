@@ -324,6 +324,22 @@ void MainWindow::RunRepair() {
   PostMessageA(Hwnd(), WM_USER, 7, 0);
 }
 
+// The window's messages run during Optimize and Undo: the busy flag and the
+// locked menu keep a scan or another page from starting in the middle.
+void MainWindow::RunOptimize() {
+  if (Busy()) return;
+  session_->Driver().SetBusy(true);
+  menu_.EnableRows(false);
+  struct Unlock {
+    MainWindow& window;
+    ~Unlock() {
+      window.session_->Driver().SetBusy(false);
+      window.menu_.EnableRows(true);
+    }
+  } unlock{*this};
+  optimize_->btnOptimizeClick();
+}
+
 void MainWindow::BackupNow() {
   if (dialogs_.MessageDialog("Continue with Backup?", "Hivemend", dialog::kOkCancel) != dialog::kOk)
     return;
@@ -416,7 +432,7 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
     case 160:
     case 165:
       session_->Results().ClearTotal();
-      optimize_->btnOptimizeClick();
+      RunOptimize();
       return;
     case 180: vista_->Apply(); return;
     case 500: TurnPage(FrontOrResults(session_->Results().TotalCount())); return;

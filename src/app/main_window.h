@@ -105,6 +105,7 @@ class MainWindow : public ui::Window, public MonitorState {
   RepairReportFacts ReportFacts();
   void RunScan();
   void RunRepair();
+  void RunOptimize();
   void BackupNow();
   void StampLastBackup();
   void StartModeAction();

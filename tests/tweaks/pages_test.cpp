@@ -142,6 +142,16 @@ TEST_F(OptimizePageTest, AClickDuringARunIsIgnored) {
   EXPECT_EQ(1, frontRefreshes_);
 }
 
+TEST_F(OptimizePageTest, ClosingTheWindowDuringARunStillRecordsWhatWasChanged) {
+  host_.onApp = [&] { DestroyWindow(host_.Hwnd()); };
+  PostMessageA(host_.Hwnd(), WM_APP, 0, 0);
+  page_.btnOptimizeClick();
+  EXPECT_FALSE(IsWindow(page_.Hwnd()));
+  EXPECT_EQ("2000", test::ReadSz(kControl, "WaitToKillServiceTimeout"));
+  EXPECT_EQ("20000", LookUpRecord(Record(), "WKST"));
+  EXPECT_EQ(0, frontRefreshes_);
+}
+
 TEST_F(OptimizePageTest, AFailedUndoNamesTheSettingAndASecondUndoFinishes) {
   page_.btnOptimizeClick();
   {
@@ -320,7 +330,17 @@ TEST_F(TweaksInMainWindowTest, TheOptimizeCommandsRunThePageAndRefreshTheFrontPa
   EXPECT_EQ(420, window.OptimizePage().TemplateShown());
   window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{A}\\InprocServer32");
   CommandQueued(7);
+  // While it runs, no scan may start and no other page be chosen.
+  bool lockedDuringTheRun = false;
+  ui::SetMessageFilter([&](MSG&) {
+    lockedDuringTheRun |= window.Busy() && !window.Menu().RowsEnabled();
+    return false;
+  });
   window.HandleCommand(160, 0);
+  ui::SetMessageFilter({});
+  EXPECT_TRUE(lockedDuringTheRun);
+  EXPECT_FALSE(window.Busy());
+  EXPECT_TRUE(window.Menu().RowsEnabled());
   EXPECT_EQ(0, window.Session().Results().TotalCount());
   EXPECT_EQ(421, window.OptimizePage().TemplateShown());
   EXPECT_TRUE(CommandQueued(7));
