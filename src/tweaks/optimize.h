@@ -65,7 +65,8 @@ struct OptimizeProgressMath {
 // The previous value recorded under `name`: the pairs are read from the
 // start, each a name up to the next "=" and a value up to the next ";"; the
 // first pair of that name wins. Nothing when the name is not there.
-std::optional<std::string> LookUpRecord(std::string_view record, std::string_view name);
+[[nodiscard]] std::optional<std::string> LookUpRecord(std::string_view record,
+                                                      std::string_view name);
 
 // One step of a run and how it went.
 struct TweakStepOutcome {
@@ -102,7 +103,7 @@ struct UndoOutcome {
 OptimizeOutcome Optimize(TweakProgress& progress);
 // Undoes the recorded steps in the order 6 to 1, ticks from 60 down. A step
 // that fails keeps its entry in `remaining`, so that a second Undo can finish.
-UndoOutcome Undo(const std::string& record, TweakProgress& progress);
+[[nodiscard]] UndoOutcome Undo(const std::string& record, TweakProgress& progress);
 
 // Whether the record says the system is optimized.
 bool IsOptimized(const tProgramSettings& settings);
@@ -117,7 +118,7 @@ class Optimizer {
   // Each writes the record into the settings file after the run; `saveStatus`
   // receives the Win32 status of that write (0 when it worked).
   OptimizeOutcome Apply(TweakProgress& progress, uint32_t* saveStatus = nullptr) const;
-  UndoOutcome Undo(TweakProgress& progress, uint32_t* saveStatus = nullptr) const;
+  [[nodiscard]] UndoOutcome Undo(TweakProgress& progress, uint32_t* saveStatus = nullptr) const;
 
  private:
   uint32_t SaveRecord(const std::string& record) const;

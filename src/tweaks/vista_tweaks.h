@@ -41,13 +41,13 @@ struct VistaReading {
 // Reads the six boxes' state. A missing value or key leaves its box
 // unchecked; a missing EnableLUA reads as User Account Control on, as Windows
 // has it. Opening the Explorer policies key of HKEY_CURRENT_USER creates it.
-VistaReading ReadVistaState();
+[[nodiscard]] VistaReading ReadVistaState();
 
 // Writes the six values: an existing value gets 1 or 0 as its box says, a
 // missing one is created only when its box is checked. Boxes marked
 // unreadable are left alone; keys that do not open for writing are skipped.
 // Returns the texts of writes that failed otherwise.
-std::vector<std::string> ApplyVistaState(const VistaReading& state);
+[[nodiscard]] std::vector<std::string> ApplyVistaState(const VistaReading& state);
 
 // Which boxes a user may change and whether the log-on notice shows.
 struct VistaAccess {

@@ -86,7 +86,7 @@ TEST_F(OptimizeTest, AnAbsentValueIsRecordedAsMinusOneAndDeletedAgainByUndo) {
   const std::string record = Optimize(progress_).record;
   EXPECT_EQ("MSD=400;WKT=-1;AUD=-1;WKST=-1;BOF=-1;AET=-1", record);
   EXPECT_EQ("1000", ReadSz(kDesktop, "WaitToKillAppTimeout"));
-  Undo(record, progress_);
+  EXPECT_EQ("", Undo(record, progress_).remaining);
   EXPECT_FALSE(test::ValueExists(kDesktop, "WaitToKillAppTimeout"));
   EXPECT_FALSE(test::ValueExists(kDefaultDesktop, "AutoEndTasks"));
   EXPECT_EQ("400", ReadSz(kDesktop, "MenuShowDelay"));
@@ -106,7 +106,7 @@ TEST_F(OptimizeTest, EmptyPreviousTextsUseTheUndoFallbackOrGoBackEmpty) {
   SeedString(kControl, "WaitToKillServiceTimeout", "");
   const std::string record = Optimize(progress_).record;
   EXPECT_EQ("MSD=;WKT=-1;AUD=-1;WKST=;BOF=-1;AET=", record);
-  Undo(record, progress_);
+  EXPECT_EQ("", Undo(record, progress_).remaining);
   EXPECT_EQ("Y", ReadSz(kDefaultDesktop, "AutoEndTasks"));
   EXPECT_EQ("5000", ReadSz(kControl, "WaitToKillServiceTimeout"));
   // MenuShowDelay has no fallback: its empty text goes back as it was.
@@ -171,7 +171,7 @@ TEST_F(OptimizeTest, UndoChangesNothingForAStepMissingFromTheRecord) {
 }
 
 TEST_F(OptimizeTest, UndoOfARecordWithoutAStepCreatesNoKeyForIt) {
-  Undo("MSD=400", progress_);
+  EXPECT_EQ("", Undo("MSD=400", progress_).remaining);
   EXPECT_FALSE(test::KeyExists(kBootOptimize));
   EXPECT_FALSE(test::KeyExists(kDefaultDesktop));
   EXPECT_EQ("400", ReadSz(kDesktop, "MenuShowDelay"));
@@ -257,7 +257,7 @@ TEST_F(OptimizerTest, TheSettingsFileHoldsTheRecordWhileOptimized) {
   EXPECT_TRUE(IsOptimized(back));
   EXPECT_EQ("202612091042", back.last_scan);
 
-  optimizer.Undo(progress_, &saved);
+  EXPECT_EQ("", optimizer.Undo(progress_, &saved).remaining);
   EXPECT_EQ(0u, saved);
   EXPECT_FALSE(optimizer.IsOptimized());
   LoadSettings(back, SettingsPath());
@@ -273,7 +273,7 @@ TEST_F(OptimizerTest, ARecordEditedToDropWktLeavesThatValueAlone) {
   LoadSettings(settings, SettingsPath());
   settings.optimize = "MSD=400;AUD=0;WKST=20000;BOF=N;AET=0";
   ASSERT_EQ(0u, SaveSettings(settings, SettingsPath()));
-  optimizer.Undo(progress_);
+  EXPECT_EQ("", optimizer.Undo(progress_).remaining);
   EXPECT_EQ("1000", ReadSz(kDesktop, "WaitToKillAppTimeout"));
   EXPECT_EQ("400", ReadSz(kDesktop, "MenuShowDelay"));
   EXPECT_FALSE(optimizer.IsOptimized());
@@ -284,10 +284,10 @@ TEST_F(OptimizerTest, AFailedUndoKeepsOnlyTheEntryStillToBeUndoneInTheFile) {
   const Optimizer optimizer(SettingsPath());
   optimizer.Apply(progress_);
   test::ReadOnlyKey locked(kExplorer);
-  optimizer.Undo(progress_);
+  EXPECT_EQ("AUD=0", optimizer.Undo(progress_).remaining);
   EXPECT_EQ("AUD=0", optimizer.Record());
   locked.Release();
-  optimizer.Undo(progress_);
+  EXPECT_EQ("", optimizer.Undo(progress_).remaining);
   EXPECT_FALSE(optimizer.IsOptimized());
   EXPECT_EQ("0", ReadSz(kExplorer, "AlwaysUnloadDLL"));
 }

@@ -332,6 +332,7 @@ TEST_F(TweaksInMainWindowTest, TheOptimizeCommandsRunThePageAndRefreshTheFrontPa
   CommandQueued(7);
   // While it runs, no scan may start and no other page be chosen.
   bool lockedDuringTheRun = false;
+  PostMessageA(window.Hwnd(), WM_NULL, 0, 0);  // one message at least passes during the run
   ui::SetMessageFilter([&](MSG&) {
     lockedDuringTheRun |= window.Busy() && !window.Menu().RowsEnabled();
     return false;

@@ -44,10 +44,10 @@ TEST_F(VistaTweaksTest, ApplyWithoutChangesWritesNothingWhereNothingWasSet) {
 TEST_F(VistaTweaksTest, UncheckingUserAccountControlWithEnableLuaAbsentWritesNothing) {
   VistaReading state = ReadVistaState();
   state.checked[cb5] = false;
-  ApplyVistaState(state);
+  EXPECT_TRUE(ApplyVistaState(state).empty());
   EXPECT_FALSE(test::ValueExists(kSystemPolicies, "EnableLUA"));
   state.checked[cb5] = true;
-  ApplyVistaState(state);
+  EXPECT_TRUE(ApplyVistaState(state).empty());
   EXPECT_EQ(0u, ReadDw(kSystemPolicies, "EnableLUA"));
 }
 
@@ -81,13 +81,13 @@ TEST_F(VistaTweaksTest, ApplyWritesOneOrZeroToValuesThatExistAndCreatesOnlyCheck
   EXPECT_FALSE(test::ValueExists(kAppCompat, "DisablePCA"));
 
   state.checked[cb5] = false;
-  ApplyVistaState(state);
+  EXPECT_TRUE(ApplyVistaState(state).empty());
   EXPECT_EQ(1u, ReadDw(kSystemPolicies, "EnableLUA"));
 }
 
 TEST_F(VistaTweaksTest, ShowingThePageCreatesOnlyTheExplorerPoliciesKey) {
   ASSERT_FALSE(test::KeyExists(kExplorerPolicies));
-  ReadVistaState();
+  EXPECT_TRUE(ReadVistaState().errors.empty());
   EXPECT_TRUE(test::KeyExists(kExplorerPolicies));
   EXPECT_FALSE(test::KeyExists(kAppCompat));
   EXPECT_FALSE(test::KeyExists(kSystemPolicies));
