@@ -21,6 +21,7 @@ constexpr Verb kVerbs[] = {
     {"scan", hvm::RunScanVerb},
     {"repair", hvm::RunRepairVerb},
     {"undo", hvm::RunUndoVerb},
+    {"optimize", hvm::RunOptimizeVerb},
 };
 
 constexpr char kUsage[] =
@@ -50,13 +51,18 @@ constexpr char kUsage[] =
     "        list the undo snapshots and their entries\n"
     "  undo restore SNAPSHOT [ENTRY...] [--data-dir DIR]\n"
     "        restore every entry of SNAPSHOT (e.g. Undo20261209.reg), or those given\n"
+    "  optimize apply|undo|status [--json] [--data-dir DIR]\n"
+    "        set six Windows options to faster values, remembering each previous\n"
+    "        value in the settings file; undo puts them back; status tells\n"
+    "        whether they are set\n"
     "\n"
     "Options:\n"
     "  --help      show this text\n"
     "  --version   show the program's version\n"
     "\n"
     "Exit codes: scan 0 nothing found, 1 problems found; repair and undo 0 done,\n"
-    "1 some item not repaired or restored; 2 usage or run error.\n";
+    "1 some item not repaired or restored; optimize 0 done, 1 some setting not\n"
+    "changed or put back; 2 usage or run error.\n";
 
 int ShowUsage(FILE* out) {
   std::fputs(kUsage, out);

@@ -172,6 +172,15 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   };
   snapshotHooks.restored = [this] { session_->Results().ClearTotal(); };
   if (!restore_->Create(Hwnd(), PageArea(), snapshotHooks)) return false;
+  optimize_ = std::make_unique<TfOptimize>();
+  TfOptimize::Hooks optimizeHooks;
+  optimizeHooks.settingsPath = SettingsPath();
+  optimizeHooks.frontRefresh = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
+  optimizeHooks.dialogs = &dialogs_;
+  if (!optimize_->Create(Hwnd(), PageArea(), optimizeHooks)) return false;
+  vista_ = std::make_unique<TfTweak>();
+  if (!vista_->Create(Hwnd(), PageArea(), {[] { return Environment().IsAdministrator; }}))
+    return false;
 
   // A hot key another program holds does not stop the start: the program
   // goes on without it.
@@ -217,7 +226,8 @@ void MainWindow::LayOut() {
   for (ui::Window* page :
        {static_cast<ui::Window*>(&front_), static_cast<ui::Window*>(&report_),
         static_cast<ui::Window*>(&scanPage_), static_cast<ui::Window*>(results_.get()),
-        static_cast<ui::Window*>(restore_.get())})
+        static_cast<ui::Window*>(restore_.get()), static_cast<ui::Window*>(optimize_.get()),
+        static_cast<ui::Window*>(vista_.get())})
     if (page) page->SetBounds(area);
   const ui::Dpi dpi = CurrentDpi();
   menu_.SetBounds(ui::MakeRect(0, dpi.Scale(kBandHeight) + 1, dpi.Scale(kMenuWidth),
@@ -241,6 +251,8 @@ ui::Window* MainWindow::PageWindow(Page page) {
     case Page::kResults: return results_.get();
     case Page::kSummary: return &report_;
     case Page::kRestore: return restore_.get();
+    case Page::kOptimize: return optimize_.get();
+    case Page::kVista: return vista_.get();
     default: return nullptr;  // joins with its page
   }
 }
@@ -260,6 +272,8 @@ void MainWindow::TurnPage(Page page) {
   target->Show(true);
   results_->ShowResults(page == Page::kResults);
   if (page == Page::kSummary) report_.PageShown();
+  if (page == Page::kOptimize) optimize_->PageShown();
+  if (page == Page::kVista) vista_->PageShown();
 }
 
 // A scan that found nothing ends on the report page, filled with no
@@ -277,7 +291,7 @@ RepairReportFacts MainWindow::ReportFacts() {
     return time ? SystemDate(*time, false) : std::string();
   };
   RepairReportFacts facts;
-  facts.optimized = !settings.optimize.empty();
+  facts.optimized = IsOptimized(settings);
   facts.foundToDate = settings.total_error_found;
   facts.repairedToDate = settings.total_error_repaired;
   facts.lastScan = date(settings.last_scan);
@@ -324,6 +338,22 @@ void MainWindow::RunRepair() {
   if (failure) std::rethrow_exception(failure);
 }
 
+// The window's messages run during Optimize and Undo: the busy flag and the
+// locked menu keep a scan or another page from starting in the middle.
+void MainWindow::RunOptimize() {
+  if (Busy()) return;
+  session_->Driver().SetBusy(true);
+  menu_.EnableRows(false);
+  struct Unlock {
+    MainWindow& window;
+    ~Unlock() {
+      window.session_->Driver().SetBusy(false);
+      window.menu_.EnableRows(true);
+    }
+  } unlock{*this};
+  optimize_->btnOptimizeClick();
+}
+
 void MainWindow::BackupNow() {
   if (dialogs_.MessageDialog("Continue with Backup?", "Hivemend", dialog::kOkCancel) != dialog::kOk)
     return;
@@ -360,7 +390,7 @@ void MainWindow::RenderFrontPage() {
   facts.lastRepair = settings.last_repair;
   facts.totalFound = settings.total_error_found;
   facts.totalRepaired = settings.total_error_repaired;
-  facts.optimized = !settings.optimize.empty();
+  facts.optimized = IsOptimized(settings);
   facts.monitoring = Active();
   frontTemplate_ = FrontTemplateFor(facts, Now());
   Templates().Render(front_, frontTemplate_, FrontPageValues(facts, &SystemDate));
@@ -413,6 +443,12 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
       session_->Results().ClearTotal();
       TurnPage(Page::kFront);
       return;
+    case 160:
+    case 165:
+      session_->Results().ClearTotal();
+      RunOptimize();
+      return;
+    case 180: vista_->Apply(); return;
     case 500: TurnPage(FrontOrResults(session_->Results().TotalCount())); return;
     default:
       if (const std::optional<Page> page = PageForCommand(number)) TurnPage(*page);
@@ -573,6 +609,8 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       UnregisterHotKey(Hwnd(), kQuitHotKey);
       UnregisterHotKey(Hwnd(), kHelpHotKey);
       Templates().Release(front_);
+      if (optimize_) Templates().Release(optimize_->View());
+      if (vista_) Templates().Release(vista_->View());
       PostQuitMessage(0);
       return 0;
     default: return Window::OnMessage(message, wParam, lParam);

@@ -19,6 +19,8 @@
 #include "reports/repair_windows.h"
 #include "results/restore_page.h"
 #include "results/results_page.h"
+#include "tweaks/optimize_page.h"
+#include "tweaks/vista_page.h"
 #include "ui/html_view.h"
 #include "ui/picture.h"
 #include "ui/window.h"
@@ -78,6 +80,8 @@ class MainWindow : public ui::Window, public MonitorState {
   ReportPage& Report() { return report_; }
   RestorePage& Restore() { return *restore_; }
   ProgressWindow& Progress() { return progress_; }
+  TfOptimize& OptimizePage() { return *optimize_; }
+  TfTweak& VistaPage() { return *vista_; }
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
@@ -101,6 +105,7 @@ class MainWindow : public ui::Window, public MonitorState {
   RepairReportFacts ReportFacts();
   void RunScan();
   void RunRepair();
+  void RunOptimize();
   void BackupNow();
   void StampLastBackup();
   void StartModeAction();
@@ -132,6 +137,8 @@ class MainWindow : public ui::Window, public MonitorState {
   std::unique_ptr<GuiScanSession> session_;
   std::unique_ptr<ResultsPage> results_;
   std::unique_ptr<RestorePage> restore_;
+  std::unique_ptr<TfOptimize> optimize_;
+  std::unique_ptr<TfTweak> vista_;
   HelpViewer helpViewer_;
   ui::Picture band_, scaledBand_;
   ui::ScopedFont titleFont_, versionFont_;

@@ -19,6 +19,7 @@
 #include "core/scoped_handle.h"
 #include "reports/template_renderer.h"
 #include "settings/program_settings.h"
+#include "tweaks/vista_tweaks.h"
 #include "ui/html_view.h"
 #include "ui/picture_ids.h"
 #include "ui/window_capture.h"
@@ -282,6 +283,22 @@ int RunTour(const std::string& folder) {
   });
   main.Restore().ShowKey();
   SetDialogShownHook({});
+  // The optimize page in both states: a real run on the tour's own prefix,
+  // undone again; then the Vista page (the tour runs as Windows Vista).
+  main.HandleCommand(510, 0);
+  ui::PumpMessages();
+  allSaved &= Save(main.Hwnd(), folder, "main-window-optimize");
+  main.HandleCommand(160, 0);
+  ui::PumpMessages();
+  allSaved &= Save(main.Hwnd(), folder, "main-window-optimize-undo");
+  main.HandleCommand(165, 0);
+  ui::PumpMessages();
+  main.HandleCommand(550, 0);
+  ui::PumpMessages();
+  allSaved &= Save(main.Hwnd(), folder, "main-window-vista-tweaks");
+  // As a user without administrative rights sees it.
+  main.VistaPage().ShowAccess(VistaAccessFor(false));
+  allSaved &= Save(main.Hwnd(), folder, "main-window-vista-tweaks-standard-user");
   main.HandleCommand(500, 0);
   ui::PumpMessages();
   gMenuFolder = folder;
