@@ -407,16 +407,23 @@ int CheckList::RowWidth(HDC dc, const Row& row, HFONT normal, HFONT bold) const 
   return indent + static_cast<int>(size.cx) + CurrentDpi().Scale(8);
 }
 
-// A row added only ever widens the list, so only it is measured: a snapshot
-// of thousands of entries fills in linear time.
-void CheckList::WidenFor(const Row& row) {
-  if (!Hwnd()) return;
+int CheckList::MeasureRows(const Row* first, const Row* last) const {
   WindowDc dc(Hwnd());
   FontSpec boldSpec = Font();
   boldSpec.bold = true;
   ScopedFont bold = CreateUiFont(boldSpec, CurrentDpi());
   ScopedFont normal = CreateUiFont(Font(), CurrentDpi());
-  const int width = RowWidth(dc.Get(), row, normal.Get(), bold.Get());
+  int widest = 0;
+  for (const Row* row = first; row != last; ++row)
+    widest = std::max(widest, RowWidth(dc.Get(), *row, normal.Get(), bold.Get()));
+  return widest;
+}
+
+// A row added only ever widens the list, so only it is measured: a snapshot
+// of thousands of entries fills in linear time.
+void CheckList::WidenFor(const Row& row) {
+  if (!Hwnd()) return;
+  const int width = MeasureRows(&row, &row + 1);
   if (width <= extent_) return;
   extent_ = width;
   SendMessageA(Hwnd(), LB_SETHORIZONTALEXTENT, extent_, 0);
@@ -424,15 +431,7 @@ void CheckList::WidenFor(const Row& row) {
 
 void CheckList::UpdateExtent() {
   if (!Hwnd()) return;
-  WindowDc dc(Hwnd());
-  FontSpec boldSpec = Font();
-  boldSpec.bold = true;
-  ScopedFont bold = CreateUiFont(boldSpec, CurrentDpi());
-  ScopedFont normal = CreateUiFont(Font(), CurrentDpi());
-  int widest = 0;
-  for (const Row& row : rows_)
-    widest = std::max(widest, RowWidth(dc.Get(), row, normal.Get(), bold.Get()));
-  extent_ = widest;
+  extent_ = MeasureRows(rows_.data(), rows_.data() + rows_.size());
   SendMessageA(Hwnd(), LB_SETHORIZONTALEXTENT, extent_, 0);
 }
 

@@ -215,6 +215,8 @@ class CheckList : public Control {
   void UpdateExtent();
   int RowWidth(HDC dc, const Row& row, HFONT normal, HFONT bold) const;
   void WidenFor(const Row& row);
+  // The widest of the rows [first, last) in pixels.
+  int MeasureRows(const Row* first, const Row* last) const;
   int RowHeight() const;
   int BoxSize() const;
   std::vector<Row> rows_;

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <functional>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -34,6 +35,20 @@ class FakeSystemRestore : public SystemRestore {
   }
   std::vector<std::string> calls;
 };
+
+// The texts of the message dialogs `work` shows, each closed at once.
+std::vector<std::string> DialogTextsDuring(const std::function<void()>& work) {
+  std::vector<std::string> messages;
+  SetDialogShownHook([&](MessageDialogWindow& dialog) {
+    char text[256] = {};
+    GetWindowTextA(dialog.TextWindow(), text, sizeof(text));
+    messages.push_back(text);
+    PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
+  });
+  work();
+  SetDialogShownHook({});
+  return messages;
+}
 
 // A real main window over a registry and a data folder of its own.
 class MainWindowTest : public ::testing::Test {
@@ -363,16 +378,8 @@ TEST_F(MainWindowTest, RestorePageListsTheRepairsSnapshotAndPutsItBack) {
   EXPECT_EQ("2 Items", page.CountText());
   EXPECT_TRUE(page.List().IsChecked(0));
   page.List().SetChecked(1, false);  // only the first comes back
-  std::vector<std::string> messages;
-  SetDialogShownHook([&](MessageDialogWindow& dialog) {
-    char text[256] = {};
-    GetWindowTextA(dialog.TextWindow(), text, sizeof(text));
-    messages.push_back(text);
-    PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
-  });
-  page.RestoreButton().Click();
-  SetDialogShownHook({});
-  EXPECT_EQ((std::vector<std::string>{"Selected Keys Restored"}), messages);
+  EXPECT_EQ((std::vector<std::string>{"Selected Keys Restored"}),
+            DialogTextsDuring([&] { page.RestoreButton().Click(); }));
   const int back = test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32") +
                    test::KeyExists("HKCR\\CLSID\\{STALE-1001}\\InprocServer32");
   EXPECT_EQ(1, back);
@@ -454,16 +461,8 @@ TEST_F(MainWindowTest, ScanDecideRepairAndRestoreFromTheWindow) {
   ASSERT_GE(page.List().Count(), 2);
   for (int i = 0; i < page.List().Count(); ++i)
     page.List().SetChecked(i, true);
-  std::vector<std::string> messages;
-  SetDialogShownHook([&](MessageDialogWindow& dialog) {
-    char text[256] = {};
-    GetWindowTextA(dialog.TextWindow(), text, sizeof(text));
-    messages.push_back(text);
-    PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
-  });
-  page.RestoreButton().Click();
-  SetDialogShownHook({});
-  EXPECT_EQ((std::vector<std::string>{"Selected Keys Restored"}), messages);
+  EXPECT_EQ((std::vector<std::string>{"Selected Keys Restored"}),
+            DialogTextsDuring([&] { page.RestoreButton().Click(); }));
   for (int i = 0; i < 2; ++i)
     for (const char* name : {"", "ThreadingModel", "Blob"})
       EXPECT_EQ(before[std::to_string(i) + name], raw(i, name)) << i << name;

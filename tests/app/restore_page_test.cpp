@@ -5,30 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "app/environment.h"
+#include "support/recording_dialogs.h"
 #include "support/test_folder.h"
 #include "ui/window.h"
 
 namespace hvm {
 namespace {
-
-// Answers each dialog with the next of `answers` (OK when they run out) and
-// keeps what was asked.
-class ScriptedDialogs : public DialogService {
- public:
-  int MessageDialog(const std::string& text, const std::string& title, int flags) override {
-    asked.push_back({text, title, flags});
-    if (answers.empty()) return dialog::kOk;
-    const int answer = answers.front();
-    answers.erase(answers.begin());
-    return answer;
-  }
-  struct Asked {
-    std::string text, title;
-    int flags;
-  };
-  std::vector<Asked> asked;
-  std::vector<int> answers;
-};
 
 class FakeEditor : public RegistryEditor {
  public:
@@ -112,7 +94,7 @@ class RestorePageTest : public ::testing::Test {
 
   test::TestFolder folder_;
   SuppressionLists suppression_{folder_.Path()};
-  ScriptedDialogs dialogs;
+  test::RecordingDialogs dialogs;
   FakeEditor editor;
   std::vector<std::vector<std::string>> printed;
   ui::PrintResult printResult = ui::PrintResult::kPrinted;

@@ -11,8 +11,8 @@
 
 #include "app/environment.h"
 #include "backup/restore_point.h"
-#include "core/dialog_service.h"
 #include "support/process.h"
+#include "support/recording_dialogs.h"
 #include "support/test_folder.h"
 
 namespace hvm {
@@ -191,15 +191,6 @@ TEST_F(RepairUndoE2eTest, RestoreOfOneEntryAndDryRun) {
 
 // The console tells what the platform's System Restore answered, as the
 // same calls made here see it; a dry run changes nothing and makes none.
-class RecordingDialogs : public DialogService {
- public:
-  int MessageDialog(const std::string& text, const std::string&, int) override {
-    texts.push_back(text);
-    return dialog::kOk;
-  }
-  std::vector<std::string> texts;
-};
-
 TEST_F(RepairUndoE2eTest, RestorePointIsMadeFirstAndTold) {
   InitEnvironment();
   SetRaw(base_ + "\\K", "a", REG_SZ, "1\0"s);
@@ -221,7 +212,7 @@ TEST_F(RepairUndoE2eTest, RestorePointIsMadeFirstAndTold) {
   const test::ProcessResult repaired = RunProgram("hvmend-cli.exe", run);
   ASSERT_EQ(0u, repaired.exitCode) << repaired.out << repaired.err;
   const nlohmann::json out = nlohmann::json::parse(repaired.out);
-  RecordingDialogs dialogs;
+  test::RecordingDialogs dialogs;
   PlatformSystemRestore platform(Environment().systemFolder);
   const RestorePointOutcome expected =
       MakeRestorePoint(platform, dialogs, Environment().IsAdministrator);
