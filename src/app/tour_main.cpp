@@ -167,6 +167,34 @@ void StageScanHalfway(ScanPage& page) {
   page.SetProgress(1840, 4200);
 }
 
+// A choice in a drop-down as the user makes it: selected, then announced.
+void ChooseInDropDown(ui::DropDownList& box, int index) {
+  box.Select(index);
+  SendMessageA(GetParent(box.Hwnd()), WM_COMMAND, MAKEWPARAM(box.Id(), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(box.Hwnd()));
+}
+
+// The settings page's four tabs, and the general tab with the scan frequency
+// shown (the action is put back afterwards).
+bool SettingsStops(MainWindow& main, const std::string& folder) {
+  main.HandleCommand(560, 0);
+  ui::PumpMessages();
+  TfSetting& page = main.Settings();
+  const int action = page.ActionBox().Selected();
+  bool saved = Save(main.Hwnd(), folder, "main-window-settings-general");
+  ChooseInDropDown(page.ActionBox(), 1);
+  ui::PumpMessages();
+  saved &= Save(main.Hwnd(), folder, "main-window-settings-general-scheduled");
+  ChooseInDropDown(page.ActionBox(), action < 0 ? 0 : action);
+  const char* names[] = {"custom-scan", "ignore-list", "monitor"};
+  for (int tab = 1; tab <= 3; ++tab) {
+    page.SelectTab(static_cast<SettingsTab>(tab));
+    ui::PumpMessages();
+    saved &= Save(main.Hwnd(), folder, std::string("main-window-settings-") + names[tab - 1]);
+  }
+  return saved;
+}
+
 int RunTour(const std::string& folder) {
   StartGui();
   LoadSettings();
@@ -212,6 +240,7 @@ int RunTour(const std::string& folder) {
   main.HandleCommand(530, 0);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-restore");
+  allSaved &= SettingsStops(main, folder);
   main.HandleCommand(500, 0);
   ui::PumpMessages();
   gMenuFolder = folder;
