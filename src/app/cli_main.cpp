@@ -18,9 +18,9 @@ struct Verb {
 };
 
 constexpr Verb kVerbs[] = {
-    {"scan", hvm::RunScanVerb},
-    {"repair", hvm::RunRepairVerb},
-    {"undo", hvm::RunUndoVerb},
+    {"scan", hvm::RunScanVerb},           {"repair", hvm::RunRepairVerb},
+    {"undo", hvm::RunUndoVerb},           {"settings", hvm::RunSettingsVerb},
+    {"autostart", hvm::RunAutostartVerb},
 };
 
 constexpr char kUsage[] =
@@ -48,13 +48,25 @@ constexpr char kUsage[] =
     "        list the undo snapshots and their entries\n"
     "  undo restore SNAPSHOT [ENTRY...] [--data-dir DIR]\n"
     "        restore every entry of SNAPSHOT (e.g. Undo20261209.reg), or those given\n"
+    "  settings get [KEY] [--json] [--data-dir DIR]\n"
+    "        print every setting as KEY=VALUE, or the value of one\n"
+    "  settings set KEY VALUE [--data-dir DIR] [--startup-folder DIR]\n"
+    "        change one setting; a key or value the settings do not take is\n"
+    "        refused and the file left as it was; AutoAction also makes or\n"
+    "        removes the start-up entry, as autostart does\n"
+    "  autostart scan|monitor|off [--data-dir DIR] [--startup-folder DIR]\n"
+    "        start Hivemend at log-on to scan when a scan is due (\"bootup\"),\n"
+    "        or with the monitor on (\"monitor\"), or not at all: the shortcut\n"
+    "        hvmend.lnk in the user's start-up folder (or DIR) is made,\n"
+    "        replaced or removed\n"
     "\n"
     "Options:\n"
     "  --help      show this text\n"
     "  --version   show the program's version\n"
     "\n"
     "Exit codes: scan 0 nothing found, 1 problems found; repair and undo 0 done,\n"
-    "1 some item not repaired or restored; 2 usage or run error.\n";
+    "1 some item not repaired or restored; settings and autostart 0 done; 2 usage\n"
+    "or run error.\n";
 
 int ShowUsage(FILE* out) {
   std::fputs(kUsage, out);
