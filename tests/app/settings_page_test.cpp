@@ -328,9 +328,13 @@ TEST_F(SettingsPageWindowTest, TwentyFourSectionBoxesInThreeColumnsOfEight) {
     const RECT box = page_->SectionBox(section).Bounds();
     const RECT first = page_->SectionBox(section - (section - 1) % 8).Bounds();
     EXPECT_EQ(first.left, box.left);  // one column per eight sections
-    if (section > 8) EXPECT_GT(box.left, page_->SectionBox(section - 8).Bounds().right - 10);
-    if (section > 8) EXPECT_EQ(page_->SectionBox(section - 8).Bounds().top, box.top);
-    if ((section - 1) % 8) EXPECT_GT(box.top, page_->SectionBox(section - 1).Bounds().top);
+    if (section > 8) {
+      EXPECT_GT(box.left, page_->SectionBox(section - 8).Bounds().right - 10);
+      EXPECT_EQ(page_->SectionBox(section - 8).Bounds().top, box.top);
+    }
+    if ((section - 1) % 8) {
+      EXPECT_GT(box.top, page_->SectionBox(section - 1).Bounds().top);
+    }
   }
   EXPECT_TRUE(page_->SectionBox(1).IsChecked());
   EXPECT_FALSE(page_->SectionBox(24).IsChecked());
