@@ -68,9 +68,6 @@ class TfSetting::TabPanel : public ui::Window {
       page_.ShowContextMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return 0;
     }
-    if (message == WM_MOUSEWHEEL && page_.ignoreList_.Hwnd() &&
-        IsWindowVisible(page_.ignoreList_.Hwnd()))
-      return SendMessageA(page_.ignoreList_.Hwnd(), message, wParam, lParam);
     return Window::OnMessage(message, wParam, lParam);
   }
 
@@ -425,8 +422,14 @@ LRESULT TfSetting::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE: LayOut(); return 0;
     case WM_MOUSEWHEEL:
-      if (model_.Tab() == SettingsTab::kIgnoreList)
-        return SendMessageA(ignoreList_.Hwnd(), message, wParam, lParam);
+      // The wheel over the page scrolls its list. A list that passes the
+      // wheel on to its parents must not get it back.
+      if (model_.Tab() == SettingsTab::kIgnoreList && !forwardingWheel_) {
+        forwardingWheel_ = true;
+        SendMessageA(ignoreList_.Hwnd(), message, wParam, lParam);
+        forwardingWheel_ = false;
+        return 0;
+      }
       break;
     default: break;
   }

@@ -85,6 +85,7 @@ class TfSetting : public ui::Window {
 
   SettingsPageModel model_;
   std::function<void()> backupHandler_;
+  bool forwardingWheel_ = false;
   ui::TabControl tabs_;
   std::array<std::unique_ptr<TabPanel>, 4> panels_;
 

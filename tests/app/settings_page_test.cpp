@@ -362,6 +362,17 @@ TEST_F(SettingsPageWindowTest, IgnoreListRowsAndTheirRemoval) {
   EXPECT_NE(skipped, list.Cell(22, 1));
 }
 
+TEST_F(SettingsPageWindowTest, TheWheelOverThePageScrollsTheList) {
+  page_->SelectTab(SettingsTab::kIgnoreList);
+  HWND list = page_->IgnoreList().Hwnd();
+  ASSERT_EQ(0, SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+  RECT place{};
+  GetWindowRect(list, &place);
+  const WPARAM down = MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA));
+  SendMessageA(page_->Hwnd(), WM_MOUSEWHEEL, down, MAKELPARAM(place.left + 4, place.top + 4));
+  EXPECT_GT(SendMessageA(list, LVM_GETTOPINDEX, 0, 0), 0);
+}
+
 TEST_F(SettingsPageWindowTest, KeyColumnIsAsWideAsTheWidestProtectedKey) {
   HWND list = page_->IgnoreList().Hwnd();
   const int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0));
