@@ -3,6 +3,8 @@
 // look at each DPI (scripts/tour).
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -140,13 +142,14 @@ bool Save(HWND window, const std::string& folder, const std::string& name) {
 // Saves the help menu once it is open, then closes it: the menu runs a modal
 // loop of its own, in which only timers reach the tour.
 std::string gMenuFolder;
+std::string gMenuName = "help-menu";
 bool gMenuSaved = false;
 
 void CALLBACK CaptureOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND menu = FindWindowA("#32768", nullptr);
   if (!menu || !IsWindowVisible(menu)) return;
   KillTimer(nullptr, timer);
-  gMenuSaved = Save(menu, gMenuFolder, "help-menu");
+  gMenuSaved = Save(menu, gMenuFolder, gMenuName);
   EndMenu();
 }
 
@@ -192,6 +195,23 @@ bool SettingsStops(MainWindow& main, const std::string& folder) {
     ui::PumpMessages();
     saved &= Save(main.Hwnd(), folder, std::string("main-window-settings-") + names[tab - 1]);
   }
+  // The ignore list's context menu on a selected row.
+  page.SelectTab(SettingsTab::kIgnoreList);
+  ui::ListView& list = page.IgnoreList();
+  list.SelectRow(2);
+  RECT row{};
+  ListView_GetItemRect(list.Hwnd(), 2, &row, LVIR_LABEL);
+  POINT at{row.left + 40, row.bottom};
+  ClientToScreen(list.Hwnd(), &at);
+  gMenuFolder = folder;
+  gMenuName = "settings-ignore-list-menu";
+  gMenuSaved = false;
+  SetTimer(nullptr, 0, 100, &CaptureOpenMenu);
+  SendMessageA(GetParent(list.Hwnd()), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list.Hwnd()),
+               MAKELPARAM(at.x, at.y));
+  saved &= gMenuSaved;
+  gMenuName = "help-menu";
+  gMenuSaved = false;
   return saved;
 }
 
