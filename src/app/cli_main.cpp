@@ -22,6 +22,9 @@ constexpr Verb kVerbs[] = {
     {"repair", hvm::RunRepairVerb},
     {"undo", hvm::RunUndoVerb},
     {"optimize", hvm::RunOptimizeVerb},
+    {"scan", hvm::RunScanVerb},           {"repair", hvm::RunRepairVerb},
+    {"undo", hvm::RunUndoVerb},           {"settings", hvm::RunSettingsVerb},
+    {"autostart", hvm::RunAutostartVerb},
 };
 
 constexpr char kUsage[] =
@@ -55,6 +58,17 @@ constexpr char kUsage[] =
     "        set six Windows options to faster values, remembering each previous\n"
     "        value in the settings file; undo puts them back; status tells\n"
     "        whether they are set\n"
+    "  settings get [KEY] [--json] [--data-dir DIR]\n"
+    "        print every setting as KEY=VALUE, or the value of one\n"
+    "  settings set KEY VALUE [--data-dir DIR] [--startup-folder DIR]\n"
+    "        change one setting; a key or value the settings do not take is\n"
+    "        refused and the file left as it was; AutoAction also makes or\n"
+    "        removes the start-up entry, as autostart does\n"
+    "  autostart scan|monitor|off [--data-dir DIR] [--startup-folder DIR]\n"
+    "        start Hivemend at log-on to scan when a scan is due (\"bootup\"),\n"
+    "        or with the monitor on (\"monitor\"), or not at all: the shortcut\n"
+    "        hvmend.lnk in the user's start-up folder (or DIR) is made,\n"
+    "        replaced or removed\n"
     "\n"
     "Options:\n"
     "  --help      show this text\n"
@@ -62,7 +76,7 @@ constexpr char kUsage[] =
     "\n"
     "Exit codes: scan 0 nothing found, 1 problems found; repair and undo 0 done,\n"
     "1 some item not repaired or restored; optimize 0 done, 1 some setting not\n"
-    "changed or put back; 2 usage or run error.\n";
+    "changed or put back; settings and autostart 0 done; 2 usage or run error.\n";
 
 int ShowUsage(FILE* out) {
   std::fputs(kUsage, out);

@@ -15,5 +15,7 @@ int RunScanVerb(const std::vector<std::string>& args);
 int RunRepairVerb(const std::vector<std::string>& args);
 int RunUndoVerb(const std::vector<std::string>& args);
 int RunOptimizeVerb(const std::vector<std::string>& args);
+int RunSettingsVerb(const std::vector<std::string>& args);
+int RunAutostartVerb(const std::vector<std::string>& args);
 
 }  // namespace hvm

@@ -9,6 +9,7 @@
 #include "app/environment.h"
 #include "app/front_page.h"
 #include "app/shell_open.h"
+#include "app/startup_shortcut.h"
 #include "reports/template_renderer.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
@@ -181,6 +182,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   vista_ = std::make_unique<TfTweak>();
   if (!vista_->Create(Hwnd(), PageArea(), {[] { return Environment().IsAdministrator; }}))
     return false;
+  if (!CreateSettingsPage()) return false;
 
   // A hot key another program holds does not stop the start: the program
   // goes on without it.
@@ -199,6 +201,23 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   ui::SetMessageFilter([this](MSG& message) { return FilterMessage(message); });
   SetTimer(Hwnd(), kStatusTimer, kStatusMilliseconds, nullptr);
   PostMessageA(Hwnd(), WM_USER, 0, 0);
+  return true;
+}
+
+bool MainWindow::CreateSettingsPage() {
+  if (!startupEntry_)
+    startupEntry_ = std::make_unique<StartupShortcut>(UserStartupFolder(),
+                                                      Environment().programFolder + "\\hvmend.exe");
+  SettingsPageModel::Services services;
+  services.settingsPath = SettingsPath();
+  services.dataFolder = dataFolder_;
+  services.startup = startupEntry_.get();
+  services.dialogs = &dialogs_;
+  services.restorePointsAvailable = [this] { return systemRestore_->Available(); };
+  services.windowsVersionCode = Environment().WindowsVersionCode;
+  settings_ = std::make_unique<TfSetting>(std::move(services));
+  if (!settings_->Create(Hwnd(), PageArea())) return false;
+  settings_->ReadSettings();
   return true;
 }
 
@@ -227,7 +246,7 @@ void MainWindow::LayOut() {
        {static_cast<ui::Window*>(&front_), static_cast<ui::Window*>(&report_),
         static_cast<ui::Window*>(&scanPage_), static_cast<ui::Window*>(results_.get()),
         static_cast<ui::Window*>(restore_.get()), static_cast<ui::Window*>(optimize_.get()),
-        static_cast<ui::Window*>(vista_.get())})
+        static_cast<ui::Window*>(vista_.get()), static_cast<ui::Window*>(settings_.get())})
     if (page) page->SetBounds(area);
   const ui::Dpi dpi = CurrentDpi();
   menu_.SetBounds(ui::MakeRect(0, dpi.Scale(kBandHeight) + 1, dpi.Scale(kMenuWidth),
@@ -253,6 +272,7 @@ ui::Window* MainWindow::PageWindow(Page page) {
     case Page::kRestore: return restore_.get();
     case Page::kOptimize: return optimize_.get();
     case Page::kVista: return vista_.get();
+    case Page::kSettings: return settings_.get();
     default: return nullptr;  // joins with its page
   }
 }
@@ -270,6 +290,7 @@ void MainWindow::TurnPage(Page page) {
   menu_.EnableRows(turn.menuEnabled);
   if (previous && previous != target) previous->Show(false);
   target->Show(true);
+  settings_->ShowSettings(page == Page::kSettings);
   results_->ShowResults(page == Page::kResults);
   if (page == Page::kSummary) report_.PageShown();
   if (page == Page::kOptimize) optimize_->PageShown();
@@ -461,6 +482,7 @@ bool MainWindow::CloseQuery() {
   LoadSettings(settings, SettingsPath());
   const std::string placement = PlacementText(Hwnd());
   (CurrentDpi().Value() > 96 ? settings.window_l : settings.window) = placement;
+  if (settings_) settings_->StoreInto(settings);
   SaveSettings(settings, SettingsPath());
   return true;
 }

@@ -21,6 +21,8 @@
 #include "results/results_page.h"
 #include "tweaks/optimize_page.h"
 #include "tweaks/vista_page.h"
+#include "settings/automatic_startup.h"
+#include "settings/settings_page.h"
 #include "ui/html_view.h"
 #include "ui/picture.h"
 #include "ui/window.h"
@@ -50,6 +52,9 @@ class MainWindow : public ui::Window, public MonitorState {
   void SetSystemRestore(std::unique_ptr<SystemRestore> platform) {
     systemRestore_ = std::move(platform);
   }
+  // The start-up entry the settings page keeps (the user's start-up shortcut
+  // unless replaced before Create).
+  void SetStartupEntry(std::unique_ptr<StartupEntry> entry) { startupEntry_ = std::move(entry); }
 
   // Creates the window and its pages, hidden (FormCreate), keeping its
   // settings, snapshots and lists in `dataFolder` (the environment's data
@@ -70,7 +75,8 @@ class MainWindow : public ui::Window, public MonitorState {
   void SetHelpViewer(HelpViewer viewer) { helpViewer_ = std::move(viewer); }
   // Runs at command 0, when start-up is complete (the splash goes then).
   std::function<void()> onStarted;
-  int SettingsTab() const { return 0; }
+  // The settings page's shown tab, 0 to 3.
+  int SettingsTab() const { return settings_ ? static_cast<int>(settings_->Tab()) : 0; }
 
   LeftMenu& Menu() { return menu_; }
   ScanPage& Scan() { return scanPage_; }
@@ -79,6 +85,7 @@ class MainWindow : public ui::Window, public MonitorState {
   ResultsPage& Results() { return *results_; }
   ReportPage& Report() { return report_; }
   RestorePage& Restore() { return *restore_; }
+  TfSetting& Settings() { return *settings_; }
   ProgressWindow& Progress() { return progress_; }
   TfOptimize& OptimizePage() { return *optimize_; }
   TfTweak& VistaPage() { return *vista_; }
@@ -100,6 +107,7 @@ class MainWindow : public ui::Window, public MonitorState {
   void LayOut();
   void Paint();
   void PaintBand(HDC dc, const RECT& band);
+  bool CreateSettingsPage();
   void RenderFrontPage();
   void ShowSummaryAfterScan();
   RepairReportFacts ReportFacts();
@@ -139,6 +147,8 @@ class MainWindow : public ui::Window, public MonitorState {
   std::unique_ptr<RestorePage> restore_;
   std::unique_ptr<TfOptimize> optimize_;
   std::unique_ptr<TfTweak> vista_;
+  std::unique_ptr<StartupEntry> startupEntry_;
+  std::unique_ptr<TfSetting> settings_;
   HelpViewer helpViewer_;
   ui::Picture band_, scaledBand_;
   ui::ScopedFont titleFont_, versionFont_;

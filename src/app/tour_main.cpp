@@ -145,13 +145,14 @@ bool Save(HWND window, const std::string& folder, const std::string& name) {
 // Saves the help menu once it is open, then closes it: the menu runs a modal
 // loop of its own, in which only timers reach the tour.
 std::string gMenuFolder;
+std::string gMenuName = "help-menu";
 bool gMenuSaved = false;
 
 void CALLBACK CaptureOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND menu = FindWindowA("#32768", nullptr);
   if (!menu || !IsWindowVisible(menu)) return;
   KillTimer(nullptr, timer);
-  gMenuSaved = Save(menu, gMenuFolder, "help-menu");
+  gMenuSaved = Save(menu, gMenuFolder, gMenuName);
   EndMenu();
 }
 
@@ -227,6 +228,51 @@ void StageSnapshot() {
   if (file) WriteFile(file.Get(), text.data(), DWORD(text.size()), &written, nullptr);
 }
 
+// A choice in a drop-down as the user makes it: selected, then announced.
+void ChooseInDropDown(ui::DropDownList& box, int index) {
+  box.Select(index);
+  SendMessageA(GetParent(box.Hwnd()), WM_COMMAND, MAKEWPARAM(box.Id(), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(box.Hwnd()));
+}
+
+// The settings page's four tabs, and the general tab with the scan frequency
+// shown (the action is put back afterwards).
+bool SettingsStops(MainWindow& main, const std::string& folder) {
+  main.HandleCommand(560, 0);
+  ui::PumpMessages();
+  TfSetting& page = main.Settings();
+  const int action = page.ActionBox().Selected();
+  bool saved = Save(main.Hwnd(), folder, "main-window-settings-general");
+  ChooseInDropDown(page.ActionBox(), 1);
+  ui::PumpMessages();
+  saved &= Save(main.Hwnd(), folder, "main-window-settings-general-scheduled");
+  ChooseInDropDown(page.ActionBox(), action < 0 ? 0 : action);
+  const char* names[] = {"custom-scan", "ignore-list", "monitor"};
+  for (int tab = 1; tab <= 3; ++tab) {
+    page.SelectTab(static_cast<SettingsTab>(tab));
+    ui::PumpMessages();
+    saved &= Save(main.Hwnd(), folder, std::string("main-window-settings-") + names[tab - 1]);
+  }
+  // The ignore list's context menu on a selected row.
+  page.SelectTab(SettingsTab::kIgnoreList);
+  ui::ListView& list = page.IgnoreList();
+  list.SelectRow(2);
+  RECT row{};
+  ListView_GetItemRect(list.Hwnd(), 2, &row, LVIR_LABEL);
+  POINT at{row.left + 40, row.bottom};
+  ClientToScreen(list.Hwnd(), &at);
+  gMenuFolder = folder;
+  gMenuName = "settings-ignore-list-menu";
+  gMenuSaved = false;
+  SetTimer(nullptr, 0, 100, &CaptureOpenMenu);
+  SendMessageA(GetParent(list.Hwnd()), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list.Hwnd()),
+               MAKELPARAM(at.x, at.y));
+  saved &= gMenuSaved;
+  gMenuName = "help-menu";
+  gMenuSaved = false;
+  return saved;
+}
+
 int RunTour(const std::string& folder) {
   StartGui();
   LoadSettings();
@@ -299,6 +345,7 @@ int RunTour(const std::string& folder) {
   // As a user without administrative rights sees it.
   main.VistaPage().ShowAccess(VistaAccessFor(false));
   allSaved &= Save(main.Hwnd(), folder, "main-window-vista-tweaks-standard-user");
+  allSaved &= SettingsStops(main, folder);
   main.HandleCommand(500, 0);
   ui::PumpMessages();
   gMenuFolder = folder;

@@ -302,6 +302,23 @@ int ListView::SelectedRow() const {
   return static_cast<int>(SendMessageA(Hwnd(), LVM_GETNEXTITEM, -1, LVNI_SELECTED));
 }
 
+void ListView::SelectRow(int row) {
+  LVITEMA clear{};
+  clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(Hwnd(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
+  if (row < 0) return;
+  LVITEMA chosen{};
+  chosen.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  chosen.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(Hwnd(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&chosen));
+}
+
+void ListView::SetColumnWidth(int column, int width) {
+  if (column < 0 || column >= static_cast<int>(columns_.size())) return;
+  columns_[column].width = width;
+  SendMessageA(Hwnd(), LVM_SETCOLUMNWIDTH, column, CurrentDpi().Scale(width));
+}
+
 void ListView::EnsureVisible(int row) {
   SendMessageA(Hwnd(), LVM_ENSUREVISIBLE, row, FALSE);
 }

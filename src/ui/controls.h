@@ -160,7 +160,11 @@ class ListView : public Control {
   std::string Cell(int row, int column) const;
   void Clear();
   int SelectedRow() const;  // -1: none
+  // Selects and focuses `row`; -1 selects none.
+  void SelectRow(int row);
   void EnsureVisible(int row);
+  // In 96-dpi units; kept when the font changes with the DPI.
+  void SetColumnWidth(int column, int width);
   std::function<void(int row)> onSelected;
   bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 

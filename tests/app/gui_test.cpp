@@ -149,6 +149,36 @@ TEST_F(DesktopProgramTest, BootupWhenDueScansStoresTheNextDateAndStaysOpen) {
   EXPECT_TRUE(program.Running());
 }
 
+// The main window reads the settings into its pages at every start; that must
+// not make the scan due again.
+TEST_F(DesktopProgramTest, WeeklyScheduleScansAtTheFirstLogOnAndNotAgainTheSameDay) {
+  settings_.AutoAction = 1;
+  settings_.AutoFreq = 1;  // weekly
+  settings_.autorun = "";
+  WriteSettings();
+  std::string firstScan;
+  {
+    DesktopProgram first(data_, {"bootup"});
+    ASSERT_TRUE(WaitFor([&] { return first.MainWindow() != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return !ReadSettings().last_scan.empty(); }));
+    firstScan = ReadSettings().last_scan;
+    PostMessageA(first.MainWindow(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(0u, first.WaitForExit().value_or(99));
+  }
+  EXPECT_EQ(NextDueText(LocalToday(), 7), ReadSettings().autorun);
+  // The stamp has minutes only: a second scan would look the same, so the
+  // stamp is cleared to see whether one happens.
+  tProgramSettings settings = ReadSettings();
+  settings.last_scan.clear();
+  ASSERT_EQ(0u, SaveSettings(settings, Settings()));
+  DesktopProgram second(data_, {"bootup"});
+  EXPECT_EQ(0u, second.WaitForExit().value_or(99));
+  EXPECT_EQ(0, CountMainWindows());
+  EXPECT_TRUE(ReadSettings().last_scan.empty());
+  EXPECT_EQ(NextDueText(LocalToday(), 7), ReadSettings().autorun);
+  EXPECT_FALSE(firstScan.empty());
+}
+
 TEST_F(DesktopProgramTest, ScheduleScansAndEnds) {
   WriteSettings();
   DesktopProgram program(data_, {"schedule"});
