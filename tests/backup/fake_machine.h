@@ -5,13 +5,17 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "backup/machine_control.h"
+#include "core/command_poster.h"
 #include "core/dialog_service.h"
+#include "monitor/monitor_state.h"
 
 namespace hvm::test {
 
@@ -70,6 +74,8 @@ class FakeMachine : public MachineControl {
   }
 
   LONG SaveKey(HKEY root, const std::string& key, const std::string& file) override {
+    // A test holds a save here to look at the program while it runs.
+    if (saveGate) WaitForSingleObject(saveGate, 60000);
     calls.push_back("save " + RootName(root) + key);
     if (absent.count(key)) return ERROR_FILE_NOT_FOUND;
     if (key == failKey) return failStatus;
@@ -102,6 +108,7 @@ class FakeMachine : public MachineControl {
   }
 
   TokenState token;
+  HANDLE saveGate = nullptr;
   std::vector<std::string> calls;
   std::vector<std::pair<std::string, std::string>> replaced;
   std::set<std::string> absent;  // keys that are not in this registry
@@ -127,6 +134,61 @@ class ScriptedDialogs : public DialogService {
 
  private:
   std::vector<int> answers_;
+};
+
+// Commands as the main window would receive them, kept in order.
+class RecordingPoster : public CommandPoster {
+ public:
+  void PostCommand(int number, intptr_t value) override { posted.push_back({number, value}); }
+  std::vector<std::pair<int, intptr_t>> posted;
+};
+
+// Commands posted to a thread's message queue as WM_USER, as the window gets
+// them; the test's thread takes them out with WaitForCommand.
+class ThreadQueuePoster : public CommandPoster {
+ public:
+  ThreadQueuePoster() : thread_(GetCurrentThreadId()) {
+    MSG message;  // makes sure the thread has a queue before any post
+    PeekMessageA(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+  }
+  void PostCommand(int number, intptr_t value) override {
+    PostThreadMessageA(thread_, WM_USER, static_cast<WPARAM>(number), value);
+  }
+  // Runs the thread's messages until command `number` arrives (its value) or
+  // a minute passes (nothing).
+  std::optional<intptr_t> WaitForCommand(int number) {
+    const ULONGLONG deadline = GetTickCount64() + 60000;
+    for (;;) {
+      MSG message;
+      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_USER && static_cast<int>(message.wParam) == number)
+          return message.lParam;
+        if (message.message == WM_APP && onOther) onOther(message);
+        DispatchMessageA(&message);
+      }
+      const ULONGLONG now = GetTickCount64();
+      if (now >= deadline) return std::nullopt;
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+    }
+  }
+  std::function<void(const MSG&)> onOther;
+
+ private:
+  DWORD thread_;
+};
+
+class FakeMonitor : public MonitorState {
+ public:
+  explicit FakeMonitor(std::vector<std::string>* log = nullptr) : log_(log) {}
+  bool Active() const override { return on; }
+  void SetMonitoring(bool state) override {
+    on = state;
+    if (log_) log_->push_back(state ? "monitor on" : "monitor off");
+  }
+  bool on = false;
+
+ private:
+  std::vector<std::string>* log_;
 };
 
 }  // namespace hvm::test
