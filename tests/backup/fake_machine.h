@@ -94,7 +94,7 @@ class FakeMachine : public MachineControl {
                   const std::string& displacedFile) override {
     calls.push_back("replace " + RootName(root) + key);
     replaced.push_back({file, displacedFile});
-    return key == failKey ? failStatus : ERROR_SUCCESS;
+    return key == failKey || key == failReplaceKey ? failStatus : ERROR_SUCCESS;
   }
 
   bool RunAndWait(const std::string& commandLine, int showMode) override {
@@ -112,7 +112,8 @@ class FakeMachine : public MachineControl {
   std::vector<std::string> calls;
   std::vector<std::pair<std::string, std::string>> replaced;
   std::set<std::string> absent;  // keys that are not in this registry
-  std::string failKey;
+  std::string failKey;           // refused to save and to replace
+  std::string failReplaceKey;    // refused to replace only
   LONG failStatus = ERROR_ACCESS_DENIED;
   bool programRuns = true;
 };

@@ -102,3 +102,21 @@ TEST(PlatformMachineControl, TheRealTokenEnablesTheBackupPrivilege) {
 
 }  // namespace
 }  // namespace hvm
+
+namespace hvm {
+namespace {
+
+TEST(RunAndWait, WaitsForTheProgramToEnd) {
+  // The exit code equal to STILL_ACTIVE would keep a loop that polls the exit
+  // code waiting for ever; the wait on the process ends all the same.
+  EXPECT_TRUE(RunAndWait("cmd.exe /c exit 259", 0));
+  EXPECT_TRUE(RunAndWait("cmd.exe /c exit 0", 0));
+}
+
+TEST(RunAndWait, AProgramThatCannotStartIsFalse) {
+  EXPECT_FALSE(RunAndWait("C:\\no\\such\\scanregw.exe /backup", 5));
+  EXPECT_FALSE(RunAndWait("", 5));
+}
+
+}  // namespace
+}  // namespace hvm
