@@ -21,6 +21,7 @@ constexpr Verb kVerbs[] = {
     {"scan", hvm::RunScanVerb},
     {"repair", hvm::RunRepairVerb},
     {"undo", hvm::RunUndoVerb},
+    {"backup", hvm::RunBackupVerb},
 };
 
 constexpr char kUsage[] =
@@ -48,13 +49,20 @@ constexpr char kUsage[] =
     "        list the undo snapshots and their entries\n"
     "  undo restore SNAPSHOT [ENTRY...] [--data-dir DIR]\n"
     "        restore every entry of SNAPSHOT (e.g. Undo20261209.reg), or those given\n"
+    "  backup [--json] [--root DIR] [--data-dir DIR]\n"
+    "        save every registry hive into a new dated folder under DIR (the\n"
+    "        system folder's Hivemend folder unless given), one file per hive\n"
+    "        and its description user.ini\n"
+    "  backup list [--json] [--root DIR]\n"
+    "        list the full backups, newest first\n"
     "\n"
     "Options:\n"
     "  --help      show this text\n"
     "  --version   show the program's version\n"
     "\n"
     "Exit codes: scan 0 nothing found, 1 problems found; repair and undo 0 done,\n"
-    "1 some item not repaired or restored; 2 usage or run error.\n";
+    "1 some item not repaired or restored; backup 0 made, 1 not finished;\n"
+    "2 usage or run error.\n";
 
 int ShowUsage(FILE* out) {
   std::fputs(kUsage, out);

@@ -125,11 +125,14 @@ class Walk {
     ini_ = IniFile::Parse(text);
     shortFolder_ = WithoutTrailingBackslash(ShortFileName(folder_)) + "\\";
 
+    // Wine keeps the key but lists nothing in it: a list without a single
+    // hive file is no list.
     const std::optional<std::vector<HiveListEntry>> list = ReadHiveList();
-    result_.hiveListFound = list.has_value();
+    result_.hiveListFound = list && !list->empty();
     const std::vector<PlannedHive> plan =
-        list ? PlanFromHiveList(*list, mode_, folder_)
-             : PlanFromKnownHives(CurrentUserSid(context_.machine), mode_, folder_);
+        result_.hiveListFound
+            ? PlanFromHiveList(*list, mode_, folder_)
+            : PlanFromKnownHives(CurrentUserSid(context_.machine), mode_, folder_);
     total_ =
         static_cast<int>(plan.size()) + (mode_ == HiveMode::kReplace ? CountUserFiles(folder_) : 0);
 
@@ -144,6 +147,9 @@ class Walk {
       ReplaceFileText(DescriptionPath(), ini_.Text());
       SetFileAttributesA(DescriptionPath().c_str(), FILE_ATTRIBUTE_NORMAL);
     }
+    // A save that wrote nothing leaves no empty folder to be taken for a
+    // backup (a folder with files in it is never removed).
+    if (mode_ == HiveMode::kSave && result_.files.empty()) RemoveDirectoryA(folder_.c_str());
     result_.ok = result_.failedFile.empty() && !result_.files.empty();
     return result_;
   }

@@ -232,16 +232,26 @@ TEST_F(HiveWalkTest, NoHiveListAndNoHiveSavedIsAFailure) {
   HiveWalkContext context = Context(machine);
   const HiveWalkResult result = SaveNTRegistry(context, Backup(), HiveMode::kSave);
   EXPECT_FALSE(result.ok);
-  EXPECT_TRUE(FilesIn(Backup()).empty());
+  EXPECT_FALSE(Exists(Backup()));
   EXPECT_EQ("no hive found to handle", result.Describe());
 }
 
-TEST_F(HiveWalkTest, AHiveListOfVolatileHivesOnlySavesNothingAndIsAFailure) {
-  SeedString(std::string("HKLM") + kHiveListKey, "\\REGISTRY\\MACHINE\\HARDWARE", "");
+// Wine keeps the hive list key with nothing in it; a list of volatile hives
+// names no file either. Both are no list at all.
+TEST_F(HiveWalkTest, AHiveListThatNamesNoFileIsTreatedAsNone) {
+  test::SeedKey(std::string("HKLM") + kHiveListKey);
   FakeMachine machine;
   HiveWalkContext context = Context(machine);
-  EXPECT_FALSE(SaveNTRegistry(context, Backup(), HiveMode::kSave).ok);
-  EXPECT_TRUE(machine.calls.empty());
+  HiveWalkResult result = SaveNTRegistry(context, Backup(), HiveMode::kSave);
+  EXPECT_TRUE(result.ok);
+  EXPECT_FALSE(result.hiveListFound);
+  EXPECT_EQ(6u, result.files.size());
+
+  SeedString(std::string("HKLM") + kHiveListKey, "\\REGISTRY\\MACHINE\\HARDWARE", "");
+  result = SaveNTRegistry(context, Backup(), HiveMode::kSave);
+  EXPECT_TRUE(result.ok);
+  EXPECT_FALSE(result.hiveListFound);
+  EXPECT_EQ("save HKLM\\SOFTWARE", machine.calls.front());
 }
 
 // A folder as a backup left it, with only the software and one user's hive.
