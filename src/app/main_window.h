@@ -16,6 +16,11 @@
 #include "app/navigation.h"
 #include "app/scan_page.h"
 #include "app/startup.h"
+#include "app/window_poster.h"
+#include "backup/full_backup.h"
+#include "backup/machine_control.h"
+#include "backup/pack_page.h"
+#include "backup/registry_pack.h"
 #include "reports/repair_windows.h"
 #include "results/restore_page.h"
 #include "results/results_page.h"
@@ -49,6 +54,12 @@ class MainWindow : public ui::Window, public MonitorState {
     systemRestore_ = std::move(platform);
   }
 
+  // The machine the backup and the pack change (the platform's unless
+  // replaced before Create), and the folder their hive files go to (the
+  // system folder's "Hivemend" unless set before Create).
+  void SetMachineControl(std::unique_ptr<MachineControl> machine) { machine_ = std::move(machine); }
+  void SetBackupRoot(std::string root) { backupRoot_ = std::move(root); }
+
   // Creates the window and its pages, hidden (FormCreate), keeping its
   // settings, snapshots and lists in `dataFolder` (the environment's data
   // folder when empty). False when the platform refuses.
@@ -78,6 +89,10 @@ class MainWindow : public ui::Window, public MonitorState {
   ReportPage& Report() { return report_; }
   RestorePage& Restore() { return *restore_; }
   ProgressWindow& Progress() { return progress_; }
+  PackPage& Pack() { return packPage_; }
+  // The full backup; the settings page's "&Backup Registry" button starts it
+  // with StartFromSettingsPage and shows it running through SetView.
+  FullBackup& Backup() { return *backup_; }
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
@@ -103,6 +118,8 @@ class MainWindow : public ui::Window, public MonitorState {
   void RunRepair();
   void BackupNow();
   void StampLastBackup();
+  bool CreateBackupAndPack();
+  BackupEnvironment BackupSettings() const;
   void StartModeAction();
   void CommonEnding();
   bool CloseQuery();
@@ -132,6 +149,12 @@ class MainWindow : public ui::Window, public MonitorState {
   std::unique_ptr<GuiScanSession> session_;
   std::unique_ptr<ResultsPage> results_;
   std::unique_ptr<RestorePage> restore_;
+  WindowCommandPoster poster_;
+  std::unique_ptr<MachineControl> machine_;
+  std::string backupRoot_;
+  std::unique_ptr<FullBackup> backup_;
+  std::unique_ptr<RegistryPack> pack_;
+  PackPage packPage_;
   HelpViewer helpViewer_;
   ui::Picture band_, scaledBand_;
   ui::ScopedFont titleFont_, versionFont_;
