@@ -171,6 +171,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
     SaveSettings(settings, SettingsPath());
   };
   snapshotHooks.restored = [this] { session_->Results().ClearTotal(); };
+  snapshotHooks.showFullBackups = [this] { ShowFullBackups(); };
   if (!restore_->Create(Hwnd(), PageArea(), snapshotHooks)) return false;
   if (!CreateBackupAndPack()) return false;
 
@@ -362,6 +363,22 @@ bool MainWindow::CreateBackupAndPack() {
   const bool made = packPage_.Create(Hwnd(), PageArea());
   if (made) packPage_.View().Show(false);
   return made;
+}
+
+void MainWindow::ShowFullBackups() {
+  FullBackupsWindow::Hooks hooks;
+  hooks.backupRoot = BackupSettings().backupRoot;
+  hooks.backupNow = [this] { backup_->RunOnGuiThread(); };
+  hooks.putBack = [this](const FullBackupFolder& backup) {
+    pack_->PutBack(backup.folder, "on " + MadeText(backup.made));
+  };
+  FullBackupsWindow window;
+  if (!window.Create(Hwnd(), hooks)) return;
+  if (onFullBackupsShown) {
+    ShowWindow(window.Hwnd(), SW_SHOW);
+    onFullBackupsShown(window);
+  }
+  window.RunModal();
 }
 
 void MainWindow::StampLastBackup() {

@@ -18,6 +18,7 @@
 #include "app/startup.h"
 #include "app/window_poster.h"
 #include "backup/full_backup.h"
+#include "backup/full_backups_window.h"
 #include "backup/machine_control.h"
 #include "backup/pack_page.h"
 #include "backup/registry_pack.h"
@@ -93,6 +94,10 @@ class MainWindow : public ui::Window, public MonitorState {
   // The full backup; the settings page's "&Backup Registry" button starts it
   // with StartFromSettingsPage and shows it running through SetView.
   FullBackup& Backup() { return *backup_; }
+  RegistryPack& PackOperation() { return *pack_; }
+  // Called with the full backups window once it is shown, before its modal
+  // loop (the tour and tests use it); empty: nothing is called.
+  std::function<void(FullBackupsWindow&)> onFullBackupsShown;
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
@@ -119,6 +124,7 @@ class MainWindow : public ui::Window, public MonitorState {
   void BackupNow();
   void StampLastBackup();
   bool CreateBackupAndPack();
+  void ShowFullBackups();
   BackupEnvironment BackupSettings() const;
   void StartModeAction();
   void CommonEnding();

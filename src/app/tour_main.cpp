@@ -3,6 +3,8 @@
 // look at each DPI (scripts/tour).
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -214,6 +216,26 @@ void TourBackupAndPack(MainWindow& main, const std::string& folder, bool& allSav
   GuiDialogs dialogs(main.Hwnd());
   AnswerDialogs(folder, {{"dialog-backup-not-finished", 1}}, allSaved);
   ShowBackupCompletion(dialogs, kBackupNotFinished);
+
+  // The full backups window over the restore page, with the backup just made
+  // chosen and the warning before it would be put back.
+  main.HandleCommand(530, 0);
+  ui::PumpMessages();
+  main.onFullBackupsShown = [&](FullBackupsWindow& window) {
+    ui::PumpMessages();
+    if (window.List().RowCount() > 0) {
+      LVITEMA item{};
+      item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessageA(window.List().Hwnd(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+      ui::PumpMessages();
+    }
+    allSaved &= Save(window.Hwnd(), folder, "full-backups");
+    AnswerDialogs(folder, {{"dialog-put-back-warning", 2}}, allSaved);
+    window.PutBackButton().Click();
+    window.Close();
+  };
+  main.Restore().FullBackupsButton().Click();
+  main.onFullBackupsShown = {};
   SetDialogShownHook({});
 }
 

@@ -64,6 +64,13 @@ bool ParseBackupFolderName(const std::string& name, SYSTEMTIME& time) {
   return true;
 }
 
+std::string MadeText(const SYSTEMTIME& time) {
+  char date[128] = {}, clock[64] = {};
+  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, sizeof(date));
+  GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, clock, sizeof(clock));
+  return std::string(date) + " " + clock;
+}
+
 std::vector<FullBackupFolder> ListFullBackups(const std::string& backupRoot) {
   std::vector<FullBackupFolder> backups;
   const std::string root = WithBackslash(backupRoot);

@@ -30,6 +30,9 @@ struct FullBackupFolder {
 // anything else are left out.
 std::vector<FullBackupFolder> ListFullBackups(const std::string& backupRoot);
 
+// The time in the system's short date and time form ("09/12/2026 16:30").
+std::string MadeText(const SYSTEMTIME& time);
+
 // "yyyymmdd-hhmm" read back; false for any other name or an impossible date.
 bool ParseBackupFolderName(const std::string& name, SYSTEMTIME& time);
 

@@ -61,9 +61,9 @@ struct HiveWalkResult {
 };
 
 // Every hive, as the walk over the hive list (or, when the platform keeps
-// none or one that names no hive file, over the well-known hives) meets it. `folder` may end in a backslash
-// or not. A walk that saves or schedules no hive at all is a failure, so that
-// an empty folder is never taken for a backup.
+// none or one that names no hive file, over the well-known hives) meets it. `folder` may end in a
+// backslash or not. A walk that saves or schedules no hive at all is a failure, so that an empty
+// folder is never taken for a backup.
 [[nodiscard]] HiveWalkResult SaveNTRegistry(HiveWalkContext& context, const std::string& folder,
                                             HiveMode mode);
 

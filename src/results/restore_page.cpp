@@ -34,6 +34,7 @@ bool RestorePage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
                         {"0 Files", {}, {}, ui::kTextColour, ui::kPageColour, false, false, true});
   made &= list_.Create(Hwnd(), {});
   made &= restore_.Create(Hwnd(), {"Restore &Checked", {}, bold, true});
+  made &= fullBackups_.Create(Hwnd(), {"Full Registry &Backups...", {}, {}});
   if (!made) return false;
   chooser_.onSelected = [this](int) { LoadSnapshotContents(); };
   autoDelete_.onChanged = [this](bool on) {
@@ -44,6 +45,9 @@ bool RestorePage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
     for (int i = 0; i < list_.Count(); ++i) list_.SetChecked(i, on);
   };
   restore_.onClick = [this] { RestoreChecked(); };
+  fullBackups_.onClick = [this] {
+    if (hooks_.showFullBackups) hooks_.showFullBackups();
+  };
   LayOut();
   return true;
 }
@@ -69,6 +73,7 @@ void RestorePage::LayOut() {
       ui::MakeRect(m, listTop, w - 2 * m, std::max(buttonTop - dpi.Scale(10) - listTop, 40)));
   restore_.SetBounds(
       ui::MakeRect(w - m - dpi.Scale(160), buttonTop, dpi.Scale(160), dpi.Scale(32)));
+  fullBackups_.SetBounds(ui::MakeRect(m, buttonTop, dpi.Scale(180), dpi.Scale(32)));
 }
 
 std::string RestorePage::ChosenName() const {

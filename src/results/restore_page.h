@@ -20,7 +20,8 @@ class RestorePage : public ui::Window {
     std::function<std::string()> todayName;  // "Undo" + yyyymmdd
     std::function<bool()> deleteAfterWeek;   // the setting
     std::function<void(bool)> setDeleteAfterWeek;
-    std::function<void()> restored;  // the results total is to be cleared
+    std::function<void()> restored;         // the results total is to be cleared
+    std::function<void()> showFullBackups;  // the full registry backups window
   };
   RestorePage(SuppressionLists& suppression, DialogService& dialogs)
       : suppression_(suppression), dialogs_(dialogs) {}
@@ -35,6 +36,7 @@ class RestorePage : public ui::Window {
   ui::CheckList& List() { return list_; }
   std::string CountText() const { return count_.Text(); }
   ui::Button& RestoreButton() { return restore_; }
+  ui::Button& FullBackupsButton() { return fullBackups_; }
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -52,7 +54,7 @@ class RestorePage : public ui::Window {
   ui::DropDownList chooser_;
   ui::CheckBox autoDelete_, checkAll_;
   ui::CheckList list_;
-  ui::Button restore_;
+  ui::Button restore_, fullBackups_;
 };
 
 }  // namespace hvm

@@ -2,6 +2,8 @@
 // and 520 on a real window, the machine answered by a fake.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "app/environment.h"
@@ -135,6 +137,41 @@ TEST_F(MainWindowBackupTest, TheWorkersEndArrivesAsCommandFour) {
   EXPECT_FALSE(window.Busy());
   EXPECT_TRUE(window.Menu().RowsEnabled());
   EXPECT_EQ(12u, Settings().last_backup.size());
+}
+
+// The full backups window over the restore page: the backups listed newest
+// first, one made from here, a chosen one offered for putting back.
+TEST_F(MainWindowBackupTest, FullBackupsAreListedMadeAndPutBackFromTheRestorePage) {
+  folder_.WriteFile("Hivemend\\20261101-0800\\software", "regf");
+  folder_.WriteFile("Hivemend\\20261101-0800\\user.ini", "[Key]\r\nsoftware=\\SOFTWARE\r\n");
+  MainWindow& window = Open();
+  window.HandleCommand(530, 0);
+  size_t rowsAtFirst = 0, rowsAfterBackup = 0;
+  std::string firstFolder;
+  window.onFullBackupsShown = [&](FullBackupsWindow& backups) {
+    rowsAtFirst = backups.List().RowCount();
+    EXPECT_FALSE(IsWindowEnabled(backups.PutBackButton().Hwnd()));
+    Answer({1, 1, 1, 2});  // Yes, OK; then OK at the warning and Cancel at the restart
+    backups.BackupNowButton().Click();
+    rowsAfterBackup = backups.List().RowCount();
+    firstFolder = backups.List().Cell(0, 2);
+    LVITEMA item{};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(backups.List().Hwnd(), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&item));
+    EXPECT_TRUE(IsWindowEnabled(backups.PutBackButton().Hwnd()));
+    backups.PutBackButton().Click();
+    backups.Close();
+  };
+  window.Restore().FullBackupsButton().Click();
+  EXPECT_EQ(1u, rowsAtFirst);
+  EXPECT_EQ(2u, rowsAfterBackup);
+  EXPECT_NE(std::string::npos, firstFolder.find("Hivemend\\20"));
+  EXPECT_EQ(std::string::npos, firstFolder.find("20261101-0800"));  // the new one comes first
+  ASSERT_EQ(4u, shown_.size());
+  EXPECT_EQ(0u, shown_[2].rfind("Put Back Full Backup: The whole registry will be replaced", 0));
+  EXPECT_EQ(0u, shown_[3].rfind("Full Backup Scheduled: ", 0));
+  EXPECT_EQ("replace HKLM\\SOFTWARE", machine_->calls.back());
+  EXPECT_FALSE(window.Busy());
 }
 
 }  // namespace
