@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <cstdio>
+#include <exception>
 
 #include "app/about_window.h"
 #include "app/environment.h"
@@ -126,7 +127,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
 
   if (!systemRestore_)
     systemRestore_ = std::make_unique<PlatformSystemRestore>(Environment().systemFolder);
-  GuiRestorePoint::Hooks restoreHooks;
+  RepairRestorePoint::Hooks restoreHooks;
   restoreHooks.wanted = [this] {
     tProgramSettings settings;
     LoadSettings(settings, SettingsPath());
@@ -134,7 +135,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   };
   restoreHooks.administrator = [] { return Environment().IsAdministrator; };
   restoreHooks.made = [this] { StampLastBackup(); };
-  restorePoint_ = std::make_unique<GuiRestorePoint>(*systemRestore_, dialogs_, restoreHooks);
+  restorePoint_ = std::make_unique<RepairRestorePoint>(*systemRestore_, dialogs_, restoreHooks);
   GuiScanSession::Hooks sessionHooks;
   sessionHooks.totalsRecorded = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
   session_ = std::make_unique<GuiScanSession>(dataFolder_, scanPage_, dialogs_, *this, progress_,
@@ -291,27 +292,40 @@ RepairReportFacts MainWindow::ReportFacts() {
 
 void MainWindow::RunRepair() {
   if (Busy()) return;
+  // The first repair after the results were seen ends the first-time hints.
+  if (results_->ShownOnce()) {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    if (settings.FirstTimeScan) {
+      settings.FirstTimeScan = false;
+      SaveSettings(settings, SettingsPath());
+    }
+  }
   session_->Driver().SetBusy(true);
   menu_.EnableRows(false);
   HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
   // The repair fills the report page itself (its report hook); how its
   // restore point went is said there too.
   report_.SetRestorePoint("");
+  std::exception_ptr failure;
   try {
     session_->Repair().RunRepair();
   } catch (...) {
-    session_->Driver().SetBusy(false);
-    menu_.EnableRows(true);
-    SetCursor(previous);
-    throw;
+    failure = std::current_exception();
   }
   session_->Driver().SetBusy(false);
   menu_.EnableRows(true);
   SetCursor(previous);
-  if (restorePoint_->Last()) report_.SetRestorePoint(restorePoint_->Last()->Describe());
-  TurnPage(Page::kSummary);
-  report_.PageShown();
-  PostMessageA(Hwnd(), WM_USER, 7, 0);
+  // What was repaired before an error is reported and can be restored all
+  // the same; the error is told after that.
+  if (!quiet_) {
+    restore_->ShowSnapshot(Environment().SnapshotName + ".reg");
+    if (restorePoint_->Last()) report_.SetRestorePoint(restorePoint_->Last()->Describe());
+    TurnPage(Page::kSummary);
+    report_.PageShown();
+    PostMessageA(Hwnd(), WM_USER, 7, 0);
+  }
+  if (failure) std::rethrow_exception(failure);
 }
 
 void MainWindow::BackupNow() {

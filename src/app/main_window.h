@@ -9,7 +9,7 @@
 #include <map>
 #include <memory>
 
-#include "app/gui_restore_point.h"
+#include "backup/repair_restore_point.h"
 #include "app/gui_scan_session.h"
 #include "app/left_menu.h"
 #include "app/message_dialog.h"
@@ -151,7 +151,7 @@ class MainWindow : public ui::Window, public MonitorState {
   ReportPage report_;
   ProgressWindow progress_;
   std::unique_ptr<SystemRestore> systemRestore_;
-  std::unique_ptr<GuiRestorePoint> restorePoint_;
+  std::unique_ptr<RepairRestorePoint> restorePoint_;
   std::unique_ptr<GuiScanSession> session_;
   std::unique_ptr<ResultsPage> results_;
   std::unique_ptr<RestorePage> restore_;
