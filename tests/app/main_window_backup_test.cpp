@@ -142,8 +142,8 @@ TEST_F(MainWindowBackupTest, TheWorkersEndArrivesAsCommandFour) {
 // The full backups window over the restore page: the backups listed newest
 // first, one made from here, a chosen one offered for putting back.
 TEST_F(MainWindowBackupTest, FullBackupsAreListedMadeAndPutBackFromTheRestorePage) {
-  folder_.WriteFile("Hivemend\\20261101-0800\\software", "regf");
-  folder_.WriteFile("Hivemend\\20261101-0800\\user.ini", "[Key]\r\nsoftware=\\SOFTWARE\r\n");
+  folder_.WriteFile("Hivemend\\20000101-0800\\software", "regf");
+  folder_.WriteFile("Hivemend\\20000101-0800\\user.ini", "[Key]\r\nsoftware=\\SOFTWARE\r\n");
   MainWindow& window = Open();
   window.HandleCommand(530, 0);
   size_t rowsAtFirst = 0, rowsAfterBackup = 0;
@@ -166,7 +166,7 @@ TEST_F(MainWindowBackupTest, FullBackupsAreListedMadeAndPutBackFromTheRestorePag
   EXPECT_EQ(1u, rowsAtFirst);
   EXPECT_EQ(2u, rowsAfterBackup);
   EXPECT_NE(std::string::npos, firstFolder.find("Hivemend\\20"));
-  EXPECT_EQ(std::string::npos, firstFolder.find("20261101-0800"));  // the new one comes first
+  EXPECT_EQ(std::string::npos, firstFolder.find("20000101-0800"));  // the new one comes first
   ASSERT_EQ(4u, shown_.size());
   EXPECT_EQ(0u, shown_[2].rfind("Put Back Full Backup: The whole registry will be replaced", 0));
   EXPECT_EQ(0u, shown_[3].rfind("Full Backup Scheduled: ", 0));
