@@ -25,6 +25,7 @@ constexpr Verb kVerbs[] = {
     {"scan", hvm::RunScanVerb},           {"repair", hvm::RunRepairVerb},
     {"undo", hvm::RunUndoVerb},           {"settings", hvm::RunSettingsVerb},
     {"autostart", hvm::RunAutostartVerb},
+    {"backup", hvm::RunBackupVerb},
 };
 
 constexpr char kUsage[] =
@@ -69,6 +70,12 @@ constexpr char kUsage[] =
     "        or with the monitor on (\"monitor\"), or not at all: the shortcut\n"
     "        hvmend.lnk in the user's start-up folder (or DIR) is made,\n"
     "        replaced or removed\n"
+    "  backup [--json] [--root DIR] [--data-dir DIR]\n"
+    "        save every registry hive into a new dated folder under DIR (the\n"
+    "        system folder's Hivemend folder unless given), one file per hive\n"
+    "        and its description user.ini\n"
+    "  backup list [--json] [--root DIR]\n"
+    "        list the full backups, newest first\n"
     "\n"
     "Options:\n"
     "  --help      show this text\n"
@@ -76,7 +83,8 @@ constexpr char kUsage[] =
     "\n"
     "Exit codes: scan 0 nothing found, 1 problems found; repair and undo 0 done,\n"
     "1 some item not repaired or restored; optimize 0 done, 1 some setting not\n"
-    "changed or put back; settings and autostart 0 done; 2 usage or run error.\n";
+    "changed or put back; settings and autostart 0 done; backup 0 made, 1 not\n"
+    "finished; 2 usage or run error.\n";
 
 int ShowUsage(FILE* out) {
   std::fputs(kUsage, out);

@@ -17,5 +17,6 @@ int RunUndoVerb(const std::vector<std::string>& args);
 int RunOptimizeVerb(const std::vector<std::string>& args);
 int RunSettingsVerb(const std::vector<std::string>& args);
 int RunAutostartVerb(const std::vector<std::string>& args);
+int RunBackupVerb(const std::vector<std::string>& args);
 
 }  // namespace hvm

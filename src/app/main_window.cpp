@@ -10,6 +10,7 @@
 #include "app/front_page.h"
 #include "app/shell_open.h"
 #include "app/startup_shortcut.h"
+#include "backup/backup_folders.h"
 #include "reports/template_renderer.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
@@ -172,6 +173,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
     SaveSettings(settings, SettingsPath());
   };
   snapshotHooks.restored = [this] { session_->Results().ClearTotal(); };
+  snapshotHooks.showFullBackups = [this] { ShowFullBackups(); };
   if (!restore_->Create(Hwnd(), PageArea(), snapshotHooks)) return false;
   optimize_ = std::make_unique<TfOptimize>();
   TfOptimize::Hooks optimizeHooks;
@@ -183,6 +185,13 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   if (!vista_->Create(Hwnd(), PageArea(), {[] { return Environment().IsAdministrator; }}))
     return false;
   if (!CreateSettingsPage()) return false;
+  if (!CreateBackupAndPack()) return false;
+  // The settings page's "&Backup Registry" starts the full backup and shows
+  // it running until the worker's end comes back as command 4.
+  settingsBackupView_.page = settings_.get();
+  backup_->SetView(&settingsBackupView_);
+  settings_->SetBackupHandler([this] { backup_->StartFromSettingsPage(); });
+  settings_->EnableBackup(true);
 
   // A hot key another program holds does not stop the start: the program
   // goes on without it.
@@ -246,7 +255,8 @@ void MainWindow::LayOut() {
        {static_cast<ui::Window*>(&front_), static_cast<ui::Window*>(&report_),
         static_cast<ui::Window*>(&scanPage_), static_cast<ui::Window*>(results_.get()),
         static_cast<ui::Window*>(restore_.get()), static_cast<ui::Window*>(optimize_.get()),
-        static_cast<ui::Window*>(vista_.get()), static_cast<ui::Window*>(settings_.get())})
+        static_cast<ui::Window*>(vista_.get()), static_cast<ui::Window*>(settings_.get()),
+        static_cast<ui::Window*>(&packPage_.View())})
     if (page) page->SetBounds(area);
   const ui::Dpi dpi = CurrentDpi();
   menu_.SetBounds(ui::MakeRect(0, dpi.Scale(kBandHeight) + 1, dpi.Scale(kMenuWidth),
@@ -273,6 +283,7 @@ ui::Window* MainWindow::PageWindow(Page page) {
     case Page::kOptimize: return optimize_.get();
     case Page::kVista: return vista_.get();
     case Page::kSettings: return settings_.get();
+    case Page::kPack: return &packPage_.View();
     default: return nullptr;  // joins with its page
   }
 }
@@ -388,6 +399,60 @@ void MainWindow::BackupNow() {
   }
 }
 
+BackupEnvironment MainWindow::BackupSettings() const {
+  BackupEnvironment environment;
+  environment.windowsVersionCode = Environment().WindowsVersionCode;
+  environment.is64BitWindows = Environment().Is64BitWindows;
+  environment.windowsFolder = Environment().windowsFolder;
+  environment.backupRoot =
+      backupRoot_.empty() ? BackupRootFor(Environment().systemFolder) : backupRoot_;
+  environment.dataFolder = dataFolder_;
+  environment.settingsPath = SettingsPath();
+  return environment;
+}
+
+bool MainWindow::CreateBackupAndPack() {
+  poster_.SetWindow(Hwnd());
+  if (!machine_) machine_ = std::make_unique<PlatformMachineControl>();
+  auto waitCursor = [](bool on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW)); };
+  FullBackup::Hooks backupHooks;
+  backupHooks.busy = [this] { return Busy(); };
+  backupHooks.setBusy = [this](bool on) { session_->Driver().SetBusy(on); };
+  backupHooks.enableMenu = [this](bool on) { menu_.EnableRows(on); };
+  backupHooks.waitCursor = waitCursor;
+  backupHooks.pumpMessages = [] { ui::PumpMessages(); };
+  backup_ =
+      std::make_unique<FullBackup>(*machine_, dialogs_, poster_, BackupSettings(), backupHooks);
+  RegistryPack::Hooks packHooks;
+  packHooks.busy = [this] { return Busy(); };
+  packHooks.setBusy = [this](bool on) { session_->Driver().SetBusy(on); };
+  packHooks.waitCursor = waitCursor;
+  packHooks.clearTotal = [this] { session_->Results().ClearTotal(); };
+  packHooks.pumpMessages = [] { ui::PumpMessages(); };
+  packHooks.progress = [this](int percent) { packPage_.SetProgress(percent); };
+  pack_ = std::make_unique<RegistryPack>(*machine_, dialogs_, *this, poster_, BackupSettings(),
+                                         packHooks);
+  const bool made = packPage_.Create(Hwnd(), PageArea());
+  if (made) packPage_.View().Show(false);
+  return made;
+}
+
+void MainWindow::ShowFullBackups() {
+  FullBackupsWindow::Hooks hooks;
+  hooks.backupRoot = BackupSettings().backupRoot;
+  hooks.backupNow = [this] { backup_->RunOnGuiThread(); };
+  hooks.putBack = [this](const FullBackupFolder& backup) {
+    pack_->PutBack(backup.folder, "on " + MadeText(backup.made));
+  };
+  FullBackupsWindow window;
+  if (!window.Create(Hwnd(), hooks)) return;
+  if (onFullBackupsShown) {
+    ShowWindow(window.Hwnd(), SW_SHOW);
+    onFullBackupsShown(window);
+  }
+  window.RunModal();
+}
+
 void MainWindow::StampLastBackup() {
   tProgramSettings settings;
   LoadSettings(settings, SettingsPath());
@@ -455,11 +520,14 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
       terminating_ = true;
       if (CloseQuery()) DestroyWindow(Hwnd());
       return;
+    case 2: backup_->RunOnGuiThread(); return;
     case 3: StartModeAction(); return;
+    case 4: backup_->WorkerFinished(static_cast<int>(value)); return;
     case 7: RenderFrontPage(); return;
     case 8: CloseQuery(); return;
     case 10: InvalidateRect(menu_.Hwnd(), nullptr, FALSE); return;
     case 100: RunScan(); return;
+    case 130: pack_->Pack(); return;
     case 152:
       session_->Results().ClearTotal();
       TurnPage(Page::kFront);

@@ -16,6 +16,12 @@
 #include "app/navigation.h"
 #include "app/scan_page.h"
 #include "app/startup.h"
+#include "app/window_poster.h"
+#include "backup/full_backup.h"
+#include "backup/full_backups_window.h"
+#include "backup/machine_control.h"
+#include "backup/pack_page.h"
+#include "backup/registry_pack.h"
 #include "reports/repair_windows.h"
 #include "results/restore_page.h"
 #include "results/results_page.h"
@@ -56,6 +62,12 @@ class MainWindow : public ui::Window, public MonitorState {
   // unless replaced before Create).
   void SetStartupEntry(std::unique_ptr<StartupEntry> entry) { startupEntry_ = std::move(entry); }
 
+  // The machine the backup and the pack change (the platform's unless
+  // replaced before Create), and the folder their hive files go to (the
+  // system folder's "Hivemend" unless set before Create).
+  void SetMachineControl(std::unique_ptr<MachineControl> machine) { machine_ = std::move(machine); }
+  void SetBackupRoot(std::string root) { backupRoot_ = std::move(root); }
+
   // Creates the window and its pages, hidden (FormCreate), keeping its
   // settings, snapshots and lists in `dataFolder` (the environment's data
   // folder when empty). False when the platform refuses.
@@ -89,6 +101,14 @@ class MainWindow : public ui::Window, public MonitorState {
   ProgressWindow& Progress() { return progress_; }
   TfOptimize& OptimizePage() { return *optimize_; }
   TfTweak& VistaPage() { return *vista_; }
+  PackPage& Pack() { return packPage_; }
+  // The full backup; the settings page's "&Backup Registry" button starts it
+  // with StartFromSettingsPage and shows it running through SetView.
+  FullBackup& Backup() { return *backup_; }
+  RegistryPack& PackOperation() { return *pack_; }
+  // Called with the full backups window once it is shown, before its modal
+  // loop (the tour and tests use it); empty: nothing is called.
+  std::function<void(FullBackupsWindow&)> onFullBackupsShown;
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
@@ -116,6 +136,9 @@ class MainWindow : public ui::Window, public MonitorState {
   void RunOptimize();
   void BackupNow();
   void StampLastBackup();
+  bool CreateBackupAndPack();
+  void ShowFullBackups();
+  BackupEnvironment BackupSettings() const;
   void StartModeAction();
   void CommonEnding();
   bool CloseQuery();
@@ -149,6 +172,20 @@ class MainWindow : public ui::Window, public MonitorState {
   std::unique_ptr<TfTweak> vista_;
   std::unique_ptr<StartupEntry> startupEntry_;
   std::unique_ptr<TfSetting> settings_;
+  WindowCommandPoster poster_;
+  // The settings page as the full backup's view of a running backup.
+  struct SettingsBackupView : BackupView {
+    void SetBackupRunning(bool running) override {
+      page->ShowBackupRunning(running);
+      page->EnableBackup(!running);
+    }
+    TfSetting* page = nullptr;
+  } settingsBackupView_;
+  std::unique_ptr<MachineControl> machine_;
+  std::string backupRoot_;
+  std::unique_ptr<FullBackup> backup_;
+  std::unique_ptr<RegistryPack> pack_;
+  PackPage packPage_;
   HelpViewer helpViewer_;
   ui::Picture band_, scaledBand_;
   ui::ScopedFont titleFont_, versionFont_;

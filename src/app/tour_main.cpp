@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "app/gui_startup.h"
 #include "app/main_window.h"
 #include "app/message_dialog.h"
+#include "backup/full_backup.h"
 #include "core/scoped_handle.h"
 #include "reports/template_renderer.h"
 #include "settings/program_settings.h"
@@ -173,6 +175,74 @@ void StageScanHalfway(ScanPage& page) {
   page.SetProgress(1840, 4200);
 }
 
+// The tour's machine: hives are really saved into the tour's own prefix, but
+// nothing is scheduled to replace them and Windows is never restarted.
+class TourMachine : public PlatformMachineControl {
+ public:
+  LONG ReplaceKey(HKEY, const std::string&, const std::string&, const std::string&) override {
+    return ERROR_SUCCESS;
+  }
+  bool RestartWindows() override { return false; }
+};
+
+// Photographs each dialog of a run as it comes up and answers it by pressing
+// the chosen button (1 to 3, left to right).
+struct DialogAnswer {
+  std::string name;
+  int slot;
+};
+void AnswerDialogs(const std::string& folder, std::vector<DialogAnswer> answers, bool& allSaved) {
+  auto next = std::make_shared<size_t>(0);
+  SetDialogShownHook([folder, answers, next, &allSaved](MessageDialogWindow& dialog) {
+    if (*next >= answers.size()) {
+      PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
+      return;
+    }
+    const DialogAnswer& answer = answers[(*next)++];
+    allSaved &= Save(dialog.Hwnd(), folder, answer.name);
+    dialog.Press(answer.slot);
+  });
+}
+
+// The organize page before and after a pack, with every question the pack
+// asks; then a full backup from the main window and its completion messages.
+void TourBackupAndPack(MainWindow& main, const std::string& folder, bool& allSaved) {
+  main.HandleCommand(520, 0);
+  ui::PumpMessages();
+  allSaved &= Save(main.Hwnd(), folder, "main-window-organize");
+  AnswerDialogs(folder, {{"dialog-organize-start", 1}, {"dialog-organize-completed", 2}}, allSaved);
+  main.HandleCommand(130, 0);
+  ui::PumpMessages();
+  allSaved &= Save(main.Hwnd(), folder, "main-window-organize-done");
+  AnswerDialogs(folder, {{"dialog-backup-start", 1}, {"dialog-backup-made", 1}}, allSaved);
+  main.HandleCommand(2, 0);
+  ui::PumpMessages();
+  GuiDialogs dialogs(main.Hwnd());
+  AnswerDialogs(folder, {{"dialog-backup-not-finished", 1}}, allSaved);
+  ShowBackupCompletion(dialogs, kBackupNotFinished);
+
+  // The full backups window over the restore page, with the backup just made
+  // chosen and the warning before it would be put back.
+  main.HandleCommand(530, 0);
+  ui::PumpMessages();
+  main.onFullBackupsShown = [&](FullBackupsWindow& window) {
+    ui::PumpMessages();
+    if (window.List().RowCount() > 0) {
+      LVITEMA item{};
+      item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessageA(window.List().Hwnd(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+      ui::PumpMessages();
+    }
+    allSaved &= Save(window.Hwnd(), folder, "full-backups");
+    AnswerDialogs(folder, {{"dialog-put-back-warning", 2}}, allSaved);
+    window.PutBackButton().Click();
+    window.Close();
+  };
+  main.Restore().FullBackupsButton().Click();
+  main.onFullBackupsShown = {};
+  SetDialogShownHook({});
+}
+
 // The results as a user leaves them before repairing: a few problems of a
 // caution section added to what the scan found, one item kept, one marked to
 // be ignored.
@@ -210,8 +280,7 @@ void StageDecisions(MainWindow& main) {
 
 // An undo snapshot of today, so that the restore page has one to show.
 void StageSnapshot() {
-  const std::string path =
-      Environment().dataFolder + "\\" + Environment().SnapshotName + ".reg";
+  const std::string path = Environment().dataFolder + "\\" + Environment().SnapshotName + ".reg";
   if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
   const std::string text =
       "REGEDIT4\r\n\r\n"
@@ -288,6 +357,7 @@ int RunTour(const std::string& folder) {
 
   StageSnapshot();
   MainWindow main;
+  main.SetMachineControl(std::make_unique<TourMachine>());
   if (!main.Create(StartWords{})) return 2;
   ShowWindow(main.Hwnd(), SW_SHOW);
   ui::PumpMessages();
@@ -346,6 +416,7 @@ int RunTour(const std::string& folder) {
   main.VistaPage().ShowAccess(VistaAccessFor(false));
   allSaved &= Save(main.Hwnd(), folder, "main-window-vista-tweaks-standard-user");
   allSaved &= SettingsStops(main, folder);
+  TourBackupAndPack(main, folder, allSaved);
   main.HandleCommand(500, 0);
   ui::PumpMessages();
   gMenuFolder = folder;

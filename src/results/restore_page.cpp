@@ -37,6 +37,7 @@ bool RestorePage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   made &= list_.Create(Hwnd(), {});
   made &= print_.Create(Hwnd(), {"&Print List", {}, {}, false});
   made &= restore_.Create(Hwnd(), {"Restore &Checked", {}, bold, true});
+  made &= fullBackups_.Create(Hwnd(), {"Full Registry &Backups...", {}, {}});
   if (!made) return false;
   chooser_.onSelected = [this](int) { LoadSnapshotContents(); };
   autoDelete_.onChanged = [this](bool on) {
@@ -50,6 +51,9 @@ bool RestorePage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   print_.onClick = [this] { PrintList(); };
   list_.onToggled = [this](int, bool) { UpdateControls(); };
   list_.onContextMenu = [this](POINT screen) { ShowContextMenu(screen); };
+  fullBackups_.onClick = [this] {
+    if (hooks_.showFullBackups) hooks_.showFullBackups();
+  };
   LayOut();
   return true;
 }
@@ -76,6 +80,8 @@ void RestorePage::LayOut() {
   restore_.SetBounds(
       ui::MakeRect(w - m - dpi.Scale(160), buttonTop, dpi.Scale(160), dpi.Scale(32)));
   print_.SetBounds(ui::MakeRect(m, buttonTop, dpi.Scale(120), dpi.Scale(32)));
+  fullBackups_.SetBounds(
+      ui::MakeRect(m + dpi.Scale(130), buttonTop, dpi.Scale(180), dpi.Scale(32)));
 }
 
 std::string RestorePage::ChosenName() const {

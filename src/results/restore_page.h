@@ -27,6 +27,7 @@ class RestorePage : public ui::Window {
     std::function<ui::PrintResult(const std::vector<std::string>& lines)> print;
     // "Show &Key": the system's registry editor unless replaced.
     RegistryEditor* registryEditor = nullptr;
+    std::function<void()> showFullBackups;  // the full registry backups window
   };
   RestorePage(SuppressionLists& suppression, DialogService& dialogs)
       : suppression_(suppression), dialogs_(dialogs) {}
@@ -50,6 +51,7 @@ class RestorePage : public ui::Window {
   ui::Button& RestoreButton() { return restore_; }
   ui::Button& PrintButton() { return print_; }
   ui::CheckBox& CheckAll() { return checkAll_; }
+  ui::Button& FullBackupsButton() { return fullBackups_; }
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -68,7 +70,7 @@ class RestorePage : public ui::Window {
   ui::DropDownList chooser_;
   ui::CheckBox autoDelete_, checkAll_;
   ui::CheckList list_;
-  ui::Button print_, restore_;
+  ui::Button print_, restore_, fullBackups_;
   PlatformRegistryEditor platformEditor_;
 };
 

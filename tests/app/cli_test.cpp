@@ -185,3 +185,54 @@ TEST_F(ConsoleScanSettingsTest, AReadOnlySettingsFileDoesNotStopTheScan) {
 
 }  // namespace
 }  // namespace hvm::test
+
+namespace hvm::test {
+namespace {
+
+// A real backup of the test prefix's registry into a folder of the test's own.
+// Wine keeps no hive list, so the hives are saved by name.
+TEST(ConsoleBackup, SavesTheHivesIntoADatedFolderAndListsIt) {
+  TestFolder folder;
+  const ProcessResult made = RunProgram(
+      "hvmend-cli.exe",
+      {"backup", "--json", "--root", folder.File("Hivemend"), "--data-dir", folder.Path()});
+  ASSERT_EQ(0u, made.exitCode) << made.out << made.err;
+  const auto document = nlohmann::json::parse(made.out);
+  EXPECT_TRUE(document["made"]);
+  EXPECT_FALSE(document["hiveList"]);
+  const std::vector<std::string> hives = document["hives"];
+  EXPECT_EQ((std::vector<std::string>{"software", "system", "default", "user0"}), hives);
+  const std::string backup = document["folder"];
+  EXPECT_EQ(0u, backup.rfind(folder.File("Hivemend") + "\\", 0));
+  EXPECT_NE(std::string::npos, ReadWholeFile(backup + "user.ini").find("default=\\.DEFAULT"));
+  // The date of the last backup is kept.
+  EXPECT_NE(std::string::npos, ReadWholeFile(folder.File("hvmend.ini")).find("last_backup=20"));
+
+  const ProcessResult listed =
+      RunProgram("hvmend-cli.exe", {"backup", "list", "--json", "--root", folder.File("Hivemend")});
+  EXPECT_EQ(0u, listed.exitCode);
+  const auto list = nlohmann::json::parse(listed.out);
+  ASSERT_EQ(1u, list["backups"].size());
+  EXPECT_EQ(backup, list["backups"][0]["folder"].get<std::string>() + "\\");
+  EXPECT_EQ(4u, list["backups"][0]["hives"].size());
+}
+
+TEST(ConsoleBackup, BadWordsAndOptionsAreUsageErrors) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"backup", "now"},
+                                             {"backup", "--root"},
+                                             {"backup", "--fast"},
+                                             {"backup", "list", "extra"}}) {
+    const ProcessResult result = RunProgram("hvmend-cli.exe", args);
+    EXPECT_EQ(2u, result.exitCode) << args.back();
+    EXPECT_EQ("", result.out);
+  }
+  TestFolder folder;
+  const ProcessResult empty =
+      RunProgram("hvmend-cli.exe", {"backup", "list", "--root", folder.File("none")});
+  EXPECT_EQ(0u, empty.exitCode);
+  EXPECT_EQ("", empty.out);
+}
+
+}  // namespace
+}  // namespace hvm::test
