@@ -1,0 +1,46 @@
+// The registry monitor's own read-only reader: it opens watched keys for
+// reading and change notification only, lists their names, and asks the
+// platform to signal an event on a change. It is the one place besides
+// TNTRegistry that calls the registry functions, because a monitor must work
+// for a user who may read a key but not write it.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/scoped_handle.h"
+
+namespace hvm {
+
+// Access for reading, enumeration and notification (KEY_READ).
+inline constexpr REGSAM kMonitorAccess = KEY_READ;
+
+// The names at the first level of a key, in the platform's enumeration order;
+// the default value is the empty name.
+struct KeyNameSet {
+  std::vector<std::string> keys;
+  std::vector<std::string> values;
+};
+
+// Opens `path` below `root` with `access`, creating nothing. The status of
+// the platform's call is returned; `key` is set only on success.
+[[nodiscard]] LONG OpenMonitoredKey(HKEY root, const std::string& path, REGSAM access,
+                                    ScopedKey& key);
+
+// The sub-key and value names of an open key, read so that they belong to
+// one moment: when the key changed while it was listed, it is listed again.
+// Nothing when the key cannot be listed (deleted meanwhile, say).
+std::optional<KeyNameSet> ReadKeyNames(HKEY key);
+
+// Opens root\path for reading and lists its names; nothing when it does not
+// open or cannot be listed.
+std::optional<KeyNameSet> ReadKeyNames(HKEY root, const std::string& path);
+
+// Asks the platform to signal `event` on any change below `key` (the whole
+// subtree; names, attributes, values and security). Returns its status.
+[[nodiscard]] LONG RequestChangeNotification(HKEY key, HANDLE event);
+
+}  // namespace hvm
