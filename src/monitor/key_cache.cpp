@@ -6,6 +6,14 @@
 namespace hvm {
 namespace {
 
+// A snapshot is a baseline: a key that keeps changing is taken as its last
+// listing shows it.
+constexpr int kSnapshotAttempts = 8;
+// A report skips a key that changed while it was listed: that change came
+// after the worker asked to be notified again, so it signals the next batch,
+// which compares with the same snapshot once the key holds still.
+constexpr int kReportAttempts = 2;
+
 // The user's locale without regard to case: the order and sameness the
 // registry's own names follow.
 int CompareNames(std::string_view a, std::string_view b) {
@@ -69,9 +77,9 @@ void TRegistryKeyCache::Keep(const KeyNameSet& now) {
 
 bool TRegistryKeyCache::TakeSnapshot() {
   valid_ = false;
-  const std::optional<KeyNameSet> now = ReadKeyNames(rootKey_, keyPath_);
+  const std::optional<KeyListing> now = ListKeyNames(rootKey_, keyPath_, kSnapshotAttempts);
   if (!now) return false;
-  Keep(*now);
+  Keep(now->names);
   return true;
 }
 
@@ -96,9 +104,9 @@ TRegistryKeyCache::Differences TRegistryKeyCache::Compare(const KeyNameSet& now)
 bool TRegistryKeyCache::GetAdditions(std::vector<std::string>& addedKeys,
                                      std::vector<std::string>& addedValues) {
   if (!valid_ || !keyNames_ || !valueNames_) return false;
-  const std::optional<KeyNameSet> now = ReadKeyNames(rootKey_, keyPath_);
+  const std::optional<KeyListing> now = ListKeyNames(rootKey_, keyPath_, kSnapshotAttempts);
   if (!now) return false;
-  Differences found = Compare(*now);
+  Differences found = Compare(now->names);
   addedKeys = std::move(found.addedKeys);
   addedValues = std::move(found.addedValues);
   return true;
@@ -107,19 +115,20 @@ bool TRegistryKeyCache::GetAdditions(std::vector<std::string>& addedKeys,
 bool TRegistryKeyCache::GetRemovals(std::vector<std::string>& removedKeys,
                                     std::vector<std::string>& removedValues) {
   if (!valid_ || !keyNames_ || !valueNames_) return false;
-  const std::optional<KeyNameSet> now = ReadKeyNames(rootKey_, keyPath_);
+  const std::optional<KeyListing> now = ListKeyNames(rootKey_, keyPath_, kSnapshotAttempts);
   if (!now) return false;
-  Differences found = Compare(*now);
+  Differences found = Compare(now->names);
   removedKeys = std::move(found.removedKeys);
   removedValues = std::move(found.removedValues);
   return true;
 }
 
 void TRegistryKeyCache::ReportChanges(std::vector<std::string>& lines) {
-  const std::optional<KeyNameSet> now = ReadKeyNames(rootKey_, keyPath_);
+  const std::optional<KeyListing> now = ListKeyNames(rootKey_, keyPath_, kReportAttempts);
   valid_ = valid_ && keyNames_ && valueNames_;
+  if (now && !now->settled && valid_) return;
   if (now && valid_) {
-    const Differences found = Compare(*now);
+    const Differences found = Compare(now->names);
     const std::string location = Location();
     auto append = [&](const std::vector<std::string>& names, ChangeAction action) {
       for (const std::string& name : names)
@@ -131,7 +140,7 @@ void TRegistryKeyCache::ReportChanges(std::vector<std::string>& lines) {
     append(found.removedValues, ChangeAction::kValueRemoved);
   }
   valid_ = false;
-  if (now) Keep(*now);
+  if (now) Keep(now->names);
 }
 
 }  // namespace hvm

@@ -10,9 +10,6 @@ namespace {
 // code page or because the key changed meanwhile).
 constexpr DWORD kMaxKeyNameBytes = 2 * 255 + 1;
 constexpr DWORD kMaxValueNameBytes = 2 * 16383 + 1;
-// A key that changes on every listing is taken as the last listing shows it;
-// the change has signalled the event again, so the next batch looks anew.
-constexpr int kListingAttempts = 8;
 
 struct KeyStamp {
   DWORD keys = 0;
@@ -80,25 +77,32 @@ LONG OpenMonitoredKey(HKEY root, const std::string& path, REGSAM access, ScopedK
   return status;
 }
 
-std::optional<KeyNameSet> ReadKeyNames(HKEY key) {
-  std::optional<KeyNameSet> names;
-  for (int attempt = 0; attempt < kListingAttempts; ++attempt) {
+std::optional<KeyListing> ListKeyNames(HKEY key, int attempts) {
+  std::optional<KeyListing> listing;
+  for (int attempt = 0; attempt < attempts; ++attempt) {
     DWORD longestKey = 0, longestValue = 0;
     const std::optional<KeyStamp> before = Stamp(key, &longestKey, &longestValue);
     if (!before) return std::nullopt;
-    names = ListOnce(key, longestKey, longestValue);
+    std::optional<KeyNameSet> names = ListOnce(key, longestKey, longestValue);
     DWORD ignoredKey = 0, ignoredValue = 0;
     const std::optional<KeyStamp> after = Stamp(key, &ignoredKey, &ignoredValue);
     if (!after) return std::nullopt;
-    if (names && *before == *after) return names;
+    const bool settled = *before == *after;
+    // An enumeration cut short by a change (an index gone) is tried again.
+    if (!names) {
+      if (settled) return std::nullopt;
+      continue;
+    }
+    listing = KeyListing{std::move(*names), settled};
+    if (settled) break;
   }
-  return names;
+  return listing;
 }
 
-std::optional<KeyNameSet> ReadKeyNames(HKEY root, const std::string& path) {
+std::optional<KeyListing> ListKeyNames(HKEY root, const std::string& path, int attempts) {
   ScopedKey key;
   if (OpenMonitoredKey(root, path, kMonitorAccess, key) != ERROR_SUCCESS) return std::nullopt;
-  return ReadKeyNames(key.Get());
+  return ListKeyNames(key.Get(), attempts);
 }
 
 LONG RequestChangeNotification(HKEY key, HANDLE event) {

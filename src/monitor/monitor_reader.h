@@ -30,14 +30,22 @@ struct KeyNameSet {
 [[nodiscard]] LONG OpenMonitoredKey(HKEY root, const std::string& path, REGSAM access,
                                     ScopedKey& key);
 
-// The sub-key and value names of an open key, read so that they belong to
-// one moment: when the key changed while it was listed, it is listed again.
-// Nothing when the key cannot be listed (deleted meanwhile, say).
-std::optional<KeyNameSet> ReadKeyNames(HKEY key);
+// A listing of a key's names, and whether it belongs to one moment: a key
+// changed while it was listed may show a name twice or miss one that was
+// there all along.
+struct KeyListing {
+  KeyNameSet names;
+  bool settled = false;
+};
+
+// The sub-key and value names of an open key, listed up to `attempts` times
+// until a listing is settled; the last listing otherwise. Nothing when the
+// key cannot be listed (deleted meanwhile, say).
+std::optional<KeyListing> ListKeyNames(HKEY key, int attempts);
 
 // Opens root\path for reading and lists its names; nothing when it does not
 // open or cannot be listed.
-std::optional<KeyNameSet> ReadKeyNames(HKEY root, const std::string& path);
+std::optional<KeyListing> ListKeyNames(HKEY root, const std::string& path, int attempts);
 
 // Asks the platform to signal `event` on any change below `key` (the whole
 // subtree; names, attributes, values and security). Returns its status.
