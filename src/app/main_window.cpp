@@ -171,6 +171,15 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   };
   snapshotHooks.restored = [this] { session_->Results().ClearTotal(); };
   if (!restore_->Create(Hwnd(), PageArea(), snapshotHooks)) return false;
+  monitor_ = std::make_unique<TfMonitor>(dialogs_);
+  TfMonitor::Hooks monitorHooks;
+  monitorHooks.mainWindow = Hwnd();
+  {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    monitorHooks.monitorPrompt = settings.MonitorPrompt;
+  }
+  if (!monitor_->Create(Hwnd(), PageArea(), monitorHooks)) return false;
 
   // A hot key another program holds does not stop the start: the program
   // goes on without it.
@@ -216,7 +225,7 @@ void MainWindow::LayOut() {
   for (ui::Window* page :
        {static_cast<ui::Window*>(&front_), static_cast<ui::Window*>(&report_),
         static_cast<ui::Window*>(&scanPage_), static_cast<ui::Window*>(results_.get()),
-        static_cast<ui::Window*>(restore_.get())})
+        static_cast<ui::Window*>(restore_.get()), static_cast<ui::Window*>(monitor_.get())})
     if (page) page->SetBounds(area);
   const ui::Dpi dpi = CurrentDpi();
   menu_.SetBounds(ui::MakeRect(0, dpi.Scale(kBandHeight) + 1, dpi.Scale(kMenuWidth),
@@ -240,6 +249,7 @@ ui::Window* MainWindow::PageWindow(Page page) {
     case Page::kResults: return results_.get();
     case Page::kSummary: return &report_;
     case Page::kRestore: return restore_.get();
+    case Page::kMonitor: return monitor_.get();
     default: return nullptr;  // joins with its page
   }
 }
@@ -258,6 +268,7 @@ void MainWindow::TurnPage(Page page) {
   if (previous && previous != target) previous->Show(false);
   target->Show(true);
   results_->ShowResults(page == Page::kResults);
+  monitor_->PageShown(page == Page::kMonitor);
   if (page == Page::kSummary) report_.PageShown();
 }
 
@@ -367,7 +378,12 @@ void MainWindow::StartModeAction() {
       RunScan();
       if (words_.silent) HandleCommand(1, 0);
       break;
-    default: break;  // "monitor" joins with the monitor page
+    case StartMode::kMonitor:
+      TurnPage(Page::kMonitor);
+      monitor_->HideToTray();
+      SetMonitoring(true);
+      break;
+    default: break;
   }
   quiet_ = false;
 }
@@ -395,6 +411,8 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
     case 8: CloseQuery(); return;
     case 10: InvalidateRect(menu_.Hwnd(), nullptr, FALSE); return;
     case 100: RunScan(); return;
+    case 190: SetMonitoring(true); return;
+    case 195: SetMonitoring(false); return;
     case 152:
       session_->Results().ClearTotal();
       TurnPage(Page::kFront);
@@ -554,7 +572,16 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (session_ && session_->Driver().Busy()) session_->Stop();
       if (CloseQuery()) DestroyWindow(Hwnd());
       return 0;
+    case WM_SIZE:
+      // Minimised on the monitor page, the program goes to the notification area.
+      if (wParam == SIZE_MINIMIZED && monitor_ && navigator_.Current() == Page::kMonitor &&
+          IsWindowVisible(Hwnd()))
+        monitor_->HideToTray();
+      return Window::OnMessage(message, wParam, lParam);
     case WM_DESTROY:
+      // The workers are asked to end now and joined when the window object
+      // goes: a notification may still be open further up this stack.
+      if (monitor_) monitor_->Monitor().StopForExit();
       KillTimer(Hwnd(), kStatusTimer);
       UnregisterHotKey(Hwnd(), kQuitHotKey);
       UnregisterHotKey(Hwnd(), kHelpHotKey);

@@ -16,6 +16,7 @@
 #include "app/navigation.h"
 #include "app/scan_page.h"
 #include "app/startup.h"
+#include "monitor/monitor_page.h"
 #include "reports/repair_windows.h"
 #include "results/restore_page.h"
 #include "results/results_page.h"
@@ -77,6 +78,7 @@ class MainWindow : public ui::Window, public MonitorState {
   ResultsPage& Results() { return *results_; }
   ReportPage& Report() { return report_; }
   RestorePage& Restore() { return *restore_; }
+  TfMonitor& MonitorPage() { return *monitor_; }
   ProgressWindow& Progress() { return progress_; }
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
@@ -88,9 +90,11 @@ class MainWindow : public ui::Window, public MonitorState {
   void OnDpiChanged(ui::Dpi dpi) override;
 
  private:
-  // MonitorState: the monitor joins with its page.
-  bool Active() const override { return false; }
-  void SetMonitoring(bool) override {}
+  // MonitorState: the monitor page's.
+  bool Active() const override { return monitor_ && monitor_->Monitor().Active(); }
+  void SetMonitoring(bool on) override {
+    if (monitor_) monitor_->Monitor().SetMonitoring(on);
+  }
 
   RECT PageArea() const;
   void LayOut();
@@ -132,6 +136,7 @@ class MainWindow : public ui::Window, public MonitorState {
   std::unique_ptr<GuiScanSession> session_;
   std::unique_ptr<ResultsPage> results_;
   std::unique_ptr<RestorePage> restore_;
+  std::unique_ptr<TfMonitor> monitor_;
   HelpViewer helpViewer_;
   ui::Picture band_, scaledBand_;
   ui::ScopedFont titleFont_, versionFont_;
