@@ -156,6 +156,8 @@ bool TfMonitor::CreateLentControls() {
                     GetWindowLongPtrA(changeList_.Hwnd(), GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
   SetWindowPos(changeList_.Hwnd(), nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Long locations are cut to the column; the mouse over one shows it whole.
+  SendMessageA(changeList_.Hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_LABELTIP, LVS_EX_LABELTIP);
   ui::Label::CreateArgs counter;
   counter.font.bold = true;
   counter.colour = kCounterColour;
