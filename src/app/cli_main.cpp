@@ -21,6 +21,7 @@ constexpr Verb kVerbs[] = {
     {"scan", hvm::RunScanVerb},
     {"repair", hvm::RunRepairVerb},
     {"undo", hvm::RunUndoVerb},
+    {"monitor", hvm::RunMonitorVerb},
 };
 
 constexpr char kUsage[] =
@@ -48,13 +49,18 @@ constexpr char kUsage[] =
     "        list the undo snapshots and their entries\n"
     "  undo restore SNAPSHOT [ENTRY...] [--data-dir DIR]\n"
     "        restore every entry of SNAPSHOT (e.g. Undo20261209.reg), or those given\n"
+    "  monitor [--seconds N] [--json]\n"
+    "        watch the 32 registry locations of the desktop program's monitor and\n"
+    "        print each change line as it comes (time;;action;;;\"name\";;;;location,\n"
+    "        or with --json one object per line); ends on Ctrl+C or after N seconds\n"
     "\n"
     "Options:\n"
     "  --help      show this text\n"
     "  --version   show the program's version\n"
     "\n"
     "Exit codes: scan 0 nothing found, 1 problems found; repair and undo 0 done,\n"
-    "1 some item not repaired or restored; 2 usage or run error.\n";
+    "1 some item not repaired or restored; monitor 0 when it ended; 2 usage or run\n"
+    "error.\n";
 
 int ShowUsage(FILE* out) {
   std::fputs(kUsage, out);
