@@ -210,6 +210,11 @@ int MainWindow::FirstShowCommand(int requested) const {
 void MainWindow::Shown() {
   quiet_ = false;
   RefreshSnapshotName();
+  {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    monitor_->ReadSettings(settings.MonitorPrompt);
+  }
   if (startMode_) PostMessageA(Hwnd(), WM_USER, 3, 0);
   if (words_.mode == StartMode::kStartScan) PostMessageA(Hwnd(), WM_USER, 100, 0);
 }

@@ -125,6 +125,8 @@ TfMonitor::TfMonitor(DialogService& dialogs)
 TfMonitor::~TfMonitor() {
   monitor_.StopForExit();
   steps_.SetWake({});
+  // The shared renderer must not keep this view after it is gone.
+  Templates().Release(view_);
 }
 
 bool TfMonitor::Create(HWND parent, const RECT& bounds, Hooks hooks) {
