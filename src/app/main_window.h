@@ -9,7 +9,7 @@
 #include <map>
 #include <memory>
 
-#include "app/gui_restore_point.h"
+#include "backup/repair_restore_point.h"
 #include "app/gui_scan_session.h"
 #include "app/left_menu.h"
 #include "app/message_dialog.h"
@@ -20,6 +20,8 @@
 #include "reports/repair_windows.h"
 #include "results/restore_page.h"
 #include "results/results_page.h"
+#include "tweaks/optimize_page.h"
+#include "tweaks/vista_page.h"
 #include "ui/html_view.h"
 #include "ui/picture.h"
 #include "ui/window.h"
@@ -80,6 +82,8 @@ class MainWindow : public ui::Window, public MonitorState {
   RestorePage& Restore() { return *restore_; }
   TfMonitor& MonitorPage() { return *monitor_; }
   ProgressWindow& Progress() { return progress_; }
+  TfOptimize& OptimizePage() { return *optimize_; }
+  TfTweak& VistaPage() { return *vista_; }
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
@@ -105,6 +109,7 @@ class MainWindow : public ui::Window, public MonitorState {
   RepairReportFacts ReportFacts();
   void RunScan();
   void RunRepair();
+  void RunOptimize();
   void BackupNow();
   void StampLastBackup();
   void StartModeAction();
@@ -132,10 +137,12 @@ class MainWindow : public ui::Window, public MonitorState {
   ReportPage report_;
   ProgressWindow progress_;
   std::unique_ptr<SystemRestore> systemRestore_;
-  std::unique_ptr<GuiRestorePoint> restorePoint_;
+  std::unique_ptr<RepairRestorePoint> restorePoint_;
   std::unique_ptr<GuiScanSession> session_;
   std::unique_ptr<ResultsPage> results_;
   std::unique_ptr<RestorePage> restore_;
+  std::unique_ptr<TfOptimize> optimize_;
+  std::unique_ptr<TfTweak> vista_;
   std::unique_ptr<TfMonitor> monitor_;
   HelpViewer helpViewer_;
   ui::Picture band_, scaledBand_;

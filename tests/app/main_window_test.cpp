@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <map>
+
 #include <gtest/gtest.h>
 
 #include "app/environment.h"
@@ -334,6 +336,13 @@ TEST_F(MainWindowTest, RepairFromTheResultsPageRemovesTheCheckedAndKeepsTheUndo)
   EXPECT_EQ("1", window.Report().ValueOf("Total Problems Remaining"));
   EXPECT_EQ(1000, window.Progress().Math().Position());
   EXPECT_FALSE(window.Progress().IsVisible());
+  // The results were seen before this repair: the first-time hints are over.
+  tProgramSettings settings;
+  LoadSettings(settings, data_ + "\\hvmend.ini");
+  EXPECT_FALSE(settings.FirstTimeScan);
+  // The restore page already holds this repair's snapshot and its two entries.
+  EXPECT_EQ(1, window.Restore().Chooser().Count());
+  EXPECT_EQ(2, window.Restore().List().Count());
   // Continue leads back to the front page.
   window.Report().ContinueButton().Click();
   ui::PumpMessages();
@@ -368,6 +377,97 @@ TEST_F(MainWindowTest, RestorePageListsTheRepairsSnapshotAndPutsItBack) {
   const int back = test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32") +
                    test::KeyExists("HKCR\\CLSID\\{STALE-1001}\\InprocServer32");
   EXPECT_EQ(1, back);
+}
+
+// A value's type and bytes, read with the platform's own calls.
+std::string RawValue(HKEY root, const std::string& path, const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
+  DWORD type = 0, size = 0;
+  std::string data;
+  if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+    data.resize(size);
+    RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                     &size);
+    data = std::to_string(type) + ":" + data;
+  } else {
+    data = "<no value>";
+  }
+  RegCloseKey(key);
+  return data;
+}
+
+// As a user goes through it: scan, keep one problem, ignore one, repair from
+// the window, then put two of the repaired classes back from the restore page.
+TEST_F(MainWindowTest, ScanDecideRepairAndRestoreFromTheWindow) {
+  SwitchOnly({4});
+  SeedStaleClasses(4);
+  for (int i = 0; i < 4; ++i) {
+    const std::string key = "HKCR\\CLSID\\{STALE-" + std::to_string(1000 + i) + "}\\InprocServer32";
+    SeedString(key, "ThreadingModel", "Apartment");
+    test::SeedBinary(key, "Blob", std::string("\x01\x00\xFF\x7F", 4) + std::to_string(i));
+  }
+  auto raw = [](int i, const std::string& name) {
+    return RawValue(HKEY_CLASSES_ROOT,
+                    "CLSID\\{STALE-" + std::to_string(1000 + i) + "}\\InprocServer32", name);
+  };
+  std::map<std::string, std::string> before;
+  for (int i = 0; i < 4; ++i)
+    for (const char* name : {"", "ThreadingModel", "Blob"})
+      before[std::to_string(i) + name] = raw(i, name);
+
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  ASSERT_EQ(Page::kResults, window.CurrentPage());
+  const auto& entries = window.Session().Results().Section(4);
+  ASSERT_EQ(4u, entries.size());
+  window.Results().Model().ToggleItem(4, 2);    // kept
+  window.Results().Model().ToggleIgnore(4, 3);  // ignored from now on
+  window.Results().RepairButton().Click();
+  ASSERT_EQ(Page::kSummary, window.CurrentPage());
+
+  EXPECT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32"));
+  EXPECT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1001}\\InprocServer32"));
+  EXPECT_EQ(before["2Blob"], raw(2, "Blob"));
+  EXPECT_EQ(before["3Blob"], raw(3, "Blob"));
+  const std::string ignoreFile =
+      test::ReadWholeFile(window.Session().Suppression().IgnoreFilePath());
+  EXPECT_NE(std::string::npos, ignoreFile.find("{STALE-1003}")) << ignoreFile;
+  EXPECT_EQ(std::string::npos, ignoreFile.find("{STALE-1002}")) << ignoreFile;
+  const std::string snapshot =
+      test::ReadWholeFile(data_ + "\\" + Environment().SnapshotName + ".reg");
+  EXPECT_NE(std::string::npos, snapshot.find("{STALE-1001}"));
+  EXPECT_EQ(std::string::npos, snapshot.find("{STALE-1002}"));
+  EXPECT_EQ(std::string::npos, snapshot.find("{STALE-1003}"));
+  EXPECT_EQ("4", window.Report().ValueOf("Total Problems Found"));
+  EXPECT_EQ("2", window.Report().ValueOf("Total Problems Repaired"));
+  EXPECT_EQ(std::to_string(window.Session().Suppression().CountIgnoreLines()),
+            window.Report().ValueOf("Problems Permanently Ignored"));
+
+  // A later scan leaves the ignored class out.
+  window.HandleCommand(152, 0);
+  window.HandleCommand(100, 0);
+  ASSERT_EQ(1u, window.Session().Results().Section(4).size());
+  EXPECT_NE(std::string::npos, window.Session().Results().Section(4)[0].line.find("{STALE-1002}"));
+
+  window.HandleCommand(530, 0);
+  RestorePage& page = window.Restore();
+  ASSERT_GE(page.List().Count(), 2);
+  for (int i = 0; i < page.List().Count(); ++i)
+    page.List().SetChecked(i, true);
+  std::vector<std::string> messages;
+  SetDialogShownHook([&](MessageDialogWindow& dialog) {
+    char text[256] = {};
+    GetWindowTextA(dialog.TextWindow(), text, sizeof(text));
+    messages.push_back(text);
+    PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
+  });
+  page.RestoreButton().Click();
+  SetDialogShownHook({});
+  EXPECT_EQ((std::vector<std::string>{"Selected Keys Restored"}), messages);
+  for (int i = 0; i < 2; ++i)
+    for (const char* name : {"", "ThreadingModel", "Blob"})
+      EXPECT_EQ(before[std::to_string(i) + name], raw(i, name)) << i << name;
 }
 
 TEST_F(MainWindowTest, ScanFindingNothingEndsOnTheReport) {
