@@ -9,13 +9,13 @@
 #include <map>
 #include <memory>
 
-#include "backup/repair_restore_point.h"
 #include "app/gui_scan_session.h"
 #include "app/left_menu.h"
 #include "app/message_dialog.h"
 #include "app/navigation.h"
 #include "app/scan_page.h"
 #include "app/startup.h"
+#include "backup/repair_restore_point.h"
 #include "monitor/monitor_page.h"
 #include "reports/repair_windows.h"
 #include "results/restore_page.h"

@@ -17,8 +17,8 @@
 #include "app/main_window.h"
 #include "app/message_dialog.h"
 #include "core/registry.h"
-#include "monitor/watch_points.h"
 #include "core/scoped_handle.h"
+#include "monitor/watch_points.h"
 #include "reports/template_renderer.h"
 #include "settings/program_settings.h"
 #include "tweaks/vista_tweaks.h"
@@ -314,8 +314,7 @@ void StageDecisions(MainWindow& main) {
 
 // An undo snapshot of today, so that the restore page has one to show.
 void StageSnapshot() {
-  const std::string path =
-      Environment().dataFolder + "\\" + Environment().SnapshotName + ".reg";
+  const std::string path = Environment().dataFolder + "\\" + Environment().SnapshotName + ".reg";
   if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
   const std::string text =
       "REGEDIT4\r\n\r\n"
