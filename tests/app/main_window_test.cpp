@@ -453,8 +453,7 @@ TEST_F(MainWindowTest, ScanDecideRepairAndRestoreFromTheWindow) {
   window.HandleCommand(530, 0);
   RestorePage& page = window.Restore();
   ASSERT_GE(page.List().Count(), 2);
-  for (int i = 0; i < page.List().Count(); ++i)
-    page.List().SetChecked(i, true);
+  for (int i = 0; i < page.List().Count(); ++i) page.List().SetChecked(i, true);
   std::vector<std::string> messages;
   SetDialogShownHook([&](MessageDialogWindow& dialog) {
     char text[256] = {};
@@ -559,6 +558,18 @@ TEST_F(MainWindowTest, TheMonitorStartWordSitsInTheTrayWithTheMonitorOn) {
   }));
   EXPECT_TRUE(window.MonitorPage().Tray().IsShown());
   EXPECT_TRUE(window.MonitorPage().TrayShowsMonitoring());
+}
+
+TEST_F(MainWindowTest, TheMonitorPromptSettingIsReadAtCreationAndAgainWhenShown) {
+  tProgramSettings settings;
+  settings.MonitorPrompt = 5;
+  ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  MainWindow& window = Open();
+  EXPECT_EQ(5, window.MonitorPage().Model().NextPrompt());
+  settings.MonitorPrompt = 9;
+  ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  window.Shown();
+  EXPECT_EQ(9, window.MonitorPage().Model().NextPrompt());
 }
 
 TEST_F(MainWindowTest, ClosingWhileMonitoringEndsEveryWorker) {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/gui_startup.h"
+#include "monitor/force_foreground.h"
 #include "monitor_test_registry.h"
 #include "monitor_test_steps.h"
 #include "support/registry_sandbox.h"
@@ -264,6 +265,24 @@ TEST_F(MonitorPageTest, ClosingWhileMonitoringLeavesNoThread) {
   EXPECT_EQ(before + watched_, test::ThreadsOfThisProcess());
   page_.reset();
   EXPECT_EQ(before, test::ThreadsOfThisProcess());
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+TEST(ForceForeground, RestoresAMinimisedWindowAndSaysWhetherItLeads) {
+  StartGui();
+  Host behind, front;
+  ShowWindow(behind.Hwnd(), SW_MINIMIZE);
+  SetForegroundWindow(front.Hwnd());
+  ui::PumpMessages();
+  const bool leads = ForceForeground(behind.Hwnd());
+  EXPECT_FALSE(IsIconic(behind.Hwnd()));
+  EXPECT_EQ(GetForegroundWindow() == behind.Hwnd(), leads);
+  if (leads) EXPECT_TRUE(ForceForeground(behind.Hwnd())) << "already in front";
 }
 
 }  // namespace
