@@ -26,6 +26,7 @@ constexpr Verb kVerbs[] = {
     {"undo", hvm::RunUndoVerb},           {"settings", hvm::RunSettingsVerb},
     {"autostart", hvm::RunAutostartVerb},
     {"backup", hvm::RunBackupVerb},
+    {"monitor", hvm::RunMonitorVerb},
 };
 
 constexpr char kUsage[] =
@@ -76,6 +77,10 @@ constexpr char kUsage[] =
     "        and its description user.ini\n"
     "  backup list [--json] [--root DIR]\n"
     "        list the full backups, newest first\n"
+    "  monitor [--seconds N] [--json]\n"
+    "        watch the 32 registry locations of the desktop program's monitor and\n"
+    "        print each change line as it comes (time;;action;;;\"name\";;;;location,\n"
+    "        or with --json one object per line); ends on Ctrl+C or after N seconds\n"
     "\n"
     "Options:\n"
     "  --help      show this text\n"
@@ -84,7 +89,7 @@ constexpr char kUsage[] =
     "Exit codes: scan 0 nothing found, 1 problems found; repair and undo 0 done,\n"
     "1 some item not repaired or restored; optimize 0 done, 1 some setting not\n"
     "changed or put back; settings and autostart 0 done; backup 0 made, 1 not\n"
-    "finished; 2 usage or run error.\n";
+    "finished; monitor 0 when it ended; 2 usage or run error.\n";
 
 int ShowUsage(FILE* out) {
   std::fputs(kUsage, out);

@@ -18,5 +18,6 @@ int RunOptimizeVerb(const std::vector<std::string>& args);
 int RunSettingsVerb(const std::vector<std::string>& args);
 int RunAutostartVerb(const std::vector<std::string>& args);
 int RunBackupVerb(const std::vector<std::string>& args);
+int RunMonitorVerb(const std::vector<std::string>& args);
 
 }  // namespace hvm

@@ -192,6 +192,15 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   backup_->SetView(&settingsBackupView_);
   settings_->SetBackupHandler([this] { backup_->StartFromSettingsPage(); });
   settings_->EnableBackup(true);
+  monitor_ = std::make_unique<TfMonitor>(dialogs_);
+  TfMonitor::Hooks monitorHooks;
+  monitorHooks.mainWindow = Hwnd();
+  {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    monitorHooks.monitorPrompt = settings.MonitorPrompt;
+  }
+  if (!monitor_->Create(Hwnd(), PageArea(), monitorHooks)) return false;
 
   // A hot key another program holds does not stop the start: the program
   // goes on without it.
@@ -239,6 +248,11 @@ int MainWindow::FirstShowCommand(int requested) const {
 void MainWindow::Shown() {
   quiet_ = false;
   RefreshSnapshotName();
+  {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    monitor_->ReadSettings(settings.MonitorPrompt);
+  }
   if (startMode_) PostMessageA(Hwnd(), WM_USER, 3, 0);
   if (words_.mode == StartMode::kStartScan) PostMessageA(Hwnd(), WM_USER, 100, 0);
 }
@@ -256,7 +270,7 @@ void MainWindow::LayOut() {
         static_cast<ui::Window*>(&scanPage_), static_cast<ui::Window*>(results_.get()),
         static_cast<ui::Window*>(restore_.get()), static_cast<ui::Window*>(optimize_.get()),
         static_cast<ui::Window*>(vista_.get()), static_cast<ui::Window*>(settings_.get()),
-        static_cast<ui::Window*>(&packPage_.View())})
+        static_cast<ui::Window*>(&packPage_.View()), static_cast<ui::Window*>(monitor_.get())})
     if (page) page->SetBounds(area);
   const ui::Dpi dpi = CurrentDpi();
   menu_.SetBounds(ui::MakeRect(0, dpi.Scale(kBandHeight) + 1, dpi.Scale(kMenuWidth),
@@ -284,6 +298,7 @@ ui::Window* MainWindow::PageWindow(Page page) {
     case Page::kVista: return vista_.get();
     case Page::kSettings: return settings_.get();
     case Page::kPack: return &packPage_.View();
+    case Page::kMonitor: return monitor_.get();
     default: return nullptr;  // joins with its page
   }
 }
@@ -303,6 +318,7 @@ void MainWindow::TurnPage(Page page) {
   target->Show(true);
   settings_->ShowSettings(page == Page::kSettings);
   results_->ShowResults(page == Page::kResults);
+  monitor_->PageShown(page == Page::kMonitor);
   if (page == Page::kSummary) report_.PageShown();
   if (page == Page::kOptimize) optimize_->PageShown();
   if (page == Page::kVista) vista_->PageShown();
@@ -497,7 +513,12 @@ void MainWindow::StartModeAction() {
       RunScan();
       if (words_.silent) HandleCommand(1, 0);
       break;
-    default: break;  // "monitor" joins with the monitor page
+    case StartMode::kMonitor:
+      TurnPage(Page::kMonitor);
+      monitor_->HideToTray();
+      SetMonitoring(true);
+      break;
+    default: break;
   }
   quiet_ = false;
 }
@@ -528,6 +549,8 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
     case 10: InvalidateRect(menu_.Hwnd(), nullptr, FALSE); return;
     case 100: RunScan(); return;
     case 130: pack_->Pack(); return;
+    case 190: SetMonitoring(true); return;
+    case 195: SetMonitoring(false); return;
     case 152:
       session_->Results().ClearTotal();
       TurnPage(Page::kFront);
@@ -694,7 +717,16 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (session_ && session_->Driver().Busy()) session_->Stop();
       if (CloseQuery()) DestroyWindow(Hwnd());
       return 0;
+    case WM_SIZE:
+      // Minimised on the monitor page, the program goes to the notification area.
+      if (wParam == SIZE_MINIMIZED && monitor_ && navigator_.Current() == Page::kMonitor &&
+          IsWindowVisible(Hwnd()))
+        monitor_->HideToTray();
+      return Window::OnMessage(message, wParam, lParam);
     case WM_DESTROY:
+      // The workers are asked to end now and joined when the window object
+      // goes: a notification may still be open further up this stack.
+      if (monitor_) monitor_->Monitor().StopForExit();
       KillTimer(Hwnd(), kStatusTimer);
       UnregisterHotKey(Hwnd(), kQuitHotKey);
       UnregisterHotKey(Hwnd(), kHelpHotKey);

@@ -9,7 +9,6 @@
 #include <map>
 #include <memory>
 
-#include "backup/repair_restore_point.h"
 #include "app/gui_scan_session.h"
 #include "app/left_menu.h"
 #include "app/message_dialog.h"
@@ -22,6 +21,8 @@
 #include "backup/machine_control.h"
 #include "backup/pack_page.h"
 #include "backup/registry_pack.h"
+#include "backup/repair_restore_point.h"
+#include "monitor/monitor_page.h"
 #include "reports/repair_windows.h"
 #include "results/restore_page.h"
 #include "results/results_page.h"
@@ -98,6 +99,7 @@ class MainWindow : public ui::Window, public MonitorState {
   ReportPage& Report() { return report_; }
   RestorePage& Restore() { return *restore_; }
   TfSetting& Settings() { return *settings_; }
+  TfMonitor& MonitorPage() { return *monitor_; }
   ProgressWindow& Progress() { return progress_; }
   TfOptimize& OptimizePage() { return *optimize_; }
   TfTweak& VistaPage() { return *vista_; }
@@ -119,9 +121,11 @@ class MainWindow : public ui::Window, public MonitorState {
   void OnDpiChanged(ui::Dpi dpi) override;
 
  private:
-  // MonitorState: the monitor joins with its page.
-  bool Active() const override { return false; }
-  void SetMonitoring(bool) override {}
+  // MonitorState: the monitor page's.
+  bool Active() const override { return monitor_ && monitor_->Monitor().Active(); }
+  void SetMonitoring(bool on) override {
+    if (monitor_) monitor_->Monitor().SetMonitoring(on);
+  }
 
   RECT PageArea() const;
   void LayOut();
@@ -186,6 +190,7 @@ class MainWindow : public ui::Window, public MonitorState {
   std::unique_ptr<FullBackup> backup_;
   std::unique_ptr<RegistryPack> pack_;
   PackPage packPage_;
+  std::unique_ptr<TfMonitor> monitor_;
   HelpViewer helpViewer_;
   ui::Picture band_, scaledBand_;
   ui::ScopedFont titleFont_, versionFont_;

@@ -18,7 +18,9 @@
 #include "app/main_window.h"
 #include "app/message_dialog.h"
 #include "backup/full_backup.h"
+#include "core/registry.h"
 #include "core/scoped_handle.h"
+#include "monitor/watch_points.h"
 #include "reports/template_renderer.h"
 #include "settings/program_settings.h"
 #include "tweaks/vista_tweaks.h"
@@ -243,6 +245,109 @@ void TourBackupAndPack(MainWindow& main, const std::string& folder, bool& allSav
   SetDialogShownHook({});
 }
 
+// Runs messages until `done` holds or `patienceMs` passed; the tour waits on
+// other processes (the notification area) too, so it looks rather than waits.
+bool PumpUntil(const std::function<bool()>& done, DWORD patienceMs) {
+  const ULONGLONG deadline = GetTickCount64() + patienceMs;
+  for (;;) {
+    ui::PumpMessages();
+    if (done()) return true;
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(std::min<ULONGLONG>(deadline - now, 50)),
+                              QS_ALLINPUT);
+  }
+}
+
+// The notification area with the program's icon and, where the platform
+// draws it there, the balloon. Under Xvfb Wine's stand-alone tray window holds
+// the icons and shows no balloon; without it the whole screen is taken.
+bool SaveTray(const std::string& folder, const std::string& name) {
+  HWND tray = nullptr;
+  PumpUntil(
+      [&] {
+        tray = FindWindowA("__winex11_standalone_tray", nullptr);
+        return tray && IsWindowVisible(tray);
+      },
+      3000);
+  if (HWND balloon = FindWindowA("tooltips_class32", nullptr); balloon && IsWindowVisible(balloon))
+    Save(balloon, folder, name + "-balloon");
+  return Save(tray ? tray : GetDesktopWindow(), folder, name);
+}
+
+// The tray menu, saved once open, as the help menu is.
+bool gTrayMenuSaved = false;
+void CALLBACK CaptureTrayMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND menu = FindWindowA("#32768", nullptr);
+  if (!menu || !IsWindowVisible(menu)) return;
+  KillTimer(nullptr, timer);
+  gTrayMenuSaved = Save(menu, gMenuFolder, "monitor-tray-menu");
+  EndMenu();
+}
+
+// The monitor page off, then on with rows it really captured from changes
+// the tour makes under a watched key of its own prefix (taken back after),
+// the notification, and the program in the notification area.
+bool TourMonitor(MainWindow& main, const std::string& folder) {
+  bool allSaved = true;
+  const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  TNTRegistry registry;
+  registry.SetRoot(HKEY_CURRENT_USER);
+  if (!registry.OpenKey(run, true)) return false;
+  TfMonitor& page = main.MonitorPage();
+  main.HandleCommand(540, 0);
+  ui::PumpMessages();
+  allSaved &= Save(main.Hwnd(), folder, "main-window-monitor-off");
+
+  main.HandleCommand(190, 0);
+  int watched = 0;
+  for (int i = 0; i < kWatchPointCount; ++i) watched += page.Monitor().Slot(i) != nullptr;
+  PumpUntil([&] { return page.Monitor().ActiveCount() == watched; }, 30000);
+  const char* names[] = {"Cloud Sync Helper", "Updater", "MediaCenter Tray", "PrinterAgent"};
+  const int before = page.ChangeList().RowCount();
+  int expected = before;
+  for (const char* name : names) {
+    registry.WriteText(name, std::string("C:\\Program Files\\") + name + "\\start.exe");
+    ++expected;
+    PumpUntil([&] { return page.ChangeList().RowCount() >= expected; }, 30000);
+  }
+  registry.RemoveValue("MediaCenter Tray");
+  PumpUntil([&] { return page.ChangeList().RowCount() >= before + 5; }, 30000);
+  allSaved &= Save(main.Hwnd(), folder, "main-window-monitor-on");
+
+  // The next captured event tells the user.
+  page.Model().ResetPrompt(page.ChangeList().RowCount() + 1);
+  bool notified = false;
+  SetDialogShownHook([&](MessageDialogWindow& dialog) {
+    notified = Save(dialog.Hwnd(), folder, "monitor-notification");
+    PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
+  });
+  registry.WriteText("Backup Scheduler", "C:\\Program Files\\Backup\\scheduler.exe");
+  PumpUntil([&] { return notified; }, 30000);
+  SetDialogShownHook({});
+  allSaved &= notified;
+
+  page.HideToTray();
+  // The balloon belongs to the notification area's own process: the whole
+  // screen is taken once a tooltip shows (or after a while without one).
+  allSaved &= SaveTray(folder, "monitor-tray-on");
+  SetTimer(nullptr, 0, 100, &CaptureTrayMenu);
+  page.ShowTrayMenu();
+  allSaved &= gTrayMenuSaved;
+  page.RestoreFromTray();
+
+  main.HandleCommand(195, 0);
+  PumpUntil([&] { return page.Monitor().ActiveCount() == 0; }, 30000);
+  // Off and hidden: the grey image.
+  page.HideToTray();
+  allSaved &= SaveTray(folder, "monitor-tray-off");
+  page.RestoreFromTray();
+  for (const char* name : names) registry.RemoveValue(name);
+  registry.RemoveValue("Backup Scheduler");
+  ui::PumpMessages();
+  return allSaved;
+}
+
 // The results as a user leaves them before repairing: a few problems of a
 // caution section added to what the scan found, one item kept, one marked to
 // be ignored.
@@ -417,9 +522,10 @@ int RunTour(const std::string& folder) {
   allSaved &= Save(main.Hwnd(), folder, "main-window-vista-tweaks-standard-user");
   allSaved &= SettingsStops(main, folder);
   TourBackupAndPack(main, folder, allSaved);
+  gMenuFolder = folder;
+  allSaved &= TourMonitor(main, folder);
   main.HandleCommand(500, 0);
   ui::PumpMessages();
-  gMenuFolder = folder;
   SetTimer(nullptr, 0, 100, &CaptureOpenMenu);
   main.ShowHelpMenu();
   allSaved &= gMenuSaved;

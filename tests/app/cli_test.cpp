@@ -234,5 +234,21 @@ TEST(ConsoleBackup, BadWordsAndOptionsAreUsageErrors) {
   EXPECT_EQ("", empty.out);
 }
 
+TEST(ConsoleMonitor, EndsByItselfAfterTheSecondsGivenAndSaysWhatItWatches) {
+  const ProcessResult result = RunProgram("hvmend-cli.exe", {"monitor", "--seconds", "1"});
+  EXPECT_EQ(0u, result.exitCode) << result.err;
+  EXPECT_EQ(0u, result.err.find("Watching ")) << result.err;
+  EXPECT_NE(std::string::npos, result.err.find("watch points; Ctrl+C ends (or 1 seconds)."));
+}
+
+TEST(ConsoleMonitor, BadOptionsAreUsageErrors) {
+  const ProcessResult bogus = RunProgram("hvmend-cli.exe", {"monitor", "--forever"});
+  EXPECT_EQ(2u, bogus.exitCode);
+  EXPECT_NE(std::string::npos, bogus.err.find("unknown option '--forever'"));
+  const ProcessResult noNumber = RunProgram("hvmend-cli.exe", {"monitor", "--seconds", "soon"});
+  EXPECT_EQ(2u, noNumber.exitCode);
+  EXPECT_EQ("", noNumber.out);
+}
+
 }  // namespace
 }  // namespace hvm::test

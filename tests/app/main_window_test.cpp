@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <functional>
 #include <map>
@@ -68,12 +69,12 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
   }
 
-  MainWindow& Open() {
+  MainWindow& Open(const StartWords& words = {}) {
     window_ = std::make_unique<MainWindow>();
     auto platform = std::make_unique<FakeSystemRestore>();
     systemRestore_ = platform.get();
     window_->SetSystemRestore(std::move(platform));
-    EXPECT_TRUE(window_->Create(StartWords{}, data_));
+    EXPECT_TRUE(window_->Create(words, data_));
     ShowWindow(window_->Hwnd(), SW_SHOW);
     ui::PumpMessages();
     return *window_;
@@ -477,6 +478,112 @@ TEST_F(MainWindowTest, ScanFindingNothingEndsOnTheReport) {
   EXPECT_EQ("0", window.Report().ValueOf("Total Problems Found"));
   EXPECT_EQ("0", window.Report().ValueOf("Total Problems Repaired"));
   EXPECT_EQ("-", window.Report().ValueOf("Date of Last Snapshot"));
+}
+
+// Runs messages until `done` holds; false when it did not within a minute.
+bool PumpUntil(const std::function<bool()>& done) {
+  const ULONGLONG deadline = GetTickCount64() + 60000;
+  for (;;) {
+    ui::PumpMessages();
+    if (done()) return true;
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(deadline - now), QS_ALLINPUT);
+  }
+}
+
+int ThreadsOfThisProcess() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{sizeof(entry)};
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    count += entry.th32OwnerProcessID == GetCurrentProcessId();
+  CloseHandle(snapshot);
+  return count;
+}
+
+int ArmedWhenAllAre(TfMonitor& page) {
+  int watched = 0;
+  for (int i = 0; i < kWatchPointCount; ++i) watched += page.Monitor().Slot(i) != nullptr;
+  return watched;
+}
+
+TEST_F(MainWindowTest, CommandsOneNinetyAndOneNinetyFiveStartAndStopTheMonitor) {
+  test::SeedKey("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+  MainWindow& window = Open();
+  window.HandleCommand(540, 0);
+  EXPECT_EQ(Page::kMonitor, window.CurrentPage());
+  EXPECT_TRUE(window.MonitorPage().IsVisible());
+  EXPECT_EQ(190, window.MonitorPage().TemplateButtonCode());
+  window.HandleCommand(190, 0);
+  MonitorState& state = window;
+  EXPECT_TRUE(state.Active());
+  EXPECT_EQ(195, window.MonitorPage().TemplateButtonCode());
+  const int watched = ArmedWhenAllAre(window.MonitorPage());
+  EXPECT_GE(watched, 1);
+  ASSERT_TRUE(PumpUntil([&] { return window.MonitorPage().Monitor().ActiveCount() == watched; }));
+  window.HandleCommand(195, 0);
+  EXPECT_FALSE(state.Active());
+  ASSERT_TRUE(PumpUntil([&] { return window.MonitorPage().Monitor().ActiveCount() == 0; }));
+}
+
+TEST_F(MainWindowTest, MinimisedOnTheMonitorPageTheProgramGoesToTheTray) {
+  MainWindow& window = Open();
+  window.HandleCommand(540, 0);
+  ShowWindow(window.Hwnd(), SW_MINIMIZE);
+  ui::PumpMessages();
+  EXPECT_FALSE(IsWindowVisible(window.Hwnd())) << "no task-bar button";
+  EXPECT_TRUE(window.MonitorPage().Tray().IsShown());
+  window.MonitorPage().RestoreFromTray();
+  EXPECT_TRUE(IsWindowVisible(window.Hwnd()));
+  // Elsewhere a minimise is only a minimise.
+  window.HandleCommand(500, 0);
+  ShowWindow(window.Hwnd(), SW_MINIMIZE);
+  ui::PumpMessages();
+  EXPECT_TRUE(IsWindowVisible(window.Hwnd()));
+  EXPECT_FALSE(window.MonitorPage().Tray().IsShown());
+}
+
+TEST_F(MainWindowTest, TheMonitorStartWordSitsInTheTrayWithTheMonitorOn) {
+  test::SeedKey("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+  StartWords words;
+  words.first = "monitor";
+  words.mode = StartMode::kMonitor;
+  MainWindow& window = Open(words);
+  window.Shown();
+  ASSERT_TRUE(PumpUntil([&] { return window.CurrentPage() == Page::kMonitor; }));
+  ASSERT_TRUE(PumpUntil([&] {
+    MonitorState& state = window;
+    return state.Active() && !IsWindowVisible(window.Hwnd());
+  }));
+  EXPECT_TRUE(window.MonitorPage().Tray().IsShown());
+  EXPECT_TRUE(window.MonitorPage().TrayShowsMonitoring());
+}
+
+TEST_F(MainWindowTest, TheMonitorPromptSettingIsReadAtCreationAndAgainWhenShown) {
+  tProgramSettings settings;
+  settings.MonitorPrompt = 5;
+  ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  MainWindow& window = Open();
+  EXPECT_EQ(5, window.MonitorPage().Model().NextPrompt());
+  settings.MonitorPrompt = 9;
+  ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  window.Shown();
+  EXPECT_EQ(9, window.MonitorPage().Model().NextPrompt());
+}
+
+TEST_F(MainWindowTest, ClosingWhileMonitoringEndsEveryWorker) {
+  test::SeedKey("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+  MainWindow& window = Open();
+  window.HandleCommand(540, 0);
+  const int threadsBefore = ThreadsOfThisProcess();
+  window.HandleCommand(190, 0);
+  const int watched = ArmedWhenAllAre(window.MonitorPage());
+  ASSERT_TRUE(PumpUntil([&] { return window.MonitorPage().Monitor().ActiveCount() == watched; }));
+  EXPECT_EQ(threadsBefore + watched, ThreadsOfThisProcess());
+  window.HandleCommand(1, 0);
+  window_.reset();
+  EXPECT_EQ(threadsBefore, ThreadsOfThisProcess());
 }
 
 }  // namespace
