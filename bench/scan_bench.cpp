@@ -2,8 +2,9 @@
 // their own:
 //   scan_bench sections      a full read-only scan: seconds per section, in
 //                            all, problems found and the peak working set
-//   scan_bench seed FROM TO  adds classes FROM..TO-1 to HKCR\CLSID, every
-//                            second one naming a file that is not there
+//   scan_bench seed FROM TO [valid]  adds classes FROM..TO-1 to HKCR\CLSID,
+//                            every second one naming a file that is not
+//                            there (none with "valid")
 //   scan_bench unseed        removes them again
 //   scan_bench repair-seed N DIR  N values to repair, and DIR\problems.txt
 //   scan_bench guard         the duplicate guard against a substring search
@@ -58,7 +59,7 @@ void SetText(HKEY key, const char* name, const std::string& text) {
 
 // A class of the usual shape: an in-process server with its threading model
 // and a category key. The stale ones name a file of their own that is gone.
-void SeedClasses(int from, int to) {
+void SeedClasses(int from, int to, bool halfStale) {
   for (int i = from; i < to; ++i) {
     const std::string key = "CLSID\\" + ClassName(i);
     HKEY clsid = CreateKey(HKEY_CLASSES_ROOT, key);
@@ -66,8 +67,8 @@ void SeedClasses(int from, int to) {
     RegCloseKey(clsid);
     HKEY server = CreateKey(HKEY_CLASSES_ROOT, key + "\\InprocServer32");
     SetText(server, "",
-            i % 2 ? "C:\\HvmBench\\gone" + std::to_string(i) + ".dll"
-                  : "C:\\windows\\system32\\kernel32.dll");
+            halfStale && i % 2 ? "C:\\HvmBench\\gone" + std::to_string(i) + ".dll"
+                               : "C:\\windows\\system32\\kernel32.dll");
     SetText(server, "ThreadingModel", "Both");
     RegCloseKey(server);
     RegCloseKey(CreateKey(HKEY_CLASSES_ROOT, key + "\\Implemented Categories"));
@@ -143,8 +144,8 @@ void BenchReportedKeys(int marks) {
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "sections") return FullScan();
-  if (command == "seed" && argc == 4) {
-    SeedClasses(std::atoi(argv[2]), std::atoi(argv[3]));
+  if (command == "seed" && (argc == 4 || (argc == 5 && std::string(argv[4]) == "valid"))) {
+    SeedClasses(std::atoi(argv[2]), std::atoi(argv[3]), argc == 4);
     return 0;
   }
   if (command == "unseed") {
@@ -157,7 +158,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::fprintf(stderr,
-               "usage: scan_bench sections | seed FROM TO | unseed | "
+               "usage: scan_bench sections | seed FROM TO [valid] | unseed | "
                "repair-seed N FOLDER | guard\n");
   return 2;
 }
