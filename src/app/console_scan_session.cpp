@@ -4,24 +4,10 @@
 
 #include "app/console_environment.h"
 #include "app/environment.h"
+#include "app/repair_value_remover.h"
 
 namespace hvm {
 namespace {
-
-// The file walks remove a stale value through the repair's own export, so
-// it lands in today's undo snapshot first.
-class RepairValueRemover : public ValueRemover {
- public:
-  explicit RepairValueRemover(Repairer& repairer) : repairer_(repairer) {}
-  bool ExportValue(HKEY root, const std::string& keyPath, const std::string& name) override {
-    return repairer_.ExportValue(root, keyPath, true, true, name);
-  }
-  void WriteCantRemove() override { repairer_.WriteCantRemove(); }
-  std::string SnapshotName() const override { return repairer_.SnapshotFileName(); }
-
- private:
-  Repairer& repairer_;
-};
 
 constexpr char kSettingsFile[] = "\\hvmend.ini";
 

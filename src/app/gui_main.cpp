@@ -1,49 +1,66 @@
-// hvmend.exe: the desktop program. For now its main window opens empty and
-// closes cleanly; the pages join as they are built.
+// hvmend.exe: the desktop program. Start-up in its order: environment and
+// settings, the splash, the log-on scan decision, a running instance, then
+// the main window and its message loop.
 #include <windows.h>
-#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "app/about_window.h"
+#include "app/environment.h"
+#include "app/gui_startup.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "settings/next_due.h"
+#include "settings/program_settings.h"
 
 namespace {
 
-constexpr char kMainWindowClass[] = "TForm1";
-constexpr char kApplicationTitle[] = "Hivemend";
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_DESTROY: PostQuitMessage(0); return 0;
-    default: return DefWindowProcA(window, message, wParam, lParam);
+// HVMEND_DATA_FOLDER keeps settings, snapshots and lists in another folder
+// (a portable copy, or a test that must not share the user's).
+std::string DataFolder() {
+  char folder[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableA("HVMEND_DATA_FOLDER", folder, sizeof(folder));
+  if (length > 0 && length < sizeof(folder)) {
+    CreateDirectoryA(folder, nullptr);
+    return folder;
   }
-}
-
-bool RegisterMainWindowClass(HINSTANCE instance) {
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = MainWindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  windowClass.lpszClassName = kMainWindowClass;
-  return RegisterClassExA(&windowClass) != 0;
+  return hvm::Environment().dataFolder;
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES};
-  InitCommonControlsEx(&controls);
-  if (!RegisterMainWindowClass(instance)) return 1;
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+  using namespace hvm;
+  StartGui();
+  const std::string dataFolder = DataFolder();
+  const std::string settingsPath = dataFolder + "\\hvmend.ini";
+  std::vector<std::string> arguments(__argv + 1, __argv + __argc);
+  const StartWords words = ParseStartWords(arguments);
 
-  HWND window =
-      CreateWindowExA(0, kMainWindowClass, kApplicationTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                      CW_USEDEFAULT, 800, 600, nullptr, nullptr, instance, nullptr);
-  if (!window) return 1;
-  ShowWindow(window, showCommand);
-  UpdateWindow(window);
-
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
+  // A log-on start with nothing due, and a second start, end before any
+  // window of their own, the splash included, so that nothing flashes up.
+  if (words.mode == StartMode::kBootup) {
+    tProgramSettings settings;
+    LoadSettings(settings, settingsPath);
+    if (!ScheduledScanDue(settings, LocalToday())) return 0;
+    SaveSettings(settings, settingsPath);
   }
-  return static_cast<int>(message.wParam);
+  if (HWND running = FindRunningInstance(MainWindow::kClassName, MainWindow::kTitle)) {
+    ActivateInstance(running);
+    return 0;
+  }
+
+  AboutWindow splash;
+  if (splash.Create(AboutWindow::Mode::kSplash, nullptr, Environment().VersionText)) {
+    ShowWindow(splash.Hwnd(), SW_SHOWNOACTIVATE);
+    UpdateWindow(splash.Hwnd());
+  }
+  MainWindow window;
+  if (!window.Create(words, dataFolder)) return 1;
+  window.onStarted = [&splash] { splash.Destroy(); };
+  ShowWindow(window.Hwnd(), window.FirstShowCommand(showCommand));
+  UpdateWindow(window.Hwnd());
+  window.Shown();
+  return ui::RunMessageLoop();
 }

@@ -104,7 +104,8 @@ RepairSummary Repairer::RunRepair() {
   TResultsStore& results = services_.results;
   results.SetSkippedCountForReports(results.SkippedCount());
   if (!inputs_.isAdministrator) services_.dialogs.MessageDialog(kNoAdminText, "Warning", 0);
-  if (inputs_.makeRestorePoint && !inputs_.dryRun) services_.restorePoint.MakeRestorePoint();
+  const bool restorePoint = inputs_.makeRestorePoint && !inputs_.dryRun;
+  if (restorePoint) services_.restorePoint.MakeRestorePoint();
 
   const int checked = results.CheckedCount();
   RepairSummary summary;
@@ -112,9 +113,11 @@ RepairSummary Repairer::RunRepair() {
   try {
     RepairChecked();
   } catch (...) {
+    if (restorePoint) services_.restorePoint.EndRestorePoint();
     if (!inputs_.quiet && !inputs_.dryRun) WriteCantRemove();
     throw;
   }
+  if (restorePoint) services_.restorePoint.EndRestorePoint();
   summary.repaired = repaired_;
   summary.skipped = results.SkippedCountForReports();
   summary.ignored = services_.suppression.CountIgnoreLines();

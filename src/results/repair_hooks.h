@@ -20,6 +20,9 @@ class RestorePointMaker {
  public:
   virtual ~RestorePointMaker() = default;
   virtual void MakeRestorePoint() {}
+  // The repair is over, done or failed: a restore point begun is ended, so
+  // that System Restore does not wait for the end of the change.
+  virtual void EndRestorePoint() {}
 };
 
 class RepairProgress {

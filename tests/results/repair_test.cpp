@@ -620,3 +620,37 @@ TEST_F(RepairTest, OneRestorerPutsBackEveryEntryOfItsSnapshot) {
 
 }  // namespace
 }  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// Records the restore-point steps in the order the repair takes them.
+class RecordingRestorePoint : public RestorePointMaker {
+ public:
+  void MakeRestorePoint() override { steps.push_back("begin"); }
+  void EndRestorePoint() override { steps.push_back("end"); }
+  std::vector<std::string> steps;
+};
+
+TEST_F(RepairTest, ARestorePointBegunBeforeTheRepairIsEndedAfterIt) {
+  SetRaw(HKEY_CLASSES_ROOT, "X", "Name", REG_SZ, "data\0"s);
+  results_.AddProblem(2, "HKCR\\X\\\\:Name = data");
+  RecordingRestorePoint restorePoint;
+  RepairInputs inputs;
+  inputs.dataFolder = folder_.Path();
+  inputs.snapshotName = "Undo20261209";
+  inputs.makeRestorePoint = true;
+  Repairer repairer(inputs,
+                    {results_, suppression_, dialogs_, restorePoint, progress_, report_, ticks_});
+  EXPECT_EQ(1, repairer.RunRepair().repaired);
+  EXPECT_EQ((std::vector<std::string>{"begin", "end"}), restorePoint.steps);
+  // Without the setting no restore point is begun, so none is ended.
+  inputs.makeRestorePoint = false;
+  RecordingRestorePoint none;
+  Repairer plain(inputs, {results_, suppression_, dialogs_, none, progress_, report_, ticks_});
+  plain.RunRepair();
+  EXPECT_TRUE(none.steps.empty());
+}
+
+}  // namespace
+}  // namespace hvm

@@ -50,9 +50,9 @@ void Check(LONG status, const char* what) {
 
 }  // namespace
 
-int RegistrySandbox::SweepLeftovers() {
+int RegistrySandbox::SweepLeftovers(const char* parentPath) {
   HKEY parent = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSandboxParent, 0, KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, parentPath, 0, KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS)
     return 0;
   int swept = 0;
   for (const std::string& name : ChildNames(parent)) {

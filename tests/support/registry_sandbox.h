@@ -26,8 +26,9 @@ class RegistrySandbox {
   // Scratch key path below the real HKEY_CURRENT_USER.
   const std::string& ScratchPath() const { return scratchPath_; }
 
-  // Deletes scratch keys whose owning process is gone. Returns how many.
-  static int SweepLeftovers();
+  // Deletes the scratch keys below `parent` (a path below the real
+  // HKEY_CURRENT_USER) whose owning process is gone. Returns how many.
+  static int SweepLeftovers(const char* parent = kSandboxParent);
 
  private:
   std::string scratchPath_;

@@ -66,19 +66,24 @@ TEST(RegistrySandbox, TwoSandboxesInTurnDoNotShareKeys) {
 }
 
 TEST(RegistrySandbox, SweepsScratchKeysOfDeadProcessesOnly) {
+  // Every sandbox sweeps the shared parent when it is made, and test programs
+  // run side by side: a sweep of another program deleting the same dead key
+  // makes our own RegDeleteTree fail halfway while the key still stands. The
+  // sweep is therefore tried on a parent no other program sweeps.
+  const std::string parent =
+      std::string(kSandboxParent) + "Sweep\\" + std::to_string(GetCurrentProcessId());
   // A process id that no live process has: ids are multiples of four, so an
   // odd one is never in use.
-  const std::string dead = std::string(kSandboxParent) + "\\4294967291-1";
-  const std::string mine =
-      std::string(kSandboxParent) + "\\" + std::to_string(GetCurrentProcessId()) + "-999";
+  const std::string dead = parent + "\\4294967291-1";
+  const std::string mine = parent + "\\" + std::to_string(GetCurrentProcessId()) + "-999";
   CreateKey(HKEY_CURRENT_USER, dead + "\\HKLM\\Software\\Left");
   CreateKey(HKEY_CURRENT_USER, mine);
-  // Test programs run side by side, and each sandbox sweeps when it is made:
-  // another program may have swept the dead key first, so only the outcome counts.
-  RegistrySandbox::SweepLeftovers();
+  EXPECT_EQ(1, RegistrySandbox::SweepLeftovers(parent.c_str()));
   EXPECT_FALSE(RealKeyExists(HKEY_CURRENT_USER, dead));
   EXPECT_TRUE(RealKeyExists(HKEY_CURRENT_USER, mine));
-  RegDeleteKeyA(HKEY_CURRENT_USER, mine.c_str());
+  EXPECT_EQ(0, RegistrySandbox::SweepLeftovers(parent.c_str()));
+  EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeA(HKEY_CURRENT_USER, parent.c_str()));
+  RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kSandboxParent) + "Sweep").c_str());
 }
 
 }  // namespace

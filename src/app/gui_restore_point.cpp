@@ -1,0 +1,17 @@
+#include "app/gui_restore_point.h"
+
+namespace hvm {
+
+void GuiRestorePoint::MakeRestorePoint() {
+  last_.reset();
+  if (hooks_.wanted && !hooks_.wanted()) return;
+  last_ =
+      hvm::MakeRestorePoint(platform_, dialogs_, hooks_.administrator && hooks_.administrator());
+  if (last_->result == RestorePointOutcome::Result::kMade && hooks_.made) hooks_.made();
+}
+
+void GuiRestorePoint::EndRestorePoint() {
+  if (last_) hvm::EndRestorePoint(platform_, *last_);
+}
+
+}  // namespace hvm

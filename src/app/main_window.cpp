@@ -1,0 +1,568 @@
+#include "app/main_window.h"
+
+#include <windowsx.h>
+
+#include <cstdio>
+
+#include "app/about_window.h"
+#include "app/environment.h"
+#include "app/front_page.h"
+#include "app/shell_open.h"
+#include "reports/template_renderer.h"
+#include "settings/next_due.h"
+#include "settings/program_settings.h"
+#include "ui/picture_ids.h"
+
+namespace hvm {
+namespace {
+
+constexpr UINT_PTR kStatusTimer = 2;
+constexpr UINT kStatusMilliseconds = 250;
+constexpr int kMenuWidth = LeftMenu::kWidth;
+
+enum HelpMenuItem : UINT { kHelpItem = 1, kUpdatesItem, kWebItem, kAboutItem };
+constexpr char kWebSite[] = "https://hivemend.example.org/";
+
+LocalTime Now() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute};
+}
+
+// The system's short date, and short time.
+std::string SystemDate(const LocalTime& time, bool withTime) {
+  SYSTEMTIME when{};
+  when.wYear = static_cast<WORD>(time.year);
+  when.wMonth = static_cast<WORD>(time.month);
+  when.wDay = static_cast<WORD>(time.day);
+  when.wHour = static_cast<WORD>(time.hour);
+  when.wMinute = static_cast<WORD>(time.minute);
+  char text[128] = {};
+  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &when, nullptr, text, sizeof(text));
+  std::string result = text;
+  if (withTime) {
+    char clock[64] = {};
+    GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &when, nullptr, clock, sizeof(clock));
+    result += std::string(" ") + clock;
+  }
+  return result;
+}
+
+// HtmlHelpA from HHCTRL.OCX, loaded once; WinHelp on the ".hlp" file when
+// HTML Help is missing or refuses.
+bool ShowHtmlHelp(const std::string& location) {
+  using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+  static HMODULE library = LoadLibraryA("HHCTRL.OCX");
+  static auto htmlHelp =
+      library ? reinterpret_cast<HtmlHelpFunction>(GetProcAddress(library, "HtmlHelpA")) : nullptr;
+  constexpr UINT kDisplayTopic = 0;  // HH_DISPLAY_TOPIC
+  return htmlHelp && htmlHelp(GetDesktopWindow(), location.c_str(), kDisplayTopic, 0) != nullptr;
+}
+
+void ShowWinHelp(HWND owner, const std::string& chm, const std::string& topic) {
+  const std::string hlp = chm.substr(0, chm.size() - 4) + ".hlp";
+  WinHelpA(owner, hlp.c_str(), HELP_CONTENTS, 0);
+  const std::string macro = "JumpID(\"\", \"" + topic + "\")";
+  WinHelpA(owner, hlp.c_str(), HELP_COMMAND, reinterpret_cast<ULONG_PTR>(macro.c_str()));
+}
+
+}  // namespace
+
+MainWindow::MainWindow() : helpViewer_(&ShowHtmlHelp) {}
+
+MainWindow::~MainWindow() {
+  Templates().Release(front_);
+  ui::SetMessageFilter({});
+}
+
+bool MainWindow::Busy() const {
+  return session_ && session_->Driver().Busy();
+}
+
+bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) {
+  words_ = words;
+  dataFolder_ = dataFolder.empty() ? Environment().dataFolder : dataFolder;
+  startMode_ = words.IsStartMode();
+  band_ = ui::Picture::FromResource(pictures::kTopBand);
+  const ui::Dpi dpi = ui::Dpi::System();
+  largeIcon_ = ui::LoadProgramIcon(pictures::kProgramIcon, GetSystemMetrics(SM_CXICON));
+  smallIcon_ = ui::LoadProgramIcon(pictures::kProgramIcon, GetSystemMetrics(SM_CXSMICON));
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  RECT frame = ui::MakeRect(0, 0, dpi.Scale(kWidth), dpi.Scale(kHeight));
+  AdjustWindowRectEx(&frame, style, FALSE, WS_EX_APPWINDOW);
+  CreateArgs args;
+  args.className = kClassName;
+  args.title = kTitle;
+  args.style = style;
+  args.exStyle = WS_EX_APPWINDOW;
+  args.bounds = ui::MakeRect(CW_USEDEFAULT, 0, ui::Width(frame), ui::Height(frame));
+  args.largeIcon = largeIcon_.Get();
+  args.smallIcon = smallIcon_.Get();
+  if (!CreateWindowOf(args)) return false;
+  SetWindowPos(Hwnd(), nullptr, 0, 0, ui::Width(frame), ui::Height(frame),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  dialogs_.SetOwner(Hwnd());
+  Templates().SetMainWindow(Hwnd());
+
+  const RECT area = PageArea();
+  if (!menu_.Create(Hwnd(), Hwnd(),
+                    ui::MakeRect(0, dpi.Scale(kBandHeight), dpi.Scale(kMenuWidth),
+                                 ui::Height(ClientRect()) - dpi.Scale(kBandHeight))) ||
+      !front_.Create(Hwnd(), {area}) || !progress_.Create(Hwnd()))
+    return false;
+  ReportPage::Hooks reportHooks;
+  reportHooks.facts = [this] { return ReportFacts(); };
+  reportHooks.continueClicked = [this] { PostMessageA(Hwnd(), WM_USER, 152, 0); };
+  if (!report_.Create(Hwnd(), area, reportHooks)) return false;
+  ScanPage::Hooks hooks;
+  hooks.showScanPage = [this] { TurnPage(Page::kScan); };
+  hooks.showResultsPage = [this] { TurnPage(Page::kResults); };
+  hooks.showSummaryPage = [this] { ShowSummaryAfterScan(); };
+  hooks.stopClicked = [this] { session_->Stop(); };
+  hooks.terminating = [this] { return terminating_; };
+  if (!scanPage_.Create(Hwnd(), area, hooks)) return false;
+  front_.onLink = [this](const std::string& href) { ShellOpen(dialogs_, href); };
+
+  if (!systemRestore_)
+    systemRestore_ = std::make_unique<PlatformSystemRestore>(Environment().systemFolder);
+  GuiRestorePoint::Hooks restoreHooks;
+  restoreHooks.wanted = [this] {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    return settings.BackupBeforeScan;
+  };
+  restoreHooks.administrator = [] { return Environment().IsAdministrator; };
+  restoreHooks.made = [this] { StampLastBackup(); };
+  restorePoint_ = std::make_unique<GuiRestorePoint>(*systemRestore_, dialogs_, restoreHooks);
+  GuiScanSession::Hooks sessionHooks;
+  sessionHooks.totalsRecorded = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
+  session_ = std::make_unique<GuiScanSession>(dataFolder_, scanPage_, dialogs_, *this, progress_,
+                                              report_, *restorePoint_, sessionHooks);
+  results_ = std::make_unique<ResultsPage>(session_->Results());
+  ResultsPage::Hooks resultsHooks;
+  resultsHooks.repair = [this] { RunRepair(); };
+  resultsHooks.backup = [this] { BackupNow(); };
+  resultsHooks.scanAgain = [this] {
+    session_->Results().ClearTotal();
+    PostMessageA(Hwnd(), WM_USER, 500, 0);
+  };
+  resultsHooks.switches = [this]() -> const SectionSwitches& { return session_->Switches(); };
+  resultsHooks.lastScanDate = [this] {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    const std::optional<LocalTime> time = ParseStamp(settings.last_scan);
+    return time ? SystemDate(*time, false) : std::string();
+  };
+  if (!results_->Create(Hwnd(), PageArea(), resultsHooks)) return false;
+  restore_ = std::make_unique<RestorePage>(session_->Suppression(), dialogs_);
+  RestorePage::Hooks snapshotHooks;
+  snapshotHooks.dataFolder = dataFolder_;
+  snapshotHooks.todayName = [] { return Environment().SnapshotName; };
+  snapshotHooks.deleteAfterWeek = [this] {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    return settings.DeleteAfterWeek;
+  };
+  snapshotHooks.setDeleteAfterWeek = [this](bool on) {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    settings.DeleteAfterWeek = on;
+    SaveSettings(settings, SettingsPath());
+  };
+  snapshotHooks.restored = [this] { session_->Results().ClearTotal(); };
+  if (!restore_->Create(Hwnd(), PageArea(), snapshotHooks)) return false;
+
+  // A hot key another program holds does not stop the start: the program
+  // goes on without it.
+  hotKeys_ = (RegisterHotKey(Hwnd(), kQuitHotKey, MOD_CONTROL, 'Q') ? 1 : 0) +
+             (RegisterHotKey(Hwnd(), kHelpHotKey, 0, VK_F1) ? 1 : 0);
+
+  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
+  menu_.Highlight(CommandOf(Page::kFront));
+  RenderFrontPage();
+  if (!words_.silent) {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    const std::string& saved = dpi.Value() > 96 ? settings.window_l : settings.window;
+    restoredState_ = RestorePlacement(Hwnd(), saved, ui::Width(frame), ui::Height(frame));
+  }
+  ui::SetMessageFilter([this](MSG& message) { return FilterMessage(message); });
+  SetTimer(Hwnd(), kStatusTimer, kStatusMilliseconds, nullptr);
+  PostMessageA(Hwnd(), WM_USER, 0, 0);
+  return true;
+}
+
+int MainWindow::FirstShowCommand(int requested) const {
+  if (restoredState_ == RestoredPlacement::State::kMaximised) return SW_SHOWMAXIMIZED;
+  if (restoredState_ == RestoredPlacement::State::kMinimised) return SW_SHOWMINIMIZED;
+  return requested;
+}
+
+void MainWindow::Shown() {
+  quiet_ = false;
+  RefreshSnapshotName();
+  if (startMode_) PostMessageA(Hwnd(), WM_USER, 3, 0);
+  if (words_.mode == StartMode::kStartScan) PostMessageA(Hwnd(), WM_USER, 100, 0);
+}
+
+RECT MainWindow::PageArea() const {
+  const ui::Dpi dpi = CurrentDpi();
+  const RECT client = ClientRect();
+  return {dpi.Scale(kMenuWidth), dpi.Scale(kBandHeight) + 1, client.right, client.bottom};
+}
+
+void MainWindow::LayOut() {
+  const RECT area = PageArea();
+  for (ui::Window* page :
+       {static_cast<ui::Window*>(&front_), static_cast<ui::Window*>(&report_),
+        static_cast<ui::Window*>(&scanPage_), static_cast<ui::Window*>(results_.get()),
+        static_cast<ui::Window*>(restore_.get())})
+    if (page) page->SetBounds(area);
+  const ui::Dpi dpi = CurrentDpi();
+  menu_.SetBounds(ui::MakeRect(0, dpi.Scale(kBandHeight) + 1, dpi.Scale(kMenuWidth),
+                               ui::Height(ClientRect()) - dpi.Scale(kBandHeight) - 1));
+}
+
+void MainWindow::OnDpiChanged(ui::Dpi dpi) {
+  scaledBand_ = band_.Scaled(dpi.Scale(band_.Width() / 2), dpi.Scale(kBandHeight));
+  ui::FontSpec title;
+  title.points = 18;
+  title.bold = true;
+  titleFont_ = ui::CreateUiFont(title, dpi);
+  versionFont_ = ui::CreateUiFont({}, dpi);
+  if (menu_.Hwnd()) LayOut();
+}
+
+ui::Window* MainWindow::PageWindow(Page page) {
+  switch (page) {
+    case Page::kFront: return &front_;
+    case Page::kScan: return &scanPage_;
+    case Page::kResults: return results_.get();
+    case Page::kSummary: return &report_;
+    case Page::kRestore: return restore_.get();
+    default: return nullptr;  // joins with its page
+  }
+}
+
+void MainWindow::TurnPage(Page page) {
+  ui::Window* target = PageWindow(page);
+  if (!target) return;
+  ui::Window* previous = PageWindow(navigator_.Current());
+  const PageTurn turn = navigator_.TurnPage(page);
+  if (!turn.changed) return;
+  if (turn.highlightCommand) menu_.Highlight(turn.highlightCommand);
+  if (turn.clearStatusRefresh) session_->Driver().SetStatusRefresh(false);
+  if (turn.postFrontRefresh) PostMessageA(Hwnd(), WM_USER, 7, 0);
+  if (turn.refreshSnapshotList) restore_->LoadSnapshotList();
+  menu_.EnableRows(turn.menuEnabled);
+  if (previous && previous != target) previous->Show(false);
+  target->Show(true);
+  results_->ShowResults(page == Page::kResults);
+  if (page == Page::kSummary) report_.PageShown();
+}
+
+// A scan that found nothing ends on the report page, filled with no
+// problems found and none repaired.
+void MainWindow::ShowSummaryAfterScan() {
+  report_.Fill(RepairSummary{});
+  TurnPage(Page::kSummary);
+}
+
+RepairReportFacts MainWindow::ReportFacts() {
+  tProgramSettings settings;
+  LoadSettings(settings, SettingsPath());
+  auto date = [](const std::string& stamp) {
+    const std::optional<LocalTime> time = ParseStamp(stamp);
+    return time ? SystemDate(*time, false) : std::string();
+  };
+  RepairReportFacts facts;
+  facts.optimized = !settings.optimize.empty();
+  facts.foundToDate = settings.total_error_found;
+  facts.repairedToDate = settings.total_error_repaired;
+  facts.lastScan = date(settings.last_scan);
+  facts.lastBackup = date(settings.last_backup);
+  facts.lastOrganize = date(settings.last_organize);
+  return facts;
+}
+
+void MainWindow::RunRepair() {
+  if (Busy()) return;
+  session_->Driver().SetBusy(true);
+  menu_.EnableRows(false);
+  HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  // The repair fills the report page itself (its report hook); how its
+  // restore point went is said there too.
+  report_.SetRestorePoint("");
+  try {
+    session_->Repair().RunRepair();
+  } catch (...) {
+    session_->Driver().SetBusy(false);
+    menu_.EnableRows(true);
+    SetCursor(previous);
+    throw;
+  }
+  session_->Driver().SetBusy(false);
+  menu_.EnableRows(true);
+  SetCursor(previous);
+  if (restorePoint_->Last()) report_.SetRestorePoint(restorePoint_->Last()->Describe());
+  TurnPage(Page::kSummary);
+  report_.PageShown();
+  PostMessageA(Hwnd(), WM_USER, 7, 0);
+}
+
+void MainWindow::BackupNow() {
+  if (dialogs_.MessageDialog("Continue with Backup?", "Hivemend", dialog::kOkCancel) != dialog::kOk)
+    return;
+  // The same protection as before a repair: a restore point, when System
+  // Restore is there and the user may make one.
+  const RestorePointOutcome outcome =
+      MakeRestorePoint(*systemRestore_, dialogs_, Environment().IsAdministrator);
+  if (outcome.result == RestorePointOutcome::Result::kMade) {
+    EndRestorePoint(*systemRestore_, outcome);
+    StampLastBackup();
+  }
+}
+
+void MainWindow::StampLastBackup() {
+  tProgramSettings settings;
+  LoadSettings(settings, SettingsPath());
+  const LocalTime now = Now();
+  char stamp[16];
+  std::snprintf(stamp, sizeof(stamp), "%04d%02d%02d%02d%02d", now.year, now.month, now.day,
+                now.hour, now.minute);
+  settings.last_backup = stamp;
+  SaveSettings(settings, SettingsPath());
+  PostMessageA(Hwnd(), WM_USER, 7, 0);
+}
+
+void MainWindow::RenderFrontPage() {
+  tProgramSettings settings;
+  LoadSettings(settings, SettingsPath());
+  FrontPageFacts facts;
+  facts.lastOrganize = settings.last_organize;
+  facts.lastBackup = settings.last_backup;
+  facts.lastScan = settings.last_scan;
+  facts.lastErr = settings.last_err;
+  facts.lastRepair = settings.last_repair;
+  facts.totalFound = settings.total_error_found;
+  facts.totalRepaired = settings.total_error_repaired;
+  facts.optimized = !settings.optimize.empty();
+  facts.monitoring = Active();
+  frontTemplate_ = FrontTemplateFor(facts, Now());
+  Templates().Render(front_, frontTemplate_, FrontPageValues(facts, &SystemDate));
+}
+
+void MainWindow::RunScan() {
+  session_->RunScan();
+}
+
+void MainWindow::StartModeAction() {
+  quiet_ = true;
+  switch (words_.mode) {
+    case StartMode::kSchedule:
+      RunScan();
+      HandleCommand(1, 0);
+      break;
+    case StartMode::kBootup:
+      RunScan();
+      if (words_.silent) HandleCommand(1, 0);
+      break;
+    default: break;  // "monitor" joins with the monitor page
+  }
+  quiet_ = false;
+}
+
+void MainWindow::CommonEnding() {
+  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
+  menu_.Highlight(CommandOf(navigator_.Current()));
+  SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0,
+               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  TurnPage(Page::kFront);
+}
+
+void MainWindow::HandleCommand(int number, LPARAM value) {
+  switch (number) {
+    case 0:
+      if (onStarted) onStarted();
+      CommonEnding();
+      return;
+    case 1:
+      terminating_ = true;
+      if (CloseQuery()) DestroyWindow(Hwnd());
+      return;
+    case 3: StartModeAction(); return;
+    case 7: RenderFrontPage(); return;
+    case 8: CloseQuery(); return;
+    case 10: InvalidateRect(menu_.Hwnd(), nullptr, FALSE); return;
+    case 100: RunScan(); return;
+    case 152:
+      session_->Results().ClearTotal();
+      TurnPage(Page::kFront);
+      return;
+    case 500: TurnPage(FrontOrResults(session_->Results().TotalCount())); return;
+    default:
+      if (const std::optional<Page> page = PageForCommand(number)) TurnPage(*page);
+      return;
+  }
+}
+
+bool MainWindow::CloseQuery() {
+  tProgramSettings settings;
+  LoadSettings(settings, SettingsPath());
+  const std::string placement = PlacementText(Hwnd());
+  (CurrentDpi().Value() > 96 ? settings.window_l : settings.window) = placement;
+  SaveSettings(settings, SettingsPath());
+  return true;
+}
+
+void MainWindow::ShowHelp() {
+  const std::string chm = Environment().programFolder + "\\hvmend.chm";
+  const std::string topic = HelpTopicFor(navigator_.Current(), SettingsTab());
+  if (!helpViewer_ || !helpViewer_(HelpLocation(chm, topic))) ShowWinHelp(Hwnd(), chm, topic);
+}
+
+RECT MainWindow::HelpLinkRect() const {
+  const ui::Dpi dpi = CurrentDpi();
+  const RECT client = ClientRect();
+  return {client.right - dpi.Scale(96), dpi.Scale(8), client.right - dpi.Scale(16), dpi.Scale(28)};
+}
+
+void MainWindow::ShowHelpMenu() {
+  HMENU menu = CreatePopupMenu();
+  AppendMenuA(menu, MF_STRING, kHelpItem, "&Help\tF1");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING | MF_GRAYED, kUpdatesItem, "Check for Updates");
+  AppendMenuA(menu, MF_STRING, kWebItem, "Hivemend on the &Web");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING, kAboutItem, "&About Hivemend");
+  RECT link = HelpLinkRect();
+  MapWindowPoints(Hwnd(), nullptr, reinterpret_cast<POINT*>(&link), 2);
+  const UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_TOPALIGN,
+                                     link.right, link.bottom, 0, Hwnd(), nullptr);
+  DestroyMenu(menu);
+  switch (chosen) {
+    case kHelpItem: ShowHelp(); break;
+    case kWebItem: ShellOpen(dialogs_, kWebSite); break;
+    case kAboutItem: PostMessageA(Hwnd(), WM_APP, kAboutItem, 0); break;
+    default: break;
+  }
+}
+
+bool MainWindow::FilterMessage(MSG& message) {
+  // Esc on the scan page ends the scan exactly as "Stop" does, wherever the
+  // keyboard focus is.
+  if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE &&
+      navigator_.Current() == Page::kScan &&
+      (message.hwnd == Hwnd() || IsChild(Hwnd(), message.hwnd))) {
+    session_->Stop();
+    return true;
+  }
+  return false;
+}
+
+void MainWindow::PaintBand(HDC dc, const RECT& band) {
+  ui::ScopedBrush tint(CreateSolidBrush(ui::kBandTint));
+  FillRect(dc, &band, tint.Get());
+  if (!scaledBand_.IsEmpty())
+    scaledBand_.Draw(dc, ui::MakeRect(0, 0, scaledBand_.Width(), scaledBand_.Height()),
+                     ui::MakeRect(0, 0, scaledBand_.Width(), scaledBand_.Height()));
+  const ui::Dpi dpi = CurrentDpi();
+  SetBkMode(dc, TRANSPARENT);
+  {
+    ui::SelectScope font(dc, titleFont_.Get());
+    SetTextColor(dc, ui::kCaptionColour);
+    RECT title{dpi.Scale(72), band.top, dpi.Scale(400), band.bottom};
+    DrawTextA(dc, kTitle, -1, &title, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  }
+  ui::SelectScope font(dc, versionFont_.Get());
+  SetTextColor(dc, ui::kCaptionColour);
+  RECT help = HelpLinkRect();
+  DrawTextA(dc, "Help", -1, &help, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+  const std::string version = "Version " + Environment().VersionText;
+  SetTextColor(dc, ui::kGreyTextColour);
+  RECT right{band.left, band.top, band.right - dpi.Scale(16), band.bottom - dpi.Scale(8)};
+  DrawTextA(dc, version.c_str(), -1, &right, DT_SINGLELINE | DT_BOTTOM | DT_RIGHT | DT_NOPREFIX);
+}
+
+void MainWindow::Paint() {
+  ui::BufferedPaint paint(Hwnd());
+  if (!paint.Dc()) return;
+  const RECT& client = paint.Client();
+  HDC dc = paint.Dc();
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  const RECT band{0, 0, client.right, CurrentDpi().Scale(kBandHeight)};
+  PaintBand(dc, band);
+  ui::ScopedPen rule(CreatePen(PS_SOLID, 1, RGB(200, 214, 226)));
+  ui::SelectScope pen(dc, rule.Get());
+  MoveToEx(dc, 0, band.bottom, nullptr);
+  LineTo(dc, client.right, band.bottom);
+}
+
+LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_USER: HandleCommand(static_cast<int>(wParam), lParam); return 0;
+    case WM_APP:
+      if (wParam == kAboutItem) {
+        AboutWindow about;
+        if (about.Create(AboutWindow::Mode::kAbout, Hwnd(), Environment().VersionText))
+          about.RunModal();
+      }
+      return 0;
+    case WM_PAINT: Paint(); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_TIMER:
+      if (wParam == kStatusTimer && session_) session_->Tick();
+      return 0;
+    case WM_HOTKEY:
+      if (wParam == kQuitHotKey)
+        HandleCommand(1, 0);
+      else if (wParam == kHelpHotKey)
+        ShowHelp();
+      return 0;
+    case WM_ACTIVATEAPP:
+      if (wParam) PostMessageA(Hwnd(), WM_USER, 10, 0);
+      return 0;
+    case WM_NCHITTEST: {
+      // Dragging the top band moves the window; its help link stays a link.
+      const LRESULT hit = Window::OnMessage(message, wParam, lParam);
+      POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ScreenToClient(Hwnd(), &point);
+      const RECT help = HelpLinkRect();
+      if (hit == HTCLIENT && point.y < CurrentDpi().Scale(kBandHeight) && !PtInRect(&help, point))
+        return HTCAPTION;
+      return hit;
+    }
+    case WM_LBUTTONUP: {
+      const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      const RECT help = HelpLinkRect();
+      if (PtInRect(&help, point)) ShowHelpMenu();
+      return 0;
+    }
+    case WM_SETCURSOR: {
+      POINT point{};
+      GetCursorPos(&point);
+      ScreenToClient(Hwnd(), &point);
+      const RECT help = HelpLinkRect();
+      if (reinterpret_cast<HWND>(wParam) == Hwnd() && PtInRect(&help, point)) {
+        SetCursor(LoadCursorA(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      return Window::OnMessage(message, wParam, lParam);
+    }
+    case WM_CLOSE:
+      terminating_ = true;
+      if (session_ && session_->Driver().Busy()) session_->Stop();
+      if (CloseQuery()) DestroyWindow(Hwnd());
+      return 0;
+    case WM_DESTROY:
+      KillTimer(Hwnd(), kStatusTimer);
+      UnregisterHotKey(Hwnd(), kQuitHotKey);
+      UnregisterHotKey(Hwnd(), kHelpHotKey);
+      Templates().Release(front_);
+      PostQuitMessage(0);
+      return 0;
+    default: return Window::OnMessage(message, wParam, lParam);
+  }
+}
+
+}  // namespace hvm

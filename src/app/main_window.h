@@ -1,0 +1,141 @@
+// The main window "TForm1" titled "Hivemend": the top band, the left menu and
+// one page area in which exactly one page is visible. It owns the command
+// channel: pages, template buttons, workers and start modes post WM_USER with
+// a command number to it. Other programs and a second start of this one find
+// it by its class and title.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "app/gui_restore_point.h"
+#include "app/gui_scan_session.h"
+#include "app/left_menu.h"
+#include "app/message_dialog.h"
+#include "app/navigation.h"
+#include "app/scan_page.h"
+#include "app/startup.h"
+#include "reports/repair_windows.h"
+#include "results/restore_page.h"
+#include "results/results_page.h"
+#include "ui/html_view.h"
+#include "ui/picture.h"
+#include "ui/window.h"
+
+namespace hvm {
+
+class MainWindow : public ui::Window, public MonitorState {
+ public:
+  static constexpr char kClassName[] = "TForm1";
+  static constexpr char kTitle[] = "Hivemend";
+  static constexpr int kWidth = 800;  // client, 96-dpi units
+  static constexpr int kHeight = 560;
+  static constexpr int kBandHeight = 64;
+
+  // Hot key ids.
+  static constexpr int kQuitHotKey = 1;
+  static constexpr int kHelpHotKey = 2;
+
+  // How help is shown; the real one calls HtmlHelpA (tests answer instead).
+  using HelpViewer = std::function<bool(const std::string& location)>;
+
+  MainWindow();
+  ~MainWindow() override;
+
+  // The System Restore the repair's restore points go through (the
+  // platform's unless replaced before Create).
+  void SetSystemRestore(std::unique_ptr<SystemRestore> platform) {
+    systemRestore_ = std::move(platform);
+  }
+
+  // Creates the window and its pages, hidden (FormCreate), keeping its
+  // settings, snapshots and lists in `dataFolder` (the environment's data
+  // folder when empty). False when the platform refuses.
+  [[nodiscard]] bool Create(const StartWords& words, const std::string& dataFolder = {});
+  // The window is shown for the first time (FormShow).
+  void Shown();
+  // How to show the window first: the saved state (maximised, minimised) when
+  // one was restored, else `requested`.
+  int FirstShowCommand(int requested) const;
+
+  void HandleCommand(int number, LPARAM value);
+  void TurnPage(Page page);
+  Page CurrentPage() const { return navigator_.Current(); }
+  void ShowHelp();
+  // The help menu under the band's "Help" link: help, updates, web site, about.
+  void ShowHelpMenu();
+  void SetHelpViewer(HelpViewer viewer) { helpViewer_ = std::move(viewer); }
+  // Runs at command 0, when start-up is complete (the splash goes then).
+  std::function<void()> onStarted;
+  int SettingsTab() const { return 0; }
+
+  LeftMenu& Menu() { return menu_; }
+  ScanPage& Scan() { return scanPage_; }
+  ui::HtmlView& FrontView() { return front_; }
+  GuiScanSession& Session() { return *session_; }
+  ResultsPage& Results() { return *results_; }
+  ReportPage& Report() { return report_; }
+  RestorePage& Restore() { return *restore_; }
+  ProgressWindow& Progress() { return progress_; }
+  bool HotKeysRegistered() const { return hotKeys_ == 2; }
+  // The front page's template last rendered (410 or 411).
+  int FrontTemplate() const { return frontTemplate_; }
+  bool Busy() const;
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnDpiChanged(ui::Dpi dpi) override;
+
+ private:
+  // MonitorState: the monitor joins with its page.
+  bool Active() const override { return false; }
+  void SetMonitoring(bool) override {}
+
+  RECT PageArea() const;
+  void LayOut();
+  void Paint();
+  void PaintBand(HDC dc, const RECT& band);
+  void RenderFrontPage();
+  void ShowSummaryAfterScan();
+  RepairReportFacts ReportFacts();
+  void RunScan();
+  void RunRepair();
+  void BackupNow();
+  void StampLastBackup();
+  void StartModeAction();
+  void CommonEnding();
+  bool CloseQuery();
+  RECT HelpLinkRect() const;
+  bool FilterMessage(MSG& message);
+  ui::Window* PageWindow(Page page);
+
+  std::string SettingsPath() const { return dataFolder_ + "\\hvmend.ini"; }
+
+  StartWords words_;
+  std::string dataFolder_;
+  std::optional<RestoredPlacement::State> restoredState_;
+  bool startMode_ = false;
+  bool quiet_ = false;
+  bool terminating_ = false;
+  int hotKeys_ = 0;
+  int frontTemplate_ = 0;
+  Navigator navigator_;
+  GuiDialogs dialogs_;
+  LeftMenu menu_;
+  ScanPage scanPage_;
+  ui::HtmlView front_;
+  ReportPage report_;
+  ProgressWindow progress_;
+  std::unique_ptr<SystemRestore> systemRestore_;
+  std::unique_ptr<GuiRestorePoint> restorePoint_;
+  std::unique_ptr<GuiScanSession> session_;
+  std::unique_ptr<ResultsPage> results_;
+  std::unique_ptr<RestorePage> restore_;
+  HelpViewer helpViewer_;
+  ui::Picture band_, scaledBand_;
+  ui::ScopedFont titleFont_, versionFont_;
+  ui::ScopedIcon largeIcon_, smallIcon_;
+};
+
+}  // namespace hvm

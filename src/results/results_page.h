@@ -1,0 +1,72 @@
+// The results page (TfResults): the problems of the last scan as a two-level
+// checkable tree, the count, the caution note, the date of the last scan, and
+// the buttons that repair, make a restore point and scan again. The tree's
+// rules live in ResultsTree; this window draws them and forwards the clicks.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "results/results_tree.h"
+#include "ui/controls.h"
+#include "ui/picture.h"
+#include "ui/tree_view.h"
+#include "ui/window.h"
+
+namespace hvm {
+
+class ResultsPage : public ui::Window {
+ public:
+  struct Hooks {
+    std::function<void()> repair;     // the repair button
+    std::function<void()> backup;     // the backup button
+    std::function<void()> scanAgain;  // "Run Scan Again "
+    // The switches of the sections shown, read when the tree is built.
+    std::function<const SectionSwitches&()> switches;
+    std::function<std::string()> lastScanDate;  // short date, or empty
+  };
+  ResultsPage(TResultsStore& results) : results_(results), model_(results) {}
+  [[nodiscard]] bool Create(HWND parent, const RECT& bounds, Hooks hooks);
+
+  // Called at every page switch; builds the tree when the store changed.
+  void ShowResults(bool visible);
+  void BuildTree();
+  bool ShownOnce() const { return shownOnce_; }
+
+  ResultsTree& Model() { return model_; }
+  ui::TreeView& Tree() { return tree_; }
+  std::string CountText() const { return count_.Text(); }
+  std::string SummaryText() const { return summary_.Text(); }
+  bool CautionShown() const { return caution_.IsVisible(); }
+  ui::Button& RepairButton() { return repair_; }
+  // The context menu's three commands, for the selected row.
+  void IgnoreSelected();
+  void SelectAllOfSelected(bool on);
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnDpiChanged(ui::Dpi dpi) override;
+
+ private:
+  static LPARAM DataFor(int section, int index) { return section * 65536 + index + 1; }
+  static int SectionOf(LPARAM data) { return static_cast<int>(data / 65536); }
+  static int IndexOf(LPARAM data) { return static_cast<int>(data % 65536) - 1; }
+
+  ui::RowLook LookOf(LPARAM data);
+  void Toggle(HTREEITEM item);
+  void ShowContextMenu(HTREEITEM item);
+  void LayOut();
+  void Paint();
+
+  TResultsStore& results_;
+  ResultsTree model_;
+  Hooks hooks_;
+  bool shownOnce_ = false;
+  ui::TreeView tree_;
+  ui::Label title_, attention_, count_, caution_, date_, summary_, scanAgain_;
+  ui::Button repair_, backup_;
+  ui::Picture unchecked_, checked_, partial_, collapsed_, expanded_, cautionIcon_;
+  ui::Picture cautionScaled_;
+};
+
+}  // namespace hvm

@@ -1,0 +1,466 @@
+#include "ui/controls.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace hvm::ui {
+namespace {
+
+bool IsCommand(UINT message, WPARAM wParam, WORD code) {
+  return message == WM_COMMAND && HIWORD(wParam) == code;
+}
+
+}  // namespace
+
+// ---- Label ------------------------------------------------------------------
+
+bool Label::Create(HWND parent, const CreateArgs& args) {
+  colour_ = args.colour;
+  background_ = args.background;
+  backgroundBrush_.Reset(CreateSolidBrush(background_));
+  DWORD style = WS_VISIBLE | SS_NOPREFIX;
+  style |= args.centred ? SS_CENTER : args.rightAligned ? SS_RIGHT : SS_LEFT;
+  if (args.wrap)
+    style |= SS_EDITCONTROL;
+  else
+    style |= SS_LEFTNOWORDWRAP * !(args.centred || args.rightAligned);
+  SetFontSpec(args.font);
+  return CreateControl("STATIC", args.text, style, 0, parent, args.bounds, args.id);
+}
+
+void Label::SetColour(COLORREF colour) {
+  colour_ = colour;
+  if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+bool Label::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (message != WM_CTLCOLORSTATIC) return false;
+  HDC dc = reinterpret_cast<HDC>(wParam);
+  SetTextColor(dc, IsEnabled() ? colour_ : GetSysColor(COLOR_GRAYTEXT));
+  SetBkColor(dc, background_);
+  result = reinterpret_cast<LRESULT>(backgroundBrush_.Get());
+  return true;
+}
+
+// ---- Button -----------------------------------------------------------------
+
+bool Button::Create(HWND parent, const CreateArgs& args) {
+  SetFontSpec(args.font);
+  const DWORD style = WS_VISIBLE | WS_TABSTOP | (args.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+  return CreateControl("BUTTON", args.text, style, 0, parent, args.bounds, args.id);
+}
+
+void Button::Click() {
+  if (onClick && IsEnabled()) onClick();
+}
+
+bool Button::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (!IsCommand(message, wParam, BN_CLICKED)) return false;
+  if (onClick) onClick();
+  result = 0;
+  return true;
+}
+
+// ---- CheckBox ---------------------------------------------------------------
+
+bool CheckBox::Create(HWND parent, const CreateArgs& args) {
+  SetFontSpec(args.font);
+  if (!CreateControl("BUTTON", args.text, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, parent,
+                     args.bounds, args.id))
+    return false;
+  SetChecked(args.checked);
+  return true;
+}
+
+bool CheckBox::IsChecked() const {
+  return SendMessageA(Hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void CheckBox::SetChecked(bool checked) {
+  SendMessageA(Hwnd(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool CheckBox::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (message == WM_CTLCOLORSTATIC) {
+    // Check boxes sit on the white pages, not on the dialog grey.
+    SetBkColor(reinterpret_cast<HDC>(wParam), kPageColour);
+    result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    return true;
+  }
+  if (!IsCommand(message, wParam, BN_CLICKED)) return false;
+  if (onChanged) onChanged(IsChecked());
+  result = 0;
+  return true;
+}
+
+// ---- DropDownList -----------------------------------------------------------
+
+bool DropDownList::Create(HWND parent, const CreateArgs& args) {
+  SetFontSpec(args.font);
+  // The window's height includes the dropped list.
+  RECT bounds = args.bounds;
+  bounds.bottom = bounds.top + Height(bounds) * 8;
+  if (!CreateControl("COMBOBOX", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+                     parent, bounds, args.id))
+    return false;
+  SetItems(args.items);
+  Select(args.selected);
+  return true;
+}
+
+void DropDownList::SetItems(const std::vector<std::string>& items) {
+  SendMessageA(Hwnd(), CB_RESETCONTENT, 0, 0);
+  for (const std::string& item : items)
+    SendMessageA(Hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+}
+
+int DropDownList::Selected() const {
+  const LRESULT index = SendMessageA(Hwnd(), CB_GETCURSEL, 0, 0);
+  return index == CB_ERR ? -1 : static_cast<int>(index);
+}
+
+void DropDownList::Select(int index) {
+  SendMessageA(Hwnd(), CB_SETCURSEL, index, 0);
+}
+
+int DropDownList::Count() const {
+  return static_cast<int>(SendMessageA(Hwnd(), CB_GETCOUNT, 0, 0));
+}
+
+bool DropDownList::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (!IsCommand(message, wParam, CBN_SELCHANGE)) return false;
+  if (onSelected) onSelected(Selected());
+  result = 0;
+  return true;
+}
+
+// ---- NumberBox --------------------------------------------------------------
+
+bool NumberBox::Create(HWND parent, const CreateArgs& args) {
+  SetFontSpec(args.font);
+  if (!CreateControl("EDIT", std::to_string(args.value),
+                     WS_VISIBLE | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, parent,
+                     args.bounds, args.id))
+    return false;
+  SendMessageA(Hwnd(), EM_SETLIMITTEXT, args.maxDigits, 0);
+  return true;
+}
+
+unsigned NumberBox::Value(unsigned fallback) const {
+  const std::string text = Text();
+  // ES_NUMBER stops typing but not pasting: keep the leading digits only.
+  size_t digits = 0;
+  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
+  if (digits == 0) return fallback;
+  return static_cast<unsigned>(std::strtoul(text.substr(0, digits).c_str(), nullptr, 10));
+}
+
+void NumberBox::SetValue(unsigned value) {
+  SetText(std::to_string(value));
+}
+
+bool NumberBox::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (!IsCommand(message, wParam, EN_CHANGE)) return false;
+  if (onChanged) onChanged();
+  result = 0;
+  return true;
+}
+
+// ---- TabControl -------------------------------------------------------------
+
+bool TabControl::Create(HWND parent, const CreateArgs& args) {
+  SetFontSpec(args.font);
+  if (!CreateControl(WC_TABCONTROLA, "", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, parent,
+                     args.bounds, args.id))
+    return false;
+  for (size_t i = 0; i < args.tabs.size(); ++i) {
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(args.tabs[i].c_str());
+    SendMessageA(Hwnd(), TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+  }
+  return true;
+}
+
+int TabControl::Selected() const {
+  return static_cast<int>(SendMessageA(Hwnd(), TCM_GETCURSEL, 0, 0));
+}
+
+void TabControl::Select(int index) {
+  SendMessageA(Hwnd(), TCM_SETCURSEL, index, 0);
+}
+
+RECT TabControl::PageArea() const {
+  RECT area{};
+  GetClientRect(Hwnd(), &area);
+  SendMessageA(Hwnd(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  MapWindowPoints(Hwnd(), GetParent(Hwnd()), reinterpret_cast<POINT*>(&area), 2);
+  return area;
+}
+
+bool TabControl::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+  if (message != WM_NOTIFY || reinterpret_cast<const NMHDR*>(lParam)->code != TCN_SELCHANGE)
+    return false;
+  if (onSelected) onSelected(Selected());
+  result = 0;
+  return true;
+}
+
+// ---- TrackBar ---------------------------------------------------------------
+
+bool TrackBar::Create(HWND parent, const CreateArgs& args) {
+  if (!CreateControl(TRACKBAR_CLASSA, "", WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS, 0,
+                     parent, args.bounds, args.id))
+    return false;
+  SendMessageA(Hwnd(), TBM_SETRANGE, FALSE, MAKELPARAM(args.minimum, args.maximum));
+  SetPosition(args.position);
+  return true;
+}
+
+int TrackBar::Position() const {
+  return static_cast<int>(SendMessageA(Hwnd(), TBM_GETPOS, 0, 0));
+}
+
+void TrackBar::SetPosition(int position) {
+  SendMessageA(Hwnd(), TBM_SETPOS, TRUE, position);
+}
+
+bool TrackBar::OnReflected(UINT message, WPARAM, LPARAM, LRESULT& result) {
+  if (message != WM_HSCROLL) return false;
+  if (onChanged) onChanged(Position());
+  result = 0;
+  return true;
+}
+
+// ---- ListView ---------------------------------------------------------------
+
+bool ListView::Create(HWND parent, const CreateArgs& args) {
+  SetFontSpec(args.font);
+  columns_ = args.columns;
+  if (!CreateControl(WC_LISTVIEWA, "",
+                     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                     WS_EX_CLIENTEDGE, parent, args.bounds, args.id))
+    return false;
+  DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
+  if (args.gridLines) extended |= LVS_EX_GRIDLINES;
+  SendMessageA(Hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = const_cast<char*>(columns_[i].caption.c_str());
+    column.cx = CurrentDpi().Scale(columns_[i].width);
+    SendMessageA(Hwnd(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+  }
+  return true;
+}
+
+void ListView::OnFontChanged() {
+  if (!Hwnd()) return;
+  for (size_t i = 0; i < columns_.size(); ++i)
+    SendMessageA(Hwnd(), LVM_SETCOLUMNWIDTH, i, CurrentDpi().Scale(columns_[i].width));
+}
+
+int ListView::AddRow(const std::vector<std::string>& cells) {
+  LVITEMA item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = RowCount();
+  item.pszText = const_cast<char*>(cells.empty() ? "" : cells[0].c_str());
+  const int row =
+      static_cast<int>(SendMessageA(Hwnd(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  if (row < 0) return row;
+  for (size_t column = 1; column < cells.size(); ++column) {
+    LVITEMA cell{};
+    cell.iSubItem = static_cast<int>(column);
+    cell.pszText = const_cast<char*>(cells[column].c_str());
+    SendMessageA(Hwnd(), LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
+  }
+  return row;
+}
+
+int ListView::RowCount() const {
+  return static_cast<int>(SendMessageA(Hwnd(), LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string ListView::Cell(int row, int column) const {
+  char buffer[1024] = {};
+  LVITEMA cell{};
+  cell.iSubItem = column;
+  cell.pszText = buffer;
+  cell.cchTextMax = sizeof(buffer);
+  SendMessageA(Hwnd(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
+  return buffer;
+}
+
+void ListView::Clear() {
+  SendMessageA(Hwnd(), LVM_DELETEALLITEMS, 0, 0);
+}
+
+int ListView::SelectedRow() const {
+  return static_cast<int>(SendMessageA(Hwnd(), LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+}
+
+void ListView::EnsureVisible(int row) {
+  SendMessageA(Hwnd(), LVM_ENSUREVISIBLE, row, FALSE);
+}
+
+bool ListView::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+  if (message != WM_NOTIFY) return false;
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (header->code != LVN_ITEMCHANGED) return false;
+  const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+  if ((change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED) && onSelected)
+    onSelected(change->iItem);
+  result = 0;
+  return true;
+}
+
+// ---- CheckList --------------------------------------------------------------
+
+bool CheckList::Create(HWND parent, const CreateArgs& args) {
+  SetFontSpec(args.font);
+  return CreateControl("LISTBOX", "",
+                       WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_OWNERDRAWFIXED |
+                           LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+                       WS_EX_CLIENTEDGE, parent, args.bounds, args.id);
+}
+
+int CheckList::RowHeight() const {
+  return CurrentDpi().Scale(18);
+}
+int CheckList::BoxSize() const {
+  return CurrentDpi().Scale(13);
+}
+
+void CheckList::OnFontChanged() {
+  if (!Hwnd()) return;
+  SendMessageA(Hwnd(), LB_SETITEMHEIGHT, 0, RowHeight());
+  UpdateExtent();
+}
+
+int CheckList::AddItem(const std::string& text, bool checked) {
+  rows_.push_back({text, false, checked});
+  SendMessageA(Hwnd(), LB_ADDSTRING, 0, 0);
+  UpdateExtent();
+  return Count() - 1;
+}
+
+int CheckList::AddHeader(const std::string& text) {
+  rows_.push_back({text, true, false});
+  SendMessageA(Hwnd(), LB_ADDSTRING, 0, 0);
+  UpdateExtent();
+  return Count() - 1;
+}
+
+int CheckList::Count() const {
+  return static_cast<int>(rows_.size());
+}
+
+std::string CheckList::ItemText(int index) const {
+  return index >= 0 && index < Count() ? rows_[index].text : std::string();
+}
+
+bool CheckList::IsHeader(int index) const {
+  return index >= 0 && index < Count() && rows_[index].header;
+}
+
+bool CheckList::IsChecked(int index) const {
+  return index >= 0 && index < Count() && rows_[index].checked;
+}
+
+void CheckList::SetChecked(int index, bool checked) {
+  if (index < 0 || index >= Count() || rows_[index].header) return;
+  rows_[index].checked = checked;
+  RECT row{};
+  if (SendMessageA(Hwnd(), LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&row)) != LB_ERR)
+    InvalidateRect(Hwnd(), &row, FALSE);
+}
+
+void CheckList::Clear() {
+  rows_.clear();
+  SendMessageA(Hwnd(), LB_RESETCONTENT, 0, 0);
+  UpdateExtent();
+}
+
+int CheckList::HorizontalExtent() const {
+  return extent_;
+}
+
+void CheckList::UpdateExtent() {
+  if (!Hwnd()) return;
+  WindowDc dc(Hwnd());
+  FontSpec boldSpec = Font();
+  boldSpec.bold = true;
+  ScopedFont bold = CreateUiFont(boldSpec, CurrentDpi());
+  ScopedFont normal = CreateUiFont(Font(), CurrentDpi());
+  int widest = 0;
+  for (const Row& row : rows_) {
+    SelectScope select(dc.Get(), row.header ? bold.Get() : normal.Get());
+    SIZE size{};
+    GetTextExtentPoint32A(dc.Get(), row.text.c_str(), int(row.text.size()), &size);
+    const int indent = row.header ? CurrentDpi().Scale(4) : BoxSize() + CurrentDpi().Scale(10);
+    widest = std::max(widest, indent + static_cast<int>(size.cx) + CurrentDpi().Scale(8));
+  }
+  extent_ = widest;
+  SendMessageA(Hwnd(), LB_SETHORIZONTALEXTENT, extent_, 0);
+}
+
+void CheckList::Toggle(int index) {
+  if (index < 0 || index >= Count() || rows_[index].header) return;
+  SetChecked(index, !rows_[index].checked);
+  if (onToggled) onToggled(index, rows_[index].checked);
+}
+
+LRESULT CheckList::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN && wParam == VK_SPACE) {
+    Toggle(static_cast<int>(SendMessageA(Hwnd(), LB_GETCURSEL, 0, 0)));
+    return 0;
+  }
+  if (message == WM_LBUTTONDOWN) {
+    const LRESULT hit = SendMessageA(Hwnd(), LB_ITEMFROMPOINT, 0, lParam);
+    const int index = LOWORD(hit);
+    const int x = GET_X_LPARAM(lParam) + GetScrollPos(Hwnd(), SB_HORZ);
+    const LRESULT result = Default(message, wParam, lParam);
+    if (!HIWORD(hit) && x < BoxSize() + CurrentDpi().Scale(8)) Toggle(index);
+    return result;
+  }
+  return Default(message, wParam, lParam);
+}
+
+bool CheckList::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+  if (message != WM_DRAWITEM) return false;
+  const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+  result = TRUE;
+  if (item->itemID == static_cast<UINT>(-1) || item->itemID >= rows_.size()) return true;
+  const Row& row = rows_[item->itemID];
+  HDC dc = item->hDC;
+  const bool selected = (item->itemState & ODS_SELECTED) != 0;
+  FillRect(dc, &item->rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  RECT text = item->rcItem;
+  if (row.header) {
+    text.left += CurrentDpi().Scale(4);
+  } else {
+    const int box = BoxSize();
+    const int top = item->rcItem.top + (Height(item->rcItem) - box) / 2;
+    RECT glyph = MakeRect(item->rcItem.left + CurrentDpi().Scale(4), top, box, box);
+    DrawFrameControl(dc, &glyph, DFC_BUTTON,
+                     DFCS_BUTTONCHECK | DFCS_FLAT | (row.checked ? DFCS_CHECKED : 0));
+    text.left = glyph.right + CurrentDpi().Scale(6);
+  }
+  FontSpec spec = Font();
+  spec.bold = row.header;
+  ScopedFont font = CreateUiFont(spec, CurrentDpi());
+  SelectScope select(dc, font.Get());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, selected     ? GetSysColor(COLOR_HIGHLIGHTTEXT)
+                   : row.header ? kCaptionColour
+                                : GetSysColor(COLOR_WINDOWTEXT));
+  DrawTextA(dc, row.text.c_str(), int(row.text.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+  if (item->itemState & ODS_FOCUS) DrawFocusRect(dc, &item->rcItem);
+  return true;
+}
+
+}  // namespace hvm::ui

@@ -1,0 +1,216 @@
+// The platform's standard controls, each a thin object over its window with a
+// struct of defaulted creation arguments and typed callbacks.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/window.h"
+
+namespace hvm::ui {
+
+// Static text: colour, bold and underline through its font spec.
+class Label : public Control {
+ public:
+  struct CreateArgs {
+    std::string text;
+    RECT bounds{};
+    FontSpec font;
+    COLORREF colour = kTextColour;
+    COLORREF background = kPageColour;
+    bool wrap = false;  // word-wrap within its width
+    bool centred = false;
+    bool rightAligned = false;
+    int id = 0;
+  };
+  [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
+  void SetColour(COLORREF colour);
+  COLORREF Colour() const { return colour_; }
+  bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  COLORREF colour_ = kTextColour;
+  COLORREF background_ = kPageColour;
+  ScopedBrush backgroundBrush_;
+};
+
+class Button : public Control {
+ public:
+  struct CreateArgs {
+    std::string text;
+    RECT bounds{};
+    FontSpec font;
+    bool isDefault = false;
+    int id = 0;
+  };
+  [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
+  std::function<void()> onClick;
+  // Presses the button as a click of the user would.
+  void Click();
+  bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+};
+
+class CheckBox : public Control {
+ public:
+  struct CreateArgs {
+    std::string text;
+    RECT bounds{};
+    FontSpec font;
+    bool checked = false;
+    int id = 0;
+  };
+  [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
+  bool IsChecked() const;
+  void SetChecked(bool checked);  // no onChanged: only the user's clicks report
+  std::function<void(bool checked)> onChanged;
+  bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+};
+
+// A drop-down list the user picks from (no typing).
+class DropDownList : public Control {
+ public:
+  struct CreateArgs {
+    std::vector<std::string> items;
+    int selected = -1;
+    RECT bounds{};  // the height is that of the closed box; the list drops below
+    FontSpec font;
+    int id = 0;
+  };
+  [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
+  void SetItems(const std::vector<std::string>& items);
+  int Selected() const;  // -1: none
+  void Select(int index);
+  int Count() const;
+  std::function<void(int index)> onSelected;
+  bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+};
+
+// An edit box that takes digits only.
+class NumberBox : public Control {
+ public:
+  struct CreateArgs {
+    unsigned value = 0;
+    RECT bounds{};
+    FontSpec font;
+    int maxDigits = 9;
+    int id = 0;
+  };
+  [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
+  // The number shown; `fallback` when the box is empty.
+  unsigned Value(unsigned fallback = 0) const;
+  void SetValue(unsigned value);
+  std::function<void()> onChanged;
+  bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+};
+
+class TabControl : public Control {
+ public:
+  struct CreateArgs {
+    std::vector<std::string> tabs;
+    RECT bounds{};
+    FontSpec font;
+    int id = 0;
+  };
+  [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
+  int Selected() const;
+  void Select(int index);  // no onSelected: only the user's choice reports
+  // The area inside the tabs where a tab's controls go, in the parent's coordinates.
+  RECT PageArea() const;
+  std::function<void(int index)> onSelected;
+  bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+};
+
+class TrackBar : public Control {
+ public:
+  struct CreateArgs {
+    int minimum = 0;
+    int maximum = 10;
+    int position = 0;
+    RECT bounds{};
+    int id = 0;
+  };
+  [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
+  int Position() const;
+  void SetPosition(int position);
+  std::function<void(int position)> onChanged;
+  bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+};
+
+// A report-style list with columns.
+class ListView : public Control {
+ public:
+  struct Column {
+    std::string caption;
+    int width = 100;  // 96-dpi units
+  };
+  struct CreateArgs {
+    std::vector<Column> columns;
+    RECT bounds{};
+    FontSpec font;
+    bool gridLines = false;
+    int id = 0;
+  };
+  [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
+  // Appends a row; returns its index.
+  int AddRow(const std::vector<std::string>& cells);
+  int RowCount() const;
+  std::string Cell(int row, int column) const;
+  void Clear();
+  int SelectedRow() const;  // -1: none
+  void EnsureVisible(int row);
+  std::function<void(int row)> onSelected;
+  bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ protected:
+  void OnFontChanged() override;
+
+ private:
+  std::vector<Column> columns_;
+};
+
+// A list with a check box per row, header rows without one, and a horizontal
+// extent for lines wider than the list.
+class CheckList : public Control {
+ public:
+  struct CreateArgs {
+    RECT bounds{};
+    FontSpec font;
+    int id = 0;
+  };
+  [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
+  int AddItem(const std::string& text, bool checked = false);
+  int AddHeader(const std::string& text);
+  int Count() const;
+  std::string ItemText(int index) const;
+  bool IsHeader(int index) const;
+  bool IsChecked(int index) const;
+  void SetChecked(int index, bool checked);  // headers stay without a check
+  void Clear();
+  // The widest row in pixels, for the horizontal scroll range.
+  int HorizontalExtent() const;
+  // The user toggled row `index` (click on its box, or the space bar).
+  std::function<void(int index, bool checked)> onToggled;
+  bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ protected:
+  LRESULT OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnFontChanged() override;
+
+ private:
+  struct Row {
+    std::string text;
+    bool header = false;
+    bool checked = false;
+  };
+  void Toggle(int index);
+  void UpdateExtent();
+  int RowHeight() const;
+  int BoxSize() const;
+  std::vector<Row> rows_;
+  int extent_ = 0;
+};
+
+}  // namespace hvm::ui

@@ -1,0 +1,142 @@
+#include "ui/image_button.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+namespace hvm::ui {
+
+RECT StripStateRect(ButtonState state, int stripWidth, int stripHeight) {
+  const int width = stripWidth / 4;
+  const int left = width * static_cast<int>(state);
+  return {left, 0, left + width, stripHeight};
+}
+
+ImageButton::~ImageButton() {
+  if (tooltip_) DestroyWindow(tooltip_);
+}
+
+bool ImageButton::Create(HWND parent, const CreateArgs& args) {
+  strip_ = args.strip;
+  command_ = args.command;
+  target_ = args.target;
+  hint_ = args.hint;
+  const Dpi dpi = Dpi::ForWindow(parent);
+  const SIZE size = SizeAt(dpi);
+  Window::CreateArgs window;
+  window.className = "HivemendImageButton";
+  window.style = WS_CHILD | WS_VISIBLE;
+  window.parent = parent;
+  window.bounds = MakeRect(args.origin.x, args.origin.y, size.cx, size.cy);
+  window.cursor = LoadCursorA(nullptr, IDC_HAND);
+  window.classStyle = 0;
+  window.background = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+  if (!CreateWindowOf(window)) return false;
+  if (!hint_.empty()) {
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = parent;
+    tool.uId = reinterpret_cast<UINT_PTR>(Hwnd());
+    tool.lpszText = const_cast<char*>(hint_.c_str());
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  return true;
+}
+
+SIZE ImageButton::SizeAt(Dpi dpi) const {
+  if (!strip_ || strip_->IsEmpty()) return {0, 0};
+  // The strip holds four states at twice the 96-dpi size.
+  return {dpi.Scale(strip_->Width() / 8), dpi.Scale(strip_->Height() / 2)};
+}
+
+void ImageButton::OnDpiChanged(Dpi dpi) {
+  const SIZE size = SizeAt(dpi);
+  scaled_ = strip_ ? strip_->Scaled(size.cx * 4, size.cy) : Picture();
+  if (Hwnd())
+    SetWindowPos(Hwnd(), nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ImageButton::Move(POINT origin) {
+  if (Hwnd())
+    SetWindowPos(Hwnd(), nullptr, origin.x, origin.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+ButtonState ImageButton::State() const {
+  if (!Hwnd() || !IsWindowEnabled(Hwnd())) return ButtonState::kDisabled;
+  if (pressed_ && hover_) return ButtonState::kPressed;
+  if (hover_ || pressed_) return ButtonState::kHover;
+  return ButtonState::kNormal;
+}
+
+void ImageButton::SetHover(bool hover) {
+  if (hover == hover_) return;
+  hover_ = hover;
+  if (hover) {
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, Hwnd(), 0};
+    TrackMouseEvent(&track);
+  }
+  InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+void ImageButton::Clicked() {
+  if (target_) PostMessageA(target_, WM_USER, static_cast<WPARAM>(command_), 0);
+  if (onClick) onClick(command_);
+}
+
+void ImageButton::Paint() {
+  PaintScope paint(Hwnd());
+  const RECT client = ClientRect();
+  // The parent's background shows through the picture's transparent corners.
+  HWND parent = GetParent(Hwnd());
+  HBRUSH background = reinterpret_cast<HBRUSH>(SendMessageA(parent, WM_CTLCOLORSTATIC,
+                                                            reinterpret_cast<WPARAM>(paint.Get()),
+                                                            reinterpret_cast<LPARAM>(Hwnd())));
+  FillRect(paint.Get(), &client, background ? background : GetSysColorBrush(COLOR_WINDOW));
+  if (scaled_.IsEmpty()) return;
+  scaled_.Draw(paint.Get(), client, StripStateRect(State(), scaled_.Width(), scaled_.Height()));
+}
+
+LRESULT ImageButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: Paint(); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_MOUSEMOVE: {
+      const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      const RECT client = ClientRect();
+      SetHover(PtInRect(&client, point) != FALSE);
+      return 0;
+    }
+    case WM_MOUSELEAVE: SetHover(false); return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      pressed_ = true;
+      hover_ = true;
+      SetCapture(Hwnd());
+      InvalidateRect(Hwnd(), nullptr, FALSE);
+      return 0;
+    case WM_LBUTTONUP: {
+      const bool wasPressed = pressed_ && hover_;
+      pressed_ = false;
+      if (GetCapture() == Hwnd()) ReleaseCapture();
+      InvalidateRect(Hwnd(), nullptr, FALSE);
+      if (wasPressed) Clicked();
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      pressed_ = false;
+      InvalidateRect(Hwnd(), nullptr, FALSE);
+      return 0;
+    case WM_ENABLE:
+      if (!wParam) hover_ = pressed_ = false;
+      InvalidateRect(Hwnd(), nullptr, FALSE);
+      return 0;
+    default: return Window::OnMessage(message, wParam, lParam);
+  }
+}
+
+}  // namespace hvm::ui

@@ -1,0 +1,61 @@
+// A button drawn from one picture strip of four equal states side by side
+// (normal, mouse over, pressed, disabled), with the hand cursor, an optional
+// hint and no caption. A click posts WM_USER with its command number to the
+// target window (the main window's command channel).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "ui/picture.h"
+#include "ui/window.h"
+
+namespace hvm::ui {
+
+enum class ButtonState { kNormal = 0, kHover = 1, kPressed = 2, kDisabled = 3 };
+
+// The part of a strip `stripWidth` x `stripHeight` that shows `state`.
+RECT StripStateRect(ButtonState state, int stripWidth, int stripHeight);
+
+class ImageButton : public Window {
+ public:
+  struct CreateArgs {
+    const Picture* strip = nullptr;  // drawn at twice the 96-dpi size; kept by the caller
+    int command = 0;
+    std::string hint;       // shown only when not empty
+    POINT origin{};         // pixels, in the parent
+    HWND target = nullptr;  // gets WM_USER(command, 0); null: only onClick
+  };
+  ~ImageButton() override;
+  [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
+
+  int Command() const { return command_; }
+  ButtonState State() const;
+  // The button's size at its DPI: one state of the strip, halved, scaled.
+  SIZE SizeAt(Dpi dpi) const;
+  void Move(POINT origin);
+  // Called after the command was posted.
+  std::function<void(int command)> onClick;
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnDpiChanged(Dpi dpi) override;
+
+ private:
+  void Paint();
+  void SetHover(bool hover);
+  void Clicked();
+
+  const Picture* strip_ = nullptr;
+  Picture scaled_;
+  int command_ = 0;
+  HWND target_ = nullptr;
+  HWND tooltip_ = nullptr;
+  std::string hint_;
+  bool hover_ = false;
+  bool pressed_ = false;
+};
+
+}  // namespace hvm::ui

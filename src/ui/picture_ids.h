@@ -1,0 +1,23 @@
+// Numbers of the program's pictures (resources/pictures.rc).
+#pragma once
+
+namespace hvm::pictures {
+
+inline constexpr int kProgramIcon = 1;  // ICON
+// Type "PNG", each at twice its 96-dpi size.
+inline constexpr int kButtonStrips[] = {100, 130, 160, 165, 180, 190, 195};
+inline constexpr int kMenuIcons[] = {500, 510, 520, 530, 540, 550, 560};
+inline constexpr int kMenuRow = 600;
+inline constexpr int kMenuMarker = 601;
+inline constexpr int kTopBand = 602;
+inline constexpr int kLogo = 603;
+inline constexpr int kSplash = 604;
+inline constexpr int kAnimation = 605;
+inline constexpr int kCheckUnchecked = 610;
+inline constexpr int kCheckChecked = 611;
+inline constexpr int kCheckPartial = 612;
+inline constexpr int kArrowCollapsed = 613;
+inline constexpr int kArrowExpanded = 614;
+inline constexpr int kCaution = 615;
+
+}  // namespace hvm::pictures

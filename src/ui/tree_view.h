@@ -1,0 +1,108 @@
+// A tree view whose rows are drawn by the toolkit from a look the page gives
+// per row: background, an arrow for rows with children, a check glyph
+// (unchecked, checked, partly checked), an optional icon, the text and a text
+// at the right edge. Clicks report which part of the row was hit.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+
+#include "ui/picture.h"
+#include "ui/window.h"
+
+namespace hvm::ui {
+
+enum class CheckGlyph { kNone, kUnchecked, kChecked, kPartial };
+enum class RowPart { kNothing, kArrow, kCheck, kIcon, kText };
+
+struct RowLook {
+  std::string text;
+  std::string rightText;  // drawn right-aligned, e.g. "3 of 7 Items"
+  COLORREF textColour = kTextColour;
+  COLORREF rightColour = kWarningColour;
+  COLORREF background = kPageColour;
+  bool bold = false;
+  bool arrow = false;  // a row with children shows the expand arrow
+  CheckGlyph check = CheckGlyph::kNone;
+  const Picture* icon = nullptr;  // 16 x 16 at 96 dpi, drawn from a 2x picture
+};
+
+// Where the parts of a row go: each level indents by one step; the arrow (its
+// place kept on rows without one), the check glyph and the icon each take a
+// 16-unit square with gaps.
+struct RowGeometry {
+  RECT arrow{}, check{}, icon{}, text{};
+};
+RowGeometry LayoutRow(const RECT& row, int level, const RowLook& look, Dpi dpi);
+RowPart HitTestRow(const RowGeometry& geometry, const RowLook& look, POINT point);
+
+// The glyph pictures the tree draws, at twice the 96-dpi size.
+struct TreeGlyphs {
+  const Picture* unchecked = nullptr;
+  const Picture* checked = nullptr;
+  const Picture* partial = nullptr;
+  const Picture* collapsed = nullptr;
+  const Picture* expanded = nullptr;
+};
+
+class TreeView : public Control {
+ public:
+  struct CreateArgs {
+    RECT bounds{};
+    FontSpec font;
+    int rowHeight = 20;  // 96-dpi units
+    TreeGlyphs glyphs;
+    int id = 0;
+  };
+  [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
+
+  HTREEITEM AddRow(HTREEITEM parent, LPARAM data);
+  void Clear();
+  LPARAM DataOf(HTREEITEM item) const;
+  int LevelOf(HTREEITEM item) const;
+  bool IsExpanded(HTREEITEM item) const;
+  void Expand(HTREEITEM item, bool expand);
+  HTREEITEM Selected() const;
+  void Select(HTREEITEM item);
+  void Redraw(HTREEITEM item);         // after its look changed
+  RECT RowRect(HTREEITEM item) const;  // client coordinates, full width
+  // The row and its part under a client point.
+  std::pair<HTREEITEM, RowPart> HitTest(POINT client) const;
+
+  // The look of a row, asked for at every paint.
+  std::function<RowLook(HTREEITEM item, LPARAM data)> rowLook;
+  std::function<void(HTREEITEM item, RowPart part)> onClick;
+  std::function<void(HTREEITEM item, RowPart part)> onRightClick;
+  // A key pressed on the selected row; true when the page handled it.
+  std::function<bool(HTREEITEM item, WORD key)> onKey;
+  // The row under the mouse changed (null when it left the rows).
+  std::function<void(HTREEITEM item)> onHover;
+
+  bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ protected:
+  LRESULT OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnFontChanged() override;
+
+ private:
+  RowLook LookOf(HTREEITEM item) const;
+  void DrawRow(HDC dc, HTREEITEM item, const RECT& row, bool selected);
+  void DrawGlyph(HDC dc, const Picture* picture, const RECT& where);
+  const Picture* Scaled(const Picture* picture, int side);
+
+  TreeGlyphs glyphs_;
+  int rowHeight_ = 20;
+  HTREEITEM hover_ = nullptr;
+  // Each glyph shrunk once for the current DPI.
+  struct ScaledGlyph {
+    const Picture* source = nullptr;
+    int side = 0;
+    Picture picture;
+  };
+  ScaledGlyph scaled_[8];
+};
+
+}  // namespace hvm::ui

@@ -1,0 +1,384 @@
+#include "app/main_window.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "app/environment.h"
+#include "settings/program_settings.h"
+#include "support/registry_sandbox.h"
+#include "support/registry_seed.h"
+#include "support/test_folder.h"
+
+namespace hvm {
+namespace {
+
+using test::SeedString;
+
+// System Restore as the tests answer for it: available, every call recorded.
+class FakeSystemRestore : public SystemRestore {
+ public:
+  bool Available() override { return true; }
+  int32_t Begin(const std::string&, uint64_t& sequence) override {
+    calls.push_back("begin");
+    sequence = 77;
+    return 0;
+  }
+  int32_t End(uint64_t sequence) override {
+    calls.push_back("end " + std::to_string(sequence));
+    return 0;
+  }
+  std::vector<std::string> calls;
+};
+
+// A real main window over a registry and a data folder of its own.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    InitEnvironment();
+    data_ = folder_.File("data");
+    CreateDirectoryA(data_.c_str(), nullptr);
+  }
+  ~MainWindowTest() override { window_.reset(); }
+
+  // Only the given sections switched on in the settings file.
+  void SwitchOnly(std::initializer_list<int> sections) {
+    tProgramSettings settings;
+    for (int s = 1; s <= 24; ++s) settings.SetSection(s, false);
+    for (int s : sections) settings.SetSection(s, true);
+    ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  }
+
+  MainWindow& Open() {
+    window_ = std::make_unique<MainWindow>();
+    auto platform = std::make_unique<FakeSystemRestore>();
+    systemRestore_ = platform.get();
+    window_->SetSystemRestore(std::move(platform));
+    EXPECT_TRUE(window_->Create(StartWords{}, data_));
+    ShowWindow(window_->Hwnd(), SW_SHOW);
+    ui::PumpMessages();
+    return *window_;
+  }
+
+  // Classes whose server file is gone, for section 4.
+  void SeedStaleClasses(int count) {
+    for (int i = 0; i < count; ++i)
+      SeedString("HKCR\\CLSID\\{STALE-" + std::to_string(1000 + i) + "}\\InprocServer32", "",
+                 folder_.File("gone" + std::to_string(i) + ".dll"));
+  }
+
+  // Whether a command is waiting in the window's queue; takes it out.
+  bool CommandQueued(WPARAM command) {
+    MSG message;
+    bool found = false;
+    while (PeekMessageA(&message, window_->Hwnd(), WM_USER, WM_USER, PM_REMOVE))
+      found |= message.wParam == command;
+    return found;
+  }
+
+  test::RegistrySandbox sandbox_;
+  test::TestFolder folder_;
+  std::string data_;
+  std::unique_ptr<MainWindow> window_;
+  FakeSystemRestore* systemRestore_ = nullptr;  // owned by the window
+};
+
+TEST_F(MainWindowTest, OpensOnTheFrontPageWithItsMenu) {
+  MainWindow& window = Open();
+  EXPECT_EQ(Page::kFront, window.CurrentPage());
+  EXPECT_EQ(500, window.Menu().Highlighted());
+  EXPECT_TRUE(window.FrontView().IsVisible());
+  EXPECT_FALSE(window.Scan().IsVisible());
+  const size_t rows = Environment().WindowsVersionCode == 8 ? 7 : 6;
+  EXPECT_EQ(rows, window.Menu().Rows().size());
+  // No backup was ever made: the low health page.
+  EXPECT_EQ(410, window.FrontTemplate());
+  char className[64] = {};
+  GetClassNameA(window.Hwnd(), className, sizeof(className));
+  EXPECT_STREQ("TForm1", className);
+}
+
+TEST_F(MainWindowTest, SwitchingToTheShownPagePostsNothing) {
+  MainWindow& window = Open();
+  CommandQueued(7);
+  window.TurnPage(Page::kFront);
+  EXPECT_FALSE(CommandQueued(7));
+  window.TurnPage(Page::kScan);
+  EXPECT_FALSE(window.Menu().RowsEnabled());
+  window.TurnPage(Page::kFront);
+  EXPECT_TRUE(CommandQueued(7));
+  EXPECT_TRUE(window.Menu().RowsEnabled());
+}
+
+TEST_F(MainWindowTest, ScanCommandWithResultsHeldShowsThemAndKeepsThem) {
+  MainWindow& window = Open();
+  window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{A}\\InprocServer32");
+  window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{B}\\InprocServer32");
+  ASSERT_EQ(2, window.Session().Results().TotalCount());
+  window.HandleCommand(500, 0);
+  EXPECT_EQ(Page::kResults, window.CurrentPage());
+  window.HandleCommand(100, 0);  // a start while results are held only shows them
+  EXPECT_EQ(2, window.Session().Results().TotalCount());
+  window.HandleCommand(152, 0);
+  EXPECT_EQ(Page::kFront, window.CurrentPage());
+  EXPECT_EQ(0, window.Session().Results().TotalCount());
+}
+
+TEST_F(MainWindowTest, FOneAsksForTheTopicOfTheShownPage) {
+  MainWindow& window = Open();
+  std::vector<std::string> asked;
+  window.SetHelpViewer([&](const std::string& location) {
+    asked.push_back(location);
+    return true;
+  });
+  SendMessageA(window.Hwnd(), WM_HOTKEY, MainWindow::kHelpHotKey, 0);
+  window.TurnPage(Page::kScan);
+  window.ShowHelp();
+  ASSERT_EQ(2u, asked.size());
+  EXPECT_EQ(Environment().programFolder + "\\hvmend.chm::/Using Hivemend\\Scan and Clean.htm",
+            asked[0]);
+  EXPECT_EQ(Environment().programFolder + "\\hvmend.chm::/About Hivemend\\Hivemend support.htm",
+            asked[1]);
+}
+
+TEST_F(MainWindowTest, ScanFromTheFrontPageCountsOnTheScanPage) {
+  SwitchOnly({4});
+  SeedStaleClasses(6);
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  const TResultsStore& results = window.Session().Results();
+  EXPECT_EQ(6, results.TotalCount());
+  const ScanPageState& state = window.Scan().State();
+  for (int section = 1; section <= 24; ++section)
+    EXPECT_EQ(static_cast<int>(results.Section(section).size()), state.rows[section - 1].count)
+        << section;
+  EXPECT_EQ(SectionMark::Problem, state.rows[3].mark);
+  EXPECT_EQ(SectionMark::None, state.rows[4].mark);  // switched off: never ran
+  EXPECT_EQ("6 Problems Found", state.total);
+  EXPECT_EQ(Page::kResults, window.CurrentPage());
+  EXPECT_TRUE(window.Menu().RowsEnabled());
+  EXPECT_FALSE(window.Busy());
+  // The statistics reached the settings file and the front page's figures.
+  tProgramSettings settings;
+  LoadSettings(settings, data_ + "\\hvmend.ini");
+  EXPECT_EQ(6, settings.last_err);
+}
+
+// Records, while a scan runs, whether the menu is usable: the scan lets
+// messages run at its polls, so a message posted before it arrives during it.
+class MenuProbe : public ui::Window {
+ public:
+  explicit MenuProbe(MainWindow& window) : window_(window) {
+    CreateArgs args;
+    args.className = "HivemendMenuProbe";
+    args.style = WS_POPUP;
+    if (!CreateWindowOf(args)) throw std::runtime_error("no probe window");
+  }
+  std::optional<bool> enabledDuringScan;
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_APP) {
+      enabledDuringScan = window_.Menu().RowsEnabled();
+      return 0;
+    }
+    return Window::OnMessage(message, wParam, lParam);
+  }
+
+ private:
+  MainWindow& window_;
+};
+
+TEST_F(MainWindowTest, MenuIsDisabledDuringTheScanAndEscapeStopsIt) {
+  SwitchOnly({4});
+  SeedStaleClasses(40);
+  MainWindow& window = Open();
+  MenuProbe probe(window);
+  PostMessageA(probe.Hwnd(), WM_APP, 0, 0);
+  // Esc reaches the main window at the scan's first poll and ends the scan
+  // within four more classes.
+  PostMessageA(window.Hwnd(), WM_KEYDOWN, VK_ESCAPE, 1);
+  window.HandleCommand(100, 0);
+  ASSERT_TRUE(probe.enabledDuringScan.has_value());
+  EXPECT_FALSE(*probe.enabledDuringScan);
+  EXPECT_LE(window.Session().Results().TotalCount(), 4);
+  EXPECT_TRUE(window.Menu().RowsEnabled());
+  EXPECT_FALSE(window.Busy());
+}
+
+TEST_F(MainWindowTest, StopButtonEndsTheScanLikeEscape) {
+  SwitchOnly({4});
+  SeedStaleClasses(40);
+  MainWindow& window = Open();
+  // The click arrives through the scan page, the Stop button's parent.
+  PostMessageA(window.Scan().Hwnd(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+               reinterpret_cast<LPARAM>(window.Scan().StopButton().Hwnd()));
+  window.HandleCommand(100, 0);
+  EXPECT_LE(window.Session().Results().TotalCount(), 4);
+  EXPECT_FALSE(window.Busy());
+}
+
+TEST_F(MainWindowTest, SavedPlacementOpensAtLeastAtTheWindowSizeAndMaximised) {
+  tProgramSettings settings;
+  settings.window = "44,2,3,0,0,-1,-1,20,30,120,130";  // maximised, a tiny rectangle
+  settings.window_l = settings.window;
+  ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  window_ = std::make_unique<MainWindow>();
+  ASSERT_TRUE(window_->Create(StartWords{}, data_));
+  EXPECT_EQ(SW_SHOWMAXIMIZED, window_->FirstShowCommand(SW_SHOWNORMAL));
+  WINDOWPLACEMENT placement{sizeof(placement)};
+  GetWindowPlacement(window_->Hwnd(), &placement);
+  EXPECT_EQ(20, placement.rcNormalPosition.left);
+  EXPECT_GT(placement.rcNormalPosition.right - placement.rcNormalPosition.left, 100);
+}
+
+TEST_F(MainWindowTest, SilentStartIgnoresTheSavedPlacement) {
+  tProgramSettings settings;
+  settings.window = "44,2,3,0,0,-1,-1,20,30,120,130";
+  settings.window_l = settings.window;
+  ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  window_ = std::make_unique<MainWindow>();
+  ASSERT_TRUE(window_->Create(ParseStartWords({"bootup", "silent"}), data_));
+  EXPECT_EQ(SW_SHOWNORMAL, window_->FirstShowCommand(SW_SHOWNORMAL));
+}
+
+TEST_F(MainWindowTest, HotKeysHeldElsewhereDoNotStopTheStart) {
+  // Another window holds Ctrl+Q and F1 first, as another program could.
+  HWND holder = CreateWindowExA(0, "STATIC", "holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  ASSERT_TRUE(RegisterHotKey(holder, 7, MOD_CONTROL, 'Q'));
+  ASSERT_TRUE(RegisterHotKey(holder, 8, 0, VK_F1));
+  MainWindow& window = Open();
+  EXPECT_FALSE(window.HotKeysRegistered());
+  EXPECT_EQ(Page::kFront, window.CurrentPage());
+  UnregisterHotKey(holder, 7);
+  UnregisterHotKey(holder, 8);
+  DestroyWindow(holder);
+}
+
+TEST_F(MainWindowTest, ResultsPageShowsTheScanAndItsChecksDriveTheStore) {
+  SwitchOnly({4, 7});
+  SeedStaleClasses(3);
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  ASSERT_EQ(Page::kResults, window.CurrentPage());
+  ResultsPage& page = window.Results();
+  EXPECT_TRUE(page.IsVisible());
+  EXPECT_TRUE(page.ShownOnce());
+  EXPECT_EQ(" 3 Problems Found!", page.CountText());
+  EXPECT_EQ("Attention: 3 Problems Found!", page.SummaryText());
+  // Two switched-on sections, one of them empty; the first holds the three classes.
+  ui::TreeView& tree = page.Tree();
+  HTREEITEM first = TreeView_GetRoot(tree.Hwnd());
+  ASSERT_NE(nullptr, first);
+  HTREEITEM second = TreeView_GetNextSibling(tree.Hwnd(), first);
+  ASSERT_NE(nullptr, second);
+  EXPECT_EQ(nullptr, TreeView_GetNextSibling(tree.Hwnd(), second));
+  EXPECT_EQ(nullptr, TreeView_GetChild(tree.Hwnd(), second));
+  tree.Expand(first, true);
+  HTREEITEM item = TreeView_GetChild(tree.Hwnd(), first);
+  ASSERT_NE(nullptr, item);
+  // A click on the row's check glyph unchecks the entry; Space checks it again.
+  const RECT row = tree.RowRect(item);
+  const ui::RowLook look = tree.rowLook(item, tree.DataOf(item));
+  const ui::RowGeometry geometry = ui::LayoutRow(row, 1, look, tree.CurrentDpi());
+  const POINT check{(geometry.check.left + geometry.check.right) / 2,
+                    (geometry.check.top + geometry.check.bottom) / 2};
+  SendMessageA(tree.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(check.x, check.y));
+  SendMessageA(tree.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(check.x, check.y));
+  const auto& entries = window.Session().Results().Section(4);
+  EXPECT_FALSE(entries[0].Checked());
+  EXPECT_EQ(RowCheck::kPartial, page.Model().SectionState(4));
+  tree.Select(item);
+  SendMessageA(tree.Hwnd(), WM_KEYDOWN, VK_SPACE, 1);
+  EXPECT_TRUE(entries[0].Checked());
+  // "S" marks the row to be ignored.
+  SendMessageA(tree.Hwnd(), WM_KEYDOWN, 'S', 1);
+  EXPECT_TRUE(entries[0].IgnoreMarked());
+  EXPECT_FALSE(entries[0].Checked());
+}
+
+TEST_F(MainWindowTest, RepairFromTheResultsPageRemovesTheCheckedAndKeepsTheUndo) {
+  SwitchOnly({4});
+  SeedStaleClasses(3);
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  ASSERT_EQ(3, window.Session().Results().TotalCount());
+  window.Results().Model().ToggleItem(4, 2);  // the user keeps one
+  window.Results().RepairButton().Click();
+  EXPECT_EQ(Page::kSummary, window.CurrentPage());
+  EXPECT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32"));
+  EXPECT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1001}\\InprocServer32"));
+  EXPECT_TRUE(test::KeyExists("HKCR\\CLSID\\{STALE-1002}\\InprocServer32"));
+  const std::string snapshot =
+      test::ReadWholeFile(data_ + "\\" + Environment().SnapshotName + ".reg");
+  EXPECT_NE(std::string::npos, snapshot.find("{STALE-1000}"));
+  EXPECT_EQ(std::string::npos, snapshot.find("{STALE-1002}"));
+  EXPECT_EQ(0, window.Session().Results().TotalCount());
+  EXPECT_FALSE(window.Busy());
+  // A restore point was begun before the repair and ended after it (the test
+  // program runs as an administrator of its prefix), and the report says so.
+  if (Environment().IsAdministrator) {
+    EXPECT_EQ((std::vector<std::string>{"begin", "end 77"}), systemRestore_->calls);
+    EXPECT_EQ("made", window.Report().ValueOf("Restore Point"));
+  } else {
+    EXPECT_TRUE(systemRestore_->calls.empty());
+    EXPECT_EQ("not made (not an administrator)", window.Report().ValueOf("Restore Point"));
+  }
+  // The report page shows this repair; the progress window ran to its end and went.
+  EXPECT_EQ("3", window.Report().ValueOf("Total Problems Found"));
+  EXPECT_EQ("2", window.Report().ValueOf("Total Problems Repaired"));
+  EXPECT_EQ("1", window.Report().ValueOf("Total Problems Remaining"));
+  EXPECT_EQ(1000, window.Progress().Math().Position());
+  EXPECT_FALSE(window.Progress().IsVisible());
+  // Continue leads back to the front page.
+  window.Report().ContinueButton().Click();
+  ui::PumpMessages();
+  EXPECT_EQ(Page::kFront, window.CurrentPage());
+}
+
+TEST_F(MainWindowTest, RestorePageListsTheRepairsSnapshotAndPutsItBack) {
+  SwitchOnly({4});
+  SeedStaleClasses(2);
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  window.Results().RepairButton().Click();
+  ASSERT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32"));
+  window.HandleCommand(530, 0);
+  ASSERT_EQ(Page::kRestore, window.CurrentPage());
+  RestorePage& page = window.Restore();
+  EXPECT_EQ(1, page.Chooser().Count());
+  ASSERT_EQ(2, page.List().Count());
+  EXPECT_EQ("2 Items", page.CountText());
+  EXPECT_TRUE(page.List().IsChecked(0));
+  page.List().SetChecked(1, false);  // only the first comes back
+  std::vector<std::string> messages;
+  SetDialogShownHook([&](MessageDialogWindow& dialog) {
+    char text[256] = {};
+    GetWindowTextA(dialog.TextWindow(), text, sizeof(text));
+    messages.push_back(text);
+    PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
+  });
+  page.RestoreButton().Click();
+  SetDialogShownHook({});
+  EXPECT_EQ((std::vector<std::string>{"Selected Keys Restored"}), messages);
+  const int back = test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32") +
+                   test::KeyExists("HKCR\\CLSID\\{STALE-1001}\\InprocServer32");
+  EXPECT_EQ(1, back);
+}
+
+TEST_F(MainWindowTest, ScanFindingNothingEndsOnTheReport) {
+  SwitchOnly({4});
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  EXPECT_EQ(Page::kSummary, window.CurrentPage());
+  EXPECT_TRUE(window.Report().IsVisible());
+  EXPECT_EQ("0", window.Report().ValueOf("Total Problems Found"));
+  EXPECT_EQ("0", window.Report().ValueOf("Total Problems Repaired"));
+  EXPECT_EQ("-", window.Report().ValueOf("Date of Last Snapshot"));
+}
+
+}  // namespace
+}  // namespace hvm

@@ -1,0 +1,92 @@
+#include "backup/restore_point.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/dialog_service.h"
+
+namespace hvm {
+namespace {
+
+// Answers for the platform and records every call.
+class FakeSystemRestore : public SystemRestore {
+ public:
+  bool Available() override { return available; }
+  int32_t Begin(const std::string& description, uint64_t& sequence) override {
+    calls.push_back("begin " + description);
+    sequence = 4711;
+    return beginStatus;
+  }
+  int32_t End(uint64_t sequence) override {
+    calls.push_back("end " + std::to_string(sequence));
+    return 0;
+  }
+  bool available = true;
+  int32_t beginStatus = 0;
+  std::vector<std::string> calls;
+};
+
+class RecordingDialogs : public DialogService {
+ public:
+  int MessageDialog(const std::string& text, const std::string& caption, int flags) override {
+    shown.push_back(caption + ": " + text);
+    return dialog::kOk;
+  }
+  std::vector<std::string> shown;
+};
+
+TEST(RestorePoint, MadeWithItsDescriptionAndEndedWithTheReturnedSequence) {
+  FakeSystemRestore platform;
+  RecordingDialogs dialogs;
+  const RestorePointOutcome outcome = MakeRestorePoint(platform, dialogs, true);
+  EXPECT_EQ(RestorePointOutcome::Result::kMade, outcome.result);
+  EXPECT_EQ(4711u, outcome.sequence);
+  EndRestorePoint(platform, outcome);
+  EXPECT_EQ((std::vector<std::string>{"begin Restore Point made for Hivemend before Cleaning",
+                                      "end 4711"}),
+            platform.calls);
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ("made", outcome.Describe());
+}
+
+TEST(RestorePoint, RefusalIsShownWithItsStatusAndNotEnded) {
+  FakeSystemRestore platform;
+  platform.beginStatus = 1058;
+  RecordingDialogs dialogs;
+  const RestorePointOutcome outcome = MakeRestorePoint(platform, dialogs, true);
+  EXPECT_EQ(RestorePointOutcome::Result::kRefused, outcome.result);
+  EXPECT_EQ(
+      (std::vector<std::string>{"Restore Point: A restore point could not be created [1058]"}),
+      dialogs.shown);
+  EndRestorePoint(platform, outcome);
+  EXPECT_EQ(1u, platform.calls.size());  // no end for a point never begun
+  EXPECT_EQ("not made (refused with status 1058)", outcome.Describe());
+}
+
+TEST(RestorePoint, NonAdministratorOrMissingSystemRestoreIsSilent) {
+  FakeSystemRestore platform;
+  RecordingDialogs dialogs;
+  const RestorePointOutcome user = MakeRestorePoint(platform, dialogs, false);
+  EXPECT_EQ(RestorePointOutcome::Result::kNotAdministrator, user.result);
+  platform.available = false;
+  const RestorePointOutcome none = MakeRestorePoint(platform, dialogs, true);
+  EXPECT_EQ(RestorePointOutcome::Result::kNotAvailable, none.result);
+  EXPECT_TRUE(platform.calls.empty());
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ("not made (not an administrator)", user.Describe());
+  EXPECT_EQ("not made (System Restore is not available)", none.Describe());
+}
+
+TEST(RestorePoint, PlatformWithoutTheLibraryIsNotAvailable) {
+  // A folder without SrClient.dll stands for a system without System Restore.
+  PlatformSystemRestore platform("C:\\no-such-folder-hvm\\");
+  EXPECT_FALSE(platform.Available());
+  RecordingDialogs dialogs;
+  EXPECT_EQ(RestorePointOutcome::Result::kNotAvailable,
+            MakeRestorePoint(platform, dialogs, true).result);
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+}  // namespace
+}  // namespace hvm

@@ -1,0 +1,74 @@
+#include "results/restore_choice.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "support/registry_sandbox.h"
+#include "support/registry_seed.h"
+#include "support/test_folder.h"
+
+namespace hvm {
+namespace {
+
+constexpr char kSnapshot[] =
+    "REGEDIT4\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Back]\r\n\"name\"=\"value\"\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Whole]\r\n\r\n";
+
+class RestoreChoiceTest : public test::RegistrySandboxTest {
+ protected:
+  test::TestFolder folder_;
+};
+
+TEST_F(RestoreChoiceTest, EveryCheckedEntryBackSaysSelectedKeysRestored) {
+  folder_.WriteFile("Undo20261209.reg", kSnapshot);
+  const SnapshotRestorer restorer(folder_.Path(), "Undo20261209.reg");
+  const RestoreOutcome outcome =
+      RestoreEntries(restorer, ListSnapshotContents(folder_.Path(), "Undo20261209.reg", nullptr));
+  EXPECT_EQ(2, outcome.chosen);
+  EXPECT_EQ(2, outcome.restored);
+  EXPECT_TRUE(test::ValueExists("HKCU\\Software\\Back", "name"));
+  EXPECT_TRUE(test::KeyExists("HKCU\\Software\\Whole"));
+  EXPECT_EQ("Selected Keys Restored", RestoreMessage(outcome));
+}
+
+TEST_F(RestoreChoiceTest, AFailedEntryIsNamedAndTheRestStillComeBack) {
+  folder_.WriteFile("Undo20261209.reg", kSnapshot);
+  const SnapshotRestorer restorer(folder_.Path(), "Undo20261209.reg");
+  const RestoreOutcome outcome =
+      RestoreEntries(restorer, {"HKEY_CURRENT_USER\\Software\\Gone\\\\:\"x\"",
+                                "HKEY_CURRENT_USER\\Software\\Back\\\\:\"name\""});
+  EXPECT_EQ(2, outcome.chosen);
+  EXPECT_EQ(1, outcome.restored);
+  EXPECT_EQ("HKEY_CURRENT_USER\\Software\\Gone\\\\:\"x\"", outcome.firstFailure);
+  EXPECT_TRUE(test::ValueExists("HKCU\\Software\\Back", "name"));
+  const std::string message = RestoreMessage(outcome);
+  EXPECT_NE(std::string::npos, message.find("Restored 1 of 2"));
+  EXPECT_NE(std::string::npos, message.find("Software\\Gone"));
+  EXPECT_EQ(std::string::npos, message.find("Selected Keys Restored"));
+}
+
+TEST_F(RestoreChoiceTest, OldAndEmptySnapshotsArePrunedButTodaysStays) {
+  folder_.WriteFile("Undo20261101.reg", kSnapshot);
+  folder_.WriteFile("Undo20261208.reg", "");  // empty, not today's
+  folder_.WriteFile("Undo20261209.reg", "");  // empty, but today's
+  folder_.WriteFile("Undo20261101.bat", "rd \"C:\\x\"\r\n");
+  folder_.WriteFile("notes.reg", kSnapshot);
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  const unsigned long long ticks =
+      (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  // A week and a day later, every file is old.
+  const unsigned long long later = ticks + 8ULL * 24 * 60 * 60 * 10000000ULL;
+  EXPECT_EQ((std::vector<std::string>{"Undo20261101.reg", "Undo20261209.reg"}),
+            PruneAndListSnapshots(folder_.Path(), false, "Undo20261209", ticks));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder_.File("Undo20261208.reg").c_str()));
+  EXPECT_TRUE(PruneAndListSnapshots(folder_.Path(), true, "Undo20261209", later).empty());
+  // The batch file and other files stay.
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder_.File("Undo20261101.bat").c_str()));
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder_.File("notes.reg").c_str()));
+}
+
+}  // namespace
+}  // namespace hvm

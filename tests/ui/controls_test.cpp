@@ -1,0 +1,170 @@
+#include "ui/controls.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "test_host.h"
+#include "ui/animation.h"
+#include "ui/progress_bar.h"
+
+namespace hvm::ui {
+namespace {
+
+using test::Point;
+using test::TestHost;
+
+TEST(Dpi, ScalesDesignUnitsRounded) {
+  EXPECT_EQ(515, Dpi(96).Scale(515));
+  EXPECT_EQ(773, Dpi(144).Scale(515));  // 772.5 rounds up
+  EXPECT_EQ(644, Dpi(120).Scale(515));  // 643.75
+  EXPECT_EQ(-30, Dpi(144).Scale(-20));
+  EXPECT_EQ(96, Dpi(0).Value());  // nonsense falls back to the design DPI
+  EXPECT_EQ(-12, Dpi(96).FontHeight(9));
+  EXPECT_EQ(-18, Dpi(144).FontHeight(9));
+}
+
+TEST(ProgressText, PercentIsRoundedDownAndClamped) {
+  EXPECT_EQ("0%", PercentText(0, 100));
+  EXPECT_EQ("33%", PercentText(1, 3));
+  EXPECT_EQ("99%", PercentText(999, 1000));
+  EXPECT_EQ("100%", PercentText(1000, 1000));
+  EXPECT_EQ("100%", PercentText(5000, 1000));
+  EXPECT_EQ("0%", PercentText(-5, 1000));
+  EXPECT_EQ("0%", PercentText(5, 0));
+  EXPECT_EQ("50%", PercentText(4'000'000'000'000LL, 8'000'000'000'000LL));
+}
+
+TEST(ProgressBar, ShowsItsPercentage) {
+  TestHost host;
+  ProgressBar bar;
+  ASSERT_TRUE(bar.Create(host.Hwnd(), {{10, 10, 210, 30}, 400}));
+  bar.SetPosition(100);
+  EXPECT_EQ("25%", bar.Caption());
+  RedrawWindow(bar.Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  WindowDc dc(bar.Hwnd());
+  // The first quarter is filled with the caption colour, the rest is the track.
+  EXPECT_EQ(kCaptionColour, GetPixel(dc.Get(), 5, 3));
+  EXPECT_EQ(kBandTint, GetPixel(dc.Get(), 190, 3));
+}
+
+TEST(CheckList, ClicksOnTheBoxAndSpaceToggleItemsButNotHeaders) {
+  TestHost host;
+  CheckList list;
+  ASSERT_TRUE(list.Create(host.Hwnd(), {{0, 0, 300, 200}}));
+  std::vector<std::pair<int, bool>> toggled;
+  list.onToggled = [&](int index, bool checked) { toggled.push_back({index, checked}); };
+  list.AddHeader("2026-12-09");
+  list.AddItem("HKEY_CURRENT_USER\\Software\\Gone");
+  list.AddItem("HKEY_LOCAL_MACHINE\\Software\\Old", true);
+  RECT second{};
+  SendMessageA(list.Hwnd(), LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+  const int middle = (second.top + second.bottom) / 2;
+  SendMessageA(list.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, Point(8, middle));
+  SendMessageA(list.Hwnd(), WM_LBUTTONUP, 0, Point(8, middle));
+  EXPECT_TRUE(list.IsChecked(1));
+  // A click on the text selects without toggling.
+  SendMessageA(list.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, Point(150, middle));
+  SendMessageA(list.Hwnd(), WM_LBUTTONUP, 0, Point(150, middle));
+  EXPECT_TRUE(list.IsChecked(1));
+  SendMessageA(list.Hwnd(), WM_KEYDOWN, VK_SPACE, 1);
+  EXPECT_FALSE(list.IsChecked(1));
+  // The header takes neither a click nor a check.
+  SendMessageA(list.Hwnd(), LB_SETCURSEL, 0, 0);
+  SendMessageA(list.Hwnd(), WM_KEYDOWN, VK_SPACE, 1);
+  list.SetChecked(0, true);
+  EXPECT_FALSE(list.IsChecked(0));
+  EXPECT_TRUE(list.IsHeader(0));
+  EXPECT_EQ((std::vector<std::pair<int, bool>>{{1, true}, {1, false}}), toggled);
+}
+
+TEST(CheckList, HorizontalExtentFollowsTheWidestRow) {
+  TestHost host;
+  CheckList list;
+  ASSERT_TRUE(list.Create(host.Hwnd(), {{0, 0, 200, 100}}));
+  list.AddItem("short");
+  const int narrow = list.HorizontalExtent();
+  list.AddItem(
+      "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{00000000-0000-0000-0000-000000000000}");
+  EXPECT_GT(list.HorizontalExtent(), 200);
+  EXPECT_GT(list.HorizontalExtent(), narrow);
+  EXPECT_EQ(list.HorizontalExtent(),
+            static_cast<int>(SendMessageA(list.Hwnd(), LB_GETHORIZONTALEXTENT, 0, 0)));
+  list.Clear();
+  EXPECT_EQ(0, list.HorizontalExtent());
+  EXPECT_EQ(0, list.Count());
+  EXPECT_FALSE(list.IsChecked(5));
+}
+
+TEST(NumberBox, TakesDigitsOnlyAndFallsBackWhenEmpty) {
+  TestHost host;
+  NumberBox box;
+  ASSERT_TRUE(box.Create(host.Hwnd(), {250, {0, 0, 80, 22}}));
+  EXPECT_EQ(250u, box.Value());
+  SendMessageA(box.Hwnd(), WM_CHAR, 'x', 1);  // typed letters are refused
+  EXPECT_EQ("250", box.Text());
+  box.SetText("");
+  EXPECT_EQ(7u, box.Value(7));
+  box.SetText("12ab");  // pasted text keeps its leading digits
+  EXPECT_EQ(12u, box.Value());
+}
+
+TEST(StandardControls, ReportUserChoicesThroughTheirCallbacks) {
+  TestHost host;
+  DropDownList list;
+  ASSERT_TRUE(list.Create(host.Hwnd(), {{"Daily", "Weekly", "Monthly"}, 1, {0, 0, 120, 24}}));
+  EXPECT_EQ(1, list.Selected());
+  EXPECT_EQ(3, list.Count());
+  int chosen = -1;
+  list.onSelected = [&](int index) { chosen = index; };
+  list.Select(2);
+  SendMessageA(host.Hwnd(), WM_COMMAND, MAKEWPARAM(list.Id(), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list.Hwnd()));
+  EXPECT_EQ(2, chosen);
+
+  CheckBox box;
+  ASSERT_TRUE(box.Create(host.Hwnd(), {"&Monitor", {0, 40, 120, 20}, {}, true, 7}));
+  EXPECT_TRUE(box.IsChecked());
+  bool reported = true;
+  box.onChanged = [&](bool checked) { reported = checked; };
+  box.SetChecked(false);
+  EXPECT_TRUE(reported);  // only the user's clicks report
+  SendMessageA(host.Hwnd(), WM_COMMAND, MAKEWPARAM(box.Id(), BN_CLICKED),
+               reinterpret_cast<LPARAM>(box.Hwnd()));
+  EXPECT_FALSE(reported);
+
+  TabControl tabs;
+  ASSERT_TRUE(tabs.Create(
+      host.Hwnd(), {{"General", "Custom Scan", "Ignore List", "Monitor"}, {0, 70, 380, 200}}));
+  const RECT area = tabs.PageArea();
+  EXPECT_GT(area.top, 70);
+  EXPECT_LT(area.bottom, 200);
+}
+
+TEST(Animation, AdvancesThroughItsFramesAndWraps) {
+  // Three frames of 128 x 128 (twice 64).
+  BITMAPINFOHEADER info{sizeof(info), 384, -128, 1, 32, BI_RGB};
+  BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(file) + sizeof(info)};
+  std::string bmp(reinterpret_cast<const char*>(&file), sizeof(file));
+  bmp.append(reinterpret_cast<const char*>(&info), sizeof(info));
+  bmp.append(384 * 128 * 4, '\x7F');
+  const Picture strip = Picture::Decode(bmp);
+  ASSERT_FALSE(strip.IsEmpty());
+  TestHost host;
+  Animation animation;
+  ASSERT_TRUE(animation.Create(host.Hwnd(), {&strip, {0, 0}}));
+  EXPECT_EQ(3, animation.FrameCount());
+  EXPECT_EQ(64, Width(animation.ClientRect()));
+  animation.Advance();
+  animation.Advance();
+  EXPECT_EQ(2, animation.Frame());
+  animation.Advance();
+  EXPECT_EQ(0, animation.Frame());
+  animation.Start();
+  EXPECT_TRUE(animation.IsRunning());
+  animation.Stop();
+  EXPECT_FALSE(animation.IsRunning());
+}
+
+}  // namespace
+}  // namespace hvm::ui

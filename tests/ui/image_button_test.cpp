@@ -1,0 +1,114 @@
+#include "ui/image_button.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "test_host.h"
+#include "ui/picture_scaling.h"
+
+namespace hvm::ui {
+namespace {
+
+using test::Point;
+using test::TestHost;
+
+// A strip of four 40 x 20 states (twice a 20 x 10 button), each its own colour.
+Picture FourStateStrip() {
+  const uint32_t colours[4] = {0xFF0000FF, 0xFF00FF00, 0xFFFF0000, 0xFF808080};
+  std::vector<uint32_t> pixels;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 160; ++x) pixels.push_back(colours[x / 40]);
+  // Round trip through a bitmap: a Picture is made by scaling pixels 1:1.
+  std::string bmp;
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof(info);
+  info.biWidth = 160;
+  info.biHeight = -20;
+  info.biPlanes = 1;
+  info.biBitCount = 32;
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + pixels.size() * 4;
+  bmp.append(reinterpret_cast<const char*>(&file), sizeof(file));
+  bmp.append(reinterpret_cast<const char*>(&info), sizeof(info));
+  bmp.append(reinterpret_cast<const char*>(pixels.data()), pixels.size() * 4);
+  return Picture::Decode(bmp);
+}
+
+TEST(ImageButton, StripStatesAreEqualQuarters) {
+  EXPECT_EQ(0, StripStateRect(ButtonState::kNormal, 640, 36).left);
+  const RECT pressed = StripStateRect(ButtonState::kPressed, 640, 36);
+  EXPECT_EQ(320, pressed.left);
+  EXPECT_EQ(480, pressed.right);
+  EXPECT_EQ(36, pressed.bottom);
+  EXPECT_EQ(480, StripStateRect(ButtonState::kDisabled, 640, 36).left);
+}
+
+TEST(ImageButton, SizeIsOneStateHalvedAndScaled) {
+  const Picture strip = FourStateStrip();
+  ASSERT_FALSE(strip.IsEmpty());
+  TestHost host;
+  ImageButton button;
+  ASSERT_TRUE(button.Create(host.Hwnd(), {&strip, 100, "", {5, 5}, host.Hwnd()}));
+  EXPECT_EQ(20, button.SizeAt(Dpi(96)).cx);
+  EXPECT_EQ(10, button.SizeAt(Dpi(96)).cy);
+  EXPECT_EQ(30, button.SizeAt(Dpi(144)).cx);
+  EXPECT_EQ(15, button.SizeAt(Dpi(144)).cy);
+}
+
+TEST(ImageButton, MouseMovesThroughTheFourStatesAndClickPostsItsCommand) {
+  const Picture strip = FourStateStrip();
+  TestHost host;
+  ImageButton button;
+  ASSERT_TRUE(button.Create(host.Hwnd(), {&strip, 160, "Optimize", {5, 5}, host.Hwnd()}));
+  int clicked = -1;
+  button.onClick = [&](int command) { clicked = command; };
+  EXPECT_EQ(ButtonState::kNormal, button.State());
+
+  SendMessageA(button.Hwnd(), WM_MOUSEMOVE, 0, Point(3, 3));
+  EXPECT_EQ(ButtonState::kHover, button.State());
+  SendMessageA(button.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, Point(3, 3));
+  EXPECT_EQ(ButtonState::kPressed, button.State());
+  // Dragged off while pressed: shown raised, and letting go there is no click.
+  SendMessageA(button.Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, Point(300, 3));
+  EXPECT_NE(ButtonState::kPressed, button.State());
+  SendMessageA(button.Hwnd(), WM_LBUTTONUP, 0, Point(300, 3));
+  PumpMessages();
+  EXPECT_TRUE(host.commands.empty());
+  EXPECT_EQ(-1, clicked);
+
+  SendMessageA(button.Hwnd(), WM_MOUSEMOVE, 0, Point(3, 3));
+  SendMessageA(button.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, Point(3, 3));
+  SendMessageA(button.Hwnd(), WM_LBUTTONUP, 0, Point(3, 3));
+  PumpMessages();
+  EXPECT_EQ((std::vector<WPARAM>{160}), host.commands);
+  EXPECT_EQ(160, clicked);
+
+  EnableWindow(button.Hwnd(), FALSE);
+  EXPECT_EQ(ButtonState::kDisabled, button.State());
+}
+
+TEST(ImageButton, PaintsTheQuarterOfItsState) {
+  const Picture strip = FourStateStrip();
+  TestHost host;
+  ImageButton button;
+  ASSERT_TRUE(button.Create(host.Hwnd(), {&strip, 1, "", {5, 5}, host.Hwnd()}));
+  auto colourShown = [&] {
+    RedrawWindow(button.Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    WindowDc dc(button.Hwnd());
+    return GetPixel(dc.Get(), 10, 5);
+  };
+  EXPECT_EQ(RGB(0, 0, 255), colourShown());
+  SendMessageA(button.Hwnd(), WM_MOUSEMOVE, 0, Point(3, 3));
+  EXPECT_EQ(RGB(0, 255, 0), colourShown());
+  SendMessageA(button.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, Point(3, 3));
+  EXPECT_EQ(RGB(255, 0, 0), colourShown());
+  SendMessageA(button.Hwnd(), WM_LBUTTONUP, 0, Point(300, 300));
+  EnableWindow(button.Hwnd(), FALSE);
+  EXPECT_EQ(RGB(128, 128, 128), colourShown());
+}
+
+}  // namespace
+}  // namespace hvm::ui
