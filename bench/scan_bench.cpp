@@ -22,7 +22,7 @@
 
 #include "app/cli_options.h"
 #include "app/console_scan_session.h"
-#include "app/environment.h"
+#include "core/environment.h"
 #include "scan/reported_keys.h"
 #include "scan/sections.h"
 

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "app/console_environment.h"
-#include "app/environment.h"
 #include "app/repair_value_remover.h"
+#include "core/environment.h"
 
 namespace hvm {
 namespace {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "app/about_window.h"
-#include "app/environment.h"
 #include "app/gui_startup.h"
 #include "app/main_window.h"
 #include "app/message_dialog.h"
+#include "core/environment.h"
 #include "reports/template_renderer.h"
 #include "settings/program_settings.h"
 #include "ui/html_view.h"

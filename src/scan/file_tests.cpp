@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "core/registry.h"
 #include "core/scoped_handle.h"
 #include "scan/drive_types.h"

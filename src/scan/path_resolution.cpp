@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "scan/drive_types.h"
 #include "scan/file_tests.h"
 #include "scan/fs_redirection.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "settings/program_settings.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"

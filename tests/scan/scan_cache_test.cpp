@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "scan/file_tests.h"
 #include "scan/find_file.h"
 #include "scan/path_resolution.h"
