@@ -20,6 +20,13 @@ bool UpperAscii(std::string_view text, std::string* upper) {
   return true;
 }
 
+// The key of a question by its text: upper-cased plain ASCII, or any other
+// text as it is, so that two texts beyond ASCII never share an answer.
+std::string CaseFoldedKey(std::string_view text) {
+  std::string upper;
+  return UpperAscii(text, &upper) ? upper : "\x01" + std::string(text);
+}
+
 std::string WithoutLeadingBackslash(const std::string& path) {
   return !path.empty() && path.front() == '\\' ? path.substr(1) : path;
 }
@@ -145,8 +152,7 @@ bool ScanCache::KeyOpens(HKEY root, const std::string& path) {
 }
 
 const ScanCache::FolderListing& ScanCache::ListFolder(const std::string& folder) {
-  std::string upper;
-  UpperAscii(folder, &upper);
+  const std::string upper = CaseFoldedKey(folder);
   const auto found = folders_.find(upper);
   if (found != folders_.end()) return found->second;
   FolderListing& listing = folders_[upper];
@@ -218,8 +224,7 @@ bool ScanCache::Remember(const char* question, const std::string& key,
 }
 
 unsigned ScanCache::DriveType(const std::string& root, const std::function<unsigned()>& compute) {
-  std::string upper;
-  UpperAscii(root, &upper);
+  const std::string upper = CaseFoldedKey(root);
   const auto found = driveTypes_.find(upper);
   if (found != driveTypes_.end()) return found->second;
   const unsigned type = compute();

@@ -86,6 +86,26 @@ TEST_F(ScanCacheTest, AListingWithNamesOutsideTheCodePageTellsNothingMissing) {
   EXPECT_FALSE(cache.KeyKnownMissing(HKEY_CLASSES_ROOT, "Wide\\ICON"));
 }
 
+// Questions are folded to one case only where the cache knows the case rules
+// (plain ASCII); two roots beyond ASCII are two questions.
+TEST_F(ScanCacheTest, DriveTypesAreAskedOncePerRootAndNeverSharedBeyondAscii) {
+  ScanCache cache;
+  int asked = 0;
+  const auto answer = [&asked](unsigned type) {
+    return [&asked, type] {
+      ++asked;
+      return type;
+    };
+  };
+  EXPECT_EQ(3u, cache.DriveType("c:\\", answer(3)));
+  EXPECT_EQ(3u, cache.DriveType("C:\\", answer(5)));
+  EXPECT_EQ(1, asked);
+  EXPECT_EQ(1u, cache.DriveType("\xE9:\\", answer(1)));
+  EXPECT_EQ(4u, cache.DriveType("\xFC:\\", answer(4)));
+  EXPECT_EQ(4u, cache.DriveType("\xFC:\\", answer(6)));
+  EXPECT_EQ(3, asked);
+}
+
 // The folder listings answer as the system does for every plain path, and
 // leave every other path to the system.
 TEST_F(ScanCacheTest, FolderListingsAnswerAsTheSystemDoes) {
