@@ -122,7 +122,8 @@ TEST_F(RepairUndoE2eTest, RepairThenRestoreLeavesRegistryByteIdentical) {
 
   const std::string problems =
       ProblemsFile("3\t" + Long("\\Tree") + "\n2\tHKCU\\" + base_ + "\\Vals\\\\:gone = a\n");
-  std::vector<std::string> args = {"repair", "--quiet", "--sections", "none", "--problems", problems};
+  std::vector<std::string> args = {"repair", "--quiet",    "--sections",
+                                   "none",   "--problems", problems};
   AddDataDir(args);
   const test::ProcessResult repaired = RunProgram("hvmend-cli.exe", args);
   ASSERT_EQ(0u, repaired.exitCode) << repaired.out << repaired.err;
@@ -168,7 +169,8 @@ TEST_F(RepairUndoE2eTest, RestoreOfOneEntryAndDryRun) {
   EXPECT_TRUE(KeyExists(base_ + "\\K"));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder_.File("data").c_str()));
 
-  std::vector<std::string> run = {"repair", "--quiet", "--sections", "none", "--problems", problems};
+  std::vector<std::string> run = {"repair", "--quiet",    "--sections",
+                                  "none",   "--problems", problems};
   AddDataDir(run);
   ASSERT_EQ(0u, RunProgram("hvmend-cli.exe", run).exitCode);
   ASSERT_FALSE(KeyExists(base_ + "\\K"));
@@ -184,6 +186,29 @@ TEST_F(RepairUndoE2eTest, RestoreOfOneEntryAndDryRun) {
   Dump(base_ + "\\K", "", after);
   EXPECT_EQ(1u, after.count("|b"));
   EXPECT_EQ(0u, after.count("|a"));
+}
+
+// An item the repair leaves in place keeps the system's status of the call
+// that failed, in the console's JSON and in the cannot-remove file.
+TEST_F(RepairUndoE2eTest, ItemsLeftInPlaceCarryTheirStatus) {
+  SetRaw(base_ + "\\K", "here", REG_SZ, "1\0"s);
+  const std::string problems =
+      ProblemsFile("2\t" + Long("\\K") + "\\\\:gone = x\n2\t" + Long("\\K") + "\\\\:here = 1\n");
+  std::vector<std::string> args = {"repair", "--json",     "--sections",
+                                   "none",   "--problems", problems};
+  AddDataDir(args);
+  const test::ProcessResult result = RunProgram("hvmend-cli.exe", args);
+  EXPECT_EQ(1u, result.exitCode) << result.out << result.err;
+  const nlohmann::json json = nlohmann::json::parse(result.out);
+  EXPECT_EQ(1, json["repaired"]);
+  EXPECT_EQ(1, json["notRemoved"]);
+  ASSERT_EQ(1u, json["leftInPlace"].size());
+  EXPECT_EQ(Long("\\K") + "\\\\:gone", json["leftInPlace"][0]["entry"]);
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, json["leftInPlace"][0]["status"]);
+  EXPECT_EQ("the value is gone", json["leftInPlace"][0]["reason"]);
+  EXPECT_NE(
+      std::string::npos,
+      test::ReadWholeFile(folder_.File("data\\cantremove.txt")).find(Long("\\K") + "\\\\:gone"));
 }
 
 TEST_F(RepairUndoE2eTest, UsageErrorsExitWithTwo) {
