@@ -62,6 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   const std::string saved = file.Text();
   Check(IniFile::Parse(saved).Text() == saved);
 
+  // Once a key the layout cannot carry back is written, its line may stand for
+  // another key when read (the settings file's documented split at "="), so
+  // reading back is only checked before that.
+  bool layoutKept = true;
   while (input.remaining_bytes() > 0) {
     const std::string rawSection = input.ConsumeRandomLengthString(32);
     const std::string rawKey = input.ConsumeRandomLengthString(32);
@@ -76,6 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
       case 0: file.EraseSection(section); break;
       case 1: file.DeleteKey(section, key); break;
       case 2: {
+        layoutKept = layoutKept && KeyReadsBack(rawKey);
         const int32_t number = input.ConsumeIntegral<int32_t>();
         file.WriteInteger(rawSection, rawKey, number);
         Check(file.ReadInteger(section, key, number == 0 ? 1 : 0) == number);
@@ -83,13 +88,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
       }
       default: {
         file.WriteString(rawSection, rawKey, value);
+        layoutKept = layoutKept && KeyReadsBack(rawKey);
         const std::string expected = AsRead(value);
         // In memory a value is kept as written, on one line; the file trims it.
         std::string oneLine = value;
         for (char& c : oneLine)
           if (c == '\r' || c == '\n') c = ' ';
         Check(file.ReadString(section, key, "\x01") == oneLine);
-        if (KeyReadsBack(key)) {
+        if (layoutKept) {
           const IniFile reloaded = IniFile::Parse(file.Text());
           Check(reloaded.ReadString(section, key, "\x01") == expected);
         }
