@@ -175,8 +175,16 @@ void ClassKeyChecker::CheckClassKey(HKEY root, const std::string& prefix, const 
               "",   "",     0,    registry};
   // Most parts a check looks for are not there: a listing made earlier in the
   // scan tells so without a look.
-  if (ScanCache* cache = ScanCache::Active(); cache && cache->KeyKnownMissing(root, check.K))
+  ScanCache* cache = ScanCache::Active();
+  if (cache && cache->KeyKnownMissing(root, check.K)) return;
+  // A part that only has to open is asked once per scan: the walk of the class
+  // trees has usually opened it already, to list it.
+  if (cache && kind == CheckKind::ckValidPart) {
+    if (!cache->KeyOpens(root, check.K)) return;
+    driver_.SetCurrentKeyText("\\" + check.K);
+    RunRule(check);
     return;
+  }
   if (!registry.OpenKey("\\" + check.K, false)) return;
   driver_.SetCurrentKeyText("\\" + check.K);
   check.W = WithoutLeadingBackslash(subKey);
