@@ -9,11 +9,11 @@
 #include "app/cli_options.h"
 #include "app/cli_verbs.h"
 #include "app/console_dialogs.h"
-#include "app/environment.h"
 #include "backup/backup_folders.h"
 #include "backup/backup_stamps.h"
 #include "backup/hive_backup.h"
 #include "backup/privileges.h"
+#include "core/environment.h"
 
 namespace hvm {
 namespace {

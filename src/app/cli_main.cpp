@@ -5,7 +5,7 @@
 
 #include "app/cli_options.h"
 #include "app/cli_verbs.h"
-#include "app/environment.h"
+#include "core/environment.h"
 
 namespace {
 
@@ -18,14 +18,11 @@ struct Verb {
 };
 
 constexpr Verb kVerbs[] = {
-    {"scan", hvm::RunScanVerb},
-    {"repair", hvm::RunRepairVerb},
-    {"undo", hvm::RunUndoVerb},
-    {"optimize", hvm::RunOptimizeVerb},
+    {"scan", hvm::RunScanVerb},           {"repair", hvm::RunRepairVerb},
+    {"undo", hvm::RunUndoVerb},           {"optimize", hvm::RunOptimizeVerb},
     {"scan", hvm::RunScanVerb},           {"repair", hvm::RunRepairVerb},
     {"undo", hvm::RunUndoVerb},           {"settings", hvm::RunSettingsVerb},
-    {"autostart", hvm::RunAutostartVerb},
-    {"backup", hvm::RunBackupVerb},
+    {"autostart", hvm::RunAutostartVerb}, {"backup", hvm::RunBackupVerb},
     {"monitor", hvm::RunMonitorVerb},
 };
 

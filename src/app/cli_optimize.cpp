@@ -6,7 +6,7 @@
 
 #include "app/cli_options.h"
 #include "app/cli_verbs.h"
-#include "app/environment.h"
+#include "core/environment.h"
 #include "tweaks/optimize.h"
 
 namespace hvm {

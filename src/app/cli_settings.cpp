@@ -9,8 +9,8 @@
 
 #include "app/cli_options.h"
 #include "app/cli_verbs.h"
-#include "app/environment.h"
 #include "app/startup_shortcut.h"
+#include "core/environment.h"
 #include "settings/automatic_startup.h"
 #include "settings/file_text.h"
 #include "settings/program_settings.h"

@@ -7,7 +7,7 @@
 
 #include "app/cli_options.h"
 #include "app/cli_verbs.h"
-#include "app/environment.h"
+#include "core/environment.h"
 #include "core/registry.h"
 #include "results/export_text.h"
 #include "results/suppression.h"

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "app/console_environment.h"
-#include "app/environment.h"
 #include "app/repair_value_remover.h"
+#include "core/environment.h"
 
 namespace hvm {
 namespace {
@@ -26,8 +26,7 @@ void ConsoleScanSession::SystemTicks::SleepOne() {
   Sleep(1);
 }
 
-ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun,
-                                       bool restorePoint)
+ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun, bool restorePoint)
     : dataFolder_(options.dataDir.empty() ? Environment().dataFolder : options.dataDir),
       switches_(SwitchesFor(options, dataFolder_)),
       stamps_(dataFolder_ + kSettingsFile),

@@ -34,6 +34,7 @@ class ConsoleScanSession {
   void RunScan() { driver_->RunScan(); }
 
   TResultsStore& Results() { return results_; }
+  const ScanDriver& Driver() const { return *driver_; }
   const SectionSwitches& Switches() const { return *switches_; }
   Repairer& Repair() { return *repairer_; }
   SuppressionLists& Suppression() { return suppression_; }

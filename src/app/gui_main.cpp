@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/about_window.h"
-#include "app/environment.h"
 #include "app/gui_startup.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "core/environment.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
 

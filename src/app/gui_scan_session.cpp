@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "app/environment.h"
 #include "app/repair_value_remover.h"
+#include "core/environment.h"
 
 namespace hvm {
 

@@ -4,8 +4,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "app/environment.h"
 #include "app/message_dialog.h"
+#include "core/environment.h"
 #include "ui/dpi.h"
 #include "ui/theme.h"
 

@@ -6,11 +6,11 @@
 #include <exception>
 
 #include "app/about_window.h"
-#include "app/environment.h"
 #include "app/front_page.h"
 #include "app/shell_open.h"
 #include "app/startup_shortcut.h"
 #include "backup/backup_folders.h"
+#include "core/environment.h"
 #include "reports/template_renderer.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"

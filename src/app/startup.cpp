@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/version_compare.h"
+#include "core/version_compare.h"
 #include "settings/next_due.h"
 #include "settings/window_placement.h"
 

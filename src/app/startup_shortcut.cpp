@@ -4,7 +4,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "core/registry.h"
 #include "scan/file_tests.h"
 #include "ui/gdi.h"

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "app/about_window.h"
-#include "app/environment.h"
 #include "app/gui_startup.h"
 #include "app/main_window.h"
 #include "app/message_dialog.h"
 #include "backup/full_backup.h"
+#include "core/environment.h"
 #include "core/registry.h"
 #include "core/scoped_handle.h"
 #include "monitor/watch_points.h"

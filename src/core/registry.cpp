@@ -52,8 +52,11 @@ std::string FormatMessage(ERegistryException::Reason reason, const std::string& 
 // Names in double-byte code pages may take two bytes a character, so the
 // lengths the platform reports in characters are doubled before use.
 bool IsDoubleByteLocale() {
-  CPINFO info{};
-  return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1;
+  static const bool doubleByte = [] {
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1;
+  }();
+  return doubleByte;
 }
 
 std::optional<RegKeyInfo> QueryKeyInfo(HKEY key, LONG* status) {
@@ -78,20 +81,30 @@ std::optional<RegKeyInfo> QueryKeyInfo(HKEY key, LONG* status) {
   return info;
 }
 
+// Bytes a name of `chars` characters may take: two a character in a
+// double-byte code page.
+DWORD NameBytes(DWORD chars) {
+  return IsDoubleByteLocale() ? 2 * chars : chars;
+}
+
+// A buffer this large holds nearly every name at once; longer ones are read
+// again into one of the largest size.
+constexpr DWORD kFirstNameBuffer = 512;
+
 // Enumerates names index 0 upward. A refused index ends the walk: Wine answers
 // some keys (Perflib\009) with ERROR_INVALID_HANDLE at index 0, and a loop that
 // waits for ERROR_NO_MORE_ITEMS would never end there. `*endStatus` tells a
 // complete list (ERROR_SUCCESS) from one cut short.
 template <class EnumFn>
-std::vector<std::string> EnumerateNames(DWORD startChars, DWORD maxChars, EnumFn enumerate,
-                                        LONG* endStatus) {
+std::vector<std::string> EnumerateNames(DWORD maxChars, EnumFn enumerate, LONG* endStatus) {
   std::vector<std::string> names;
-  std::string buffer(std::min(startChars, maxChars) + 1, '\0');
+  const DWORD largest = NameBytes(maxChars) + 1;
+  std::string buffer(std::min(kFirstNameBuffer, largest), '\0');
   for (DWORD index = 0;; ++index) {
     DWORD length = DWORD(buffer.size());
     LONG status = enumerate(index, buffer.data(), &length);
-    if (status == ERROR_MORE_DATA && buffer.size() <= maxChars) {
-      buffer.assign(size_t(maxChars) + 1, '\0');
+    if (status == ERROR_MORE_DATA && buffer.size() < largest) {
+      buffer.assign(largest, '\0');
       length = DWORD(buffer.size());
       status = enumerate(index, buffer.data(), &length);
     }
@@ -104,18 +117,18 @@ std::vector<std::string> EnumerateNames(DWORD startChars, DWORD maxChars, EnumFn
   return names;
 }
 
-std::vector<std::string> SubKeyNames(HKEY key, DWORD longestName, LONG* endStatus) {
+std::vector<std::string> SubKeyNames(HKEY key, LONG* endStatus) {
   return EnumerateNames(
-      longestName, kMaxKeyNameChars,
+      kMaxKeyNameChars,
       [key](DWORD i, char* buf, DWORD* len) {
         return RegEnumKeyExA(key, i, buf, len, nullptr, nullptr, nullptr, nullptr);
       },
       endStatus);
 }
 
-std::vector<std::string> ValueNames(HKEY key, DWORD longestName, LONG* endStatus) {
+std::vector<std::string> ValueNames(HKEY key, LONG* endStatus) {
   return EnumerateNames(
-      longestName, kMaxValueNameChars,
+      kMaxValueNameChars,
       [key](DWORD i, char* buf, DWORD* len) {
         return RegEnumValueA(key, i, buf, len, nullptr, nullptr, nullptr, nullptr);
       },
@@ -210,10 +223,7 @@ bool TNTRegistry::OpenKey(const std::string& path, bool canCreate) {
   HKEY opened = nullptr;
   LONG status = ERROR_SUCCESS;
   if (!canCreate || target.subKey.empty()) {
-    for (REGSAM access : {kAllAccess, kReadWrite, kReadOnly}) {
-      status = RegOpenKeyExA(target.base, target.subKey.c_str(), 0, access, &opened);
-      if (status == ERROR_SUCCESS) break;
-    }
+    status = OpenGraded(target.base, target.subKey, &opened);
   } else {
     for (REGSAM access : {kAllAccess, kReadWrite}) {
       status = RegCreateKeyExA(target.base, target.subKey.c_str(), 0, nullptr,
@@ -232,9 +242,12 @@ bool TNTRegistry::OpenKey(const std::string& path, bool canCreate) {
 
 LONG TNTRegistry::OpenGraded(HKEY base, const std::string& subKey, HKEY* opened) {
   LONG status = ERROR_SUCCESS;
+  // Lesser rights help only a key that refuses the greater ones: a key that
+  // is not there is not there at any level, and asking twice more for it
+  // would triple the cost of every missing key a scan looks for.
   for (REGSAM access : {kAllAccess, kReadWrite, kReadOnly}) {
     status = RegOpenKeyExA(base, subKey.c_str(), 0, access, opened);
-    if (status == ERROR_SUCCESS) break;
+    if (status != ERROR_ACCESS_DENIED) break;
   }
   lastError_ = status;
   return status;
@@ -293,13 +306,10 @@ bool TNTRegistry::DeleteTreeAt(HKEY base, const std::string& subKey) {
   }
 
   if (ScopedKey key = OpenFallbacks(base, subKey)) {
-    LONG status = ERROR_SUCCESS;
-    const std::optional<RegKeyInfo> info = QueryKeyInfo(key.Get(), &status);
-    const DWORD longest = info ? info->maxSubKeyLen : kMaxKeyNameChars;
     // Names are collected first: deleting while enumerating shifts the indexes.
     // A list cut short leaves sub-keys behind, and the key's deletion then fails.
-    for (const std::string& name : SubKeyNames(key.Get(), longest, &status))
-      DeleteTreeAt(key.Get(), name);
+    LONG status = ERROR_SUCCESS;
+    for (const std::string& name : SubKeyNames(key.Get(), &status)) DeleteTreeAt(key.Get(), name);
   }
   const LONG status = RegDeleteKeyA(base, subKey.c_str());
   if (status != ERROR_SUCCESS) return Fail(status);
@@ -330,17 +340,80 @@ std::optional<RegKeyInfo> TNTRegistry::ReadKeyInfo() {
 }
 
 std::vector<std::string> TNTRegistry::ListSubKeys() {
-  const std::optional<RegKeyInfo> info = ReadKeyInfo();
-  if (!info) return {};
-  std::vector<std::string> names = SubKeyNames(current_.Get(), info->maxSubKeyLen, &lastError_);
-  return names;
+  return SubKeyNames(current_.Get(), &lastError_);
 }
 
 std::vector<std::string> TNTRegistry::ListValueNames() {
-  const std::optional<RegKeyInfo> info = ReadKeyInfo();
-  if (!info) return {};
-  std::vector<std::string> names = ValueNames(current_.Get(), info->maxValueLen, &lastError_);
-  return names;
+  return ValueNames(current_.Get(), &lastError_);
+}
+
+std::vector<RegListedValue> TNTRegistry::ListValues(uint32_t dataCapacity) {
+  std::vector<RegListedValue> values;
+  std::string name(kFirstNameBuffer, '\0');
+  std::string data(size_t(dataCapacity) + 1, '\0');
+  for (DWORD index = 0;; ++index) {
+    RegListedValue value;
+    DWORD nameLength = DWORD(name.size());
+    DWORD size = DWORD(data.size());
+    LONG status = RegEnumValueA(current_.Get(), index, name.data(), &nameLength, nullptr,
+                                &value.type, reinterpret_cast<BYTE*>(data.data()), &size);
+    if (status == ERROR_MORE_DATA) {
+      // The name or the data did not fit: the name again in full, and the
+      // data's size only.
+      name.assign(NameBytes(kMaxValueNameChars) + 1, '\0');
+      nameLength = DWORD(name.size());
+      status = RegEnumValueA(current_.Get(), index, name.data(), &nameLength, nullptr, &value.type,
+                             nullptr, &size);
+      value.name.assign(name.data(), std::min<size_t>(nameLength, name.size()));
+      value.size = size;
+      if (status == ERROR_SUCCESS && size <= dataCapacity) {
+        // Only the name was long: its data is read by name.
+        DWORD type = REG_NONE;
+        DWORD got = size;
+        status = RegQueryValueExA(current_.Get(), value.name.c_str(), nullptr, &type,
+                                  reinterpret_cast<BYTE*>(data.data()), &got);
+        if (status == ERROR_SUCCESS) {
+          value.type = type;
+          value.size = got;
+          value.data.assign(data.data(), got);
+          value.complete = true;
+        } else {
+          status = ERROR_SUCCESS;
+        }
+      }
+    } else if (status == ERROR_SUCCESS) {
+      value.name.assign(name.data(), std::min<size_t>(nameLength, name.size()));
+      value.size = size;
+      value.data.assign(data.data(), std::min<size_t>(size, data.size()));
+      value.complete = true;
+    }
+    if (status != ERROR_SUCCESS) {
+      lastError_ = status == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : status;
+      return values;
+    }
+    values.push_back(std::move(value));
+  }
+}
+
+std::optional<RegRawValue> TNTRegistry::QueryValue(const std::string& name) {
+  RegRawValue value;
+  value.data.assign(kFirstNameBuffer, '\0');
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    DWORD size = DWORD(value.data.size());
+    const LONG status = RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &value.type,
+                                         reinterpret_cast<BYTE*>(value.data.data()), &size);
+    if (status == ERROR_SUCCESS) {
+      value.data.resize(size);
+      return value;
+    }
+    if (status != ERROR_MORE_DATA) {
+      Fail(status);
+      return std::nullopt;
+    }
+    value.data.assign(size_t(size) + 1, '\0');
+  }
+  Fail(ERROR_MORE_DATA);
+  return std::nullopt;
 }
 
 bool TNTRegistry::HasChildKeys() {

@@ -71,6 +71,16 @@ struct RegKeyInfo {
   FILETIME lastWriteTime{};
 };
 
+// One value as an enumeration gives it: its data only when it fits the
+// capacity asked for.
+struct RegListedValue {
+  std::string name;
+  DWORD type = REG_NONE;
+  uint32_t size = 0;      // bytes of the data, read or not
+  bool complete = false;  // `data` holds all of it
+  std::string data;
+};
+
 struct RegValueInfo {
   RegDataKind kind = RegDataKind::rkUnknown;
   uint32_t size = 0;
@@ -144,6 +154,10 @@ class TNTRegistry {
   // at the first index the platform refuses. The default value is "".
   std::vector<std::string> ListSubKeys();
   std::vector<std::string> ListValueNames();
+  // The current key's values with their types, and the data of those of at
+  // most `dataCapacity` bytes, in one pass (one call a value, as a bare
+  // walk makes). LastError tells a complete list from one cut short.
+  std::vector<RegListedValue> ListValues(uint32_t dataCapacity);
   bool HasChildKeys();
   bool RemoveValue(const std::string& name);
 
@@ -166,6 +180,9 @@ class TNTRegistry {
   // Data of any kind that fits the buffer; 0 for a missing value.
   uint32_t ReadRaw(const std::string& name, void* buffer, uint32_t capacity);
 
+  // The value's platform type and bytes, in one call for most values;
+  // nothing when it does not exist or cannot be read (LastError says why).
+  std::optional<RegRawValue> QueryValue(const std::string& name);
   // The whole value with its platform type, however large; nothing when the
   // value does not exist. Any other failure raises "Failed to get data", and
   // so does text the system code page cannot hold (it would read back changed).

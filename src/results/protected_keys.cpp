@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <vector>
 
 #include "core/registry_paths.h"
 #include "core/text_case.h"
@@ -35,12 +36,18 @@ const std::array<std::string_view, 22> ProtectedKeys = {
 };
 
 bool IsProtectedKey(std::string_view keyText) {
+  // Asked for every problem a scan reports: the table is upper-cased once.
+  static const std::vector<std::string> upperKeys = [] {
+    std::vector<std::string> keys;
+    for (std::string_view entry : ProtectedKeys) keys.push_back(UpperCase(entry));
+    return keys;
+  }();
   // The table is written with short root names; repair and restore pass long ones.
   std::string path(keyText);
   HKEY root = SplitLongRoot(path);
   const std::string key = UpperCase(root ? RootToShortRootSt(root) + path : std::string(keyText));
-  return std::any_of(ProtectedKeys.begin(), ProtectedKeys.end(), [&](std::string_view entry) {
-    return key.find(UpperCase(entry)) != std::string::npos;
+  return std::any_of(upperKeys.begin(), upperKeys.end(), [&](const std::string& entry) {
+    return key.find(entry) != std::string::npos;
   });
 }
 

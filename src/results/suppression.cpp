@@ -1,5 +1,7 @@
 #include "results/suppression.h"
 
+#include <atomic>
+
 #include "core/text_case.h"
 
 #include "results/export_text.h"
@@ -7,6 +9,13 @@
 #include "results/text_file.h"
 
 namespace hvm {
+namespace {
+
+// Writes of the cannot-remove file by this process, which a stamp alone might
+// not tell apart when two fall within one tick of the file system's clock.
+std::atomic<unsigned> gCantRemoveWrites{0};
+
+}  // namespace
 
 bool SuppressionLists::IsSuppressed(const std::string& keyText, const std::string& valuePart,
                                     bool wholeKey) {
@@ -21,11 +30,19 @@ void SuppressionLists::Reload() {
   ignored_ = ParseIgnoreFile(ReadTextFile(IgnoreFilePath()));
 }
 
-// Read afresh each time: the repair and a scan section replace the file.
-bool SuppressionLists::CannotRemove(const std::string& keyText,
-                                    const std::string& valuePart) const {
+// The repair and the scan's walks replace the file, so its lines are read
+// again whenever its size or time of writing changed, and only then: a scan
+// or repair that asks for every item does not read the file for each.
+bool SuppressionLists::CannotRemove(const std::string& keyText, const std::string& valuePart) {
+  const FileStamp stamp = StampOf(CantRemovePath());
+  const unsigned writes = gCantRemoveWrites;
+  if (!cantRemoveStamp_ || !(*cantRemoveStamp_ == stamp) || cantRemoveWrites_ != writes) {
+    cantRemoveLines_ = SplitTextLines(ReadTextFile(CantRemovePath()));
+    cantRemoveStamp_ = stamp;
+    cantRemoveWrites_ = writes;
+  }
   const std::string prefix = keyText + "\\\\:" + valuePart;
-  for (const std::string& line : SplitTextLines(ReadTextFile(CantRemovePath())))
+  for (const std::string& line : cantRemoveLines_)
     if (line.size() >= prefix.size() && EqualsNoCase(line.substr(0, prefix.size()), prefix))
       return true;
   return false;
@@ -45,6 +62,7 @@ int SuppressionLists::CountIgnoreLines() const {
 void WriteCantRemove(const std::string& dataFolder, std::string& text) {
   if (text.empty()) return;
   ReplaceTextFile(dataFolder + "\\" + kCantRemoveFileName, text + "\r\n");
+  ++gCantRemoveWrites;
   text.clear();
 }
 

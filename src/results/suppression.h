@@ -9,6 +9,7 @@
 
 #include "core/results_store.h"
 #include "results/ignore_list.h"
+#include "results/text_file.h"
 
 namespace hvm {
 
@@ -31,10 +32,13 @@ class SuppressionLists : public SuppressionFilter {
   std::string CantRemovePath() const { return dataFolder_ + "\\" + kCantRemoveFileName; }
 
  private:
-  bool CannotRemove(const std::string& keyText, const std::string& valuePart) const;
+  bool CannotRemove(const std::string& keyText, const std::string& valuePart);
 
   std::string dataFolder_;
   std::optional<std::vector<IgnoreSection>> ignored_;
+  std::optional<FileStamp> cantRemoveStamp_;
+  unsigned cantRemoveWrites_ = 0;
+  std::vector<std::string> cantRemoveLines_;
 };
 
 // Replaces the cannot-remove file with `text` (entries each preceded by CR LF)

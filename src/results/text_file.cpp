@@ -44,6 +44,14 @@ uint64_t FileSize(const std::string& path) {
   return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+FileStamp StampOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
+  return {
+      (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+      (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime};
+}
+
 bool ReplaceTextFile(const std::string& path, const std::string& text) {
   ScopedFile file = OpenForWriting(path, CREATE_ALWAYS);
   return file && WriteAll(file.Get(), text);

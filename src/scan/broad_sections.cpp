@@ -1,5 +1,6 @@
 #include "scan/broad_sections.h"
 
+#include <cstring>
 #include <vector>
 
 #include "core/registry.h"
@@ -24,12 +25,15 @@ bool VisitKey(ScanDriver& driver, HKEY root, const std::string& rootText, const 
   if (driver.StopPending()) return false;
   driver.View().PumpMessages();
   *subKeys = registry.ListSubKeys();
-  for (const std::string& name : registry.ListValueNames()) {
+  // The values with the data of the short ones, read as the walk lists them.
+  for (const RegListedValue& value : registry.ListValues(kLongestTestedText)) {
     if (driver.StopPending()) return false;
     driver.View().PumpMessages();
-    const bool shortText = StringKinds.Contains(registry.ValueKind(name)) &&
-                           registry.ValueSize(name) <= kLongestTestedText;
-    const std::string text = shortText ? registry.ReadText(name) : "~";
+    const std::string& name = value.name;
+    const bool shortText = StringKinds.Contains(KindOfPlatformType(value.type)) && value.complete &&
+                           value.size <= kLongestTestedText;
+    const std::string text =
+        shortText ? value.data.substr(0, strnlen(value.data.data(), value.data.size())) : "~";
     if (text != "~" && !SoftwareExists(text))
       driver.AddItemToResultsList(
           rootText + path + "\\\\:" + (name.empty() ? "(Default)" : name) + " = " + text,

@@ -1,5 +1,6 @@
 #include "scan/class_key_checks.h"
 
+#include <cstring>
 #include <vector>
 
 #include "core/registry.h"
@@ -7,6 +8,7 @@
 #include "core/text_case.h"
 #include "scan/path_resolution.h"
 #include "scan/problem_rules.h"
+#include "scan/scan_cache.h"
 #include "scan/scan_driver.h"
 
 namespace hvm {
@@ -32,6 +34,43 @@ std::string WithoutLeadingBackslash(const std::string& text) {
 ProblemReason FileMissing(const std::string& text, const std::string& keyText) {
   if (text.empty()) return {rule::kNoFileNamed, kClassesRootShort + keyText};
   return {rule::kFileMissing, ResolvedPath(text)};
+}
+
+// The text of a value of a text kind, or the number of a DWORD, read in one
+// call. As before, a DWORD of more than four bytes cannot be read.
+void ReadCheckedValue(TNTRegistry& registry, const std::string& name, std::string* text,
+                      int32_t* number) {
+  const std::optional<RegRawValue> value = registry.QueryValue(name);
+  if (!value) return;
+  const RegDataKind kind = KindOfPlatformType(value->type);
+  if (StringKinds.Contains(kind)) {
+    *text = value->data.substr(0, strnlen(value->data.data(), value->data.size()));
+  } else if (kind == RegDataKind::rkDword) {
+    if (value->data.size() > sizeof(int32_t))
+      throw ERegistryException(ERegistryException::Reason::GetFailed, name, ERROR_MORE_DATA);
+    uint32_t bits = 0;
+    std::memcpy(&bits, value->data.data(), value->data.size());
+    *number = int32_t(bits);
+  }
+}
+
+// Whether a rule reads the checked value: the others look at the key only.
+bool UsesValue(CheckKind kind) {
+  switch (kind) {
+    case CheckKind::ckWholeKey:
+    case CheckKind::ckEmptyShellEx:
+    case CheckKind::ckVerbList:
+    case CheckKind::ckShellExList:
+    case CheckKind::ckAppIdLink:
+    case CheckKind::ckShellNew:
+    case CheckKind::ckProtocolList:
+    case CheckKind::ckEmptyKey:
+    case CheckKind::ckClassList:
+    case CheckKind::ckLinkList:
+    case CheckKind::ckValidPart:
+    case CheckKind::ckEmptySubKey: return false;
+    default: return true;
+  }
 }
 
 ProblemReason ClassMissing(const std::string& classText) {
@@ -76,6 +115,7 @@ ClassKeyChecker::ClassKeyChecker(ScanDriver& driver, ClassScanState& state,
     : driver_(driver), state_(state), env_(env) {}
 
 bool ClassKeyChecker::Opens(HKEY root, const std::string& path) const {
+  if (ScanCache* cache = ScanCache::Active()) return cache->KeyOpens(root, path);
   TNTRegistry registry;
   registry.SetRoot(root);
   return registry.OpenKey(path, false);
@@ -83,6 +123,13 @@ bool ClassKeyChecker::Opens(HKEY root, const std::string& path) const {
 
 bool ClassKeyChecker::Exists(const std::string& path) const {
   return !path.empty() && FilePathExists(path);
+}
+
+bool ClassKeyChecker::HasSubKey(Check& c, const std::string& name) const {
+  if (ScanCache* cache = ScanCache::Active();
+      cache && cache->KeyKnownMissing(c.root, c.K + "\\" + name))
+    return false;
+  return c.reg.KeyPresent(name);
 }
 
 void ClassKeyChecker::Report(const std::string& line, const ProblemReason& reason) {
@@ -126,12 +173,22 @@ void ClassKeyChecker::CheckClassKey(HKEY root, const std::string& prefix, const 
   registry.SetRoot(root);
   Check check{root, prefix, name, kind,    valueName, subKey, prefix + name + subKey,
               "",   "",     0,    registry};
+  // Most parts a check looks for are not there: a listing made earlier in the
+  // scan tells so without a look.
+  ScanCache* cache = ScanCache::Active();
+  if (cache && cache->KeyKnownMissing(root, check.K)) return;
+  // A part that only has to open is asked once per scan: the walk of the class
+  // trees has usually opened it already, to list it.
+  if (cache && kind == CheckKind::ckValidPart) {
+    if (!cache->KeyOpens(root, check.K)) return;
+    driver_.SetCurrentKeyText("\\" + check.K);
+    RunRule(check);
+    return;
+  }
   if (!registry.OpenKey("\\" + check.K, false)) return;
   driver_.SetCurrentKeyText("\\" + check.K);
   check.W = WithoutLeadingBackslash(subKey);
-  const RegDataKind valueKind = registry.ValueKind(valueName);
-  if (StringKinds.Contains(valueKind)) check.T = registry.ReadText(valueName);
-  if (valueKind == RegDataKind::rkDword) check.D = registry.ReadDword(valueName);
+  if (UsesValue(kind)) ReadCheckedValue(registry, valueName, &check.T, &check.D);
   RunRule(check);
 }
 
@@ -226,7 +283,7 @@ void ClassKeyChecker::RunRule(Check& c) {
 }
 
 void ClassKeyChecker::CheckServerFile(Check& c) {
-  if ((!c.T.empty() && Exists(c.T)) || c.reg.KeyPresent("Server") || c.reg.ValuePresent(c.W)) {
+  if ((!c.T.empty() && Exists(c.T)) || HasSubKey(c, "Server") || c.reg.ValuePresent(c.W)) {
     state_.ServerState = 2;
     return;
   }
@@ -507,13 +564,19 @@ void ClassKeyChecker::WalkClassTree(HKEY root, const std::string& prefix, const 
   if (driver_.StopPending()) return;
   const std::string path = prefix + name + subKey;
   // Vista's per-user virtualised copies are no class registrations.
-  if (UpperCase(path) == "VIRTUALSTORE" && env_.windowsVersionCode == 8) return;
+  if (env_.windowsVersionCode == 8 && UpperCase(path) == "VIRTUALSTORE") return;
   driver_.SetCurrentKeyText("\\" + path);
-  TNTRegistry registry;
-  registry.SetRoot(root);
-  if (!registry.OpenKey("\\" + path, false)) return;
-  const std::vector<std::string> subKeys = registry.ListSubKeys();
-  registry.CloseKey();
+  std::vector<std::string> subKeys;
+  if (ScanCache* cache = ScanCache::Active()) {
+    const std::vector<std::string>* names = cache->SubKeys(root, path);
+    if (!names) return;
+    subKeys = *names;
+  } else {
+    TNTRegistry registry;
+    registry.SetRoot(root);
+    if (!registry.OpenKey("\\" + path, false)) return;
+    subKeys = registry.ListSubKeys();
+  }
 
   if (marker == 'R') {
     CheckClassKey(root, prefix, name, CheckKind::ckVerbList, "", subKey + "\\shell");

@@ -92,6 +92,8 @@ class ClassKeyChecker {
 
   bool Opens(HKEY root, const std::string& path) const;
   bool Exists(const std::string& path) const;
+  // Whether the checked key has a sub-key `name`.
+  bool HasSubKey(Check& c, const std::string& name) const;
   bool Seen(const std::string& text) const { return state_.ReportedKeys.Seen(text); }
   void Mark(const std::string& text) { state_.ReportedKeys.Mark(text); }
   void Report(const std::string& line, const ProblemReason& reason);

@@ -8,6 +8,7 @@
 #include "scan/drive_types.h"
 #include "scan/file_tests.h"
 #include "scan/problem_rules.h"
+#include "scan/scan_cache.h"
 #include "scan/scan_driver.h"
 
 namespace hvm {
@@ -62,8 +63,13 @@ constexpr ClassPart kClassParts[] = {
     {"\\Programmable", CK::ckValidPart},
 };
 
-// Sub-key names of `path` under `root`; none when it does not open.
+// Sub-key names of `path` under `root`; none when it does not open. Listed
+// once per scan.
 std::vector<std::string> SubKeysOf(HKEY root, const std::string& path) {
+  if (ScanCache* cache = ScanCache::Active()) {
+    const std::vector<std::string>* names = cache->SubKeys(root, path);
+    return names ? *names : std::vector<std::string>();
+  }
   TNTRegistry registry;
   registry.SetRoot(root);
   if (!registry.OpenKey(path, false)) return {};
@@ -71,9 +77,16 @@ std::vector<std::string> SubKeysOf(HKEY root, const std::string& path) {
 }
 
 bool KeyOpens(HKEY root, const std::string& path) {
+  if (ScanCache* cache = ScanCache::Active()) return cache->KeyOpens(root, path);
   TNTRegistry registry;
   registry.SetRoot(root);
   return registry.OpenKey(path, false);
+}
+
+// Lists the key's sub-keys ahead of the checks of its parts, so that parts it
+// does not have are known missing without a look each.
+void ListAhead(const std::string& path) {
+  if (ScanCache* cache = ScanCache::Active()) cache->SubKeys(HKEY_CLASSES_ROOT, path);
 }
 
 class ClassSections {
@@ -190,6 +203,7 @@ void ClassSections::Association(const std::string& name) {
   // The keys every system needs for its programs and its own files, and the
   // 32-bit view of the classes root on 64-bit Windows, which is no class.
   if (upper != "*" && upper != ".EXE" && upper != ".REG" && upper != "WOW6432NODE") {
+    ListAhead(name);
     Check("", name, CK::ckEmptyClassKey, "\\");
     Check("", name, CK::ckClassLink, "\\CLSID");
     Check("", name, CK::ckClassLink, "\\WOW64\\CLSID");
@@ -201,6 +215,7 @@ void ClassSections::Association(const std::string& name) {
 }
 
 void ClassSections::ComClass(const std::string& prefix, const std::string& name) {
+  ListAhead(prefix + name);
   state_.ServerState = 0;
   for (const ClassPart& part : kClassParts) Check(prefix, name, part.kind, part.subKey);
   if (state_.ServerState == 1) Check(prefix, name, CK::ckWholeKey);
@@ -217,6 +232,7 @@ void ClassSections::DeepScan() {
 }
 
 void ClassSections::Interface(const std::string& name) {
+  ListAhead("Interface\\" + name);
   state_.ServerState = 0;
   Check("Interface\\", name, CK::ckInterfaceTypeLib, "\\TypeLib");
   Check("Interface\\", name, CK::ckProxyStub, "\\ProxyStubClsid");

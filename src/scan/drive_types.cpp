@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+#include "scan/scan_cache.h"
+
 namespace hvm {
 namespace {
 
@@ -22,7 +24,9 @@ std::array<int, 26> gDriveTypes = [] {
 
 unsigned DriveTypeOf(std::string_view text) {
   const std::string root(text.substr(0, 3));
-  return GetDriveTypeA(root.c_str());
+  const auto ask = [&root] { return unsigned(GetDriveTypeA(root.c_str())); };
+  ScanCache* cache = ScanCache::Active();
+  return cache ? cache->DriveType(root, ask) : ask();
 }
 
 bool DriveIsCheckable(char letter) {

@@ -8,7 +8,7 @@
 namespace hvm {
 
 // GetDriveTypeA of the first three characters of `text` (a root such as
-// "C:\"); shorter text is asked as it is. Never cached.
+// "C:\"); shorter text is asked as it is. Asked once per root in a scan.
 unsigned DriveTypeOf(std::string_view text);
 
 // True for fixed, network and RAM drives; false for unknown, absent, removable

@@ -224,8 +224,7 @@ void FileReferenceSections::ValueFiles(Walk& walk) {
     if (!found && !walk.base.empty()) found = SoftwareExists(walk.base + data);
     if (!found) {
       if (data.find_first_of("\\:") == std::string::npos) {
-        char path[MAX_PATH];
-        found = SearchPathA(nullptr, data.c_str(), nullptr, MAX_PATH, path, nullptr) != 0;
+        found = OnDefaultSearchPath(data);
       } else {
         found = SoftwareExists(data);
       }

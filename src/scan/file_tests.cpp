@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "core/registry.h"
 #include "core/scoped_handle.h"
 #include "scan/drive_types.h"
 #include "scan/fs_redirection.h"
+#include "scan/scan_cache.h"
 
 namespace hvm {
 namespace {
@@ -19,18 +20,32 @@ bool IsBareDrive(const std::string& path) {
 }
 
 // Runs `attempt`, and when it fails on 64-bit Windows, once more with
-// redirection off; the bracket closes whatever the second attempt gives.
+// redirection off; the bracket closes whatever the second attempt gives. A
+// bracket that switched nothing off (a 64-bit process) would only ask again.
 template <class Attempt>
 bool WithRetryUnredirected(Attempt attempt) {
   if (attempt()) return true;
   if (!Environment().Is64BitWindows) return false;
+  const DWORD firstStatus = GetLastError();
   ScopedFsRedirectionOff unredirected;
-  return attempt();
+  if (unredirected.Disabled()) return attempt();
+  SetLastError(firstStatus);
+  return false;
 }
 
-}  // namespace
+// The scan's cache when there is one and the file system shows its usual view.
+ScanCache* Cache() {
+  ScanCache* cache = ScanCache::Active();
+  return cache && !ScopedFsRedirectionOff::OffOnThisThread() ? cache : nullptr;
+}
 
-bool FileExists(const std::string& path) {
+// A false answer leaves "not found" as the status, as the system would.
+bool Answer(bool found) {
+  if (!found) SetLastError(ERROR_FILE_NOT_FOUND);
+  return found;
+}
+
+bool SystemFileExists(const std::string& path) {
   // FindFirstFileA rather than GetFileAttributesA: it also sees files that are
   // held open without sharing, such as the paging file.
   WIN32_FIND_DATAA entry;
@@ -43,21 +58,74 @@ bool FileExists(const std::string& path) {
   return true;
 }
 
-bool FolderExists(const std::string& path) {
+bool SystemFolderExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool AnyEntryMatches(const std::string& pattern) {
+bool SystemAnyEntryMatches(const std::string& pattern) {
   WIN32_FIND_DATAA entry;
   const ScopedFind find(FindFirstFileA(pattern.c_str(), &entry));
   return find.IsValid();
 }
 
+bool OnSearchPath(const char* path, const std::string& name) {
+  char found[MAX_PATH];
+  return SearchPathA(path, name.c_str(), nullptr, MAX_PATH, found, nullptr) != 0;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  ScanCache* cache = Cache();
+  if (!cache) return SystemFileExists(path);
+  if (const auto entry = cache->EntryAt(path)) return Answer(*entry == ScanCache::Entry::File);
+  return Answer(cache->Remember("FileExists", path, [&] { return SystemFileExists(path); }));
+}
+
+bool FolderExists(const std::string& path) {
+  ScanCache* cache = Cache();
+  if (!cache) return SystemFolderExists(path);
+  // A folder is a folder with its trailing backslash too.
+  const bool trailing = path.size() > 3 && path.back() == '\\';
+  if (const auto entry = cache->EntryAt(trailing ? path.substr(0, path.size() - 1) : path))
+    return *entry == ScanCache::Entry::Folder;
+  return cache->Remember("FolderExists", path, [&] { return SystemFolderExists(path); });
+}
+
+bool AnyEntryMatches(const std::string& pattern) {
+  ScanCache* cache = Cache();
+  if (!cache) return SystemAnyEntryMatches(pattern);
+  // "X.*" matches X itself and X followed by a dot and anything.
+  if (pattern.size() > 2 && pattern.ends_with(".*")) {
+    const std::string base = pattern.substr(0, pattern.size() - 2);
+    const auto withExtension = cache->AnyEntryWithExtension(base);
+    const auto entry = cache->EntryAt(base);
+    if (withExtension && entry) return *withExtension || *entry != ScanCache::Entry::Missing;
+  }
+  return cache->Remember("AnyEntryMatches", pattern,
+                         [&] { return SystemAnyEntryMatches(pattern); });
+}
+
 bool FolderHoldsEntry(const std::string& folder, const std::string& name) {
   if (name.empty()) return false;
-  char found[MAX_PATH];
-  return SearchPathA(folder.c_str(), name.c_str(), nullptr, MAX_PATH, found, nullptr) != 0;
+  ScanCache* cache = Cache();
+  if (!cache) return OnSearchPath(folder.c_str(), name);
+  // One folder and a plain name: the entry there, file or folder, as the
+  // search finds it. Lists of folders and other names go to the system.
+  if (!folder.empty() && folder.find(';') == std::string::npos &&
+      name.find_first_of("\\/:") == std::string::npos) {
+    const std::string path = folder + (folder.back() == '\\' ? "" : "\\") + name;
+    if (const auto entry = cache->EntryAt(path)) return *entry != ScanCache::Entry::Missing;
+  }
+  return cache->Remember("FolderHoldsEntry", folder + '\n' + name,
+                         [&] { return OnSearchPath(folder.c_str(), name); });
+}
+
+bool OnDefaultSearchPath(const std::string& name) {
+  ScanCache* cache = Cache();
+  if (!cache) return OnSearchPath(nullptr, name);
+  return cache->Remember("OnDefaultSearchPath", name, [&] { return OnSearchPath(nullptr, name); });
 }
 
 std::vector<std::string> ProgramExtensions() {
@@ -92,11 +160,6 @@ std::string ProgramSearchPath() {
   return path;
 }
 
-bool OnSearchPath(const std::string& path, const std::string& name) {
-  char found[MAX_PATH];
-  return SearchPathA(path.c_str(), name.c_str(), nullptr, MAX_PATH, found, nullptr) != 0;
-}
-
 // The program an App Paths key of HKLM or HKCU registers under `name`.
 bool RegisteredInAppPaths(const std::string& name) {
   constexpr char kAppPaths[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
@@ -116,13 +179,17 @@ bool RegisteredInAppPaths(const std::string& name) {
 }  // namespace
 
 bool ProgramOnSearchPath(const std::string& name) {
-  const std::string path = ProgramSearchPath();
-  const bool hasExtension = name.find('.') != std::string::npos;
-  if (hasExtension && OnSearchPath(path, name)) return true;
-  if (!hasExtension)
-    for (const std::string& extension : ProgramExtensions())
-      if (OnSearchPath(path, name + extension)) return true;
-  return RegisteredInAppPaths(hasExtension ? name : name + ".exe");
+  const auto find = [&name] {
+    const std::string path = ProgramSearchPath();
+    const bool hasExtension = name.find('.') != std::string::npos;
+    if (hasExtension && OnSearchPath(path.c_str(), name)) return true;
+    if (!hasExtension)
+      for (const std::string& extension : ProgramExtensions())
+        if (OnSearchPath(path.c_str(), name + extension)) return true;
+    return RegisteredInAppPaths(hasExtension ? name : name + ".exe");
+  };
+  ScanCache* cache = Cache();
+  return cache ? cache->Remember("ProgramOnSearchPath", name, find) : find();
 }
 
 bool nFileExists(const std::string& path) {

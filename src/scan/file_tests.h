@@ -22,6 +22,10 @@ bool AnyEntryMatches(const std::string& pattern);
 // search order in charge.
 bool FolderHoldsEntry(const std::string& folder, const std::string& name);
 
+// True when SearchPathA finds `name` in the process's default search order,
+// as the file walks look up a bare file name.
+bool OnDefaultSearchPath(const std::string& name);
+
 // The extensions the system completes a program name with, in the order of
 // PATHEXT (".COM;.EXE;.BAT;.CMD" when it is not set).
 std::vector<std::string> ProgramExtensions();

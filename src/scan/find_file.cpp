@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <unordered_set>
+
 #include "core/scoped_handle.h"
+#include "scan/fs_redirection.h"
+#include "scan/scan_cache.h"
 
 namespace hvm {
 namespace {
@@ -32,10 +36,28 @@ bool SearchTree(const std::string& folder, const std::string& upperName) {
   return false;
 }
 
+// Every upper-cased entry name of the tree, walked as SearchTree walks it.
+void CollectTree(const std::string& folder, std::unordered_set<std::string>& names) {
+  WIN32_FIND_DATAA entry;
+  const ScopedFind find(FindFirstFileA((folder + "*").c_str(), &entry));
+  if (!find) return;
+  do {
+    names.insert(Upper(entry.cFileName));
+    if (IsSubFolder(entry)) CollectTree(folder + entry.cFileName + "\\", names);
+  } while (FindNextFileA(find.Get(), &entry));
+}
+
 }  // namespace
 
 bool FindFile(const std::string& folder, const std::string& name) {
-  return SearchTree(folder, Upper(name));
+  const std::string upperName = Upper(name);
+  // In a scan the tree is walked once, and every name a look-up.
+  if (ScanCache* cache = ScanCache::Active(); cache && !ScopedFsRedirectionOff::OffOnThisThread()) {
+    const std::unordered_set<std::string>& names = cache->TreeNames(
+        folder, [&](std::unordered_set<std::string>& all) { CollectTree(folder, all); });
+    return names.count(upperName) || names.count(upperName + ".EXE");
+  }
+  return SearchTree(folder, upperName);
 }
 
 }  // namespace hvm

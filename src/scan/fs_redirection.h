@@ -19,6 +19,10 @@ class ScopedFsRedirectionOff {
   // 64-bit process, which is not redirected in the first place).
   bool Disabled() const { return disabled_; }
 
+  // Whether a bracket of this thread has redirection switched off now: the
+  // file system then shows another view, which the scan's caches do not hold.
+  static bool OffOnThisThread();
+
  private:
   void* saved_ = nullptr;
   bool disabled_ = false;

@@ -9,10 +9,11 @@
 #include <optional>
 #include <vector>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "scan/drive_types.h"
 #include "scan/file_tests.h"
 #include "scan/fs_redirection.h"
+#include "scan/scan_cache.h"
 
 namespace hvm {
 namespace {
@@ -251,8 +252,9 @@ bool nFindSpace(const std::string& s) {
   if (FindSpace(s)) return true;
   if (!Environment().Is64BitWindows) return false;
   {
+    // A bracket that switched nothing off (a 64-bit process) would only ask again.
     ScopedFsRedirectionOff unredirected;
-    if (FindSpace(s)) return true;
+    if (unredirected.Disabled() && FindSpace(s)) return true;
   }
   // This program runs as a 64-bit process, which the system never redirects:
   // a 32-bit program's "system32" path is looked up where it points for that
@@ -300,7 +302,32 @@ std::string BareProgramOf(const std::string& s) {
 
 }  // namespace
 
+namespace {
+
+// A verdict on a whole registry string, given once per scan.
+template <class Test>
+bool Remembered(const char* question, const std::string& s, Test test) {
+  ScanCache* cache = ScanCache::Active();
+  if (!cache || ScopedFsRedirectionOff::OffOnThisThread()) return test();
+  return cache->Remember(question, s, test);
+}
+
+bool SoftwareExistsUncached(const std::string& s);
+bool FilePathExistsUncached(const std::string& s);
+
+}  // namespace
+
 bool SoftwareExists(const std::string& s) {
+  return Remembered("SoftwareExists", s, [&] { return SoftwareExistsUncached(s); });
+}
+
+bool FilePathExists(const std::string& s) {
+  return Remembered("FilePathExists", s, [&] { return FilePathExistsUncached(s); });
+}
+
+namespace {
+
+bool SoftwareExistsUncached(const std::string& s) {
   if (s.empty() || s.starts_with("\\\\")) return true;
   // "app.exe C:\Logs\new.log": a line that starts with a bare program is
   // judged by that program, found as the system finds it; its argument may be
@@ -324,6 +351,8 @@ bool SoftwareExists(const std::string& s) {
   const size_t percent = s.find('%');
   return percent == std::string::npos || programFound() || FindMultiSpace(s.substr(percent));
 }
+
+}  // namespace
 
 std::string ResolvedPath(const std::string& s) {
   // The piece SoftwareExists starts from: its first fixed-drive path, else its first "%".
@@ -349,7 +378,9 @@ std::string ResolvedPath(const std::string& s) {
   return path;
 }
 
-bool FilePathExists(const std::string& s) {
+namespace {
+
+bool FilePathExistsUncached(const std::string& s) {
   if (s.empty()) return false;
   const size_t colon = s.find(":\\");
   if (colon != std::string::npos) {
@@ -358,5 +389,7 @@ bool FilePathExists(const std::string& s) {
   }
   return nFindSpace(s);
 }
+
+}  // namespace
 
 }  // namespace hvm

@@ -2,6 +2,7 @@
 
 #include "core/dialog_service.h"
 #include "monitor/monitor_state.h"
+#include "scan/scan_cache.h"
 
 namespace hvm {
 namespace {
@@ -41,6 +42,7 @@ void ScanDriver::PreparePage() {
   ScanView& view = services_.view;
   progressPosition_ = 0;
   view.SetProgress(progressPosition_, progressMaximum_);
+  sectionSeconds_.fill(0);
   for (int section = 1; section <= kSectionCount; ++section) {
     shownCounts_[size_t(section - 1)] = 0;
     view.SetSectionCount(section, 0);
@@ -75,6 +77,9 @@ void ScanDriver::RunGroups() {
 
 void ScanDriver::RunScan() {
   if (!MayStart()) return;
+  // Every answer the scan gives itself lives as long as the scan, no longer.
+  ScanCache cache;
+  const ScanCache::Scope cacheScope(cache);
   running_ = true;
   PreparePage();
   try {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <string>
 
 #include "core/results_store.h"
@@ -90,6 +91,8 @@ class ScanDriver {
   bool StopFlag() const { return stop_; }
   bool SectionEnabled(int number) const { return services_.switches.Enabled(number); }
   int ProgressPosition() const { return progressPosition_; }
+  // Seconds section 1..24 took in the last scan; 0 when it did not run.
+  double SectionSeconds(int section) const { return sectionSeconds_.at(size_t(section - 1)); }
   int ProgressMaximum() const { return progressMaximum_; }
 
   TResultsStore& Results() { return services_.results; }
@@ -112,6 +115,7 @@ class ScanDriver {
   int progressPosition_ = 0;
   int progressMaximum_ = 0;
   std::array<int, kSectionCount> shownCounts_{};
+  std::array<double, kSectionCount> sectionSeconds_{};
 };
 
 // "0 Problems Found", "1 Problem Found", "2 Problems Found".
@@ -123,12 +127,19 @@ bool ScanDriver::RunSection(int number, Body&& body) {
   if (!SectionEnabled(number)) return true;
   currentSection_ = number;
   ScanSection(true);
+  const auto started = std::chrono::steady_clock::now();
+  const auto timed = [&] {
+    sectionSeconds_[size_t(number - 1)] +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  };
   try {
     body();
   } catch (...) {
+    timed();
     ScanSection(false);
     throw;
   }
+  timed();
   ScanSection(false);
   return !StopPending();
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/version_compare.h"
+#include "core/version_compare.h"
 
 namespace hvm {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "settings/file_text.h"
 #include "settings/ini_file.h"
 #include "settings/section_switches.h"

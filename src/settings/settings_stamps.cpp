@@ -27,7 +27,12 @@ void SettingsStamps::Update(Change change) {
 }
 
 void SettingsStamps::StampOrganized() {
-  Update([](tProgramSettings& s) { s.last_organize = StampNow(); });
+  // Every problem a scan reports stamps it; the file is written once per
+  // minute the stamp can tell apart, not once per problem.
+  const std::string now = StampNow();
+  if (now == lastOrganized_) return;
+  Update([&now](tProgramSettings& s) { s.last_organize = now; });
+  lastOrganized_ = now;
 }
 
 void SettingsStamps::StoreScanTotals(int found) {

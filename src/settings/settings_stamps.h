@@ -25,6 +25,7 @@ class SettingsStamps : public ResultsStamps {
   template <class Change>
   void Update(Change change);
   std::string path_;
+  std::string lastOrganized_;  // the stamp this object last wrote
 };
 
 // The section switches of the settings file as they were when it was read.

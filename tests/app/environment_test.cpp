@@ -1,4 +1,4 @@
-#include "app/environment.h"
+#include "core/environment.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/environment.h"
 #include "app/main_window.h"
 #include "backup/fake_machine.h"
 #include "backup/privileges.h"
+#include "core/environment.h"
 #include "settings/program_settings.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"

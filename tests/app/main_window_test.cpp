@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "settings/program_settings.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
@@ -460,8 +460,7 @@ TEST_F(MainWindowTest, ScanDecideRepairAndRestoreFromTheWindow) {
   window.HandleCommand(530, 0);
   RestorePage& page = window.Restore();
   ASSERT_GE(page.List().Count(), 2);
-  for (int i = 0; i < page.List().Count(); ++i)
-    page.List().SetChecked(i, true);
+  for (int i = 0; i < page.List().Count(); ++i) page.List().SetChecked(i, true);
   EXPECT_EQ((std::vector<std::string>{"Selected Keys Restored"}),
             DialogTextsDuring([&] { page.RestoreButton().Click(); }));
   for (int i = 0; i < 2; ++i)

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "support/recording_dialogs.h"
 #include "support/test_folder.h"
 #include "ui/window.h"

@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/environment.h"
 #include "app/main_window.h"
 #include "app/startup_shortcut.h"
+#include "core/environment.h"
 #include "scan/sections.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"

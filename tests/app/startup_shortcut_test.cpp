@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
 #include "support/test_folder.h"

@@ -1,4 +1,4 @@
-#include "app/version_compare.h"
+#include "core/version_compare.h"
 
 #include <gtest/gtest.h>
 

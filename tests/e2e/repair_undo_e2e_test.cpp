@@ -9,8 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/environment.h"
 #include "backup/restore_point.h"
+#include "core/environment.h"
 #include "support/process.h"
 #include "support/recording_dialogs.h"
 #include "support/test_folder.h"
@@ -125,7 +125,8 @@ TEST_F(RepairUndoE2eTest, RepairThenRestoreLeavesRegistryByteIdentical) {
 
   const std::string problems =
       ProblemsFile("3\t" + Long("\\Tree") + "\n2\tHKCU\\" + base_ + "\\Vals\\\\:gone = a\n");
-  std::vector<std::string> args = {"repair", "--quiet", "--sections", "none", "--problems", problems};
+  std::vector<std::string> args = {"repair", "--quiet",    "--sections",
+                                   "none",   "--problems", problems};
   AddDataDir(args);
   const test::ProcessResult repaired = RunProgram("hvmend-cli.exe", args);
   ASSERT_EQ(0u, repaired.exitCode) << repaired.out << repaired.err;
@@ -171,7 +172,8 @@ TEST_F(RepairUndoE2eTest, RestoreOfOneEntryAndDryRun) {
   EXPECT_TRUE(KeyExists(base_ + "\\K"));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder_.File("data").c_str()));
 
-  std::vector<std::string> run = {"repair", "--quiet", "--sections", "none", "--problems", problems};
+  std::vector<std::string> run = {"repair", "--quiet",    "--sections",
+                                  "none",   "--problems", problems};
   AddDataDir(run);
   ASSERT_EQ(0u, RunProgram("hvmend-cli.exe", run).exitCode);
   ASSERT_FALSE(KeyExists(base_ + "\\K"));
@@ -195,9 +197,8 @@ TEST_F(RepairUndoE2eTest, RestorePointIsMadeFirstAndTold) {
   InitEnvironment();
   SetRaw(base_ + "\\K", "a", REG_SZ, "1\0"s);
   const std::string problems = ProblemsFile("2\t" + Long("\\K") + "\n");
-  std::vector<std::string> dry = {"repair",    "--quiet",      "--sections",      "none",
-                                  "--dry-run", "--json",       "--restore-point", "--problems",
-                                  problems};
+  std::vector<std::string> dry = {"repair", "--quiet",         "--sections", "none",  "--dry-run",
+                                  "--json", "--restore-point", "--problems", problems};
   AddDataDir(dry);
   const test::ProcessResult preview = RunProgram("hvmend-cli.exe", dry);
   ASSERT_EQ(0u, preview.exitCode) << preview.err;
@@ -206,8 +207,8 @@ TEST_F(RepairUndoE2eTest, RestorePointIsMadeFirstAndTold) {
   EXPECT_EQ("not made (dry run)",
             nlohmann::json::parse(preview.out.substr(json))["restorePoint"].get<std::string>());
 
-  std::vector<std::string> run = {"repair",     "--quiet",         "--sections", "none",
-                                  "--problems", problems,          "--json",     "--restore-point"};
+  std::vector<std::string> run = {"repair",     "--quiet", "--sections", "none",
+                                  "--problems", problems,  "--json",     "--restore-point"};
   AddDataDir(run);
   const test::ProcessResult repaired = RunProgram("hvmend-cli.exe", run);
   ASSERT_EQ(0u, repaired.exitCode) << repaired.out << repaired.err;
@@ -220,11 +221,34 @@ TEST_F(RepairUndoE2eTest, RestorePointIsMadeFirstAndTold) {
   EXPECT_EQ(expected.Describe(), out["restorePoint"].get<std::string>());
   EXPECT_EQ(1, out["repaired"].get<int>());
 
-  std::vector<std::string> plain = {"repair", "--quiet", "--sections", "none", "--problems",
-                                    problems};
+  std::vector<std::string> plain = {"repair", "--quiet",    "--sections",
+                                    "none",   "--problems", problems};
   AddDataDir(plain);
   const test::ProcessResult unasked = RunProgram("hvmend-cli.exe", plain);
   EXPECT_EQ(std::string::npos, unasked.out.find("Restore point")) << unasked.out;
+}
+
+// An item the repair leaves in place keeps the system's status of the call
+// that failed, in the console's JSON and in the cannot-remove file.
+TEST_F(RepairUndoE2eTest, ItemsLeftInPlaceCarryTheirStatus) {
+  SetRaw(base_ + "\\K", "here", REG_SZ, "1\0"s);
+  const std::string problems =
+      ProblemsFile("2\t" + Long("\\K") + "\\\\:gone = x\n2\t" + Long("\\K") + "\\\\:here = 1\n");
+  std::vector<std::string> args = {"repair", "--json",     "--sections",
+                                   "none",   "--problems", problems};
+  AddDataDir(args);
+  const test::ProcessResult result = RunProgram("hvmend-cli.exe", args);
+  EXPECT_EQ(1u, result.exitCode) << result.out << result.err;
+  const nlohmann::json json = nlohmann::json::parse(result.out);
+  EXPECT_EQ(1, json["repaired"]);
+  EXPECT_EQ(1, json["notRemoved"]);
+  ASSERT_EQ(1u, json["leftInPlace"].size());
+  EXPECT_EQ(Long("\\K") + "\\\\:gone", json["leftInPlace"][0]["entry"]);
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, json["leftInPlace"][0]["status"]);
+  EXPECT_EQ("the value is gone", json["leftInPlace"][0]["reason"]);
+  EXPECT_NE(
+      std::string::npos,
+      test::ReadWholeFile(folder_.File("data\\cantremove.txt")).find(Long("\\K") + "\\\\:gone"));
 }
 
 TEST_F(RepairUndoE2eTest, UsageErrorsExitWithTwo) {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "scan/drive_types.h"
 #include "support/test_folder.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "scan/drive_types.h"
 #include "support/test_drives.h"
 #include "support/test_folder.h"

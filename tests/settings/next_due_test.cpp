@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "settings/ini_file.h"
 #include "support/test_folder.h"
 

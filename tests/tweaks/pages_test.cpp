@@ -7,9 +7,9 @@
 
 #include <functional>
 
-#include "app/environment.h"
 #include "app/main_window.h"
 #include "core/dialog_service.h"
+#include "core/environment.h"
 #include "reports/template_renderer.h"
 #include "settings/program_settings.h"
 #include "support/registry_sandbox.h"

@@ -1,4 +1,4 @@
-#include "app/environment.h"
+#include "core/environment.h"
 
 #include <shlobj.h>
 
