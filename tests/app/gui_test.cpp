@@ -17,7 +17,9 @@
 namespace hvm::test {
 namespace {
 
-constexpr DWORD kPatienceMs = 60000;
+// Generous: the program starts, scans and writes its settings while other test
+// programs load the machine; the wait ends as soon as the state is there.
+constexpr DWORD kPatienceMs = 180000;
 
 // Waits until `ready` holds, checking every 50 ms; false when it never did.
 bool WaitFor(const std::function<bool()>& ready, DWORD timeoutMs = kPatienceMs) {
