@@ -7,6 +7,7 @@
 #include "core/environment.h"
 #include "support/recording_dialogs.h"
 #include "support/test_folder.h"
+#include "ui/test_host.h"
 #include "ui/window.h"
 
 namespace hvm {
@@ -24,17 +25,7 @@ class FakeEditor : public RegistryEditor {
   std::vector<RegEditKeystrokes> typed;
 };
 
-class Host : public ui::Window {
- public:
-  Host() {
-    CreateArgs args;
-    args.className = "HivemendRestoreTestHost";
-    args.title = "host";
-    args.style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-    args.bounds = ui::MakeRect(10, 10, 640, 480);
-    if (!CreateWindowOf(args)) throw std::runtime_error("cannot create the test host");
-  }
-};
+using Host = ui::test::TestHost;
 
 std::vector<Keystroke> Typed(const std::string& text) {
   std::vector<Keystroke> keys;
@@ -98,7 +89,7 @@ class RestorePageTest : public ::testing::Test {
   FakeEditor editor;
   std::vector<std::vector<std::string>> printed;
   ui::PrintResult printResult = ui::PrintResult::kPrinted;
-  Host host_;
+  Host host_{640, 480};
   RestorePage page_{suppression_, dialogs};
 };
 

@@ -14,6 +14,7 @@
 #include "monitor_test_steps.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
+#include "ui/test_host.h"
 #include "ui/window.h"
 
 namespace hvm {
@@ -48,27 +49,7 @@ class RecordingDialogs : public DialogService {
 };
 
 // A top-level window standing in for the main window, with the page on it.
-class Host : public ui::Window {
- public:
-  Host() {
-    CreateArgs args;
-    args.className = "HivemendMonitorTestHost";
-    args.title = "Hivemend monitor test";
-    args.style = WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN;
-    args.bounds = ui::MakeRect(20, 20, 640, 520);
-    if (!CreateWindowOf(args)) throw std::runtime_error("cannot create the host");
-  }
-  std::vector<WPARAM> commands;
-
- protected:
-  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == WM_USER) {
-      commands.push_back(wParam);
-      return 0;
-    }
-    return Window::OnMessage(message, wParam, lParam);
-  }
-};
+using Host = ui::test::TestHost;
 
 class MonitorPageTest : public test::RegistrySandboxTest {
  protected:
@@ -107,7 +88,7 @@ class MonitorPageTest : public test::RegistrySandboxTest {
     return std::string(name) == "HivemendTemplatePanel";
   }
 
-  Host host_;
+  Host host_{640, 520};
   RecordingDialogs dialogs_;
   std::string listFile_;
   std::unique_ptr<TfMonitor> page_;
@@ -275,7 +256,7 @@ namespace {
 
 TEST(ForceForeground, RestoresAMinimisedWindowAndSaysWhetherItLeads) {
   StartGui();
-  Host behind, front;
+  Host behind(640, 520), front(640, 520);
   ShowWindow(behind.Hwnd(), SW_MINIMIZE);
   SetForegroundWindow(front.Hwnd());
   ui::PumpMessages();
