@@ -12,6 +12,7 @@
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
 #include "ui/picture_ids.h"
+#include "update/update_offer.h"
 
 namespace hvm {
 namespace {
@@ -108,7 +109,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   if (!menu_.Create(Hwnd(), Hwnd(),
                     ui::MakeRect(0, dpi.Scale(kBandHeight), dpi.Scale(kMenuWidth),
                                  ui::Height(ClientRect()) - dpi.Scale(kBandHeight))) ||
-      !front_.Create(Hwnd(), {area}) || !progress_.Create(Hwnd()))
+      !front_.Create(Hwnd(), {area}) || !download_.Create(Hwnd()) || !progress_.Create(Hwnd()))
     return false;
   ReportPage::Hooks reportHooks;
   reportHooks.facts = [this] { return ReportFacts(); };
@@ -383,6 +384,8 @@ void MainWindow::CommonEnding() {
 void MainWindow::HandleCommand(int number, LPARAM value) {
   switch (number) {
     case 0:
+      updatesAvailable_ = true;
+      if (UpdateCheckDue()) StartUpdateCheck(CheckMode::kAutomatic);
       if (onStarted) onStarted();
       CommonEnding();
       return;
@@ -391,6 +394,11 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
       if (CloseQuery()) DestroyWindow(Hwnd());
       return;
     case 3: StartModeAction(); return;
+    case update_command::kRemindLater: RemindLater(SettingsPath(), static_cast<int>(value)); return;
+    case update_command::kCheckResult:
+      OnUpdateCheckResult(static_cast<int>(value));
+      CommonEnding();
+      return;
     case 7: RenderFrontPage(); return;
     case 8: CloseQuery(); return;
     case 10: InvalidateRect(menu_.Hwnd(), nullptr, FALSE); return;
@@ -431,7 +439,8 @@ void MainWindow::ShowHelpMenu() {
   HMENU menu = CreatePopupMenu();
   AppendMenuA(menu, MF_STRING, kHelpItem, "&Help\tF1");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING | MF_GRAYED, kUpdatesItem, "Check for Updates");
+  AppendMenuA(menu, MF_STRING | (updatesAvailable_ ? 0 : MF_GRAYED), kUpdatesItem,
+              "Check for Updates");
   AppendMenuA(menu, MF_STRING, kWebItem, "Hivemend on the &Web");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuA(menu, MF_STRING, kAboutItem, "&About Hivemend");
@@ -442,6 +451,7 @@ void MainWindow::ShowHelpMenu() {
   DestroyMenu(menu);
   switch (chosen) {
     case kHelpItem: ShowHelp(); break;
+    case kUpdatesItem: StartUpdateCheck(CheckMode::kManual); break;
     case kWebItem: ShellOpen(dialogs_, kWebSite); break;
     case kAboutItem: PostMessageA(Hwnd(), WM_APP, kAboutItem, 0); break;
     default: break;

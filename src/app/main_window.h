@@ -22,6 +22,8 @@
 #include "ui/html_view.h"
 #include "ui/picture.h"
 #include "ui/window.h"
+#include "update/download_window.h"
+#include "update/update_check.h"
 
 namespace hvm {
 
@@ -78,6 +80,10 @@ class MainWindow : public ui::Window, public MonitorState {
   ReportPage& Report() { return report_; }
   RestorePage& Restore() { return *restore_; }
   ProgressWindow& Progress() { return progress_; }
+  TfDownload& Download() { return download_; }
+  UpdateChecks& Updates() { return updates_; }
+  // Starts an update check in `mode` against the settings' server.
+  void StartUpdateCheck(CheckMode mode);
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
@@ -105,6 +111,8 @@ class MainWindow : public ui::Window, public MonitorState {
   void StampLastBackup();
   void StartModeAction();
   void CommonEnding();
+  bool UpdateCheckDue() const;
+  void OnUpdateCheckResult(int value);
   bool CloseQuery();
   RECT HelpLinkRect() const;
   bool FilterMessage(MSG& message);
@@ -127,6 +135,9 @@ class MainWindow : public ui::Window, public MonitorState {
   ui::HtmlView front_;
   ReportPage report_;
   ProgressWindow progress_;
+  TfDownload download_;
+  UpdateChecks updates_;
+  bool updatesAvailable_ = false;  // "Check for Updates" once start-up is complete
   std::unique_ptr<SystemRestore> systemRestore_;
   std::unique_ptr<GuiRestorePoint> restorePoint_;
   std::unique_ptr<GuiScanSession> session_;

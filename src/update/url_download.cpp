@@ -1,0 +1,95 @@
+#include "update/url_download.h"
+
+#include <windows.h>
+#include <urlmon.h>
+
+#include <algorithm>
+
+#include "core/scoped_handle.h"
+
+namespace hvm {
+namespace {
+
+// The status callback of one download. It lives on the caller's stack for the
+// whole of URLDownloadToFileA, so its reference count only has to be honest,
+// never to free anything.
+class BindStatus : public IBindStatusCallback {
+ public:
+  explicit BindStatus(DownloadProgress* progress) : progress_(progress) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IBindStatusCallback)) {
+      *object = static_cast<IBindStatusCallback*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references_; }
+
+  HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG total, ULONG statusCode,
+                                       LPCWSTR) override {
+    if (progress_ && !progress_->OnProgress(progress, total, statusCode)) return E_ABORT;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO* info) override {
+    // An update check or package read from the cache could be yesterday's.
+    *flags |= BINDF_GETNEWESTVERSION | BINDF_PRAGMA_NO_CACHE;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
+
+ private:
+  DownloadProgress* progress_;
+  ULONG references_ = 1;
+};
+
+}  // namespace
+
+long DownloadUrlToFile(const std::string& address, const std::string& file,
+                       DownloadProgress* progress) {
+  BindStatus status(progress);
+  return URLDownloadToFileA(nullptr, address.c_str(), file.c_str(), 0, &status);
+}
+
+std::string MakeTempFile() {
+  char folder[MAX_PATH] = {};
+  const DWORD length = GetTempPathA(sizeof(folder), folder);
+  if (length == 0 || length >= sizeof(folder)) return {};
+  char name[MAX_PATH] = {};
+  if (!GetTempFileNameA(folder, "reg", 0, name)) return {};
+  return name;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, uint64_t limit) {
+  bytes.clear();
+  ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size) || static_cast<uint64_t>(size.QuadPart) > limit)
+    return false;
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD read = 0;
+    const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+    if (!ReadFile(file.Get(), bytes.data() + done, piece, &read, nullptr) || read == 0) {
+      bytes.clear();
+      return false;
+    }
+    done += read;
+  }
+  return true;
+}
+
+}  // namespace hvm
