@@ -20,8 +20,9 @@ InstallOutcome Outcome(Result result, uint32_t status, std::string detail = {}) 
   return outcome;
 }
 
+// Writes a new file; a file already there is left alone (CREATE_NEW), and a
+// file this call made but could not fill is removed again.
 uint32_t WriteFileBytes(const std::string& path, const std::string& bytes) {
-  // CREATE_NEW: an entry never lands on a file that is already there.
   ScopedFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return GetLastError();
@@ -29,8 +30,12 @@ uint32_t WriteFileBytes(const std::string& path, const std::string& bytes) {
   while (done < bytes.size()) {
     DWORD written = 0;
     const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-    if (!WriteFile(file.Get(), bytes.data() + done, piece, &written, nullptr) || written == 0)
-      return GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    if (!WriteFile(file.Get(), bytes.data() + done, piece, &written, nullptr) || written == 0) {
+      const uint32_t status = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+      file.Close();
+      DeleteFileA(path.c_str());
+      return status;
+    }
     done += written;
   }
   return ERROR_SUCCESS;
@@ -144,7 +149,6 @@ uint32_t WriteEntries(const std::vector<ZipEntry>& entries, const std::string& f
   for (const ZipEntry& entry : entries) {
     const std::string path = folder + "\\" + entry.name;
     if (const uint32_t status = WriteFileBytes(path, entry.data)) {
-      DeleteFileA(path.c_str());
       for (const std::string& done : written) DeleteFileA(done.c_str());
       return status;
     }
