@@ -10,9 +10,11 @@
 #include "app/environment.h"
 #include "app/gui_startup.h"
 #include "app/main_window.h"
+#include "app/message_dialog.h"
 #include "app/startup.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
+#include "update/update_offer.h"
 
 namespace {
 
@@ -62,5 +64,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   ShowWindow(window.Hwnd(), window.FirstShowCommand(showCommand));
   UpdateWindow(window.Hwnd());
   window.Shown();
+  // Started again by the restarter after its copy failed: this is still the
+  // old version, and the user is told so.
+  if (!arguments.empty() && arguments[0] == "/updatefailed") {
+    DialogOptions options;
+    options.owner = window.Hwnd();
+    ShowMessageDialog(update_text::kInstallFailed, update_text::kPromptTitle, 48, {}, options);
+  }
   return ui::RunMessageLoop();
 }

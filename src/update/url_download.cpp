@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <urlmon.h>
+#include <wininet.h>
 
 #include <algorithm>
 
@@ -29,15 +30,25 @@ class BindStatus : public IBindStatusCallback {
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
   ULONG STDMETHODCALLTYPE Release() override { return --references_; }
 
-  HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding* binding) override {
+    binding_ = binding;
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG total, ULONG statusCode,
                                        LPCWSTR) override {
+    // An error page is no download: stop as soon as the server's answer is known.
+    if (statusCode == BINDSTATUS_BEGINDOWNLOADDATA) ReadHttpStatus();
+    if (httpStatus_ >= 400) return E_ABORT;
     if (progress_ && !progress_->OnProgress(progress, total, statusCode)) return E_ABORT;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override {
+    ReadHttpStatus();
+    binding_ = nullptr;
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO* info) override {
     // An update check or package read from the cache could be yesterday's.
     *flags |= BINDF_GETNEWESTVERSION | BINDF_PRAGMA_NO_CACHE;
@@ -48,8 +59,27 @@ class BindStatus : public IBindStatusCallback {
   }
   HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
 
+  // The HTTP status of the answer; 0 while unknown or for other protocols.
+  DWORD HttpStatus() const { return httpStatus_; }
+
  private:
+  void ReadHttpStatus() {
+    if (!binding_ || httpStatus_) return;
+    IWinInetHttpInfo* info = nullptr;
+    if (FAILED(binding_->QueryInterface(IID_IWinInetHttpInfo, reinterpret_cast<void**>(&info))) ||
+        !info)
+      return;
+    DWORD status = 0;
+    DWORD size = sizeof(status);
+    if (SUCCEEDED(info->QueryInfo(HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                                  nullptr, nullptr)))
+      httpStatus_ = status;
+    info->Release();
+  }
+
   DownloadProgress* progress_;
+  IBinding* binding_ = nullptr;  // only between the start and the stop of the binding
+  DWORD httpStatus_ = 0;
   ULONG references_ = 1;
 };
 
@@ -58,7 +88,10 @@ class BindStatus : public IBindStatusCallback {
 long DownloadUrlToFile(const std::string& address, const std::string& file,
                        DownloadProgress* progress) {
   BindStatus status(progress);
-  return URLDownloadToFileA(nullptr, address.c_str(), file.c_str(), 0, &status);
+  const HRESULT result = URLDownloadToFileA(nullptr, address.c_str(), file.c_str(), 0, &status);
+  // Some hosts save a server's error page and report success.
+  if (SUCCEEDED(result) && status.HttpStatus() >= 400) return INET_E_DOWNLOAD_FAILURE;
+  return result;
 }
 
 std::string MakeTempFile() {

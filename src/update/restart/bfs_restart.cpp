@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,25 @@ void EndProgram(HWND window) {
   if (process) CloseHandle(process);
 }
 
+// The platform lets go of an ended program's file a moment after the process
+// has ended; until then it cannot be overwritten. Waits, within the same
+// patience, until the file can be opened for writing (or is not there).
+void WaitUntilWritable(const std::string& path, DWORD start) {
+  for (;;) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      return;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    if (GetTickCount() - start >= kPatienceMs) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    DispatchOwnMessages();
+  }
+}
+
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -107,6 +127,11 @@ std::vector<std::pair<std::string, std::string>> CopyPairs(const std::string& so
       pairs.emplace_back(source + found.cFileName, destination + found.cFileName);
   } while (FindNextFileA(find, &found));
   FindClose(find);
+  // The program itself last: a copy that fails on the way leaves the old
+  // program whole rather than a new program among old files.
+  std::stable_partition(pairs.begin(), pairs.end(), [&](const auto& pair) {
+    return lstrcmpiA(pair.second.c_str(), target.c_str()) != 0;
+  });
   return pairs;
 }
 
@@ -179,7 +204,9 @@ extern "C" __declspec(dllexport) void CALLBACK
   const std::string& target = words[1];
   HWND window =
       reinterpret_cast<HWND>(static_cast<uintptr_t>(_strtoui64(words[2].c_str(), nullptr, 10)));
+  const DWORD start = GetTickCount();
   EndProgram(window);
+  WaitUntilWritable(target, start);
   const auto pairs = CopyPairs(source, target);
   const bool copied = CopyFiles(pairs);
   RemoveSource(source, pairs);
