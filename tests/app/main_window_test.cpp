@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/environment.h"
+#include "settings/next_due.h"
 #include "settings/program_settings.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
@@ -98,6 +99,16 @@ TEST_F(MainWindowTest, OpensOnTheFrontPageWithItsMenu) {
   char className[64] = {};
   GetClassNameA(window.Hwnd(), className, sizeof(className));
   EXPECT_STREQ("TForm1", className);
+}
+
+TEST_F(MainWindowTest, ADeclinedUpdateRemindsAfterTheChosenDays) {
+  SwitchOnly({});
+  MainWindow& window = Open();
+  window.HandleCommand(5, 30);
+  tProgramSettings settings;
+  LoadSettings(settings, data_ + "\\hvmend.ini");
+  EXPECT_EQ(30, settings.UpdateFreq);
+  EXPECT_EQ(NextDueText(LocalToday(), 30), settings.update);
 }
 
 TEST_F(MainWindowTest, SwitchingToTheShownPagePostsNothing) {
