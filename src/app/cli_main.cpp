@@ -21,6 +21,7 @@ constexpr Verb kVerbs[] = {
     {"scan", hvm::RunScanVerb},
     {"repair", hvm::RunRepairVerb},
     {"undo", hvm::RunUndoVerb},
+    {"optimize", hvm::RunOptimizeVerb},
 };
 
 constexpr char kUsage[] =
@@ -39,22 +40,29 @@ constexpr char kUsage[] =
     "        --read-only nothing is removed or written and they are listed as\n"
     "        problems of their sections instead\n"
     "  repair [scan options] [--include-caution] [--dry-run] [--data-dir DIR]\n"
-    "         [--problems FILE]\n"
+    "         [--problems FILE] [--restore-point]\n"
     "        scan, then repair every checked problem, each first written to the\n"
     "        day's undo snapshot; --dry-run prints what would be removed as\n"
     "        registry-export text and changes nothing; --problems adds the lines\n"
-    "        of FILE (\"N<TAB>problem line\") to what the scan found\n"
+    "        of FILE (\"N<TAB>problem line\") to what the scan found;\n"
+    "        --restore-point makes a System Restore point first and says\n"
+    "        whether it was made and, when not, why\n"
     "  undo list [--json] [--data-dir DIR]\n"
     "        list the undo snapshots and their entries\n"
     "  undo restore SNAPSHOT [ENTRY...] [--data-dir DIR]\n"
     "        restore every entry of SNAPSHOT (e.g. Undo20261209.reg), or those given\n"
+    "  optimize apply|undo|status [--json] [--data-dir DIR]\n"
+    "        set six Windows options to faster values, remembering each previous\n"
+    "        value in the settings file; undo puts them back; status tells\n"
+    "        whether they are set\n"
     "\n"
     "Options:\n"
     "  --help      show this text\n"
     "  --version   show the program's version\n"
     "\n"
     "Exit codes: scan 0 nothing found, 1 problems found; repair and undo 0 done,\n"
-    "1 some item not repaired or restored; 2 usage or run error.\n";
+    "1 some item not repaired or restored; optimize 0 done, 1 some setting not\n"
+    "changed or put back; 2 usage or run error.\n";
 
 int ShowUsage(FILE* out) {
   std::fputs(kUsage, out);

@@ -2,6 +2,7 @@
 // with its undo written to the day's snapshot first.
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include <nlohmann/json.hpp>
 
@@ -18,6 +19,7 @@ struct RepairVerbOptions {
   ScanOptions scan;
   bool includeCaution = false;
   bool dryRun = false;
+  bool restorePoint = false;
   std::string problemsFile;  // extra problem lines, "N<TAB>line" each
 };
 
@@ -30,6 +32,8 @@ RepairVerbOptions ParseRepairOptions(const std::vector<std::string>& args) {
       options.includeCaution = true;
     } else if (arg == "--dry-run") {
       options.dryRun = true;
+    } else if (arg == "--restore-point") {
+      options.restorePoint = true;
     } else if (arg == "--problems") {
       if (i + 1 >= args.size()) throw UsageError(arg + " needs a path");
       options.problemsFile = args[++i];
@@ -61,14 +65,22 @@ void CheckCautionEntries(TResultsStore& results) {
       if (entry.Kind() == kKindCaution && !entry.IgnoreMarked()) entry.SetChecked(true);
 }
 
+// How the restore point asked for went, in the words of the report page; a
+// dry run changes nothing, so it makes none either.
+std::string RestorePointText(const std::optional<RestorePointOutcome>& outcome, bool dryRun) {
+  if (outcome) return outcome->Describe();
+  return dryRun ? "not made (dry run)" : "not made";
+}
+
 void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure>& failures,
-                  const std::string& snapshot, bool json, bool dryRun) {
+                  const std::string& snapshot, bool json, bool dryRun,
+                  const std::optional<std::string>& restorePoint) {
   if (json) {
     nlohmann::ordered_json left = nlohmann::ordered_json::array();
     for (const RemovalFailure& failure : failures)
       left.push_back(
           {{"entry", failure.entry}, {"status", failure.status}, {"reason", failure.reason}});
-    const nlohmann::ordered_json out = {{"found", summary.found},
+    nlohmann::ordered_json out = {{"found", summary.found},
                                         {"repaired", summary.repaired},
                                         {"skipped", summary.skipped},
                                         {"ignored", summary.ignored},
@@ -77,6 +89,7 @@ void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure
                                         {"snapshotFailures", summary.snapshotFailures},
                                         {"snapshot", snapshot},
                                         {"dryRun", dryRun}};
+    if (restorePoint) out["restorePoint"] = *restorePoint;
     std::printf("%s\n",
                 out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
     return;
@@ -89,6 +102,7 @@ void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure
   if (summary.snapshotFailures > 0)
     std::printf("Left in place because the snapshot could not be written: %d\n",
                 summary.snapshotFailures);
+  if (restorePoint) std::printf("Restore point: %s\n", restorePoint->c_str());
   std::printf(dryRun ? "Dry run: nothing was changed (snapshot would be %s)\n" : "Snapshot: %s\n",
               snapshot.c_str());
 }
@@ -97,7 +111,7 @@ void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure
 
 int RunRepairVerb(const std::vector<std::string>& args) {
   const RepairVerbOptions options = ParseRepairOptions(args);
-  ConsoleScanSession session(options.scan, options.dryRun);
+  ConsoleScanSession session(options.scan, options.dryRun, options.restorePoint);
   session.RunScan();
   TResultsStore& results = session.Results();
   if (!options.problemsFile.empty()) AddProblemsFromFile(options.problemsFile, results);
@@ -112,8 +126,10 @@ int RunRepairVerb(const std::vector<std::string>& args) {
     const size_t start = text.find_first_not_of('\n');
     if (start != std::string::npos) std::printf("%s\n", text.c_str() + start);
   }
+  std::optional<std::string> restorePoint;
+  if (options.restorePoint) restorePoint = RestorePointText(session.RestorePoint(), options.dryRun);
   PrintSummary(summary, repairer.Failures(), session.Inputs().snapshotName + ".reg",
-               options.scan.json, options.dryRun);
+               options.scan.json, options.dryRun, restorePoint);
   return summary.notRemoved > 0 ? kExitProblems : kExitOk;
 }
 

@@ -14,5 +14,6 @@ inline constexpr int kExitError = 2;     // usage or run error
 int RunScanVerb(const std::vector<std::string>& args);
 int RunRepairVerb(const std::vector<std::string>& args);
 int RunUndoVerb(const std::vector<std::string>& args);
+int RunOptimizeVerb(const std::vector<std::string>& args);
 
 }  // namespace hvm

@@ -26,7 +26,8 @@ void ConsoleScanSession::SystemTicks::SleepOne() {
   Sleep(1);
 }
 
-ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun)
+ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun,
+                                       bool restorePoint)
     : dataFolder_(options.dataDir.empty() ? Environment().dataFolder : options.dataDir),
       switches_(SwitchesFor(options, dataFolder_)),
       stamps_(dataFolder_ + kSettingsFile),
@@ -42,9 +43,15 @@ ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun)
   inputs_.snapshotName = environment.SnapshotName;
   inputs_.isAdministrator = environment.IsAdministrator;
   inputs_.dryRun = dryRun;
+  inputs_.makeRestorePoint = restorePoint;
+  systemRestore_ = std::make_unique<PlatformSystemRestore>(environment.systemFolder);
+  RepairRestorePoint::Hooks restoreHooks;
+  restoreHooks.wanted = [restorePoint] { return restorePoint; };
+  restoreHooks.administrator = [] { return Environment().IsAdministrator; };
+  restorePoint_ = std::make_unique<RepairRestorePoint>(*systemRestore_, dialogs_, restoreHooks);
   repairer_ = std::make_unique<Repairer>(
       inputs_,
-      RepairServices{results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
+      RepairServices{results_, suppression_, dialogs_, *restorePoint_, progress_, report_, ticks_});
   observer_.repairer = repairer_.get();
   remover_ = std::make_unique<RepairValueRemover>(*repairer_);
   groups_ = std::make_unique<RegistryScanGroups>(
@@ -59,5 +66,9 @@ ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun)
 }
 
 ConsoleScanSession::~ConsoleScanSession() = default;
+
+std::optional<RestorePointOutcome> ConsoleScanSession::RestorePoint() const {
+  return restorePoint_->Last();
+}
 
 }  // namespace hvm

@@ -6,11 +6,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/cli_options.h"
 #include "app/console_dialogs.h"
 #include "app/console_scan_view.h"
+#include "backup/repair_restore_point.h"
 #include "core/clock.h"
 #include "core/results_store.h"
 #include "results/repair.h"
@@ -24,7 +26,8 @@ namespace hvm {
 class ConsoleScanSession {
  public:
   // `dryRun`: the repairer only collects the export text and deletes nothing.
-  ConsoleScanSession(const ScanOptions& options, bool dryRun);
+  // `restorePoint`: a repair begins a System Restore point first.
+  ConsoleScanSession(const ScanOptions& options, bool dryRun, bool restorePoint = false);
   ~ConsoleScanSession();
 
   // Runs the scan; an error raised by a section ends it and goes on.
@@ -37,6 +40,8 @@ class ConsoleScanSession {
   DialogService& Dialogs() { return dialogs_; }
   const std::string& DataFolder() const { return dataFolder_; }
   const RepairInputs& Inputs() const { return inputs_; }
+  // How the repair's restore point went; nothing when none was asked for.
+  std::optional<RestorePointOutcome> RestorePoint() const;
 
  private:
   class ResetObserver : public ResultsObserver {
@@ -64,7 +69,8 @@ class ConsoleScanSession {
   ConsoleScanView view_;
   ConsoleDialogService dialogs_;
   NoMonitor monitor_;
-  RestorePointMaker restorePoint_;
+  std::unique_ptr<SystemRestore> systemRestore_;
+  std::unique_ptr<RepairRestorePoint> restorePoint_;
   RepairProgress progress_;
   RepairReport report_;
   SystemTicks ticks_;

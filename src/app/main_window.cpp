@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <cstdio>
+#include <exception>
 
 #include "app/about_window.h"
 #include "app/environment.h"
@@ -126,7 +127,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
 
   if (!systemRestore_)
     systemRestore_ = std::make_unique<PlatformSystemRestore>(Environment().systemFolder);
-  GuiRestorePoint::Hooks restoreHooks;
+  RepairRestorePoint::Hooks restoreHooks;
   restoreHooks.wanted = [this] {
     tProgramSettings settings;
     LoadSettings(settings, SettingsPath());
@@ -134,7 +135,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   };
   restoreHooks.administrator = [] { return Environment().IsAdministrator; };
   restoreHooks.made = [this] { StampLastBackup(); };
-  restorePoint_ = std::make_unique<GuiRestorePoint>(*systemRestore_, dialogs_, restoreHooks);
+  restorePoint_ = std::make_unique<RepairRestorePoint>(*systemRestore_, dialogs_, restoreHooks);
   GuiScanSession::Hooks sessionHooks;
   sessionHooks.totalsRecorded = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
   session_ = std::make_unique<GuiScanSession>(dataFolder_, scanPage_, dialogs_, *this, progress_,
@@ -172,6 +173,15 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   };
   snapshotHooks.restored = [this] { session_->Results().ClearTotal(); };
   if (!restore_->Create(Hwnd(), PageArea(), snapshotHooks)) return false;
+  optimize_ = std::make_unique<TfOptimize>();
+  TfOptimize::Hooks optimizeHooks;
+  optimizeHooks.settingsPath = SettingsPath();
+  optimizeHooks.frontRefresh = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
+  optimizeHooks.dialogs = &dialogs_;
+  if (!optimize_->Create(Hwnd(), PageArea(), optimizeHooks)) return false;
+  vista_ = std::make_unique<TfTweak>();
+  if (!vista_->Create(Hwnd(), PageArea(), {[] { return Environment().IsAdministrator; }}))
+    return false;
 
   // A hot key another program holds does not stop the start: the program
   // goes on without it.
@@ -217,7 +227,8 @@ void MainWindow::LayOut() {
   for (ui::Window* page :
        {static_cast<ui::Window*>(&front_), static_cast<ui::Window*>(&report_),
         static_cast<ui::Window*>(&scanPage_), static_cast<ui::Window*>(results_.get()),
-        static_cast<ui::Window*>(restore_.get())})
+        static_cast<ui::Window*>(restore_.get()), static_cast<ui::Window*>(optimize_.get()),
+        static_cast<ui::Window*>(vista_.get())})
     if (page) page->SetBounds(area);
   const ui::Dpi dpi = CurrentDpi();
   menu_.SetBounds(ui::MakeRect(0, dpi.Scale(kBandHeight) + 1, dpi.Scale(kMenuWidth),
@@ -241,6 +252,8 @@ ui::Window* MainWindow::PageWindow(Page page) {
     case Page::kResults: return results_.get();
     case Page::kSummary: return &report_;
     case Page::kRestore: return restore_.get();
+    case Page::kOptimize: return optimize_.get();
+    case Page::kVista: return vista_.get();
     default: return nullptr;  // joins with its page
   }
 }
@@ -260,6 +273,8 @@ void MainWindow::TurnPage(Page page) {
   target->Show(true);
   results_->ShowResults(page == Page::kResults);
   if (page == Page::kSummary) report_.PageShown();
+  if (page == Page::kOptimize) optimize_->PageShown();
+  if (page == Page::kVista) vista_->PageShown();
 }
 
 // A scan that found nothing ends on the report page, filled with no
@@ -277,7 +292,7 @@ RepairReportFacts MainWindow::ReportFacts() {
     return time ? SystemDate(*time, false) : std::string();
   };
   RepairReportFacts facts;
-  facts.optimized = !settings.optimize.empty();
+  facts.optimized = IsOptimized(settings);
   facts.foundToDate = settings.total_error_found;
   facts.repairedToDate = settings.total_error_repaired;
   facts.lastScan = date(settings.last_scan);
@@ -288,27 +303,56 @@ RepairReportFacts MainWindow::ReportFacts() {
 
 void MainWindow::RunRepair() {
   if (Busy()) return;
+  // The first repair after the results were seen ends the first-time hints.
+  if (results_->ShownOnce()) {
+    tProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    if (settings.FirstTimeScan) {
+      settings.FirstTimeScan = false;
+      SaveSettings(settings, SettingsPath());
+    }
+  }
   session_->Driver().SetBusy(true);
   menu_.EnableRows(false);
   HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
   // The repair fills the report page itself (its report hook); how its
   // restore point went is said there too.
   report_.SetRestorePoint("");
+  std::exception_ptr failure;
   try {
     session_->Repair().RunRepair();
   } catch (...) {
-    session_->Driver().SetBusy(false);
-    menu_.EnableRows(true);
-    SetCursor(previous);
-    throw;
+    failure = std::current_exception();
   }
   session_->Driver().SetBusy(false);
   menu_.EnableRows(true);
   SetCursor(previous);
-  if (restorePoint_->Last()) report_.SetRestorePoint(restorePoint_->Last()->Describe());
-  TurnPage(Page::kSummary);
-  report_.PageShown();
-  PostMessageA(Hwnd(), WM_USER, 7, 0);
+  // What was repaired before an error is reported and can be restored all
+  // the same; the error is told after that.
+  if (!quiet_) {
+    restore_->ShowSnapshot(Environment().SnapshotName + ".reg");
+    if (restorePoint_->Last()) report_.SetRestorePoint(restorePoint_->Last()->Describe());
+    TurnPage(Page::kSummary);
+    report_.PageShown();
+    PostMessageA(Hwnd(), WM_USER, 7, 0);
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+// The window's messages run during Optimize and Undo: the busy flag and the
+// locked menu keep a scan or another page from starting in the middle.
+void MainWindow::RunOptimize() {
+  if (Busy()) return;
+  session_->Driver().SetBusy(true);
+  menu_.EnableRows(false);
+  struct Unlock {
+    MainWindow& window;
+    ~Unlock() {
+      window.session_->Driver().SetBusy(false);
+      window.menu_.EnableRows(true);
+    }
+  } unlock{*this};
+  optimize_->btnOptimizeClick();
 }
 
 void MainWindow::BackupNow() {
@@ -347,7 +391,7 @@ void MainWindow::RenderFrontPage() {
   facts.lastRepair = settings.last_repair;
   facts.totalFound = settings.total_error_found;
   facts.totalRepaired = settings.total_error_repaired;
-  facts.optimized = !settings.optimize.empty();
+  facts.optimized = IsOptimized(settings);
   facts.monitoring = Active();
   frontTemplate_ = FrontTemplateFor(facts, Now());
   Templates().Render(front_, frontTemplate_, FrontPageValues(facts, &SystemDate));
@@ -407,6 +451,12 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
       session_->Results().ClearTotal();
       TurnPage(Page::kFront);
       return;
+    case 160:
+    case 165:
+      session_->Results().ClearTotal();
+      RunOptimize();
+      return;
+    case 180: vista_->Apply(); return;
     case 500: TurnPage(FrontOrResults(session_->Results().TotalCount())); return;
     default:
       if (const std::optional<Page> page = PageForCommand(number)) TurnPage(*page);
@@ -569,6 +619,8 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       UnregisterHotKey(Hwnd(), kQuitHotKey);
       UnregisterHotKey(Hwnd(), kHelpHotKey);
       Templates().Release(front_);
+      if (optimize_) Templates().Release(optimize_->View());
+      if (vista_) Templates().Release(vista_->View());
       PostQuitMessage(0);
       return 0;
     default: return Window::OnMessage(message, wParam, lParam);

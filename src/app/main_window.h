@@ -9,7 +9,7 @@
 #include <map>
 #include <memory>
 
-#include "app/gui_restore_point.h"
+#include "backup/repair_restore_point.h"
 #include "app/gui_scan_session.h"
 #include "app/left_menu.h"
 #include "app/message_dialog.h"
@@ -19,6 +19,8 @@
 #include "reports/repair_windows.h"
 #include "results/restore_page.h"
 #include "results/results_page.h"
+#include "tweaks/optimize_page.h"
+#include "tweaks/vista_page.h"
 #include "ui/html_view.h"
 #include "ui/picture.h"
 #include "ui/window.h"
@@ -80,6 +82,8 @@ class MainWindow : public ui::Window, public MonitorState {
   ReportPage& Report() { return report_; }
   RestorePage& Restore() { return *restore_; }
   ProgressWindow& Progress() { return progress_; }
+  TfOptimize& OptimizePage() { return *optimize_; }
+  TfTweak& VistaPage() { return *vista_; }
   TfDownload& Download() { return download_; }
   UpdateChecks& Updates() { return updates_; }
   // Starts an update check in `mode` against the settings' server.
@@ -107,6 +111,7 @@ class MainWindow : public ui::Window, public MonitorState {
   RepairReportFacts ReportFacts();
   void RunScan();
   void RunRepair();
+  void RunOptimize();
   void BackupNow();
   void StampLastBackup();
   void StartModeAction();
@@ -139,10 +144,12 @@ class MainWindow : public ui::Window, public MonitorState {
   UpdateChecks updates_;
   bool updatesAvailable_ = false;  // "Check for Updates" once start-up is complete
   std::unique_ptr<SystemRestore> systemRestore_;
-  std::unique_ptr<GuiRestorePoint> restorePoint_;
+  std::unique_ptr<RepairRestorePoint> restorePoint_;
   std::unique_ptr<GuiScanSession> session_;
   std::unique_ptr<ResultsPage> results_;
   std::unique_ptr<RestorePage> restore_;
+  std::unique_ptr<TfOptimize> optimize_;
+  std::unique_ptr<TfTweak> vista_;
   HelpViewer helpViewer_;
   ui::Picture band_, scaledBand_;
   ui::ScopedFont titleFont_, versionFont_;

@@ -3,6 +3,9 @@
 // look at each DPI (scripts/tour).
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -14,8 +17,10 @@
 #include "app/main_window.h"
 #include "app/message_dialog.h"
 #include "app/update_prompt.h"
+#include "core/scoped_handle.h"
 #include "reports/template_renderer.h"
 #include "settings/program_settings.h"
+#include "tweaks/vista_tweaks.h"
 #include "ui/html_view.h"
 #include "ui/picture_ids.h"
 #include "ui/window_capture.h"
@@ -154,6 +159,61 @@ void StageScanHalfway(ScanPage& page) {
   page.SetProgress(1840, 4200);
 }
 
+// The results as a user leaves them before repairing: a few problems of a
+// caution section added to what the scan found, one item kept, one marked to
+// be ignored.
+void StageDecisions(MainWindow& main) {
+  TResultsStore& results = main.Session().Results();
+  results.AddProblem(23, "HKCU\\Software\\Tour\\Recent\\\\:File1 = C:\\Reports\\2019.doc");
+  results.AddProblem(23, "HKCU\\Software\\Tour\\Recent\\\\:File2 = D:\\Old\\notes.txt");
+  main.Results().ShowResults(true);
+  ResultsTree& model = main.Results().Model();
+  std::vector<int> opened{23};
+  bool kept = false, ignored = false;
+  for (int section : model.Sections()) {
+    const int count = static_cast<int>(results.Section(section).size());
+    if (!kept && count >= 2 && section < kFirstCautionSection) {
+      model.ToggleItem(section, 1);
+      opened.push_back(section);
+      kept = true;
+    } else if (!ignored && count >= 1 && section < kFirstCautionSection) {
+      model.ToggleIgnore(section, 0);
+      opened.push_back(section);
+      ignored = true;
+    }
+  }
+  // Only the sections decided on are opened, so that one screen shows them.
+  ui::TreeView& tree = main.Results().Tree();
+  for (HTREEITEM node = TreeView_GetRoot(tree.Hwnd()); node;
+       node = TreeView_GetNextSibling(tree.Hwnd(), node)) {
+    const int section = static_cast<int>(tree.DataOf(node) / 65536);
+    tree.Expand(node, std::find(opened.begin(), opened.end(), section) != opened.end());
+  }
+  SendMessageA(tree.Hwnd(), WM_VSCROLL, SB_TOP, 0);
+  InvalidateRect(tree.Hwnd(), nullptr, FALSE);
+  ui::PumpMessages();
+}
+
+// An undo snapshot of today, so that the restore page has one to show.
+void StageSnapshot() {
+  const std::string path =
+      Environment().dataFolder + "\\" + Environment().SnapshotName + ".reg";
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  const std::string text =
+      "REGEDIT4\r\n\r\n"
+      "[HKEY_CLASSES_ROOT\\CLSID\\{3F2A61C0-5B1D-4E8A-9C11-0A7E2D4B8F01}\\InprocServer32]\r\n"
+      "@=\"C:\\\\Program Files\\\\Gone\\\\viewer.dll\"\r\n"
+      "\"ThreadingModel\"=\"Apartment\"\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
+      "\"Updater\"=\"C:\\\\Program Files\\\\Old Updater\\\\update.exe /quiet\"\r\n\r\n"
+      "[HKEY_CLASSES_ROOT\\.oldext]\r\n\r\n";
+  CreateDirectoryA(Environment().dataFolder.c_str(), nullptr);
+  ScopedFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  if (file) WriteFile(file.Get(), text.data(), DWORD(text.size()), &written, nullptr);
+}
+
 int RunTour(const std::string& folder) {
   StartGui();
   LoadSettings();
@@ -167,6 +227,7 @@ int RunTour(const std::string& folder) {
     splash.Destroy();
   }
 
+  StageSnapshot();
   MainWindow main;
   if (!main.Create(StartWords{})) return 2;
   ShowWindow(main.Hwnd(), SW_SHOW);
@@ -179,6 +240,8 @@ int RunTour(const std::string& folder) {
   main.HandleCommand(100, 0);  // a real scan of the tour's own prefix
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-scan-finished");
+  StageDecisions(main);
+  allSaved &= Save(main.Hwnd(), folder, "main-window-results-decided");
   // The progress window partway through a repair of ten items, then the report.
   ProgressWindow& progress = main.Progress();
   progress.Start(10);
@@ -199,6 +262,30 @@ int RunTour(const std::string& folder) {
   main.HandleCommand(530, 0);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-restore");
+  // Show Key's caution, answered with Cancel.
+  main.Restore().List().Select(1);
+  SetDialogShownHook([&](MessageDialogWindow& dialog) {
+    allSaved &= Save(dialog.Hwnd(), folder, "dialog-show-key-caution");
+    PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
+  });
+  main.Restore().ShowKey();
+  SetDialogShownHook({});
+  // The optimize page in both states: a real run on the tour's own prefix,
+  // undone again; then the Vista page (the tour runs as Windows Vista).
+  main.HandleCommand(510, 0);
+  ui::PumpMessages();
+  allSaved &= Save(main.Hwnd(), folder, "main-window-optimize");
+  main.HandleCommand(160, 0);
+  ui::PumpMessages();
+  allSaved &= Save(main.Hwnd(), folder, "main-window-optimize-undo");
+  main.HandleCommand(165, 0);
+  ui::PumpMessages();
+  main.HandleCommand(550, 0);
+  ui::PumpMessages();
+  allSaved &= Save(main.Hwnd(), folder, "main-window-vista-tweaks");
+  // As a user without administrative rights sees it.
+  main.VistaPage().ShowAccess(VistaAccessFor(false));
+  allSaved &= Save(main.Hwnd(), folder, "main-window-vista-tweaks-standard-user");
   main.HandleCommand(500, 0);
   ui::PumpMessages();
   gMenuFolder = folder;

@@ -53,7 +53,8 @@ int32_t Call(const std::string& systemFolder, DWORD eventType, const std::string
   request.sequenceNumber = static_cast<INT64>(sequence);
   strncpy(request.description, description.c_str(), sizeof(request.description) - 1);
   StateManagerStatus answer{};
-  if (!set(&request, &answer)) return answer.status ? static_cast<int32_t>(answer.status) : -3;
+  if (!set(&request, &answer))
+    return answer.status ? static_cast<int32_t>(answer.status) : kRefusedWithoutStatus;
   sequence = static_cast<uint64_t>(answer.sequenceNumber);
   return 0;
 }
@@ -81,7 +82,9 @@ std::string RestorePointOutcome::Describe() const {
     case Result::kMade: return "made";
     case Result::kNotAvailable: return "not made (System Restore is not available)";
     case Result::kNotAdministrator: return "not made (not an administrator)";
-    case Result::kRefused: return "not made (refused with status " + std::to_string(status) + ")";
+    case Result::kRefused:
+      if (status == kRefusedWithoutStatus) return "not made (System Restore refused it)";
+      return "not made (refused with status " + std::to_string(status) + ")";
   }
   return "not made";
 }

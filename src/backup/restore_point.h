@@ -15,8 +15,10 @@ inline constexpr char kRestorePointDescription[] =
     "Restore Point made for Hivemend before Cleaning";
 
 // The platform's System Restore client. `Begin` and `End` return 0 on
-// success, -1 when the library is missing, -2 when its export is, or the
-// status the platform gave.
+// success, -1 when the library is missing, -2 when its export is,
+// kRefusedWithoutStatus when the call failed without a status, or the status
+// the platform gave.
+inline constexpr int32_t kRefusedWithoutStatus = -3;
 class SystemRestore {
  public:
   virtual ~SystemRestore() = default;

@@ -14,6 +14,7 @@ inline constexpr int kOkCancel = 1;  // OK, Cancel
 inline constexpr int kYesNo = 4;     // Yes, No
 inline constexpr int kRestartCancelIgnore = 9;
 inline constexpr int kWarningNotice = 48;  // OK with the warning icon
+inline constexpr int kStopOkCancel = 17;   // OK, Cancel with the stop icon
 
 inline constexpr int kOk = 1;
 inline constexpr int kCancel = 2;

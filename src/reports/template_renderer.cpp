@@ -19,6 +19,7 @@ LRESULT TemplatePanel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     beforeDestroy = nullptr;
     hook(*this);
   }
+  if (message == WM_SIZE && onResize) onResize(*this);
   return Window::OnMessage(message, wParam, lParam);
 }
 

@@ -26,6 +26,8 @@ class TemplatePanel : public ui::Window {
  public:
   [[nodiscard]] bool Create(HWND parent, const RECT& bounds);
   std::function<void(TemplatePanel& panel)> beforeDestroy;
+  // The panel changed its size (the view lays it out, or a new DPI).
+  std::function<void(TemplatePanel& panel)> onResize;
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -1,5 +1,7 @@
 #include "results/repair.h"
 
+#include <exception>
+
 #include <algorithm>
 #include <cctype>
 
@@ -110,12 +112,13 @@ RepairSummary Repairer::RunRepair() {
   const int checked = results.CheckedCount();
   RepairSummary summary;
   summary.found = results.TotalCount();
+  // A repair that fails halfway still ends its restore point, records what
+  // could not be removed and reports what it did, before the error is told.
+  std::exception_ptr failure;
   try {
     RepairChecked();
   } catch (...) {
-    if (restorePoint) services_.restorePoint.EndRestorePoint();
-    if (!inputs_.quiet && !inputs_.dryRun) WriteCantRemove();
-    throw;
+    failure = std::current_exception();
   }
   if (restorePoint) services_.restorePoint.EndRestorePoint();
   summary.repaired = repaired_;
@@ -123,13 +126,14 @@ RepairSummary Repairer::RunRepair() {
   summary.ignored = services_.suppression.CountIgnoreLines();
   summary.notRemoved = checked - repaired_;
   summary.snapshotFailures = snapshotFailures_;
-  if (snapshotFailures_ > 0)
+  if (snapshotFailures_ > 0 && !failure)
     services_.dialogs.MessageDialog(kNoSnapshotText, "Warning", dialog::kWarningNotice);
   if (!inputs_.quiet && !inputs_.dryRun) {
     WriteCantRemove();
     services_.report.Fill(summary);
     results.ClearTotal();
   }
+  if (failure) std::rethrow_exception(failure);
   return summary;
 }
 

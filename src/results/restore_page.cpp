@@ -1,6 +1,8 @@
 #include "results/restore_page.h"
 
+#include "core/text_case.h"
 #include "results/undo_restore.h"
+#include "ui/gdi.h"
 
 namespace hvm {
 
@@ -33,6 +35,7 @@ bool RestorePage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   made &= count_.Create(Hwnd(),
                         {"0 Files", {}, {}, ui::kTextColour, ui::kPageColour, false, false, true});
   made &= list_.Create(Hwnd(), {});
+  made &= print_.Create(Hwnd(), {"&Print List", {}, {}, false});
   made &= restore_.Create(Hwnd(), {"Restore &Checked", {}, bold, true});
   if (!made) return false;
   chooser_.onSelected = [this](int) { LoadSnapshotContents(); };
@@ -44,6 +47,9 @@ bool RestorePage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
     for (int i = 0; i < list_.Count(); ++i) list_.SetChecked(i, on);
   };
   restore_.onClick = [this] { RestoreChecked(); };
+  print_.onClick = [this] { PrintList(); };
+  list_.onToggled = [this](int, bool) { UpdateControls(); };
+  list_.onContextMenu = [this](POINT screen) { ShowContextMenu(screen); };
   LayOut();
   return true;
 }
@@ -69,6 +75,7 @@ void RestorePage::LayOut() {
       ui::MakeRect(m, listTop, w - 2 * m, std::max(buttonTop - dpi.Scale(10) - listTop, 40)));
   restore_.SetBounds(
       ui::MakeRect(w - m - dpi.Scale(160), buttonTop, dpi.Scale(160), dpi.Scale(32)));
+  print_.SetBounds(ui::MakeRect(m, buttonTop, dpi.Scale(120), dpi.Scale(32)));
 }
 
 std::string RestorePage::ChosenName() const {
@@ -89,6 +96,17 @@ void RestorePage::LoadSnapshotList() {
   LoadSnapshotContents();
 }
 
+void RestorePage::ShowSnapshot(const std::string& fileName) {
+  LoadSnapshotList();
+  for (size_t i = 0; i < names_.size(); ++i) {
+    if (EqualsNoCase(names_[i], fileName)) {
+      chooser_.Select(static_cast<int>(i));
+      LoadSnapshotContents();
+      return;
+    }
+  }
+}
+
 void RestorePage::LoadSnapshotContents() {
   list_.Clear();
   const std::string name = ChosenName();
@@ -102,6 +120,7 @@ void RestorePage::LoadSnapshotContents() {
 void RestorePage::UpdateControls() {
   const bool any = list_.Count() > 0;
   restore_.Enable(any);
+  print_.Enable(any);
   checkAll_.Enable(any);
   count_.SetText(std::to_string(list_.Count()) + " Items");
 }
@@ -118,6 +137,39 @@ void RestorePage::RestoreChecked() {
   dialogs_.MessageDialog(
       RestoreMessage(outcome), "Finished",
       outcome.restored == outcome.chosen ? dialog::kNotice : dialog::kWarningNotice);
+  UpdateControls();
+}
+
+void RestorePage::PrintList() {
+  std::vector<std::string> lines;
+  for (int i = 0; i < list_.Count(); ++i) lines.push_back(list_.ItemText(i));
+  const ui::PrintResult result =
+      hooks_.print ? hooks_.print(lines) : ui::PrintLines(Hwnd(), "Hivemend", lines);
+  if (result == ui::PrintResult::kFailed)
+    dialogs_.MessageDialog("Error Printing text.", "Hivemend", dialog::kNotice);
+  UpdateControls();
+}
+
+void RestorePage::ShowContextMenu(POINT screen) {
+  constexpr UINT kShowKeyItem = 1;
+  ui::ScopedMenu menu(CreatePopupMenu());
+  AppendMenuA(menu.Get(), MF_STRING, kShowKeyItem, "Show &Key");
+  if (TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, Hwnd(),
+                     nullptr) == kShowKeyItem)
+    ShowKey();
+}
+
+void RestorePage::ShowKey() {
+  if (dialogs_.MessageDialog(kRegEditCaution, "Hivemend", dialog::kStopOkCancel) != dialog::kOk)
+    return;
+  const int selected = list_.Selected();
+  if (selected < 0) {
+    dialogs_.MessageDialog("Please select an item from the list", "Select an Item",
+                           dialog::kNotice);
+  } else {
+    OpenRegEdit(hooks_.registryEditor ? *hooks_.registryEditor : platformEditor_, dialogs_,
+                list_.ItemText(selected));
+  }
   UpdateControls();
 }
 

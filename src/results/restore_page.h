@@ -6,9 +6,11 @@
 #include <string>
 
 #include "core/dialog_service.h"
+#include "results/registry_editor.h"
 #include "results/restore_choice.h"
 #include "results/suppression.h"
 #include "ui/controls.h"
+#include "ui/text_printer.h"
 #include "ui/window.h"
 
 namespace hvm {
@@ -21,6 +23,10 @@ class RestorePage : public ui::Window {
     std::function<bool()> deleteAfterWeek;   // the setting
     std::function<void(bool)> setDeleteAfterWeek;
     std::function<void()> restored;  // the results total is to be cleared
+    // "&Print List": the system's print dialog and printer unless replaced.
+    std::function<ui::PrintResult(const std::vector<std::string>& lines)> print;
+    // "Show &Key": the system's registry editor unless replaced.
+    RegistryEditor* registryEditor = nullptr;
   };
   RestorePage(SuppressionLists& suppression, DialogService& dialogs)
       : suppression_(suppression), dialogs_(dialogs) {}
@@ -29,12 +35,21 @@ class RestorePage : public ui::Window {
   // The page is turned to: old and empty snapshots go, the newest is chosen.
   void LoadSnapshotList();
   void LoadSnapshotContents();
+  // After a repair: the list of snapshots again, with `fileName` chosen when
+  // it is there.
+  void ShowSnapshot(const std::string& fileName);
   void RestoreChecked();
+  // "&Print List": every entry of the list, one line each.
+  void PrintList();
+  // "Show &Key" of the list's context menu, for the selected entry.
+  void ShowKey();
 
   ui::DropDownList& Chooser() { return chooser_; }
   ui::CheckList& List() { return list_; }
   std::string CountText() const { return count_.Text(); }
   ui::Button& RestoreButton() { return restore_; }
+  ui::Button& PrintButton() { return print_; }
+  ui::CheckBox& CheckAll() { return checkAll_; }
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -43,6 +58,7 @@ class RestorePage : public ui::Window {
   void UpdateControls();
   std::string ChosenName() const;
   void LayOut();
+  void ShowContextMenu(POINT screen);
 
   SuppressionLists& suppression_;
   DialogService& dialogs_;
@@ -52,7 +68,8 @@ class RestorePage : public ui::Window {
   ui::DropDownList chooser_;
   ui::CheckBox autoDelete_, checkAll_;
   ui::CheckList list_;
-  ui::Button restore_;
+  ui::Button print_, restore_;
+  PlatformRegistryEditor platformEditor_;
 };
 
 }  // namespace hvm

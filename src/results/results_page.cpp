@@ -186,7 +186,8 @@ void ResultsPage::ShowContextMenu(HTREEITEM item) {
     const auto& list = results_.Section(SectionOf(data));
     marked = IndexOf(data) < static_cast<int>(list.size()) && list[IndexOf(data)].IgnoreMarked();
   }
-  HMENU menu = CreatePopupMenu();
+  ui::ScopedMenu owned(CreatePopupMenu());
+  HMENU menu = owned.Get();
   AppendMenuA(menu, MF_STRING | (isItem ? 0 : MF_GRAYED) | (marked ? MF_CHECKED : 0), kIgnoreItem,
               "Permanently Ignore item");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
@@ -196,7 +197,6 @@ void ResultsPage::ShowContextMenu(HTREEITEM item) {
   GetCursorPos(&point);
   const UINT chosen =
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, Hwnd(), nullptr);
-  DestroyMenu(menu);
   if (chosen == kIgnoreItem)
     IgnoreSelected();
   else if (chosen == kSelectAllItem)

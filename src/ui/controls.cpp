@@ -343,14 +343,14 @@ void CheckList::OnFontChanged() {
 int CheckList::AddItem(const std::string& text, bool checked) {
   rows_.push_back({text, false, checked});
   SendMessageA(Hwnd(), LB_ADDSTRING, 0, 0);
-  UpdateExtent();
+  WidenFor(rows_.back());
   return Count() - 1;
 }
 
 int CheckList::AddHeader(const std::string& text) {
   rows_.push_back({text, true, false});
   SendMessageA(Hwnd(), LB_ADDSTRING, 0, 0);
-  UpdateExtent();
+  WidenFor(rows_.back());
   return Count() - 1;
 }
 
@@ -380,12 +380,46 @@ void CheckList::SetChecked(int index, bool checked) {
 
 void CheckList::Clear() {
   rows_.clear();
+  extent_ = 0;
+  SendMessageA(Hwnd(), LB_SETHORIZONTALEXTENT, 0, 0);
+  SendMessageA(Hwnd(), WM_HSCROLL, SB_TOP, 0);
   SendMessageA(Hwnd(), LB_RESETCONTENT, 0, 0);
-  UpdateExtent();
+}
+
+int CheckList::Selected() const {
+  const LRESULT index = SendMessageA(Hwnd(), LB_GETCURSEL, 0, 0);
+  return index == LB_ERR ? -1 : static_cast<int>(index);
+}
+
+void CheckList::Select(int index) {
+  SendMessageA(Hwnd(), LB_SETCURSEL, index, 0);
 }
 
 int CheckList::HorizontalExtent() const {
   return extent_;
+}
+
+int CheckList::RowWidth(HDC dc, const Row& row, HFONT normal, HFONT bold) const {
+  SelectScope select(dc, row.header ? bold : normal);
+  SIZE size{};
+  GetTextExtentPoint32A(dc, row.text.c_str(), int(row.text.size()), &size);
+  const int indent = row.header ? CurrentDpi().Scale(4) : BoxSize() + CurrentDpi().Scale(10);
+  return indent + static_cast<int>(size.cx) + CurrentDpi().Scale(8);
+}
+
+// A row added only ever widens the list, so only it is measured: a snapshot
+// of thousands of entries fills in linear time.
+void CheckList::WidenFor(const Row& row) {
+  if (!Hwnd()) return;
+  WindowDc dc(Hwnd());
+  FontSpec boldSpec = Font();
+  boldSpec.bold = true;
+  ScopedFont bold = CreateUiFont(boldSpec, CurrentDpi());
+  ScopedFont normal = CreateUiFont(Font(), CurrentDpi());
+  const int width = RowWidth(dc.Get(), row, normal.Get(), bold.Get());
+  if (width <= extent_) return;
+  extent_ = width;
+  SendMessageA(Hwnd(), LB_SETHORIZONTALEXTENT, extent_, 0);
 }
 
 void CheckList::UpdateExtent() {
@@ -396,13 +430,8 @@ void CheckList::UpdateExtent() {
   ScopedFont bold = CreateUiFont(boldSpec, CurrentDpi());
   ScopedFont normal = CreateUiFont(Font(), CurrentDpi());
   int widest = 0;
-  for (const Row& row : rows_) {
-    SelectScope select(dc.Get(), row.header ? bold.Get() : normal.Get());
-    SIZE size{};
-    GetTextExtentPoint32A(dc.Get(), row.text.c_str(), int(row.text.size()), &size);
-    const int indent = row.header ? CurrentDpi().Scale(4) : BoxSize() + CurrentDpi().Scale(10);
-    widest = std::max(widest, indent + static_cast<int>(size.cx) + CurrentDpi().Scale(8));
-  }
+  for (const Row& row : rows_)
+    widest = std::max(widest, RowWidth(dc.Get(), row, normal.Get(), bold.Get()));
   extent_ = widest;
   SendMessageA(Hwnd(), LB_SETHORIZONTALEXTENT, extent_, 0);
 }
@@ -416,6 +445,25 @@ void CheckList::Toggle(int index) {
 LRESULT CheckList::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_KEYDOWN && wParam == VK_SPACE) {
     Toggle(static_cast<int>(SendMessageA(Hwnd(), LB_GETCURSEL, 0, 0)));
+    return 0;
+  }
+  if (message == WM_RBUTTONDOWN) {
+    const LRESULT hit = SendMessageA(Hwnd(), LB_ITEMFROMPOINT, 0, lParam);
+    if (!HIWORD(hit)) Select(LOWORD(hit));
+    return 0;
+  }
+  if (message == WM_CONTEXTMENU && onContextMenu) {
+    POINT screen{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    // From the keyboard: at the selected row, or the list's corner.
+    if (screen.x == -1 && screen.y == -1) {
+      RECT row{};
+      if (SendMessageA(Hwnd(), LB_GETITEMRECT, std::max(Selected(), 0),
+                       reinterpret_cast<LPARAM>(&row)) == LB_ERR)
+        row = {};
+      screen = {row.left + CurrentDpi().Scale(16), row.bottom};
+      ClientToScreen(Hwnd(), &screen);
+    }
+    onContextMenu(screen);
     return 0;
   }
   if (message == WM_LBUTTONDOWN) {

@@ -190,10 +190,16 @@ class CheckList : public Control {
   bool IsChecked(int index) const;
   void SetChecked(int index, bool checked);  // headers stay without a check
   void Clear();
+  // The highlighted row, or -1.
+  int Selected() const;
+  void Select(int index);
   // The widest row in pixels, for the horizontal scroll range.
   int HorizontalExtent() const;
   // The user toggled row `index` (click on its box, or the space bar).
   std::function<void(int index, bool checked)> onToggled;
+  // The context menu is asked for at `screen`; a right click first selects
+  // the row under the mouse.
+  std::function<void(POINT screen)> onContextMenu;
   bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  protected:
@@ -208,6 +214,8 @@ class CheckList : public Control {
   };
   void Toggle(int index);
   void UpdateExtent();
+  int RowWidth(HDC dc, const Row& row, HFONT normal, HFONT bold) const;
+  void WidenFor(const Row& row);
   int RowHeight() const;
   int BoxSize() const;
   std::vector<Row> rows_;

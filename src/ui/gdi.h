@@ -34,12 +34,20 @@ struct MemoryDcTraits {
   static void Close(Handle h) { DeleteDC(h); }
 };
 
+struct MenuTraits {
+  using Handle = HMENU;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { DestroyMenu(h); }
+};
+
 using ScopedFont = ScopedHandle<GdiObjectTraits<HFONT>>;
 using ScopedBitmap = ScopedHandle<GdiObjectTraits<HBITMAP>>;
 using ScopedBrush = ScopedHandle<GdiObjectTraits<HBRUSH>>;
 using ScopedPen = ScopedHandle<GdiObjectTraits<HPEN>>;
 using ScopedIcon = ScopedHandle<IconTraits>;
 using ScopedMemoryDc = ScopedHandle<MemoryDcTraits>;
+using ScopedMenu = ScopedHandle<MenuTraits>;
 
 // A window's device context from GetDC, released with ReleaseDC.
 class WindowDc {

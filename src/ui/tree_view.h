@@ -88,12 +88,18 @@ class TreeView : public Control {
   void OnFontChanged() override;
 
  private:
+  // Sends a message straight to the tree control's own procedure.
+  LRESULT Direct(UINT message, WPARAM wParam, LPARAM lParam) const;
   RowLook LookOf(HTREEITEM item) const;
+  HFONT RowFont(bool bold);
   void DrawRow(HDC dc, HTREEITEM item, const RECT& row, bool selected);
   void DrawGlyph(HDC dc, const Picture* picture, const RECT& where);
   const Picture* Scaled(const Picture* picture, int side);
 
   TreeGlyphs glyphs_;
+  WNDPROC treeProcedure_ = nullptr;
+  ScopedFont rowFonts_[2];  // normal, bold
+  int fontDpi_ = 0;         // of rowFonts_; 0: to be made
   int rowHeight_ = 20;
   HTREEITEM hover_ = nullptr;
   // Each glyph shrunk once for the current DPI.

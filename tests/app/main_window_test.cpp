@@ -344,6 +344,13 @@ TEST_F(MainWindowTest, RepairFromTheResultsPageRemovesTheCheckedAndKeepsTheUndo)
   EXPECT_EQ("1", window.Report().ValueOf("Total Problems Remaining"));
   EXPECT_EQ(1000, window.Progress().Math().Position());
   EXPECT_FALSE(window.Progress().IsVisible());
+  // The results were seen before this repair: the first-time hints are over.
+  tProgramSettings settings;
+  LoadSettings(settings, data_ + "\\hvmend.ini");
+  EXPECT_FALSE(settings.FirstTimeScan);
+  // The restore page already holds this repair's snapshot and its two entries.
+  EXPECT_EQ(1, window.Restore().Chooser().Count());
+  EXPECT_EQ(2, window.Restore().List().Count());
   // Continue leads back to the front page.
   window.Report().ContinueButton().Click();
   ui::PumpMessages();

@@ -62,6 +62,10 @@ TEST(RestorePoint, RefusalIsShownWithItsStatusAndNotEnded) {
   EndRestorePoint(platform, outcome);
   EXPECT_EQ(1u, platform.calls.size());  // no end for a point never begun
   EXPECT_EQ("not made (refused with status 1058)", outcome.Describe());
+  // A refusal that carries no status is said in words, not as a number.
+  RestorePointOutcome silent = outcome;
+  silent.status = kRefusedWithoutStatus;
+  EXPECT_EQ("not made (System Restore refused it)", silent.Describe());
 }
 
 TEST(RestorePoint, NonAdministratorOrMissingSystemRestoreIsSilent) {

@@ -9,6 +9,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/environment.h"
+#include "backup/restore_point.h"
+#include "core/dialog_service.h"
 #include "support/process.h"
 #include "support/test_folder.h"
 
@@ -184,6 +187,53 @@ TEST_F(RepairUndoE2eTest, RestoreOfOneEntryAndDryRun) {
   Dump(base_ + "\\K", "", after);
   EXPECT_EQ(1u, after.count("|b"));
   EXPECT_EQ(0u, after.count("|a"));
+}
+
+// The console tells what the platform's System Restore answered, as the
+// same calls made here see it; a dry run changes nothing and makes none.
+class RecordingDialogs : public DialogService {
+ public:
+  int MessageDialog(const std::string& text, const std::string&, int) override {
+    texts.push_back(text);
+    return dialog::kOk;
+  }
+  std::vector<std::string> texts;
+};
+
+TEST_F(RepairUndoE2eTest, RestorePointIsMadeFirstAndTold) {
+  InitEnvironment();
+  SetRaw(base_ + "\\K", "a", REG_SZ, "1\0"s);
+  const std::string problems = ProblemsFile("2\t" + Long("\\K") + "\n");
+  std::vector<std::string> dry = {"repair",    "--quiet",      "--sections",      "none",
+                                  "--dry-run", "--json",       "--restore-point", "--problems",
+                                  problems};
+  AddDataDir(dry);
+  const test::ProcessResult preview = RunProgram("hvmend-cli.exe", dry);
+  ASSERT_EQ(0u, preview.exitCode) << preview.err;
+  const size_t json = preview.out.find("{\n");
+  ASSERT_NE(std::string::npos, json) << preview.out;
+  EXPECT_EQ("not made (dry run)",
+            nlohmann::json::parse(preview.out.substr(json))["restorePoint"].get<std::string>());
+
+  std::vector<std::string> run = {"repair",     "--quiet",         "--sections", "none",
+                                  "--problems", problems,          "--json",     "--restore-point"};
+  AddDataDir(run);
+  const test::ProcessResult repaired = RunProgram("hvmend-cli.exe", run);
+  ASSERT_EQ(0u, repaired.exitCode) << repaired.out << repaired.err;
+  const nlohmann::json out = nlohmann::json::parse(repaired.out);
+  RecordingDialogs dialogs;
+  PlatformSystemRestore platform(Environment().systemFolder);
+  const RestorePointOutcome expected =
+      MakeRestorePoint(platform, dialogs, Environment().IsAdministrator);
+  EndRestorePoint(platform, expected);
+  EXPECT_EQ(expected.Describe(), out["restorePoint"].get<std::string>());
+  EXPECT_EQ(1, out["repaired"].get<int>());
+
+  std::vector<std::string> plain = {"repair", "--quiet", "--sections", "none", "--problems",
+                                    problems};
+  AddDataDir(plain);
+  const test::ProcessResult unasked = RunProgram("hvmend-cli.exe", plain);
+  EXPECT_EQ(std::string::npos, unasked.out.find("Restore point")) << unasked.out;
 }
 
 TEST_F(RepairUndoE2eTest, UsageErrorsExitWithTwo) {

@@ -652,5 +652,43 @@ TEST_F(RepairTest, ARestorePointBegunBeforeTheRepairIsEndedAfterIt) {
   EXPECT_TRUE(none.steps.empty());
 }
 
+// Fails at the first step forward, as a repair that meets an error halfway.
+class FailingProgress : public RepairProgress {
+ public:
+  void Advance() override { throw std::runtime_error("disk full"); }
+};
+
+class RecordingReport : public RepairReport {
+ public:
+  void Fill(const RepairSummary& summary) override { filled.push_back(summary); }
+  std::vector<RepairSummary> filled;
+};
+
+TEST_F(RepairTest, ARepairThatFailsHalfwayStillEndsReportsAndClearsBeforeTheErrorIsTold) {
+  SetRaw(HKEY_CLASSES_ROOT, "X", "One", REG_SZ, "1\0"s);
+  SetRaw(HKEY_CLASSES_ROOT, "X", "Two", REG_SZ, "2\0"s);
+  results_.AddProblem(2, "HKCR\\X\\\\:One = 1");
+  results_.AddProblem(2, "HKCR\\X\\\\:Two = 2");
+  RecordingRestorePoint restorePoint;
+  FailingProgress progress;
+  RecordingReport report;
+  RepairInputs inputs;
+  inputs.dataFolder = folder_.Path();
+  inputs.snapshotName = "Undo20261209";
+  inputs.makeRestorePoint = true;
+  Repairer repairer(inputs,
+                    {results_, suppression_, dialogs_, restorePoint, progress, report, ticks_});
+  EXPECT_THROW(repairer.RunRepair(), std::runtime_error);
+  EXPECT_EQ((std::vector<std::string>{"begin", "end"}), restorePoint.steps);
+  ASSERT_EQ(1u, report.filled.size());
+  EXPECT_EQ(2, report.filled[0].found);
+  EXPECT_EQ(1, report.filled[0].repaired);
+  EXPECT_EQ(1, report.filled[0].notRemoved);
+  EXPECT_EQ(0, results_.TotalCount());
+  // The item repaired before the error has its undo on disk.
+  EXPECT_NE(std::string::npos, Snapshot().find("\"One\"=\"1\""));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "X"));
+}
+
 }  // namespace
 }  // namespace hvm

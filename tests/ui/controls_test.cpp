@@ -88,12 +88,41 @@ TEST(CheckList, HorizontalExtentFollowsTheWidestRow) {
       "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{00000000-0000-0000-0000-000000000000}");
   EXPECT_GT(list.HorizontalExtent(), 200);
   EXPECT_GT(list.HorizontalExtent(), narrow);
+  // A shorter row after it leaves the extent alone.
+  const int wide = list.HorizontalExtent();
+  list.AddItem("x");
+  EXPECT_EQ(wide, list.HorizontalExtent());
   EXPECT_EQ(list.HorizontalExtent(),
             static_cast<int>(SendMessageA(list.Hwnd(), LB_GETHORIZONTALEXTENT, 0, 0)));
   list.Clear();
   EXPECT_EQ(0, list.HorizontalExtent());
   EXPECT_EQ(0, list.Count());
   EXPECT_FALSE(list.IsChecked(5));
+}
+
+TEST(CheckList, ARightClickSelectsTheRowUnderTheMouseBeforeTheMenu) {
+  TestHost host;
+  CheckList list;
+  ASSERT_TRUE(list.Create(host.Hwnd(), {{0, 0, 300, 200}}));
+  std::vector<POINT> asked;
+  list.onContextMenu = [&](POINT screen) { asked.push_back(screen); };
+  EXPECT_EQ(-1, list.Selected());
+  for (const char* text : {"first", "second", "third"}) list.AddItem(text, true);
+  RECT third{};
+  SendMessageA(list.Hwnd(), LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&third));
+  SendMessageA(list.Hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, Point(150, (third.top + third.bottom) / 2));
+  EXPECT_EQ(2, list.Selected());
+  EXPECT_TRUE(list.IsChecked(2));  // selecting is not toggling
+  // Below the last row nothing new is selected.
+  SendMessageA(list.Hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, Point(150, 190));
+  EXPECT_EQ(2, list.Selected());
+  // From the keyboard the menu opens at the selected row.
+  SendMessageA(list.Hwnd(), WM_CONTEXTMENU, WPARAM(list.Hwnd()), MAKELPARAM(-1, -1));
+  ASSERT_EQ(1u, asked.size());
+  POINT row{third.left, third.bottom};
+  ClientToScreen(list.Hwnd(), &row);
+  EXPECT_EQ(row.y, asked[0].y);
+  EXPECT_GT(asked[0].x, row.x);
 }
 
 TEST(NumberBox, TakesDigitsOnlyAndFallsBackWhenEmpty) {

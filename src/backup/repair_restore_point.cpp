@@ -1,8 +1,8 @@
-#include "app/gui_restore_point.h"
+#include "backup/repair_restore_point.h"
 
 namespace hvm {
 
-void GuiRestorePoint::MakeRestorePoint() {
+void RepairRestorePoint::MakeRestorePoint() {
   last_.reset();
   if (hooks_.wanted && !hooks_.wanted()) return;
   last_ =
@@ -10,7 +10,7 @@ void GuiRestorePoint::MakeRestorePoint() {
   if (last_->result == RestorePointOutcome::Result::kMade && hooks_.made) hooks_.made();
 }
 
-void GuiRestorePoint::EndRestorePoint() {
+void RepairRestorePoint::EndRestorePoint() {
   if (last_) hvm::EndRestorePoint(platform_, *last_);
 }
 

@@ -1,6 +1,6 @@
-// The repair's restore point in the desktop program: begun before a repair
-// when the BackupBeforeScan setting asks for it, ended after the repair, and
-// its outcome kept for the report page.
+// The repair's restore point: begun before a repair when the user asks for
+// it (the BackupBeforeScan setting in the desktop program, --restore-point at
+// the console), ended after the repair, and its outcome kept for the report.
 #pragma once
 
 #include <functional>
@@ -12,14 +12,14 @@
 
 namespace hvm {
 
-class GuiRestorePoint : public RestorePointMaker {
+class RepairRestorePoint : public RestorePointMaker {
  public:
   struct Hooks {
-    std::function<bool()> wanted;  // the BackupBeforeScan setting
+    std::function<bool()> wanted;  // asked for at this repair
     std::function<bool()> administrator;
     std::function<void()> made;  // stamps the last backup time
   };
-  GuiRestorePoint(SystemRestore& platform, DialogService& dialogs, Hooks hooks)
+  RepairRestorePoint(SystemRestore& platform, DialogService& dialogs, Hooks hooks)
       : platform_(platform), dialogs_(dialogs), hooks_(std::move(hooks)) {}
 
   void MakeRestorePoint() override;
