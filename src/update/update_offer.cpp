@@ -45,10 +45,9 @@ bool HandleCheckResult(int value, const std::optional<UpdateOffer>& offer, Dialo
                        const UpdateOfferHooks& hooks) {
   switch (value) {
     case update_command::kAutomaticNothingNewer: {
-      const tProgramSettings settings = Load(hooks.settingsPath);
-      tProgramSettings changed = settings;
-      SetNextDue(changed, DueKind::update, settings.UpdateFreq, LocalToday());
-      SaveSettings(changed, hooks.settingsPath);
+      tProgramSettings settings = Load(hooks.settingsPath);
+      SetNextDue(settings, DueKind::update, settings.UpdateFreq, LocalToday());
+      SaveSettings(settings, hooks.settingsPath);
       return false;
     }
     case update_command::kManualNothingNewer:
