@@ -14,6 +14,7 @@
 #include "app/startup.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
+#include "update/install_update.h"
 #include "update/update_offer.h"
 
 namespace {
@@ -71,5 +72,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     options.owner = window.Hwnd();
     ShowMessageDialog(update_text::kInstallFailed, update_text::kPromptTitle, 48, {}, options);
   }
-  return ui::RunMessageLoop();
+  const int exitCode = ui::RunMessageLoop();
+  RemoveRestartLibrary(arguments);
+  return exitCode;
 }

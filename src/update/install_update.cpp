@@ -170,6 +170,40 @@ void RemoveFolderWithFiles(const std::string& folder) {
   RemoveDirectoryA(folder.c_str());
 }
 
+namespace {
+
+std::string LongPath(const std::string& path) {
+  char buffer[MAX_PATH] = {};
+  const DWORD length = GetLongPathNameA(path.c_str(), buffer, sizeof(buffer));
+  return length > 0 && length < sizeof(buffer) ? std::string(buffer, length) : path;
+}
+
+bool IsOurTempFile(const std::string& path) {
+  char folder[MAX_PATH] = {};
+  const DWORD length = GetTempPathA(sizeof(folder), folder);
+  if (length == 0 || length >= sizeof(folder)) return false;
+  const std::string full = LongPath(path);
+  const size_t slash = full.find_last_of('\\');
+  if (slash == std::string::npos) return false;
+  const std::string name = full.substr(slash + 1);
+  auto same = [](const std::string& a, const std::string& b) {
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
+           CSTR_EQUAL;
+  };
+  return same(full.substr(0, slash + 1), LongPath(folder)) && name.size() > 7 &&
+         same(name.substr(0, 3), "reg") && same(name.substr(name.size() - 4), ".tmp") &&
+         name.find_first_of("/:") == std::string::npos;
+}
+
+}  // namespace
+
+bool RemoveRestartLibrary(const std::vector<std::string>& arguments) {
+  if (arguments.size() < 2) return false;
+  if (arguments[0] != "/fromtemp" && arguments[0] != "/updatefailed") return false;
+  if (!IsOurTempFile(arguments[1])) return false;
+  return DeleteFileA(arguments[1].c_str()) != FALSE;
+}
+
 std::string RestarterCommandLine(const std::string& shortLibraryPath, const std::string& source,
                                  const std::string& programPath, HWND window) {
   return "rundll32.exe " + shortLibraryPath + ",bfs_restart \"" + source + "\" \"" + programPath +

@@ -54,6 +54,14 @@ uint32_t WriteEntries(const std::vector<ZipEntry>& entries, const std::string& f
 // Removes `folder` with the files in it (no sub-folders are expected).
 void RemoveFolderWithFiles(const std::string& folder);
 
+// After an update the restarter starts the program with "/fromtemp" or
+// "/updatefailed" and the restart library's path. The library is removed
+// when the program ends (the restarter has let go of it long before), but
+// only when the path names one of our temporary files ("reg*.tmp" directly in
+// the temporary folder): the switch is on a command line anyone can type.
+// Whether it was removed.
+bool RemoveRestartLibrary(const std::vector<std::string>& arguments);
+
 // The restarter's command line: "rundll32.exe " + library + ",bfs_restart" +
 // the source and the program in double quotes and the window in decimal.
 std::string RestarterCommandLine(const std::string& shortLibraryPath, const std::string& source,

@@ -2,24 +2,37 @@
 
 #include <objbase.h>
 
-#include <condition_variable>
-#include <thread>
-
 #include "app/version_compare.h"
+#include "core/scoped_handle.h"
 #include "update/url_download.h"
 
 namespace hvm {
 
+// Written by the worker under the lock, read by the GUI thread under it; the
+// idle event is set whenever no check runs.
 struct UpdateChecks::Shared {
-  mutable std::mutex mutex;
-  mutable std::condition_variable idle;
+  Shared() : idle(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}
+  SRWLOCK lock = SRWLOCK_INIT;
+  ScopedKernelHandle idle;
   bool running = false;
   std::optional<UpdateOffer> offer;
 };
 
 namespace {
 
-// The worker thread of one check; it owns nothing the GUI thread frees.
+class Locked {
+ public:
+  explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+  ~Locked() { ReleaseSRWLockExclusive(&lock_); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+
+ private:
+  SRWLOCK& lock_;
+};
+
+// The worker thread of one check: created suspended, it owns itself and is
+// freed when its check is done.
 class tBackgroundCheck {
  public:
   tBackgroundCheck(std::shared_ptr<UpdateChecks::Shared> shared, ResponseFetcher fetcher,
@@ -31,20 +44,30 @@ class tBackgroundCheck {
         address_(std::move(address)),
         ownVersion_(std::move(ownVersion)) {}
 
-  void Execute() {
-    std::optional<std::string> response;
-    std::string body;
-    if (fetcher_(address_, body)) response = std::move(body);
-    std::optional<UpdateOffer> offer;
-    const std::optional<int> result = DecideCheck(response, ownVersion_, mode_, offer);
-    std::lock_guard lock(shared_->mutex);
-    if (offer) shared_->offer = offer;
-    if (result) PostMessageA(window_, WM_USER, update_command::kCheckResult, *result);
-    shared_->running = false;
-    shared_->idle.notify_all();
+  static DWORD WINAPI Run(void* self) {
+    std::unique_ptr<tBackgroundCheck> check(static_cast<tBackgroundCheck*>(self));
+    check->Execute();
+    return 0;
   }
 
  private:
+  void Execute() {
+    std::optional<std::string> response;
+    std::string body;
+    try {
+      if (fetcher_(address_, body)) response = std::move(body);
+    } catch (...) {
+      // A check that fails says nothing; it only must not take the program down.
+    }
+    std::optional<UpdateOffer> offer;
+    const std::optional<int> result = DecideCheck(response, ownVersion_, mode_, offer);
+    Locked lock(shared_->lock);
+    if (offer) shared_->offer = offer;
+    if (result) PostMessageA(window_, WM_USER, update_command::kCheckResult, *result);
+    shared_->running = false;
+    SetEvent(shared_->idle.Get());
+  }
+
   std::shared_ptr<UpdateChecks::Shared> shared_;
   ResponseFetcher fetcher_;
   HWND window_;
@@ -89,38 +112,40 @@ UpdateChecks::UpdateChecks(ResponseFetcher fetcher)
 bool UpdateChecks::Start(HWND window, CheckMode mode, const std::string& requestAddress,
                          const std::string& ownVersion) {
   {
-    std::lock_guard lock(shared_->mutex);
+    Locked lock(shared_->lock);
     if (shared_->running) return false;
     shared_->running = true;
+    ResetEvent(shared_->idle.Get());
   }
-  auto check = std::make_shared<tBackgroundCheck>(shared_, fetcher_, window, mode, requestAddress,
+  auto check = std::make_unique<tBackgroundCheck>(shared_, fetcher_, window, mode, requestAddress,
                                                   ownVersion);
-  try {
-    // Detached: a check that hangs on the network must not hold up the end
-    // of the program, and the state it writes is shared, not owned here.
-    std::thread([check] { check->Execute(); }).detach();
-  } catch (const std::system_error&) {
-    std::lock_guard lock(shared_->mutex);
+  // Not waited for: a check that hangs on the network must not hold up the
+  // end of the program, and what it writes is shared, not owned here.
+  ScopedKernelHandle thread(
+      CreateThread(nullptr, 0, &tBackgroundCheck::Run, check.get(), CREATE_SUSPENDED, nullptr));
+  if (!thread) {
+    Locked lock(shared_->lock);
     shared_->running = false;
+    SetEvent(shared_->idle.Get());
     return false;
   }
+  check.release();  // the thread owns it now
+  ResumeThread(thread.Get());
   return true;
 }
 
 bool UpdateChecks::Running() const {
-  std::lock_guard lock(shared_->mutex);
+  Locked lock(shared_->lock);
   return shared_->running;
 }
 
 std::optional<UpdateOffer> UpdateChecks::Offer() const {
-  std::lock_guard lock(shared_->mutex);
+  Locked lock(shared_->lock);
   return shared_->offer;
 }
 
 bool UpdateChecks::WaitUntilIdle(DWORD milliseconds) const {
-  std::unique_lock lock(shared_->mutex);
-  return shared_->idle.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                [this] { return !shared_->running; });
+  return WaitForSingleObject(shared_->idle.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
 }  // namespace hvm

@@ -101,6 +101,23 @@ TEST_F(InstallUpdateTest, AProgramWithoutTheRestartLibraryStartsNothing) {
   EXPECT_TRUE(TempContents().empty());
 }
 
+TEST_F(InstallUpdateTest, TheRestartLibraryIsRemovedOnlyFromTheTemporaryFolder) {
+  const std::string library = folder_.WriteFile("temp\\reg1A2B.tmp", "library");
+  const std::string elsewhere = folder_.WriteFile("reg77.tmp", "not ours");
+  const std::string other = folder_.WriteFile("temp\\notes.txt", "not ours");
+  EXPECT_FALSE(RemoveRestartLibrary({"startscan", library}));
+  EXPECT_FALSE(RemoveRestartLibrary({"/fromtemp"}));
+  EXPECT_FALSE(RemoveRestartLibrary({"/fromtemp", elsewhere}));
+  EXPECT_FALSE(RemoveRestartLibrary({"/fromtemp", other}));
+  EXPECT_FALSE(RemoveRestartLibrary({"/fromtemp", temp_ + "\\..\\reg77.tmp"}));
+  EXPECT_TRUE(std::filesystem::exists(elsewhere));
+  EXPECT_TRUE(std::filesystem::exists(other));
+  EXPECT_TRUE(RemoveRestartLibrary({"/fromtemp", library}));
+  EXPECT_FALSE(std::filesystem::exists(library));
+  const std::string again = folder_.WriteFile("temp\\reg1A2C.tmp", "library");
+  EXPECT_TRUE(RemoveRestartLibrary({"/updatefailed", again}));
+}
+
 TEST(WriteEntries, AFileAlreadyThereIsNeverOverwrittenAndNothingIsLeft) {
   test::TestFolder folder;
   folder.WriteFile("b.txt", "keep");
