@@ -208,7 +208,15 @@ extern "C" __declspec(dllexport) void CALLBACK
   EndProgram(window);
   WaitUntilWritable(target, start);
   const auto pairs = CopyPairs(source, target);
-  const bool copied = CopyFiles(pairs);
+  // A file the platform still holds for a moment after the program ended
+  // makes a copy fail that succeeds a little later: tried again, within the
+  // same patience.
+  bool copied = CopyFiles(pairs);
+  while (!copied && !pairs.empty() && GetTickCount() - start < kPatienceMs) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, QS_ALLINPUT);
+    DispatchOwnMessages();
+    copied = CopyFiles(pairs);
+  }
   RemoveSource(source, pairs);
   StartProgram(target, copied);
 }
