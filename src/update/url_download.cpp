@@ -11,12 +11,19 @@
 namespace hvm {
 namespace {
 
-// The status callback of one download. It lives on the caller's stack for the
-// whole of URLDownloadToFileA, so its reference count only has to be honest,
-// never to free anything.
+// The status callback of one download. The platform may hold it, and even
+// call it, after URLDownloadToFileA has returned (a download that failed early
+// winds down on another thread), so it lives on the heap until its last
+// reference goes, and is cut off from the caller once the call has returned.
 class BindStatus : public IBindStatusCallback {
  public:
   explicit BindStatus(DownloadProgress* progress) : progress_(progress) {}
+  // After the download: late notifications reach no one.
+  void Detach() {
+    Locked lock(lock_);
+    progress_ = nullptr;
+    detached_ = true;
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
     if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IBindStatusCallback)) {
@@ -27,17 +34,24 @@ class BindStatus : public IBindStatusCallback {
     *object = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --references_; }
+  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return left;
+  }
 
   HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding* binding) override {
-    binding_ = binding;
+    Locked lock(lock_);
+    if (!detached_) binding_ = binding;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG total, ULONG statusCode,
                                        LPCWSTR) override {
+    Locked lock(lock_);
+    if (detached_) return E_ABORT;
     // An error page is no download: stop as soon as the server's answer is known.
     if (statusCode == BINDSTATUS_BEGINDOWNLOADDATA) ReadHttpStatus();
     if (httpStatus_ >= 400) return E_ABORT;
@@ -45,6 +59,7 @@ class BindStatus : public IBindStatusCallback {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override {
+    Locked lock(lock_);
     ReadHttpStatus();
     binding_ = nullptr;
     return S_OK;
@@ -60,7 +75,10 @@ class BindStatus : public IBindStatusCallback {
   HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
 
   // The HTTP status of the answer; 0 while unknown or for other protocols.
-  DWORD HttpStatus() const { return httpStatus_; }
+  DWORD HttpStatus() {
+    Locked lock(lock_);
+    return httpStatus_;
+  }
 
  private:
   void ReadHttpStatus() {
@@ -77,20 +95,42 @@ class BindStatus : public IBindStatusCallback {
     info->Release();
   }
 
+  // Notifications come on the caller's thread while it waits, and may come on
+  // another once it has returned.
+  class Locked {
+   public:
+    explicit Locked(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
+    ~Locked() { LeaveCriticalSection(&lock_); }
+
+   private:
+    CRITICAL_SECTION& lock_;
+  };
+  ~BindStatus() { DeleteCriticalSection(&lock_); }
+
+  CRITICAL_SECTION lock_ = MakeLock();
+  static CRITICAL_SECTION MakeLock() {
+    CRITICAL_SECTION lock;
+    InitializeCriticalSection(&lock);
+    return lock;
+  }
   DownloadProgress* progress_;
+  bool detached_ = false;
   IBinding* binding_ = nullptr;  // only between the start and the stop of the binding
   DWORD httpStatus_ = 0;
-  ULONG references_ = 1;
+  LONG references_ = 1;
 };
 
 }  // namespace
 
 long DownloadUrlToFile(const std::string& address, const std::string& file,
                        DownloadProgress* progress) {
-  BindStatus status(progress);
-  const HRESULT result = URLDownloadToFileA(nullptr, address.c_str(), file.c_str(), 0, &status);
+  auto* status = new BindStatus(progress);
+  const HRESULT result = URLDownloadToFileA(nullptr, address.c_str(), file.c_str(), 0, status);
+  const DWORD httpStatus = status->HttpStatus();
+  status->Detach();
+  status->Release();
   // Some hosts save a server's error page and report success.
-  if (SUCCEEDED(result) && status.HttpStatus() >= 400) return INET_E_DOWNLOAD_FAILURE;
+  if (SUCCEEDED(result) && httpStatus >= 400) return INET_E_DOWNLOAD_FAILURE;
   return result;
 }
 
