@@ -9,10 +9,13 @@
 #include "app/about_window.h"
 #include "app/gui_startup.h"
 #include "app/main_window.h"
+#include "app/message_dialog.h"
 #include "app/startup.h"
 #include "core/environment.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
+#include "update/install_update.h"
+#include "update/update_offer.h"
 
 namespace {
 
@@ -62,5 +65,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   ShowWindow(window.Hwnd(), window.FirstShowCommand(showCommand));
   UpdateWindow(window.Hwnd());
   window.Shown();
-  return ui::RunMessageLoop();
+  // Started again by the restarter after its copy failed: this is still the
+  // old version, and the user is told so.
+  if (!arguments.empty() && arguments[0] == "/updatefailed") {
+    DialogOptions options;
+    options.owner = window.Hwnd();
+    ShowMessageDialog(update_text::kInstallFailed, update_text::kPromptTitle, 48, {}, options);
+  }
+  const int exitCode = ui::RunMessageLoop();
+  RemoveRestartLibrary(arguments);
+  return exitCode;
 }

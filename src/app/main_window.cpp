@@ -15,6 +15,7 @@
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
 #include "ui/picture_ids.h"
+#include "update/update_offer.h"
 
 namespace hvm {
 namespace {
@@ -111,7 +112,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   if (!menu_.Create(Hwnd(), Hwnd(),
                     ui::MakeRect(0, dpi.Scale(kBandHeight), dpi.Scale(kMenuWidth),
                                  ui::Height(ClientRect()) - dpi.Scale(kBandHeight))) ||
-      !front_.Create(Hwnd(), {area}) || !progress_.Create(Hwnd()))
+      !front_.Create(Hwnd(), {area}) || !download_.Create(Hwnd()) || !progress_.Create(Hwnd()))
     return false;
   ReportPage::Hooks reportHooks;
   reportHooks.facts = [this] { return ReportFacts(); };
@@ -534,6 +535,8 @@ void MainWindow::CommonEnding() {
 void MainWindow::HandleCommand(int number, LPARAM value) {
   switch (number) {
     case 0:
+      updatesAvailable_ = true;
+      if (UpdateCheckDue()) StartUpdateCheck(CheckMode::kAutomatic);
       if (onStarted) onStarted();
       CommonEnding();
       return;
@@ -544,6 +547,13 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
     case 2: backup_->RunOnGuiThread(); return;
     case 3: StartModeAction(); return;
     case 4: backup_->WorkerFinished(static_cast<int>(value)); return;
+    case update_command::kRemindLater: RemindLater(SettingsPath(), static_cast<int>(value)); return;
+    case update_command::kCheckResult:
+      OnUpdateCheckResult(static_cast<int>(value));
+      // An automatic check that found nothing told the user nothing: the
+      // page being used stays where it is.
+      if (value != update_command::kAutomaticNothingNewer) CommonEnding();
+      return;
     case 7: RenderFrontPage(); return;
     case 8: CloseQuery(); return;
     case 10: InvalidateRect(menu_.Hwnd(), nullptr, FALSE); return;
@@ -594,7 +604,8 @@ void MainWindow::ShowHelpMenu() {
   HMENU menu = CreatePopupMenu();
   AppendMenuA(menu, MF_STRING, kHelpItem, "&Help\tF1");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING | MF_GRAYED, kUpdatesItem, "Check for Updates");
+  AppendMenuA(menu, MF_STRING | (updatesAvailable_ ? 0 : MF_GRAYED), kUpdatesItem,
+              "Check for Updates");
   AppendMenuA(menu, MF_STRING, kWebItem, "Hivemend on the &Web");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuA(menu, MF_STRING, kAboutItem, "&About Hivemend");
@@ -605,6 +616,7 @@ void MainWindow::ShowHelpMenu() {
   DestroyMenu(menu);
   switch (chosen) {
     case kHelpItem: ShowHelp(); break;
+    case kUpdatesItem: StartUpdateCheck(CheckMode::kManual); break;
     case kWebItem: ShellOpen(dialogs_, kWebSite); break;
     case kAboutItem: PostMessageA(Hwnd(), WM_APP, kAboutItem, 0); break;
     default: break;

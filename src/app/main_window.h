@@ -26,13 +26,15 @@
 #include "reports/repair_windows.h"
 #include "results/restore_page.h"
 #include "results/results_page.h"
-#include "tweaks/optimize_page.h"
-#include "tweaks/vista_page.h"
 #include "settings/automatic_startup.h"
 #include "settings/settings_page.h"
+#include "tweaks/optimize_page.h"
+#include "tweaks/vista_page.h"
 #include "ui/html_view.h"
 #include "ui/picture.h"
 #include "ui/window.h"
+#include "update/download_window.h"
+#include "update/update_check.h"
 
 namespace hvm {
 
@@ -111,6 +113,10 @@ class MainWindow : public ui::Window, public MonitorState {
   // Called with the full backups window once it is shown, before its modal
   // loop (the tour and tests use it); empty: nothing is called.
   std::function<void(FullBackupsWindow&)> onFullBackupsShown;
+  TfDownload& Download() { return download_; }
+  UpdateChecks& Updates() { return updates_; }
+  // Starts an update check in `mode` against the settings' server.
+  void StartUpdateCheck(CheckMode mode);
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
@@ -145,6 +151,8 @@ class MainWindow : public ui::Window, public MonitorState {
   BackupEnvironment BackupSettings() const;
   void StartModeAction();
   void CommonEnding();
+  bool UpdateCheckDue() const;
+  void OnUpdateCheckResult(int value);
   bool CloseQuery();
   RECT HelpLinkRect() const;
   bool FilterMessage(MSG& message);
@@ -167,6 +175,9 @@ class MainWindow : public ui::Window, public MonitorState {
   ui::HtmlView front_;
   ReportPage report_;
   ProgressWindow progress_;
+  TfDownload download_;
+  UpdateChecks updates_;
+  bool updatesAvailable_ = false;  // "Check for Updates" once start-up is complete
   std::unique_ptr<SystemRestore> systemRestore_;
   std::unique_ptr<RepairRestorePoint> restorePoint_;
   std::unique_ptr<GuiScanSession> session_;

@@ -166,7 +166,8 @@ void MessageDialogWindow::CentreOnScreen() {
 void MessageDialogWindow::Press(int slot) {
   if (slot < 1 || slot > static_cast<int>(buttons_.size()) || result_) return;
   const int result = buttons_[slot - 1].result;
-  Finish(clickHook_ ? clickHook_(slot, result) : result);
+  const int decided = clickHook_ ? clickHook_(slot, result) : result;
+  if (decided != kDialogStaysOpen) Finish(decided);
 }
 
 void MessageDialogWindow::Finish(int result) {

@@ -24,7 +24,9 @@ class MessageDialogWindow;
 // made; `y` is the first free line below the text plus a gap, in pixels. It
 // may add controls at y, make room with SetExtraHeight and set a click hook.
 using DialogPrepareHook = std::function<void(MessageDialogWindow& dialog, int y)>;
-// Called when button `slot` (1 to 3) is pressed; returns the result to close with.
+// Called when button `slot` (1 to 3) is pressed; returns the result to close
+// with, or kDialogStaysOpen to keep the dialog open.
+inline constexpr int kDialogStaysOpen = 0;
 using DialogClickHook = std::function<int(int slot, int result)>;
 
 struct DialogOptions {

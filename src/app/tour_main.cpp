@@ -16,6 +16,7 @@
 #include "app/gui_startup.h"
 #include "app/main_window.h"
 #include "app/message_dialog.h"
+#include "app/update_prompt.h"
 #include "backup/full_backup.h"
 #include "core/environment.h"
 #include "core/registry.h"
@@ -37,18 +38,6 @@ struct DialogStop {
   int flags;
   DialogPrepareHook prepare;
 };
-
-// The update reminder's row between the text and the buttons, as the update
-// prompt will add it.
-void ReminderRow(MessageDialogWindow& dialog, int y) {
-  const ui::Dpi dpi = dialog.CurrentDpi();
-  HWND box = CreateWindowExA(0, "BUTTON", "&Remind me: ", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX,
-                             dpi.Scale(80), y, dpi.Scale(120), dpi.Scale(18), dialog.Hwnd(),
-                             nullptr, GetModuleHandleA(nullptr), nullptr);
-  SendMessageA(box, WM_SETFONT, SendMessageA(dialog.TextWindow(), WM_GETFONT, 0, 0), TRUE);
-  SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
-  dialog.SetExtraHeight(dpi.Scale(30));
-}
 
 const std::vector<DialogStop>& DialogStops() {
   static const std::vector<DialogStop> stops = {
@@ -72,8 +61,6 @@ const std::vector<DialogStop>& DialogStops() {
        "it is removed, so each repair can be undone later from the Restore page.",
        0,
        {}},
-      {"dialog-update", "A newer version of Hivemend is available. Download it now?", 74,
-       &ReminderRow},
   };
   return stops;
 }
@@ -539,7 +526,18 @@ int RunTour(const std::string& folder) {
     options.owner = main.Hwnd();
     ShowMessageDialog(stop.text, "Hivemend", stop.flags, stop.prepare, options);
   }
+  // The update prompt with its reminder row, preselected at "in a week".
+  SetDialogShownHook([&](MessageDialogWindow& dialog) {
+    allSaved &= Save(dialog.Hwnd(), folder, "dialog-update");
+    PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
+  });
+  UpdatePrompt(7, {}).Run(main.Hwnd());
   SetDialogShownHook({});
+
+  // The download window partway through a package.
+  main.Download().ShowProgress("hvmend-1.0.0.1.zip", 1843200, 4718592, 5);
+  allSaved &= Save(main.Download().Hwnd(), folder, "download-window");
+  main.Download().Show(false);
 
   {
     AboutWindow about;

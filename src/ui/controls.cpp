@@ -21,7 +21,7 @@ bool Label::Create(HWND parent, const CreateArgs& args) {
   colour_ = args.colour;
   background_ = args.background;
   backgroundBrush_.Reset(CreateSolidBrush(background_));
-  DWORD style = WS_VISIBLE | SS_NOPREFIX;
+  DWORD style = WS_VISIBLE | (args.mnemonic ? 0 : SS_NOPREFIX);
   style |= args.centred ? SS_CENTER : args.rightAligned ? SS_RIGHT : SS_LEFT;
   if (args.wrap)
     style |= SS_EDITCONTROL;

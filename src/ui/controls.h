@@ -24,6 +24,7 @@ class Label : public Control {
     bool wrap = false;  // word-wrap within its width
     bool centred = false;
     bool rightAligned = false;
+    bool mnemonic = false;  // "&" underlines the next letter and is not shown
     int id = 0;
   };
   [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);

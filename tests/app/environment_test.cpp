@@ -89,7 +89,7 @@ TEST(IsAdministrator, ReadsTheThreadTokenWhileImpersonating) {
 }
 
 TEST(VersionText, TheProgramsReadTheirFileVersionString) {
-  const std::string expected = std::string(HVM_VERSION) + ".0";
+  const std::string expected = HVM_VERSION;
   EXPECT_EQ(expected, VersionTextOf(test::ProgramFolder() + "\\hvmend-cli.exe"));
   EXPECT_EQ(expected, VersionTextOf(test::ProgramFolder() + "\\hvmend.exe"));
 }

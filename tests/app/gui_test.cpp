@@ -93,6 +93,9 @@ class DesktopProgramTest : public ::testing::Test {
     CreateDirectoryA(data_.c_str(), nullptr);
     // No section runs: the scans of these tests look at no registry.
     for (int section = 1; section <= 24; ++section) settings_.SetSection(section, false);
+    // Nor does the program ask the network for updates: an answer arriving
+    // in the middle of a test would be the test's business.
+    settings_.UpdateFreq = 0;
   }
   void WriteSettings() { ASSERT_EQ(0u, SaveSettings(settings_, Settings())); }
   std::string Settings() const { return data_ + "\\hvmend.ini"; }

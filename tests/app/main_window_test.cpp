@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "core/environment.h"
+#include "settings/next_due.h"
 #include "settings/program_settings.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
@@ -116,6 +117,16 @@ TEST_F(MainWindowTest, OpensOnTheFrontPageWithItsMenu) {
   char className[64] = {};
   GetClassNameA(window.Hwnd(), className, sizeof(className));
   EXPECT_STREQ("TForm1", className);
+}
+
+TEST_F(MainWindowTest, ADeclinedUpdateRemindsAfterTheChosenDays) {
+  SwitchOnly({});
+  MainWindow& window = Open();
+  window.HandleCommand(5, 30);
+  tProgramSettings settings;
+  LoadSettings(settings, data_ + "\\hvmend.ini");
+  EXPECT_EQ(30, settings.UpdateFreq);
+  EXPECT_EQ(NextDueText(LocalToday(), 30), settings.update);
 }
 
 TEST_F(MainWindowTest, SwitchingToTheShownPagePostsNothing) {
@@ -466,6 +477,19 @@ TEST_F(MainWindowTest, ScanDecideRepairAndRestoreFromTheWindow) {
   for (int i = 0; i < 2; ++i)
     for (const char* name : {"", "ThreadingModel", "Blob"})
       EXPECT_EQ(before[std::to_string(i) + name], raw(i, name)) << i << name;
+}
+
+// An automatic update check that found nothing newer leaves the user where
+// he is; it only stores when to look again.
+TEST_F(MainWindowTest, AnAutomaticCheckFindingNothingKeepsThePageShown) {
+  MainWindow& window = Open();
+  window.HandleCommand(530, 0);
+  ASSERT_EQ(Page::kRestore, window.CurrentPage());
+  window.HandleCommand(update_command::kCheckResult, update_command::kAutomaticNothingNewer);
+  EXPECT_EQ(Page::kRestore, window.CurrentPage());
+  tProgramSettings settings;
+  LoadSettings(settings, data_ + "\\hvmend.ini");
+  EXPECT_FALSE(settings.update.empty());
 }
 
 TEST_F(MainWindowTest, ScanFindingNothingEndsOnTheReport) {

@@ -1,0 +1,55 @@
+// The main window's side of the update check: starting it, and the result
+// (command 6) with the prompt, the download and the restarter.
+#include "core/environment.h"
+#include "app/main_window.h"
+#include "app/shell_open.h"
+#include "app/update_prompt.h"
+#include "settings/next_due.h"
+#include "settings/program_settings.h"
+#include "update/update_offer.h"
+#include "update/update_server.h"
+
+namespace hvm {
+namespace {
+
+std::string OwnProgramPath() {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+  return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
+}
+
+}  // namespace
+
+bool MainWindow::UpdateCheckDue() const {
+  tProgramSettings settings;
+  LoadSettings(settings, SettingsPath());
+  return IsDue(settings, DueKind::update, LocalToday());
+}
+
+void MainWindow::StartUpdateCheck(CheckMode mode) {
+  const CivilDate today = LocalToday();
+  const std::string address = UpdateRequestAddress(UpdateServerFrom(SettingsPath()),
+                                                   DaySerial(today.year, today.month, today.day));
+  updates_.Start(Hwnd(), mode, address, Environment().VersionText);
+}
+
+void MainWindow::OnUpdateCheckResult(int value) {
+  const std::optional<UpdateOffer> offer = updates_.Offer();
+  UpdateOfferHooks hooks;
+  hooks.settingsPath = SettingsPath();
+  hooks.prompt = [this, &offer](int updateFreq, const std::string& notes) {
+    UpdatePrompt prompt(updateFreq, [this, notes] {
+      if (!notes.empty()) ShellOpen(dialogs_, notes);
+    });
+    return prompt.Run(Hwnd());
+  };
+  hooks.post = [this](int command, long days) { PostMessageA(Hwnd(), WM_USER, command, days); };
+  hooks.download = [this](const std::string& address) { return download_.DownloadFile(address); };
+  hooks.install = [this](const std::string& file, const std::string& digest) {
+    return InstallUpdate(file, digest, {OwnProgramPath(), Hwnd()});
+  };
+  // The restarter waits for this window to go before it replaces the files.
+  if (HandleCheckResult(value, offer, dialogs_, hooks)) PostMessageA(Hwnd(), WM_USER, 1, 0);
+}
+
+}  // namespace hvm

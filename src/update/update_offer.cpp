@@ -1,0 +1,80 @@
+#include "update/update_offer.h"
+
+#include "settings/next_due.h"
+#include "settings/program_settings.h"
+#include "update/update_check.h"
+
+namespace hvm {
+namespace {
+
+constexpr int kWarning = 48;
+
+tProgramSettings Load(const std::string& path) {
+  tProgramSettings settings;
+  LoadSettings(settings, path);
+  return settings;
+}
+
+bool OfferAccepted(const UpdateOffer& offer, DialogService& dialogs,
+                   const UpdateOfferHooks& hooks) {
+  const PromptAnswer answer = hooks.prompt(Load(hooks.settingsPath).UpdateFreq, offer.notes);
+  if (answer.result == dialog::kNo && hooks.post)
+    hooks.post(update_command::kRemindLater, answer.remindDays);
+  return answer.result == dialog::kYes;
+}
+
+}  // namespace
+
+std::string InstallFailureText(const InstallOutcome& outcome) {
+  using Result = InstallOutcome::Result;
+  switch (outcome.result) {
+    case Result::kNotVerified: return update_text::kNotVerified;
+    case Result::kBadPackage:
+      return std::string(update_text::kBadPackage) +
+             (outcome.detail.empty() ? "" : "\r\n\r\n" + outcome.detail + ".");
+    case Result::kNoRestarter:
+    case Result::kNotStarted:
+      return std::string(update_text::kNotStarted) + " (error " + std::to_string(outcome.status) +
+             ").";
+    case Result::kStarted: break;
+  }
+  return {};
+}
+
+bool HandleCheckResult(int value, const std::optional<UpdateOffer>& offer, DialogService& dialogs,
+                       const UpdateOfferHooks& hooks) {
+  switch (value) {
+    case update_command::kAutomaticNothingNewer: {
+      tProgramSettings settings = Load(hooks.settingsPath);
+      SetNextDue(settings, DueKind::update, settings.UpdateFreq, LocalToday());
+      SaveSettings(settings, hooks.settingsPath);
+      return false;
+    }
+    case update_command::kManualNothingNewer:
+      dialogs.MessageDialog(update_text::kNoNewsText, update_text::kNoNewsTitle, dialog::kNotice);
+      return false;
+    case update_command::kNewerOffered: break;
+    default: return false;
+  }
+  if (!offer || !OfferAccepted(*offer, dialogs, hooks)) return false;
+  // Without a digest nothing could vouch for the package: not even fetched.
+  if (!IsSha256Text(offer->digest)) {
+    dialogs.MessageDialog(update_text::kNotVerified, update_text::kPromptTitle, kWarning);
+    return false;
+  }
+  const std::string file = hooks.download(offer->address);
+  // A failed or cancelled download says nothing; the program goes on.
+  if (file.empty()) return false;
+  const InstallOutcome outcome = hooks.install(file, offer->digest);
+  if (outcome.Started()) return true;
+  dialogs.MessageDialog(InstallFailureText(outcome), update_text::kPromptTitle, kWarning);
+  return false;
+}
+
+void RemindLater(const std::string& settingsPath, int days) {
+  tProgramSettings settings = Load(settingsPath);
+  SetNextDue(settings, DueKind::update, days < 0 ? 0 : days, LocalToday());
+  SaveSettings(settings, settingsPath);
+}
+
+}  // namespace hvm
