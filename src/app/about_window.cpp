@@ -22,8 +22,7 @@ bool AboutWindow::Create(Mode mode, HWND owner, const std::string& versionText) 
   args.style = style;
   args.exStyle = WS_EX_TOPMOST | (mode == Mode::kSplash ? WS_EX_TOOLWINDOW : 0);
   args.parent = owner;
-  args.bounds = ui::MakeRect((GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                             (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height);
+  args.bounds = ui::CentredOnScreen(width, height);
   if (!CreateWindowOf(args)) return false;
 
   ui::Label::CreateArgs version;

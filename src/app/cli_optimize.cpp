@@ -19,25 +19,14 @@ struct OptimizeOptions {
 };
 
 OptimizeOptions ParseOptimizeOptions(const std::vector<std::string>& args) {
-  OptimizeOptions options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--json") {
-      options.json = true;
-    } else if (args[i] == "--data-dir") {
-      if (i + 1 >= args.size()) throw UsageError("--data-dir needs a path");
-      options.dataDir = args[++i];
-    } else if (args[i].rfind("--", 0) == 0) {
-      throw UsageError("unknown option '" + args[i] + "'");
-    } else if (options.action.empty()) {
-      options.action = args[i];
-    } else {
-      throw UsageError("optimize takes one action, not '" + args[i] + "' as well");
-    }
-  }
+  const DataVerbOptions common = ParseDataVerbOptions(args);
+  if (common.words.size() > 1)
+    throw UsageError("optimize takes one action, not '" + common.words[1] + "' as well");
+  OptimizeOptions options{common.words.empty() ? std::string() : common.words[0], common.json,
+                          common.dataDir};
   if (options.action.empty()) throw UsageError("optimize needs 'apply', 'undo' or 'status'");
   if (options.action != "apply" && options.action != "undo" && options.action != "status")
     throw UsageError("optimize knows 'apply', 'undo' and 'status', not '" + options.action + "'");
-  if (options.dataDir.empty()) options.dataDir = Environment().dataFolder;
   return options;
 }
 

@@ -2,7 +2,27 @@
 
 #include <cctype>
 
+#include "core/environment.h"
+
 namespace hvm {
+
+DataVerbOptions ParseDataVerbOptions(const std::vector<std::string>& args) {
+  DataVerbOptions options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--json") {
+      options.json = true;
+    } else if (args[i] == "--data-dir") {
+      if (i + 1 >= args.size()) throw UsageError("--data-dir needs a path");
+      options.dataDir = args[++i];
+    } else if (args[i].rfind("--", 0) == 0) {
+      throw UsageError("unknown option '" + args[i] + "'");
+    } else {
+      options.words.push_back(args[i]);
+    }
+  }
+  if (options.dataDir.empty()) options.dataDir = Environment().dataFolder;
+  return options;
+}
 
 std::set<int> ParseSectionList(const std::string& text) {
   std::set<int> sections;

@@ -26,6 +26,16 @@ struct ScanOptions {
   std::string dataDir;                    // --data-dir; "" is the program's data folder
 };
 
+// The options most verbs share: --json, --data-dir DIR (the environment's data
+// folder when not given), and the words that are not options. Throws
+// UsageError for any other option.
+struct DataVerbOptions {
+  bool json = false;
+  std::string dataDir;
+  std::vector<std::string> words;
+};
+DataVerbOptions ParseDataVerbOptions(const std::vector<std::string>& args);
+
 // Parses the options of `scan`; throws UsageError on anything else.
 ScanOptions ParseScanOptions(const std::vector<std::string>& args);
 

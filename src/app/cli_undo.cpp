@@ -16,28 +16,10 @@
 namespace hvm {
 namespace {
 
-struct UndoOptions {
-  bool json = false;
-  std::string dataDir;
-  std::vector<std::string> words;  // everything that is not an option
-};
+using UndoOptions = DataVerbOptions;
 
 UndoOptions ParseUndoOptions(const std::vector<std::string>& args) {
-  UndoOptions options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--json") {
-      options.json = true;
-    } else if (args[i] == "--data-dir") {
-      if (i + 1 >= args.size()) throw UsageError("--data-dir needs a path");
-      options.dataDir = args[++i];
-    } else if (args[i].rfind("--", 0) == 0) {
-      throw UsageError("unknown option '" + args[i] + "'");
-    } else {
-      options.words.push_back(args[i]);
-    }
-  }
-  if (options.dataDir.empty()) options.dataDir = Environment().dataFolder;
-  return options;
+  return ParseDataVerbOptions(args);
 }
 
 int ListSnapshots(const UndoOptions& options) {

@@ -22,8 +22,7 @@ bool FullBackupsWindow::Create(HWND owner, Hooks hooks) {
   args.style = style;
   args.exStyle = WS_EX_DLGMODALFRAME;
   args.parent = owner;
-  args.bounds = ui::MakeRect((GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                             (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height);
+  args.bounds = ui::CentredOnScreen(width, height);
   if (!CreateWindowOf(args)) return false;
 
   const int m = dpi.Scale(16);

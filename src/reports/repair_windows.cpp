@@ -18,9 +18,7 @@ bool ProgressWindow::Create(HWND owner) {
   args.style = style;
   args.exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
   args.parent = owner;
-  args.bounds = ui::MakeRect((GetSystemMetrics(SM_CXSCREEN) - ui::Width(frame)) / 2,
-                             (GetSystemMetrics(SM_CYSCREEN) - ui::Height(frame)) / 2,
-                             ui::Width(frame), ui::Height(frame));
+  args.bounds = ui::CentredOnScreen(ui::Width(frame), ui::Height(frame));
   if (!CreateWindowOf(args)) return false;
   ui::FontSpec bold;
   bold.bold = true;

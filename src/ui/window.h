@@ -32,6 +32,11 @@ inline int Height(const RECT& r) {
 inline RECT MakeRect(int x, int y, int width, int height) {
   return {x, y, x + width, y + height};
 }
+// A window of `width` x `height` in the middle of the primary screen.
+inline RECT CentredOnScreen(int width, int height) {
+  return MakeRect((GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height);
+}
 
 class Window {
  public:

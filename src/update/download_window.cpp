@@ -42,9 +42,7 @@ bool TfDownload::Create(HWND owner) {
   args.style = style;
   args.exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
   args.parent = owner;
-  args.bounds = ui::MakeRect((GetSystemMetrics(SM_CXSCREEN) - ui::Width(frame)) / 2,
-                             (GetSystemMetrics(SM_CYSCREEN) - ui::Height(frame)) / 2,
-                             ui::Width(frame), ui::Height(frame));
+  args.bounds = ui::CentredOnScreen(ui::Width(frame), ui::Height(frame));
   if (!CreateWindowOf(args)) return false;
   ui::FontSpec bold;
   bold.bold = true;
