@@ -28,9 +28,10 @@ int SystemIconFor(DialogIcon icon) {
 const ui::FontSpec kTextFont{9};
 const ui::FontSpec kButtonFont{8};
 
-// The height of `text` wrapped at `width` pixels in `spec` at `dpi`.
-int WrappedTextHeight(const std::string& text, int width, const ui::FontSpec& spec, ui::Dpi dpi) {
-  ui::ScopedFont font = ui::CreateUiFont(spec, dpi);
+// The height of `text` wrapped at `width` pixels in `fontSpec` at `dpi`.
+int WrappedTextHeight(const std::string& text, int width, const ui::FontSpec& fontSpec,
+                      ui::Dpi dpi) {
+  ui::ScopedFont font = ui::CreateUiFont(fontSpec, dpi);
   ui::WindowDc screen(nullptr);
   ui::SelectScope select(screen.Get(), font.Get());
   RECT area{0, 0, width, 0};

@@ -513,9 +513,9 @@ bool CheckList::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result
                      DFCS_BUTTONCHECK | DFCS_FLAT | (row.checked ? DFCS_CHECKED : 0));
     text.left = glyph.right + CurrentDpi().Scale(6);
   }
-  FontSpec spec = Font();
-  spec.bold = row.header;
-  ScopedFont font = CreateUiFont(spec, CurrentDpi());
+  FontSpec fontSpec = Font();
+  fontSpec.bold = row.header;
+  ScopedFont font = CreateUiFont(fontSpec, CurrentDpi());
   SelectScope select(dc, font.Get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, selected     ? GetSysColor(COLOR_HIGHLIGHTTEXT)

@@ -12,7 +12,7 @@
 
 namespace hvm::ui {
 
-// Static text: colour, bold and underline through its font spec.
+// Static text: colour, bold and underline through its font description.
 class Label : public Control {
  public:
   struct CreateArgs {

@@ -18,8 +18,9 @@ RECT ToRect(const html::Rect& r, int scroll) {
   return {r.left, r.top - scroll, r.right, r.bottom - scroll};
 }
 
-ScopedFont CreateHtmlFont(const html::FontSpec& spec) {
-  return CreatePixelFont(spec.face, spec.pixelSize, spec.bold, spec.italic, spec.underline);
+ScopedFont CreateHtmlFont(const html::FontSpec& fontSpec) {
+  return CreatePixelFont(fontSpec.face, fontSpec.pixelSize, fontSpec.bold, fontSpec.italic,
+                         fontSpec.underline);
 }
 
 }  // namespace
@@ -28,9 +29,9 @@ ScopedFont CreateHtmlFont(const html::FontSpec& spec) {
 class HtmlView::Measurer : public html::TextMeasurer {
  public:
   Measurer() : dc_(CreateCompatibleDC(nullptr)) {}
-  html::TextMetrics Measure(const html::FontSpec& spec, std::string_view text) override {
-    auto found = fonts_.find(spec);
-    if (found == fonts_.end()) found = fonts_.emplace(spec, CreateHtmlFont(spec)).first;
+  html::TextMetrics Measure(const html::FontSpec& fontSpec, std::string_view text) override {
+    auto found = fonts_.find(fontSpec);
+    if (found == fonts_.end()) found = fonts_.emplace(fontSpec, CreateHtmlFont(fontSpec)).first;
     SelectScope select(dc_.Get(), found->second.Get());
     SIZE size{};
     GetTextExtentPoint32A(dc_.Get(), text.data(), static_cast<int>(text.size()), &size);

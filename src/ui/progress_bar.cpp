@@ -36,9 +36,9 @@ void ProgressBar::SetPosition(long long position) {
 }
 
 void ProgressBar::OnDpiChanged(Dpi dpi) {
-  FontSpec spec;
-  spec.bold = true;
-  font_ = CreateUiFont(spec, dpi);
+  FontSpec fontSpec;
+  fontSpec.bold = true;
+  font_ = CreateUiFont(fontSpec, dpi);
 }
 
 void ProgressBar::Paint() {

@@ -34,9 +34,10 @@ ScopedFont CreatePixelFont(const std::string& face, int pixels, bool bold, bool 
   return ScopedFont(CreateFontIndirectA(&font));
 }
 
-ScopedFont CreateUiFont(const FontSpec& spec, Dpi dpi) {
-  return CreatePixelFont(spec.face, -dpi.FontHeight(spec.points + CurrentTheme().sizeIncrease),
-                         spec.bold, spec.italic, spec.underline);
+ScopedFont CreateUiFont(const FontSpec& fontSpec, Dpi dpi) {
+  return CreatePixelFont(fontSpec.face,
+                         -dpi.FontHeight(fontSpec.points + CurrentTheme().sizeIncrease),
+                         fontSpec.bold, fontSpec.italic, fontSpec.underline);
 }
 
 }  // namespace hvm::ui

@@ -36,8 +36,8 @@ struct FontSpec {
   std::string face;  // empty: the theme's face
 };
 
-// A font for `spec` at `dpi`, or an empty owner when the platform refuses.
-ScopedFont CreateUiFont(const FontSpec& spec, Dpi dpi);
+// A font for `fontSpec` at `dpi`, or an empty owner when the platform refuses.
+ScopedFont CreateUiFont(const FontSpec& fontSpec, Dpi dpi);
 // A font whose characters are `pixels` high; the theme's face when `face` is empty.
 ScopedFont CreatePixelFont(const std::string& face, int pixels, bool bold, bool italic,
                            bool underline);

@@ -54,10 +54,10 @@ bool TreeView::Create(HWND parent, const CreateArgs& args) {
   glyphs_ = args.glyphs;
   rowHeight_ = args.rowHeight;
   SetFontSpec(args.font);
-  if (!CreateControl(WC_TREEVIEWA, "",
-                     WS_VISIBLE | WS_TABSTOP | TVS_SHOWSELALWAYS | TVS_FULLROWSELECT |
-                         TVS_NOHSCROLL,
-                     WS_EX_CLIENTEDGE, parent, args.bounds, args.id))
+  if (!CreateControl(
+          WC_TREEVIEWA, "",
+          WS_VISIBLE | WS_TABSTOP | TVS_SHOWSELALWAYS | TVS_FULLROWSELECT | TVS_NOHSCROLL,
+          WS_EX_CLIENTEDGE, parent, args.bounds, args.id))
     return false;
   treeProcedure_ = reinterpret_cast<WNDPROC>(GetClassLongPtrA(Hwnd(), GCLP_WNDPROC));
   return true;
@@ -76,10 +76,10 @@ HFONT TreeView::RowFont(bool bold) {
   // Made once per font and DPI: a screenful of rows is drawn at every scroll.
   const int dpi = CurrentDpi().Value();
   if (fontDpi_ != dpi) {
-    FontSpec spec = Font();
-    rowFonts_[0] = CreateUiFont(spec, CurrentDpi());
-    spec.bold = true;
-    rowFonts_[1] = CreateUiFont(spec, CurrentDpi());
+    FontSpec fontSpec = Font();
+    rowFonts_[0] = CreateUiFont(fontSpec, CurrentDpi());
+    fontSpec.bold = true;
+    rowFonts_[1] = CreateUiFont(fontSpec, CurrentDpi());
     fontDpi_ = dpi;
   }
   return rowFonts_[bold ? 1 : 0].Get();
@@ -97,8 +97,7 @@ HTREEITEM TreeView::AddRow(HTREEITEM parent, LPARAM data) {
   insert.item.mask = TVIF_PARAM | TVIF_TEXT;
   insert.item.pszText = const_cast<char*>("");
   insert.item.lParam = data;
-  return reinterpret_cast<HTREEITEM>(
-      Direct(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+  return reinterpret_cast<HTREEITEM>(Direct(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
 void TreeView::Clear() {

@@ -249,8 +249,8 @@ void Control::ApplyDpi(Dpi dpi) {
   OnFontChanged();
 }
 
-void Control::SetFontSpec(const FontSpec& spec) {
-  fontSpec_ = spec;
+void Control::SetFontSpec(const FontSpec& fontSpec) {
+  fontSpec_ = fontSpec;
   ApplyDpi(dpi_);
 }
 

@@ -117,7 +117,7 @@ class Control {
   void Focus();
   // Makes the control's font for the DPI of its window.
   void ApplyDpi(Dpi dpi);
-  void SetFontSpec(const FontSpec& spec);
+  void SetFontSpec(const FontSpec& fontSpec);
   const FontSpec& Font() const { return fontSpec_; }
   Dpi CurrentDpi() const { return dpi_; }
 
