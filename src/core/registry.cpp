@@ -511,6 +511,10 @@ bool IsTextType(DWORD type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
+// Most values are short: a first read into a buffer of this size answers in
+// one call what the size query and the read would answer in two.
+constexpr DWORD kFirstReadBytes = 512;
+
 // Whether the text of a value survives the system code page: the ANSI calls
 // turn characters outside it into "?", and text read that way cannot be
 // written back as it was.
@@ -518,14 +522,18 @@ bool TextFitsCodePage(HKEY key, const std::string& name) {
   const int wideLength = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);
   std::wstring wideName(size_t(std::max(wideLength, 1)), L'\0');
   MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wideName.data(), wideLength);
-  DWORD size = 0;
-  if (RegQueryValueExW(key, wideName.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
-    return false;
-  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-  DWORD got = size;
-  if (RegQueryValueExW(key, wideName.c_str(), nullptr, nullptr,
-                       reinterpret_cast<BYTE*>(text.data()), &got) != ERROR_SUCCESS)
-    return false;
+  std::wstring text(kFirstReadBytes / sizeof(wchar_t), L'\0');
+  DWORD got = kFirstReadBytes;
+  LONG status = RegQueryValueExW(key, wideName.c_str(), nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(text.data()), &got);
+  // The value may grow between the reads: ask again.
+  for (int attempt = 0; attempt < 8 && status == ERROR_MORE_DATA; ++attempt) {
+    text.assign(got / sizeof(wchar_t) + 1, L'\0');
+    got = DWORD(text.size() * sizeof(wchar_t));
+    status = RegQueryValueExW(key, wideName.c_str(), nullptr, nullptr,
+                              reinterpret_cast<BYTE*>(text.data()), &got);
+  }
+  if (status != ERROR_SUCCESS) return false;
   BOOL lossy = FALSE;
   WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), int(got / sizeof(wchar_t)),
                       nullptr, 0, nullptr, &lossy);
@@ -536,11 +544,11 @@ bool TextFitsCodePage(HKEY key, const std::string& name) {
 
 std::optional<RegRawValue> TNTRegistry::ReadTypedValue(const std::string& name) {
   RegRawValue value;
-  DWORD size = 0;
-  LONG status =
-      RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &value.type, nullptr, &size);
-  // The value may grow between the size query and the read: ask again.
-  for (int attempt = 0; attempt < 8 && status == ERROR_SUCCESS; ++attempt) {
+  DWORD size = kFirstReadBytes;
+  LONG status = ERROR_SUCCESS;
+  // The value may grow between a read that finds it too long and the next:
+  // ask again.
+  for (int attempt = 0; attempt < 9 && status == ERROR_SUCCESS; ++attempt) {
     value.data.assign(size_t(size) + 2, '\0');
     DWORD got = size;
     status = RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &value.type,

@@ -48,6 +48,10 @@ constexpr char kMachineOfficeClsid[] =
     "\\SOFTWARE\\CLASSES\\CLSID\\{DA1E5A8E-1A89-11D2-95C9-00A0C90DCA5B}";
 constexpr char kOffice7[] = "Office7";
 
+// The exports of a batch are held in memory until it is deleted; a batch
+// stops growing at this size even when it has room for more items.
+constexpr size_t kBatchBytes = size_t(1) << 20;
+
 constexpr char kNoAdminText[] =
     "You do not appear to have admin privileges. Hivemend may be unable to repair some items";
 constexpr char kNoSnapshotText[] =
@@ -86,8 +90,19 @@ struct Repairer::KeyPlan {
   int valuesLeftToKey = 0;  // exported, and deleted with the key rather than one by one
 };
 
+// An item waiting in the batch: its export is appended to the snapshot, not
+// yet flushed; nothing of it is deleted.
+struct Repairer::PendingDeletion {
+  HKEY root = nullptr;
+  std::string keyPath;
+  std::string valueName;  // of a value item
+  std::unique_ptr<KeyPlan> plan;  // of a key item
+};
+
 Repairer::Repairer(RepairInputs inputs, const RepairServices& services)
     : inputs_(std::move(inputs)), services_(services) {}
+
+Repairer::~Repairer() = default;
 
 std::string Repairer::SnapshotPath() const {
   return inputs_.dataFolder + "\\" + inputs_.snapshotName + ".reg";
@@ -142,18 +157,30 @@ int Repairer::RepairChecked() {
   exportBlock_.clear();
   const int checked = services_.results.CheckedCount();
   delayMs_ = checked > 0 ? services_.progress.Start(checked) : 0;
-  for (int section = 1; section <= kSectionCount; ++section) {
-    for (const ProblemEntry& entry : services_.results.Section(section)) {
-      if (entry.IgnoreMarked()) {
-        if (!inputs_.dryRun) services_.suppression.AddToIgnoreFile(entry.line);
-      } else if (entry.Checked()) {
-        if (section == 1)
-          RecreateFolder(entry.line);
-        else
-          RepairOne(entry.line, entry.flags);
+  try {
+    for (int section = 1; section <= kSectionCount; ++section) {
+      for (const ProblemEntry& entry : services_.results.Section(section)) {
+        if (entry.IgnoreMarked()) {
+          if (!inputs_.dryRun) services_.suppression.AddToIgnoreFile(entry.line);
+        } else if (entry.Checked()) {
+          if (section == 1)
+            RecreateFolder(entry.line);
+          else
+            RepairOne(entry.line, entry.flags);
+        }
       }
     }
+  } catch (...) {
+    // The items exported before the error are finished as they would have
+    // been without it; the error itself is what the caller is told.
+    try {
+      CommitBatch();
+    } catch (...) {
+      DiscardBatch();
+    }
+    throw;
   }
+  CommitBatch();
   if (services_.results.TotalsRecordedFlag() && repaired_ > 0 && !inputs_.dryRun)
     services_.results.RecordTotals(repaired_);
   services_.progress.Finish();
@@ -167,13 +194,73 @@ void Repairer::RepairOne(const std::string& line, uint8_t flags) {
   if (HKEY root = SplitRootOf(keyPath)) {
     std::string valueName = SplitValuePart(parts.valuePart).name;
     if (IsDefaultValueName(valueName)) valueName.clear();
-    const bool deleted = (flags & kWholeKey) ? ExportKeyTree(root, keyPath, true)
-                                             : ExportValue(root, keyPath, true, true, valueName);
-    if (deleted) ++repaired_;
+    const bool wholeKey = flags & kWholeKey;
+    if (inputs_.dryRun) {
+      const bool deleted = wholeKey ? ExportKeyTree(root, keyPath, true)
+                                    : ExportValue(root, keyPath, true, true, valueName);
+      if (deleted) ++repaired_;
+    } else {
+      QueueDeletion(root, wholeKey ? RemoveSlash(keyPath) : keyPath,
+                    wholeKey ? nullptr : &valueName);
+    }
   }
+  // A slow repair shows each item go: its batch is the item alone.
+  if (delayMs_ > 5) CommitBatch();
   services_.progress.Advance();
   services_.progress.PumpMessages();
   if (delayMs_ > 5) RepairDelay(uint32_t(delayMs_), services_.ticks, services_.progress);
+}
+
+void Repairer::QueueDeletion(HKEY root, const std::string& keyPath, const std::string* valueName) {
+  const std::string keyText = RootToRootSt(root) + keyPath;
+  // An item is exported as the registry stands once the items it overlaps
+  // are gone, as if the items were repaired one by one.
+  if (footprint_.FitOf(keyText, valueName) != BatchFootprint::Fit::kFree) CommitBatch();
+  PendingDeletion item;
+  item.root = root;
+  item.keyPath = keyPath;
+  std::string text = std::exchange(exportBlock_, std::string());
+  if (valueName) {
+    item.valueName = *valueName;
+    if (!PlanValue(root, keyPath, true, true, *valueName, text)) return;
+  } else {
+    item.plan = std::make_unique<KeyPlan>();
+    if (!PlanKey(root, keyPath, true, *item.plan, text)) return;
+  }
+  if (!Snapshot().Append(text)) {
+    ++snapshotFailures_;
+    return;
+  }
+  footprint_.Add(keyText, valueName);
+  batch_.push_back(std::move(item));
+  batchBytes_ += text.size();
+  if (batch_.size() >= size_t(std::max(1, inputs_.itemsPerFlush)) || batchBytes_ >= kBatchBytes)
+    CommitBatch();
+}
+
+// Write-ahead for the batch: one flush puts every export of it on the disk,
+// and only then are its items deleted.
+void Repairer::CommitBatch() {
+  if (batch_.empty()) return;
+  std::vector<PendingDeletion> batch = std::exchange(batch_, {});
+  footprint_.Clear();
+  batchBytes_ = 0;
+  if (!Snapshot().Flush()) {
+    snapshotFailures_ += int(batch.size());
+    return;
+  }
+  for (const PendingDeletion& item : batch) {
+    const bool deleted = item.plan ? DeletePlanned(item.root, *item.plan)
+                                   : DeleteValue(item.root, item.keyPath, item.valueName);
+    if (deleted) ++repaired_;
+  }
+  services_.progress.PumpMessages();
+}
+
+void Repairer::DiscardBatch() {
+  batch_.clear();
+  footprint_.Clear();
+  batchBytes_ = 0;
 }
 
 void Repairer::RecreateFolder(const std::string& line) {
@@ -235,27 +322,40 @@ void Repairer::NoteFailure(const std::string& entry, long status, const std::str
 
 bool Repairer::ExportValue(HKEY root, const std::string& keyPath, bool check, bool withHeader,
                            const std::string& valueName) {
+  std::string text = std::exchange(exportBlock_, std::string());
+  if (!PlanValue(root, keyPath, check, withHeader, valueName, text)) return false;
+  if (!SaveUndo(text)) return false;
+  if (inputs_.dryRun) return true;
+  return DeleteValue(root, keyPath, valueName);
+}
+
+bool Repairer::PlanValue(HKEY root, const std::string& keyPath, bool check, bool withHeader,
+                         const std::string& valueName, std::string& text) {
   const std::string keyText = RootToRootSt(root) + keyPath;
   if (check && services_.suppression.IsSuppressed(keyText, valueName, false)) return false;
   registry_.SetRoot(root);
   if (!registry_.OpenKey(keyPath, false)) return false;
-
-  const std::string entry = keyText + "\\\\:" + valueName;
   ValueRead value = ReadExportable(registry_, valueName);
+  registry_.CloseKey();
   // A value that is gone, or cannot be read and so could not be put back, stays.
   if (!value.value) {
-    registry_.CloseKey();
-    NoteCantRemove(entry, value.status, value.reason);
+    NoteCantRemove(keyText + "\\\\:" + valueName, value.status, value.reason);
     return false;
   }
-  std::string text = std::exchange(exportBlock_, std::string());
   if (withHeader) text += KeyLine(keyText);
   text += ValueLines(inputs_.dialect, valueName, value.value->type, value.value->data);
-  bool deleted = SaveUndo(text);
-  if (deleted && !inputs_.dryRun && !registry_.RemoveValue(valueName)) {
-    NoteCantRemove(entry, registry_.LastError(), "deletion failed");
-    deleted = false;
+  return true;
+}
+
+bool Repairer::DeleteValue(HKEY root, const std::string& keyPath, const std::string& valueName) {
+  const std::string entry = RootToRootSt(root) + keyPath + "\\\\:" + valueName;
+  registry_.SetRoot(root);
+  if (!registry_.OpenKey(keyPath, false)) {
+    NoteCantRemove(entry, registry_.LastError(), "its key could not be opened");
+    return false;
   }
+  const bool deleted = registry_.RemoveValue(valueName);
+  if (!deleted) NoteCantRemove(entry, registry_.LastError(), "deletion failed");
   registry_.CloseKey();
   return deleted;
 }

@@ -5,6 +5,8 @@
 //
 // An item is deleted only after its export text is on the disk, so killing the
 // process at any moment leaves every deleted key and value in the snapshot.
+// The checked items go in batches: their exports are appended, flushed once,
+// and then they are deleted.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +17,7 @@
 
 #include "core/registry.h"
 #include "core/results_store.h"
+#include "results/batch_footprint.h"
 #include "results/export_text.h"
 #include "results/repair_hooks.h"
 #include "results/snapshot_file.h"
@@ -33,6 +36,7 @@ struct RepairInputs {
   bool quiet = false;             // a start-mode action runs: no report, no files written at end
   bool makeRestorePoint = false;  // the BackupBeforeScan setting
   bool dryRun = false;            // export text only; nothing written or deleted
+  int itemsPerFlush = 256;        // the most items whose exports one flush puts on the disk
 };
 
 struct RepairServices {
@@ -58,6 +62,7 @@ struct RemovalFailure {
 class Repairer {
  public:
   Repairer(RepairInputs inputs, const RepairServices& services);
+  ~Repairer();
 
   // The repair button: warnings, restore point, the loop, the report.
   RepairSummary RunRepair();
@@ -67,10 +72,10 @@ class Repairer {
   void RecreateFolder(const std::string& line);
   void AddRemovalLine(const std::string& folderPath);
 
-  // Exports and deletes one value; true when it was deleted.
+  // Exports and deletes one value at once; true when it was deleted.
   bool ExportValue(HKEY root, const std::string& keyPath, bool check, bool withHeader,
                    const std::string& valueName);
-  // Exports and deletes a key with its sub-tree; true when anything went.
+  // Exports and deletes a key with its sub-tree at once; true when anything went.
   bool ExportKeyTree(HKEY root, const std::string& keyPath, bool check);
   // Writes the failed deletions to the cannot-remove file, and lets go of
   // the snapshot file (a walk of the scan ends).
@@ -96,6 +101,16 @@ class Repairer {
 
  private:
   struct KeyPlan;
+  struct PendingDeletion;
+  // Exports a checked item into the batch (a value item names its value).
+  void QueueDeletion(HKEY root, const std::string& keyPath, const std::string* valueName);
+  // Flushes the batch's exports and deletes its items.
+  void CommitBatch();
+  void DiscardBatch();
+  // Adds the value's export to `text`; false when the value stays.
+  bool PlanValue(HKEY root, const std::string& keyPath, bool check, bool withHeader,
+                 const std::string& valueName, std::string& text);
+  bool DeleteValue(HKEY root, const std::string& keyPath, const std::string& valueName);
   bool PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& plan, std::string& text);
   bool DeletePlanned(HKEY root, const KeyPlan& plan);
   // Puts `text` into the snapshot (or the dry-run text); false when it is not on disk.
@@ -113,6 +128,9 @@ class Repairer {
   std::string dryRunText_;
   std::vector<RemovalFailure> failures_;
   std::unique_ptr<SnapshotWriter> ownSnapshot_;
+  std::vector<PendingDeletion> batch_;
+  BatchFootprint footprint_;
+  size_t batchBytes_ = 0;
   int repaired_ = 0;
   int delayMs_ = 0;
   int snapshotFailures_ = 0;

@@ -464,6 +464,48 @@ TEST_F(TNTRegistryTest, OneMebibyteValueRoundTrips) {
   EXPECT_EQ(data, back);
 }
 
+// Short values are read in one call and longer ones in a second: the sizes
+// around the first read's buffer must all come back whole.
+TEST_F(TNTRegistryTest, TypedValuesOfEverySizeAroundTheFirstReadComeBackWhole) {
+  Opened();
+  for (size_t size : {0u, 1u, 510u, 511u, 512u, 513u, 514u, 4096u, 70000u}) {
+    std::string data(size, '\0');
+    for (size_t i = 0; i < size; ++i) data[i] = char(i * 7 + size);
+    RawSetValue(HKEY_LOCAL_MACHINE, "Software\\Test", "v", REG_BINARY, data.data(), DWORD(size));
+    const std::optional<RegRawValue> value = registry_.ReadTypedValue("v");
+    ASSERT_TRUE(value) << size;
+    EXPECT_EQ(DWORD(REG_BINARY), value->type) << size;
+    EXPECT_EQ(data, value->data) << size;
+  }
+}
+
+TEST_F(TNTRegistryTest, LongTextIsReadWholeAndRefusedWhenTheCodePageCannotHoldIt) {
+  Opened();
+  const std::string text = std::string(700, 'x') + "\\end";
+  RawSetValue(HKEY_LOCAL_MACHINE, "Software\\Test", "t", REG_SZ, text.c_str(),
+              DWORD(text.size() + 1));
+  const std::optional<RegRawValue> value = registry_.ReadTypedValue("t");
+  ASSERT_TRUE(value);
+  EXPECT_EQ(text + '\0', value->data);
+  // A character far past the first read that no single-byte code page holds.
+  std::wstring wide(700, L'y');
+  wide += L'\x4E2D';
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Test", 0, KEY_SET_VALUE, &key));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"w", 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(wide.c_str()),
+                                          DWORD((wide.size() + 1) * sizeof(wchar_t))));
+  RegCloseKey(key);
+  try {
+    registry_.ReadTypedValue("w");
+    ADD_FAILURE() << "text the code page cannot hold was read";
+  } catch (const ERegistryException& error) {
+    EXPECT_EQ(ERROR_NO_UNICODE_TRANSLATION, error.status());
+  }
+  EXPECT_FALSE(registry_.ReadTypedValue("missing"));
+}
+
 TEST_F(TNTRegistryTest, RemoveValueDeletesOneValueIncludingTheDefault) {
   Opened();
   registry_.WriteText("a", "1");

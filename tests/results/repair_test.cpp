@@ -494,10 +494,11 @@ class RecordingSnapshot : public SnapshotSink {
 
 class WriteAheadTest : public RepairTest {
  protected:
-  Repairer MakeRecordedRepairer() {
+  Repairer MakeRecordedRepairer(int itemsPerFlush = 256) {
     RepairInputs inputs;
     inputs.dataFolder = folder_.Path();
     inputs.snapshotName = "Undo20261209";
+    inputs.itemsPerFlush = itemsPerFlush;
     return Repairer(inputs, {results_, suppression_, dialogs_, restorePoint_, progress_, report_,
                              ticks_, &snapshot_});
   }
@@ -510,10 +511,11 @@ class WriteAheadTest : public RepairTest {
       if (values.count(std::string("|") + name)) left += name;
     return left;
   }
-  void SeedThreeValues() {
+  // The values a, b, c of HKCU\O, each a checked problem unless told.
+  void SeedThreeValues(bool asProblems = true) {
     for (const char* name : {"a", "b", "c"}) {
       SetRaw(HKEY_CURRENT_USER, "O", name, REG_SZ, std::string(name) + '\0');
-      results_.AddProblem(15, std::string("HKCU\\O\\\\:") + name);
+      if (asProblems) results_.AddProblem(15, std::string("HKCU\\O\\\\:") + name);
     }
   }
 
@@ -522,21 +524,87 @@ class WriteAheadTest : public RepairTest {
 
 TEST_F(WriteAheadTest, EachExportIsAppendedThenFlushedThenDeleted) {
   SeedThreeValues();
-  EXPECT_EQ(3, MakeRecordedRepairer().RepairChecked());
+  EXPECT_EQ(3, MakeRecordedRepairer(1).RepairChecked());
   const std::vector<std::string> expected = {"append a | abc", "flush | abc",  "append b | bc",
                                              "flush | bc",     "append c | c", "flush | c"};
   EXPECT_EQ(expected, snapshot_.events);
   EXPECT_EQ("", ValuesLeft());
 }
 
+TEST_F(WriteAheadTest, ABatchIsFlushedOnceBeforeAnyOfItsItemsIsDeleted) {
+  SeedThreeValues();
+  EXPECT_EQ(3, MakeRecordedRepairer(2).RepairChecked());
+  const std::vector<std::string> expected = {"append a | abc", "append b | abc", "flush | abc",
+                                             "append c | c", "flush | c"};
+  EXPECT_EQ(expected, snapshot_.events);
+  EXPECT_EQ("", ValuesLeft());
+  // The file holds each export once, in the order of the items.
+  const std::string text = ReadTextFile(folder_.File("Undo20261209.reg"));
+  EXPECT_LT(text.find("\"a\"="), text.find("\"b\"="));
+  EXPECT_LT(text.find("\"b\"="), text.find("\"c\"="));
+  EXPECT_EQ(text.rfind("\"a\"="), text.find("\"a\"="));
+}
+
 TEST_F(WriteAheadTest, AFailedFlushLeavesItsItemInPlaceAsASnapshotFailure) {
   SeedThreeValues();
   snapshot_.failingFlushes = {1};
-  const RepairSummary summary = MakeRecordedRepairer().RunRepair();
+  const RepairSummary summary = MakeRecordedRepairer(1).RunRepair();
   EXPECT_EQ(2, summary.repaired);
   EXPECT_EQ(1, summary.snapshotFailures);
   EXPECT_EQ(1, summary.notRemoved);
   EXPECT_EQ("b", ValuesLeft());
+}
+
+TEST_F(WriteAheadTest, AFailedFlushLeavesItsWholeBatchInPlace) {
+  SeedThreeValues();
+  snapshot_.failingFlushes = {0};
+  const RepairSummary summary = MakeRecordedRepairer(2).RunRepair();
+  EXPECT_EQ(1, summary.repaired);
+  EXPECT_EQ(2, summary.snapshotFailures);
+  EXPECT_EQ(2, summary.notRemoved);
+  EXPECT_EQ("ab", ValuesLeft());
+}
+
+// An item inside a key that waits in the batch is looked at only after that
+// key is gone, as when items are repaired one by one: it is then simply not
+// there, rather than exported twice and reported as a failed deletion.
+TEST_F(WriteAheadTest, AValueOfAKeyWaitingInTheBatchWaitsForTheKeysDeletion) {
+  SeedThreeValues(false);
+  results_.AddProblem(3, "HKCU\\O");
+  results_.AddProblem(15, "HKCU\\O\\\\:b");
+  Repairer repairer = MakeRecordedRepairer();
+  EXPECT_EQ(1, repairer.RepairChecked());
+  const std::vector<std::string> expected = {"append a | abc", "flush | abc"};
+  EXPECT_EQ(expected, snapshot_.events);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "O"));
+  EXPECT_TRUE(repairer.Failures().empty());
+}
+
+// The other way round: the value goes first, so the key's export no longer
+// holds it and the key can go whole.
+TEST_F(WriteAheadTest, AKeyHoldingAValueWaitingInTheBatchWaitsForTheValuesDeletion) {
+  SeedThreeValues(false);
+  results_.AddProblem(15, "HKCU\\O\\\\:b");
+  results_.AddProblem(15, "HKCU\\O");
+  Repairer repairer = MakeRecordedRepairer();
+  EXPECT_EQ(2, repairer.RepairChecked());
+  const std::vector<std::string> expected = {"append b | abc", "flush | abc", "append a | ac",
+                                             "flush | ac"};
+  EXPECT_EQ(expected, snapshot_.events);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "O"));
+  EXPECT_TRUE(repairer.Failures().empty());
+}
+
+TEST_F(WriteAheadTest, ItemsInKeysApartShareOneBatch) {
+  SeedThreeValues();
+  SetRaw(HKEY_CURRENT_USER, "Ob", "z", REG_SZ, "z\0"s);
+  results_.AddProblem(15, "HKCU\\Ob");
+  Repairer repairer = MakeRecordedRepairer();
+  EXPECT_EQ(4, repairer.RepairChecked());
+  const std::vector<std::string> expected = {"append a | abc", "append b | abc", "append c | abc",
+                                             "append z | abc", "flush | abc"};
+  EXPECT_EQ(expected, snapshot_.events);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Ob"));
 }
 
 // Set after the export is on the disk: the key then cannot be opened to see
