@@ -119,12 +119,6 @@ void FullBackupsWindow::RunModal() {
 LRESULT FullBackupsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE: Close(); return 0;
-    case WM_ERASEBKGND: {
-      const RECT client = ClientRect();
-      FillRect(reinterpret_cast<HDC>(wParam), &client,
-               static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-      return 1;
-    }
     default: return Window::OnMessage(message, wParam, lParam);
   }
 }

@@ -48,8 +48,8 @@ constexpr char kMachineOfficeClsid[] =
     "\\SOFTWARE\\CLASSES\\CLSID\\{DA1E5A8E-1A89-11D2-95C9-00A0C90DCA5B}";
 constexpr char kOffice7[] = "Office7";
 
-// The exports of a batch are held in memory until it is deleted; a batch
-// stops growing at this size even when it has room for more items.
+// A batch also ends once this much export text waits unflushed, however few
+// its items: large key trees are not held back behind one flush.
 constexpr size_t kBatchBytes = size_t(1) << 20;
 
 constexpr char kNoAdminText[] =

@@ -143,12 +143,6 @@ std::string TfDownload::DownloadFile(const std::string& address) {
 LRESULT TfDownload::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE: Cancel(); return 0;  // the title bar's close is "Cancel"
-    case WM_ERASEBKGND: {
-      const RECT client = ClientRect();
-      FillRect(reinterpret_cast<HDC>(wParam), &client,
-               static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-      return 1;
-    }
     default: return Window::OnMessage(message, wParam, lParam);
   }
 }

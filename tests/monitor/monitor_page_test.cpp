@@ -12,6 +12,7 @@
 #include "monitor/force_foreground.h"
 #include "monitor_test_registry.h"
 #include "monitor_test_steps.h"
+#include "support/recording_dialogs.h"
 #include "support/registry_sandbox.h"
 #include "support/test_folder.h"
 #include "ui/test_host.h"
@@ -38,15 +39,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD patienceMs = test::kPati
     MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(deadline - now), QS_ALLINPUT);
   }
 }
-
-class RecordingDialogs : public DialogService {
- public:
-  int MessageDialog(const std::string& text, const std::string& caption, int flags) override {
-    shown.push_back(text);
-    return dialog::kOk;
-  }
-  std::vector<std::string> shown;
-};
 
 // A top-level window standing in for the main window, with the page on it.
 using Host = ui::test::TestHost;
@@ -89,7 +81,7 @@ class MonitorPageTest : public test::RegistrySandboxTest {
   }
 
   Host host_{640, 520};
-  RecordingDialogs dialogs_;
+  test::RecordingDialogs dialogs_;
   std::string listFile_;
   std::unique_ptr<TfMonitor> page_;
 };
@@ -157,10 +149,10 @@ TEST_F(MonitorPageTest, TheNotificationComesOnceTheCountIsReached) {
   SwitchOnAndArm(page);
   SeedString(kRunPath, "one", "x");
   ASSERT_TRUE(PumpUntil([&] { return page.ChangeList().RowCount() == 1; }));
-  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_TRUE(dialogs_.asked.empty());
   SeedString(kRunPath, "two", "x");
-  ASSERT_TRUE(PumpUntil([&] { return !dialogs_.shown.empty(); }));
-  EXPECT_EQ("The Monitor has captured 2 events.", dialogs_.shown[0]);
+  ASSERT_TRUE(PumpUntil([&] { return !dialogs_.asked.empty(); }));
+  EXPECT_EQ("The Monitor has captured 2 events.", dialogs_.asked[0].text);
   EXPECT_EQ(4, page.Model().NextPrompt());
 }
 
@@ -185,7 +177,7 @@ TEST_F(MonitorPageTest, HidingToTheTrayAndComingBack) {
   // A notification while hidden brings the program back first.
   page.Model().ResetPrompt(1);
   SeedString(kRunPath, "wakes", "x");
-  ASSERT_TRUE(PumpUntil([&] { return !dialogs_.shown.empty(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !dialogs_.asked.empty(); }));
   EXPECT_TRUE(IsWindowVisible(host_.Hwnd()));
   EXPECT_TRUE(page.Tray().IsShown()) << "monitoring: the icon stays";
 }
@@ -201,11 +193,11 @@ TEST_F(MonitorPageTest, SaveListWritesTheCapturedRows) {
   const std::string text = test::ReadWholeFile(listFile_);
   EXPECT_EQ(0u, text.find("Time,Key,Action,Registry Location\r\n"));
   EXPECT_NE(std::string::npos, text.find(",\"a,b\",Value Added To,HKEY_CURRENT_USER\\Software"));
-  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_TRUE(dialogs_.asked.empty());
   listFile_ = folder.File("no\\such\\folder\\list.csv");
   page.SaveList();
-  ASSERT_EQ(1u, dialogs_.shown.size());
-  EXPECT_NE(std::string::npos, dialogs_.shown[0].find("could not be saved"));
+  ASSERT_EQ(1u, dialogs_.asked.size());
+  EXPECT_NE(std::string::npos, dialogs_.asked[0].text.find("could not be saved"));
 }
 
 TEST_F(MonitorPageTest, AThousandChangesArriveWhileTheWindowKeepsAnswering) {

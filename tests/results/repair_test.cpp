@@ -15,6 +15,7 @@
 #include "results/text_file.h"
 #include "results/undo_restore.h"
 #include "scan/file_tests.h"
+#include "support/recording_dialogs.h"
 #include "support/registry_sandbox.h"
 #include "support/test_drives.h"
 #include "support/test_folder.h"
@@ -23,15 +24,6 @@ namespace hvm {
 namespace {
 
 using namespace std::literals;
-
-class RecordingDialogs : public DialogService {
- public:
-  int MessageDialog(const std::string& text, const std::string&, int) override {
-    texts.push_back(text);
-    return dialog::kOk;
-  }
-  std::vector<std::string> texts;
-};
 
 class FakeTicks : public TickSource {
  public:
@@ -116,7 +108,7 @@ class RepairTest : public test::RegistrySandboxTest {
   test::TestFolder folder_;
   TResultsStore results_;
   SuppressionLists suppression_{folder_.Path()};
-  RecordingDialogs dialogs_;
+  test::RecordingDialogs dialogs_;
   RestorePointMaker restorePoint_;
   RepairProgress progress_;
   RepairReport report_;
@@ -222,7 +214,7 @@ TEST_F(RepairTest, NothingIsDeletedWhenTheSnapshotCannotBeWritten) {
   Dump(HKEY_CURRENT_USER, "W", "W", left);
   EXPECT_EQ(1u, left.count("S|v"));
   EXPECT_EQ(1u, left.count("W|v"));
-  ASSERT_EQ(1u, dialogs_.texts.size());
+  ASSERT_EQ(1u, dialogs_.asked.size());
 }
 
 TEST_F(RepairTest, SuppressedItemStopsItsKeyButKeepsWhatWentBefore) {

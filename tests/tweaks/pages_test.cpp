@@ -12,6 +12,7 @@
 #include "core/environment.h"
 #include "reports/template_renderer.h"
 #include "settings/program_settings.h"
+#include "support/recording_dialogs.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
 #include "support/test_folder.h"
@@ -53,15 +54,6 @@ class Host : public ui::Window {
   }
 };
 
-class RecordingDialogs : public DialogService {
- public:
-  int MessageDialog(const std::string& text, const std::string&, int flags) override {
-    shown.push_back({text, flags});
-    return dialog::kOk;
-  }
-  std::vector<std::pair<std::string, int>> shown;
-};
-
 class OptimizePageTest : public ::testing::Test {
  protected:
   OptimizePageTest() {
@@ -85,7 +77,7 @@ class OptimizePageTest : public ::testing::Test {
   test::RegistrySandbox sandbox_;
   test::TestFolder folder_;
   Host host_;
-  RecordingDialogs dialogs_;
+  test::RecordingDialogs dialogs_;
   TfOptimize page_;
   int frontRefreshes_ = 0;
 };
@@ -103,7 +95,7 @@ TEST_F(OptimizePageTest, ShowsUndoAfterOptimizeAndOptimizeAfterUndoTellingTheFro
   EXPECT_EQ(2, frontRefreshes_);
   EXPECT_EQ("400", test::ReadSz(kDesktop, "MenuShowDelay"));
   EXPECT_EQ("", Record());
-  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_TRUE(dialogs_.asked.empty());
 }
 
 TEST_F(OptimizePageTest, TheStateOutlivesThePage) {
@@ -157,9 +149,9 @@ TEST_F(OptimizePageTest, AFailedUndoNamesTheSettingAndASecondUndoFinishes) {
   {
     test::ReadOnlyKey locked(kControl);
     page_.btnOptimizeClick();
-    ASSERT_EQ(1u, dialogs_.shown.size());
-    EXPECT_EQ(dialog::kWarningNotice, dialogs_.shown[0].second);
-    EXPECT_NE(std::string::npos, dialogs_.shown[0].first.find(
+    ASSERT_EQ(1u, dialogs_.asked.size());
+    EXPECT_EQ(dialog::kWarningNotice, dialogs_.asked[0].flags);
+    EXPECT_NE(std::string::npos, dialogs_.asked[0].text.find(
                                      "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\"
                                      "WaitToKillServiceTimeout"));
     EXPECT_EQ(421, page_.TemplateShown());
@@ -170,7 +162,7 @@ TEST_F(OptimizePageTest, AFailedUndoNamesTheSettingAndASecondUndoFinishes) {
   EXPECT_EQ(420, page_.TemplateShown());
   EXPECT_EQ("", Record());
   EXPECT_EQ("20000", test::ReadSz(kControl, "WaitToKillServiceTimeout"));
-  EXPECT_EQ(1u, dialogs_.shown.size());
+  EXPECT_EQ(1u, dialogs_.asked.size());
 }
 
 TEST(UndoFailureText, IsEmptyWhenEverythingWasPutBack) {

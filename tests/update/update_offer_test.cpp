@@ -4,26 +4,13 @@
 
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
+#include "support/recording_dialogs.h"
 #include "support/test_folder.h"
 
 namespace hvm {
 namespace {
 
 const std::string kDigest(64, 'c');
-
-struct Shown {
-  std::string text, caption;
-  int flags;
-};
-
-class RecordingDialogs : public DialogService {
- public:
-  int MessageDialog(const std::string& text, const std::string& caption, int flags) override {
-    shown.push_back({text, caption, flags});
-    return dialog::kOk;
-  }
-  std::vector<Shown> shown;
-};
 
 class UpdateOfferTest : public ::testing::Test {
  protected:
@@ -62,7 +49,7 @@ class UpdateOfferTest : public ::testing::Test {
 
   test::TestFolder folder_;
   std::string settingsPath_;
-  RecordingDialogs dialogs_;
+  test::RecordingDialogs dialogs_;
   UpdateOfferHooks hooks_;
   PromptAnswer answer_;
   int promptedWith_ = -1;
@@ -79,16 +66,16 @@ TEST_F(UpdateOfferTest, AnAutomaticCheckWithoutNewsMovesTheDueDateByTheInterval)
   EXPECT_FALSE(HandleCheckResult(0, std::nullopt, dialogs_, hooks_));
   EXPECT_EQ(NextDueText(LocalToday(), 7), Settings().update);
   EXPECT_EQ(7, Settings().UpdateFreq);
-  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_TRUE(dialogs_.asked.empty());
 }
 
 TEST_F(UpdateOfferTest, AManualCheckWithoutNewsSaysSoAndKeepsTheDueDate) {
   WriteSettings(7, "20261201");
   EXPECT_FALSE(HandleCheckResult(1, std::nullopt, dialogs_, hooks_));
-  ASSERT_EQ(1u, dialogs_.shown.size());
-  EXPECT_EQ("There are no new updates.  You have the latest version", dialogs_.shown[0].text);
-  EXPECT_EQ("Updates", dialogs_.shown[0].caption);
-  EXPECT_EQ(0, dialogs_.shown[0].flags);
+  ASSERT_EQ(1u, dialogs_.asked.size());
+  EXPECT_EQ("There are no new updates.  You have the latest version", dialogs_.asked[0].text);
+  EXPECT_EQ("Updates", dialogs_.asked[0].title);
+  EXPECT_EQ(0, dialogs_.asked[0].flags);
   EXPECT_EQ("20261201", Settings().update);
 }
 
@@ -115,15 +102,15 @@ TEST_F(UpdateOfferTest, YesDownloadsAndInstallsWithTheOffersDigest) {
   EXPECT_EQ(std::vector<std::string>{"https://x/hvmend.zip"}, downloaded_);
   ASSERT_EQ(1u, installed_.size());
   EXPECT_EQ(kDigest, installed_[0].second);
-  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_TRUE(dialogs_.asked.empty());
 }
 
 TEST_F(UpdateOfferTest, AnOfferWithoutADigestIsNotEvenDownloaded) {
   answer_ = {dialog::kYes, 1};
   EXPECT_FALSE(Offer(""));
   EXPECT_TRUE(downloaded_.empty());
-  ASSERT_EQ(1u, dialogs_.shown.size());
-  EXPECT_EQ(48, dialogs_.shown[0].flags);
+  ASSERT_EQ(1u, dialogs_.asked.size());
+  EXPECT_EQ(48, dialogs_.asked[0].flags);
 }
 
 TEST_F(UpdateOfferTest, AFailedOrCancelledDownloadSaysNothingAndGoesOn) {
@@ -131,19 +118,19 @@ TEST_F(UpdateOfferTest, AFailedOrCancelledDownloadSaysNothingAndGoesOn) {
   downloadResult_.clear();
   EXPECT_FALSE(Offer());
   EXPECT_TRUE(installed_.empty());
-  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_TRUE(dialogs_.asked.empty());
 }
 
 TEST_F(UpdateOfferTest, ARefusedInstallIsToldAndTheProgramGoesOn) {
   answer_ = {dialog::kYes, 1};
   installOutcome_ = {InstallOutcome::Result::kNotVerified, 13, "mismatch"};
   EXPECT_FALSE(Offer());
-  ASSERT_EQ(1u, dialogs_.shown.size());
-  EXPECT_EQ("Hivemend Update", dialogs_.shown[0].caption);
-  EXPECT_NE(std::string::npos, dialogs_.shown[0].text.find("could not be verified"));
+  ASSERT_EQ(1u, dialogs_.asked.size());
+  EXPECT_EQ("Hivemend Update", dialogs_.asked[0].title);
+  EXPECT_NE(std::string::npos, dialogs_.asked[0].text.find("could not be verified"));
   installOutcome_ = {InstallOutcome::Result::kNotStarted, 2, {}};
   EXPECT_FALSE(Offer());
-  EXPECT_EQ("The update could not be started (error 2).", dialogs_.shown[1].text);
+  EXPECT_EQ("The update could not be started (error 2).", dialogs_.asked[1].text);
 }
 
 TEST_F(UpdateOfferTest, AnUnknownResultOrAMissingOfferDoesNothing) {
