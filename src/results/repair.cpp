@@ -219,11 +219,13 @@ void Repairer::QueueDeletion(HKEY root, const std::string& keyPath, const std::s
   PendingDeletion item;
   item.root = root;
   item.keyPath = keyPath;
-  std::string text = std::exchange(exportBlock_, std::string());
+  std::string text;
   if (valueName) {
     item.valueName = *valueName;
     if (!PlanValue(root, keyPath, true, true, *valueName, text)) return;
+    text.insert(0, std::exchange(exportBlock_, std::string()));
   } else {
+    text = std::exchange(exportBlock_, std::string());
     item.plan = std::make_unique<KeyPlan>();
     if (!PlanKey(root, keyPath, true, *item.plan, text)) return;
   }
@@ -322,8 +324,10 @@ void Repairer::NoteFailure(const std::string& entry, long status, const std::str
 
 bool Repairer::ExportValue(HKEY root, const std::string& keyPath, bool check, bool withHeader,
                            const std::string& valueName) {
-  std::string text = std::exchange(exportBlock_, std::string());
+  std::string text;
   if (!PlanValue(root, keyPath, check, withHeader, valueName, text)) return false;
+  // Text waiting to go before an export goes with the first one that is made.
+  text.insert(0, std::exchange(exportBlock_, std::string()));
   if (!SaveUndo(text)) return false;
   if (inputs_.dryRun) return true;
   return DeleteValue(root, keyPath, valueName);
