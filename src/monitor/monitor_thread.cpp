@@ -31,7 +31,7 @@ TRegMonitorThread::~TRegMonitorThread() {
 
 bool TRegMonitorThread::Start() {
   if (!stopEvent_) return false;
-  thread_.Reset(CreateThread(nullptr, 0, &ThreadMain, this, CREATE_SUSPENDED, nullptr));
+  thread_.Reset(CreateThread(nullptr, 0, &ThreadMain, this, CREATE_SUSPENDED, &threadId_));
   if (!thread_) return false;
   SetThreadPriority(thread_.Get(), THREAD_PRIORITY_BELOW_NORMAL);
   ResumeThread(thread_.Get());

@@ -50,6 +50,9 @@ class TRegMonitorThread {
   bool Counted() const { return counted_; }
   const std::string& EventName() const { return eventName_; }
   bool HasFinished() const { return finished_; }
+  // The system's id of the worker's thread once started (0 before), so that
+  // a caller can tell whether exactly this thread is still alive.
+  DWORD ThreadId() const { return threadId_; }
 
  private:
   static DWORD WINAPI ThreadMain(void* self);
@@ -68,6 +71,7 @@ class TRegMonitorThread {
   ScopedKernelHandle changeEvent_;
   ScopedKernelHandle stopEvent_;
   ScopedKernelHandle thread_;
+  DWORD threadId_ = 0;
   std::atomic<bool> terminated_{false};
   std::vector<std::string> changes_;
   std::string eventName_;

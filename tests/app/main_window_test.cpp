@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <tlhelp32.h>
 
 #include <functional>
 #include <map>
@@ -13,6 +12,7 @@
 #include "core/environment.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
+#include "monitor/monitor_test_steps.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
 #include "support/test_folder.h"
@@ -515,16 +515,6 @@ bool PumpUntil(const std::function<bool()>& done) {
   }
 }
 
-int ThreadsOfThisProcess() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entry{sizeof(entry)};
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-    count += entry.th32OwnerProcessID == GetCurrentProcessId();
-  CloseHandle(snapshot);
-  return count;
-}
-
 int ArmedWhenAllAre(TfMonitor& page) {
   int watched = 0;
   for (int i = 0; i < kWatchPointCount; ++i) watched += page.Monitor().Slot(i) != nullptr;
@@ -599,14 +589,16 @@ TEST_F(MainWindowTest, ClosingWhileMonitoringEndsEveryWorker) {
   test::SeedKey("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
   MainWindow& window = Open();
   window.HandleCommand(540, 0);
-  const int threadsBefore = ThreadsOfThisProcess();
   window.HandleCommand(190, 0);
   const int watched = ArmedWhenAllAre(window.MonitorPage());
+  ASSERT_GT(watched, 0);
   ASSERT_TRUE(PumpUntil([&] { return window.MonitorPage().Monitor().ActiveCount() == watched; }));
-  EXPECT_EQ(threadsBefore + watched, ThreadsOfThisProcess());
+  const test::WorkerThreads threads(window.MonitorPage().Monitor());
+  EXPECT_EQ(watched, threads.Opened());
+  EXPECT_EQ(watched, threads.Running());
   window.HandleCommand(1, 0);
   window_.reset();
-  EXPECT_EQ(threadsBefore, ThreadsOfThisProcess());
+  EXPECT_EQ(0, threads.Running());
 }
 
 }  // namespace

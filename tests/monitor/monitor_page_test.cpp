@@ -233,11 +233,13 @@ TEST_F(MonitorPageTest, AThousandChangesArriveWhileTheWindowKeepsAnswering) {
 TEST_F(MonitorPageTest, ClosingWhileMonitoringLeavesNoThread) {
   TfMonitor& page = Open();
   SeedKey("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
-  const int before = test::ThreadsOfThisProcess();
   SwitchOnAndArm(page);
-  EXPECT_EQ(before + watched_, test::ThreadsOfThisProcess());
+  const test::WorkerThreads threads(page.Monitor());
+  ASSERT_GT(watched_, 0);
+  EXPECT_EQ(watched_, threads.Opened());
+  EXPECT_EQ(watched_, threads.Running());
   page_.reset();
-  EXPECT_EQ(before, test::ThreadsOfThisProcess());
+  EXPECT_EQ(0, threads.Running());
 }
 
 }  // namespace
@@ -255,7 +257,9 @@ TEST(ForceForeground, RestoresAMinimisedWindowAndSaysWhetherItLeads) {
   const bool leads = ForceForeground(behind.Hwnd());
   EXPECT_FALSE(IsIconic(behind.Hwnd()));
   EXPECT_EQ(GetForegroundWindow() == behind.Hwnd(), leads);
-  if (leads) EXPECT_TRUE(ForceForeground(behind.Hwnd())) << "already in front";
+  if (leads) {
+    EXPECT_TRUE(ForceForeground(behind.Hwnd())) << "already in front";
+  }
 }
 
 }  // namespace

@@ -4,13 +4,13 @@
 
 #include <windows.h>
 
-#include <tlhelp32.h>
-
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "core/scoped_handle.h"
 #include "monitor/gui_steps.h"
+#include "monitor/monitor_thread.h"
 #include "monitor/registry_monitor.h"
 
 namespace hvm::test {
@@ -37,16 +37,35 @@ inline bool StepQueued(GuiSteps& steps, DWORD patienceMs = kPatienceMs) {
   return WaitForSingleObject(steps.ReadyEvent(), patienceMs) == WAIT_OBJECT_0;
 }
 
-inline int ThreadsOfThisProcess() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  THREADENTRY32 entry{sizeof(entry)};
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-    count += entry.th32OwnerProcessID == GetCurrentProcessId();
-  CloseHandle(snapshot);
-  return count;
-}
+// The threads of a monitor's workers, each held open by a handle of its own.
+// A process-wide thread count would also move with the platform's own
+// threads (pool workers start and retire at will); a held handle answers for
+// exactly one thread and keeps its id from passing to a new one.
+class WorkerThreads {
+ public:
+  explicit WorkerThreads(const RegistryMonitor& monitor) {
+    for (int i = 0; i < kWatchPointCount; ++i) {
+      const TRegMonitorThread* worker = monitor.Slot(i);
+      if (!worker) continue;
+      ++workers_;
+      if (HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, worker->ThreadId()))
+        threads_.emplace_back(thread);
+    }
+  }
+  // Workers in the monitor's slots when taken; each should have a thread.
+  int Workers() const { return workers_; }
+  int Opened() const { return int(threads_.size()); }
+  int Running() const {
+    int running = 0;
+    for (const ScopedKernelHandle& thread : threads_)
+      running += WaitForSingleObject(thread.Get(), 0) == WAIT_TIMEOUT;
+    return running;
+  }
+
+ private:
+  int workers_ = 0;
+  std::vector<ScopedKernelHandle> threads_;
+};
 
 class RecordingView : public MonitorView {
  public:

@@ -74,7 +74,6 @@ class RegistryMonitorTest : public test::RegistrySandboxTest {
 
 TEST_F(RegistryMonitorTest, AllThirtyTwoPointsGetWorkersWithEventsNamedInArmOrder) {
   for (int i = 0; i < kWatchPointCount; ++i) SeedKey(SeedPath(i));
-  const int threadsBefore = test::ThreadsOfThisProcess();
   monitor_.SetMonitoring(true);
   EXPECT_EQ(0, monitor_.ActiveCount()) << "counted only once their Arm step ran";
   for (int i = 0; i < kWatchPointCount; ++i) ASSERT_NE(nullptr, monitor_.Slot(i)) << i;
@@ -91,10 +90,12 @@ TEST_F(RegistryMonitorTest, AllThirtyTwoPointsGetWorkersWithEventsNamedInArmOrde
   EXPECT_EQ(std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
             monitor_.Slot(kRunSlot)->KeyPath());
   EXPECT_EQ(HKEY_CURRENT_USER, monitor_.Slot(kRunSlot)->RootKey());
-  EXPECT_EQ(threadsBefore + 32, test::ThreadsOfThisProcess());
+  const test::WorkerThreads threads(monitor_);
+  EXPECT_EQ(32, threads.Opened());
+  EXPECT_EQ(32, threads.Running());
 
   StopAndWaitForEnd();
-  EXPECT_EQ(threadsBefore, test::ThreadsOfThisProcess()) << "every worker's thread has ended";
+  EXPECT_EQ(0, threads.Running()) << "every worker's thread has ended";
   for (int i = 0; i < kWatchPointCount; ++i) EXPECT_EQ(nullptr, monitor_.Slot(i));
   EXPECT_THAT(view_.tray, ElementsAre(true, false));
 }
