@@ -106,7 +106,10 @@ std::optional<UpdateOffer> ParseUpdateResponse(std::string_view response) {
   offer.address = std::string(Trimmed(first.substr(0, hash)));
   const std::string_view rest = first.substr(hash + 1);
   const size_t second = rest.find('#');
-  offer.version = std::string(Trimmed(rest.substr(0, second)).substr(0, kMaxOfferedVersion));
+  // Trimmed again after the cut: a version with blanks inside may be cut just
+  // after one, and a shown version must not end in a blank.
+  offer.version =
+      std::string(Trimmed(Trimmed(rest.substr(0, second)).substr(0, kMaxOfferedVersion)));
   if (second != std::string_view::npos)
     offer.digest = std::string(Trimmed(rest.substr(second + 1)));
   if (lines.size() == 2) {

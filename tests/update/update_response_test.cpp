@@ -49,6 +49,8 @@ TEST(UpdateResponse, WithoutADigestTheOfferStillParses) {
 
 TEST(UpdateResponse, AtMostElevenCharactersOfTheVersionAreRead) {
   EXPECT_EQ("1.222.333.4", ParseUpdateResponse("https://x/a#1.222.333.4444")->version);
+  EXPECT_EQ("2.0 beta", ParseUpdateResponse("https://x/a#2.0 beta   7")->version)
+      << "no blank left at the cut";
   EXPECT_EQ("1.2.3.4", ParseUpdateResponse("https://x/a#1.2.3.4#" + kDigest)->version);
 }
 
