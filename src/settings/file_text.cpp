@@ -37,6 +37,26 @@ bool IsReadOnly(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
+// Errors that an open handle of another reader gives; anything else (a full
+// disk, a vanished folder) will not pass by waiting.
+bool HeldByAReader(DWORD error) {
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+         error == ERROR_LOCK_VIOLATION;
+}
+
+uint32_t MoveIntoPlace(const std::string& from, const std::string& to, const MoveRetries& retries) {
+  for (int made = 1;; ++made) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    if (!HeldByAReader(error) || made >= retries.attempts) return error;
+    if (retries.pause)
+      retries.pause(made);
+    else
+      Sleep(50);
+  }
+}
+
 }  // namespace
 
 uint32_t ReadFileText(const std::string& path, std::string& text) {
@@ -62,12 +82,15 @@ uint32_t ReadFileText(const std::string& path, std::string& text) {
 }
 
 uint32_t ReplaceFileText(const std::string& path, const std::string& text) {
+  return ReplaceFileText(path, text, MoveRetries{});
+}
+
+uint32_t ReplaceFileText(const std::string& path, const std::string& text,
+                         const MoveRetries& retries) {
   if (IsReadOnly(path)) return ERROR_ACCESS_DENIED;
   const std::string temporary = path + kTemporarySuffix;
   uint32_t status = WriteFlushed(temporary, text);
-  if (status == ERROR_SUCCESS && !MoveFileExA(temporary.c_str(), path.c_str(),
-                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    status = GetLastError();
+  if (status == ERROR_SUCCESS) status = MoveIntoPlace(temporary, path, retries);
   if (status != ERROR_SUCCESS) DeleteFileA(temporary.c_str());
   return status;
 }

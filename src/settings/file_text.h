@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace hvm {
@@ -17,6 +18,19 @@ uint32_t ReadFileText(const std::string& path, std::string& text);
 // Writes `text` beside `path` under a temporary name, flushes it to disk and
 // moves it over `path`. A read-only `path` is left alone (ERROR_ACCESS_DENIED),
 // as the platform would refuse to overwrite it in place.
+//
+// The move fails for as long as another reader (a second window of ours, a
+// virus scanner, an indexer) has `path` open, however it shares it; such holds
+// last milliseconds, so the move is tried again for about two seconds.
 uint32_t ReplaceFileText(const std::string& path, const std::string& text);
+
+// How often a refused move is tried in all, and what runs before each new
+// attempt (given the attempts made so far); without it, a 50 ms wait.
+struct MoveRetries {
+  int attempts = 40;
+  std::function<void(int madeSoFar)> pause;
+};
+uint32_t ReplaceFileText(const std::string& path, const std::string& text,
+                         const MoveRetries& retries);
 
 }  // namespace hvm
