@@ -77,6 +77,18 @@ DWORD CreateFolderTree(const std::string& path) {
   return CreateDirectoryA(path.c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
 }
 
+// A root itself, or a hive the system loads under HKLM or HKU. No scan reports
+// one; a whole-key line naming one (a hand-made problem list) would otherwise
+// empty a hive of the system, which is no repair.
+bool NamesARootOrHive(HKEY root, const std::string& path) {
+  const size_t start = path.find_first_not_of('\\');
+  if (start == std::string::npos) return true;
+  if (root != HKEY_LOCAL_MACHINE && root != HKEY_USERS) return false;
+  const size_t end = path.find_last_not_of('\\');
+  const size_t inner = path.find('\\', start);
+  return inner == std::string::npos || inner > end;
+}
+
 }  // namespace
 
 // What an export of a key tree found, in the order it will be deleted:
@@ -95,7 +107,7 @@ struct Repairer::KeyPlan {
 struct Repairer::PendingDeletion {
   HKEY root = nullptr;
   std::string keyPath;
-  std::string valueName;  // of a value item
+  std::string valueName;          // of a value item
   std::unique_ptr<KeyPlan> plan;  // of a key item
 };
 
@@ -367,6 +379,10 @@ bool Repairer::DeleteValue(HKEY root, const std::string& keyPath, const std::str
 bool Repairer::PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& plan,
                        std::string& text) {
   const std::string keyText = RootToRootSt(root) + path;
+  if (NamesARootOrHive(root, path)) {
+    NoteCantRemove(keyText, ERROR_INVALID_PARAMETER, "a root or a hive is never removed whole");
+    return false;
+  }
   if (check && services_.suppression.IsSuppressed(keyText, "", true)) return false;
   registry_.SetRoot(root);
   // A link's content belongs to its target: deleting through the link would

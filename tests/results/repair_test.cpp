@@ -274,6 +274,35 @@ TEST_F(RepairTest, IgnoreMarkGoesToTheIgnoreFileAndIsNotRepaired) {
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "I"));
 }
 
+// Whole-key lines that name a root or a system hive: nothing below goes, in a
+// dry run or a real one, and each is told as left in place.
+TEST_F(RepairTest, AWholeKeyLineNamingARootOrAHiveLeavesEverythingBelow) {
+  SetRaw(HKEY_CURRENT_USER, "Kept\\Sub", "v", REG_SZ, "x\0"s);
+  SetRaw(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kept", "v", REG_SZ, "x\0"s);
+  SetRaw(HKEY_USERS, ".DEFAULT\\Kept", "v", REG_SZ, "x\0"s);
+  const std::vector<std::string> lines = {"HKCU",           "HKCU\\",           "HKEY_CURRENT_USER",
+                                          "HKLM\\SOFTWARE", "HKLM\\SOFTWARE\\", "HKU\\.DEFAULT"};
+  for (const std::string& line : lines) results_.AddProblem(5, line);
+  for (const bool dryRun : {true, false}) {
+    RepairInputs inputs;
+    inputs.dataFolder = folder_.Path();
+    inputs.snapshotName = "Undo20261209";
+    inputs.dryRun = dryRun;
+    Repairer repairer(
+        inputs, {results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
+    EXPECT_EQ(0, repairer.RepairChecked()) << dryRun;
+    EXPECT_EQ("", repairer.DryRunText());
+    if (!dryRun) EXPECT_EQ(lines.size(), repairer.Failures().size());
+  }
+  EXPECT_EQ("", Snapshot());
+  std::map<std::string, std::string> left;
+  Dump(HKEY_CURRENT_USER, "Kept", "HKCU", left);
+  Dump(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kept", "HKLM", left);
+  Dump(HKEY_USERS, ".DEFAULT\\Kept", "HKU", left);
+  EXPECT_EQ(7u, left.size()) << "both keys and values of each stay";
+  EXPECT_EQ("1:x"s + '\0', left["HKCU\\Sub|v"]);
+}
+
 TEST_F(RepairTest, LineWithoutRootIsLeftAlone) {
   results_.AddProblem(2, "NOPE\\X\\\\:v");
   EXPECT_EQ(0, MakeRepairer().RepairChecked());
