@@ -137,6 +137,9 @@ RepairSummary Repairer::RunRepair() {
   if (restorePoint) services_.restorePoint.MakeRestorePoint();
 
   const int checked = results.CheckedCount();
+  // The repairer outlives a repair (it also serves the scan's removals): only
+  // the failures of this repair are this repair's to report.
+  const int failuresBefore = snapshotFailures_;
   RepairSummary summary;
   summary.found = results.TotalCount();
   // A repair that fails halfway still ends its restore point, records what
@@ -152,8 +155,8 @@ RepairSummary Repairer::RunRepair() {
   summary.skipped = results.SkippedCountForReports();
   summary.ignored = services_.suppression.CountIgnoreLines();
   summary.notRemoved = checked - repaired_;
-  summary.snapshotFailures = snapshotFailures_;
-  if (snapshotFailures_ > 0 && !failure)
+  summary.snapshotFailures = snapshotFailures_ - failuresBefore;
+  if (summary.snapshotFailures > 0 && !failure)
     services_.dialogs.MessageDialog(kNoSnapshotText, "Warning", dialog::kWarningNotice);
   if (!inputs_.quiet && !inputs_.dryRun) {
     WriteCantRemove();
@@ -190,6 +193,8 @@ int Repairer::RepairChecked() {
     } catch (...) {
       DiscardBatch();
     }
+    services_.progress.Finish();
+    CloseSnapshot();
     throw;
   }
   CommitBatch();

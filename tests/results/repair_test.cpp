@@ -576,6 +576,22 @@ TEST_F(WriteAheadTest, AFailedFlushLeavesItsItemInPlaceAsASnapshotFailure) {
   EXPECT_EQ("b", ValuesLeft());
 }
 
+// One repairer serves every repair of a session: a failure of an earlier one
+// is not told again by the next.
+TEST_F(WriteAheadTest, EachRepairReportsOnlyItsOwnSnapshotFailures) {
+  SeedThreeValues();
+  snapshot_.failingFlushes = {1};
+  Repairer repairer = MakeRecordedRepairer(1);
+  EXPECT_EQ(1, repairer.RunRepair().snapshotFailures);
+  ASSERT_EQ(1u, dialogs_.asked.size());
+  results_.AddProblem(15, "HKCU\\O\\\\:b");
+  const RepairSummary second = repairer.RunRepair();
+  EXPECT_EQ(1, second.repaired);
+  EXPECT_EQ(0, second.snapshotFailures);
+  EXPECT_EQ(1u, dialogs_.asked.size()) << "no warning for the earlier failure";
+  EXPECT_EQ("", ValuesLeft());
+}
+
 TEST_F(WriteAheadTest, AFailedFlushLeavesItsWholeBatchInPlace) {
   SeedThreeValues();
   snapshot_.failingFlushes = {0};
@@ -744,7 +760,13 @@ TEST_F(RepairTest, ARestorePointBegunBeforeTheRepairIsEndedAfterIt) {
 // Fails at the first step forward, as a repair that meets an error halfway.
 class FailingProgress : public RepairProgress {
  public:
+  int Start(int) override {
+    shown = true;
+    return 0;
+  }
   void Advance() override { throw std::runtime_error("disk full"); }
+  void Finish() override { shown = false; }
+  bool shown = false;
 };
 
 class RecordingReport : public RepairReport {
@@ -768,6 +790,7 @@ TEST_F(RepairTest, ARepairThatFailsHalfwayStillEndsReportsAndClearsBeforeTheErro
   Repairer repairer(inputs,
                     {results_, suppression_, dialogs_, restorePoint, progress, report, ticks_});
   EXPECT_THROW(repairer.RunRepair(), std::runtime_error);
+  EXPECT_FALSE(progress.shown) << "the progress window is not left open";
   EXPECT_EQ((std::vector<std::string>{"begin", "end"}), restorePoint.steps);
   ASSERT_EQ(1u, report.filled.size());
   EXPECT_EQ(2, report.filled[0].found);
