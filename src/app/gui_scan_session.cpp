@@ -59,6 +59,7 @@ GuiScanSession::GuiScanSession(const std::string& dataFolder, ScanView& view,
   const EnvironmentValues& environment = Environment();
   inputs_.dataFolder = dataFolder_;
   inputs_.snapshotName = environment.SnapshotName;
+  inputs_.snapshotNameNow = [] { return Environment().SnapshotName; };
   inputs_.isAdministrator = environment.IsAdministrator;
   // Whether a restore point is wanted is read from the settings at each
   // repair, by the restore-point step itself.
@@ -78,6 +79,9 @@ GuiScanSession::~GuiScanSession() = default;
 
 void GuiScanSession::RunScan() {
   if (driver_->Busy()) return;
+  // The scan's own removals go to the snapshot of the day the window last
+  // named, as the repair's do.
+  repairer_->SetSnapshotName(inputs_.snapshotNameNow());
   switches_->Reload();
   suppression_.Reload();
   driver_->RunScan();

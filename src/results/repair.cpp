@@ -124,6 +124,12 @@ std::string Repairer::BatchPath() const {
   return inputs_.dataFolder + "\\" + inputs_.snapshotName + ".bat";
 }
 
+void Repairer::SetSnapshotName(const std::string& name) {
+  if (name == inputs_.snapshotName) return;
+  CloseSnapshot();
+  inputs_.snapshotName = name;
+}
+
 void Repairer::ResetWorkTexts() {
   exportBlock_.clear();
   cantRemoveText_.clear();
@@ -131,6 +137,7 @@ void Repairer::ResetWorkTexts() {
 
 RepairSummary Repairer::RunRepair() {
   TResultsStore& results = services_.results;
+  if (inputs_.snapshotNameNow) SetSnapshotName(inputs_.snapshotNameNow());
   results.SetSkippedCountForReports(results.SkippedCount());
   if (!inputs_.isAdministrator) services_.dialogs.MessageDialog(kNoAdminText, "Warning", 0);
   const bool restorePoint = inputs_.makeRestorePoint && !inputs_.dryRun;

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ struct RepairInputs {
   bool makeRestorePoint = false;  // the BackupBeforeScan setting
   bool dryRun = false;            // export text only; nothing written or deleted
   int itemsPerFlush = 256;        // the most items whose exports one flush puts on the disk
+  // When set, asked at each repair for the name of the day (a program that
+  // runs past midnight learns the new day's name when its window is shown).
+  std::function<std::string()> snapshotNameNow;
 };
 
 struct RepairServices {
@@ -85,6 +89,9 @@ class Repairer {
   void CloseSnapshot();
   // The store was emptied for a new scan.
   void ResetWorkTexts();
+  // The day's snapshot name ("Undo" + yyyymmdd) as the program now knows it;
+  // the snapshot open under an earlier name is let go. Not during a repair.
+  void SetSnapshotName(const std::string& name);
 
   int Repaired() const { return repaired_; }
   int SnapshotFailures() const { return snapshotFailures_; }

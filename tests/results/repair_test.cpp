@@ -303,6 +303,33 @@ TEST_F(RepairTest, AWholeKeyLineNamingARootOrAHiveLeavesEverythingBelow) {
   EXPECT_EQ("1:x"s + '\0', left["HKCU\\Sub|v"]);
 }
 
+// A program left running past midnight: the repair after the window learned
+// the new day's name writes the new day's snapshot, not the one still open.
+TEST_F(RepairTest, EachRepairWritesTheSnapshotOfTheNameOfItsDay) {
+  SetRaw(HKEY_CURRENT_USER, "D", "first", REG_SZ, "1\0"s);
+  SetRaw(HKEY_CURRENT_USER, "D", "second", REG_SZ, "2\0"s);
+  std::string today = "Undo20261209";
+  RepairInputs inputs;
+  inputs.dataFolder = folder_.Path();
+  inputs.snapshotName = "Undo20261208";
+  inputs.snapshotNameNow = [&] { return today; };
+  Repairer repairer(inputs,
+                    {results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
+  results_.AddProblem(15, "HKCU\\D\\\\:first");
+  EXPECT_EQ(1, repairer.RunRepair().repaired);
+  today = "Undo20261210";
+  results_.AddProblem(15, "HKCU\\D\\\\:second");
+  EXPECT_EQ(1, repairer.RunRepair().repaired);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder_.File("Undo20261208.reg").c_str()));
+  const std::string first = ReadTextFile(folder_.File("Undo20261209.reg"));
+  const std::string second = ReadTextFile(folder_.File("Undo20261210.reg"));
+  EXPECT_NE(std::string::npos, first.find("\"first\"="));
+  EXPECT_EQ(std::string::npos, first.find("\"second\"="));
+  EXPECT_NE(std::string::npos, second.find("\"second\"="));
+  EXPECT_EQ(0u, second.find("REGEDIT4")) << "the new file has its own header";
+  EXPECT_EQ("Undo20261210.reg", repairer.SnapshotFileName());
+}
+
 TEST_F(RepairTest, LineWithoutRootIsLeftAlone) {
   results_.AddProblem(2, "NOPE\\X\\\\:v");
   EXPECT_EQ(0, MakeRepairer().RepairChecked());
