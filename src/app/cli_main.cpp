@@ -18,12 +18,10 @@ struct Verb {
 };
 
 constexpr Verb kVerbs[] = {
-    {"scan", hvm::RunScanVerb},           {"repair", hvm::RunRepairVerb},
-    {"undo", hvm::RunUndoVerb},           {"optimize", hvm::RunOptimizeVerb},
-    {"scan", hvm::RunScanVerb},           {"repair", hvm::RunRepairVerb},
-    {"undo", hvm::RunUndoVerb},           {"settings", hvm::RunSettingsVerb},
-    {"autostart", hvm::RunAutostartVerb}, {"backup", hvm::RunBackupVerb},
-    {"monitor", hvm::RunMonitorVerb},
+    {"scan", hvm::RunScanVerb},         {"repair", hvm::RunRepairVerb},
+    {"undo", hvm::RunUndoVerb},         {"optimize", hvm::RunOptimizeVerb},
+    {"settings", hvm::RunSettingsVerb}, {"autostart", hvm::RunAutostartVerb},
+    {"backup", hvm::RunBackupVerb},     {"monitor", hvm::RunMonitorVerb},
 };
 
 constexpr char kUsage[] =

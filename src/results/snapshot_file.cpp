@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "results/text_file.h"
 
 namespace hvm {
@@ -17,15 +19,15 @@ ScopedFile OpenShared(const std::string& path, DWORD access) {
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// Up to `count` bytes from `offset`; "" when they cannot be read.
-std::string ReadAt(const ScopedFile& file, LONGLONG offset, DWORD count) {
+// Up to `count` bytes from `offset`; nothing when they cannot be read.
+std::optional<std::string> ReadAt(const ScopedFile& file, LONGLONG offset, DWORD count) {
   LARGE_INTEGER at{};
   at.QuadPart = offset;
   std::string bytes(count, '\0');
   DWORD got = 0;
   if (!SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) ||
       !ReadFile(file.Get(), bytes.data(), count, &got, nullptr))
-    return "";
+    return std::nullopt;
   bytes.resize(got);
   return bytes;
 }
@@ -53,12 +55,16 @@ bool SnapshotWriter::Open() {
   }
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file_.Get(), &size)) return false;
-  if (!StartsWithHeader(ReadAt(file_, 0, kStartBytes))) {
+  // A start that cannot be read is no reason to think the file holds no
+  // snapshot: replacing it could lose the undo of items already deleted.
+  const std::optional<std::string> start = ReadAt(file_, 0, kStartBytes);
+  if (!start) return false;
+  if (!StartsWithHeader(*start)) {
     if (!SetFilePointerEx(file_.Get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
         !SetEndOfFile(file_.Get()))
       return false;
     lead_ = std::string(dialect_.header) + "\r\n\r\n";
-  } else if (ReadAt(file_, size.QuadPart - 1, 1) != "\n") {
+  } else if (ReadAt(file_, size.QuadPart - 1, 1).value_or("") != "\n") {
     // A block cut short by an earlier crash: the next one starts on a line of its own.
     lead_ = "\r\n";
   }
