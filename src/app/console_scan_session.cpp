@@ -31,8 +31,9 @@ ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun, 
       switches_(SwitchesFor(options, dataFolder_)),
       stamps_(dataFolder_ + kSettingsFile),
       suppression_(dataFolder_),
-      // A scan that only looks writes no statistics either.
-      results_(&suppression_, options.readOnly ? nullptr : &stamps_, &observer_),
+      // A scan that only looks, and a repair that only shows what it would
+      // do, write no statistics either.
+      results_(&suppression_, (options.readOnly || dryRun) ? nullptr : &stamps_, &observer_),
       view_(options.quiet ? nullptr : stderr, clock_, ConsoleScanView::StyleForStandardError()),
       dialogs_(options.quiet ? nullptr : stderr) {
   if (!dryRun && !options.readOnly && !EnsureFolder(dataFolder_))

@@ -177,6 +177,14 @@ TEST_F(RepairUndoE2eTest, RestoreOfOneEntryAndDryRun) {
   AddDataDir(run);
   ASSERT_EQ(0u, RunProgram("hvmend-cli.exe", run).exitCode);
   ASSERT_FALSE(KeyExists(base_ + "\\K"));
+  // With the data folder there, a dry run still writes nothing: no statistics
+  // (the key is gone now, so it finds one problem and repairs none).
+  const std::string settings = folder_.File("data\\hvmend.ini");
+  const std::string settingsBefore = test::ReadWholeFile(settings);
+  ASSERT_FALSE(settingsBefore.empty());
+  const test::ProcessResult again = RunProgram("hvmend-cli.exe", dry);
+  ASSERT_NE(std::string::npos, again.out.find("Found: 1")) << again.out << again.err;
+  EXPECT_EQ(settingsBefore, test::ReadWholeFile(settings));
 
   const std::string snapshot =
       RunProgram("hvmend-cli.exe", {"undo", "list", "--data-dir", folder_.File("data")})
