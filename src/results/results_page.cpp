@@ -66,9 +66,11 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   };
   tree_.rowLook = [this](HTREEITEM, LPARAM data) { return LookOf(data); };
   tree_.onClick = [this](HTREEITEM item, ui::RowPart part) {
+    // Anywhere on the row but its text toggles it: the text is where a row
+    // is picked without changing it.
     if (part == ui::RowPart::kArrow)
       tree_.Expand(item, !tree_.IsExpanded(item));
-    else if (part == ui::RowPart::kCheck)
+    else if (part != ui::RowPart::kText)
       Toggle(item);
   };
   tree_.onRightClick = [this](HTREEITEM item, ui::RowPart) { ShowContextMenu(item); };

@@ -4,6 +4,7 @@
 // rules live in ResultsTree; this window draws them and forwards the clicks.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -39,6 +40,14 @@ class ResultsPage : public ui::Window {
   std::string SummaryText() const { return summary_.Text(); }
   bool CautionShown() const { return caution_.IsVisible(); }
   ui::Button& RepairButton() { return repair_; }
+  // What a tree row carries: its section, and its index in the section's
+  // list (-1 for the section's own row). A section may hold any number of
+  // items, so the index has the low 32 bits to itself.
+  static LPARAM DataFor(int section, int index) {
+    return LPARAM((uint64_t(uint32_t(section)) << 32) | uint32_t(index + 1));
+  }
+  static int SectionOf(LPARAM data) { return static_cast<int>(uint64_t(data) >> 32); }
+  static int IndexOf(LPARAM data) { return static_cast<int>(uint64_t(data) & 0xFFFFFFFFu) - 1; }
   // The context menu's three commands, for the selected row.
   void IgnoreSelected();
   void SelectAllOfSelected(bool on);
@@ -48,10 +57,6 @@ class ResultsPage : public ui::Window {
   void OnDpiChanged(ui::Dpi dpi) override;
 
  private:
-  static LPARAM DataFor(int section, int index) { return section * 65536 + index + 1; }
-  static int SectionOf(LPARAM data) { return static_cast<int>(data / 65536); }
-  static int IndexOf(LPARAM data) { return static_cast<int>(data % 65536) - 1; }
-
   ui::RowLook LookOf(LPARAM data);
   void Toggle(HTREEITEM item);
   void ShowContextMenu(HTREEITEM item);

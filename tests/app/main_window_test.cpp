@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "core/environment.h"
+#include "monitor/monitor_test_steps.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
-#include "monitor/monitor_test_steps.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
 #include "support/test_folder.h"
@@ -287,6 +287,18 @@ TEST_F(MainWindowTest, HotKeysHeldElsewhereDoNotStopTheStart) {
   DestroyWindow(holder);
 }
 
+// A row's data names its section and index however long the section's list:
+// rows past 65,535 once named entries of the next section.
+TEST(ResultsRowData, SectionAndIndexComeBackForAnyListLength) {
+  for (const int section : {1, 4, 24})
+    for (const int index : {-1, 0, 65534, 65535, 65536, 1000000}) {
+      const LPARAM data = ResultsPage::DataFor(section, index);
+      EXPECT_EQ(section, ResultsPage::SectionOf(data)) << section << " " << index;
+      EXPECT_EQ(index, ResultsPage::IndexOf(data)) << section << " " << index;
+    }
+  EXPECT_NE(ResultsPage::DataFor(4, 65535), ResultsPage::DataFor(5, -1));
+}
+
 TEST_F(MainWindowTest, ResultsPageShowsTheScanAndItsChecksDriveTheStore) {
   SwitchOnly({4, 7});
   SeedStaleClasses(3);
@@ -321,6 +333,18 @@ TEST_F(MainWindowTest, ResultsPageShowsTheScanAndItsChecksDriveTheStore) {
   EXPECT_FALSE(entries[0].Checked());
   EXPECT_EQ(RowCheck::kPartial, page.Model().SectionState(4));
   tree.Select(item);
+  SendMessageA(tree.Hwnd(), WM_KEYDOWN, VK_SPACE, 1);
+  EXPECT_TRUE(entries[0].Checked());
+  // Anywhere on the row but its text toggles it (here: its indent); the text
+  // only selects.
+  const POINT text{(geometry.text.left + geometry.text.right) / 2, check.y};
+  SendMessageA(tree.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(text.x, text.y));
+  SendMessageA(tree.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(text.x, text.y));
+  EXPECT_TRUE(entries[0].Checked());
+  const POINT indent{row.left + 1, check.y};
+  SendMessageA(tree.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(indent.x, indent.y));
+  SendMessageA(tree.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(indent.x, indent.y));
+  EXPECT_FALSE(entries[0].Checked());
   SendMessageA(tree.Hwnd(), WM_KEYDOWN, VK_SPACE, 1);
   EXPECT_TRUE(entries[0].Checked());
   // "S" marks the row to be ignored.
