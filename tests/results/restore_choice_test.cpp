@@ -70,5 +70,31 @@ TEST_F(RestoreChoiceTest, OldAndEmptySnapshotsArePrunedButTodaysStays) {
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder_.File("notes.reg").c_str()));
 }
 
+// Only snapshots last written more than a week ago go, and only when asked.
+TEST_F(RestoreChoiceTest, AutoDeleteTakesASnapshotOfEightDaysAndKeepsOneOfSix) {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  const unsigned long long ticks =
+      (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  const unsigned long long day = 24ULL * 60 * 60 * 10000000ULL;
+  const auto writtenDaysAgo = [&](const std::string& name, int days) {
+    const std::string path = folder_.WriteFile(name, kSnapshot);
+    const unsigned long long then = ticks - days * day;
+    const FILETIME time{DWORD(then & 0xFFFFFFFFu), DWORD(then >> 32)};
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
+    CloseHandle(file);
+  };
+  writtenDaysAgo("Undo20261201.reg", 8);
+  writtenDaysAgo("Undo20261203.reg", 6);
+  EXPECT_EQ((std::vector<std::string>{"Undo20261201.reg", "Undo20261203.reg"}),
+            PruneAndListSnapshots(folder_.Path(), false, "Undo20261209", ticks));
+  EXPECT_EQ((std::vector<std::string>{"Undo20261203.reg"}),
+            PruneAndListSnapshots(folder_.Path(), true, "Undo20261209", ticks));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder_.File("Undo20261201.reg").c_str()));
+}
+
 }  // namespace
 }  // namespace hvm
