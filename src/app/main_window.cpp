@@ -26,6 +26,10 @@ constexpr int kMenuWidth = LeftMenu::kWidth;
 
 enum HelpMenuItem : UINT { kHelpItem = 1, kUpdatesItem, kWebItem, kAboutItem };
 constexpr char kWebSite[] = "https://hivemend.example.org/";
+constexpr char kNoRestorePointsText[] =
+    "No backup was made: System Restore is not available on this computer.";
+constexpr char kNotAdministratorText[] =
+    "No backup was made: only an administrator can make a restore point.";
 
 LocalTime Now() {
   SYSTEMTIME now{};
@@ -408,12 +412,20 @@ void MainWindow::BackupNow() {
     return;
   // The same protection as before a repair: a restore point, when System
   // Restore is there and the user may make one.
+  HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
   const RestorePointOutcome outcome =
       MakeRestorePoint(*systemRestore_, dialogs_, Environment().IsAdministrator);
   if (outcome.result == RestorePointOutcome::Result::kMade) {
     EndRestorePoint(*systemRestore_, outcome);
     StampLastBackup();
   }
+  SetCursor(previous);
+  // The user asked for a backup: one that could not be made is said, not
+  // passed over (a refusal has told its own status already).
+  if (outcome.result == RestorePointOutcome::Result::kNotAvailable)
+    dialogs_.MessageDialog(kNoRestorePointsText, "Restore Point", dialog::kNotice);
+  else if (outcome.result == RestorePointOutcome::Result::kNotAdministrator)
+    dialogs_.MessageDialog(kNotAdministratorText, "Restore Point", dialog::kNotice);
 }
 
 BackupEnvironment MainWindow::BackupSettings() const {

@@ -40,6 +40,7 @@ class ResultsPage : public ui::Window {
   std::string SummaryText() const { return summary_.Text(); }
   bool CautionShown() const { return caution_.IsVisible(); }
   ui::Button& RepairButton() { return repair_; }
+  ui::Button& BackupButton() { return backup_; }
   // What a tree row carries: its section, and its index in the section's
   // list (-1 for the section's own row). A section may hold any number of
   // items, so the index has the low 32 bits to itself.

@@ -25,7 +25,7 @@ using test::SeedString;
 // System Restore as the tests answer for it: available, every call recorded.
 class FakeSystemRestore : public SystemRestore {
  public:
-  bool Available() override { return true; }
+  bool Available() override { return available; }
   int32_t Begin(const std::string&, uint64_t& sequence) override {
     calls.push_back("begin");
     sequence = 77;
@@ -36,6 +36,7 @@ class FakeSystemRestore : public SystemRestore {
     return 0;
   }
   std::vector<std::string> calls;
+  bool available = true;
 };
 
 // The texts of the message dialogs `work` shows, each closed at once.
@@ -351,6 +352,44 @@ TEST_F(MainWindowTest, ResultsPageShowsTheScanAndItsChecksDriveTheStore) {
   SendMessageA(tree.Hwnd(), WM_KEYDOWN, 'S', 1);
   EXPECT_TRUE(entries[0].IgnoreMarked());
   EXPECT_FALSE(entries[0].Checked());
+}
+
+// The results page's backup: a restore point and the date of the last backup;
+// where none can be made the user is told so, and no date is kept.
+TEST_F(MainWindowTest, BackupNowMakesARestorePointOrSaysWhyNone) {
+  SwitchOnly({4});
+  SeedStaleClasses(1);
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  ASSERT_EQ(Page::kResults, window.CurrentPage());
+  std::vector<std::string> asked;
+  SetDialogShownHook([&](MessageDialogWindow& dialog) {
+    char text[256] = {};
+    GetWindowTextA(dialog.TextWindow(), text, sizeof(text));
+    asked.push_back(text);
+    // OK to the question; every notice closed.
+    if (asked.size() == 1)
+      dialog.ButtonAt(1)->Click();
+    else
+      PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
+  });
+  systemRestore_->available = false;
+  window.Results().BackupButton().Click();
+  ASSERT_EQ(2u, asked.size());
+  EXPECT_EQ("Continue with Backup?", asked[0]);
+  EXPECT_NE(std::string::npos, asked[1].find("System Restore is not available"));
+  tProgramSettings settings;
+  LoadSettings(settings, data_ + "\\hvmend.ini");
+  EXPECT_EQ("", settings.last_backup);
+
+  asked.clear();
+  systemRestore_->available = true;
+  window.Results().BackupButton().Click();
+  SetDialogShownHook({});
+  EXPECT_EQ(std::vector<std::string>{"Continue with Backup?"}, asked);
+  EXPECT_EQ((std::vector<std::string>{"begin", "end 77"}), systemRestore_->calls);
+  LoadSettings(settings, data_ + "\\hvmend.ini");
+  EXPECT_NE("", settings.last_backup);
 }
 
 TEST_F(MainWindowTest, RepairFromTheResultsPageRemovesTheCheckedAndKeepsTheUndo) {
