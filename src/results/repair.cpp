@@ -100,6 +100,13 @@ struct Repairer::KeyPlan {
   bool complete = true;  // false: something below could not be exported, so the key stays
   bool keepKey = false;
   int valuesLeftToKey = 0;  // exported, and deleted with the key rather than one by one
+
+  bool DeletesAnything() const {
+    if (!values.empty() || (complete && !keepKey)) return true;
+    for (const KeyPlan& child : subKeys)
+      if (child.DeletesAnything()) return true;
+    return false;
+  }
 };
 
 // An item waiting in the batch: its export is appended to the snapshot, not
@@ -131,7 +138,6 @@ void Repairer::SetSnapshotName(const std::string& name) {
 }
 
 void Repairer::ResetWorkTexts() {
-  exportBlock_.clear();
   cantRemoveText_.clear();
 }
 
@@ -176,7 +182,6 @@ RepairSummary Repairer::RunRepair() {
 
 int Repairer::RepairChecked() {
   repaired_ = 0;
-  exportBlock_.clear();
   const int checked = services_.results.CheckedCount();
   delayMs_ = checked > 0 ? services_.progress.Start(checked) : 0;
   try {
@@ -247,11 +252,12 @@ void Repairer::QueueDeletion(HKEY root, const std::string& keyPath, const std::s
   if (valueName) {
     item.valueName = *valueName;
     if (!PlanValue(root, keyPath, true, true, *valueName, text)) return;
-    text.insert(0, std::exchange(exportBlock_, std::string()));
   } else {
-    text = std::exchange(exportBlock_, std::string());
     item.plan = std::make_unique<KeyPlan>();
     if (!PlanKey(root, keyPath, true, *item.plan, text)) return;
+    // Undo lines only for what goes: a key that stays whole is no entry of
+    // the snapshot.
+    if (!item.plan->DeletesAnything()) return;
   }
   if (!Snapshot().Append(text)) {
     ++snapshotFailures_;
@@ -350,8 +356,6 @@ bool Repairer::ExportValue(HKEY root, const std::string& keyPath, bool check, bo
                            const std::string& valueName) {
   std::string text;
   if (!PlanValue(root, keyPath, check, withHeader, valueName, text)) return false;
-  // Text waiting to go before an export goes with the first one that is made.
-  text.insert(0, std::exchange(exportBlock_, std::string()));
   if (!SaveUndo(text)) return false;
   if (inputs_.dryRun) return true;
   return DeleteValue(root, keyPath, valueName);
@@ -500,8 +504,9 @@ bool Repairer::DeletePlanned(HKEY root, const KeyPlan& plan) {
 
 bool Repairer::ExportKeyTree(HKEY root, const std::string& keyPath, bool check) {
   KeyPlan plan;
-  std::string text = std::exchange(exportBlock_, std::string());
-  if (!PlanKey(root, RemoveSlash(keyPath), check, plan, text)) return false;
+  std::string text;
+  if (!PlanKey(root, RemoveSlash(keyPath), check, plan, text) || !plan.DeletesAnything())
+    return false;
   if (!SaveUndo(text)) return false;
   if (inputs_.dryRun) return true;
   return DeletePlanned(root, plan);

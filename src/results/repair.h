@@ -95,7 +95,6 @@ class Repairer {
 
   int Repaired() const { return repaired_; }
   int SnapshotFailures() const { return snapshotFailures_; }
-  std::string& ExportBlock() { return exportBlock_; }
   const std::string& CantRemoveText() const { return cantRemoveText_; }
   // Every item left in place since the repairer was made.
   const std::vector<RemovalFailure>& Failures() const { return failures_; }
@@ -130,7 +129,6 @@ class Repairer {
   RepairInputs inputs_;
   RepairServices services_;
   TNTRegistry registry_;
-  std::string exportBlock_;
   std::string cantRemoveText_;
   std::string dryRunText_;
   std::vector<RemovalFailure> failures_;

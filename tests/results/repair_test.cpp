@@ -373,6 +373,32 @@ TEST(RepairDelay, WaitsAcrossTheTickCounterWrap) {
 namespace hvm {
 namespace {
 
+// A key whose first value must stay loses nothing, so the snapshot gets no
+// entry for it: the restore list would otherwise offer a key never removed.
+TEST_F(RepairTest, AKeyThatStaysWholeLeavesNoEntryInTheSnapshot) {
+  SetRaw(HKEY_CURRENT_USER, "Stay", "w", REG_SZ, "keepme\0"s);
+  SetRaw(HKEY_CURRENT_USER, "Goes", "g", REG_SZ, "1\0"s);
+  ReplaceTextFile(suppression_.CantRemovePath(), "\r\nHKEY_CURRENT_USER\\Stay\\\\:w\r\n");
+  suppression_.Reload();
+  results_.AddProblem(5, "HKCU\\Stay");
+  results_.AddProblem(5, "HKCU\\Goes");
+  EXPECT_EQ(1, MakeRepairer().RepairChecked());
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Stay"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Goes"));
+  EXPECT_EQ(std::string::npos, Snapshot().find("Stay"));
+  EXPECT_EQ((std::vector<std::string>{"HKEY_CURRENT_USER\\Goes\\\\:\"g\""}),
+            ListSnapshotContents(folder_.Path(), "Undo20261209.reg", nullptr));
+  // Nor does a dry run show it as going.
+  RepairInputs inputs;
+  inputs.dataFolder = folder_.Path();
+  inputs.snapshotName = "Undo20261209";
+  inputs.dryRun = true;
+  Repairer dry(inputs,
+               {results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
+  EXPECT_FALSE(dry.ExportKeyTree(HKEY_CURRENT_USER, "\\Stay", true));
+  EXPECT_EQ("", dry.DryRunText());
+}
+
 // Everything gone from the registry must be in the snapshot: whatever the
 // repair could not export stays in place, and so does every key above it.
 TEST_F(RepairTest, AKeyWithAnUnexportableDescendantKeepsItAndEveryKeyAboveIt) {
