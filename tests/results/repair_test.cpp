@@ -373,13 +373,17 @@ TEST(RepairDelay, WaitsAcrossTheTickCounterWrap) {
 namespace hvm {
 namespace {
 
-// A key whose first value must stay loses nothing, so the snapshot gets no
+// A key whose first value cannot be exported loses nothing, so the snapshot gets no
 // entry for it: the restore list would otherwise offer a key never removed.
 TEST_F(RepairTest, AKeyThatStaysWholeLeavesNoEntryInTheSnapshot) {
-  SetRaw(HKEY_CURRENT_USER, "Stay", "w", REG_SZ, "keepme\0"s);
+  // Its only value has a name the single-byte code page cannot hold.
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Stay", 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"\x03A9mega", 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(L"secret"), 14));
+  RegCloseKey(key);
   SetRaw(HKEY_CURRENT_USER, "Goes", "g", REG_SZ, "1\0"s);
-  ReplaceTextFile(suppression_.CantRemovePath(), "\r\nHKEY_CURRENT_USER\\Stay\\\\:w\r\n");
-  suppression_.Reload();
   results_.AddProblem(5, "HKCU\\Stay");
   results_.AddProblem(5, "HKCU\\Goes");
   EXPECT_EQ(1, MakeRepairer().RepairChecked());
