@@ -263,6 +263,12 @@ TEST_F(RepairTest, MissingFolderIsCreatedWithOneRemovalLine) {
   ASSERT_EQ(1u, entries.size());
   EXPECT_TRUE(RestoreEntry(folder_.Path(), "Undo20261209.reg", entries[0]));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(docs.c_str()));
+  // Gone already: nothing to undo, and no failure.
+  EXPECT_TRUE(RestoreEntry(folder_.Path(), "Undo20261209.reg", entries[0]));
+  // A folder the user has put a file in since is not taken away.
+  folder_.WriteFile("Docs\\Deep\\letter.txt", "mine");
+  EXPECT_FALSE(RestoreEntry(folder_.Path(), "Undo20261209.reg", entries[0]));
+  EXPECT_EQ("mine", ReadTextFile(docs + "\\letter.txt"));
 }
 
 TEST_F(RepairTest, IgnoreMarkGoesToTheIgnoreFileAndIsNotRepaired) {
