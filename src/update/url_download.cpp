@@ -15,7 +15,7 @@ namespace {
 // call it, after URLDownloadToFileA has returned (a download that failed early
 // winds down on another thread), so it lives on the heap until its last
 // reference goes, and is cut off from the caller once the call has returned.
-class BindStatus : public IBindStatusCallback {
+class BindStatus final : public IBindStatusCallback {
  public:
   explicit BindStatus(DownloadProgress* progress) : progress_(progress) {}
   // After the download: late notifications reach no one.
