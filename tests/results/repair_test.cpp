@@ -90,13 +90,22 @@ void Dump(HKEY root, const std::string& path, const std::string& prefix,
 
 class RepairTest : public test::RegistrySandboxTest {
  protected:
-  Repairer MakeRepairer(ExportDialect dialect = kSnapshotDialect, std::string dataFolder = "") {
+  // A repair into the day's snapshot of the test folder.
+  RepairInputs Inputs() const {
     RepairInputs inputs;
-    inputs.dataFolder = dataFolder.empty() ? folder_.Path() : dataFolder;
-    inputs.dialect = dialect;
+    inputs.dataFolder = folder_.Path();
     inputs.snapshotName = "Undo20261209";
+    return inputs;
+  }
+  Repairer MakeRepairer(const RepairInputs& inputs) {
     return Repairer(inputs,
                     {results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
+  }
+  Repairer MakeRepairer(ExportDialect dialect = kSnapshotDialect, std::string dataFolder = "") {
+    RepairInputs inputs = Inputs();
+    if (!dataFolder.empty()) inputs.dataFolder = dataFolder;
+    inputs.dialect = dialect;
+    return MakeRepairer(inputs);
   }
   std::string Snapshot() { return ReadTextFile(folder_.File("Undo20261209.reg")); }
   void RestoreAll() {
@@ -290,12 +299,9 @@ TEST_F(RepairTest, AWholeKeyLineNamingARootOrAHiveLeavesEverythingBelow) {
                                           "HKLM\\SOFTWARE", "HKLM\\SOFTWARE\\", "HKU\\.DEFAULT"};
   for (const std::string& line : lines) results_.AddProblem(5, line);
   for (const bool dryRun : {true, false}) {
-    RepairInputs inputs;
-    inputs.dataFolder = folder_.Path();
-    inputs.snapshotName = "Undo20261209";
+    RepairInputs inputs = Inputs();
     inputs.dryRun = dryRun;
-    Repairer repairer(
-        inputs, {results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
+    Repairer repairer = MakeRepairer(inputs);
     EXPECT_EQ(0, repairer.RepairChecked()) << dryRun;
     EXPECT_EQ("", repairer.DryRunText());
     if (!dryRun) EXPECT_EQ(lines.size(), repairer.Failures().size());
@@ -315,12 +321,10 @@ TEST_F(RepairTest, EachRepairWritesTheSnapshotOfTheNameOfItsDay) {
   SetRaw(HKEY_CURRENT_USER, "D", "first", REG_SZ, "1\0"s);
   SetRaw(HKEY_CURRENT_USER, "D", "second", REG_SZ, "2\0"s);
   std::string today = "Undo20261209";
-  RepairInputs inputs;
-  inputs.dataFolder = folder_.Path();
+  RepairInputs inputs = Inputs();
   inputs.snapshotName = "Undo20261208";
   inputs.snapshotNameNow = [&] { return today; };
-  Repairer repairer(inputs,
-                    {results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
+  Repairer repairer = MakeRepairer(inputs);
   results_.AddProblem(15, "HKCU\\D\\\\:first");
   EXPECT_EQ(1, repairer.RunRepair().repaired);
   today = "Undo20261210";
@@ -345,9 +349,9 @@ TEST_F(RepairTest, LineWithoutRootIsLeftAlone) {
 TEST_F(RepairTest, DryRunPrintsTheTextAndChangesNothing) {
   SetRaw(HKEY_CURRENT_USER, "D\\Sub", "v", REG_BINARY, "\x01\x02"s);
   results_.AddProblem(3, "HKCU\\D");
-  RepairInputs inputs{folder_.Path(), kSnapshotDialect, "Undo20261209", true, false, false, true};
-  Repairer repairer(inputs,
-                    {results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
+  RepairInputs inputs = Inputs();
+  inputs.dryRun = true;
+  Repairer repairer = MakeRepairer(inputs);
   EXPECT_EQ(1, repairer.RunRepair().repaired);
   EXPECT_EQ("\r\n[HKEY_CURRENT_USER\\D]\r\n[HKEY_CURRENT_USER\\D\\Sub]\r\n\"v\"=hex:01,02\r\n",
             repairer.DryRunText());
@@ -399,12 +403,9 @@ TEST_F(RepairTest, AKeyThatStaysWholeLeavesNoEntryInTheSnapshot) {
   EXPECT_EQ((std::vector<std::string>{"HKEY_CURRENT_USER\\Goes\\\\:\"g\""}),
             ListSnapshotContents(folder_.Path(), "Undo20261209.reg", nullptr));
   // Nor does a dry run show it as going.
-  RepairInputs inputs;
-  inputs.dataFolder = folder_.Path();
-  inputs.snapshotName = "Undo20261209";
+  RepairInputs inputs = Inputs();
   inputs.dryRun = true;
-  Repairer dry(inputs,
-               {results_, suppression_, dialogs_, restorePoint_, progress_, report_, ticks_});
+  Repairer dry = MakeRepairer(inputs);
   EXPECT_FALSE(dry.ExportKeyTree(HKEY_CURRENT_USER, "\\Stay", true));
   EXPECT_EQ("", dry.DryRunText());
 }
@@ -579,9 +580,7 @@ class RecordingSnapshot : public SnapshotSink {
 class WriteAheadTest : public RepairTest {
  protected:
   Repairer MakeRecordedRepairer(int itemsPerFlush = 256) {
-    RepairInputs inputs;
-    inputs.dataFolder = folder_.Path();
-    inputs.snapshotName = "Undo20261209";
+    RepairInputs inputs = Inputs();
     inputs.itemsPerFlush = itemsPerFlush;
     return Repairer(inputs, {results_, suppression_, dialogs_, restorePoint_, progress_, report_,
                              ticks_, &snapshot_});
@@ -804,9 +803,7 @@ TEST_F(RepairTest, ARestorePointBegunBeforeTheRepairIsEndedAfterIt) {
   SetRaw(HKEY_CLASSES_ROOT, "X", "Name", REG_SZ, "data\0"s);
   results_.AddProblem(2, "HKCR\\X\\\\:Name = data");
   RecordingRestorePoint restorePoint;
-  RepairInputs inputs;
-  inputs.dataFolder = folder_.Path();
-  inputs.snapshotName = "Undo20261209";
+  RepairInputs inputs = Inputs();
   inputs.makeRestorePoint = true;
   Repairer repairer(inputs,
                     {results_, suppression_, dialogs_, restorePoint, progress_, report_, ticks_});
@@ -846,9 +843,7 @@ TEST_F(RepairTest, ARepairThatFailsHalfwayStillEndsReportsAndClearsBeforeTheErro
   RecordingRestorePoint restorePoint;
   FailingProgress progress;
   RecordingReport report;
-  RepairInputs inputs;
-  inputs.dataFolder = folder_.Path();
-  inputs.snapshotName = "Undo20261209";
+  RepairInputs inputs = Inputs();
   inputs.makeRestorePoint = true;
   Repairer repairer(inputs,
                     {results_, suppression_, dialogs_, restorePoint, progress, report, ticks_});
