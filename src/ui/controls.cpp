@@ -27,6 +27,7 @@ bool Label::Create(HWND parent, const CreateArgs& args) {
     style |= SS_EDITCONTROL;
   else
     style |= SS_LEFTNOWORDWRAP * !(args.centred || args.rightAligned);
+  if (args.middle && !args.wrap) style |= SS_CENTERIMAGE;
   SetFontSpec(args.font);
   return CreateControl("STATIC", args.text, style, 0, parent, args.bounds, args.id);
 }
@@ -183,6 +184,16 @@ bool TabControl::Create(HWND parent, const CreateArgs& args) {
     SendMessageA(Hwnd(), TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
   }
   return true;
+}
+
+void TabControl::OnFontChanged() {
+  if (!Hwnd()) return;
+  // The control's own padding is a fixed number of pixels, which leaves the
+  // captions touching the tab borders at higher DPIs.
+  const Dpi dpi = CurrentDpi();
+  SendMessageA(Hwnd(), TCM_SETPADDING, 0, MAKELPARAM(dpi.Scale(6), dpi.Scale(3)));
+  // The tabs are measured again when the font is set.
+  SendMessageA(Hwnd(), WM_SETFONT, SendMessageA(Hwnd(), WM_GETFONT, 0, 0), TRUE);
 }
 
 int TabControl::Selected() const {

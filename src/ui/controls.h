@@ -26,6 +26,9 @@ class Label : public Control {
     bool rightAligned = false;
     bool mnemonic = false;  // "&" underlines the next letter and is not shown
     int id = 0;
+    // One line centred in the label's height, so that a label given the
+    // bounds of the control beside it lines up with that control's text.
+    bool middle = false;
   };
   [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
   void SetColour(COLORREF colour);
@@ -122,6 +125,9 @@ class TabControl : public Control {
   RECT PageArea() const;
   std::function<void(int index)> onSelected;
   bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ protected:
+  void OnFontChanged() override;
 };
 
 class TrackBar : public Control {

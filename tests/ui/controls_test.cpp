@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "test_host.h"
 #include "ui/animation.h"
+#include "ui/gdi.h"
 #include "ui/progress_bar.h"
 
 namespace hvm::ui {
@@ -168,6 +171,31 @@ TEST(StandardControls, ReportUserChoicesThroughTheirCallbacks) {
   const RECT area = tabs.PageArea();
   EXPECT_GT(area.top, 70);
   EXPECT_LT(area.bottom, 200);
+}
+
+TEST(TabControl, RoomAroundTheCaptionsGrowsWithTheDpi) {
+  TestHost host;
+  TabControl tabs;
+  ASSERT_TRUE(tabs.Create(host.Hwnd(), {{"General", "Monitor"}, {0, 0, 380, 200}}));
+  // The tab's width less its caption's: the padding on both sides.
+  auto room = [&](Dpi dpi) {
+    tabs.ApplyDpi(dpi);
+    RECT item{};
+    SendMessageA(tabs.Hwnd(), TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    WindowDc dc(tabs.Hwnd());
+    SelectScope select(dc.Get(),
+                       reinterpret_cast<HFONT>(SendMessageA(tabs.Hwnd(), WM_GETFONT, 0, 0)));
+    SIZE caption{};
+    GetTextExtentPoint32A(dc.Get(), "General", 7, &caption);
+    return Width(item) - caption.cx;
+  };
+  const int at96 = room(Dpi(96));
+  const int at144 = room(Dpi(144));
+  // Six design units on either side at each DPI, not the control's fixed six pixels.
+  EXPECT_GE(at96, 2 * 6);
+  EXPECT_GE(at144, 2 * 9);
+  // Back at 96 dpi the tabs shrink again.
+  EXPECT_EQ(at96, room(Dpi(96)));
 }
 
 TEST(Animation, AdvancesThroughItsFramesAndWraps) {
