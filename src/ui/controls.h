@@ -152,6 +152,10 @@ class ListView : public Control {
   struct Column {
     std::string caption;
     int width = 100;  // 96-dpi units
+    // A text too long for the column loses its middle instead of its end and
+    // keeps its last part after a backslash, as paths do:
+    // "HKEY_CURRENT_USER\Soft...\Run".
+    bool pathEllipsis = false;
   };
   struct CreateArgs {
     std::vector<Column> columns;
@@ -165,6 +169,8 @@ class ListView : public Control {
   int AddRow(const std::vector<std::string>& cells);
   int RowCount() const;
   std::string Cell(int row, int column) const;
+  // The text the cell shows at the column's present width.
+  std::string ShownText(int row, int column) const;
   void Clear();
   int SelectedRow() const;  // -1: none
   // Selects and focuses `row`; -1 selects none.
@@ -179,6 +185,10 @@ class ListView : public Control {
   void OnFontChanged() override;
 
  private:
+  bool IsPathColumn(int column) const;
+  // Draws a cell of a path-ellipsis column (NM_CUSTOMDRAW); the list draws the rest.
+  LRESULT CustomDraw(LPARAM lParam) const;
+
   std::vector<Column> columns_;
 };
 

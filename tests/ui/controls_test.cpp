@@ -198,6 +198,36 @@ TEST(TabControl, RoomAroundTheCaptionsGrowsWithTheDpi) {
   EXPECT_EQ(at96, room(Dpi(96)));
 }
 
+TEST(ListView, APathColumnKeepsBothEndsOfALongTextAndTheListKeepsItWhole) {
+  TestHost host;
+  ListView list;
+  ASSERT_TRUE(list.Create(
+      host.Hwnd(),
+      {{{"Key", 60}, {"Registry Location", 150, true}, {"Note", 60}}, {0, 0, 400, 200}}));
+  const std::string location =
+      "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const std::string note = "a note far too long for sixty units of width";
+  list.AddRow({"Run", location, note});
+  list.AddRow({"Root", "HKEY_CLASSES_ROOT", ""});
+  list.AddRow({"Empty", "", ""});
+
+  const std::string shown = list.ShownText(0, 1);
+  EXPECT_LT(shown.size(), location.size());
+  EXPECT_EQ(location.substr(0, 12), shown.substr(0, 12)) << shown;
+  ASSERT_GE(shown.size(), 4u);
+  EXPECT_EQ("\\Run", shown.substr(shown.size() - 4)) << shown;
+  EXPECT_NE(std::string::npos, shown.find("...")) << shown;
+  // The whole text stays the cell's, for copies and saved lists.
+  EXPECT_EQ(location, list.Cell(0, 1));
+  // Short and empty texts, and other columns, are shown as they are.
+  EXPECT_EQ("HKEY_CLASSES_ROOT", list.ShownText(1, 1));
+  EXPECT_EQ("", list.ShownText(2, 1));
+  EXPECT_EQ(note, list.ShownText(0, 2));
+  // Wide enough, the path is shown whole.
+  list.SetColumnWidth(1, 600);
+  EXPECT_EQ(location, list.ShownText(0, 1));
+}
+
 TEST(Animation, AdvancesThroughItsFramesAndWraps) {
   // Three frames of 128 x 128 (twice 64).
   BITMAPINFOHEADER info{sizeof(info), 384, -128, 1, 32, BI_RGB};
