@@ -78,8 +78,9 @@ bool MessageDialogWindow::CopyToClipboard() {
 bool MessageDialogWindow::Build() {
   const auto scale = [this](int units) { return dpi_.Scale(units); };
   const bool withIcon = icon_ != DialogIcon::kNone;
-  const int textHeight =
-      WrappedTextHeight(message_, scale(DialogMetrics::kTextWidth), kTextFont, dpi_);
+  const int textWidth =
+      LayoutDialog(withIcon, static_cast<int>(buttons_.size()), 0, 0, scale).textWidth;
+  const int textHeight = WrappedTextHeight(message_, textWidth, kTextFont, dpi_);
   layout_ = LayoutDialog(withIcon, static_cast<int>(buttons_.size()), textHeight, 0, scale);
 
   CreateArgs args;
@@ -280,7 +281,7 @@ void MessageDialogWindow::PaintBackground(HDC dc) {
   FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
   if (buttons_.empty()) return;
   RECT band = client;
-  band.top = layout_.buttonTop - dpi_.Scale(DialogMetrics::kButtonBand);
+  band.top = layout_.bandTop;
   ui::ScopedBrush grey(CreateSolidBrush(RGB(240, 240, 240)));
   FillRect(dc, &band, grey.Get());
   RECT rule = band;

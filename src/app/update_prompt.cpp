@@ -38,7 +38,9 @@ void UpdatePrompt::Prepare(MessageDialogWindow& dialog, int y) {
                              dpi.Scale(kRowHeight));
   if (label_.Create(dialog.Hwnd(), label)) label_.ApplyDpi(dpi);
   if (choices_.Create(dialog.Hwnd(), list)) choices_.ApplyDpi(dpi);
-  dialog.SetExtraHeight(dpi.Scale(kRowHeight + 8));
+  // The row gets the gap below it that the text has above it, so that it stays
+  // clear of the buttons' band.
+  dialog.SetExtraHeight(dpi.Scale(kRowHeight + DialogMetrics::kGap));
   dialog.SetClickHook([this](int slot, int result) {
     if (slot == kMoreInfoSlot) {
       if (moreInfo_) moreInfo_();

@@ -56,7 +56,7 @@ bool FullBackupsWindow::Create(HWND owner, Hooks hooks) {
   ui::FontSpec bold;
   bold.bold = true;
   made &= backupNow_.Create(
-      Hwnd(), {"&Back Up Now", ui::MakeRect(m, buttonTop, dpi.Scale(130), dpi.Scale(30)), bold});
+      Hwnd(), {"&Backup Now", ui::MakeRect(m, buttonTop, dpi.Scale(130), dpi.Scale(30)), bold});
   made &= putBack_.Create(
       Hwnd(), {"&Put Back...",
                ui::MakeRect(m + dpi.Scale(140), buttonTop, dpi.Scale(130), dpi.Scale(30)), bold});

@@ -151,7 +151,7 @@ bool TfMonitor::CreateLentControls() {
   list.columns = {{"Time", kTimeWidth},
                   {"Key", kKeyWidth},
                   {"Action", kActionWidth},
-                  {"Registry Location", 160}};
+                  {"Registry Location", 160, true}};
   if (!changeList_.Create(Hwnd(), list)) return false;
   // Borderless on the white panel; its own scroll bars.
   SetWindowLongPtrA(changeList_.Hwnd(), GWL_EXSTYLE,

@@ -44,6 +44,20 @@ ui::Label::CreateArgs Text(const std::string& text, bool wrap = false) {
   return {text, {}, {}, ui::kTextColour, ui::kPageColour, wrap};
 }
 
+// A label in a row with a control, laid out by PlaceBeside.
+ui::Label::CreateArgs RowText(const std::string& text) {
+  ui::Label::CreateArgs args = Text(text);
+  args.middle = true;
+  return args;
+}
+
+// The label takes the control's actual top and height (a drop-down list sets
+// its own height), so that its text lines up with the control's.
+void PlaceBeside(ui::Label& label, const ui::Control& control, int left, int width) {
+  const RECT beside = control.Bounds();
+  label.SetBounds(ui::MakeRect(left, beside.top, width, ui::Height(beside)));
+}
+
 // A hidden menu as the platform hands it out, destroyed on every way out.
 struct MenuTraits {
   using Handle = HMENU;
@@ -112,16 +126,16 @@ bool TfSetting::CreateGeneral(HWND panel) {
   note.colour = ui::kWarningColour;
   made &= note_.Create(panel, note);
   made &= startupHeading_.Create(panel, Heading("Automatic Startup"));
-  made &= actionLabel_.Create(panel, Text("Action"));
+  made &= actionLabel_.Create(panel, RowText("Action"));
   made &= action_.Create(panel, {ActionItems(), 0});
-  made &= frequencyLabel_.Create(panel, Text("Frequency"));
+  made &= frequencyLabel_.Create(panel, RowText("Frequency"));
   made &= frequency_.Create(panel, {FrequencyItems(), 0});
   made &= backupHeading_.Create(panel, Heading("Full Registry Backup "));
   made &= backup_.Create(panel, {"&Backup Registry"});
   made &= animation_.Create(panel, {&animationStrip_, {}});
   made &= backupProgress_.Create(panel, Text("Backup Registry in Progress..."));
   made &= countersHeading_.Create(panel, Heading("Reset \"To Date\" Counters"));
-  made &= countersLabel_.Create(panel, Text("Reset counters for Errors and Repairs"));
+  made &= countersLabel_.Create(panel, RowText("Reset counters for Errors and Repairs"));
   made &= reset_.Create(panel, {"Reset"});
   // Kept and edited here only; no start mode repairs anything, so the user
   // is never shown them.
@@ -155,8 +169,8 @@ bool TfSetting::CreateIgnoreList(HWND panel) {
 bool TfSetting::CreateMonitor(HWND panel) {
   return monitorHeading_.Create(panel, Heading("Registry Monitor")) &&
          monitorDescription_.Create(panel, Text(kMonitorDescription, true)) &&
-         notifyLabel_.Create(panel, Text("You will be notified after")) &&
-         prompt_.Create(panel, {300}) && eventsLabel_.Create(panel, Text("captured events")) &&
+         notifyLabel_.Create(panel, RowText("You will be notified after")) &&
+         prompt_.Create(panel, {300}) && eventsLabel_.Create(panel, RowText("captured events")) &&
          save_.Create(panel, {"Save"}) && monitorNote_.Create(panel, Text(kMonitorNote, true));
 }
 
@@ -360,10 +374,10 @@ void TfSetting::LayOutGeneral(int width) {
   restorePoint_.SetBounds(ui::MakeRect(indent, d.Scale(38), full - indent + left, d.Scale(20)));
   note_.SetBounds(ui::MakeRect(indent + d.Scale(18), d.Scale(60), full - indent, d.Scale(18)));
   startupHeading_.SetBounds(ui::MakeRect(left, d.Scale(92), full, d.Scale(18)));
-  actionLabel_.SetBounds(ui::MakeRect(indent, d.Scale(119), d.Scale(80), d.Scale(18)));
   action_.SetBounds(ui::MakeRect(indent + d.Scale(84), d.Scale(115), d.Scale(170), d.Scale(24)));
-  frequencyLabel_.SetBounds(ui::MakeRect(indent, d.Scale(151), d.Scale(80), d.Scale(18)));
+  PlaceBeside(actionLabel_, action_, indent, d.Scale(80));
   frequency_.SetBounds(ui::MakeRect(indent + d.Scale(84), d.Scale(147), d.Scale(170), d.Scale(24)));
+  PlaceBeside(frequencyLabel_, frequency_, indent, d.Scale(80));
   backupHeading_.SetBounds(ui::MakeRect(left, d.Scale(196), full, d.Scale(18)));
   backup_.SetBounds(ui::MakeRect(indent, d.Scale(226), d.Scale(150), d.Scale(28)));
   SetWindowPos(animation_.Hwnd(), nullptr, indent + d.Scale(166), d.Scale(208), 0, 0,
@@ -371,8 +385,8 @@ void TfSetting::LayOutGeneral(int width) {
   backupProgress_.SetBounds(
       ui::MakeRect(indent + d.Scale(238), d.Scale(231), d.Scale(220), d.Scale(18)));
   countersHeading_.SetBounds(ui::MakeRect(left, d.Scale(290), full, d.Scale(18)));
-  countersLabel_.SetBounds(ui::MakeRect(indent, d.Scale(320), d.Scale(250), d.Scale(18)));
   reset_.SetBounds(ui::MakeRect(indent + d.Scale(262), d.Scale(315), d.Scale(90), d.Scale(28)));
+  PlaceBeside(countersLabel_, reset_, indent, d.Scale(250));
   repairAll_.SetBounds(ui::MakeRect(indent, d.Scale(360), d.Scale(260), d.Scale(20)));
   repairSafe_.SetBounds(ui::MakeRect(indent, d.Scale(382), d.Scale(260), d.Scale(20)));
 }
@@ -410,11 +424,14 @@ void TfSetting::LayOutMonitor(int width) {
   monitorHeading_.SetBounds(ui::MakeRect(left, d.Scale(14), full, d.Scale(18)));
   monitorDescription_.SetBounds(
       ui::MakeRect(indent, d.Scale(40), full - indent + left, d.Scale(72)));
-  notifyLabel_.SetBounds(ui::MakeRect(indent, d.Scale(128), d.Scale(150), d.Scale(18)));
-  prompt_.SetBounds(ui::MakeRect(indent + d.Scale(154), d.Scale(124), d.Scale(80), d.Scale(24)));
-  eventsLabel_.SetBounds(
-      ui::MakeRect(indent + d.Scale(242), d.Scale(128), d.Scale(110), d.Scale(18)));
-  save_.SetBounds(ui::MakeRect(indent + d.Scale(360), d.Scale(122), d.Scale(90), d.Scale(28)));
+  // One centre line for the row. An edit box keeps its text at its top, so it
+  // is only as high as its text needs.
+  const int rowTop = d.Scale(122), rowHeight = d.Scale(28), boxHeight = d.Scale(20);
+  save_.SetBounds(ui::MakeRect(indent + d.Scale(360), rowTop, d.Scale(90), rowHeight));
+  prompt_.SetBounds(ui::MakeRect(indent + d.Scale(154), rowTop + (rowHeight - boxHeight) / 2,
+                                 d.Scale(80), boxHeight));
+  PlaceBeside(notifyLabel_, save_, indent, d.Scale(150));
+  PlaceBeside(eventsLabel_, save_, indent + d.Scale(242), d.Scale(110));
   monitorNote_.SetBounds(ui::MakeRect(indent, d.Scale(172), full - indent + left, d.Scale(72)));
 }
 

@@ -5,12 +5,32 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace hvm::ui {
 namespace {
 
 bool IsCommand(UINT message, WPARAM wParam, WORD code) {
   return message == WM_COMMAND && HIWORD(wParam) == code;
+}
+
+// Space between a cell's edges and its text: what the list itself leaves,
+// which is twice the edge width at every DPI, not design units.
+int CellPadding() {
+  return 2 * GetSystemMetrics(SM_CXEDGE);
+}
+
+// `text` as it fits `width` pixels in the font selected into `dc`, its middle
+// replaced by an ellipsis when it does not.
+std::string PathEllipsized(HDC dc, const std::string& text, int width) {
+  if (text.empty() || width <= 0) return text;
+  // DT_MODIFYSTRING writes the shortened text back, up to four characters more.
+  std::string shown = text + std::string(4, '\0');
+  RECT area{0, 0, width, 0};
+  DrawTextA(dc, shown.data(), static_cast<int>(text.size()), &area,
+            DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS | DT_MODIFYSTRING | DT_CALCRECT);
+  shown.resize(strlen(shown.c_str()));
+  return shown;
 }
 
 }  // namespace
@@ -27,6 +47,7 @@ bool Label::Create(HWND parent, const CreateArgs& args) {
     style |= SS_EDITCONTROL;
   else
     style |= SS_LEFTNOWORDWRAP * !(args.centred || args.rightAligned);
+  if (args.middle && !args.wrap) style |= SS_CENTERIMAGE;
   SetFontSpec(args.font);
   return CreateControl("STATIC", args.text, style, 0, parent, args.bounds, args.id);
 }
@@ -185,6 +206,16 @@ bool TabControl::Create(HWND parent, const CreateArgs& args) {
   return true;
 }
 
+void TabControl::OnFontChanged() {
+  if (!Hwnd()) return;
+  // The control's own padding is a fixed number of pixels, which leaves the
+  // captions touching the tab borders at higher DPIs.
+  const Dpi dpi = CurrentDpi();
+  SendMessageA(Hwnd(), TCM_SETPADDING, 0, MAKELPARAM(dpi.Scale(6), dpi.Scale(3)));
+  // The tabs are measured again when the font is set.
+  SendMessageA(Hwnd(), WM_SETFONT, SendMessageA(Hwnd(), WM_GETFONT, 0, 0), TRUE);
+}
+
 int TabControl::Selected() const {
   return static_cast<int>(SendMessageA(Hwnd(), TCM_GETCURSEL, 0, 0));
 }
@@ -294,6 +325,60 @@ std::string ListView::Cell(int row, int column) const {
   return buffer;
 }
 
+std::string ListView::ShownText(int row, int column) const {
+  const std::string text = Cell(row, column);
+  if (!IsPathColumn(column)) return text;
+  WindowDc dc(Hwnd());
+  SelectScope font(dc.Get(), reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0)));
+  const int width = static_cast<int>(SendMessageA(Hwnd(), LVM_GETCOLUMNWIDTH, column, 0));
+  return PathEllipsized(dc.Get(), text, width - 2 * CellPadding());
+}
+
+bool ListView::IsPathColumn(int column) const {
+  return column >= 0 && column < static_cast<int>(columns_.size()) && columns_[column].pathEllipsis;
+}
+
+LRESULT ListView::CustomDraw(LPARAM lParam) const {
+  auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
+  switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: break;
+    default: return CDRF_DODEFAULT;
+  }
+  if (!IsPathColumn(draw->iSubItem)) return CDRF_DODEFAULT;
+  const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+  RECT cell{LVIR_BOUNDS, draw->iSubItem, 0, 0};
+  if (!SendMessageA(Hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell)))
+    return CDRF_DODEFAULT;
+  // The colours the list gives a whole selected row, focused or not.
+  const bool selected = SendMessageA(Hwnd(), LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED;
+  COLORREF back = static_cast<COLORREF>(SendMessageA(Hwnd(), LVM_GETTEXTBKCOLOR, 0, 0));
+  COLORREF fore = static_cast<COLORREF>(SendMessageA(Hwnd(), LVM_GETTEXTCOLOR, 0, 0));
+  if (back == CLR_NONE || back == CLR_DEFAULT) back = GetSysColor(COLOR_WINDOW);
+  if (fore == CLR_DEFAULT) fore = GetSysColor(COLOR_WINDOWTEXT);
+  if (selected && GetFocus() == Hwnd()) {
+    back = GetSysColor(COLOR_HIGHLIGHT);
+    fore = GetSysColor(COLOR_HIGHLIGHTTEXT);
+  } else if (selected) {
+    back = GetSysColor(COLOR_BTNFACE);
+    fore = GetSysColor(COLOR_BTNTEXT);
+  }
+  HDC dc = draw->nmcd.hdc;
+  ScopedBrush fill(CreateSolidBrush(back));
+  FillRect(dc, &cell, fill.Get());
+  const int padding = CellPadding();
+  RECT text = cell;
+  text.left += padding;
+  text.right -= padding;
+  const std::string shown = PathEllipsized(dc, Cell(row, draw->iSubItem), Width(text));
+  SetTextColor(dc, fore);
+  SetBkMode(dc, TRANSPARENT);
+  DrawTextA(dc, shown.c_str(), static_cast<int>(shown.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  return CDRF_SKIPDEFAULT;
+}
+
 void ListView::Clear() {
   SendMessageA(Hwnd(), LVM_DELETEALLITEMS, 0, 0);
 }
@@ -326,6 +411,13 @@ void ListView::EnsureVisible(int row) {
 bool ListView::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
   if (message != WM_NOTIFY) return false;
   const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (header->code == NM_CUSTOMDRAW) {
+    if (std::none_of(columns_.begin(), columns_.end(),
+                     [](const Column& column) { return column.pathEllipsis; }))
+      return false;
+    result = CustomDraw(lParam);
+    return true;
+  }
   if (header->code != LVN_ITEMCHANGED) return false;
   const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
   if ((change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED) && onSelected)

@@ -26,6 +26,9 @@ class Label : public Control {
     bool rightAligned = false;
     bool mnemonic = false;  // "&" underlines the next letter and is not shown
     int id = 0;
+    // One line centred in the label's height, so that a label given the
+    // bounds of the control beside it lines up with that control's text.
+    bool middle = false;
   };
   [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
   void SetColour(COLORREF colour);
@@ -122,6 +125,9 @@ class TabControl : public Control {
   RECT PageArea() const;
   std::function<void(int index)> onSelected;
   bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ protected:
+  void OnFontChanged() override;
 };
 
 class TrackBar : public Control {
@@ -146,6 +152,10 @@ class ListView : public Control {
   struct Column {
     std::string caption;
     int width = 100;  // 96-dpi units
+    // A text too long for the column loses its middle instead of its end and
+    // keeps its last part after a backslash, as paths do:
+    // "HKEY_CURRENT_USER\Soft...\Run".
+    bool pathEllipsis = false;
   };
   struct CreateArgs {
     std::vector<Column> columns;
@@ -159,6 +169,8 @@ class ListView : public Control {
   int AddRow(const std::vector<std::string>& cells);
   int RowCount() const;
   std::string Cell(int row, int column) const;
+  // The text the cell shows at the column's present width.
+  std::string ShownText(int row, int column) const;
   void Clear();
   int SelectedRow() const;  // -1: none
   // Selects and focuses `row`; -1 selects none.
@@ -173,6 +185,10 @@ class ListView : public Control {
   void OnFontChanged() override;
 
  private:
+  bool IsPathColumn(int column) const;
+  // Draws a cell of a path-ellipsis column (NM_CUSTOMDRAW); the list draws the rest.
+  LRESULT CustomDraw(LPARAM lParam) const;
+
   std::vector<Column> columns_;
 };
 

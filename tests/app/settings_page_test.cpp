@@ -321,6 +321,21 @@ TEST_F(SettingsPageWindowTest, TheTabsFillThePageWithEqualMarginsAtAnySize) {
   }
 }
 
+TEST_F(SettingsPageWindowTest, RowLabelsAndBoxesShareTheCentreLineOfTheirRow) {
+  // A label beside a drop-down list takes the list's own height (which the
+  // list sets itself) and centres its one line in it.
+  const RECT label = page_->FrequencyLabel().Bounds(), list = page_->FrequencyBox().Bounds();
+  EXPECT_EQ(list.top, label.top);
+  EXPECT_EQ(list.bottom, label.bottom);
+  EXPECT_LT(label.right, list.left);
+  EXPECT_NE(0, GetWindowLongA(page_->FrequencyLabel().Hwnd(), GWL_STYLE) & SS_CENTERIMAGE);
+  // The number box, whose text stays at its top, is lower than the button and
+  // centred on the same line.
+  const RECT box = page_->PromptBox().Bounds(), save = page_->SaveButton().Bounds();
+  EXPECT_NEAR(box.top + box.bottom, save.top + save.bottom, 1);
+  EXPECT_LT(ui::Height(box), ui::Height(save));
+}
+
 TEST_F(SettingsPageWindowTest, TwentyFourSectionBoxesInThreeColumnsOfEight) {
   for (int section = 1; section <= 24; ++section) {
     SCOPED_TRACE(section);

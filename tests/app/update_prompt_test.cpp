@@ -55,7 +55,8 @@ TEST(UpdatePrompt, TheReminderRowSitsBetweenTextAndButtonsAndNoGivesItsDays) {
   UpdatePrompt prompt(14, {});
   int preselected = -1;
   std::vector<std::string> entries;
-  RECT text{}, row{}, buttons{};
+  RECT text{}, row{}, buttons{}, list{};
+  int bandTop = 0;
   const PromptAnswer answer = RunPrompt(prompt, [&](MessageDialogWindow& dialog) {
     preselected = prompt.Choices().Selected();
     for (int i = 0; i < prompt.Choices().Count(); ++i) {
@@ -69,6 +70,8 @@ TEST(UpdatePrompt, TheReminderRowSitsBetweenTextAndButtonsAndNoGivesItsDays) {
     row.bottom = row.top + static_cast<int>(SendMessageA(prompt.Choices().Hwnd(), CB_GETITEMHEIGHT,
                                                          static_cast<WPARAM>(-1), 0));
     buttons = ChildRect(dialog.Hwnd(), dialog.ButtonAt(3)->Hwnd());
+    list = ChildRect(dialog.Hwnd(), prompt.Choices().Hwnd());
+    bandTop = dialog.Layout().bandTop;
     prompt.Choices().Select(4);  // "never"
     dialog.Press(3);
   });
@@ -78,6 +81,10 @@ TEST(UpdatePrompt, TheReminderRowSitsBetweenTextAndButtonsAndNoGivesItsDays) {
       entries);
   EXPECT_GE(row.top, text.bottom);
   EXPECT_GT(buttons.top, row.bottom);
+  // The closed drop-down stays on the white part, well clear of the buttons'
+  // band rather than sitting on its rule.
+  EXPECT_GE(bandTop - list.bottom, 5);
+  EXPECT_LT(bandTop, buttons.top);
   EXPECT_EQ(dialog::kNo, answer.result);
   EXPECT_EQ(0, answer.remindDays);
 }

@@ -182,5 +182,26 @@ TEST_F(TemplateRendererTest, EveryProgramTemplateRendersWithItsControls) {
   }
 }
 
+TEST_F(TemplateRendererTest, EveryProgramTemplateStartsAtTheSameInsetFromThePageEdges) {
+  // So that the content does not touch the page's edges, nor jump sideways
+  // from one page to the next: 16 pixels from the left, 12 from the top at 96 dpi.
+  ASSERT_EQ(96, host_.view.CurrentDpi().Value());
+  for (int number : {410, 411, 420, 421, 430, 440, 490, 495}) {
+    Templates().Render(host_.view, number);
+    const html::DisplayList& page = host_.view.Layout();
+    std::vector<html::Rect> parts;
+    for (const html::FillItem& fill : page.fills) parts.push_back(fill.rect);
+    for (const html::ImageItem& image : page.images) parts.push_back(image.rect);
+    ASSERT_FALSE(parts.empty()) << number;
+    int left = parts.front().left, top = parts.front().top;
+    for (const html::Rect& part : parts) {
+      left = std::min(left, part.left);
+      top = std::min(top, part.top);
+    }
+    EXPECT_EQ(16, left) << number;
+    EXPECT_EQ(12, top) << number;
+  }
+}
+
 }  // namespace
 }  // namespace hvm

@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "test_host.h"
 #include "ui/animation.h"
+#include "ui/gdi.h"
 #include "ui/progress_bar.h"
 
 namespace hvm::ui {
@@ -168,6 +171,61 @@ TEST(StandardControls, ReportUserChoicesThroughTheirCallbacks) {
   const RECT area = tabs.PageArea();
   EXPECT_GT(area.top, 70);
   EXPECT_LT(area.bottom, 200);
+}
+
+TEST(TabControl, RoomAroundTheCaptionsGrowsWithTheDpi) {
+  TestHost host;
+  TabControl tabs;
+  ASSERT_TRUE(tabs.Create(host.Hwnd(), {{"General", "Monitor"}, {0, 0, 380, 200}}));
+  // The tab's width less its caption's: the padding on both sides.
+  auto room = [&](Dpi dpi) {
+    tabs.ApplyDpi(dpi);
+    RECT item{};
+    SendMessageA(tabs.Hwnd(), TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    WindowDc dc(tabs.Hwnd());
+    SelectScope select(dc.Get(),
+                       reinterpret_cast<HFONT>(SendMessageA(tabs.Hwnd(), WM_GETFONT, 0, 0)));
+    SIZE caption{};
+    GetTextExtentPoint32A(dc.Get(), "General", 7, &caption);
+    return Width(item) - caption.cx;
+  };
+  const int at96 = room(Dpi(96));
+  const int at144 = room(Dpi(144));
+  // Six design units on either side at each DPI, not the control's fixed six pixels.
+  EXPECT_GE(at96, 2 * 6);
+  EXPECT_GE(at144, 2 * 9);
+  // Back at 96 dpi the tabs shrink again.
+  EXPECT_EQ(at96, room(Dpi(96)));
+}
+
+TEST(ListView, APathColumnKeepsBothEndsOfALongTextAndTheListKeepsItWhole) {
+  TestHost host;
+  ListView list;
+  ASSERT_TRUE(list.Create(
+      host.Hwnd(),
+      {{{"Key", 60}, {"Registry Location", 150, true}, {"Note", 60}}, {0, 0, 400, 200}}));
+  const std::string location =
+      "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const std::string note = "a note far too long for sixty units of width";
+  list.AddRow({"Run", location, note});
+  list.AddRow({"Root", "HKEY_CLASSES_ROOT", ""});
+  list.AddRow({"Empty", "", ""});
+
+  const std::string shown = list.ShownText(0, 1);
+  EXPECT_LT(shown.size(), location.size());
+  EXPECT_EQ(location.substr(0, 12), shown.substr(0, 12)) << shown;
+  ASSERT_GE(shown.size(), 4u);
+  EXPECT_EQ("\\Run", shown.substr(shown.size() - 4)) << shown;
+  EXPECT_NE(std::string::npos, shown.find("...")) << shown;
+  // The whole text stays the cell's, for copies and saved lists.
+  EXPECT_EQ(location, list.Cell(0, 1));
+  // Short and empty texts, and other columns, are shown as they are.
+  EXPECT_EQ("HKEY_CLASSES_ROOT", list.ShownText(1, 1));
+  EXPECT_EQ("", list.ShownText(2, 1));
+  EXPECT_EQ(note, list.ShownText(0, 2));
+  // Wide enough, the path is shown whole.
+  list.SetColumnWidth(1, 600);
+  EXPECT_EQ(location, list.ShownText(0, 1));
 }
 
 TEST(Animation, AdvancesThroughItsFramesAndWraps) {

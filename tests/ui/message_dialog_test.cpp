@@ -116,6 +116,43 @@ TEST(MessageDialogModel, LayoutPutsButtonsBelowTextRightAligned) {
   EXPECT_EQ(400, LayoutDialog(false, 3, 13, 0, units).clientWidth);
 }
 
+TEST(MessageDialogModel, TextEndsWhereTheButtonsEndInEveryShape) {
+  auto units = [](int u) { return u; };
+  auto times3 = [](int u) { return u * 3 / 2; };
+  // With an icon, and without one in the narrower window, the text wraps at 300.
+  EXPECT_EQ(300, LayoutDialog(true, 1, 13, 0, units).textWidth);
+  EXPECT_EQ(300, LayoutDialog(true, 3, 13, 0, units).textWidth);
+  EXPECT_EQ(300, LayoutDialog(false, 2, 13, 0, units).textWidth);
+  // Three buttons without an icon: the full width, no empty strip on the right.
+  const DialogLayout wide = LayoutDialog(false, 3, 13, 0, units);
+  EXPECT_EQ(16, wide.textLeft);
+  EXPECT_EQ(wide.buttonLefts.back() + wide.buttonWidth, wide.textLeft + wide.textWidth);
+  EXPECT_EQ(364, wide.textWidth);
+  // The width does not depend on the text, so a layout without one tells it.
+  for (bool icon : {false, true})
+    for (int buttons = 1; buttons <= 3; ++buttons) {
+      const DialogLayout measured = LayoutDialog(icon, buttons, 0, 0, times3);
+      const DialogLayout laidOut = LayoutDialog(icon, buttons, 200, 44, times3);
+      EXPECT_EQ(measured.textWidth, laidOut.textWidth) << icon << buttons;
+      EXPECT_EQ(laidOut.clientWidth - 30, laidOut.textLeft + laidOut.textWidth) << icon << buttons;
+    }
+}
+
+TEST(MessageDialogModel, ButtonBandStartsBetweenTheContentAndTheButtons) {
+  auto units = [](int u) { return u; };
+  const DialogLayout plain = LayoutDialog(false, 1, 40, 0, units);
+  EXPECT_EQ(20 + 40 + 10, plain.bandTop);
+  EXPECT_EQ(plain.buttonTop - 10, plain.bandTop);
+  // Room a prepare hook asks for moves the band down with the buttons, so a
+  // row that leaves the gap below it stays on white.
+  const DialogLayout hooked = LayoutDialog(true, 3, 13, 24 + 20, units);
+  const int rowBottom = hooked.prepareY + 24;
+  EXPECT_EQ(rowBottom + 10, hooked.bandTop);
+  EXPECT_LT(hooked.bandTop, hooked.buttonTop);
+  const DialogLayout at144 = LayoutDialog(true, 3, 20, 66, [](int u) { return u * 3 / 2; });
+  EXPECT_EQ(at144.buttonTop - 15, at144.bandTop);
+}
+
 TEST(MessageDialog, WarningNoticeEnterReturnsOneAndEscapeDoesNothing) {
   DialogIcon icon = DialogIcon::kNone;
   std::vector<std::string> captions;
