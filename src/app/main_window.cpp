@@ -196,11 +196,11 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   monitor_ = std::make_unique<TfMonitor>(dialogs_);
   TfMonitor::Hooks monitorHooks;
   monitorHooks.mainWindow = Hwnd();
-  {
+  monitorHooks.monitorPrompt = [this] {
     tProgramSettings settings;
     LoadSettings(settings, SettingsPath());
-    monitorHooks.monitorPrompt = settings.MonitorPrompt;
-  }
+    return settings.MonitorPrompt;
+  };
   if (!monitor_->Create(Hwnd(), PageArea(), monitorHooks)) return false;
 
   // A hot key another program holds does not stop the start: the program
