@@ -516,8 +516,9 @@ void MainWindow::StartModeAction() {
       break;
     case StartMode::kMonitor:
       TurnPage(Page::kMonitor);
-      monitor_->HideToTray();
+      // On first, so that the tray's balloon says the monitor is on.
       SetMonitoring(true);
+      monitor_->HideToTray();
       break;
     default: break;
   }

@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "core/environment.h"
+#include "monitor/monitor_test_steps.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
-#include "monitor/monitor_test_steps.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
 #include "support/test_folder.h"
@@ -571,6 +571,9 @@ TEST_F(MainWindowTest, TheMonitorStartWordSitsInTheTrayWithTheMonitorOn) {
   }));
   EXPECT_TRUE(window.MonitorPage().Tray().IsShown());
   EXPECT_TRUE(window.MonitorPage().TrayShowsMonitoring());
+  // The balloon tells the user what the program now does.
+  EXPECT_EQ("Hivemend is actively monitoring registry changes\r\n\r\nRight-click to view Hivemend",
+            window.MonitorPage().Tray().BalloonText());
 }
 
 TEST_F(MainWindowTest, TheMonitorPromptSettingIsReadAtCreationAndAgainWhenShown) {
