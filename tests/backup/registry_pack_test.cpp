@@ -281,7 +281,7 @@ TEST_F(RegistryPackTest, PuttingBackWarnsFirstAndCancelLeavesEverything) {
                          "Put Back Full Backup: The whole registry will be "
                          "replaced by the full backup made on 09/12/2026"));
   EXPECT_NE(std::string::npos, dialogs.shown[0].find("will be lost"));
-  EXPECT_EQ(dialog::kOkCancel | 48, dialogs.flagsSeen[0]);
+  EXPECT_EQ(dialog::kOkCancel | 48 | dialog::kSecondButtonDefault, dialogs.flagsSeen[0]);
   EXPECT_TRUE(machine_.calls.empty());
 }
 
