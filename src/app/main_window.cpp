@@ -137,6 +137,8 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   };
   restoreHooks.administrator = [] { return Environment().IsAdministrator; };
   restoreHooks.made = [this] { StampLastBackup(); };
+  if (!machine_) machine_ = std::make_unique<PlatformMachineControl>();
+  restoreHooks.registryChecker = RegistryCheckerHere();
   restorePoint_ = std::make_unique<RepairRestorePoint>(*systemRestore_, dialogs_, restoreHooks);
   GuiScanSession::Hooks sessionHooks;
   sessionHooks.totalsRecorded = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
@@ -407,13 +409,18 @@ void MainWindow::BackupNow() {
   if (dialogs_.MessageDialog("Continue with Backup?", "Hivemend", dialog::kOkCancel) != dialog::kOk)
     return;
   // The same protection as before a repair: a restore point, when System
-  // Restore is there and the user may make one.
-  const RestorePointOutcome outcome =
-      MakeRestorePoint(*systemRestore_, dialogs_, Environment().IsAdministrator);
+  // Restore is there and the user may make one, or on Windows 98 the
+  // registry checker's backup.
+  const RestorePointOutcome outcome = ProtectRegistry(
+      *systemRestore_, dialogs_, Environment().IsAdministrator, RegistryCheckerHere());
   if (outcome.result == RestorePointOutcome::Result::kMade) {
     EndRestorePoint(*systemRestore_, outcome);
     StampLastBackup();
   }
+}
+
+RegistryChecker MainWindow::RegistryCheckerHere() const {
+  return {Environment().WindowsVersionCode, machine_.get(), Environment().windowsFolder};
 }
 
 BackupEnvironment MainWindow::BackupSettings() const {

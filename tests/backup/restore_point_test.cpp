@@ -4,7 +4,9 @@
 
 #include <vector>
 
+#include "backup/repair_restore_point.h"
 #include "core/dialog_service.h"
+#include "fake_machine.h"
 
 namespace hvm {
 namespace {
@@ -89,6 +91,52 @@ TEST(RestorePoint, PlatformWithoutTheLibraryIsNotAvailable) {
   RecordingDialogs dialogs;
   EXPECT_EQ(RestorePointOutcome::Result::kNotAvailable,
             MakeRestorePoint(platform, dialogs, true).result);
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// Windows 98 has no System Restore: its registry checker makes the backup,
+// and a checker that cannot start is told.
+TEST(RestorePoint, Windows98RunsTheRegistryCheckerInstead) {
+  FakeSystemRestore platform;
+  RecordingDialogs dialogs;
+  test::FakeMachine machine;
+  int stamps = 0;
+  RepairRestorePoint::Hooks hooks;
+  hooks.wanted = [] { return true; };
+  hooks.administrator = [] { return true; };
+  hooks.made = [&stamps] { ++stamps; };
+  hooks.registryChecker = {2, &machine, "C:\\WINDOWS\\"};
+  RepairRestorePoint protection(platform, dialogs, hooks);
+  protection.MakeRestorePoint();
+  protection.EndRestorePoint();
+  EXPECT_EQ((std::vector<std::string>{"run C:\\WINDOWS\\scanregw /backup 5"}), machine.calls);
+  ASSERT_TRUE(protection.Last());
+  EXPECT_EQ(RestorePointOutcome::Result::kCheckerRan, protection.Last()->result);
+  EXPECT_EQ("registry backed up by the registry checker", protection.Last()->Describe());
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_TRUE(platform.calls.empty());
+  EXPECT_EQ(0, stamps);
+
+  machine.programRuns = false;
+  protection.MakeRestorePoint();
+  EXPECT_EQ(RestorePointOutcome::Result::kCheckerNotStarted, protection.Last()->result);
+  EXPECT_EQ((std::vector<std::string>{"Backup not Successful: Unable to Back up Registry"}),
+            dialogs.shown);
+  EXPECT_TRUE(platform.calls.empty());
+}
+
+TEST(RestorePoint, WindowsMeAndLaterTakeTheRestorePointPath) {
+  FakeSystemRestore platform;
+  RecordingDialogs dialogs;
+  test::FakeMachine machine;
+  for (int code : {3, 6}) {
+    platform.calls.clear();
+    const RestorePointOutcome outcome =
+        ProtectRegistry(platform, dialogs, true, {code, &machine, "C:\\WINDOWS\\"});
+    EXPECT_EQ(RestorePointOutcome::Result::kMade, outcome.result) << code;
+    EXPECT_EQ(1u, platform.calls.size()) << code;
+  }
+  EXPECT_TRUE(machine.calls.empty());
   EXPECT_TRUE(dialogs.shown.empty());
 }
 
