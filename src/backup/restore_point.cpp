@@ -23,6 +23,8 @@ struct StateManagerStatus {
   INT64 sequenceNumber;
 };
 #pragma pack(pop)
+static_assert(sizeof(RestorePointInfo) == 4 + 4 + 8 + 64);
+static_assert(sizeof(StateManagerStatus) == 4 + 8);
 
 constexpr DWORD kBeginSystemChange = 100;
 constexpr DWORD kEndSystemChange = 101;
