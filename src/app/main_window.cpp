@@ -141,6 +141,8 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   };
   restoreHooks.administrator = [] { return Environment().IsAdministrator; };
   restoreHooks.made = [this] { StampLastBackup(); };
+  if (!machine_) machine_ = std::make_unique<PlatformMachineControl>();
+  restoreHooks.registryChecker = RegistryCheckerHere();
   restorePoint_ = std::make_unique<RepairRestorePoint>(*systemRestore_, dialogs_, restoreHooks);
   GuiScanSession::Hooks sessionHooks;
   sessionHooks.totalsRecorded = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
@@ -200,11 +202,11 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   monitor_ = std::make_unique<TfMonitor>(dialogs_);
   TfMonitor::Hooks monitorHooks;
   monitorHooks.mainWindow = Hwnd();
-  {
+  monitorHooks.monitorPrompt = [this] {
     tProgramSettings settings;
     LoadSettings(settings, SettingsPath());
-    monitorHooks.monitorPrompt = settings.MonitorPrompt;
-  }
+    return settings.MonitorPrompt;
+  };
   if (!monitor_->Create(Hwnd(), PageArea(), monitorHooks)) return false;
 
   // A hot key another program holds does not stop the start: the program
@@ -411,10 +413,11 @@ void MainWindow::BackupNow() {
   if (dialogs_.MessageDialog("Continue with Backup?", "Hivemend", dialog::kOkCancel) != dialog::kOk)
     return;
   // The same protection as before a repair: a restore point, when System
-  // Restore is there and the user may make one.
+  // Restore is there and the user may make one, or on Windows 98 the
+  // registry checker's backup.
   HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-  const RestorePointOutcome outcome =
-      MakeRestorePoint(*systemRestore_, dialogs_, Environment().IsAdministrator);
+  const RestorePointOutcome outcome = ProtectRegistry(
+      *systemRestore_, dialogs_, Environment().IsAdministrator, RegistryCheckerHere());
   if (outcome.result == RestorePointOutcome::Result::kMade) {
     EndRestorePoint(*systemRestore_, outcome);
     StampLastBackup();
@@ -426,6 +429,10 @@ void MainWindow::BackupNow() {
     dialogs_.MessageDialog(kNoRestorePointsText, "Restore Point", dialog::kNotice);
   else if (outcome.result == RestorePointOutcome::Result::kNotAdministrator)
     dialogs_.MessageDialog(kNotAdministratorText, "Restore Point", dialog::kNotice);
+}
+
+RegistryChecker MainWindow::RegistryCheckerHere() const {
+  return {Environment().WindowsVersionCode, machine_.get(), Environment().windowsFolder};
 }
 
 BackupEnvironment MainWindow::BackupSettings() const {
@@ -528,8 +535,9 @@ void MainWindow::StartModeAction() {
       break;
     case StartMode::kMonitor:
       TurnPage(Page::kMonitor);
-      monitor_->HideToTray();
+      // On first, so that the tray's balloon says the monitor is on.
       SetMonitoring(true);
+      monitor_->HideToTray();
       break;
     default: break;
   }

@@ -149,6 +149,7 @@ class MainWindow : public ui::Window, public MonitorState {
   bool CreateBackupAndPack();
   void ShowFullBackups();
   BackupEnvironment BackupSettings() const;
+  RegistryChecker RegistryCheckerHere() const;
   void StartModeAction();
   void CommonEnding();
   bool UpdateCheckDue() const;

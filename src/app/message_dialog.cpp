@@ -48,6 +48,7 @@ MessageDialogWindow::MessageDialogWindow(std::string text, std::string caption, 
                                          DialogPrepareHook prepare, DialogOptions options)
     : message_(std::move(text)),
       caption_(std::move(caption)),
+      flags_(flags),
       buttons_(ButtonsForFlags(flags)),
       icon_(IconForFlags(flags)),
       prepare_(std::move(prepare)),
@@ -133,14 +134,13 @@ bool MessageDialogWindow::Build() {
 }
 
 void MessageDialogWindow::MakeButtons() {
-  const int cancel = CancelButtonIndex(buttons_);
-  const int byDefault = DefaultButtonIndex(buttons_);
+  const int byDefault = DefaultButtonIndex(flags_);
   for (size_t i = 0; i < buttons_.size(); ++i) {
     auto button = std::make_unique<ui::Button>();
     ui::Button::CreateArgs args;
     args.text = buttons_[i].caption;
     args.font = kButtonFont;
-    args.isDefault = static_cast<int>(i) == byDefault && static_cast<int>(i) != cancel;
+    args.isDefault = static_cast<int>(i) == byDefault;
     args.id = kFirstButtonId + static_cast<int>(i) + 1;
     args.bounds = ui::MakeRect(layout_.buttonLefts[i], layout_.buttonTop, layout_.buttonWidth,
                                layout_.buttonHeight);
@@ -188,7 +188,7 @@ bool MessageDialogWindow::HandleKey(const MSG& message) {
           Press(static_cast<int>(i) + 1);
           return true;
         }
-      const int index = DefaultButtonIndex(buttons_);
+      const int index = DefaultButtonIndex(flags_);
       if (index >= 0) Press(index + 1);
       return true;
     }
@@ -215,7 +215,7 @@ int MessageDialogWindow::Run() {
   if (ownerWasEnabled) EnableWindow(owner, FALSE);
   ShowWindow(Hwnd(), SW_SHOW);
   SetForegroundWindow(Hwnd());
-  if (auto* first = ButtonAt(1)) first->Focus();
+  if (auto* focused = ButtonAt(FocusButtonIndex(flags_) + 1)) focused->Focus();
   PostMessageA(Hwnd(), kShownMessage, 0, 0);
 
   MSG message;

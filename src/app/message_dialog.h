@@ -77,6 +77,7 @@ class MessageDialogWindow : public ui::Window {
 
   std::string message_;
   std::string caption_;
+  int flags_;
   std::vector<DialogButton> buttons_;
   DialogIcon icon_;
   DialogPrepareHook prepare_;

@@ -1,5 +1,7 @@
 #include "app/message_dialog_model.h"
 
+#include "core/dialog_service.h"
+
 namespace hvm {
 
 DialogIcon IconForFlags(int flags) {
@@ -25,10 +27,24 @@ std::vector<DialogButton> ButtonsForFlags(int flags) {
   }
 }
 
-int DefaultButtonIndex(const std::vector<DialogButton>& buttons) {
+namespace {
+
+bool SecondButtonAsked(int flags) {
+  return (flags & dialog::kSecondButtonDefault) && ButtonsForFlags(flags).size() >= 2;
+}
+
+}  // namespace
+
+int DefaultButtonIndex(int flags) {
+  if (SecondButtonAsked(flags)) return 1;
+  const std::vector<DialogButton> buttons = ButtonsForFlags(flags);
   for (size_t i = 0; i < buttons.size(); ++i)
     if (buttons[i].result == 1) return static_cast<int>(i);
   return -1;
+}
+
+int FocusButtonIndex(int flags) {
+  return SecondButtonAsked(flags) ? 1 : 0;
 }
 
 int CancelButtonIndex(const std::vector<DialogButton>& buttons) {

@@ -22,10 +22,15 @@ DialogIcon IconForFlags(int flags);
 // The buttons of the low four bits, left to right; unknown sets give "&OK".
 std::vector<DialogButton> ButtonsForFlags(int flags);
 
-// Enter presses the button whose result is 1 (never one whose result is 2);
-// Esc presses the one whose result is 2. -1 when there is none.
-int DefaultButtonIndex(const std::vector<DialogButton>& buttons);
+// Enter presses the default button of the flags: the second one with
+// dialog::kSecondButtonDefault (even the cancel button, as asked), otherwise
+// the one whose result is 1 (never one whose result is 2). Esc presses the
+// one whose result is 2. -1 when there is none.
+int DefaultButtonIndex(int flags);
 int CancelButtonIndex(const std::vector<DialogButton>& buttons);
+// The button the keyboard focus starts on: the second one with
+// dialog::kSecondButtonDefault, otherwise the leftmost.
+int FocusButtonIndex(int flags);
 
 // The dialog as text: hyphen lines around the caption, the text and the
 // button captions from right to left, lines joined by CR LF, no final line end.

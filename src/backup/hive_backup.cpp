@@ -1,5 +1,7 @@
 #include "backup/hive_backup.h"
 
+#include <algorithm>
+
 #include "core/registry.h"
 #include "core/text_case.h"
 #include "scan/file_tests.h"
@@ -107,6 +109,13 @@ std::string CurrentUserSid(MachineControl& machine) {
   return token ? token->UserSid() : std::string();
 }
 
+// "user" and a number: the name a save gives a user's hive.
+bool IsUserFileName(const std::string& name) {
+  const std::string upper = UpperCase(name);
+  return upper.size() > 4 && upper.compare(0, 4, "USER") == 0 &&
+         std::all_of(upper.begin() + 4, upper.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 int CountUserFiles(const std::string& folder) {
   int count = 0;
   while (nFileExists(folder + "\\user" + std::to_string(count))) ++count;
@@ -143,6 +152,7 @@ class Walk {
         break;
       }
     if (mode_ == HiveMode::kReplace && !stopped) ReplaceUsers();
+    if (mode_ == HiveMode::kSave && !stopped && !result_.files.empty()) ForgetUsersNotSaved();
     if (mode_ == HiveMode::kSave && !result_.files.empty()) {
       ReplaceFileText(DescriptionPath(), ini_.Text());
       SetFileAttributesA(DescriptionPath().c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -196,6 +206,30 @@ class Walk {
     }
     ini_.WriteString("Key", planned.fileName, planned.hive.key);
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+
+  bool Saved(const std::string& fileName) const {
+    return std::find(result_.files.begin(), result_.files.end(), fileName) != result_.files.end();
+  }
+
+  // A folder can be saved into again (the pack folder always is). A user's
+  // hive an earlier save left there would be put back with this save's hives:
+  // a user no longer loaded fails the whole replacement, and a user now saved
+  // under another number would get the older hive over the newer one. So the
+  // description forgets every user this save did not write, which alone keeps
+  // the file from being scheduled should it resist deletion.
+  void ForgetUsersNotSaved() {
+    for (const char* section : {"Key", "Location", "ShortLocation"})
+      for (const std::string& name : ini_.Keys(section))
+        if (IsUserFileName(name) && !Saved(name)) ini_.DeleteKey(section, name);
+    for (int n = 0;; ++n) {
+      const std::string name = "user" + std::to_string(n);
+      if (Saved(name)) continue;
+      const std::string file = folder_ + "\\" + name;
+      if (!nFileExists(file)) return;
+      SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+      nDeleteFile(file);
+    }
   }
 
   // Users' hives were saved as "user0", "user1", ... with their keys in the

@@ -139,7 +139,8 @@ PackOutcome RegistryPack::PutBack(const std::string& folder, const std::string& 
               "backup will be lost: programs installed and settings changed since then will "
               "have to be installed and changed again.\r\n\r\nPress OK to put the backup back, "
               "or Cancel to leave the registry as it is.",
-          "Put Back Full Backup", dialog::kOkCancel | 48) != dialog::kOk)
+          "Put Back Full Backup",
+          dialog::kOkCancel | 48 | dialog::kSecondButtonDefault) != dialog::kOk)
     return PackOutcome::kCancelled;
   if (!MonitorOff()) return PackOutcome::kCancelled;
   if (hooks_.setBusy) hooks_.setBusy(true);

@@ -5,8 +5,8 @@ namespace hvm {
 void RepairRestorePoint::MakeRestorePoint() {
   last_.reset();
   if (hooks_.wanted && !hooks_.wanted()) return;
-  last_ =
-      hvm::MakeRestorePoint(platform_, dialogs_, hooks_.administrator && hooks_.administrator());
+  last_ = ProtectRegistry(platform_, dialogs_, hooks_.administrator && hooks_.administrator(),
+                          hooks_.registryChecker);
   if (last_->result == RestorePointOutcome::Result::kMade && hooks_.made) hooks_.made();
 }
 

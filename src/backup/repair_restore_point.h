@@ -17,7 +17,8 @@ class RepairRestorePoint : public RestorePointMaker {
   struct Hooks {
     std::function<bool()> wanted;  // asked for at this repair
     std::function<bool()> administrator;
-    std::function<void()> made;  // stamps the last backup time
+    std::function<void()> made;       // stamps the last backup time
+    RegistryChecker registryChecker;  // Windows 98's protection instead
   };
   RepairRestorePoint(SystemRestore& platform, DialogService& dialogs, Hooks hooks)
       : platform_(platform), dialogs_(dialogs), hooks_(std::move(hooks)) {}

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "backup/machine_control.h"
 #include "core/dialog_service.h"
 
 namespace hvm {
@@ -22,6 +23,8 @@ struct StateManagerStatus {
   INT64 sequenceNumber;
 };
 #pragma pack(pop)
+static_assert(sizeof(RestorePointInfo) == 4 + 4 + 8 + 64);
+static_assert(sizeof(StateManagerStatus) == 4 + 8);
 
 constexpr DWORD kBeginSystemChange = 100;
 constexpr DWORD kEndSystemChange = 101;
@@ -85,6 +88,8 @@ std::string RestorePointOutcome::Describe() const {
     case Result::kRefused:
       if (status == kRefusedWithoutStatus) return "not made (System Restore refused it)";
       return "not made (refused with status " + std::to_string(status) + ")";
+    case Result::kCheckerRan: return "registry backed up by the registry checker";
+    case Result::kCheckerNotStarted: return "not made (the registry checker could not start)";
   }
   return "not made";
 }
@@ -106,6 +111,20 @@ RestorePointOutcome MakeRestorePoint(SystemRestore& platform, DialogService& dia
     return outcome;
   }
   outcome.result = RestorePointOutcome::Result::kMade;
+  return outcome;
+}
+
+RestorePointOutcome ProtectRegistry(SystemRestore& platform, DialogService& dialogs,
+                                    bool isAdministrator, const RegistryChecker& checker) {
+  if (checker.windowsVersionCode != 2 || !checker.machine)
+    return MakeRestorePoint(platform, dialogs, isAdministrator);
+  RestorePointOutcome outcome;
+  if (checker.machine->RunAndWait(checker.windowsFolder + "scanregw /backup", SW_SHOW)) {
+    outcome.result = RestorePointOutcome::Result::kCheckerRan;
+  } else {
+    outcome.result = RestorePointOutcome::Result::kCheckerNotStarted;
+    dialogs.MessageDialog("Unable to Back up Registry", "Backup not Successful", dialog::kNotice);
+  }
   return outcome;
 }
 

@@ -10,6 +10,7 @@
 namespace hvm {
 
 class DialogService;
+class MachineControl;
 
 inline constexpr char kRestorePointDescription[] =
     "Restore Point made for Hivemend before Cleaning";
@@ -46,7 +47,10 @@ struct RestorePointOutcome {
     kMade,
     kNotAvailable,
     kNotAdministrator,
-    kRefused
+    kRefused,
+    // Windows 98: the registry checker's full backup instead.
+    kCheckerRan,
+    kCheckerNotStarted,
   } result = Result::kNotAvailable;
   int32_t status = 0;     // the platform's status when refused
   uint64_t sequence = 0;  // of a restore point made, for its end
@@ -59,6 +63,19 @@ struct RestorePointOutcome {
 // repair that follows.
 RestorePointOutcome MakeRestorePoint(SystemRestore& platform, DialogService& dialogs,
                                      bool isAdministrator);
+// Windows 98 has no System Restore: its registry checker's full backup is the
+// protection there.
+struct RegistryChecker {
+  int windowsVersionCode = 0;
+  MachineControl* machine = nullptr;  // null: no checker to run
+  std::string windowsFolder;          // with its final backslash
+};
+// The protection before a repair, and the results page's backup: on Windows
+// 98 the registry checker runs ("Unable to Back up Registry" titled "Backup
+// not Successful" when it cannot start); on every other system
+// MakeRestorePoint.
+RestorePointOutcome ProtectRegistry(SystemRestore& platform, DialogService& dialogs,
+                                    bool isAdministrator, const RegistryChecker& checker);
 // Ends a restore point that was made; nothing for one that was not.
 void EndRestorePoint(SystemRestore& platform, const RestorePointOutcome& outcome);
 

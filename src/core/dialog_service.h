@@ -15,6 +15,9 @@ inline constexpr int kYesNo = 4;     // Yes, No
 inline constexpr int kRestartCancelIgnore = 9;
 inline constexpr int kWarningNotice = 48;  // OK with the warning icon
 inline constexpr int kStopOkCancel = 17;   // OK, Cancel with the stop icon
+// Added to the flags: the second button is the default and has the focus,
+// for a question whose first answer cannot be taken back.
+inline constexpr int kSecondButtonDefault = 0x100;
 
 inline constexpr int kOk = 1;
 inline constexpr int kCancel = 2;

@@ -116,10 +116,10 @@ struct TfMonitor::StepRunner {
 
 TfMonitor::TfMonitor(DialogService& dialogs)
     : dialogs_(dialogs),
-      model_(dialogs,
-             MonitorPageModel::Hooks{[this](const ChangeLineFields& row) { AddRow(row); },
-                                     [this] { return ProgramHidden(); },
-                                     [this] { RestoreFromTray(); }, [] { ui::PumpMessages(); }}),
+      model_(dialogs, MonitorPageModel::Hooks{
+                          [this](const ChangeLineFields& row) { AddRow(row); },
+                          [this] { return ProgramHidden(); }, [this] { RestoreFromTray(); },
+                          [] { ui::PumpMessages(); }, [this] { return MonitorPromptSetting(); }}),
       monitor_(steps_, *this) {}
 
 TfMonitor::~TfMonitor() {
@@ -133,7 +133,7 @@ bool TfMonitor::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   hooks_ = std::move(hooks);
   if (!hooks_.chooseListFile)
     hooks_.chooseListFile = [this] { return ChooseListFileWithDialog(hooks_.mainWindow); };
-  model_.ResetPrompt(hooks_.monitorPrompt);
+  model_.ResetPrompt(MonitorPromptSetting());
   if (!CreatePage("HivemendMonitorPage", parent, bounds)) return false;
   const RECT client = ClientRect();
   if (!view_.Create(Hwnd(), {client}) || !CreateLentControls()) return false;

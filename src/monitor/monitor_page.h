@@ -33,7 +33,8 @@ class TfMonitor : public ui::Window, private MonitorView {
  public:
   struct Hooks {
     HWND mainWindow = nullptr;  // restored by "Open Hivemend"
-    int monitorPrompt = 300;    // the MonitorPrompt setting
+    // Reads the MonitorPrompt setting; 300 when empty.
+    std::function<int()> monitorPrompt;
     // Where "Save List..." writes; "" when the user cancelled. The platform's
     // save dialog unless replaced.
     std::function<std::string()> chooseListFile;
@@ -92,6 +93,7 @@ class TfMonitor : public ui::Window, private MonitorView {
   void FrameResize();
   void AddRow(const ChangeLineFields& row);
   bool ProgramHidden() const;
+  int MonitorPromptSetting() const { return hooks_.monitorPrompt ? hooks_.monitorPrompt() : 300; }
   void SetTrayImage(int image);
   bool CreateLentControls();
 

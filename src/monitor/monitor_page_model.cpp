@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "core/scoped_handle.h"
 #include "monitor/change_csv.h"
 
@@ -32,6 +34,7 @@ void MonitorPageModel::AddChanges(const std::vector<std::string>& lines) {
   // runs them) only add their rows.
   if (int(rows_.size()) >= nextPrompt_ && !notificationOpen_) {
     if (hooks_.minimised && hooks_.minimised() && hooks_.restoreProgram) hooks_.restoreProgram();
+    if (hooks_.monitorPrompt) monitorPrompt_ = std::max(0, hooks_.monitorPrompt());
     nextPrompt_ += monitorPrompt_;
     notificationOpen_ = true;
     struct Closed {

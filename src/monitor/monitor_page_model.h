@@ -26,6 +26,10 @@ class MonitorPageModel {
     std::function<void()> restoreProgram;
     // Lets pending window messages run.
     std::function<void()> pumpMessages;
+    // The MonitorPrompt setting as it stands now. Read each time a
+    // notification moves the next one on, so that a value saved meanwhile
+    // counts from there; without it, the value of the last ResetPrompt.
+    std::function<int()> monitorPrompt;
   };
   MonitorPageModel(DialogService& dialogs, Hooks hooks)
       : dialogs_(dialogs), hooks_(std::move(hooks)) {}
@@ -36,8 +40,8 @@ class MonitorPageModel {
   void AddChanges(const std::vector<std::string>& lines);
 
   // The MonitorPrompt setting was (re)loaded: the next notification comes at
-  // that many rows, and every that many rows after it (a negative setting
-  // counts as 0: every batch).
+  // that many rows, and every that many rows after it unless the setting
+  // changes meanwhile (a negative setting counts as 0: every batch).
   void ResetPrompt(int monitorPrompt);
   int NextPrompt() const { return nextPrompt_; }
   bool NotificationOpen() const { return notificationOpen_; }

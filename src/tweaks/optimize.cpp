@@ -1,5 +1,7 @@
 #include "tweaks/optimize.h"
 
+#include <algorithm>
+
 #include "core/registry.h"
 #include "settings/program_settings.h"
 
@@ -17,6 +19,15 @@ std::string OpenFailure(LONG status) {
   return "the key could not be opened or created (error " + std::to_string(status) + ")";
 }
 
+// The record splits its entries at ";" and "=", and the settings file keeps
+// it on one line: a previous text holding any of these would come back from
+// the record cut or changed, so Undo could not put it back.
+bool Recordable(const std::string& previous) {
+  return std::none_of(previous.begin(), previous.end(), [](char c) {
+    return c == ';' || c == '=' || static_cast<unsigned char>(c) < 32;
+  });
+}
+
 // Reads the previous value, writes the faster one, and only then counts the
 // entry: a value left as it was needs no undoing.
 TweakStepOutcome OptimizeOne(TNTRegistry& registry, int step) {
@@ -30,7 +41,12 @@ TweakStepOutcome OptimizeOne(TNTRegistry& registry, int step) {
   }
   try {
     outcome.previous = registry.ValuePresent(s.value) ? registry.ReadText(s.value) : kAbsentValue;
-    registry.WriteText(s.value, s.optimized);
+    if (Recordable(outcome.previous)) {
+      registry.WriteText(s.value, s.optimized);
+    } else {
+      outcome.result = Result::kFailed;
+      outcome.error = "the previous value cannot be recorded";
+    }
   } catch (const ERegistryException& error) {
     outcome.result = Result::kFailed;
     outcome.error = error.what();

@@ -74,7 +74,8 @@ struct TweakStepOutcome {
     kDone,          // Optimize changed the value / Undo put it back
     kNotRecorded,   // Undo: the record holds no entry for it, nothing changed
     kKeyNotOpened,  // the key could neither be opened nor created
-    kFailed,        // the registry refused a read or write
+    kFailed,        // the registry refused a read or write, or (Optimize) the
+                    // previous value could not be recorded and was left alone
   };
   int step = 0;  // 1..6
   Result result = Result::kDone;
@@ -99,7 +100,9 @@ struct UndoOutcome {
 
 // Runs the six steps with the progress arithmetic of the page: 60 ticks of
 // 50, a step at every tenth. Never raises for a registry error; a step whose
-// value cannot be read or written records nothing, since nothing changed.
+// value cannot be read or written records nothing, since nothing changed, and
+// neither does one whose previous text holds ";", "=" or a control character
+// (the record could not give it back): that value is left as it is.
 OptimizeOutcome Optimize(TweakProgress& progress);
 // Undoes the recorded steps in the order 6 to 1, ticks from 60 down. A step
 // that fails keeps its entry in `remaining`, so that a second Undo can finish.

@@ -107,6 +107,13 @@ void TfOptimize::RunAction() {
     Pacing pacing(*this);
     if (optimizer.IsOptimized()) {
       problem = UndoFailureText(optimizer.Undo(pacing, &saveStatus));
+      // The record stays as it was, so the page goes on offering Undo.
+      if (saveStatus)
+        problem += (problem.empty() ? "" : "\n\n") +
+                   std::string("Hivemend could not write its settings file (error ") +
+                   std::to_string(saveStatus) +
+                   "), so it still counts the system as optimized. Click the button again "
+                   "once the file can be written.";
     } else {
       optimizer.Apply(pacing, &saveStatus);
       if (saveStatus)

@@ -75,7 +75,9 @@ bool TrayIcon::ShowBalloon(const std::string& title, const std::string& text, Ba
   CopyText(data.szInfo, text);
   data.uTimeout = timeoutMs;
   data.dwInfoFlags = BalloonFlag(icon);
-  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+  if (!Shell_NotifyIconA(NIM_MODIFY, &data)) return false;
+  balloonText_ = text;
+  return true;
 }
 
 }  // namespace hvm::ui

@@ -33,11 +33,14 @@ class TrayIcon {
   // Balloon text above the icon; title at most 63 and text 255 characters.
   [[nodiscard]] bool ShowBalloon(const std::string& title, const std::string& text,
                                  BalloonIcon icon, UINT timeoutMs = 10000);
+  // The text of the last balloon the notification area took; "" before any.
+  const std::string& BalloonText() const { return balloonText_; }
 
  private:
   bool Notify(DWORD action, UINT flags, HICON icon, const std::string& tip);
   CreateArgs args_;
   bool shown_ = false;
+  std::string balloonText_;
 };
 
 }  // namespace hvm::ui

@@ -634,6 +634,9 @@ TEST_F(MainWindowTest, TheMonitorStartWordSitsInTheTrayWithTheMonitorOn) {
   }));
   EXPECT_TRUE(window.MonitorPage().Tray().IsShown());
   EXPECT_TRUE(window.MonitorPage().TrayShowsMonitoring());
+  // The balloon tells the user what the program now does.
+  EXPECT_EQ("Hivemend is actively monitoring registry changes\r\n\r\nRight-click to view Hivemend",
+            window.MonitorPage().Tray().BalloonText());
 }
 
 TEST_F(MainWindowTest, TheMonitorPromptSettingIsReadAtCreationAndAgainWhenShown) {

@@ -8,6 +8,7 @@
 
 #include "backup/privileges.h"
 #include "fake_machine.h"
+#include "settings/ini_file.h"
 #include "settings/program_settings.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
@@ -75,6 +76,9 @@ class RegistryPackTest : public test::RegistrySandboxTest {
     LoadSettings(settings, folder_.File("data\\hvmend.ini"));
     return settings.last_organize;
   }
+  bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
   bool PackFolderExists() {
     return GetFileAttributesA(folder_.File("Hivemend\\Pack").c_str()) != INVALID_FILE_ATTRIBUTES;
   }
@@ -134,6 +138,33 @@ TEST_F(RegistryPackTest, PacksSchedulesRecordsTheTimeAndOffersTheRestart) {
   }
   EXPECT_FALSE(busy_);
   EXPECT_EQ((std::vector<std::pair<int, intptr_t>>{{7, 0}, {7, 0}}), poster_.posted);
+}
+
+// The pack folder is reused: a later pack with fewer users loaded must not
+// schedule what an earlier pack left there, which would fail on a user no
+// longer loaded or put a user's older hive over the newer one.
+TEST_F(RegistryPackTest, ALaterPackWithFewerUsersSchedulesOnlyWhatItSaved) {
+  const std::string list = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\hivelist";
+  test::SeedString(list, "\\REGISTRY\\USER\\S-1-5-21-1-2000",
+                   "\\Device\\HarddiskVolume1\\Users\\al\\NTUSER.DAT");
+  ScriptedDialogs first({dialog::kOk, dialog::kIgnore});
+  ASSERT_EQ(PackOutcome::kScheduled, Pack(first));
+  ASSERT_TRUE(FileExists(folder_.File("Hivemend\\Pack\\user1")));
+
+  // The first user logged off; the second is now the only one, as user0.
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\hivelist",
+                               "\\REGISTRY\\USER\\S-1-5-21-1-1000"));
+  machine_.calls.clear();
+  ScriptedDialogs second({dialog::kOk, dialog::kIgnore});
+  EXPECT_EQ(PackOutcome::kScheduled, Pack(second));
+  EXPECT_EQ(0, Count("replace HKU\\S-1-5-21-1-1000"));
+  EXPECT_EQ(1, Count("replace HKU\\S-1-5-21-1-2000"));
+  EXPECT_FALSE(FileExists(folder_.File("Hivemend\\Pack\\user1")));
+  const IniFile ini = IniFile::Parse(test::ReadWholeFile(folder_.File("Hivemend\\Pack\\user.ini")));
+  EXPECT_EQ("\\S-1-5-21-1-2000", ini.ReadString("Key", "user0", ""));
+  for (const char* section : {"Key", "Location", "ShortLocation"})
+    EXPECT_FALSE(ini.Find(section, "user1")) << section;
 }
 
 TEST_F(RegistryPackTest, RestartAtTheEndRestartsWindows) {
@@ -250,7 +281,7 @@ TEST_F(RegistryPackTest, PuttingBackWarnsFirstAndCancelLeavesEverything) {
                          "Put Back Full Backup: The whole registry will be "
                          "replaced by the full backup made on 09/12/2026"));
   EXPECT_NE(std::string::npos, dialogs.shown[0].find("will be lost"));
-  EXPECT_EQ(dialog::kOkCancel | 48, dialogs.flagsSeen[0]);
+  EXPECT_EQ(dialog::kOkCancel | 48 | dialog::kSecondButtonDefault, dialogs.flagsSeen[0]);
   EXPECT_TRUE(machine_.calls.empty());
 }
 

@@ -100,6 +100,32 @@ TEST_F(MonitorPageModelTest, ABatchCrossingThePromptTellsTheCountAndTheNextComes
   EXPECT_EQ(900, model->NextPrompt());
 }
 
+// The settings page saves MonitorPrompt while the program runs: the point
+// already set stays, and the saved step counts from the next notification on.
+TEST(MonitorPageModelSettingTest, APromptSavedMeanwhileStepsFromTheNextNotification) {
+  RecordingDialogs dialogs;
+  int saved = 300;
+  MonitorPageModel::Hooks hooks;
+  hooks.monitorPrompt = [&saved] { return saved; };
+  MonitorPageModel model(dialogs, hooks);
+  model.ResetPrompt(saved);
+  saved = 50;
+  model.AddChanges(Lines(299));
+  EXPECT_EQ(300, model.NextPrompt());
+  model.AddChanges(Lines(1, 299));
+  ASSERT_EQ(1u, dialogs.shown.size());
+  EXPECT_EQ(350, model.NextPrompt());
+  model.AddChanges(Lines(50, 300));
+  EXPECT_EQ(2u, dialogs.shown.size());
+  EXPECT_EQ(400, model.NextPrompt());
+  // A negative setting read back counts as 0: every batch.
+  saved = -7;
+  model.AddChanges(Lines(50, 350));
+  EXPECT_EQ(400, model.NextPrompt());
+  model.AddChanges(Lines(1, 400));
+  EXPECT_EQ(4u, dialogs.shown.size());
+}
+
 TEST_F(MonitorPageModelTest, APromptOfZeroTellsAtEveryBatch) {
   model->ResetPrompt(0);
   model->AddChanges(Lines(1));

@@ -56,7 +56,7 @@ class MonitorPageTest : public test::RegistrySandboxTest {
     page_ = std::make_unique<TfMonitor>(dialogs_);
     TfMonitor::Hooks hooks;
     hooks.mainWindow = host_.Hwnd();
-    hooks.monitorPrompt = monitorPrompt;
+    hooks.monitorPrompt = [monitorPrompt] { return monitorPrompt; };
     hooks.chooseListFile = [this] { return listFile_; };
     EXPECT_TRUE(page_->Create(host_.Hwnd(), host_.ClientRect(), hooks));
     page_->Show(true);

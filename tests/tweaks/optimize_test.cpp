@@ -124,6 +124,31 @@ TEST_F(OptimizeTest, APreviousValueThatIsNotTextIsLeftAloneAndNotRecorded) {
       << "the steps after a failed one still run";
 }
 
+// The record separates its entries with ";" and "=" and lives on one line of
+// the settings file: a previous value holding either, or a line break, would
+// come back from it cut or changed, and Undo would lose the user's original.
+TEST_F(OptimizeTest, APreviousValueTheRecordCannotHoldIsLeftAloneAndNotRecorded) {
+  SeedAllSix();
+  SeedString(kDesktop, "MenuShowDelay", "4;00");
+  SeedString(kControl, "WaitToKillServiceTimeout", "a=b");
+  SeedString(kDefaultDesktop, "AutoEndTasks", "0\r\n1");
+  const OptimizeOutcome outcome = Optimize(progress_);
+  EXPECT_EQ("WKT=20000;AUD=0;BOF=N", outcome.record);
+  for (int step : {0, 3, 5}) {
+    EXPECT_EQ(TweakStepOutcome::Result::kFailed, outcome.steps[size_t(step)].result) << step;
+    EXPECT_EQ("the previous value cannot be recorded", outcome.steps[size_t(step)].error);
+  }
+  EXPECT_EQ("4;00", ReadSz(kDesktop, "MenuShowDelay"));
+  EXPECT_EQ("a=b", ReadSz(kControl, "WaitToKillServiceTimeout"));
+  EXPECT_EQ("0\r\n1", ReadSz(kDefaultDesktop, "AutoEndTasks"));
+  EXPECT_EQ("1000", ReadSz(kDesktop, "WaitToKillAppTimeout"));
+
+  const UndoOutcome undone = Undo(outcome.record, progress_);
+  EXPECT_EQ("", undone.remaining);
+  EXPECT_EQ("4;00", ReadSz(kDesktop, "MenuShowDelay"));
+  EXPECT_EQ("20000", ReadSz(kDesktop, "WaitToKillAppTimeout"));
+}
+
 TEST_F(OptimizeTest, StepsRunAtEveryTenthTickOfSixtyWithTheBarUpToThreeThousand) {
   std::vector<std::pair<int, bool>> seen;  // position, MenuShowDelay already set
   progress_.onPosition = [&](int position) {

@@ -151,9 +151,9 @@ TEST_F(OptimizePageTest, AFailedUndoNamesTheSettingAndASecondUndoFinishes) {
     page_.btnOptimizeClick();
     ASSERT_EQ(1u, dialogs_.asked.size());
     EXPECT_EQ(dialog::kWarningNotice, dialogs_.asked[0].flags);
-    EXPECT_NE(std::string::npos, dialogs_.asked[0].text.find(
-                                     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\"
-                                     "WaitToKillServiceTimeout"));
+    EXPECT_NE(std::string::npos,
+              dialogs_.asked[0].text.find("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\"
+                                          "WaitToKillServiceTimeout"));
     EXPECT_EQ(421, page_.TemplateShown());
     EXPECT_EQ("WKST=20000", Record());
     EXPECT_EQ("400", test::ReadSz(kDesktop, "MenuShowDelay"));
@@ -162,6 +162,29 @@ TEST_F(OptimizePageTest, AFailedUndoNamesTheSettingAndASecondUndoFinishes) {
   EXPECT_EQ(420, page_.TemplateShown());
   EXPECT_EQ("", Record());
   EXPECT_EQ("20000", test::ReadSz(kControl, "WaitToKillServiceTimeout"));
+  EXPECT_EQ(1u, dialogs_.asked.size());
+}
+
+// The values went back but the record could not be cleared: the page still
+// offers Undo, and the user must hear why rather than be left to wonder.
+TEST_F(OptimizePageTest, ASettingsFileThatCannotBeWrittenAfterUndoIsTold) {
+  page_.btnOptimizeClick();
+  const std::string record = Record();
+  const std::string settings = folder_.File("hvmend.ini");
+  ASSERT_TRUE(SetFileAttributesA(settings.c_str(), FILE_ATTRIBUTE_READONLY));
+  page_.btnOptimizeClick();
+  SetFileAttributesA(settings.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ("400", test::ReadSz(kDesktop, "MenuShowDelay"));
+  EXPECT_EQ(record, Record());
+  EXPECT_EQ(421, page_.TemplateShown());
+  ASSERT_EQ(1u, dialogs_.asked.size());
+  EXPECT_EQ(dialog::kWarningNotice, dialogs_.asked[0].flags);
+  EXPECT_NE(std::string::npos,
+            dialogs_.asked[0].text.find("could not write its settings file (error 5)"));
+  // Once the file can be written, Undo finishes.
+  page_.btnOptimizeClick();
+  EXPECT_EQ("", Record());
+  EXPECT_EQ(420, page_.TemplateShown());
   EXPECT_EQ(1u, dialogs_.asked.size());
 }
 

@@ -75,12 +75,31 @@ TEST(MessageDialogModel, ButtonSetsAndIconsFollowTheFlags) {
 }
 
 TEST(MessageDialogModel, EnterAndEscapeButtons) {
-  EXPECT_EQ(0, DefaultButtonIndex(ButtonsForFlags(1)));
+  EXPECT_EQ(0, DefaultButtonIndex(1));
+  EXPECT_EQ(0, FocusButtonIndex(1));
   EXPECT_EQ(1, CancelButtonIndex(ButtonsForFlags(1)));
   EXPECT_EQ(-1, CancelButtonIndex(ButtonsForFlags(48)));
-  EXPECT_EQ(-1, DefaultButtonIndex(ButtonsForFlags(4)));
+  EXPECT_EQ(-1, DefaultButtonIndex(4));
+  EXPECT_EQ(0, FocusButtonIndex(4));
   EXPECT_EQ(-1, CancelButtonIndex(ButtonsForFlags(4)));
   EXPECT_EQ(1, CancelButtonIndex(ButtonsForFlags(9)));
+}
+
+// A question whose OK cannot be taken back asks for the second button as
+// the default: it may be the cancel button, and the focus starts there.
+TEST(MessageDialogModel, TheSecondButtonDefaultFlagMovesDefaultAndFocus) {
+  constexpr int kSecond = dialog::kSecondButtonDefault;
+  EXPECT_EQ(0x100, kSecond);
+  EXPECT_EQ(1, DefaultButtonIndex(dialog::kOkCancel | 48 | kSecond));
+  EXPECT_EQ(1, FocusButtonIndex(dialog::kOkCancel | 48 | kSecond));
+  EXPECT_EQ(1, DefaultButtonIndex(dialog::kYesNo | kSecond));
+  EXPECT_EQ(1, DefaultButtonIndex(dialog::kRestartCancelIgnore | kSecond));
+  // A set with one button keeps it.
+  EXPECT_EQ(0, DefaultButtonIndex(dialog::kNotice | kSecond));
+  EXPECT_EQ(0, FocusButtonIndex(dialog::kNotice | kSecond));
+  // The flag changes neither the buttons nor the icon.
+  EXPECT_EQ(2u, ButtonsForFlags(1 | 48 | kSecond).size());
+  EXPECT_EQ(DialogIcon::kWarning, IconForFlags(1 | 48 | kSecond));
 }
 
 TEST(MessageDialogModel, ClipboardTextIsExact) {
@@ -191,6 +210,24 @@ TEST(MessageDialog, FocusStartsOnTheLeftmostButtonAndEnterPressesIt) {
   });
   EXPECT_EQ(leftmost, focused);
   EXPECT_EQ(6, result);
+}
+
+TEST(MessageDialog, WithTheSecondButtonDefaultEnterAnswersCancel) {
+  HWND focused = nullptr, second = nullptr;
+  LRESULT secondStyle = 0, firstStyle = 0;
+  const int result =
+      RunDialog("Replace everything?", "Hivemend",
+                dialog::kOkCancel | 48 | dialog::kSecondButtonDefault, [&](MessageDialogWindow& d) {
+                  focused = GetFocus();
+                  second = d.ButtonAt(2)->Hwnd();
+                  firstStyle = GetWindowLongA(d.ButtonAt(1)->Hwnd(), GWL_STYLE);
+                  secondStyle = GetWindowLongA(second, GWL_STYLE);
+                  PostKey(GetFocus(), VK_RETURN);
+                });
+  EXPECT_EQ(second, focused);
+  EXPECT_EQ(BS_DEFPUSHBUTTON, secondStyle & BS_TYPEMASK);
+  EXPECT_NE(BS_DEFPUSHBUTTON, firstStyle & BS_TYPEMASK);
+  EXPECT_EQ(dialog::kCancel, result);
 }
 
 TEST(MessageDialog, EscapePressesCancelAndButtonsClickByMouse) {
