@@ -80,7 +80,12 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Busy() const {
-  return session_ && session_->Driver().Busy();
+  return scanning_ || (session_ && session_->Driver().Busy());
+}
+
+void MainWindow::SetBusy(bool on) {
+  session_->Driver().SetBusy(on);
+  if (!on) ReleaseHeldCheckResult();
 }
 
 bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) {
@@ -360,7 +365,7 @@ void MainWindow::RunRepair() {
       SaveSettings(settings, SettingsPath());
     }
   }
-  session_->Driver().SetBusy(true);
+  SetBusy(true);
   menu_.EnableRows(false);
   HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
   // The repair fills the report page itself (its report hook); how its
@@ -372,7 +377,7 @@ void MainWindow::RunRepair() {
   } catch (...) {
     failure = std::current_exception();
   }
-  session_->Driver().SetBusy(false);
+  SetBusy(false);
   menu_.EnableRows(true);
   SetCursor(previous);
   // What was repaired before an error is reported and can be restored all
@@ -391,12 +396,12 @@ void MainWindow::RunRepair() {
 // locked menu keep a scan or another page from starting in the middle.
 void MainWindow::RunOptimize() {
   if (Busy()) return;
-  session_->Driver().SetBusy(true);
+  SetBusy(true);
   menu_.EnableRows(false);
   struct Unlock {
     MainWindow& window;
     ~Unlock() {
-      window.session_->Driver().SetBusy(false);
+      window.SetBusy(false);
       window.menu_.EnableRows(true);
     }
   } unlock{*this};
@@ -434,7 +439,7 @@ bool MainWindow::CreateBackupAndPack() {
   auto waitCursor = [](bool on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW)); };
   FullBackup::Hooks backupHooks;
   backupHooks.busy = [this] { return Busy(); };
-  backupHooks.setBusy = [this](bool on) { session_->Driver().SetBusy(on); };
+  backupHooks.setBusy = [this](bool on) { SetBusy(on); };
   backupHooks.enableMenu = [this](bool on) { menu_.EnableRows(on); };
   backupHooks.waitCursor = waitCursor;
   backupHooks.pumpMessages = [] { ui::PumpMessages(); };
@@ -442,7 +447,7 @@ bool MainWindow::CreateBackupAndPack() {
       std::make_unique<FullBackup>(*machine_, dialogs_, poster_, BackupSettings(), backupHooks);
   RegistryPack::Hooks packHooks;
   packHooks.busy = [this] { return Busy(); };
-  packHooks.setBusy = [this](bool on) { session_->Driver().SetBusy(on); };
+  packHooks.setBusy = [this](bool on) { SetBusy(on); };
   packHooks.waitCursor = waitCursor;
   packHooks.clearTotal = [this] { session_->Results().ClearTotal(); };
   packHooks.pumpMessages = [] { ui::PumpMessages(); };
@@ -500,6 +505,15 @@ void MainWindow::RenderFrontPage() {
 }
 
 void MainWindow::RunScan() {
+  if (Busy()) return;
+  scanning_ = true;
+  struct Ending {
+    MainWindow& window;
+    ~Ending() {
+      window.scanning_ = false;
+      window.ReleaseHeldCheckResult();
+    }
+  } ending{*this};
   session_->RunScan();
 }
 
@@ -524,12 +538,12 @@ void MainWindow::StartModeAction() {
   quiet_ = false;
 }
 
-void MainWindow::CommonEnding() {
+void MainWindow::CommonEnding(bool showFront) {
   menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
   menu_.Highlight(CommandOf(navigator_.Current()));
   SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  TurnPage(Page::kFront);
+  if (showFront) TurnPage(Page::kFront);
 }
 
 void MainWindow::HandleCommand(int number, LPARAM value) {
@@ -549,6 +563,7 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
     case 4: backup_->WorkerFinished(static_cast<int>(value)); return;
     case update_command::kRemindLater: RemindLater(SettingsPath(), static_cast<int>(value)); return;
     case update_command::kCheckResult:
+      if (HoldCheckResultWhileBusy(static_cast<int>(value))) return;
       OnUpdateCheckResult(static_cast<int>(value));
       // An automatic check that found nothing told the user nothing: the
       // page being used stays where it is.
@@ -562,11 +577,13 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
     case 190: SetMonitoring(true); return;
     case 195: SetMonitoring(false); return;
     case 152:
+      if (Busy()) return;
       session_->Results().ClearTotal();
       TurnPage(Page::kFront);
       return;
     case 160:
     case 165:
+      if (Busy()) return;
       session_->Results().ClearTotal();
       RunOptimize();
       return;
@@ -604,7 +621,7 @@ void MainWindow::ShowHelpMenu() {
   HMENU menu = CreatePopupMenu();
   AppendMenuA(menu, MF_STRING, kHelpItem, "&Help\tF1");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING | (updatesAvailable_ ? 0 : MF_GRAYED), kUpdatesItem,
+  AppendMenuA(menu, MF_STRING | (UpdateCheckOffered() ? 0 : MF_GRAYED), kUpdatesItem,
               "Check for Updates");
   AppendMenuA(menu, MF_STRING, kWebItem, "Hivemend on the &Web");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
@@ -681,6 +698,8 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         AboutWindow about;
         if (about.Create(AboutWindow::Mode::kAbout, Hwnd(), Environment().VersionText))
           about.RunModal();
+      } else if (wParam == kHeldCheckResult) {
+        OnHeldCheckResult(static_cast<int>(lParam));
       }
       return 0;
     case WM_PAINT: Paint(); return 0;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "app/gui_scan_session.h"
 #include "app/left_menu.h"
@@ -45,6 +46,10 @@ class MainWindow : public ui::Window, public MonitorState {
   static constexpr int kWidth = 800;  // client, 96-dpi units
   static constexpr int kHeight = 560;
   static constexpr int kBandHeight = 64;
+
+  // WM_APP's first parameter for an update check's answer held through a
+  // long operation (the second parameter is the answer).
+  static constexpr WPARAM kHeldCheckResult = 100;
 
   // Hot key ids.
   static constexpr int kQuitHotKey = 1;
@@ -120,7 +125,12 @@ class MainWindow : public ui::Window, public MonitorState {
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
+  // A scan, repair, backup, pack or optimize runs (also while a stopped scan
+  // unwinds).
   bool Busy() const;
+  // Whether the help menu offers "Check for Updates": once start-up is
+  // complete, and not while a long operation runs.
+  bool UpdateCheckOffered() const { return updatesAvailable_ && !Busy(); }
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -150,9 +160,13 @@ class MainWindow : public ui::Window, public MonitorState {
   void ShowFullBackups();
   BackupEnvironment BackupSettings() const;
   void StartModeAction();
-  void CommonEnding();
+  void CommonEnding(bool showFront = true);
   bool UpdateCheckDue() const;
   void OnUpdateCheckResult(int value);
+  void SetBusy(bool on);
+  bool HoldCheckResultWhileBusy(int value);
+  void ReleaseHeldCheckResult();
+  void OnHeldCheckResult(int value);
   bool CloseQuery();
   RECT HelpLinkRect() const;
   bool FilterMessage(MSG& message);
@@ -178,6 +192,10 @@ class MainWindow : public ui::Window, public MonitorState {
   TfDownload download_;
   UpdateChecks updates_;
   bool updatesAvailable_ = false;  // "Check for Updates" once start-up is complete
+  bool scanning_ = false;          // RunScan is on the stack
+  // An update check's answer (command 6 with 1 or 2) that came while a long
+  // operation ran, told when it has ended.
+  std::optional<int> heldCheckResult_;
   std::unique_ptr<SystemRestore> systemRestore_;
   std::unique_ptr<RepairRestorePoint> restorePoint_;
   std::unique_ptr<GuiScanSession> session_;

@@ -206,11 +206,15 @@ class MenuProbe : public ui::Window {
     if (!CreateWindowOf(args)) throw std::runtime_error("no probe window");
   }
   std::optional<bool> enabledDuringScan;
+  std::optional<Page> pageDuringScan;
+  std::optional<bool> updatesOfferedDuringScan;
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message == WM_APP) {
       enabledDuringScan = window_.Menu().RowsEnabled();
+      pageDuringScan = window_.CurrentPage();
+      updatesOfferedDuringScan = window_.UpdateCheckOffered();
       return 0;
     }
     return Window::OnMessage(message, wParam, lParam);
@@ -235,6 +239,54 @@ TEST_F(MainWindowTest, MenuIsDisabledDuringTheScanAndEscapeStopsIt) {
   EXPECT_LE(window.Session().Results().TotalCount(), 4);
   EXPECT_TRUE(window.Menu().RowsEnabled());
   EXPECT_FALSE(window.Busy());
+}
+
+// The user asked for an update check from the help menu and the answer came
+// while the scan ran: the scan keeps its page and locked menu, and the answer
+// is told when it has ended, on the page the scan ended on.
+TEST_F(MainWindowTest, AnUpdateAnswerDuringAScanWaitsForItsEnd) {
+  SwitchOnly({4});
+  SeedStaleClasses(40);
+  MainWindow& window = Open();
+  ASSERT_TRUE(window.UpdateCheckOffered());
+  MenuProbe probe(window);
+  PostMessageA(window.Hwnd(), WM_USER, update_command::kCheckResult,
+               update_command::kManualNothingNewer);
+  PostMessageA(probe.Hwnd(), WM_APP, 0, 0);
+  const std::vector<std::string> told = DialogTextsDuring([&] {
+    window.HandleCommand(100, 0);
+    ui::PumpMessages();
+  });
+  ASSERT_TRUE(probe.pageDuringScan.has_value());
+  EXPECT_EQ(Page::kScan, *probe.pageDuringScan);
+  EXPECT_FALSE(*probe.enabledDuringScan);
+  EXPECT_FALSE(*probe.updatesOfferedDuringScan) << "Check for Updates is greyed while busy";
+  EXPECT_EQ(40, window.Session().Results().TotalCount());
+  EXPECT_EQ((std::vector<std::string>{"There are no new updates.  You have the latest version"}),
+            told);
+  EXPECT_EQ(Page::kResults, window.CurrentPage());
+  EXPECT_TRUE(window.Menu().RowsEnabled());
+  EXPECT_TRUE(window.UpdateCheckOffered());
+}
+
+// While a long operation runs (here as a backup's worker holds the flag), the
+// commands that clear the results do nothing.
+TEST_F(MainWindowTest, CommandsThatClearTheResultsWaitWhileBusy) {
+  MainWindow& window = Open();
+  window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{A}\\InprocServer32");
+  window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{B}\\InprocServer32");
+  window.HandleCommand(500, 0);
+  ASSERT_EQ(Page::kResults, window.CurrentPage());
+  window.Session().Driver().SetBusy(true);
+  for (int command : {152, 160, 165}) {
+    window.HandleCommand(command, 0);
+    EXPECT_EQ(2, window.Session().Results().TotalCount()) << command;
+    EXPECT_EQ(Page::kResults, window.CurrentPage()) << command;
+  }
+  window.Session().Driver().SetBusy(false);
+  window.HandleCommand(152, 0);
+  EXPECT_EQ(0, window.Session().Results().TotalCount());
+  EXPECT_EQ(Page::kFront, window.CurrentPage());
 }
 
 TEST_F(MainWindowTest, StopButtonEndsTheScanLikeEscape) {
