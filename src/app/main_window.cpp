@@ -14,6 +14,7 @@
 #include "reports/template_renderer.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
+#include "settings/window_placement.h"
 #include "ui/picture_ids.h"
 #include "update/update_offer.h"
 
@@ -219,8 +220,8 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   if (!words_.silent) {
     tProgramSettings settings;
     LoadSettings(settings, SettingsPath());
-    const std::string& saved = dpi.Value() > 96 ? settings.window_l : settings.window;
-    restoredState_ = RestorePlacement(Hwnd(), saved, ui::Width(frame), ui::Height(frame));
+    restoredState_ = RestorePlacement(Hwnd(), PlacementSetting(settings, dpi.Value()),
+                                      ui::Width(frame), ui::Height(frame));
   }
   ui::SetMessageFilter([this](MSG& message) { return FilterMessage(message); });
   SetTimer(Hwnd(), kStatusTimer, kStatusMilliseconds, nullptr);
@@ -599,7 +600,9 @@ bool MainWindow::CloseQuery() {
   tProgramSettings settings;
   LoadSettings(settings, SettingsPath());
   const std::string placement = PlacementText(Hwnd());
-  (CurrentDpi().Value() > 96 ? settings.window_l : settings.window) = placement;
+  // The system's measure, as when the window was opened: the monitor the
+  // window is on now may differ.
+  PlacementSetting(settings, ui::Dpi::System().Value()) = placement;
   if (settings_) settings_->StoreInto(settings);
   SaveSettings(settings, SettingsPath());
   return true;

@@ -11,6 +11,7 @@
 #include "settings/due_dates.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
+#include "settings/window_placement.h"
 #include "support/process.h"
 #include "support/test_folder.h"
 
@@ -117,8 +118,14 @@ TEST_F(DesktopProgramTest, MainWindowOpensWithItsTitleAndClosesCleanly) {
   ASSERT_TRUE(WaitFor([&] { return program.MainWindow() != nullptr; }));
   PostMessageA(program.MainWindow(), WM_CLOSE, 0, 0);
   EXPECT_EQ(0u, program.WaitForExit().value_or(99));
-  // Closing saved the window's place.
-  EXPECT_FALSE(ReadSettings().window.empty() && ReadSettings().window_l.empty());
+  // Closing saved the window's place under the key of the screen's density,
+  // and only there.
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  tProgramSettings saved = ReadSettings();
+  EXPECT_FALSE(PlacementSetting(saved, dpi).empty());
+  EXPECT_TRUE(PlacementSetting(saved, dpi > 96 ? 96 : 144).empty());
 }
 
 TEST_F(DesktopProgramTest, SecondStartBringsTheFirstForwardAndEnds) {

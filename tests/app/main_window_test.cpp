@@ -301,11 +301,22 @@ TEST_F(MainWindowTest, StopButtonEndsTheScanLikeEscape) {
   EXPECT_FALSE(window.Busy());
 }
 
-TEST_F(MainWindowTest, SavedPlacementOpensAtLeastAtTheWindowSizeAndMaximised) {
+// The placements for both kinds of screen, each telling itself apart: the one
+// for this screen maximised with a tiny rectangle at 20,30, the other normal
+// at 300,310.
+constexpr char kTinyMaximised[] = "44,2,3,0,0,-1,-1,20,30,120,130";
+constexpr char kNormalElsewhere[] = "44,0,1,0,0,-1,-1,300,310,1300,1310";
+
+void SavePlacements(const std::string& path) {
   tProgramSettings settings;
-  settings.window = "44,2,3,0,0,-1,-1,20,30,120,130";  // maximised, a tiny rectangle
-  settings.window_l = settings.window;
-  ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  const bool large = ui::Dpi::System().Value() > 96;
+  (large ? settings.window_l : settings.window) = kTinyMaximised;
+  (large ? settings.window : settings.window_l) = kNormalElsewhere;
+  ASSERT_EQ(0u, SaveSettings(settings, path));
+}
+
+TEST_F(MainWindowTest, SavedPlacementOpensAtLeastAtTheWindowSizeAndMaximised) {
+  SavePlacements(data_ + "\\hvmend.ini");
   window_ = std::make_unique<MainWindow>();
   ASSERT_TRUE(window_->Create(StartWords{}, data_));
   EXPECT_EQ(SW_SHOWMAXIMIZED, window_->FirstShowCommand(SW_SHOWNORMAL));
@@ -316,13 +327,34 @@ TEST_F(MainWindowTest, SavedPlacementOpensAtLeastAtTheWindowSizeAndMaximised) {
 }
 
 TEST_F(MainWindowTest, SilentStartIgnoresTheSavedPlacement) {
-  tProgramSettings settings;
-  settings.window = "44,2,3,0,0,-1,-1,20,30,120,130";
-  settings.window_l = settings.window;
-  ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  SavePlacements(data_ + "\\hvmend.ini");
   window_ = std::make_unique<MainWindow>();
   ASSERT_TRUE(window_->Create(ParseStartWords({"bootup", "silent"}), data_));
   EXPECT_EQ(SW_SHOWNORMAL, window_->FirstShowCommand(SW_SHOWNORMAL));
+  WINDOWPLACEMENT placement{sizeof(placement)};
+  GetWindowPlacement(window_->Hwnd(), &placement);
+  EXPECT_NE(20, placement.rcNormalPosition.left);
+  EXPECT_NE(300, placement.rcNormalPosition.left);
+}
+
+// Moved onto a monitor of another density, the window still saves its
+// placement under the key it was opened from, and leaves the other alone.
+TEST_F(MainWindowTest, ClosingSavesThePlacementUnderTheKeyItOpenedFrom) {
+  SavePlacements(data_ + "\\hvmend.ini");
+  MainWindow& window = Open();
+  const int elsewhere = ui::Dpi::System().Value() > 96 ? 96 : 144;
+  RECT bounds{};
+  GetWindowRect(window.Hwnd(), &bounds);
+  SendMessageA(window.Hwnd(), WM_DPICHANGED, MAKEWPARAM(elsewhere, elsewhere),
+               reinterpret_cast<LPARAM>(&bounds));
+  ASSERT_EQ(elsewhere, window.CurrentDpi().Value());
+  window.HandleCommand(8, 0);
+  tProgramSettings settings;
+  LoadSettings(settings, data_ + "\\hvmend.ini");
+  const bool large = ui::Dpi::System().Value() > 96;
+  EXPECT_EQ(PlacementText(window.Hwnd()), large ? settings.window_l : settings.window);
+  EXPECT_NE(kTinyMaximised, large ? settings.window_l : settings.window);
+  EXPECT_EQ(kNormalElsewhere, large ? settings.window : settings.window_l);
 }
 
 TEST_F(MainWindowTest, HotKeysHeldElsewhereDoNotStopTheStart) {
