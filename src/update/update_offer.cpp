@@ -56,12 +56,11 @@ bool HandleCheckResult(int value, const std::optional<UpdateOffer>& offer, Dialo
     case update_command::kNewerOffered: break;
     default: return false;
   }
-  if (!offer || !OfferAccepted(*offer, dialogs, hooks)) return false;
-  // Without a digest nothing could vouch for the package: not even fetched.
-  if (!IsSha256Text(offer->digest)) {
-    dialogs.MessageDialog(update_text::kNotVerified, update_text::kPromptTitle, kWarning);
+  // Without a digest nothing could vouch for the package: the check makes no
+  // offer of it, and one that comes anyway is neither put to the user nor
+  // fetched.
+  if (!offer || !IsSha256Text(offer->digest) || !OfferAccepted(*offer, dialogs, hooks))
     return false;
-  }
   const std::string file = hooks.download(offer->address);
   // A failed or cancelled download says nothing; the program goes on.
   if (file.empty()) return false;

@@ -105,12 +105,17 @@ TEST_F(UpdateOfferTest, YesDownloadsAndInstallsWithTheOffersDigest) {
   EXPECT_TRUE(dialogs_.asked.empty());
 }
 
-TEST_F(UpdateOfferTest, AnOfferWithoutADigestIsNotEvenDownloaded) {
+// The user is not asked about an update that would be refused after its
+// download.
+TEST_F(UpdateOfferTest, AnOfferWithoutAValidDigestIsNeitherPutToTheUserNorDownloaded) {
   answer_ = {dialog::kYes, 1};
-  EXPECT_FALSE(Offer(""));
+  for (const std::string& digest : {std::string(), std::string(63, 'c'), std::string(64, 'g')}) {
+    EXPECT_FALSE(Offer(digest)) << digest;
+    EXPECT_EQ(-1, promptedWith_) << digest;
+  }
   EXPECT_TRUE(downloaded_.empty());
-  ASSERT_EQ(1u, dialogs_.asked.size());
-  EXPECT_EQ(48, dialogs_.asked[0].flags);
+  EXPECT_TRUE(installed_.empty());
+  EXPECT_TRUE(dialogs_.asked.empty());
 }
 
 TEST_F(UpdateOfferTest, AFailedOrCancelledDownloadSaysNothingAndGoesOn) {
