@@ -177,7 +177,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
     tProgramSettings settings;
     LoadSettings(settings, SettingsPath());
     settings.DeleteAfterWeek = on;
-    SaveSettings(settings, SettingsPath());
+    Save(settings);
   };
   snapshotHooks.restored = [this] { session_->Results().ClearTotal(); };
   snapshotHooks.showFullBackups = [this] { ShowFullBackups(); };
@@ -363,7 +363,7 @@ void MainWindow::RunRepair() {
     LoadSettings(settings, SettingsPath());
     if (settings.FirstTimeScan) {
       settings.FirstTimeScan = false;
-      SaveSettings(settings, SettingsPath());
+      Save(settings);
     }
   }
   SetBusy(true);
@@ -381,6 +381,7 @@ void MainWindow::RunRepair() {
   SetBusy(false);
   menu_.EnableRows(true);
   SetCursor(previous);
+  TellSettingsNotSaved(session_->TakeSettingsFailure());
   // What was repaired before an error is reported and can be restored all
   // the same; the error is told after that.
   if (!quiet_) {
@@ -484,7 +485,7 @@ void MainWindow::StampLastBackup() {
   std::snprintf(stamp, sizeof(stamp), "%04d%02d%02d%02d%02d", now.year, now.month, now.day,
                 now.hour, now.minute);
   settings.last_backup = stamp;
-  SaveSettings(settings, SettingsPath());
+  Save(settings);
   PostMessageA(Hwnd(), WM_USER, 7, 0);
 }
 
@@ -512,10 +513,19 @@ void MainWindow::RunScan() {
     MainWindow& window;
     ~Ending() {
       window.scanning_ = false;
+      window.TellSettingsNotSaved(window.session_->TakeSettingsFailure());
       window.ReleaseHeldCheckResult();
     }
   } ending{*this};
   session_->RunScan();
+}
+
+bool MainWindow::Save(const tProgramSettings& settings) {
+  return settingsNotice_.Saved(SaveSettings(settings, SettingsPath()), SettingsPath(), quiet_);
+}
+
+void MainWindow::TellSettingsNotSaved(uint32_t status) {
+  if (status) settingsNotice_.Saved(status, SettingsPath(), quiet_);
 }
 
 void MainWindow::StartModeAction() {
@@ -562,7 +572,9 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
     case 2: backup_->RunOnGuiThread(); return;
     case 3: StartModeAction(); return;
     case 4: backup_->WorkerFinished(static_cast<int>(value)); return;
-    case update_command::kRemindLater: RemindLater(SettingsPath(), static_cast<int>(value)); return;
+    case update_command::kRemindLater:
+      TellSettingsNotSaved(RemindLater(SettingsPath(), static_cast<int>(value)));
+      return;
     case update_command::kCheckResult:
       if (HoldCheckResultWhileBusy(static_cast<int>(value))) return;
       OnUpdateCheckResult(static_cast<int>(value));
@@ -604,7 +616,9 @@ bool MainWindow::CloseQuery() {
   // window is on now may differ.
   PlacementSetting(settings, ui::Dpi::System().Value()) = placement;
   if (settings_) settings_->StoreInto(settings);
-  SaveSettings(settings, SettingsPath());
+  // The window closes all the same: keeping it open would not make the file
+  // writable.
+  Save(settings);
   return true;
 }
 

@@ -29,6 +29,7 @@
 #include "results/results_page.h"
 #include "settings/automatic_startup.h"
 #include "settings/settings_page.h"
+#include "settings/settings_save_notice.h"
 #include "tweaks/optimize_page.h"
 #include "tweaks/vista_page.h"
 #include "ui/html_view.h"
@@ -173,6 +174,10 @@ class MainWindow : public ui::Window, public MonitorState {
   ui::Window* PageWindow(Page page);
 
   std::string SettingsPath() const { return dataFolder_ + "\\hvmend.ini"; }
+  // Saves `settings`; a failure is told once (not while a start mode runs
+  // unattended). True when saved.
+  bool Save(const tProgramSettings& settings);
+  void TellSettingsNotSaved(uint32_t status);
 
   StartWords words_;
   std::string dataFolder_;
@@ -184,6 +189,7 @@ class MainWindow : public ui::Window, public MonitorState {
   int frontTemplate_ = 0;
   Navigator navigator_;
   GuiDialogs dialogs_;
+  SettingsSaveNotice settingsNotice_{dialogs_};
   LeftMenu menu_;
   ScanPage scanPage_;
   ui::HtmlView front_;

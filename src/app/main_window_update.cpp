@@ -52,6 +52,7 @@ void MainWindow::OnUpdateCheckResult(int value) {
   hooks.install = [this](const std::string& file, const std::string& digest) {
     return InstallUpdate(file, digest, {OwnProgramPath(), Hwnd()});
   };
+  hooks.settingsNotSaved = [this](uint32_t status) { TellSettingsNotSaved(status); };
   // The restarter waits for this window to go before it replaces the files.
   if (HandleCheckResult(value, offer, dialogs_, hooks)) PostMessageA(Hwnd(), WM_USER, 1, 0);
 }

@@ -47,7 +47,9 @@ bool HandleCheckResult(int value, const std::optional<UpdateOffer>& offer, Dialo
     case update_command::kAutomaticNothingNewer: {
       tProgramSettings settings = Load(hooks.settingsPath);
       SetNextDue(settings, DueKind::update, settings.UpdateFreq, LocalToday());
-      SaveSettings(settings, hooks.settingsPath);
+      if (const uint32_t status = SaveSettings(settings, hooks.settingsPath);
+          status && hooks.settingsNotSaved)
+        hooks.settingsNotSaved(status);
       return false;
     }
     case update_command::kManualNothingNewer:
@@ -70,10 +72,10 @@ bool HandleCheckResult(int value, const std::optional<UpdateOffer>& offer, Dialo
   return false;
 }
 
-void RemindLater(const std::string& settingsPath, int days) {
+uint32_t RemindLater(const std::string& settingsPath, int days) {
   tProgramSettings settings = Load(settingsPath);
   SetNextDue(settings, DueKind::update, days < 0 ? 0 : days, LocalToday());
-  SaveSettings(settings, settingsPath);
+  return SaveSettings(settings, settingsPath);
 }
 
 }  // namespace hvm

@@ -199,6 +199,33 @@ TEST_F(DesktopProgramTest, ScheduleScansAndEnds) {
   EXPECT_EQ(0, CountMainWindows());
 }
 
+// A due log-on scan whose next date cannot be stored would be due again at
+// every log-on: it does not run, and nothing shows.
+TEST_F(DesktopProgramTest, BootupWhoseNextDateCannotBeStoredDoesNotScan) {
+  settings_.AutoAction = 1;
+  settings_.autorun = "";
+  WriteSettings();
+  ASSERT_TRUE(SetFileAttributesA(Settings().c_str(), FILE_ATTRIBUTE_READONLY));
+  DesktopProgram program(data_, {"bootup"});
+  const std::optional<DWORD> exitCode = program.WaitForExit();
+  SetFileAttributesA(Settings().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(0u, exitCode.value_or(99));
+  EXPECT_EQ(0, CountMainWindows());
+  EXPECT_TRUE(ReadSettings().autorun.empty());
+}
+
+// Unattended, a settings file that cannot be written is not a question for
+// anybody: the scheduled scan runs and the program ends by itself.
+TEST_F(DesktopProgramTest, ScheduleWithAReadOnlySettingsFileEndsQuietly) {
+  WriteSettings();
+  ASSERT_TRUE(SetFileAttributesA(Settings().c_str(), FILE_ATTRIBUTE_READONLY));
+  DesktopProgram program(data_, {"schedule"});
+  const std::optional<DWORD> exitCode = program.WaitForExit();
+  SetFileAttributesA(Settings().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(0u, exitCode.value_or(99));
+  EXPECT_EQ(0, CountMainWindows());
+}
+
 TEST_F(DesktopProgramTest, StartScanOpensAndScansAtOnce) {
   WriteSettings();
   DesktopProgram program(data_, {"startscan"});

@@ -289,6 +289,33 @@ TEST_F(MainWindowTest, CommandsThatClearTheResultsWaitWhileBusy) {
   EXPECT_EQ(Page::kFront, window.CurrentPage());
 }
 
+// A read-only settings file: the scan's statistics, a reminder and the
+// placement all fail to save, and the user hears of it once, after the scan.
+TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsToldOnce) {
+  SwitchOnly({4});
+  SeedStaleClasses(2);
+  MainWindow& window = Open();
+  const std::string path = data_ + "\\hvmend.ini";
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  const std::vector<std::string> told = DialogTextsDuring([&] {
+    window.HandleCommand(100, 0);
+    window.HandleCommand(update_command::kRemindLater, 7);
+    window.HandleCommand(8, 0);
+    ui::PumpMessages();
+  });
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_EQ(1u, told.size());
+  EXPECT_EQ(0u, told[0].find("The settings could not be saved to " + path + " [")) << told[0];
+  EXPECT_EQ(2, window.Session().Results().TotalCount()) << "the scan went on";
+  tProgramSettings settings;
+  LoadSettings(settings, path);
+  EXPECT_TRUE(settings.last_scan.empty());
+  // Writable again: the next save goes through without a word.
+  EXPECT_TRUE(DialogTextsDuring([&] { window.HandleCommand(8, 0); }).empty());
+  LoadSettings(settings, path);
+  EXPECT_FALSE(settings.window.empty() && settings.window_l.empty());
+}
+
 TEST_F(MainWindowTest, StopButtonEndsTheScanLikeEscape) {
   SwitchOnly({4});
   SeedStaleClasses(40);

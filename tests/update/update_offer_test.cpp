@@ -148,7 +148,7 @@ TEST_F(UpdateOfferTest, AnUnknownResultOrAMissingOfferDoesNothing) {
 
 TEST_F(UpdateOfferTest, RemindLaterStoresTheDaysAsIntervalAndDueDate) {
   WriteSettings(1, "");
-  RemindLater(settingsPath_, 14);
+  EXPECT_EQ(0u, RemindLater(settingsPath_, 14));
   EXPECT_EQ(14, Settings().UpdateFreq);
   EXPECT_EQ(NextDueText(LocalToday(), 14), Settings().update);
   EXPECT_FALSE(IsDue(Settings(), DueKind::update, LocalToday()));
@@ -156,9 +156,27 @@ TEST_F(UpdateOfferTest, RemindLaterStoresTheDaysAsIntervalAndDueDate) {
 
 TEST_F(UpdateOfferTest, RemindNeverTurnsTheAutomaticCheckOff) {
   WriteSettings(1, "");
-  RemindLater(settingsPath_, 0);
+  EXPECT_EQ(0u, RemindLater(settingsPath_, 0));
   EXPECT_EQ(0, Settings().UpdateFreq);
   EXPECT_FALSE(IsDue(Settings(), DueKind::update, AddDays(LocalToday(), 365)));
+}
+
+// A settings file that cannot be written: the due date stays, and whoever
+// tells the user hears of it.
+TEST_F(UpdateOfferTest, ADueDateThatCannotBeSavedIsReported) {
+  WriteSettings(7, "20261201");
+  ASSERT_TRUE(SetFileAttributesA(settingsPath_.c_str(), FILE_ATTRIBUTE_READONLY));
+  std::vector<uint32_t> failures;
+  hooks_.settingsNotSaved = [&](uint32_t status) { failures.push_back(status); };
+  EXPECT_FALSE(HandleCheckResult(0, std::nullopt, dialogs_, hooks_));
+  const uint32_t reminded = RemindLater(settingsPath_, 30);
+  SetFileAttributesA(settingsPath_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_EQ(1u, failures.size());
+  EXPECT_NE(0u, failures[0]);
+  EXPECT_NE(0u, reminded);
+  EXPECT_EQ("20261201", Settings().update);
+  EXPECT_EQ(7, Settings().UpdateFreq);
+  EXPECT_TRUE(dialogs_.asked.empty());
 }
 
 }  // namespace
