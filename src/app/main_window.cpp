@@ -634,15 +634,21 @@ RECT MainWindow::HelpLinkRect() const {
   return {client.right - dpi.Scale(96), dpi.Scale(8), client.right - dpi.Scale(16), dpi.Scale(28)};
 }
 
-void MainWindow::ShowHelpMenu() {
+HMENU MainWindow::CreateHelpMenu() const {
   HMENU menu = CreatePopupMenu();
-  AppendMenuA(menu, MF_STRING, kHelpItem, "&Help\tF1");
+  AppendMenuA(menu, MF_STRING, kHelpItem, "&Help");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuA(menu, MF_STRING | (UpdateCheckOffered() ? 0 : MF_GRAYED), kUpdatesItem,
               "Check for Updates");
   AppendMenuA(menu, MF_STRING, kWebItem, "Hivemend on the &Web");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, kAboutItem, "&About Hivemend");
+  AppendMenuA(menu, MF_STRING, kAboutItem, "About Hivemend");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  return menu;
+}
+
+void MainWindow::ShowHelpMenu() {
+  HMENU menu = CreateHelpMenu();
   RECT link = HelpLinkRect();
   MapWindowPoints(Hwnd(), nullptr, reinterpret_cast<POINT*>(&link), 2);
   const UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_TOPALIGN,

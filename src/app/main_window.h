@@ -93,6 +93,8 @@ class MainWindow : public ui::Window, public MonitorState {
   void ShowHelp();
   // The help menu under the band's "Help" link: help, updates, web site, about.
   void ShowHelpMenu();
+  // That menu as a new pop-up menu the caller destroys.
+  HMENU CreateHelpMenu() const;
   void SetHelpViewer(HelpViewer viewer) { helpViewer_ = std::move(viewer); }
   // Runs at command 0, when start-up is complete (the splash goes then).
   std::function<void()> onStarted;

@@ -269,6 +269,35 @@ TEST_F(MainWindowTest, AnUpdateAnswerDuringAScanWaitsForItsEnd) {
   EXPECT_TRUE(window.UpdateCheckOffered());
 }
 
+// The help menu's items in their order ("-" a separator), "Check for Updates"
+// in brackets while it is greyed.
+std::vector<std::string> HelpMenuItems(const MainWindow& window) {
+  HMENU menu = window.CreateHelpMenu();
+  std::vector<std::string> items;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char text[128] = {};
+    GetMenuStringA(menu, i, text, sizeof(text), MF_BYPOSITION);
+    const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+    if (state & MF_SEPARATOR)
+      items.push_back("-");
+    else
+      items.push_back((state & MF_GRAYED) ? "[" + std::string(text) + "]" : text);
+  }
+  DestroyMenu(menu);
+  return items;
+}
+
+TEST_F(MainWindowTest, TheHelpMenuGreysTheUpdateCheckWhileBusy) {
+  MainWindow& window = Open();
+  const std::vector<std::string> idle = {
+      "&Help", "-", "Check for Updates", "Hivemend on the &Web", "-", "About Hivemend", "-"};
+  EXPECT_EQ(idle, HelpMenuItems(window));
+  window.Session().Driver().SetBusy(true);
+  EXPECT_EQ("[Check for Updates]", HelpMenuItems(window)[2]);
+  window.Session().Driver().SetBusy(false);
+  EXPECT_EQ("Check for Updates", HelpMenuItems(window)[2]);
+}
+
 // While a long operation runs (here as a backup's worker holds the flag), the
 // commands that clear the results do nothing.
 TEST_F(MainWindowTest, CommandsThatClearTheResultsWaitWhileBusy) {
