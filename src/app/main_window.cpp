@@ -65,9 +65,9 @@ bool ShowHtmlHelp(const std::string& location) {
 }
 
 void ShowWinHelp(HWND owner, const std::string& chm, const std::string& topic) {
-  const std::string hlp = chm.substr(0, chm.size() - 4) + ".hlp";
+  const std::string hlp = WinHelpFile(chm);
   WinHelpA(owner, hlp.c_str(), HELP_CONTENTS, 0);
-  const std::string macro = "JumpID(\"\", \"" + topic + "\")";
+  const std::string macro = WinHelpMacro(topic);
   WinHelpA(owner, hlp.c_str(), HELP_COMMAND, reinterpret_cast<ULONG_PTR>(macro.c_str()));
 }
 
