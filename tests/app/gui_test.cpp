@@ -161,6 +161,19 @@ TEST_F(DesktopProgramTest, BootupWhenDueScansStoresTheNextDateAndStaysOpen) {
   EXPECT_TRUE(program.Running());
 }
 
+TEST_F(DesktopProgramTest, BootupSilentWhenDueScansAndEnds) {
+  settings_.AutoAction = 1;
+  settings_.AutoFreq = 2;  // bi-weekly
+  settings_.autorun = "";
+  WriteSettings();
+  DesktopProgram program(data_, {"bootup", "silent"});
+  EXPECT_EQ(0u, program.WaitForExit().value_or(99));
+  EXPECT_EQ(0, CountMainWindows());
+  const tProgramSettings after = ReadSettings();
+  EXPECT_FALSE(after.last_scan.empty()) << "it scanned before it ended";
+  EXPECT_EQ(NextDueText(LocalToday(), 14), after.autorun);
+}
+
 // The main window reads the settings into its pages at every start; that must
 // not make the scan due again.
 TEST_F(DesktopProgramTest, WeeklyScheduleScansAtTheFirstLogOnAndNotAgainTheSameDay) {
