@@ -89,6 +89,14 @@ void MainWindow::SetBusy(bool on) {
   if (!on) ReleaseHeldCheckResult();
 }
 
+bool MainWindow::Save(const tProgramSettings& settings) {
+  return settingsNotice_.Saved(SaveSettings(settings, SettingsPath()), SettingsPath(), quiet_);
+}
+
+void MainWindow::TellSettingsNotSaved(uint32_t status) {
+  if (status) settingsNotice_.Saved(status, SettingsPath(), quiet_);
+}
+
 bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) {
   words_ = words;
   dataFolder_ = dataFolder.empty() ? Environment().dataFolder : dataFolder;
@@ -378,10 +386,12 @@ void MainWindow::RunRepair() {
   } catch (...) {
     failure = std::current_exception();
   }
-  SetBusy(false);
+  session_->Driver().SetBusy(false);
   menu_.EnableRows(true);
   SetCursor(previous);
+  // A held update answer comes after this message, not inside it.
   TellSettingsNotSaved(session_->TakeSettingsFailure());
+  ReleaseHeldCheckResult();
   // What was repaired before an error is reported and can be restored all
   // the same; the error is told after that.
   if (!quiet_) {
@@ -509,23 +519,19 @@ void MainWindow::RenderFrontPage() {
 void MainWindow::RunScan() {
   if (Busy()) return;
   scanning_ = true;
-  struct Ending {
-    MainWindow& window;
-    ~Ending() {
-      window.scanning_ = false;
-      window.TellSettingsNotSaved(window.session_->TakeSettingsFailure());
-      window.ReleaseHeldCheckResult();
-    }
-  } ending{*this};
-  session_->RunScan();
-}
-
-bool MainWindow::Save(const tProgramSettings& settings) {
-  return settingsNotice_.Saved(SaveSettings(settings, SettingsPath()), SettingsPath(), quiet_);
-}
-
-void MainWindow::TellSettingsNotSaved(uint32_t status) {
-  if (status) settingsNotice_.Saved(status, SettingsPath(), quiet_);
+  {
+    struct Ending {
+      MainWindow& window;
+      ~Ending() {
+        window.scanning_ = false;
+        // A scan ended by an error still lets a held answer through.
+        if (std::uncaught_exceptions() > 0) window.ReleaseHeldCheckResult();
+      }
+    } ending{*this};
+    session_->RunScan();
+  }
+  TellSettingsNotSaved(session_->TakeSettingsFailure());
+  ReleaseHeldCheckResult();
 }
 
 void MainWindow::StartModeAction() {

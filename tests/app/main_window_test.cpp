@@ -318,6 +318,34 @@ TEST_F(MainWindowTest, CommandsThatClearTheResultsWaitWhileBusy) {
   EXPECT_EQ(Page::kFront, window.CurrentPage());
 }
 
+// The same for a repair: the answer is told when the repair is done, over its
+// report.
+TEST_F(MainWindowTest, AnUpdateAnswerDuringARepairWaitsForItsEnd) {
+  SwitchOnly({4});
+  SeedStaleClasses(3);
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  ASSERT_EQ(Page::kResults, window.CurrentPage());
+  PostMessageA(window.Hwnd(), WM_USER, update_command::kCheckResult,
+               update_command::kManualNothingNewer);
+  std::optional<Page> pageWhenTold;
+  std::optional<bool> busyWhenTold;
+  SetDialogShownHook([&](MessageDialogWindow& dialog) {
+    pageWhenTold = window.CurrentPage();
+    busyWhenTold = window.Busy();
+    PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
+  });
+  window.Results().RepairButton().Click();
+  ui::PumpMessages();
+  SetDialogShownHook({});
+  EXPECT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32"));
+  ASSERT_TRUE(pageWhenTold.has_value()) << "the answer was told";
+  EXPECT_EQ(Page::kSummary, *pageWhenTold);
+  EXPECT_FALSE(*busyWhenTold);
+  EXPECT_EQ(Page::kSummary, window.CurrentPage());
+  EXPECT_TRUE(window.Menu().RowsEnabled());
+}
+
 // A read-only settings file: the scan's statistics, a reminder and the
 // placement all fail to save, and the user hears of it once, after the scan.
 TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsToldOnce) {
