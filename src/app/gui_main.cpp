@@ -43,11 +43,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
 
   // A log-on start with nothing due, and a second start, end before any
   // window of their own, the splash included, so that nothing flashes up.
+  // A due scan whose next date cannot be stored (a read-only settings file)
+  // would be due again at every log-on: it is left to the user's own start,
+  // which tells why the settings are not kept.
   if (words.mode == StartMode::kBootup) {
     tProgramSettings settings;
     LoadSettings(settings, settingsPath);
     if (!ScheduledScanDue(settings, LocalToday())) return 0;
-    SaveSettings(settings, settingsPath);
+    if (SaveSettings(settings, settingsPath) != 0) return 0;
   }
   if (HWND running = FindRunningInstance(MainWindow::kClassName, MainWindow::kTitle)) {
     ActivateInstance(running);

@@ -44,6 +44,9 @@ class GuiScanSession {
   ScanDriver& Driver() { return *driver_; }
   SuppressionLists& Suppression() { return suppression_; }
   Repairer& Repair() { return *repairer_; }
+  // The first failed save of the scan and repair statistics since the last
+  // call (0: none).
+  uint32_t TakeSettingsFailure() { return stamps_.TakeSaveFailure(); }
 
  private:
   class Observer;

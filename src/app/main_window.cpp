@@ -14,6 +14,7 @@
 #include "reports/template_renderer.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
+#include "settings/window_placement.h"
 #include "ui/picture_ids.h"
 #include "update/update_offer.h"
 
@@ -68,9 +69,9 @@ bool ShowHtmlHelp(const std::string& location) {
 }
 
 void ShowWinHelp(HWND owner, const std::string& chm, const std::string& topic) {
-  const std::string hlp = chm.substr(0, chm.size() - 4) + ".hlp";
+  const std::string hlp = WinHelpFile(chm);
   WinHelpA(owner, hlp.c_str(), HELP_CONTENTS, 0);
-  const std::string macro = "JumpID(\"\", \"" + topic + "\")";
+  const std::string macro = WinHelpMacro(topic);
   WinHelpA(owner, hlp.c_str(), HELP_COMMAND, reinterpret_cast<ULONG_PTR>(macro.c_str()));
 }
 
@@ -84,7 +85,20 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Busy() const {
-  return session_ && session_->Driver().Busy();
+  return scanning_ || (session_ && session_->Driver().Busy());
+}
+
+void MainWindow::SetBusy(bool on) {
+  session_->Driver().SetBusy(on);
+  if (!on) ReleaseHeldCheckResult();
+}
+
+bool MainWindow::Save(const tProgramSettings& settings) {
+  return settingsNotice_.Saved(SaveSettings(settings, SettingsPath()), SettingsPath(), quiet_);
+}
+
+void MainWindow::TellSettingsNotSaved(uint32_t status) {
+  if (status) settingsNotice_.Saved(status, SettingsPath(), quiet_);
 }
 
 bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) {
@@ -177,7 +191,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
     tProgramSettings settings;
     LoadSettings(settings, SettingsPath());
     settings.DeleteAfterWeek = on;
-    SaveSettings(settings, SettingsPath());
+    Save(settings);
   };
   snapshotHooks.restored = [this] { session_->Results().ClearTotal(); };
   snapshotHooks.showFullBackups = [this] { ShowFullBackups(); };
@@ -220,8 +234,8 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   if (!words_.silent) {
     tProgramSettings settings;
     LoadSettings(settings, SettingsPath());
-    const std::string& saved = dpi.Value() > 96 ? settings.window_l : settings.window;
-    restoredState_ = RestorePlacement(Hwnd(), saved, ui::Width(frame), ui::Height(frame));
+    restoredState_ = RestorePlacement(Hwnd(), PlacementSetting(settings, dpi.Value()),
+                                      ui::Width(frame), ui::Height(frame));
   }
   ui::SetMessageFilter([this](MSG& message) { return FilterMessage(message); });
   SetTimer(Hwnd(), kStatusTimer, kStatusMilliseconds, nullptr);
@@ -363,10 +377,10 @@ void MainWindow::RunRepair() {
     LoadSettings(settings, SettingsPath());
     if (settings.FirstTimeScan) {
       settings.FirstTimeScan = false;
-      SaveSettings(settings, SettingsPath());
+      Save(settings);
     }
   }
-  session_->Driver().SetBusy(true);
+  SetBusy(true);
   menu_.EnableRows(false);
   HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
   // The repair fills the report page itself (its report hook); how its
@@ -381,6 +395,9 @@ void MainWindow::RunRepair() {
   session_->Driver().SetBusy(false);
   menu_.EnableRows(true);
   SetCursor(previous);
+  // A held update answer comes after this message, not inside it.
+  TellSettingsNotSaved(session_->TakeSettingsFailure());
+  ReleaseHeldCheckResult();
   // What was repaired before an error is reported and can be restored all
   // the same; the error is told after that.
   if (!quiet_) {
@@ -397,12 +414,12 @@ void MainWindow::RunRepair() {
 // locked menu keep a scan or another page from starting in the middle.
 void MainWindow::RunOptimize() {
   if (Busy()) return;
-  session_->Driver().SetBusy(true);
+  SetBusy(true);
   menu_.EnableRows(false);
   struct Unlock {
     MainWindow& window;
     ~Unlock() {
-      window.session_->Driver().SetBusy(false);
+      window.SetBusy(false);
       window.menu_.EnableRows(true);
     }
   } unlock{*this};
@@ -453,7 +470,7 @@ bool MainWindow::CreateBackupAndPack() {
   auto waitCursor = [](bool on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW)); };
   FullBackup::Hooks backupHooks;
   backupHooks.busy = [this] { return Busy(); };
-  backupHooks.setBusy = [this](bool on) { session_->Driver().SetBusy(on); };
+  backupHooks.setBusy = [this](bool on) { SetBusy(on); };
   backupHooks.enableMenu = [this](bool on) { menu_.EnableRows(on); };
   backupHooks.waitCursor = waitCursor;
   backupHooks.pumpMessages = [] { ui::PumpMessages(); };
@@ -461,7 +478,7 @@ bool MainWindow::CreateBackupAndPack() {
       std::make_unique<FullBackup>(*machine_, dialogs_, poster_, BackupSettings(), backupHooks);
   RegistryPack::Hooks packHooks;
   packHooks.busy = [this] { return Busy(); };
-  packHooks.setBusy = [this](bool on) { session_->Driver().SetBusy(on); };
+  packHooks.setBusy = [this](bool on) { SetBusy(on); };
   packHooks.waitCursor = waitCursor;
   packHooks.clearTotal = [this] { session_->Results().ClearTotal(); };
   packHooks.pumpMessages = [] { ui::PumpMessages(); };
@@ -497,7 +514,7 @@ void MainWindow::StampLastBackup() {
   std::snprintf(stamp, sizeof(stamp), "%04d%02d%02d%02d%02d", now.year, now.month, now.day,
                 now.hour, now.minute);
   settings.last_backup = stamp;
-  SaveSettings(settings, SettingsPath());
+  Save(settings);
   PostMessageA(Hwnd(), WM_USER, 7, 0);
 }
 
@@ -519,7 +536,21 @@ void MainWindow::RenderFrontPage() {
 }
 
 void MainWindow::RunScan() {
-  session_->RunScan();
+  if (Busy()) return;
+  scanning_ = true;
+  {
+    struct Ending {
+      MainWindow& window;
+      ~Ending() {
+        window.scanning_ = false;
+        // A scan ended by an error still lets a held answer through.
+        if (std::uncaught_exceptions() > 0) window.ReleaseHeldCheckResult();
+      }
+    } ending{*this};
+    session_->RunScan();
+  }
+  TellSettingsNotSaved(session_->TakeSettingsFailure());
+  ReleaseHeldCheckResult();
 }
 
 void MainWindow::StartModeAction() {
@@ -544,12 +575,12 @@ void MainWindow::StartModeAction() {
   quiet_ = false;
 }
 
-void MainWindow::CommonEnding() {
+void MainWindow::CommonEnding(bool showFront) {
   menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
   menu_.Highlight(CommandOf(navigator_.Current()));
   SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  TurnPage(Page::kFront);
+  if (showFront) TurnPage(Page::kFront);
 }
 
 void MainWindow::HandleCommand(int number, LPARAM value) {
@@ -567,8 +598,11 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
     case 2: backup_->RunOnGuiThread(); return;
     case 3: StartModeAction(); return;
     case 4: backup_->WorkerFinished(static_cast<int>(value)); return;
-    case update_command::kRemindLater: RemindLater(SettingsPath(), static_cast<int>(value)); return;
+    case update_command::kRemindLater:
+      TellSettingsNotSaved(RemindLater(SettingsPath(), static_cast<int>(value)));
+      return;
     case update_command::kCheckResult:
+      if (HoldCheckResultWhileBusy(static_cast<int>(value))) return;
       OnUpdateCheckResult(static_cast<int>(value));
       // An automatic check that found nothing told the user nothing: the
       // page being used stays where it is.
@@ -582,11 +616,13 @@ void MainWindow::HandleCommand(int number, LPARAM value) {
     case 190: SetMonitoring(true); return;
     case 195: SetMonitoring(false); return;
     case 152:
+      if (Busy()) return;
       session_->Results().ClearTotal();
       TurnPage(Page::kFront);
       return;
     case 160:
     case 165:
+      if (Busy()) return;
       session_->Results().ClearTotal();
       RunOptimize();
       return;
@@ -602,9 +638,13 @@ bool MainWindow::CloseQuery() {
   tProgramSettings settings;
   LoadSettings(settings, SettingsPath());
   const std::string placement = PlacementText(Hwnd());
-  (CurrentDpi().Value() > 96 ? settings.window_l : settings.window) = placement;
+  // The system's measure, as when the window was opened: the monitor the
+  // window is on now may differ.
+  PlacementSetting(settings, ui::Dpi::System().Value()) = placement;
   if (settings_) settings_->StoreInto(settings);
-  SaveSettings(settings, SettingsPath());
+  // The window closes all the same: keeping it open would not make the file
+  // writable.
+  Save(settings);
   return true;
 }
 
@@ -620,15 +660,21 @@ RECT MainWindow::HelpLinkRect() const {
   return {client.right - dpi.Scale(96), dpi.Scale(8), client.right - dpi.Scale(16), dpi.Scale(28)};
 }
 
-void MainWindow::ShowHelpMenu() {
+HMENU MainWindow::CreateHelpMenu() const {
   HMENU menu = CreatePopupMenu();
-  AppendMenuA(menu, MF_STRING, kHelpItem, "&Help\tF1");
+  AppendMenuA(menu, MF_STRING, kHelpItem, "&Help");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING | (updatesAvailable_ ? 0 : MF_GRAYED), kUpdatesItem,
+  AppendMenuA(menu, MF_STRING | (UpdateCheckOffered() ? 0 : MF_GRAYED), kUpdatesItem,
               "Check for Updates");
   AppendMenuA(menu, MF_STRING, kWebItem, "Hivemend on the &Web");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, kAboutItem, "&About Hivemend");
+  AppendMenuA(menu, MF_STRING, kAboutItem, "About Hivemend");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  return menu;
+}
+
+void MainWindow::ShowHelpMenu() {
+  HMENU menu = CreateHelpMenu();
   RECT link = HelpLinkRect();
   MapWindowPoints(Hwnd(), nullptr, reinterpret_cast<POINT*>(&link), 2);
   const UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_TOPALIGN,
@@ -701,6 +747,8 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         AboutWindow about;
         if (about.Create(AboutWindow::Mode::kAbout, Hwnd(), Environment().VersionText))
           about.RunModal();
+      } else if (wParam == kHeldCheckResult) {
+        OnHeldCheckResult(static_cast<int>(lParam));
       }
       return 0;
     case WM_PAINT: Paint(); return 0;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "app/gui_scan_session.h"
 #include "app/left_menu.h"
@@ -28,6 +29,7 @@
 #include "results/results_page.h"
 #include "settings/automatic_startup.h"
 #include "settings/settings_page.h"
+#include "settings/settings_save_notice.h"
 #include "tweaks/optimize_page.h"
 #include "tweaks/vista_page.h"
 #include "ui/html_view.h"
@@ -45,6 +47,10 @@ class MainWindow : public ui::Window, public MonitorState {
   static constexpr int kWidth = 800;  // client, 96-dpi units
   static constexpr int kHeight = 560;
   static constexpr int kBandHeight = 64;
+
+  // WM_APP's first parameter for an update check's answer held through a
+  // long operation (the second parameter is the answer).
+  static constexpr WPARAM kHeldCheckResult = 100;
 
   // Hot key ids.
   static constexpr int kQuitHotKey = 1;
@@ -87,6 +93,8 @@ class MainWindow : public ui::Window, public MonitorState {
   void ShowHelp();
   // The help menu under the band's "Help" link: help, updates, web site, about.
   void ShowHelpMenu();
+  // That menu as a new pop-up menu the caller destroys.
+  HMENU CreateHelpMenu() const;
   void SetHelpViewer(HelpViewer viewer) { helpViewer_ = std::move(viewer); }
   // Runs at command 0, when start-up is complete (the splash goes then).
   std::function<void()> onStarted;
@@ -120,7 +128,12 @@ class MainWindow : public ui::Window, public MonitorState {
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
+  // A scan, repair, backup, pack or optimize runs (also while a stopped scan
+  // unwinds).
   bool Busy() const;
+  // Whether the help menu offers "Check for Updates": once start-up is
+  // complete, and not while a long operation runs.
+  bool UpdateCheckOffered() const { return updatesAvailable_ && !Busy(); }
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -151,15 +164,23 @@ class MainWindow : public ui::Window, public MonitorState {
   BackupEnvironment BackupSettings() const;
   RegistryChecker RegistryCheckerHere() const;
   void StartModeAction();
-  void CommonEnding();
+  void CommonEnding(bool showFront = true);
   bool UpdateCheckDue() const;
   void OnUpdateCheckResult(int value);
+  void SetBusy(bool on);
+  bool HoldCheckResultWhileBusy(int value);
+  void ReleaseHeldCheckResult();
+  void OnHeldCheckResult(int value);
   bool CloseQuery();
   RECT HelpLinkRect() const;
   bool FilterMessage(MSG& message);
   ui::Window* PageWindow(Page page);
 
   std::string SettingsPath() const { return dataFolder_ + "\\hvmend.ini"; }
+  // Saves `settings`; a failure is told once (not while a start mode runs
+  // unattended). True when saved.
+  bool Save(const tProgramSettings& settings);
+  void TellSettingsNotSaved(uint32_t status);
 
   StartWords words_;
   std::string dataFolder_;
@@ -171,6 +192,7 @@ class MainWindow : public ui::Window, public MonitorState {
   int frontTemplate_ = 0;
   Navigator navigator_;
   GuiDialogs dialogs_;
+  SettingsSaveNotice settingsNotice_{dialogs_};
   LeftMenu menu_;
   ScanPage scanPage_;
   ui::HtmlView front_;
@@ -179,6 +201,10 @@ class MainWindow : public ui::Window, public MonitorState {
   TfDownload download_;
   UpdateChecks updates_;
   bool updatesAvailable_ = false;  // "Check for Updates" once start-up is complete
+  bool scanning_ = false;          // RunScan is on the stack
+  // An update check's answer (command 6 with 1 or 2) that came while a long
+  // operation ran, told when it has ended.
+  std::optional<int> heldCheckResult_;
   std::unique_ptr<SystemRestore> systemRestore_;
   std::unique_ptr<RepairRestorePoint> restorePoint_;
   std::unique_ptr<GuiScanSession> session_;

@@ -1,9 +1,13 @@
 // The main window's side of the update check: starting it, and the result
 // (command 6) with the prompt, the download and the restarter.
-#include "core/environment.h"
 #include "app/main_window.h"
+
+#include <algorithm>
+#include <utility>
+
 #include "app/shell_open.h"
 #include "app/update_prompt.h"
+#include "core/environment.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
 #include "update/update_offer.h"
@@ -48,8 +52,34 @@ void MainWindow::OnUpdateCheckResult(int value) {
   hooks.install = [this](const std::string& file, const std::string& digest) {
     return InstallUpdate(file, digest, {OwnProgramPath(), Hwnd()});
   };
+  hooks.settingsNotSaved = [this](uint32_t status) { TellSettingsNotSaved(status); };
   // The restarter waits for this window to go before it replaces the files.
   if (HandleCheckResult(value, offer, dialogs_, hooks)) PostMessageA(Hwnd(), WM_USER, 1, 0);
+}
+
+// Told in the middle of a scan or repair, an answer would take its page and
+// unlock the menu: a message or an offer waits for the operation's end. The
+// automatic check's "nothing newer" only moves the due date and goes at once.
+bool MainWindow::HoldCheckResultWhileBusy(int value) {
+  if (!Busy() || value == update_command::kAutomaticNothingNewer) return false;
+  // An offer outweighs "no news" should both be waiting.
+  heldCheckResult_ = std::max(heldCheckResult_.value_or(value), value);
+  return true;
+}
+
+// Posted rather than told here: the operation that just ended may still be on
+// the stack below.
+void MainWindow::ReleaseHeldCheckResult() {
+  if (heldCheckResult_ && !Busy())
+    PostMessageA(Hwnd(), WM_APP, kHeldCheckResult, *std::exchange(heldCheckResult_, {}));
+}
+
+// The held answer is told, but the user stays on the page the operation ended
+// on (its results or its report) instead of being sent to the front page.
+void MainWindow::OnHeldCheckResult(int value) {
+  if (HoldCheckResultWhileBusy(value)) return;  // another operation began meanwhile
+  OnUpdateCheckResult(value);
+  CommonEnding(false);
 }
 
 }  // namespace hvm

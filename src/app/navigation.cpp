@@ -4,6 +4,17 @@
 #include <cctype>
 
 namespace hvm {
+namespace {
+
+// Whether `text` ends with the lower-case `ending`, in either case.
+bool EndsWithFolded(const std::string& text, const std::string& ending) {
+  if (text.size() < ending.size()) return false;
+  return std::equal(
+      ending.begin(), ending.end(), text.end() - ending.size(),
+      [](char wanted, char c) { return wanted == std::tolower(static_cast<unsigned char>(c)); });
+}
+
+}  // namespace
 
 int CommandOf(Page page) {
   switch (page) {
@@ -61,11 +72,16 @@ std::string HelpTopicFor(Page page, int settingsTab) {
 }
 
 std::string HelpLocation(const std::string& helpFile, const std::string& topic) {
-  std::string lower = topic;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  const bool hasExtension = lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".htm") == 0;
-  return helpFile + "::/" + topic + (hasExtension ? "" : ".htm");
+  return helpFile + "::/" + topic + (EndsWithFolded(topic, ".htm") ? "" : ".htm");
+}
+
+std::string WinHelpFile(const std::string& htmlHelpFile) {
+  const bool chm = EndsWithFolded(htmlHelpFile, ".chm");
+  return (chm ? htmlHelpFile.substr(0, htmlHelpFile.size() - 4) : htmlHelpFile) + ".hlp";
+}
+
+std::string WinHelpMacro(const std::string& topic) {
+  return "JumpID(\"\", \"" + topic + "\")";
 }
 
 std::vector<MenuRow> MenuRowsFor(int windowsVersionCode) {

@@ -34,6 +34,12 @@ std::string HelpTopicFor(Page page, int settingsTab);
 // What HtmlHelpA is given: help file + "::/" + topic, ".htm" appended when
 // the topic does not end with it.
 std::string HelpLocation(const std::string& helpFile, const std::string& topic);
+// The older help file WinHelp is asked for when HTML Help fails: the same
+// name with ".hlp" in place of ".chm" (appended when it has no ".chm").
+std::string WinHelpFile(const std::string& htmlHelpFile);
+// The WinHelp macro that opens `topic`: JumpID with an empty first argument
+// and the topic as its second, each in double quotes.
+std::string WinHelpMacro(const std::string& topic);
 
 struct MenuRow {
   std::string caption;

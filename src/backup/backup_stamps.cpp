@@ -14,7 +14,7 @@ void Stamp(const std::string& settingsPath, CommandPoster& poster, Change change
   LoadSettings(settings, settingsPath);
   change(settings);
   // A settings file that cannot be written loses the date, not the backup.
-  SaveSettings(settings, settingsPath);
+  static_cast<void>(SaveSettings(settings, settingsPath));
   poster.PostCommand(kRefreshFrontPage, 0);
 }
 

@@ -16,6 +16,7 @@ constexpr char kScan[] = "scan";
 constexpr char kSettings[] = "settings";
 constexpr char kSkippedKeys[] = "SkippedKeys";
 constexpr char kSkippedKeyDefaultValue[] = "1";
+constexpr char kNoSkippedKeys[] = "None";  // no key text: those are full key paths
 constexpr size_t kTimeTextLength = 12;
 
 tProgramSettings gSettings;
@@ -56,9 +57,12 @@ std::vector<std::string> ReadSkippedKeys(const IniFile& file) {
 }
 
 // Items are split at their last "=", so a key text holding "=" comes back
-// under a different split (names end at the first "=" when read).
+// under a different split (names end at the first "=" when read). An empty
+// list is kept as one entry without a value: a section with no entry at all
+// would bring the built-in list back at the next load.
 void WriteSkippedKeys(IniFile& file, const std::vector<std::string>& items) {
   file.EraseSection(kSkippedKeys);
+  if (items.empty()) file.WriteString(kSkippedKeys, kNoSkippedKeys, "");
   for (const std::string& item : items) {
     const size_t equals = item.rfind('=');
     if (equals == std::string::npos) {

@@ -64,11 +64,11 @@ void LoadSettings(tProgramSettings& settings, const std::string& path);
 // Writes every field into the file, keeping its other sections and keys, and
 // replaces it atomically. Returns the Win32 status, 0 on success; a failure
 // (such as a read-only file) leaves the old file as it was.
-uint32_t SaveSettings(const tProgramSettings& settings, const std::string& path);
+[[nodiscard]] uint32_t SaveSettings(const tProgramSettings& settings, const std::string& path);
 
 // The program's own record and file.
 tProgramSettings& ProgramSettings();
 void LoadSettings();
-uint32_t SaveSettings();
+[[nodiscard]] uint32_t SaveSettings();
 
 }  // namespace hvm

@@ -5,6 +5,7 @@
 #include "scan/sections.h"
 #include "settings/file_text.h"
 #include "settings/section_switches.h"
+#include "settings/settings_save_notice.h"
 
 namespace hvm {
 namespace {
@@ -234,8 +235,7 @@ void SettingsPageModel::RemoveIgnoreRow(int row) {
 
 bool SettingsPageModel::Save(const tProgramSettings& settings) {
   const uint32_t status = SaveSettings(settings, services_.settingsPath);
-  if (status)
-    Warn("The settings could not be saved to " + services_.settingsPath + StatusText(status));
+  if (status) Warn(SettingsNotSavedText(services_.settingsPath, status));
   return status == 0;
 }
 

@@ -22,8 +22,10 @@ void SettingsStamps::Update(Change change) {
   LoadSettings(settings, path_);
   change(settings);
   // A settings file that cannot be written (read-only, disk full) must not
-  // stop a scan; the statistics are then not kept.
-  SaveSettings(settings, path_);
+  // stop a scan; the statistics are then not kept, and the failure waits to
+  // be told once the scan is over.
+  const uint32_t status = SaveSettings(settings, path_);
+  if (status && !saveFailure_) saveFailure_ = status;
 }
 
 void SettingsStamps::StampOrganized() {

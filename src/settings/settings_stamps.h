@@ -3,7 +3,9 @@
 // so nothing is cached between operations.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <utility>
 
 #include "core/results_store.h"
 #include "scan/sections.h"
@@ -20,12 +22,16 @@ class SettingsStamps : public ResultsStamps {
   void StampOrganized() override;
   void StoreScanTotals(int found) override;
   void StoreRepairTotals(int repaired) override;
+  // The status of the first save that failed since the last call (0: none),
+  // for whoever tells the user.
+  uint32_t TakeSaveFailure() { return std::exchange(saveFailure_, 0u); }
 
  private:
   template <class Change>
   void Update(Change change);
   std::string path_;
   std::string lastOrganized_;  // the stamp this object last wrote
+  uint32_t saveFailure_ = 0;
 };
 
 // The section switches of the settings file as they were when it was read.

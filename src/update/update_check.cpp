@@ -88,7 +88,9 @@ std::optional<int> DecideCheck(const std::optional<std::string>& response,
   if (CompareVersions(parsed->version, ownVersion) <= 0)
     return mode == CheckMode::kAutomatic ? update_command::kAutomaticNothingNewer
                                          : update_command::kManualNothingNewer;
-  if (!IsTrustedTransport(parsed->address)) return std::nullopt;
+  // An offer that would be refused after the download (no digest to verify
+  // the package by, or an address open to tampering) is not put to the user.
+  if (!IsTrustedTransport(parsed->address) || !IsSha256Text(parsed->digest)) return std::nullopt;
   offer = std::move(parsed);
   return update_command::kNewerOffered;
 }

@@ -36,7 +36,8 @@ using ResponseFetcher = std::function<bool(const std::string& address, std::stri
 
 // What a check with `response` (nothing: the fetch failed) decides: the value
 // of command 6, or nothing to post. An offer whose package address could be
-// tampered with on the way (plain http off the loopback) is no offer.
+// tampered with on the way (plain http off the loopback), or that names no
+// SHA-256 digest to verify the package by, is no offer.
 std::optional<int> DecideCheck(const std::optional<std::string>& response,
                                const std::string& ownVersion, CheckMode mode,
                                std::optional<UpdateOffer>& offer);

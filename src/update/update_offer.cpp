@@ -47,7 +47,9 @@ bool HandleCheckResult(int value, const std::optional<UpdateOffer>& offer, Dialo
     case update_command::kAutomaticNothingNewer: {
       tProgramSettings settings = Load(hooks.settingsPath);
       SetNextDue(settings, DueKind::update, settings.UpdateFreq, LocalToday());
-      SaveSettings(settings, hooks.settingsPath);
+      if (const uint32_t status = SaveSettings(settings, hooks.settingsPath);
+          status && hooks.settingsNotSaved)
+        hooks.settingsNotSaved(status);
       return false;
     }
     case update_command::kManualNothingNewer:
@@ -56,12 +58,11 @@ bool HandleCheckResult(int value, const std::optional<UpdateOffer>& offer, Dialo
     case update_command::kNewerOffered: break;
     default: return false;
   }
-  if (!offer || !OfferAccepted(*offer, dialogs, hooks)) return false;
-  // Without a digest nothing could vouch for the package: not even fetched.
-  if (!IsSha256Text(offer->digest)) {
-    dialogs.MessageDialog(update_text::kNotVerified, update_text::kPromptTitle, kWarning);
+  // Without a digest nothing could vouch for the package: the check makes no
+  // offer of it, and one that comes anyway is neither put to the user nor
+  // fetched.
+  if (!offer || !IsSha256Text(offer->digest) || !OfferAccepted(*offer, dialogs, hooks))
     return false;
-  }
   const std::string file = hooks.download(offer->address);
   // A failed or cancelled download says nothing; the program goes on.
   if (file.empty()) return false;
@@ -71,10 +72,10 @@ bool HandleCheckResult(int value, const std::optional<UpdateOffer>& offer, Dialo
   return false;
 }
 
-void RemindLater(const std::string& settingsPath, int days) {
+uint32_t RemindLater(const std::string& settingsPath, int days) {
   tProgramSettings settings = Load(settingsPath);
   SetNextDue(settings, DueKind::update, days < 0 ? 0 : days, LocalToday());
-  SaveSettings(settings, settingsPath);
+  return SaveSettings(settings, settingsPath);
 }
 
 }  // namespace hvm

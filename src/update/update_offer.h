@@ -4,6 +4,7 @@
 // is tested with stand-ins.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -46,6 +47,8 @@ struct UpdateOfferHooks {
   // Downloads with the progress window; the file's path, or empty text.
   std::function<std::string(const std::string& address)> download;
   std::function<InstallOutcome(const std::string& file, const std::string& digest)> install;
+  // Told the Win32 status when the next due date could not be saved.
+  std::function<void(uint32_t status)> settingsNotSaved;
 };
 
 // Command 6 with `value` (0, 1 or 2) and the offer the check stored. True
@@ -54,8 +57,9 @@ bool HandleCheckResult(int value, const std::optional<UpdateOffer>& offer, Dialo
                        const UpdateOfferHooks& hooks);
 
 // Command 5: the next check is due `days` from today, and `days` is the new
-// interval ("never", 0, turns the automatic check off).
-void RemindLater(const std::string& settingsPath, int days);
+// interval ("never", 0, turns the automatic check off). The status of the
+// settings file's save (0: saved).
+[[nodiscard]] uint32_t RemindLater(const std::string& settingsPath, int days);
 
 // The message a refused install is told with.
 std::string InstallFailureText(const InstallOutcome& outcome);

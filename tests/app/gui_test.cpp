@@ -11,6 +11,7 @@
 #include "settings/due_dates.h"
 #include "settings/next_due.h"
 #include "settings/program_settings.h"
+#include "settings/window_placement.h"
 #include "support/process.h"
 #include "support/test_folder.h"
 
@@ -117,8 +118,14 @@ TEST_F(DesktopProgramTest, MainWindowOpensWithItsTitleAndClosesCleanly) {
   ASSERT_TRUE(WaitFor([&] { return program.MainWindow() != nullptr; }));
   PostMessageA(program.MainWindow(), WM_CLOSE, 0, 0);
   EXPECT_EQ(0u, program.WaitForExit().value_or(99));
-  // Closing saved the window's place.
-  EXPECT_FALSE(ReadSettings().window.empty() && ReadSettings().window_l.empty());
+  // Closing saved the window's place under the key of the screen's density,
+  // and only there.
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  tProgramSettings saved = ReadSettings();
+  EXPECT_FALSE(PlacementSetting(saved, dpi).empty());
+  EXPECT_TRUE(PlacementSetting(saved, dpi > 96 ? 96 : 144).empty());
 }
 
 TEST_F(DesktopProgramTest, SecondStartBringsTheFirstForwardAndEnds) {
@@ -152,6 +159,19 @@ TEST_F(DesktopProgramTest, BootupWhenDueScansStoresTheNextDateAndStaysOpen) {
   EXPECT_EQ(NextDueText(LocalToday(), 7), ReadSettings().autorun);
   EXPECT_TRUE(WaitFor([&] { return program.MainWindow() != nullptr; }));
   EXPECT_TRUE(program.Running());
+}
+
+TEST_F(DesktopProgramTest, BootupSilentWhenDueScansAndEnds) {
+  settings_.AutoAction = 1;
+  settings_.AutoFreq = 2;  // bi-weekly
+  settings_.autorun = "";
+  WriteSettings();
+  DesktopProgram program(data_, {"bootup", "silent"});
+  EXPECT_EQ(0u, program.WaitForExit().value_or(99));
+  EXPECT_EQ(0, CountMainWindows());
+  const tProgramSettings after = ReadSettings();
+  EXPECT_FALSE(after.last_scan.empty()) << "it scanned before it ended";
+  EXPECT_EQ(NextDueText(LocalToday(), 14), after.autorun);
 }
 
 // The main window reads the settings into its pages at every start; that must
@@ -189,6 +209,33 @@ TEST_F(DesktopProgramTest, ScheduleScansAndEnds) {
   DesktopProgram program(data_, {"schedule"});
   EXPECT_EQ(0u, program.WaitForExit().value_or(99));
   EXPECT_FALSE(ReadSettings().last_scan.empty());
+  EXPECT_EQ(0, CountMainWindows());
+}
+
+// A due log-on scan whose next date cannot be stored would be due again at
+// every log-on: it does not run, and nothing shows.
+TEST_F(DesktopProgramTest, BootupWhoseNextDateCannotBeStoredDoesNotScan) {
+  settings_.AutoAction = 1;
+  settings_.autorun = "";
+  WriteSettings();
+  ASSERT_TRUE(SetFileAttributesA(Settings().c_str(), FILE_ATTRIBUTE_READONLY));
+  DesktopProgram program(data_, {"bootup"});
+  const std::optional<DWORD> exitCode = program.WaitForExit();
+  SetFileAttributesA(Settings().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(0u, exitCode.value_or(99));
+  EXPECT_EQ(0, CountMainWindows());
+  EXPECT_TRUE(ReadSettings().autorun.empty());
+}
+
+// Unattended, a settings file that cannot be written is not a question for
+// anybody: the scheduled scan runs and the program ends by itself.
+TEST_F(DesktopProgramTest, ScheduleWithAReadOnlySettingsFileEndsQuietly) {
+  WriteSettings();
+  ASSERT_TRUE(SetFileAttributesA(Settings().c_str(), FILE_ATTRIBUTE_READONLY));
+  DesktopProgram program(data_, {"schedule"});
+  const std::optional<DWORD> exitCode = program.WaitForExit();
+  SetFileAttributesA(Settings().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(0u, exitCode.value_or(99));
   EXPECT_EQ(0, CountMainWindows());
 }
 

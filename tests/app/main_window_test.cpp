@@ -207,11 +207,15 @@ class MenuProbe : public ui::Window {
     if (!CreateWindowOf(args)) throw std::runtime_error("no probe window");
   }
   std::optional<bool> enabledDuringScan;
+  std::optional<Page> pageDuringScan;
+  std::optional<bool> updatesOfferedDuringScan;
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message == WM_APP) {
       enabledDuringScan = window_.Menu().RowsEnabled();
+      pageDuringScan = window_.CurrentPage();
+      updatesOfferedDuringScan = window_.UpdateCheckOffered();
       return 0;
     }
     return Window::OnMessage(message, wParam, lParam);
@@ -238,6 +242,138 @@ TEST_F(MainWindowTest, MenuIsDisabledDuringTheScanAndEscapeStopsIt) {
   EXPECT_FALSE(window.Busy());
 }
 
+// The user asked for an update check from the help menu and the answer came
+// while the scan ran: the scan keeps its page and locked menu, and the answer
+// is told when it has ended, on the page the scan ended on.
+TEST_F(MainWindowTest, AnUpdateAnswerDuringAScanWaitsForItsEnd) {
+  SwitchOnly({4});
+  SeedStaleClasses(40);
+  MainWindow& window = Open();
+  ASSERT_TRUE(window.UpdateCheckOffered());
+  MenuProbe probe(window);
+  PostMessageA(window.Hwnd(), WM_USER, update_command::kCheckResult,
+               update_command::kManualNothingNewer);
+  PostMessageA(probe.Hwnd(), WM_APP, 0, 0);
+  const std::vector<std::string> told = DialogTextsDuring([&] {
+    window.HandleCommand(100, 0);
+    ui::PumpMessages();
+  });
+  ASSERT_TRUE(probe.pageDuringScan.has_value());
+  EXPECT_EQ(Page::kScan, *probe.pageDuringScan);
+  EXPECT_FALSE(*probe.enabledDuringScan);
+  EXPECT_FALSE(*probe.updatesOfferedDuringScan) << "Check for Updates is greyed while busy";
+  EXPECT_EQ(40, window.Session().Results().TotalCount());
+  EXPECT_EQ((std::vector<std::string>{"There are no new updates.  You have the latest version"}),
+            told);
+  EXPECT_EQ(Page::kResults, window.CurrentPage());
+  EXPECT_TRUE(window.Menu().RowsEnabled());
+  EXPECT_TRUE(window.UpdateCheckOffered());
+}
+
+// The help menu's items in their order ("-" a separator), "Check for Updates"
+// in brackets while it is greyed.
+std::vector<std::string> HelpMenuItems(const MainWindow& window) {
+  HMENU menu = window.CreateHelpMenu();
+  std::vector<std::string> items;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char text[128] = {};
+    GetMenuStringA(menu, i, text, sizeof(text), MF_BYPOSITION);
+    const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+    if (state & MF_SEPARATOR)
+      items.push_back("-");
+    else
+      items.push_back((state & MF_GRAYED) ? "[" + std::string(text) + "]" : text);
+  }
+  DestroyMenu(menu);
+  return items;
+}
+
+TEST_F(MainWindowTest, TheHelpMenuGreysTheUpdateCheckWhileBusy) {
+  MainWindow& window = Open();
+  const std::vector<std::string> idle = {
+      "&Help", "-", "Check for Updates", "Hivemend on the &Web", "-", "About Hivemend", "-"};
+  EXPECT_EQ(idle, HelpMenuItems(window));
+  window.Session().Driver().SetBusy(true);
+  EXPECT_EQ("[Check for Updates]", HelpMenuItems(window)[2]);
+  window.Session().Driver().SetBusy(false);
+  EXPECT_EQ("Check for Updates", HelpMenuItems(window)[2]);
+}
+
+// While a long operation runs (here as a backup's worker holds the flag), the
+// commands that clear the results do nothing.
+TEST_F(MainWindowTest, CommandsThatClearTheResultsWaitWhileBusy) {
+  MainWindow& window = Open();
+  window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{A}\\InprocServer32");
+  window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{B}\\InprocServer32");
+  window.HandleCommand(500, 0);
+  ASSERT_EQ(Page::kResults, window.CurrentPage());
+  window.Session().Driver().SetBusy(true);
+  for (int command : {152, 160, 165}) {
+    window.HandleCommand(command, 0);
+    EXPECT_EQ(2, window.Session().Results().TotalCount()) << command;
+    EXPECT_EQ(Page::kResults, window.CurrentPage()) << command;
+  }
+  window.Session().Driver().SetBusy(false);
+  window.HandleCommand(152, 0);
+  EXPECT_EQ(0, window.Session().Results().TotalCount());
+  EXPECT_EQ(Page::kFront, window.CurrentPage());
+}
+
+// The same for a repair: the answer is told when the repair is done, over its
+// report.
+TEST_F(MainWindowTest, AnUpdateAnswerDuringARepairWaitsForItsEnd) {
+  SwitchOnly({4});
+  SeedStaleClasses(3);
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  ASSERT_EQ(Page::kResults, window.CurrentPage());
+  PostMessageA(window.Hwnd(), WM_USER, update_command::kCheckResult,
+               update_command::kManualNothingNewer);
+  std::optional<Page> pageWhenTold;
+  std::optional<bool> busyWhenTold;
+  SetDialogShownHook([&](MessageDialogWindow& dialog) {
+    pageWhenTold = window.CurrentPage();
+    busyWhenTold = window.Busy();
+    PostMessageA(dialog.Hwnd(), WM_CLOSE, 0, 0);
+  });
+  window.Results().RepairButton().Click();
+  ui::PumpMessages();
+  SetDialogShownHook({});
+  EXPECT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32"));
+  ASSERT_TRUE(pageWhenTold.has_value()) << "the answer was told";
+  EXPECT_EQ(Page::kSummary, *pageWhenTold);
+  EXPECT_FALSE(*busyWhenTold);
+  EXPECT_EQ(Page::kSummary, window.CurrentPage());
+  EXPECT_TRUE(window.Menu().RowsEnabled());
+}
+
+// A read-only settings file: the scan's statistics, a reminder and the
+// placement all fail to save, and the user hears of it once, after the scan.
+TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsToldOnce) {
+  SwitchOnly({4});
+  SeedStaleClasses(2);
+  MainWindow& window = Open();
+  const std::string path = data_ + "\\hvmend.ini";
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  const std::vector<std::string> told = DialogTextsDuring([&] {
+    window.HandleCommand(100, 0);
+    window.HandleCommand(update_command::kRemindLater, 7);
+    window.HandleCommand(8, 0);
+    ui::PumpMessages();
+  });
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_EQ(1u, told.size());
+  EXPECT_EQ(0u, told[0].find("The settings could not be saved to " + path + " [")) << told[0];
+  EXPECT_EQ(2, window.Session().Results().TotalCount()) << "the scan went on";
+  tProgramSettings settings;
+  LoadSettings(settings, path);
+  EXPECT_TRUE(settings.last_scan.empty());
+  // Writable again: the next save goes through without a word.
+  EXPECT_TRUE(DialogTextsDuring([&] { window.HandleCommand(8, 0); }).empty());
+  LoadSettings(settings, path);
+  EXPECT_FALSE(settings.window.empty() && settings.window_l.empty());
+}
+
 TEST_F(MainWindowTest, StopButtonEndsTheScanLikeEscape) {
   SwitchOnly({4});
   SeedStaleClasses(40);
@@ -250,11 +386,22 @@ TEST_F(MainWindowTest, StopButtonEndsTheScanLikeEscape) {
   EXPECT_FALSE(window.Busy());
 }
 
-TEST_F(MainWindowTest, SavedPlacementOpensAtLeastAtTheWindowSizeAndMaximised) {
+// The placements for both kinds of screen, each telling itself apart: the one
+// for this screen maximised with a tiny rectangle at 20,30, the other normal
+// at 300,310.
+constexpr char kTinyMaximised[] = "44,2,3,0,0,-1,-1,20,30,120,130";
+constexpr char kNormalElsewhere[] = "44,0,1,0,0,-1,-1,300,310,1300,1310";
+
+void SavePlacements(const std::string& path) {
   tProgramSettings settings;
-  settings.window = "44,2,3,0,0,-1,-1,20,30,120,130";  // maximised, a tiny rectangle
-  settings.window_l = settings.window;
-  ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  const bool large = ui::Dpi::System().Value() > 96;
+  (large ? settings.window_l : settings.window) = kTinyMaximised;
+  (large ? settings.window : settings.window_l) = kNormalElsewhere;
+  ASSERT_EQ(0u, SaveSettings(settings, path));
+}
+
+TEST_F(MainWindowTest, SavedPlacementOpensAtLeastAtTheWindowSizeAndMaximised) {
+  SavePlacements(data_ + "\\hvmend.ini");
   window_ = std::make_unique<MainWindow>();
   ASSERT_TRUE(window_->Create(StartWords{}, data_));
   EXPECT_EQ(SW_SHOWMAXIMIZED, window_->FirstShowCommand(SW_SHOWNORMAL));
@@ -265,13 +412,34 @@ TEST_F(MainWindowTest, SavedPlacementOpensAtLeastAtTheWindowSizeAndMaximised) {
 }
 
 TEST_F(MainWindowTest, SilentStartIgnoresTheSavedPlacement) {
-  tProgramSettings settings;
-  settings.window = "44,2,3,0,0,-1,-1,20,30,120,130";
-  settings.window_l = settings.window;
-  ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
+  SavePlacements(data_ + "\\hvmend.ini");
   window_ = std::make_unique<MainWindow>();
   ASSERT_TRUE(window_->Create(ParseStartWords({"bootup", "silent"}), data_));
   EXPECT_EQ(SW_SHOWNORMAL, window_->FirstShowCommand(SW_SHOWNORMAL));
+  WINDOWPLACEMENT placement{sizeof(placement)};
+  GetWindowPlacement(window_->Hwnd(), &placement);
+  EXPECT_NE(20, placement.rcNormalPosition.left);
+  EXPECT_NE(300, placement.rcNormalPosition.left);
+}
+
+// Moved onto a monitor of another density, the window still saves its
+// placement under the key it was opened from, and leaves the other alone.
+TEST_F(MainWindowTest, ClosingSavesThePlacementUnderTheKeyItOpenedFrom) {
+  SavePlacements(data_ + "\\hvmend.ini");
+  MainWindow& window = Open();
+  const int elsewhere = ui::Dpi::System().Value() > 96 ? 96 : 144;
+  RECT bounds{};
+  GetWindowRect(window.Hwnd(), &bounds);
+  SendMessageA(window.Hwnd(), WM_DPICHANGED, MAKEWPARAM(elsewhere, elsewhere),
+               reinterpret_cast<LPARAM>(&bounds));
+  ASSERT_EQ(elsewhere, window.CurrentDpi().Value());
+  window.HandleCommand(8, 0);
+  tProgramSettings settings;
+  LoadSettings(settings, data_ + "\\hvmend.ini");
+  const bool large = ui::Dpi::System().Value() > 96;
+  EXPECT_EQ(PlacementText(window.Hwnd()), large ? settings.window_l : settings.window);
+  EXPECT_NE(kTinyMaximised, large ? settings.window_l : settings.window);
+  EXPECT_EQ(kNormalElsewhere, large ? settings.window : settings.window_l);
 }
 
 TEST_F(MainWindowTest, HotKeysHeldElsewhereDoNotStopTheStart) {

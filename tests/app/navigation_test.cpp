@@ -67,5 +67,21 @@ TEST(Navigation, HelpTopicsPerPageAndSettingsTab) {
   EXPECT_EQ("x.chm::/Topic.htm", HelpLocation("x.chm", "Topic"));
 }
 
+// The fallback when HTML Help fails: the ".hlp" file beside the ".chm", and
+// the macro that jumps to the page's topic in it.
+TEST(Navigation, WinHelpGetsTheOlderFileAndAJumpToTheTopic) {
+  EXPECT_EQ("C:\\Program Files\\Hivemend\\hvmend.hlp",
+            WinHelpFile("C:\\Program Files\\Hivemend\\hvmend.chm"));
+  EXPECT_EQ("C:\\H\\HVMEND.hlp", WinHelpFile("C:\\H\\HVMEND.CHM"));
+  // Without ".chm" nothing of the name is cut off.
+  EXPECT_EQ("C:\\help.hlp", WinHelpFile("C:\\help"));
+  EXPECT_EQ("chm.hlp", WinHelpFile("chm"));
+  EXPECT_EQ(".hlp", WinHelpFile(""));
+  EXPECT_EQ("JumpID(\"\", \"Using Hivemend\\Optimize.htm\")",
+            WinHelpMacro(HelpTopicFor(Page::kOptimize, 0)));
+  EXPECT_EQ("JumpID(\"\", \"Using Hivemend\\Settings\\Ignore List.htm\")",
+            WinHelpMacro(HelpTopicFor(Page::kSettings, 2)));
+}
+
 }  // namespace
 }  // namespace hvm

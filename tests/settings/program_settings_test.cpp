@@ -181,6 +181,24 @@ TEST_F(ProgramSettingsTest, OnlyASectionWithoutEntriesGetsTheBuiltInList) {
   EXPECT_EQ(158u, Loaded().SkippedKeys.size());
 }
 
+// The user removed every skipped key: the list stays empty through saves and
+// loads, and one key added later is the only one.
+TEST_F(ProgramSettingsTest, AnEmptiedSkippedKeyListStaysEmpty) {
+  tProgramSettings s = Loaded();
+  ASSERT_EQ(158u, s.SkippedKeys.size());
+  s.SkippedKeys.clear();
+  ASSERT_EQ(0u, SaveSettings(s, Path()));
+  tProgramSettings back = Loaded();
+  EXPECT_TRUE(back.SkippedKeys.empty());
+  ASSERT_EQ(0u, SaveSettings(back, Path()));
+  back = Loaded();
+  EXPECT_TRUE(back.SkippedKeys.empty());
+  back.SkippedKeys = {"HKEY_CURRENT_USER\\Software\\A=1"};
+  ASSERT_EQ(0u, SaveSettings(back, Path()));
+  EXPECT_EQ(back.SkippedKeys, Loaded().SkippedKeys);
+  EXPECT_EQ(1u, IniFile::Parse(ReadWholeFile(Path())).Keys("SkippedKeys").size());
+}
+
 TEST_F(ProgramSettingsTest, ASkippedKeyHoldingEqualsComesBackSplitDifferently) {
   tProgramSettings s;
   s.SkippedKeys = {"HKEY_CURRENT_USER\\a=b=1", "HKEY_CURRENT_USER\\plain"};

@@ -426,6 +426,24 @@ TEST_F(IgnoreListModelTest, RemovingASkippedKeyLeavesOneFewerInTheSettings) {
   EXPECT_EQ(157, CountRows(reopened, "Ignore List"));
 }
 
+TEST_F(IgnoreListModelTest, RemovingEverySkippedKeyLeavesNoneAfterReopening) {
+  SettingsPageModel model = MakeModel();
+  model.ShowSettings(true);
+  ASSERT_EQ(158, CountRows(model, "Ignore List"));
+  for (int left = 158; left > 0; --left) {
+    int row = -1;
+    for (size_t i = 0; i < model.IgnoreRows().size() && row < 0; ++i)
+      if (model.IgnoreRows()[i].appliesTo == "Ignore List") row = static_cast<int>(i);
+    ASSERT_GE(row, 0) << left;
+    model.RemoveIgnoreRow(row);
+  }
+  EXPECT_EQ(0, CountRows(model, "Ignore List"));
+  SettingsPageModel reopened = MakeModel();
+  reopened.ShowSettings(true);
+  EXPECT_EQ(0, CountRows(reopened, "Ignore List"));
+  EXPECT_TRUE(dialogs_.shown.empty());
+}
+
 TEST_F(IgnoreListModelTest, RowsOutsideTheListAreIgnored) {
   SettingsPageModel model = MakeModel();
   model.ShowSettings(true);

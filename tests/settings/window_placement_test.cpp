@@ -26,5 +26,15 @@ TEST(WindowPlacement, AnythingButElevenIntegersIsRefused) {
   }
 }
 
+TEST(WindowPlacement, ScreensAbove96DotsPerInchKeepTheirOwn) {
+  tProgramSettings settings;
+  PlacementSetting(settings, 96) = "normal";
+  PlacementSetting(settings, 97) = "large";
+  EXPECT_EQ("normal", settings.window);
+  EXPECT_EQ("large", settings.window_l);
+  EXPECT_EQ(&settings.window, &PlacementSetting(settings, 72));
+  EXPECT_EQ(&settings.window_l, &PlacementSetting(settings, 144));
+}
+
 }  // namespace
 }  // namespace hvm

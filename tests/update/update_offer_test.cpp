@@ -105,12 +105,17 @@ TEST_F(UpdateOfferTest, YesDownloadsAndInstallsWithTheOffersDigest) {
   EXPECT_TRUE(dialogs_.asked.empty());
 }
 
-TEST_F(UpdateOfferTest, AnOfferWithoutADigestIsNotEvenDownloaded) {
+// The user is not asked about an update that would be refused after its
+// download.
+TEST_F(UpdateOfferTest, AnOfferWithoutAValidDigestIsNeitherPutToTheUserNorDownloaded) {
   answer_ = {dialog::kYes, 1};
-  EXPECT_FALSE(Offer(""));
+  for (const std::string& digest : {std::string(), std::string(63, 'c'), std::string(64, 'g')}) {
+    EXPECT_FALSE(Offer(digest)) << digest;
+    EXPECT_EQ(-1, promptedWith_) << digest;
+  }
   EXPECT_TRUE(downloaded_.empty());
-  ASSERT_EQ(1u, dialogs_.asked.size());
-  EXPECT_EQ(48, dialogs_.asked[0].flags);
+  EXPECT_TRUE(installed_.empty());
+  EXPECT_TRUE(dialogs_.asked.empty());
 }
 
 TEST_F(UpdateOfferTest, AFailedOrCancelledDownloadSaysNothingAndGoesOn) {
@@ -143,7 +148,7 @@ TEST_F(UpdateOfferTest, AnUnknownResultOrAMissingOfferDoesNothing) {
 
 TEST_F(UpdateOfferTest, RemindLaterStoresTheDaysAsIntervalAndDueDate) {
   WriteSettings(1, "");
-  RemindLater(settingsPath_, 14);
+  EXPECT_EQ(0u, RemindLater(settingsPath_, 14));
   EXPECT_EQ(14, Settings().UpdateFreq);
   EXPECT_EQ(NextDueText(LocalToday(), 14), Settings().update);
   EXPECT_FALSE(IsDue(Settings(), DueKind::update, LocalToday()));
@@ -151,9 +156,27 @@ TEST_F(UpdateOfferTest, RemindLaterStoresTheDaysAsIntervalAndDueDate) {
 
 TEST_F(UpdateOfferTest, RemindNeverTurnsTheAutomaticCheckOff) {
   WriteSettings(1, "");
-  RemindLater(settingsPath_, 0);
+  EXPECT_EQ(0u, RemindLater(settingsPath_, 0));
   EXPECT_EQ(0, Settings().UpdateFreq);
   EXPECT_FALSE(IsDue(Settings(), DueKind::update, AddDays(LocalToday(), 365)));
+}
+
+// A settings file that cannot be written: the due date stays, and whoever
+// tells the user hears of it.
+TEST_F(UpdateOfferTest, ADueDateThatCannotBeSavedIsReported) {
+  WriteSettings(7, "20261201");
+  ASSERT_TRUE(SetFileAttributesA(settingsPath_.c_str(), FILE_ATTRIBUTE_READONLY));
+  std::vector<uint32_t> failures;
+  hooks_.settingsNotSaved = [&](uint32_t status) { failures.push_back(status); };
+  EXPECT_FALSE(HandleCheckResult(0, std::nullopt, dialogs_, hooks_));
+  const uint32_t reminded = RemindLater(settingsPath_, 30);
+  SetFileAttributesA(settingsPath_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_EQ(1u, failures.size());
+  EXPECT_NE(0u, failures[0]);
+  EXPECT_NE(0u, reminded);
+  EXPECT_EQ("20261201", Settings().update);
+  EXPECT_EQ(7, Settings().UpdateFreq);
+  EXPECT_TRUE(dialogs_.asked.empty());
 }
 
 }  // namespace

@@ -124,13 +124,32 @@ TEST(DecideCheck, TheSameVersionIsNothingNewerInEitherMode) {
 
 TEST(DecideCheck, TheThirdFieldDecides) {
   std::optional<UpdateOffer> offer;
-  EXPECT_EQ(2, DecideCheck("https://x/a.zip#1.2.1", "1.2.0.185", CheckMode::kManual, offer));
+  EXPECT_EQ(
+      2, DecideCheck("https://x/a.zip#1.2.1#" + kDigest, "1.2.0.185", CheckMode::kManual, offer));
   ASSERT_TRUE(offer);
   EXPECT_EQ("https://x/a.zip", offer->address);
+  EXPECT_EQ(kDigest, offer->digest);
 }
 
 TEST(DecideCheck, FieldsCompareAsNumbers) {
-  EXPECT_EQ(2, Decide("https://x/a.zip#1.10.0.0", "1.9.9.9"));
+  EXPECT_EQ(2, Decide("https://x/a.zip#1.10.0.0#" + kDigest, "1.9.9.9"));
+}
+
+// A package nothing could verify would be refused after its download: the
+// newer version is no offer, in either mode, and no older offer is kept.
+TEST(DecideCheck, ANewerPackageWithoutAValidDigestIsNoOffer) {
+  for (const std::string& digest :
+       {std::string(), std::string(63, 'a'), kDigest + "0", std::string(64, 'z')}) {
+    for (CheckMode mode : {CheckMode::kAutomatic, CheckMode::kManual}) {
+      std::optional<UpdateOffer> offer = UpdateOffer{"https://old/", "8.0", kDigest, ""};
+      const std::string response =
+          "https://x/a.zip#9.0" + (digest.empty() ? "" : "#" + digest) + "\r\nhttps://x/n";
+      EXPECT_FALSE(DecideCheck(response, "1.0.0.0", mode, offer)) << digest;
+      EXPECT_FALSE(offer) << digest;
+    }
+  }
+  // The same version without a digest is still "nothing newer".
+  EXPECT_EQ(1, Decide("https://x/a.zip#1.0.0.0", "1.0.0.0", CheckMode::kManual));
 }
 
 TEST(DecideCheck, NothingIsPostedForAFailedFetchOrABadResponse) {
