@@ -304,7 +304,9 @@ TEST_F(RepairTest, AWholeKeyLineNamingARootOrAHiveLeavesEverythingBelow) {
     Repairer repairer = MakeRepairer(inputs);
     EXPECT_EQ(0, repairer.RepairChecked()) << dryRun;
     EXPECT_EQ("", repairer.DryRunText());
-    if (!dryRun) EXPECT_EQ(lines.size(), repairer.Failures().size());
+    if (!dryRun) {
+      EXPECT_EQ(lines.size(), repairer.Failures().size());
+    }
   }
   EXPECT_EQ("", Snapshot());
   std::map<std::string, std::string> left;
