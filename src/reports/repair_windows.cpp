@@ -59,6 +59,7 @@ void ProgressWindow::Finish() {
 
 bool ReportPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   hooks_ = std::move(hooks);
+  continueStrip_ = ui::Picture::FromResource(pictures::kContinueButton);
   if (!CreatePage("TfReportR", parent, bounds)) return false;
   const ui::Dpi dpi = CurrentDpi();
   ui::FontSpec heading;
@@ -86,14 +87,23 @@ bool ReportPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
         Hwnd(), {rows[i].second, ui::MakeRect(dpi.Scale(324), top, dpi.Scale(200), dpi.Scale(22)),
                  bold, ui::kCaptionColour, band});
   }
-  made &= continue_.Create(Hwnd(), {"&Continue",
-                                    ui::MakeRect(dpi.Scale(404), dpi.Scale(64 + 24 * 12 + 20),
-                                                 dpi.Scale(120), dpi.Scale(30)),
-                                    bold, true});
-  continue_.onClick = [this] {
+  ui::ImageButton::CreateArgs button{&continueStrip_, 152};
+  button.caption = "&Continue";
+  button.tabStop = true;
+  made &= continue_.Create(Hwnd(), button);
+  // Right-aligned with the rows.
+  continue_.Move({dpi.Scale(524) - continue_.SizeAt(dpi).cx, dpi.Scale(64 + 24 * 12 + 20)});
+  continue_.onClick = [this](int) {
     if (hooks_.continueClicked) hooks_.continueClicked();
   };
   return made;
+}
+
+LRESULT ReportPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The button's rounded corners show the white page.
+  if (message == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lParam) == continue_.Hwnd())
+    return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+  return Window::OnMessage(message, wParam, lParam);
 }
 
 void ReportPage::Show(const RepairReportFacts& facts) {

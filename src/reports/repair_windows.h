@@ -11,6 +11,7 @@
 #include "results/repair_hooks.h"
 #include "ui/animation.h"
 #include "ui/controls.h"
+#include "ui/image_button.h"
 #include "ui/progress_bar.h"
 #include "ui/window.h"
 
@@ -50,7 +51,10 @@ class ReportPage : public ui::Window, public RepairReport {
   // The page became visible: the scan date and the found counts again.
   void PageShown();
   std::string ValueOf(const std::string& caption) const;
-  ui::Button& ContinueButton() { return continue_; }
+  ui::ImageButton& ContinueButton() { return continue_; }
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void Show(const RepairReportFacts& facts);
@@ -62,7 +66,8 @@ class ReportPage : public ui::Window, public RepairReport {
   std::string restorePoint_;
   ui::Label title_;
   std::array<ui::Label, kRows> captions_, values_;
-  ui::Button continue_;
+  ui::ImageButton continue_;
+  ui::Picture continueStrip_;
 };
 
 }  // namespace hvm

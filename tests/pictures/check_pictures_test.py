@@ -136,6 +136,22 @@ class Strips(ScratchPictures):
         self.write(name, strip)
         self.assertFault(name, "part 12 of 12 repeats")
 
+    def test_page_button_of_the_common_width(self):
+        # The repair button is wider than the template buttons: a strip drawn
+        # at their width would squeeze its caption.
+        name = PICTURES + "button-repair.png"
+        self.write(name, self.open(name).resize((1280, 72)))
+        self.assertFault(name, "is 1280x72, expected 1760x72")
+
+    def test_each_page_button_is_checked(self):
+        for name in ("button-150.png", "button-repair.png", "button-backup.png"):
+            with self.subTest(name=name):
+                os.rename(self.path(PICTURES + name), self.path(PICTURES + name) + ".away")
+                try:
+                    self.assertFault(PICTURES + name, "is missing")
+                finally:
+                    os.rename(self.path(PICTURES + name) + ".away", self.path(PICTURES + name))
+
     def test_strip_missing_a_state(self):
         name = PICTURES + "button-195.png"
         self.write(name, self.open(name).crop((0, 0, 960, 72)))

@@ -128,7 +128,8 @@ TEST(ProgramPictures, EveryNumberedPictureLoadsAtTwiceItsSize) {
       pictures::kMenuRow,        pictures::kMenuMarker,    pictures::kTopBand,
       pictures::kLogo,           pictures::kSplash,        pictures::kAnimation,
       pictures::kCheckUnchecked, pictures::kCheckChecked,  pictures::kCheckPartial,
-      pictures::kArrowCollapsed, pictures::kArrowExpanded, pictures::kCaution};
+      pictures::kArrowCollapsed, pictures::kArrowExpanded, pictures::kCaution,
+      pictures::kContinueButton, pictures::kRepairButton,  pictures::kBackupButton};
   numbers.insert(numbers.end(), std::begin(pictures::kButtonStrips),
                  std::end(pictures::kButtonStrips));
   numbers.insert(numbers.end(), std::begin(pictures::kMenuIcons), std::end(pictures::kMenuIcons));
@@ -139,7 +140,9 @@ TEST(ProgramPictures, EveryNumberedPictureLoadsAtTwiceItsSize) {
     EXPECT_EQ(0, picture.Height() % 2) << number;
   }
   // Button strips hold four equal states.
-  EXPECT_EQ(0, Picture::FromResource(100).Width() % 8);
+  for (int strip :
+       {100, pictures::kContinueButton, pictures::kRepairButton, pictures::kBackupButton})
+    EXPECT_EQ(0, Picture::FromResource(strip).Width() % 8) << strip;
   EXPECT_EQ(12, Picture::FromResource(pictures::kAnimation).Width() /
                     Picture::FromResource(pictures::kAnimation).Height());
 }
