@@ -55,9 +55,13 @@ class ReportPage : public ui::Window, public RepairReport {
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnDpiChanged(ui::Dpi dpi) override;
 
  private:
   void Show(const RepairReportFacts& facts);
+  void Paint();
+  // The background's place: the page's width, down to the button's bottom.
+  RECT BackgroundArea() const;
   // The facts of this repair: the settings' figures and this repair's own.
   RepairReportFacts Facts() const;
   static constexpr size_t kRows = 12;  // the last only when a restore point was asked for
@@ -68,6 +72,8 @@ class ReportPage : public ui::Window, public RepairReport {
   std::array<ui::Label, kRows> captions_, values_;
   ui::ImageButton continue_;
   ui::Picture continueStrip_;
+  ui::Picture emblem_, background_;  // as drawn, at twice their 96-dpi size
+  ui::Picture emblemScaled_, backgroundScaled_;
 };
 
 }  // namespace hvm

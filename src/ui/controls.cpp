@@ -27,6 +27,7 @@ bool Label::Create(HWND parent, const CreateArgs& args) {
     style |= SS_EDITCONTROL;
   else
     style |= SS_LEFTNOWORDWRAP * !(args.centred || args.rightAligned);
+  if (args.middle && !args.wrap) style |= SS_CENTERIMAGE;
   SetFontSpec(args.font);
   return CreateControl("STATIC", args.text, style, 0, parent, args.bounds, args.id);
 }

@@ -26,6 +26,7 @@ class Label : public Control {
     bool rightAligned = false;
     bool mnemonic = false;  // "&" underlines the next letter and is not shown
     int id = 0;
+    bool middle = false;  // one line, centred top to bottom (not with wrap)
   };
   [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
   void SetColour(COLORREF colour);

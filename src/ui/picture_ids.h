@@ -23,5 +23,8 @@ inline constexpr int kCaution = 615;
 inline constexpr int kContinueButton = 150;  // the repair report's, posts 152
 inline constexpr int kRepairButton = 620;
 inline constexpr int kBackupButton = 621;
+// The repair report's emblem and its background.
+inline constexpr int kReportEmblem = 95;
+inline constexpr int kReportBackground = 295;
 
 }  // namespace hvm::pictures

@@ -196,6 +196,20 @@ class Layers(ScratchPictures):
         self.write(name, splash)
         self.assertFault(name, "area 0,200-420,260 is not calm")
 
+    def test_drawing_where_the_report_title_goes(self):
+        name = PICTURES + "report-background.png"
+        background = self.open(name)
+        ImageDraw.Draw(background).ellipse([(300, 60), (340, 100)], outline=(46, 90, 126, 255))
+        self.write(name, background)
+        self.assertFault(name, "area 100,0-440,96 is not calm")
+
+    def test_report_background_with_a_hole(self):
+        name = PICTURES + "report-background.png"
+        background = self.open(name)
+        background.putpixel((1199, 919), (255, 255, 255, 0))
+        self.write(name, background)
+        self.assertFault(name, "has transparent pixels")
+
     def test_top_to_bottom_gradient_is_calm(self):
         name = PICTURES + "splash.png"
         splash = self.open(name)
