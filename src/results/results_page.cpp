@@ -16,6 +16,17 @@ COLORREF FromRgb(uint32_t rgb) {
   return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
+// The width of a label's text in its own font, in pixels.
+int TextWidth(const ui::Label& label) {
+  ui::WindowDc dc(label.Hwnd());
+  ui::SelectScope font(dc.Get(),
+                       reinterpret_cast<HGDIOBJ>(SendMessageA(label.Hwnd(), WM_GETFONT, 0, 0)));
+  const std::string text = label.Text();
+  SIZE size{};
+  GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx;
+}
+
 }  // namespace
 
 bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
@@ -222,8 +233,9 @@ void ResultsPage::LayOut() {
   const int margin = dpi.Scale(kMargin);
   title_.SetBounds(ui::MakeRect(margin + dpi.Scale(10), dpi.Scale(12),
                                 w - 2 * margin - dpi.Scale(20), dpi.Scale(24)));
-  // "Attention:" and the count centred as a pair.
-  const int attentionWidth = dpi.Scale(70), countWidth = dpi.Scale(170);
+  // "Attention:" and the count centred as a pair, each as wide as its text
+  // (the count's own leading blank is the only gap between them).
+  const int attentionWidth = TextWidth(attention_), countWidth = TextWidth(count_) + dpi.Scale(2);
   const int pairLeft = (w - attentionWidth - countWidth) / 2;
   attention_.SetBounds(ui::MakeRect(pairLeft, dpi.Scale(48), attentionWidth, dpi.Scale(18)));
   count_.SetBounds(
