@@ -110,7 +110,7 @@ bool ReportPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
         rows[i].first,
         ui::MakeRect(captionLeft, top, dpi.Scale(kValueLeft) - captionLeft, height),
         {},
-        ui::kTextColour,
+        ui::kCaptionColour,
         BandOf(i)};
     caption.middle = true;
     made &= captions_[i].Create(Hwnd(), caption);
