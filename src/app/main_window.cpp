@@ -719,8 +719,8 @@ void MainWindow::PaintBand(HDC dc, const RECT& band) {
   SetTextColor(dc, ui::kCaptionColour);
   RECT help = HelpLinkRect();
   DrawTextA(dc, "Help", -1, &help, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
-  const std::string version = "Version " + Environment().VersionText;
-  SetTextColor(dc, ui::kGreyTextColour);
+  // Written as the about window writes it; grey would be too faint on the tint.
+  const std::string version = "Version: " + Environment().VersionText;
   RECT right{band.left, band.top, band.right - dpi.Scale(16), band.bottom - dpi.Scale(8)};
   DrawTextA(dc, version.c_str(), -1, &right, DT_SINGLELINE | DT_BOTTOM | DT_RIGHT | DT_NOPREFIX);
 }

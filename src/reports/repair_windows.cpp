@@ -1,6 +1,9 @@
 #include "reports/repair_windows.h"
 
+#include <algorithm>
+
 #include "ui/picture_ids.h"
+#include "ui/picture_scaling.h"
 
 namespace hvm {
 
@@ -57,43 +60,131 @@ void ProgressWindow::Finish() {
 
 // ---- ReportPage -------------------------------------------------------------
 
+namespace {
+
+// The page's layout in 96-dpi units: the emblem and the title beside it, the
+// rows in bands below, the button under the rows' right end.
+constexpr int kLeft = 24, kRight = 573;
+constexpr int kEmblemTop = 12, kEmblemSide = 72;
+constexpr int kTitleLeft = kLeft + 88;
+constexpr int kRowsTop = 96, kRowHeight = 26, kValueLeft = 314, kTextInset = 8;
+constexpr int kButtonGap = 16;
+constexpr COLORREF kBandColour = RGB(242, 246, 249);
+
+COLORREF BandOf(size_t row) {
+  return row % 2 == 0 ? kBandColour : ui::kPageColour;
+}
+
+}  // namespace
+
 bool ReportPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   hooks_ = std::move(hooks);
+  continueStrip_ = ui::Picture::FromResource(pictures::kContinueButton);
+  emblem_ = ui::Picture::FromResource(pictures::kReportEmblem);
+  background_ = ui::Picture::FromResource(pictures::kReportBackground);
   if (!CreatePage("TfReportR", parent, bounds)) return false;
   const ui::Dpi dpi = CurrentDpi();
   ui::FontSpec heading;
-  heading.points = 14;
+  heading.points = 18;
   heading.bold = true;
   ui::FontSpec bold;
   bold.bold = true;
-  bool made = title_.Create(
-      Hwnd(), {"Hivemend Repair Report",
-               ui::MakeRect(dpi.Scale(24), dpi.Scale(16), dpi.Scale(500), dpi.Scale(30)), heading,
-               ui::kCaptionColour});
+  const int titleHeight = dpi.Scale(34);
+  ui::Label::CreateArgs title{
+      "Hivemend Repair Report",
+      ui::MakeRect(dpi.Scale(kTitleLeft), dpi.Scale(kEmblemTop + kEmblemSide / 2) - titleHeight / 2,
+                   dpi.Scale(kRight - kTitleLeft), titleHeight),
+      heading, ui::kCaptionColour};
+  title.middle = true;
+  bool made = title_.Create(Hwnd(), title);
   RepairReportFacts withRestorePoint;
   withRestorePoint.restorePoint = "-";
   const auto rows = RepairReportRows(withRestorePoint);
   for (size_t i = 0; i < kRows; ++i) {
-    const int top = dpi.Scale(64 + 24 * static_cast<int>(i));
-    const COLORREF band = i % 2 == 0 ? RGB(242, 246, 249) : ui::kPageColour;
-    made &= captions_[i].Create(Hwnd(),
-                                {rows[i].first,
-                                 ui::MakeRect(dpi.Scale(24), top, dpi.Scale(300), dpi.Scale(22)),
-                                 {},
-                                 ui::kTextColour,
-                                 band});
-    made &= values_[i].Create(
-        Hwnd(), {rows[i].second, ui::MakeRect(dpi.Scale(324), top, dpi.Scale(200), dpi.Scale(22)),
-                 bold, ui::kCaptionColour, band});
+    // The page paints each band; the texts sit inside it, centred top to bottom.
+    const int top = dpi.Scale(kRowsTop + kRowHeight * static_cast<int>(i));
+    const int height = dpi.Scale(kRowsTop + kRowHeight * static_cast<int>(i + 1)) - top;
+    const int captionLeft = dpi.Scale(kLeft + kTextInset);
+    const int valueLeft = dpi.Scale(kValueLeft + kTextInset);
+    ui::Label::CreateArgs caption{
+        rows[i].first,
+        ui::MakeRect(captionLeft, top, dpi.Scale(kValueLeft) - captionLeft, height),
+        {},
+        ui::kCaptionColour,
+        BandOf(i)};
+    caption.middle = true;
+    made &= captions_[i].Create(Hwnd(), caption);
+    ui::Label::CreateArgs value{
+        rows[i].second,
+        ui::MakeRect(valueLeft, top, dpi.Scale(kRight - kTextInset) - valueLeft, height), bold,
+        ui::kCaptionColour, BandOf(i)};
+    value.middle = true;
+    made &= values_[i].Create(Hwnd(), value);
   }
-  made &= continue_.Create(Hwnd(), {"&Continue",
-                                    ui::MakeRect(dpi.Scale(404), dpi.Scale(64 + 24 * 12 + 20),
-                                                 dpi.Scale(120), dpi.Scale(30)),
-                                    bold, true});
-  continue_.onClick = [this] {
+  ui::ImageButton::CreateArgs button{&continueStrip_, 152};
+  button.caption = "&Continue";
+  button.tabStop = true;
+  made &= continue_.Create(Hwnd(), button);
+  // Right-aligned with the rows, below the last.
+  continue_.Move({dpi.Scale(kRight) - continue_.SizeAt(dpi).cx,
+                  dpi.Scale(kRowsTop + kRowHeight * static_cast<int>(kRows) + kButtonGap)});
+  continue_.onClick = [this](int) {
     if (hooks_.continueClicked) hooks_.continueClicked();
   };
   return made;
+}
+
+void ReportPage::OnDpiChanged(ui::Dpi dpi) {
+  const int side = dpi.Scale(kEmblemSide);
+  emblemScaled_ = emblem_.Scaled(side, side);
+  backgroundScaled_ = {};  // scaled again to the page at the next paint
+}
+
+RECT ReportPage::BackgroundArea() const {
+  const RECT client = ClientRect();
+  RECT bottom{};
+  if (continue_.Hwnd()) {
+    GetWindowRect(continue_.Hwnd(), &bottom);
+    MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&bottom), 2);
+  }
+  return {0, 0, client.right, std::min(bottom.bottom, client.bottom)};
+}
+
+void ReportPage::Paint() {
+  ui::PaintScope paint(Hwnd());
+  const ui::Dpi dpi = CurrentDpi();
+  const RECT client = ClientRect();
+  FillRect(paint.Get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  const RECT area = BackgroundArea();
+  const ui::FittedBox fit =
+      ui::FitCentred(background_.Width(), background_.Height(), ui::Width(area), ui::Height(area));
+  if (fit.width > 0 &&
+      (backgroundScaled_.Width() != fit.width || backgroundScaled_.Height() != fit.height))
+    backgroundScaled_ = background_.Scaled(fit.width, fit.height);
+  if (!backgroundScaled_.IsEmpty())
+    backgroundScaled_.Draw(paint.Get(), area.left + fit.x, area.top + fit.y);
+  if (!emblemScaled_.IsEmpty())
+    emblemScaled_.Draw(paint.Get(), dpi.Scale(kLeft), dpi.Scale(kEmblemTop));
+  ui::ScopedBrush band(CreateSolidBrush(kBandColour));
+  for (size_t i = 0; i < kRows; ++i) {
+    if (!captions_[i].IsVisible() || BandOf(i) != kBandColour) continue;
+    const RECT row{dpi.Scale(kLeft), dpi.Scale(kRowsTop + kRowHeight * static_cast<int>(i)),
+                   dpi.Scale(kRight), dpi.Scale(kRowsTop + kRowHeight * static_cast<int>(i + 1))};
+    FillRect(paint.Get(), &row, band.Get());
+  }
+}
+
+LRESULT ReportPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: Paint(); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_CTLCOLORSTATIC:
+      // The button's rounded corners show the white page.
+      if (reinterpret_cast<HWND>(lParam) == continue_.Hwnd())
+        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+      return Window::OnMessage(message, wParam, lParam);
+    default: return Window::OnMessage(message, wParam, lParam);
+  }
 }
 
 void ReportPage::Show(const RepairReportFacts& facts) {

@@ -11,6 +11,7 @@
 #include "results/repair_hooks.h"
 #include "ui/animation.h"
 #include "ui/controls.h"
+#include "ui/image_button.h"
 #include "ui/progress_bar.h"
 #include "ui/window.h"
 
@@ -50,10 +51,17 @@ class ReportPage : public ui::Window, public RepairReport {
   // The page became visible: the scan date and the found counts again.
   void PageShown();
   std::string ValueOf(const std::string& caption) const;
-  ui::Button& ContinueButton() { return continue_; }
+  ui::ImageButton& ContinueButton() { return continue_; }
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnDpiChanged(ui::Dpi dpi) override;
 
  private:
   void Show(const RepairReportFacts& facts);
+  void Paint();
+  // The background's place: the page's width, down to the button's bottom.
+  RECT BackgroundArea() const;
   // The facts of this repair: the settings' figures and this repair's own.
   RepairReportFacts Facts() const;
   static constexpr size_t kRows = 12;  // the last only when a restore point was asked for
@@ -62,7 +70,10 @@ class ReportPage : public ui::Window, public RepairReport {
   std::string restorePoint_;
   ui::Label title_;
   std::array<ui::Label, kRows> captions_, values_;
-  ui::Button continue_;
+  ui::ImageButton continue_;
+  ui::Picture continueStrip_;
+  ui::Picture emblem_, background_;  // as drawn, at twice their 96-dpi size
+  ui::Picture emblemScaled_, backgroundScaled_;
 };
 
 }  // namespace hvm

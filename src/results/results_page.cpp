@@ -16,6 +16,17 @@ COLORREF FromRgb(uint32_t rgb) {
   return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
+// The width of a label's text in its own font, in pixels.
+int TextWidth(const ui::Label& label) {
+  ui::WindowDc dc(label.Hwnd());
+  ui::SelectScope font(dc.Get(),
+                       reinterpret_cast<HGDIOBJ>(SendMessageA(label.Hwnd(), WM_GETFONT, 0, 0)));
+  const std::string text = label.Text();
+  SIZE size{};
+  GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx;
+}
+
 }  // namespace
 
 bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
@@ -26,6 +37,8 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   collapsed_ = ui::Picture::FromResource(pictures::kArrowCollapsed);
   expanded_ = ui::Picture::FromResource(pictures::kArrowExpanded);
   cautionIcon_ = ui::Picture::FromResource(pictures::kCaution);
+  repairStrip_ = ui::Picture::FromResource(pictures::kRepairButton);
+  backupStrip_ = ui::Picture::FromResource(pictures::kBackupButton);
   if (!CreatePage("TfResults", parent, bounds)) return false;
 
   ui::FontSpec heading;
@@ -47,8 +60,14 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
       Hwnd(),
       {"  0 Problems Found", {}, bold, ui::kWarningColour, ui::kPageColour, false, false, true});
   made &= scanAgain_.Create(Hwnd(), {"Run Scan Again ", {}, link, ui::kCaptionColour});
-  made &= repair_.Create(Hwnd(), {"&Repair Checked Problems", {}, bold, true});
-  made &= backup_.Create(Hwnd(), {"&Backup Now", {}});
+  ui::ImageButton::CreateArgs repairArgs{&repairStrip_};
+  repairArgs.caption = "&Repair Checked Problems";
+  repairArgs.tabStop = true;
+  made &= repair_.Create(Hwnd(), repairArgs);
+  ui::ImageButton::CreateArgs backupArgs{&backupStrip_};
+  backupArgs.caption = "&Backup Now";
+  backupArgs.tabStop = true;
+  made &= backup_.Create(Hwnd(), backupArgs);
   ui::TreeView::CreateArgs tree;
   tree.font = {};
   tree.rowHeight = 20;
@@ -58,10 +77,10 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   caution_.Show(false);
   SetWindowLongA(scanAgain_.Hwnd(), GWL_STYLE,
                  GetWindowLongA(scanAgain_.Hwnd(), GWL_STYLE) | SS_NOTIFY);
-  repair_.onClick = [this] {
+  repair_.onClick = [this](int) {
     if (hooks_.repair) hooks_.repair();
   };
-  backup_.onClick = [this] {
+  backup_.onClick = [this](int) {
     if (hooks_.backup) hooks_.backup();
   };
   tree_.rowLook = [this](HTREEITEM, LPARAM data) { return LookOf(data); };
@@ -214,8 +233,9 @@ void ResultsPage::LayOut() {
   const int margin = dpi.Scale(kMargin);
   title_.SetBounds(ui::MakeRect(margin + dpi.Scale(10), dpi.Scale(12),
                                 w - 2 * margin - dpi.Scale(20), dpi.Scale(24)));
-  // "Attention:" and the count centred as a pair.
-  const int attentionWidth = dpi.Scale(70), countWidth = dpi.Scale(170);
+  // "Attention:" and the count centred as a pair, each as wide as its text
+  // (the count's own leading blank is the only gap between them).
+  const int attentionWidth = TextWidth(attention_), countWidth = TextWidth(count_) + dpi.Scale(2);
   const int pairLeft = (w - attentionWidth - countWidth) / 2;
   attention_.SetBounds(ui::MakeRect(pairLeft, dpi.Scale(48), attentionWidth, dpi.Scale(18)));
   count_.SetBounds(
@@ -229,13 +249,15 @@ void ResultsPage::LayOut() {
   date_.SetBounds(ui::MakeRect(margin, band + dpi.Scale(21 + 12), dpi.Scale(260), dpi.Scale(18)));
   summary_.SetBounds(ui::MakeRect(w - dpi.Scale(16) - dpi.Scale(260), band + dpi.Scale(21 + 12),
                                   dpi.Scale(260), dpi.Scale(18)));
-  const int buttonTop = h - dpi.Scale(8) - dpi.Scale(32);
-  const int repairWidth = dpi.Scale(200);
-  repair_.SetBounds(ui::MakeRect((w - repairWidth) / 2, buttonTop, repairWidth, dpi.Scale(32)));
-  backup_.SetBounds(
-      ui::MakeRect(w - margin - dpi.Scale(120), buttonTop, dpi.Scale(120), dpi.Scale(32)));
-  scanAgain_.SetBounds(
-      ui::MakeRect(margin, buttonTop + dpi.Scale(7), dpi.Scale(120), dpi.Scale(18)));
+  const SIZE repairSize = repair_.SizeAt(dpi), backupSize = backup_.SizeAt(dpi);
+  const int buttonTop = h - dpi.Scale(8) - repairSize.cy;
+  repair_.Move({(w - repairSize.cx) / 2, buttonTop});
+  backup_.Move({w - margin - backupSize.cx, buttonTop});
+  // The link's text centred on the buttons, two pixels higher.
+  const int linkHeight = dpi.Scale(18);
+  scanAgain_.SetBounds(ui::MakeRect(margin,
+                                    buttonTop + (repairSize.cy - linkHeight) / 2 - dpi.Scale(2),
+                                    dpi.Scale(120), linkHeight));
   InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
@@ -263,6 +285,12 @@ LRESULT ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: Paint(); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_SIZE: LayOut(); return 0;
+    case WM_CTLCOLORSTATIC:
+      // The image buttons' rounded corners show the white page.
+      if (reinterpret_cast<HWND>(lParam) == repair_.Hwnd() ||
+          reinterpret_cast<HWND>(lParam) == backup_.Hwnd())
+        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+      return Window::OnMessage(message, wParam, lParam);
     case WM_COMMAND:
       if (reinterpret_cast<HWND>(lParam) == scanAgain_.Hwnd() && HIWORD(wParam) == STN_CLICKED) {
         if (hooks_.scanAgain) hooks_.scanAgain();

@@ -10,6 +10,7 @@
 
 #include "results/results_tree.h"
 #include "ui/controls.h"
+#include "ui/image_button.h"
 #include "ui/picture.h"
 #include "ui/tree_view.h"
 #include "ui/window.h"
@@ -39,8 +40,8 @@ class ResultsPage : public ui::Window {
   std::string CountText() const { return count_.Text(); }
   std::string SummaryText() const { return summary_.Text(); }
   bool CautionShown() const { return caution_.IsVisible(); }
-  ui::Button& RepairButton() { return repair_; }
-  ui::Button& BackupButton() { return backup_; }
+  ui::ImageButton& RepairButton() { return repair_; }
+  ui::ImageButton& BackupButton() { return backup_; }
   // What a tree row carries: its section, and its index in the section's
   // list (-1 for the section's own row). A section may hold any number of
   // items, so the index has the low 32 bits to itself.
@@ -70,7 +71,8 @@ class ResultsPage : public ui::Window {
   bool shownOnce_ = false;
   ui::TreeView tree_;
   ui::Label title_, attention_, count_, caution_, date_, summary_, scanAgain_;
-  ui::Button repair_, backup_;
+  ui::ImageButton repair_, backup_;
+  ui::Picture repairStrip_, backupStrip_;
   ui::Picture unchecked_, checked_, partial_, collapsed_, expanded_, cautionIcon_;
   ui::Picture cautionScaled_;
 };

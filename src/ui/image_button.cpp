@@ -20,11 +20,13 @@ bool ImageButton::Create(HWND parent, const CreateArgs& args) {
   command_ = args.command;
   target_ = args.target;
   hint_ = args.hint;
+  tabStop_ = args.tabStop;
   const Dpi dpi = Dpi::ForWindow(parent);
   const SIZE size = SizeAt(dpi);
   Window::CreateArgs window;
   window.className = "HivemendImageButton";
-  window.style = WS_CHILD | WS_VISIBLE;
+  window.title = args.caption;
+  window.style = WS_CHILD | WS_VISIBLE | (tabStop_ ? WS_TABSTOP : 0);
   window.parent = parent;
   window.bounds = MakeRect(args.origin.x, args.origin.y, size.cx, size.cy);
   window.cursor = LoadCursorA(nullptr, IDC_HAND);
@@ -88,6 +90,18 @@ void ImageButton::Clicked() {
   if (onClick) onClick(command_);
 }
 
+void ImageButton::Click() {
+  if (Hwnd() && IsWindowEnabled(Hwnd())) Clicked();
+}
+
+bool ImageButton::PressedByKey(WPARAM key, LPARAM flags) {
+  // A held key repeats its key-down; only the first press counts.
+  const bool repeat = (flags & (1 << 30)) != 0;
+  if (!tabStop_ || repeat || (key != VK_SPACE && key != VK_RETURN)) return false;
+  Click();
+  return true;
+}
+
 void ImageButton::Paint() {
   PaintScope paint(Hwnd());
   const RECT client = ClientRect();
@@ -99,6 +113,15 @@ void ImageButton::Paint() {
   FillRect(paint.Get(), &client, background ? background : GetSysColorBrush(COLOR_WINDOW));
   if (scaled_.IsEmpty()) return;
   scaled_.Draw(paint.Get(), client, StripStateRect(State(), scaled_.Width(), scaled_.Height()));
+  if (tabStop_ && GetFocus() == Hwnd()) {
+    // Inside the picture's rounded rim, where the dots show on its face.
+    const int inset = CurrentDpi().Scale(4);
+    RECT focus = client;
+    InflateRect(&focus, -inset, -inset);
+    SetTextColor(paint.Get(), RGB(255, 255, 255));
+    SetBkColor(paint.Get(), RGB(0, 0, 0));
+    DrawFocusRect(paint.Get(), &focus);
+  }
 }
 
 LRESULT ImageButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -114,6 +137,7 @@ LRESULT ImageButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSELEAVE: SetHover(false); return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+      if (tabStop_) SetFocus(Hwnd());
       pressed_ = true;
       hover_ = true;
       SetCapture(Hwnd());
@@ -131,6 +155,15 @@ LRESULT ImageButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       pressed_ = false;
       InvalidateRect(Hwnd(), nullptr, FALSE);
       return 0;
+    case WM_GETDLGCODE:
+      if (!tabStop_) return Window::OnMessage(message, wParam, lParam);
+      return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+    case BM_CLICK: Click(); return 0;
+    case WM_KEYDOWN:
+      if (PressedByKey(wParam, lParam)) return 0;
+      return Window::OnMessage(message, wParam, lParam);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: InvalidateRect(Hwnd(), nullptr, FALSE); return 0;
     case WM_ENABLE:
       if (!wParam) hover_ = pressed_ = false;
       InvalidateRect(Hwnd(), nullptr, FALSE);

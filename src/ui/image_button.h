@@ -1,7 +1,9 @@
 // A button drawn from one picture strip of four equal states side by side
 // (normal, mouse over, pressed, disabled), with the hand cursor, an optional
-// hint and no caption. A click posts WM_USER with its command number to the
-// target window (the main window's command channel).
+// hint and no caption of its own (the picture carries it). A click posts
+// WM_USER with its command number to the target window (the main window's
+// command channel). A button made a tab stop also works from the keyboard:
+// it takes the focus, shows it, and Space, Enter or BM_CLICK press it.
 #pragma once
 
 #include <windows.h>
@@ -27,6 +29,10 @@ class ImageButton : public Window {
     std::string hint;       // shown only when not empty
     POINT origin{};         // pixels, in the parent
     HWND target = nullptr;  // gets WM_USER(command, 0); null: only onClick
+    // The picture's caption as window text, for the dialog manager's
+    // mnemonics ("&") and for screen readers; never drawn.
+    std::string caption;
+    bool tabStop = false;
   };
   ~ImageButton() override;
   [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
@@ -36,6 +42,8 @@ class ImageButton : public Window {
   // The button's size at its DPI: one state of the strip, halved, scaled.
   SIZE SizeAt(Dpi dpi) const;
   void Move(POINT origin);
+  // Presses the button as a click of the user would; nothing when disabled.
+  void Click();
   // Called after the command was posted.
   std::function<void(int command)> onClick;
 
@@ -47,6 +55,7 @@ class ImageButton : public Window {
   void Paint();
   void SetHover(bool hover);
   void Clicked();
+  bool PressedByKey(WPARAM key, LPARAM flags);
 
   const Picture* strip_ = nullptr;
   Picture scaled_;
@@ -54,6 +63,7 @@ class ImageButton : public Window {
   HWND target_ = nullptr;
   HWND tooltip_ = nullptr;
   std::string hint_;
+  bool tabStop_ = false;
   bool hover_ = false;
   bool pressed_ = false;
 };

@@ -19,5 +19,12 @@ inline constexpr int kCheckPartial = 612;
 inline constexpr int kArrowCollapsed = 613;
 inline constexpr int kArrowExpanded = 614;
 inline constexpr int kCaution = 615;
+// The image buttons of the program's own pages (four states side by side).
+inline constexpr int kContinueButton = 150;  // the repair report's, posts 152
+inline constexpr int kRepairButton = 620;
+inline constexpr int kBackupButton = 621;
+// The repair report's emblem and its background.
+inline constexpr int kReportEmblem = 95;
+inline constexpr int kReportBackground = 295;
 
 }  // namespace hvm::pictures

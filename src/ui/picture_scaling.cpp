@@ -93,4 +93,23 @@ std::vector<uint32_t> ScalePixels(const std::vector<uint32_t>& source, int width
   return target;
 }
 
+FittedBox FitCentred(int pictureWidth, int pictureHeight, int width, int height) {
+  if (pictureWidth <= 0 || pictureHeight <= 0 || width <= 0 || height <= 0) return {};
+  // Compare width / pictureWidth with height / pictureHeight without division.
+  const int64_t byWidth = int64_t(width) * pictureHeight, byHeight = int64_t(height) * pictureWidth;
+  FittedBox box;
+  if (byWidth <= byHeight) {
+    box.width = width;
+    box.height = static_cast<int>((byWidth + pictureWidth / 2) / pictureWidth);
+  } else {
+    box.height = height;
+    box.width = static_cast<int>((byHeight + pictureHeight / 2) / pictureHeight);
+  }
+  box.width = std::max(box.width, 1);
+  box.height = std::max(box.height, 1);
+  box.x = (width - box.width) / 2;
+  box.y = (height - box.height) / 2;
+  return box;
+}
+
 }  // namespace hvm::ui

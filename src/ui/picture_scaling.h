@@ -14,4 +14,12 @@ namespace hvm::ui {
 std::vector<uint32_t> ScalePixels(const std::vector<uint32_t>& source, int width, int height,
                                   int targetWidth, int targetHeight);
 
+// Where a picture of pictureWidth x pictureHeight goes to fill as much of an
+// area of width x height as its proportions allow, centred in the area.
+struct FittedBox {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+// Empty (all 0) when any size is not positive.
+FittedBox FitCentred(int pictureWidth, int pictureHeight, int width, int height);
+
 }  // namespace hvm::ui

@@ -606,6 +606,37 @@ TEST_F(MainWindowTest, RepairFromTheResultsPageRemovesTheCheckedAndKeepsTheUndo)
   EXPECT_EQ(Page::kFront, window.CurrentPage());
 }
 
+// The results and report buttons are pictures, yet a keyboard user reaches
+// them: each is a tab stop with its caption, and the focused one is pressed
+// with Enter or Space.
+TEST_F(MainWindowTest, RepairAndContinueButtonsWorkFromTheKeyboard) {
+  SwitchOnly({4});
+  SeedStaleClasses(2);
+  MainWindow& window = Open();
+  window.HandleCommand(100, 0);
+  ASSERT_EQ(Page::kResults, window.CurrentPage());
+  ResultsPage& results = window.Results();
+  for (ui::ImageButton* button : {&results.RepairButton(), &results.BackupButton()})
+    EXPECT_TRUE(GetWindowLongA(button->Hwnd(), GWL_STYLE) & WS_TABSTOP);
+  char caption[64] = {};
+  GetWindowTextA(results.RepairButton().Hwnd(), caption, sizeof(caption));
+  EXPECT_STREQ("&Repair Checked Problems", caption);
+  GetWindowTextA(results.BackupButton().Hwnd(), caption, sizeof(caption));
+  EXPECT_STREQ("&Backup Now", caption);
+
+  SetFocus(results.RepairButton().Hwnd());
+  SendMessageA(results.RepairButton().Hwnd(), WM_KEYDOWN, VK_RETURN, 1);
+  ASSERT_EQ(Page::kSummary, window.CurrentPage());
+  EXPECT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32"));
+
+  ui::ImageButton& next = window.Report().ContinueButton();
+  EXPECT_TRUE(GetWindowLongA(next.Hwnd(), GWL_STYLE) & WS_TABSTOP);
+  SetFocus(next.Hwnd());
+  SendMessageA(next.Hwnd(), WM_KEYDOWN, VK_SPACE, 1);
+  ui::PumpMessages();
+  EXPECT_EQ(Page::kFront, window.CurrentPage());
+}
+
 TEST_F(MainWindowTest, RestorePageListsTheRepairsSnapshotAndPutsItBack) {
   SwitchOnly({4});
   SeedStaleClasses(2);

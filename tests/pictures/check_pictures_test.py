@@ -136,6 +136,22 @@ class Strips(ScratchPictures):
         self.write(name, strip)
         self.assertFault(name, "part 12 of 12 repeats")
 
+    def test_page_button_of_the_common_width(self):
+        # The repair button is wider than the template buttons: a strip drawn
+        # at their width would squeeze its caption.
+        name = PICTURES + "button-repair.png"
+        self.write(name, self.open(name).resize((1280, 72)))
+        self.assertFault(name, "is 1280x72, expected 1760x72")
+
+    def test_each_page_button_is_checked(self):
+        for name in ("button-150.png", "button-repair.png", "button-backup.png"):
+            with self.subTest(name=name):
+                os.rename(self.path(PICTURES + name), self.path(PICTURES + name) + ".away")
+                try:
+                    self.assertFault(PICTURES + name, "is missing")
+                finally:
+                    os.rename(self.path(PICTURES + name) + ".away", self.path(PICTURES + name))
+
     def test_strip_missing_a_state(self):
         name = PICTURES + "button-195.png"
         self.write(name, self.open(name).crop((0, 0, 960, 72)))
@@ -179,6 +195,20 @@ class Layers(ScratchPictures):
         ImageDraw.Draw(splash).rectangle([(40, 460), (60, 470)], fill=(200, 220, 236, 255))
         self.write(name, splash)
         self.assertFault(name, "area 0,200-420,260 is not calm")
+
+    def test_drawing_where_the_report_title_goes(self):
+        name = PICTURES + "report-background.png"
+        background = self.open(name)
+        ImageDraw.Draw(background).ellipse([(300, 60), (340, 100)], outline=(46, 90, 126, 255))
+        self.write(name, background)
+        self.assertFault(name, "area 100,0-440,96 is not calm")
+
+    def test_report_background_with_a_hole(self):
+        name = PICTURES + "report-background.png"
+        background = self.open(name)
+        background.putpixel((1199, 919), (255, 255, 255, 0))
+        self.write(name, background)
+        self.assertFault(name, "has transparent pixels")
 
     def test_top_to_bottom_gradient_is_calm(self):
         name = PICTURES + "splash.png"

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <utility>
+
 #include "test_host.h"
 #include "ui/animation.h"
 #include "ui/gdi.h"
@@ -139,6 +142,45 @@ TEST(NumberBox, TakesDigitsOnlyAndFallsBackWhenEmpty) {
   EXPECT_EQ(7u, box.Value(7));
   box.SetText("12ab");  // pasted text keeps its leading digits
   EXPECT_EQ(12u, box.Value());
+}
+
+// The first and last pixel rows of a window that hold any dark ink.
+std::pair<int, int> InkRows(HWND window) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  WindowDc dc(window);
+  RECT client{};
+  GetClientRect(window, &client);
+  int first = -1, last = -1;
+  for (int y = 0; y < client.bottom; ++y)
+    for (int x = 0; x < client.right; ++x)
+      if (GetGValue(GetPixel(dc.Get(), x, y)) < 128) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+  return {first, last};
+}
+
+// A label in a band taller than its text: "middle" puts the text halfway
+// down (a band's rows read as lines); by default it keeps to the top.
+TEST(Label, MiddleCentresOneLineTopToBottom) {
+  TestHost host;
+  Label top, middle;
+  Label::CreateArgs args{
+      "Total Problems Found", {0, 0, 200, 60}, {}, RGB(0, 0, 0), RGB(255, 255, 255)};
+  ASSERT_TRUE(top.Create(host.Hwnd(), args));
+  args.bounds = {0, 80, 200, 140};
+  args.middle = true;
+  ASSERT_TRUE(middle.Create(host.Hwnd(), args));
+  EXPECT_TRUE(GetWindowLongA(middle.Hwnd(), GWL_STYLE) & SS_CENTERIMAGE);
+
+  const auto [topFirst, topLast] = InkRows(top.Hwnd());
+  ASSERT_GE(topFirst, 0) << "no text drawn";
+  EXPECT_LT(topLast, 30) << "a plain label keeps its text at the top";
+  const auto [first, last] = InkRows(middle.Hwnd());
+  ASSERT_GE(first, 0) << "no text drawn";
+  const int above = first, below = 60 - 1 - last;
+  EXPECT_LE(std::abs(above - below), 6) << above << " above, " << below << " below";
 }
 
 TEST(StandardControls, ReportUserChoicesThroughTheirCallbacks) {

@@ -90,6 +90,65 @@ TEST(ImageButton, MouseMovesThroughTheFourStatesAndClickPostsItsCommand) {
   EXPECT_EQ(ButtonState::kDisabled, button.State());
 }
 
+TEST(ImageButton, TabStopIsPressedFromTheKeyboardOncePerKeystroke) {
+  const Picture strip = FourStateStrip();
+  TestHost host;
+  ImageButton button;
+  ImageButton::CreateArgs args{&strip, 152, "", {5, 5}, host.Hwnd()};
+  args.caption = "&Continue";
+  args.tabStop = true;
+  ASSERT_TRUE(button.Create(host.Hwnd(), args));
+  int clicks = 0;
+  button.onClick = [&](int) { ++clicks; };
+  EXPECT_TRUE(GetWindowLongA(button.Hwnd(), GWL_STYLE) & WS_TABSTOP);
+  char text[32] = {};
+  GetWindowTextA(button.Hwnd(), text, sizeof(text));
+  EXPECT_STREQ("&Continue", text);
+  EXPECT_EQ(DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON, SendMessageA(button.Hwnd(), WM_GETDLGCODE, 0, 0));
+
+  SendMessageA(button.Hwnd(), WM_KEYDOWN, VK_SPACE, 1);
+  // Held down: the repeats of the same key-down do not press it again.
+  SendMessageA(button.Hwnd(), WM_KEYDOWN, VK_SPACE, 1 | (1 << 30));
+  SendMessageA(button.Hwnd(), WM_KEYDOWN, VK_RETURN, 1);
+  SendMessageA(button.Hwnd(), WM_KEYDOWN, 'A', 1);
+  SendMessageA(button.Hwnd(), BM_CLICK, 0, 0);  // the dialog manager's mnemonic
+  PumpMessages();
+  EXPECT_EQ(3, clicks);
+  EXPECT_EQ((std::vector<WPARAM>{152, 152, 152}), host.commands);
+
+  // A click of the mouse leaves the keyboard focus on it.
+  SendMessageA(button.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, Point(3, 3));
+  SendMessageA(button.Hwnd(), WM_LBUTTONUP, 0, Point(3, 3));
+  EXPECT_EQ(button.Hwnd(), GetFocus());
+
+  // Disabled, neither keys nor a pressing from code reach it.
+  EnableWindow(button.Hwnd(), FALSE);
+  SendMessageA(button.Hwnd(), WM_KEYDOWN, VK_SPACE, 1);
+  SendMessageA(button.Hwnd(), BM_CLICK, 0, 0);
+  button.Click();
+  PumpMessages();
+  EXPECT_EQ(4, clicks);
+}
+
+TEST(ImageButton, WithoutTabStopTheKeyboardPassesItBy) {
+  const Picture strip = FourStateStrip();
+  TestHost host;
+  ImageButton button;
+  ASSERT_TRUE(button.Create(host.Hwnd(), {&strip, 160, "", {5, 5}, host.Hwnd()}));
+  int clicks = 0;
+  button.onClick = [&](int) { ++clicks; };
+  EXPECT_FALSE(GetWindowLongA(button.Hwnd(), GWL_STYLE) & WS_TABSTOP);
+  SendMessageA(button.Hwnd(), WM_KEYDOWN, VK_SPACE, 1);
+  SendMessageA(button.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, Point(3, 3));
+  EXPECT_NE(button.Hwnd(), GetFocus());
+  SendMessageA(button.Hwnd(), WM_LBUTTONUP, 0, Point(3, 3));
+  // Code may still press it, as a test or a caller does.
+  button.Click();
+  PumpMessages();
+  EXPECT_EQ(2, clicks);
+  EXPECT_EQ((std::vector<WPARAM>{160, 160}), host.commands);
+}
+
 TEST(ImageButton, PaintsTheQuarterOfItsState) {
   const Picture strip = FourStateStrip();
   TestHost host;

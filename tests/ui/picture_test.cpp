@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -109,6 +110,37 @@ TEST(PictureScaling, ShrinkingTwoToThreeWeighsCoveredArea) {
   EXPECT_EQ(0xFF000096u, two[1]);  // (90 / 2 + 180) / 1.5 = 150
 }
 
+// A picture fitted to an area keeps its proportions: it fills the area's
+// width or its height, whichever is reached first, and is centred across the
+// other.
+TEST(PictureScaling, FitCentredKeepsTheProportionsAndCentres) {
+  struct Case {
+    int pictureWidth, pictureHeight, width, height;
+    FittedBox expected;
+  };
+  const Case cases[] = {
+      {1200, 920, 600, 460, {0, 0, 600, 460}},  // the same proportions, half the size
+      {1200, 920, 597, 460, {0, 1, 597, 458}},  // a little narrower: width first
+      {1200, 920, 895, 690, {0, 2, 895, 686}},  // the page at 144 dpi
+      {100, 50, 300, 300, {0, 75, 300, 150}},   // wide picture in a square
+      {50, 100, 300, 300, {75, 0, 150, 300}},   // tall picture in a square
+      {1000, 1, 10, 10, {0, 4, 10, 1}},         // a sliver keeps one pixel
+  };
+  for (const Case& c : cases) {
+    const FittedBox box = FitCentred(c.pictureWidth, c.pictureHeight, c.width, c.height);
+    EXPECT_EQ(c.expected.x, box.x) << c.pictureWidth << "x" << c.pictureHeight << " in " << c.width;
+    EXPECT_EQ(c.expected.y, box.y) << c.pictureWidth << "x" << c.pictureHeight << " in " << c.width;
+    EXPECT_EQ(c.expected.width, box.width) << c.pictureWidth << " in " << c.width;
+    EXPECT_EQ(c.expected.height, box.height) << c.pictureWidth << " in " << c.width;
+  }
+  for (const auto& [pw, ph, w, h] : {std::array{0, 10, 10, 10}, std::array{10, -1, 10, 10},
+                                     std::array{10, 10, 0, 10}, std::array{10, 10, 10, -5}}) {
+    const FittedBox box = FitCentred(pw, ph, w, h);
+    EXPECT_EQ(0, box.width);
+    EXPECT_EQ(0, box.height);
+  }
+}
+
 TEST(PictureScaling, BadSizesGiveNothing) {
   const std::vector<uint32_t> four(4, 0xFFFFFFFF);
   EXPECT_TRUE(ScalePixels(four, 2, 2, 0, 1).empty());
@@ -125,10 +157,12 @@ namespace {
 
 TEST(ProgramPictures, EveryNumberedPictureLoadsAtTwiceItsSize) {
   std::vector<int> numbers = {
-      pictures::kMenuRow,        pictures::kMenuMarker,    pictures::kTopBand,
-      pictures::kLogo,           pictures::kSplash,        pictures::kAnimation,
-      pictures::kCheckUnchecked, pictures::kCheckChecked,  pictures::kCheckPartial,
-      pictures::kArrowCollapsed, pictures::kArrowExpanded, pictures::kCaution};
+      pictures::kMenuRow,        pictures::kMenuMarker,      pictures::kTopBand,
+      pictures::kLogo,           pictures::kSplash,          pictures::kAnimation,
+      pictures::kCheckUnchecked, pictures::kCheckChecked,    pictures::kCheckPartial,
+      pictures::kArrowCollapsed, pictures::kArrowExpanded,   pictures::kCaution,
+      pictures::kContinueButton, pictures::kRepairButton,    pictures::kBackupButton,
+      pictures::kReportEmblem,   pictures::kReportBackground};
   numbers.insert(numbers.end(), std::begin(pictures::kButtonStrips),
                  std::end(pictures::kButtonStrips));
   numbers.insert(numbers.end(), std::begin(pictures::kMenuIcons), std::end(pictures::kMenuIcons));
@@ -139,7 +173,9 @@ TEST(ProgramPictures, EveryNumberedPictureLoadsAtTwiceItsSize) {
     EXPECT_EQ(0, picture.Height() % 2) << number;
   }
   // Button strips hold four equal states.
-  EXPECT_EQ(0, Picture::FromResource(100).Width() % 8);
+  for (int strip :
+       {100, pictures::kContinueButton, pictures::kRepairButton, pictures::kBackupButton})
+    EXPECT_EQ(0, Picture::FromResource(strip).Width() % 8) << strip;
   EXPECT_EQ(12, Picture::FromResource(pictures::kAnimation).Width() /
                     Picture::FromResource(pictures::kAnimation).Height());
 }
