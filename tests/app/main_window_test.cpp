@@ -89,6 +89,15 @@ class MainWindowTest : public ::testing::Test {
                  folder_.File("gone" + std::to_string(i) + ".dll"));
   }
 
+  // A window whose scan of section 4 alone met `stale` stale classes.
+  MainWindow& ScannedWith(int stale) {
+    SwitchOnly({4});
+    SeedStaleClasses(stale);
+    MainWindow& window = Open();
+    window.HandleCommand(100, 0);
+    return window;
+  }
+
   // Whether a command is waiting in the window's queue; takes it out.
   bool CommandQueued(WPARAM command) {
     MSG message;
@@ -174,10 +183,7 @@ TEST_F(MainWindowTest, FOneAsksForTheTopicOfTheShownPage) {
 }
 
 TEST_F(MainWindowTest, ScanFromTheFrontPageCountsOnTheScanPage) {
-  SwitchOnly({4});
-  SeedStaleClasses(6);
-  MainWindow& window = Open();
-  window.HandleCommand(100, 0);
+  MainWindow& window = ScannedWith(6);
   const TResultsStore& results = window.Session().Results();
   EXPECT_EQ(6, results.TotalCount());
   const ScanPageState& state = window.Scan().State();
@@ -322,10 +328,7 @@ TEST_F(MainWindowTest, CommandsThatClearTheResultsWaitWhileBusy) {
 // The same for a repair: the answer is told when the repair is done, over its
 // report.
 TEST_F(MainWindowTest, AnUpdateAnswerDuringARepairWaitsForItsEnd) {
-  SwitchOnly({4});
-  SeedStaleClasses(3);
-  MainWindow& window = Open();
-  window.HandleCommand(100, 0);
+  MainWindow& window = ScannedWith(3);
   ASSERT_EQ(Page::kResults, window.CurrentPage());
   PostMessageA(window.Hwnd(), WM_USER, update_command::kCheckResult,
                update_command::kManualNothingNewer);
@@ -525,10 +528,7 @@ TEST_F(MainWindowTest, ResultsPageShowsTheScanAndItsChecksDriveTheStore) {
 // The results page's backup: a restore point and the date of the last backup;
 // where none can be made the user is told so, and no date is kept.
 TEST_F(MainWindowTest, BackupNowMakesARestorePointOrSaysWhyNone) {
-  SwitchOnly({4});
-  SeedStaleClasses(1);
-  MainWindow& window = Open();
-  window.HandleCommand(100, 0);
+  MainWindow& window = ScannedWith(1);
   ASSERT_EQ(Page::kResults, window.CurrentPage());
   std::vector<std::string> asked;
   SetDialogShownHook([&](MessageDialogWindow& dialog) {
@@ -561,10 +561,7 @@ TEST_F(MainWindowTest, BackupNowMakesARestorePointOrSaysWhyNone) {
 }
 
 TEST_F(MainWindowTest, RepairFromTheResultsPageRemovesTheCheckedAndKeepsTheUndo) {
-  SwitchOnly({4});
-  SeedStaleClasses(3);
-  MainWindow& window = Open();
-  window.HandleCommand(100, 0);
+  MainWindow& window = ScannedWith(3);
   ASSERT_EQ(3, window.Session().Results().TotalCount());
   window.Results().Model().ToggleItem(4, 2);  // the user keeps one
   window.Results().RepairButton().Click();
@@ -610,10 +607,7 @@ TEST_F(MainWindowTest, RepairFromTheResultsPageRemovesTheCheckedAndKeepsTheUndo)
 // them: each is a tab stop with its caption, and the focused one is pressed
 // with Enter or Space.
 TEST_F(MainWindowTest, RepairAndContinueButtonsWorkFromTheKeyboard) {
-  SwitchOnly({4});
-  SeedStaleClasses(2);
-  MainWindow& window = Open();
-  window.HandleCommand(100, 0);
+  MainWindow& window = ScannedWith(2);
   ASSERT_EQ(Page::kResults, window.CurrentPage());
   ResultsPage& results = window.Results();
   for (ui::ImageButton* button : {&results.RepairButton(), &results.BackupButton()})
@@ -638,10 +632,7 @@ TEST_F(MainWindowTest, RepairAndContinueButtonsWorkFromTheKeyboard) {
 }
 
 TEST_F(MainWindowTest, RestorePageListsTheRepairsSnapshotAndPutsItBack) {
-  SwitchOnly({4});
-  SeedStaleClasses(2);
-  MainWindow& window = Open();
-  window.HandleCommand(100, 0);
+  MainWindow& window = ScannedWith(2);
   window.Results().RepairButton().Click();
   ASSERT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32"));
   window.HandleCommand(530, 0);
