@@ -20,11 +20,11 @@
 #include <functional>
 #include <string>
 
-#include "app/cli_options.h"
-#include "app/console_scan_session.h"
-#include "core/environment.h"
-#include "scan/reported_keys.h"
-#include "scan/sections.h"
+#include "cli/cli_options.h"
+#include "cli/console_scan_session.h"
+#include "engine/core/environment.h"
+#include "engine/scan/reported_keys.h"
+#include "engine/scan/sections.h"
 
 namespace {
 

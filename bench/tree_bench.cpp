@@ -11,9 +11,9 @@
 
 #include <commctrl.h>
 
-#include "core/results_store.h"
-#include "results/results_page.h"
-#include "scan/sections.h"
+#include "desktop/pages/results_page.h"
+#include "engine/core/results_store.h"
+#include "engine/scan/sections.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ class Host : public hvm::ui::Window {
 
 int main() {
   constexpr int kProblems = 20000;
-  hvm::TResultsStore results;
+  hvm::ResultsStore results;
   // Most problems in the class sections, as a neglected machine has them.
   for (int i = 0; i < kProblems; ++i) {
     const int section = i % 10 < 6 ? 4 : i % 10 < 8 ? 3 : 2 + i % 10;

@@ -1,4 +1,4 @@
-// fuzz-sources: src/monitor/change_line.cpp src/monitor/change_csv.cpp
+// fuzz-sources: src/engine/monitor/change_line.cpp src/engine/monitor/change_csv.cpp
 //
 // libFuzzer target for the monitor's change line and its CSV rows. Reads
 // arbitrary bytes as a change line (its fields must be pieces of the line),
@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "monitor/change_csv.h"
-#include "monitor/change_line.h"
+#include "engine/monitor/change_csv.h"
+#include "engine/monitor/change_line.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// fuzz-sources: src/results/export_text.cpp
+// fuzz-sources: src/engine/results/export_text.cpp
 // fuzz-seeds: tests/e2e/*/seed.reg resources/demo/*.reg
 //
 // libFuzzer target for the registry-export text that undo snapshots are
@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "results/export_text.h"
+#include "engine/results/export_text.h"
 
 namespace {
 

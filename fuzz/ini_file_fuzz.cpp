@@ -1,4 +1,4 @@
-// fuzz-sources: src/settings/ini_file.cpp
+// fuzz-sources: src/engine/settings/ini_file.cpp
 //
 // libFuzzer target for the settings file's text layout. The input is a file
 // text, then entries to write into it. A parsed file written out and parsed
@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/ini_file.h"
+#include "engine/settings/ini_file.h"
 
 namespace {
 

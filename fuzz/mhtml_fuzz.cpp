@@ -1,4 +1,4 @@
-// fuzz-sources: src/reports/mhtml.cpp src/reports/mime_decoding.cpp
+// fuzz-sources: src/engine/reports/mhtml.cpp src/engine/reports/mime_decoding.cpp
 //
 // libFuzzer target for the MIME parser of page templates (the program's own
 // resources, and the files an update could bring). Any bytes must parse
@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "reports/mhtml.h"
-#include "reports/mime_decoding.h"
+#include "engine/reports/mhtml.h"
+#include "engine/reports/mime_decoding.h"
 
 namespace {
 
@@ -26,10 +26,10 @@ void Check(bool condition) {
 // Parts below the parser's depth limit of 32 are kept whole.
 constexpr int kDepthBound = 32;
 
-int Depth(const tMHTL_Node& node, int level) {
+int Depth(const MhtmlPart& node, int level) {
   Check(level <= kDepthBound);
   int deepest = level;
-  for (const tMHTL_Node& part : node.Parts()) {
+  for (const MhtmlPart& part : node.Parts()) {
     const int depth = Depth(part, level + 1);
     if (depth > deepest) deepest = depth;
   }
@@ -40,13 +40,13 @@ int Depth(const tMHTL_Node& node, int level) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   const std::string_view document(reinterpret_cast<const char*>(bytes), size);
-  const tMHTML parsed(document);
+  const MhtmlDocument parsed(document);
   Depth(parsed.Root(), 0);
   (void)parsed.GetPart();
 
   // A content id finds the first direct part of the root that carries it.
   std::set<std::string> seen;
-  for (const tMHTL_Node& part : parsed.Root().Parts()) {
+  for (const MhtmlPart& part : parsed.Root().Parts()) {
     if (part.ContentId().empty() || !seen.insert(part.ContentId()).second) continue;
     const std::optional<std::string_view> found = parsed.GetPart("cid:" + part.ContentId());
     Check(found && *found == part.Body());

@@ -1,4 +1,4 @@
-// fuzz-sources: src/core/problem_line.cpp
+// fuzz-sources: src/engine/core/problem_line.cpp
 //
 // libFuzzer target for problem-line splitting: a line splits into key text
 // and value part at its first "\\:", a value part into name and data at its
@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/problem_line.h"
+#include "engine/core/problem_line.h"
 
 namespace {
 

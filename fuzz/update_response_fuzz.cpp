@@ -1,4 +1,4 @@
-// fuzz-sources: src/update/update_response.cpp
+// fuzz-sources: src/engine/update/update_response.cpp
 //
 // libFuzzer target for the update server's answer and the addresses the
 // program takes from it. The answer comes from the network: whatever it
@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "update/update_response.h"
+#include "engine/update/update_response.h"
 
 namespace {
 

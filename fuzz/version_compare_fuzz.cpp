@@ -1,4 +1,4 @@
-// fuzz-sources: src/core/version_compare.cpp
+// fuzz-sources: src/engine/core/version_compare.cpp
 //
 // libFuzzer target for dotted version numbers and the number fields of
 // delimited text. Three versions from the input: comparison must be an order
@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/version_compare.h"
+#include "engine/core/version_compare.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// fuzz-sources: src/update/zip_archive.cpp src/core/inflate.cpp
+// fuzz-sources: src/engine/update/zip_archive.cpp src/engine/core/inflate.cpp
 // fuzz-libs: -lz
 //
 // libFuzzer target for downloaded update archives and the raw inflate under
@@ -16,8 +16,8 @@
 #include <set>
 #include <string>
 
-#include "core/inflate.h"
-#include "update/zip_archive.h"
+#include "engine/core/inflate.h"
+#include "engine/update/zip_archive.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-// Scoped owners for GDI objects, icons, device contexts, the clipboard and COM
-// pointers: every one is released on every path out, as the kernel handles of
-// core/scoped_handle.h are.
+// Scoped owners for GDI objects, icons, device contexts and the clipboard:
+// every one is released on every path out, as the kernel handles of
+// engine/core/scoped_handle.h are. COM pointers are in engine/core/com_ptr.h.
 #pragma once
 
 #include <windows.h>
-#include <unknwn.h>
 
 #include <utility>
 
-#include "core/scoped_handle.h"
+#include "engine/core/com_ptr.h"
+#include "engine/core/scoped_handle.h"
 
 namespace hvm::ui {
 
@@ -130,54 +130,6 @@ class ClipboardScope {
 
  private:
   bool open_;
-};
-
-// An owned reference to a COM object.
-template <class T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() { Reset(); }
-  ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
-  ComPtr& operator=(ComPtr&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      ptr_ = std::exchange(other.ptr_, nullptr);
-    }
-    return *this;
-  }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-
-  T* Get() const { return ptr_; }
-  T* operator->() const { return ptr_; }
-  explicit operator bool() const { return ptr_ != nullptr; }
-  // For functions that hand out a new reference; releases the present one.
-  T** Receive() {
-    Reset();
-    return &ptr_;
-  }
-  void Reset() {
-    if (ptr_) ptr_->Release();
-    ptr_ = nullptr;
-  }
-
- private:
-  T* ptr_ = nullptr;
-};
-
-// CoInitializeEx/CoUninitialize for one thread.
-class ComScope {
- public:
-  ComScope() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~ComScope() {
-    if (initialized_) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  bool initialized_;
 };
 
 }  // namespace hvm::ui

@@ -32,9 +32,10 @@ PrintResult PrintLines(HWND owner, const std::string& title,
   PrintDialogResult chosen;
   chosen.dialog.lStructSize = sizeof(chosen.dialog);
   chosen.dialog.hwndOwner = owner;
-  chosen.dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
-  if (!PrintDlgA(&chosen.dialog)) return CommDlgExtendedError() == 0 ? PrintResult::kCancelled
-                                                                     : PrintResult::kFailed;
+  chosen.dialog.Flags =
+      PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
+  if (!PrintDlgA(&chosen.dialog))
+    return CommDlgExtendedError() == 0 ? PrintResult::kCancelled : PrintResult::kFailed;
   HDC dc = chosen.dialog.hDC;
   if (!dc) return PrintResult::kFailed;
   DOCINFOA document{};

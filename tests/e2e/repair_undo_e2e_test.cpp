@@ -9,8 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "backup/restore_point.h"
-#include "core/environment.h"
+#include "engine/backup/restore_point.h"
+#include "engine/core/environment.h"
 #include "support/process.h"
 #include "support/recording_dialogs.h"
 #include "support/test_folder.h"

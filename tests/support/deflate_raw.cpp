@@ -1,4 +1,4 @@
-#include "support/deflate_raw.h"
+#include "deflate_raw.h"
 
 #include <zlib.h>
 

@@ -1,10 +1,10 @@
-#include "support/process.h"
+#include "process.h"
 
 #include <atomic>
 #include <cstdio>
 #include <stdexcept>
 
-#include "support/test_folder.h"
+#include "test_folder.h"
 
 namespace hvm::test {
 namespace {

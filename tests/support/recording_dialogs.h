@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/dialog_service.h"
+#include "engine/core/dialog_service.h"
 
 namespace hvm::test {
 

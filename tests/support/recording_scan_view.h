@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/scan_view.h"
+#include "engine/scan/scan_view.h"
 
 namespace hvm::test {
 

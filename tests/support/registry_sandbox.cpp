@@ -1,4 +1,4 @@
-#include "support/registry_sandbox.h"
+#include "registry_sandbox.h"
 
 #include <atomic>
 #include <cstdlib>

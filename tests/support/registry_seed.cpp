@@ -1,4 +1,4 @@
-#include "support/registry_seed.h"
+#include "registry_seed.h"
 
 #include <stdexcept>
 

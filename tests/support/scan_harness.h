@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "core/dialog_service.h"
-#include "core/results_store.h"
-#include "monitor/monitor_state.h"
-#include "scan/scan_driver.h"
-#include "support/recording_scan_view.h"
+#include "engine/core/dialog_service.h"
+#include "engine/core/monitor_state.h"
+#include "engine/core/results_store.h"
+#include "engine/scan/scan_driver.h"
+#include "recording_scan_view.h"
 
 namespace hvm::test {
 
@@ -82,7 +82,7 @@ class ScanHarness {
   SetSwitches switches;
   ScriptedDialogs dialogs;
   FakeMonitor monitor;
-  TResultsStore results;
+  ResultsStore results;
   ScanDriver driver;
 };
 

@@ -1,4 +1,4 @@
-#include "support/test_folder.h"
+#include "test_folder.h"
 
 #include <windows.h>
 

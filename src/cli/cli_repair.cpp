@@ -1,0 +1,136 @@
+// hvmend-cli repair: scans as `scan` does, then repairs every checked problem
+// with its undo written to the day's snapshot first.
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/cli_options.h"
+#include "cli/cli_verbs.h"
+#include "cli/console_scan_session.h"
+#include "engine/results/text_file.h"
+#include "engine/scan/file_tests.h"
+
+namespace hvm {
+namespace {
+
+struct RepairVerbOptions {
+  ScanOptions scan;
+  bool includeCaution = false;
+  bool dryRun = false;
+  bool restorePoint = false;
+  std::string problemsFile;  // extra problem lines, "N<TAB>line" each
+};
+
+RepairVerbOptions ParseRepairOptions(const std::vector<std::string>& args) {
+  RepairVerbOptions options;
+  std::vector<std::string> scanArgs;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--include-caution") {
+      options.includeCaution = true;
+    } else if (arg == "--dry-run") {
+      options.dryRun = true;
+    } else if (arg == "--restore-point") {
+      options.restorePoint = true;
+    } else if (arg == "--problems") {
+      if (i + 1 >= args.size()) throw UsageError(arg + " needs a path");
+      options.problemsFile = args[++i];
+    } else {
+      scanArgs.push_back(arg);
+    }
+  }
+  options.scan = ParseScanOptions(scanArgs);
+  if (options.scan.readOnly) throw UsageError("--read-only is for scan, not repair");
+  return options;
+}
+
+// Lines "N<TAB>problem line" filed under section N, as a scan would.
+void AddProblemsFromFile(const std::string& path, ResultsStore& results) {
+  if (!FileExists(path)) throw UsageError("cannot read " + path);
+  for (const std::string& line : SplitTextLines(ReadTextFile(path))) {
+    if (line.empty()) continue;
+    const size_t tab = line.find('\t');
+    const std::set<int> section =
+        tab == std::string::npos ? std::set<int>{} : ParseSectionList(line.substr(0, tab));
+    if (section.size() != 1) throw UsageError("problem lines read 'N<TAB>line': " + line);
+    results.AddProblem(*section.begin(), line.substr(tab + 1));
+  }
+}
+
+void CheckCautionEntries(ResultsStore& results) {
+  for (int section = kFirstCautionSection; section <= kSectionCount; ++section)
+    for (ProblemEntry& entry : results.Section(section))
+      if (entry.Kind() == kKindCaution && !entry.IgnoreMarked()) entry.SetChecked(true);
+}
+
+// How the restore point asked for went, in the words of the report page; a
+// dry run changes nothing, so it makes none either.
+std::string RestorePointText(const std::optional<RestorePointOutcome>& outcome, bool dryRun) {
+  if (outcome) return outcome->Describe();
+  return dryRun ? "not made (dry run)" : "not made";
+}
+
+void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure>& failures,
+                  const std::string& snapshot, bool json, bool dryRun,
+                  const std::optional<std::string>& restorePoint) {
+  if (json) {
+    nlohmann::ordered_json left = nlohmann::ordered_json::array();
+    for (const RemovalFailure& failure : failures)
+      left.push_back(
+          {{"entry", failure.entry}, {"status", failure.status}, {"reason", failure.reason}});
+    nlohmann::ordered_json out = {{"found", summary.found},
+                                  {"repaired", summary.repaired},
+                                  {"skipped", summary.skipped},
+                                  {"ignored", summary.ignored},
+                                  {"notRemoved", summary.notRemoved},
+                                  {"leftInPlace", std::move(left)},
+                                  {"snapshotFailures", summary.snapshotFailures},
+                                  {"snapshot", snapshot},
+                                  {"dryRun", dryRun}};
+    if (restorePoint) out["restorePoint"] = *restorePoint;
+    std::printf("%s\n",
+                out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    return;
+  }
+  std::printf("Found: %d\nRepaired: %d\nSkipped: %d\nIgnored: %d\nNot removed: %d\n", summary.found,
+              summary.repaired, summary.skipped, summary.ignored, summary.notRemoved);
+  for (const RemovalFailure& failure : failures)
+    std::printf("  left in place: %s (%s, status %ld)\n", failure.entry.c_str(),
+                failure.reason.c_str(), failure.status);
+  if (summary.snapshotFailures > 0)
+    std::printf("Left in place because the snapshot could not be written: %d\n",
+                summary.snapshotFailures);
+  if (restorePoint) std::printf("Restore point: %s\n", restorePoint->c_str());
+  std::printf(dryRun ? "Dry run: nothing was changed (snapshot would be %s)\n" : "Snapshot: %s\n",
+              snapshot.c_str());
+}
+
+}  // namespace
+
+int RunRepairVerb(const std::vector<std::string>& args) {
+  const RepairVerbOptions options = ParseRepairOptions(args);
+  ConsoleScanSession session(options.scan, options.dryRun, options.restorePoint);
+  session.RunScan();
+  ResultsStore& results = session.Results();
+  if (!options.problemsFile.empty()) AddProblemsFromFile(options.problemsFile, results);
+  if (options.includeCaution) CheckCautionEntries(results);
+
+  Repairer& repairer = session.Repair();
+  const RepairSummary summary = repairer.RunRepair();
+  if (options.dryRun) {
+    // Console output is in text mode: its own line ends become CR LF.
+    std::string text = repairer.DryRunText();
+    std::erase(text, '\r');
+    const size_t start = text.find_first_not_of('\n');
+    if (start != std::string::npos) std::printf("%s\n", text.c_str() + start);
+  }
+  std::optional<std::string> restorePoint;
+  if (options.restorePoint) restorePoint = RestorePointText(session.RestorePoint(), options.dryRun);
+  PrintSummary(summary, repairer.Failures(), session.Inputs().snapshotName + ".reg",
+               options.scan.json, options.dryRun, restorePoint);
+  return summary.notRemoved > 0 ? kExitProblems : kExitOk;
+}
+
+}  // namespace hvm

@@ -1,0 +1,169 @@
+// hvmend-cli settings and autostart: the settings file read and changed key
+// by key, and the automatic start-up action with its start-up entry, for
+// administrators who script many machines.
+#include <windows.h>
+
+#include <cstdio>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/cli_options.h"
+#include "cli/cli_verbs.h"
+#include "engine/core/environment.h"
+#include "engine/settings/automatic_startup.h"
+#include "engine/settings/file_text.h"
+#include "engine/settings/program_settings.h"
+#include "engine/settings/setting_keys.h"
+#include "engine/settings/startup_shortcut.h"
+
+namespace hvm {
+namespace {
+
+struct SettingsOptions {
+  bool json = false;
+  std::string dataDir;
+  std::string startupFolder;
+  std::vector<std::string> words;  // everything that is not an option
+};
+
+SettingsOptions ParseSettingsOptions(const std::vector<std::string>& args) {
+  SettingsOptions options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--json") {
+      options.json = true;
+    } else if (args[i] == "--data-dir" || args[i] == "--startup-folder") {
+      if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a path");
+      std::string& folder = args[i] == "--data-dir" ? options.dataDir : options.startupFolder;
+      folder = args[++i];
+    } else if (args[i].rfind("--", 0) == 0) {
+      throw UsageError("unknown option '" + args[i] + "'");
+    } else {
+      options.words.push_back(args[i]);
+    }
+  }
+  if (options.dataDir.empty()) options.dataDir = Environment().dataFolder;
+  if (options.startupFolder.empty()) options.startupFolder = UserStartupFolder();
+  return options;
+}
+
+std::string SettingsPathIn(const SettingsOptions& options) {
+  return options.dataDir + "\\hvmend.ini";
+}
+
+nlohmann::ordered_json JsonValue(const ProgramSettings& settings, const SettingKey& key) {
+  const std::string text = SettingValue(settings, key);
+  switch (key.kind) {
+    case SettingKey::Kind::kSwitch: return text == "1";
+    case SettingKey::Kind::kNumber: return std::stoll(text);
+    case SettingKey::Kind::kText: return text;
+  }
+  return text;
+}
+
+const SettingKey& KeyNamed(const std::string& name) {
+  const SettingKey* key = FindSettingKey(name);
+  if (!key) throw UsageError("unknown setting '" + name + "' (settings get lists them all)");
+  return *key;
+}
+
+int GetSettings(const SettingsOptions& options) {
+  if (options.words.size() > 2) throw UsageError("settings get takes at most one key");
+  ProgramSettings settings;
+  LoadSettings(settings, SettingsPathIn(options));
+  std::vector<const SettingKey*> keys;
+  if (options.words.size() == 2) {
+    keys.push_back(&KeyNamed(options.words[1]));
+  } else {
+    for (const SettingKey& key : SettingKeys()) keys.push_back(&key);
+  }
+  if (options.json) {
+    nlohmann::ordered_json document = nlohmann::ordered_json::object();
+    for (const SettingKey* key : keys) document[key->name] = JsonValue(settings, *key);
+    std::printf("%s\n", document.dump(2).c_str());
+  } else if (options.words.size() == 2) {
+    std::printf("%s\n", SettingValue(settings, *keys.front()).c_str());
+  } else {
+    for (const SettingKey* key : keys)
+      std::printf("%s=%s\n", key->name.c_str(), SettingValue(settings, *key).c_str());
+  }
+  return kExitOk;
+}
+
+void Save(const ProgramSettings& settings, const std::string& path) {
+  if (const uint32_t status = SaveSettings(settings, path))
+    throw std::runtime_error("cannot write " + path + " (error " + std::to_string(status) + ")");
+}
+
+// The action stored, then its start-up entry made or removed; when the entry
+// cannot be, the settings file is put back byte for byte.
+void ApplyAutoAction(const ProgramSettings& before, ProgramSettings& after,
+                     const SettingsOptions& options) {
+  const std::string path = SettingsPathIn(options);
+  // Switched on anew, the next log-on scans at once and sets the next date.
+  if (after.AutoAction == kAutoScanAndRepair && before.AutoAction != kAutoScanAndRepair)
+    after.autorun.clear();
+  std::string original;
+  const bool existed = ReadFileText(path, original) == 0;
+  Save(after, path);
+  StartupShortcut shortcut(options.startupFolder, Environment().programFolder + "\\hvmend.exe");
+  if (const uint32_t status = MatchStartupEntry(shortcut, after.AutoAction)) {
+    if (existed)
+      (void)ReplaceFileText(path, original);
+    else
+      DeleteFileA(path.c_str());
+    throw std::runtime_error("cannot " +
+                             std::string(after.AutoAction == kAutoDisabled ? "remove " : "write ") +
+                             shortcut.Path() + " (error " + std::to_string(status) + ")");
+  }
+}
+
+int SetSetting(const SettingsOptions& options) {
+  if (options.words.size() != 3) throw UsageError("settings set needs a key and a value");
+  const SettingKey& key = KeyNamed(options.words[1]);
+  ProgramSettings settings;
+  LoadSettings(settings, SettingsPathIn(options));
+  const ProgramSettings before = settings;
+  if (const std::optional<std::string> refusal = SetSettingValue(settings, key, options.words[2]))
+    throw UsageError(*refusal);
+  if (key.name == "AutoAction")
+    ApplyAutoAction(before, settings, options);
+  else
+    Save(settings, SettingsPathIn(options));
+  std::printf("%s=%s\n", key.name.c_str(), SettingValue(settings, key).c_str());
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunSettingsVerb(const std::vector<std::string>& args) {
+  const SettingsOptions options = ParseSettingsOptions(args);
+  if (options.words.empty()) throw UsageError("settings needs 'get' or 'set'");
+  if (options.words[0] == "get") return GetSettings(options);
+  if (options.words[0] == "set") return SetSetting(options);
+  throw UsageError("unknown settings command '" + options.words[0] + "'");
+}
+
+int RunAutostartVerb(const std::vector<std::string>& args) {
+  const SettingsOptions options = ParseSettingsOptions(args);
+  if (options.words.size() != 1) throw UsageError("autostart needs one of scan, monitor, off");
+  const std::string& word = options.words[0];
+  const int32_t action = word == "scan"      ? kAutoScanAndRepair
+                         : word == "monitor" ? kAutoMonitor
+                         : word == "off"     ? kAutoDisabled
+                                             : -1;
+  if (action < 0) throw UsageError("autostart takes scan, monitor or off, not '" + word + "'");
+  ProgramSettings settings;
+  LoadSettings(settings, SettingsPathIn(options));
+  const ProgramSettings before = settings;
+  settings.AutoAction = action;
+  ApplyAutoAction(before, settings, options);
+  StartupShortcut shortcut(options.startupFolder, Environment().programFolder + "\\hvmend.exe");
+  if (action == kAutoDisabled)
+    std::printf("Automatic start-up is off; %s is not there\n", shortcut.Path().c_str());
+  else
+    std::printf("%s starts hvmend.exe %s at log-on\n", shortcut.Path().c_str(),
+                StartWordFor(action).c_str());
+  return kExitOk;
+}
+
+}  // namespace hvm

@@ -1,0 +1,88 @@
+// hvmend-cli undo: lists the undo snapshots of the data folder and restores
+// their entries.
+#include <algorithm>
+#include <cstdio>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/cli_options.h"
+#include "cli/cli_verbs.h"
+#include "engine/core/environment.h"
+#include "engine/core/registry.h"
+#include "engine/results/export_text.h"
+#include "engine/results/suppression.h"
+#include "engine/results/undo_restore.h"
+
+namespace hvm {
+namespace {
+
+using UndoOptions = DataVerbOptions;
+
+UndoOptions ParseUndoOptions(const std::vector<std::string>& args) {
+  return ParseDataVerbOptions(args);
+}
+
+int ListSnapshots(const UndoOptions& options) {
+  if (options.words.size() != 1) throw UsageError("undo list takes no further words");
+  SuppressionLists suppression(options.dataDir);
+  nlohmann::json snapshots = nlohmann::json::array();
+  for (const std::string& name : ListSnapshotFiles(options.dataDir)) {
+    const std::vector<std::string> entries =
+        ListSnapshotContents(options.dataDir, name, &suppression);
+    if (options.json) {
+      snapshots.push_back({{"name", name}, {"entries", entries}});
+      continue;
+    }
+    std::printf("%s (%d entries)\n", name.c_str(), int(entries.size()));
+    for (const std::string& entry : entries) std::printf("  %s\n", entry.c_str());
+  }
+  if (options.json) std::printf("%s\n", nlohmann::json{{"snapshots", snapshots}}.dump(2).c_str());
+  return kExitOk;
+}
+
+// Restores one entry; false (with the reason on stderr) when it did not work.
+bool RestoreOne(const SnapshotRestorer& restorer, const std::string& entry) {
+  try {
+    if (restorer.Restore(entry)) return true;
+    std::fprintf(stderr, "hvmend-cli undo: could not restore %s\n", entry.c_str());
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "hvmend-cli undo: could not restore %s: %s\n", entry.c_str(),
+                 error.what());
+  }
+  return false;
+}
+
+int RestoreSnapshot(const UndoOptions& options) {
+  if (options.words.size() < 2) throw UsageError("undo restore needs a snapshot name");
+  const std::string& snapshot = options.words[1];
+  const std::vector<std::string> files = ListSnapshotFiles(options.dataDir);
+  if (std::find(files.begin(), files.end(), snapshot) == files.end())
+    throw UsageError("no snapshot named '" + snapshot + "' in " + options.dataDir);
+  SuppressionLists suppression(options.dataDir);
+  const std::vector<std::string> listed =
+      ListSnapshotContents(options.dataDir, snapshot, &suppression);
+  std::vector<std::string> chosen(options.words.begin() + 2, options.words.end());
+  for (const std::string& entry : chosen)
+    if (std::find(listed.begin(), listed.end(), entry) == listed.end())
+      throw UsageError("'" + entry + "' is not an entry of " + snapshot);
+  if (chosen.empty()) chosen = listed;
+
+  const SnapshotRestorer restorer(options.dataDir, snapshot);
+  int restored = 0;
+  for (const std::string& entry : chosen) restored += RestoreOne(restorer, entry);
+  std::printf("Restored %d of %d entries from %s\n", restored, int(chosen.size()),
+              snapshot.c_str());
+  return restored == int(chosen.size()) ? kExitOk : kExitProblems;
+}
+
+}  // namespace
+
+int RunUndoVerb(const std::vector<std::string>& args) {
+  const UndoOptions options = ParseUndoOptions(args);
+  if (options.words.empty()) throw UsageError("undo needs 'list' or 'restore'");
+  if (options.words[0] == "list") return ListSnapshots(options);
+  if (options.words[0] == "restore") return RestoreSnapshot(options);
+  throw UsageError("undo knows 'list' and 'restore', not '" + options.words[0] + "'");
+}
+
+}  // namespace hvm

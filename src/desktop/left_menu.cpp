@@ -1,0 +1,152 @@
+#include "desktop/left_menu.h"
+
+#include <windowsx.h>
+
+#include "ui/picture_ids.h"
+
+namespace hvm {
+namespace {
+constexpr int kIconSize = 32;
+constexpr int kIconLeft = 12;
+constexpr int kCaptionLeft = 54;
+}  // namespace
+
+int LeftMenu::RowAt(int y, int rowCount) {
+  if (y < kFirstRowTop) return -1;
+  const int row = (y - kFirstRowTop) / kRowHeight;
+  return row < rowCount ? row : -1;
+}
+
+bool LeftMenu::Create(HWND parent, HWND commandTarget, const RECT& bounds) {
+  target_ = commandTarget;
+  rowPicture_ = ui::Picture::FromResource(pictures::kMenuRow);
+  markerPicture_ = ui::Picture::FromResource(pictures::kMenuMarker);
+  CreateArgs args;
+  args.className = "TfMenu";
+  args.style = WS_CHILD | WS_VISIBLE;
+  args.parent = parent;
+  args.bounds = bounds;
+  args.cursor = LoadCursorA(nullptr, IDC_HAND);
+  return CreateWindowOf(args);
+}
+
+void LeftMenu::OnDpiChanged(ui::Dpi dpi) {
+  rowScaled_ = rowPicture_.Scaled(dpi.Scale(kRowWidth), dpi.Scale(kRowHeight));
+  markerScaled_ =
+      markerPicture_.Scaled(dpi.Scale(markerPicture_.Width() / 2), dpi.Scale(kRowHeight));
+  icons_.clear();
+  ui::FontSpec normal;
+  normal.points = 9;
+  normal.bold = true;
+  normalFont_ = ui::CreateUiFont(normal, dpi);
+  ui::FontSpec large = normal;
+  large.points = 12;
+  currentFont_ = ui::CreateUiFont(large, dpi);
+  InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+const ui::Picture& LeftMenu::IconFor(int command) {
+  auto found = icons_.find(command);
+  if (found == icons_.end()) {
+    const int side = CurrentDpi().Scale(kIconSize);
+    found = icons_.emplace(command, ui::Picture::FromResource(command).Scaled(side, side)).first;
+  }
+  return found->second;
+}
+
+void LeftMenu::Build(const std::vector<MenuRow>& rows) {
+  rows_ = rows;
+  hover_ = -1;
+  InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+void LeftMenu::Highlight(int command) {
+  highlighted_ = command;
+  InvalidateRect(Hwnd(), nullptr, FALSE);
+  // Repainted at once, so that the new page and its row show together.
+  UpdateWindow(Hwnd());
+}
+
+void LeftMenu::EnableRows(bool enabled) {
+  enabled_ = enabled;
+  InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+void LeftMenu::ClickRow(int index) {
+  if (!enabled_ || index < 0 || index >= static_cast<int>(rows_.size())) return;
+  PostMessageA(target_, WM_USER, static_cast<WPARAM>(rows_[index].command), 0);
+}
+
+void LeftMenu::Paint() {
+  ui::BufferedPaint paint(Hwnd());
+  if (!paint.Dc()) return;
+  const RECT& client = paint.Client();
+  HDC dc = paint.Dc();
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  const ui::Dpi dpi = CurrentDpi();
+  SetBkMode(dc, TRANSPARENT);
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    const MenuRow& row = rows_[i];
+    const int top = dpi.Scale(kFirstRowTop + kRowHeight * static_cast<int>(i));
+    const RECT strip = ui::MakeRect(0, top, dpi.Scale(kRowWidth), dpi.Scale(kRowHeight));
+    if (!rowScaled_.IsEmpty())
+      rowScaled_.Draw(dc, strip, ui::MakeRect(0, 0, rowScaled_.Width(), rowScaled_.Height()));
+    const bool current = row.command == highlighted_;
+    if (hover_ == static_cast<int>(i) && enabled_ && !current) {
+      ui::ScopedBrush tint(CreateSolidBrush(ui::kBandTint));
+      RECT inner = strip;
+      InflateRect(&inner, -dpi.Scale(2), -dpi.Scale(2));
+      FillRect(dc, &inner, tint.Get());
+    }
+    const ui::Picture& icon = IconFor(row.command);
+    const int iconSide = dpi.Scale(kIconSize);
+    if (!icon.IsEmpty())
+      icon.Draw(dc,
+                ui::MakeRect(dpi.Scale(kIconLeft), top + (ui::Height(strip) - iconSide) / 2,
+                             iconSide, iconSide),
+                ui::MakeRect(0, 0, icon.Width(), icon.Height()));
+    // Until a page is highlighted the first row stands out.
+    const bool large = current || (highlighted_ == 0 && i == 0);
+    HFONT font = large ? currentFont_.Get() : normalFont_.Get();
+    ui::SelectScope selectFont(dc, font);
+    SetTextColor(dc, !enabled_ ? ui::kGreyTextColour
+                     : current ? ui::kCurrentCaptionColour
+                               : ui::kCaptionColour);
+    RECT caption{dpi.Scale(kCaptionLeft), strip.top, strip.right, strip.bottom};
+    DrawTextA(dc, row.caption.c_str(), -1, &caption, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    if (current && !markerScaled_.IsEmpty())
+      markerScaled_.Draw(
+          dc, ui::MakeRect(strip.right, top, markerScaled_.Width(), markerScaled_.Height()),
+          ui::MakeRect(0, 0, markerScaled_.Width(), markerScaled_.Height()));
+  }
+}
+
+LRESULT LeftMenu::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto rowUnder = [&] {
+    const int y = GET_Y_LPARAM(lParam) * ui::Dpi::kDesign / CurrentDpi().Value();
+    const int x = GET_X_LPARAM(lParam) * ui::Dpi::kDesign / CurrentDpi().Value();
+    return x < kRowWidth ? RowAt(y, static_cast<int>(rows_.size())) : -1;
+  };
+  switch (message) {
+    case WM_PAINT: Paint(); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_MOUSEMOVE: {
+      const int row = rowUnder();
+      if (row != hover_) {
+        hover_ = row;
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, Hwnd(), 0};
+        TrackMouseEvent(&track);
+        InvalidateRect(Hwnd(), nullptr, FALSE);
+      }
+      return 0;
+    }
+    case WM_MOUSELEAVE:
+      hover_ = -1;
+      InvalidateRect(Hwnd(), nullptr, FALSE);
+      return 0;
+    case WM_LBUTTONUP: ClickRow(rowUnder()); return 0;
+    default: return Window::OnMessage(message, wParam, lParam);
+  }
+}
+
+}  // namespace hvm

@@ -1,0 +1,56 @@
+// The left menu (window class "TfMenu"): one row per page with a background strip, the page's
+// icon and its caption; the row of the current page is highlighted and carries
+// the marker. A click posts the row's command to the main window.
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "desktop/navigation.h"
+#include "ui/picture.h"
+#include "ui/window.h"
+
+namespace hvm {
+
+class LeftMenu : public ui::Window {
+ public:
+  static constexpr int kWidth = 203;  // 96-dpi units: row strip and marker
+  static constexpr int kRowWidth = 193;
+  static constexpr int kRowHeight = 42;
+  static constexpr int kFirstRowTop = 14;
+
+  // The row index under a point of the menu (96-dpi units), or -1.
+  static int RowAt(int y, int rowCount);
+
+  [[nodiscard]] bool Create(HWND parent, HWND commandTarget, const RECT& bounds);
+  // Removes the rows of an earlier build and lays out `rows`.
+  void Build(const std::vector<MenuRow>& rows);
+  // Lights up the row with this command (and moves the marker to it).
+  void Highlight(int command);
+  int Highlighted() const { return highlighted_; }
+  void EnableRows(bool enabled);
+  bool RowsEnabled() const { return enabled_; }
+  const std::vector<MenuRow>& Rows() const { return rows_; }
+  // Posts the command of row `index`, as a click would.
+  void ClickRow(int index);
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnDpiChanged(ui::Dpi dpi) override;
+
+ private:
+  void Paint();
+  const ui::Picture& IconFor(int command);
+
+  HWND target_ = nullptr;
+  std::vector<MenuRow> rows_;
+  int highlighted_ = 0;
+  int hover_ = -1;
+  bool enabled_ = true;
+  ui::Picture rowPicture_, markerPicture_;
+  ui::Picture rowScaled_, markerScaled_;
+  std::map<int, ui::Picture> icons_;  // scaled for the DPI, by command
+  ui::ScopedFont normalFont_, currentFont_;
+};
+
+}  // namespace hvm

@@ -1,0 +1,822 @@
+#include "desktop/main_window.h"
+
+#include <windowsx.h>
+
+#include <cstdio>
+#include <exception>
+
+#include "desktop/about_window.h"
+#include "desktop/front_page.h"
+#include "desktop/pages/template_renderer.h"
+#include "engine/backup/backup_folders.h"
+#include "engine/core/environment.h"
+#include "engine/core/shell_open.h"
+#include "engine/settings/next_due.h"
+#include "engine/settings/program_settings.h"
+#include "engine/settings/startup_shortcut.h"
+#include "engine/settings/window_placement.h"
+#include "engine/update/update_offer.h"
+#include "ui/picture_ids.h"
+
+namespace hvm {
+namespace {
+
+constexpr UINT_PTR kStatusTimer = 2;
+constexpr UINT kStatusMilliseconds = 250;
+constexpr int kMenuWidth = LeftMenu::kWidth;
+
+enum HelpMenuItem : UINT { kHelpItem = 1, kUpdatesItem, kWebItem, kAboutItem };
+constexpr char kWebSite[] = "https://hivemend.example.org/";
+constexpr char kNoRestorePointsText[] =
+    "No backup was made: System Restore is not available on this computer.";
+constexpr char kNotAdministratorText[] =
+    "No backup was made: only an administrator can make a restore point.";
+
+LocalTime Now() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute};
+}
+
+// The system's short date, and short time.
+std::string SystemDate(const LocalTime& time, bool withTime) {
+  SYSTEMTIME when{};
+  when.wYear = static_cast<WORD>(time.year);
+  when.wMonth = static_cast<WORD>(time.month);
+  when.wDay = static_cast<WORD>(time.day);
+  when.wHour = static_cast<WORD>(time.hour);
+  when.wMinute = static_cast<WORD>(time.minute);
+  char text[128] = {};
+  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &when, nullptr, text, sizeof(text));
+  std::string result = text;
+  if (withTime) {
+    char clock[64] = {};
+    GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &when, nullptr, clock, sizeof(clock));
+    result += std::string(" ") + clock;
+  }
+  return result;
+}
+
+// HtmlHelpA from HHCTRL.OCX, loaded once; WinHelp on the ".hlp" file when
+// HTML Help is missing or refuses.
+bool ShowHtmlHelp(const std::string& location) {
+  using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+  static HMODULE library = LoadLibraryA("HHCTRL.OCX");
+  static auto htmlHelp =
+      library ? reinterpret_cast<HtmlHelpFunction>(GetProcAddress(library, "HtmlHelpA")) : nullptr;
+  constexpr UINT kDisplayTopic = 0;  // HH_DISPLAY_TOPIC
+  return htmlHelp && htmlHelp(GetDesktopWindow(), location.c_str(), kDisplayTopic, 0) != nullptr;
+}
+
+void ShowWinHelp(HWND owner, const std::string& chm, const std::string& topic) {
+  const std::string hlp = WinHelpFile(chm);
+  WinHelpA(owner, hlp.c_str(), HELP_CONTENTS, 0);
+  const std::string macro = WinHelpMacro(topic);
+  WinHelpA(owner, hlp.c_str(), HELP_COMMAND, reinterpret_cast<ULONG_PTR>(macro.c_str()));
+}
+
+}  // namespace
+
+MainWindow::MainWindow() : helpViewer_(&ShowHtmlHelp) {}
+
+MainWindow::~MainWindow() {
+  Templates().Release(front_);
+  ui::SetMessageFilter({});
+}
+
+bool MainWindow::Busy() const {
+  return scanning_ || (session_ && session_->Driver().Busy());
+}
+
+void MainWindow::SetBusy(bool on) {
+  session_->Driver().SetBusy(on);
+  if (!on) ReleaseHeldCheckResult();
+}
+
+bool MainWindow::Save(const ProgramSettings& settings) {
+  return settingsNotice_.Saved(SaveSettings(settings, SettingsPath()), SettingsPath(), quiet_);
+}
+
+void MainWindow::TellSettingsNotSaved(uint32_t status) {
+  if (status) settingsNotice_.Saved(status, SettingsPath(), quiet_);
+}
+
+bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) {
+  words_ = words;
+  dataFolder_ = dataFolder.empty() ? Environment().dataFolder : dataFolder;
+  startMode_ = words.IsStartMode();
+  band_ = ui::Picture::FromResource(pictures::kTopBand);
+  const ui::Dpi dpi = ui::Dpi::System();
+  largeIcon_ = ui::LoadProgramIcon(pictures::kProgramIcon, GetSystemMetrics(SM_CXICON));
+  smallIcon_ = ui::LoadProgramIcon(pictures::kProgramIcon, GetSystemMetrics(SM_CXSMICON));
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  RECT frame = ui::MakeRect(0, 0, dpi.Scale(kWidth), dpi.Scale(kHeight));
+  AdjustWindowRectEx(&frame, style, FALSE, WS_EX_APPWINDOW);
+  CreateArgs args;
+  args.className = kClassName;
+  args.title = kTitle;
+  args.style = style;
+  args.exStyle = WS_EX_APPWINDOW;
+  args.bounds = ui::MakeRect(CW_USEDEFAULT, 0, ui::Width(frame), ui::Height(frame));
+  args.largeIcon = largeIcon_.Get();
+  args.smallIcon = smallIcon_.Get();
+  if (!CreateWindowOf(args)) return false;
+  SetWindowPos(Hwnd(), nullptr, 0, 0, ui::Width(frame), ui::Height(frame),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  dialogs_.SetOwner(Hwnd());
+  Templates().SetMainWindow(Hwnd());
+
+  const RECT area = PageArea();
+  if (!menu_.Create(Hwnd(), Hwnd(),
+                    ui::MakeRect(0, dpi.Scale(kBandHeight), dpi.Scale(kMenuWidth),
+                                 ui::Height(ClientRect()) - dpi.Scale(kBandHeight))) ||
+      !front_.Create(Hwnd(), {area}) || !download_.Create(Hwnd()) || !progress_.Create(Hwnd()))
+    return false;
+  ReportPage::Hooks reportHooks;
+  reportHooks.facts = [this] { return ReportFacts(); };
+  reportHooks.continueClicked = [this] { PostMessageA(Hwnd(), WM_USER, 152, 0); };
+  if (!report_.Create(Hwnd(), area, reportHooks)) return false;
+  ScanPage::Hooks hooks;
+  hooks.showScanPage = [this] { TurnPage(Page::kScan); };
+  hooks.showResultsPage = [this] { TurnPage(Page::kResults); };
+  hooks.showSummaryPage = [this] { ShowSummaryAfterScan(); };
+  hooks.stopClicked = [this] { session_->Stop(); };
+  hooks.terminating = [this] { return terminating_; };
+  if (!scanPage_.Create(Hwnd(), area, hooks)) return false;
+  front_.onLink = [this](const std::string& href) { ShellOpen(dialogs_, href); };
+
+  if (!systemRestore_)
+    systemRestore_ = std::make_unique<PlatformSystemRestore>(Environment().systemFolder);
+  RepairRestorePoint::Hooks restoreHooks;
+  restoreHooks.wanted = [this] {
+    ProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    return settings.BackupBeforeScan;
+  };
+  restoreHooks.administrator = [] { return Environment().IsAdministrator; };
+  restoreHooks.made = [this] { StampLastBackup(); };
+  if (!machine_) machine_ = std::make_unique<PlatformMachineControl>();
+  restoreHooks.registryChecker = RegistryCheckerHere();
+  restorePoint_ = std::make_unique<RepairRestorePoint>(*systemRestore_, dialogs_, restoreHooks);
+  GuiScanSession::Hooks sessionHooks;
+  sessionHooks.totalsRecorded = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
+  session_ = std::make_unique<GuiScanSession>(dataFolder_, scanPage_, dialogs_, *this, progress_,
+                                              report_, *restorePoint_, sessionHooks);
+  results_ = std::make_unique<ResultsPage>(session_->Results());
+  ResultsPage::Hooks resultsHooks;
+  resultsHooks.repair = [this] { RunRepair(); };
+  resultsHooks.backup = [this] { BackupNow(); };
+  resultsHooks.scanAgain = [this] {
+    session_->Results().ClearTotal();
+    PostMessageA(Hwnd(), WM_USER, 500, 0);
+  };
+  resultsHooks.switches = [this]() -> const SectionSwitches& { return session_->Switches(); };
+  resultsHooks.lastScanDate = [this] {
+    ProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    const std::optional<LocalTime> time = ParseStamp(settings.last_scan);
+    return time ? SystemDate(*time, false) : std::string();
+  };
+  if (!results_->Create(Hwnd(), PageArea(), resultsHooks)) return false;
+  restore_ = std::make_unique<RestorePage>(session_->Suppression(), dialogs_);
+  RestorePage::Hooks snapshotHooks;
+  snapshotHooks.dataFolder = dataFolder_;
+  snapshotHooks.todayName = [] { return Environment().SnapshotName; };
+  snapshotHooks.deleteAfterWeek = [this] {
+    ProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    return settings.DeleteAfterWeek;
+  };
+  snapshotHooks.setDeleteAfterWeek = [this](bool on) {
+    ProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    settings.DeleteAfterWeek = on;
+    Save(settings);
+  };
+  snapshotHooks.restored = [this] { session_->Results().ClearTotal(); };
+  snapshotHooks.showFullBackups = [this] { ShowFullBackups(); };
+  if (!restore_->Create(Hwnd(), PageArea(), snapshotHooks)) return false;
+  optimize_ = std::make_unique<OptimizePage>();
+  OptimizePage::Hooks optimizeHooks;
+  optimizeHooks.settingsPath = SettingsPath();
+  optimizeHooks.frontRefresh = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
+  optimizeHooks.dialogs = &dialogs_;
+  if (!optimize_->Create(Hwnd(), PageArea(), optimizeHooks)) return false;
+  vista_ = std::make_unique<VistaTweaksPage>();
+  if (!vista_->Create(Hwnd(), PageArea(), {[] { return Environment().IsAdministrator; }}))
+    return false;
+  if (!CreateSettingsPage()) return false;
+  if (!CreateBackupAndPack()) return false;
+  // The settings page's "&Backup Registry" starts the full backup and shows
+  // it running until the worker's end comes back as command 4.
+  settingsBackupView_.page = settings_.get();
+  backup_->SetView(&settingsBackupView_);
+  settings_->SetBackupHandler([this] { backup_->StartFromSettingsPage(); });
+  settings_->EnableBackup(true);
+  monitor_ = std::make_unique<MonitorPage>(dialogs_);
+  MonitorPage::Hooks monitorHooks;
+  monitorHooks.mainWindow = Hwnd();
+  monitorHooks.monitorPrompt = [this] {
+    ProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    return settings.MonitorPrompt;
+  };
+  if (!monitor_->Create(Hwnd(), PageArea(), monitorHooks)) return false;
+
+  // A hot key another program holds does not stop the start: the program
+  // goes on without it.
+  hotKeys_ = (RegisterHotKey(Hwnd(), kQuitHotKey, MOD_CONTROL, 'Q') ? 1 : 0) +
+             (RegisterHotKey(Hwnd(), kHelpHotKey, 0, VK_F1) ? 1 : 0);
+
+  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
+  menu_.Highlight(CommandOf(Page::kFront));
+  RenderFrontPage();
+  if (!words_.silent) {
+    ProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    restoredState_ = RestorePlacement(Hwnd(), PlacementSetting(settings, dpi.Value()),
+                                      ui::Width(frame), ui::Height(frame));
+  }
+  ui::SetMessageFilter([this](MSG& message) { return FilterMessage(message); });
+  SetTimer(Hwnd(), kStatusTimer, kStatusMilliseconds, nullptr);
+  PostMessageA(Hwnd(), WM_USER, 0, 0);
+  return true;
+}
+
+bool MainWindow::CreateSettingsPage() {
+  if (!startupEntry_)
+    startupEntry_ = std::make_unique<StartupShortcut>(UserStartupFolder(),
+                                                      Environment().programFolder + "\\hvmend.exe");
+  SettingsPageModel::Services services;
+  services.settingsPath = SettingsPath();
+  services.dataFolder = dataFolder_;
+  services.startup = startupEntry_.get();
+  services.dialogs = &dialogs_;
+  services.restorePointsAvailable = [this] { return systemRestore_->Available(); };
+  services.windowsVersionCode = Environment().WindowsVersionCode;
+  settings_ = std::make_unique<SettingsPage>(std::move(services));
+  if (!settings_->Create(Hwnd(), PageArea())) return false;
+  settings_->ReadSettings();
+  return true;
+}
+
+int MainWindow::FirstShowCommand(int requested) const {
+  if (restoredState_ == RestoredPlacement::State::kMaximised) return SW_SHOWMAXIMIZED;
+  if (restoredState_ == RestoredPlacement::State::kMinimised) return SW_SHOWMINIMIZED;
+  return requested;
+}
+
+void MainWindow::Shown() {
+  quiet_ = false;
+  RefreshSnapshotName();
+  {
+    ProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    monitor_->ReadSettings(settings.MonitorPrompt);
+  }
+  if (startMode_) PostMessageA(Hwnd(), WM_USER, 3, 0);
+  if (words_.mode == StartMode::kStartScan) PostMessageA(Hwnd(), WM_USER, 100, 0);
+}
+
+RECT MainWindow::PageArea() const {
+  const ui::Dpi dpi = CurrentDpi();
+  const RECT client = ClientRect();
+  return {dpi.Scale(kMenuWidth), dpi.Scale(kBandHeight) + 1, client.right, client.bottom};
+}
+
+void MainWindow::LayOut() {
+  const RECT area = PageArea();
+  for (ui::Window* page :
+       {static_cast<ui::Window*>(&front_), static_cast<ui::Window*>(&report_),
+        static_cast<ui::Window*>(&scanPage_), static_cast<ui::Window*>(results_.get()),
+        static_cast<ui::Window*>(restore_.get()), static_cast<ui::Window*>(optimize_.get()),
+        static_cast<ui::Window*>(vista_.get()), static_cast<ui::Window*>(settings_.get()),
+        static_cast<ui::Window*>(&packPage_.View()), static_cast<ui::Window*>(monitor_.get())})
+    if (page) page->SetBounds(area);
+  const ui::Dpi dpi = CurrentDpi();
+  menu_.SetBounds(ui::MakeRect(0, dpi.Scale(kBandHeight) + 1, dpi.Scale(kMenuWidth),
+                               ui::Height(ClientRect()) - dpi.Scale(kBandHeight) - 1));
+}
+
+void MainWindow::OnDpiChanged(ui::Dpi dpi) {
+  scaledBand_ = band_.Scaled(dpi.Scale(band_.Width() / 2), dpi.Scale(kBandHeight));
+  ui::FontSpec title;
+  title.points = 18;
+  title.bold = true;
+  titleFont_ = ui::CreateUiFont(title, dpi);
+  versionFont_ = ui::CreateUiFont({}, dpi);
+  if (menu_.Hwnd()) LayOut();
+}
+
+ui::Window* MainWindow::PageWindow(Page page) {
+  switch (page) {
+    case Page::kFront: return &front_;
+    case Page::kScan: return &scanPage_;
+    case Page::kResults: return results_.get();
+    case Page::kSummary: return &report_;
+    case Page::kRestore: return restore_.get();
+    case Page::kOptimize: return optimize_.get();
+    case Page::kVista: return vista_.get();
+    case Page::kSettings: return settings_.get();
+    case Page::kPack: return &packPage_.View();
+    case Page::kMonitor: return monitor_.get();
+    default: return nullptr;  // joins with its page
+  }
+}
+
+void MainWindow::TurnPage(Page page) {
+  ui::Window* target = PageWindow(page);
+  if (!target) return;
+  ui::Window* previous = PageWindow(navigator_.Current());
+  const PageTurn turn = navigator_.TurnPage(page);
+  if (!turn.changed) return;
+  if (turn.highlightCommand) menu_.Highlight(turn.highlightCommand);
+  if (turn.clearStatusRefresh) session_->Driver().SetStatusRefresh(false);
+  if (turn.postFrontRefresh) PostMessageA(Hwnd(), WM_USER, 7, 0);
+  if (turn.refreshSnapshotList) restore_->LoadSnapshotList();
+  menu_.EnableRows(turn.menuEnabled);
+  if (previous && previous != target) previous->Show(false);
+  target->Show(true);
+  settings_->ShowSettings(page == Page::kSettings);
+  results_->ShowResults(page == Page::kResults);
+  monitor_->PageShown(page == Page::kMonitor);
+  if (page == Page::kSummary) report_.PageShown();
+  if (page == Page::kOptimize) optimize_->PageShown();
+  if (page == Page::kVista) vista_->PageShown();
+}
+
+// A scan that found nothing ends on the report page, filled with no
+// problems found and none repaired.
+void MainWindow::ShowSummaryAfterScan() {
+  report_.Fill(RepairSummary{});
+  TurnPage(Page::kSummary);
+}
+
+RepairReportFacts MainWindow::ReportFacts() {
+  ProgramSettings settings;
+  LoadSettings(settings, SettingsPath());
+  auto date = [](const std::string& stamp) {
+    const std::optional<LocalTime> time = ParseStamp(stamp);
+    return time ? SystemDate(*time, false) : std::string();
+  };
+  RepairReportFacts facts;
+  facts.optimized = IsOptimized(settings);
+  facts.foundToDate = settings.total_error_found;
+  facts.repairedToDate = settings.total_error_repaired;
+  facts.lastScan = date(settings.last_scan);
+  facts.lastBackup = date(settings.last_backup);
+  facts.lastOrganize = date(settings.last_organize);
+  return facts;
+}
+
+void MainWindow::RunRepair() {
+  if (Busy()) return;
+  // The first repair after the results were seen ends the first-time hints.
+  if (results_->ShownOnce()) {
+    ProgramSettings settings;
+    LoadSettings(settings, SettingsPath());
+    if (settings.FirstTimeScan) {
+      settings.FirstTimeScan = false;
+      Save(settings);
+    }
+  }
+  SetBusy(true);
+  menu_.EnableRows(false);
+  HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  // The repair fills the report page itself (its report hook); how its
+  // restore point went is said there too.
+  report_.SetRestorePoint("");
+  std::exception_ptr failure;
+  try {
+    session_->Repair().RunRepair();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  session_->Driver().SetBusy(false);
+  menu_.EnableRows(true);
+  SetCursor(previous);
+  // A held update answer comes after this message, not inside it.
+  TellSettingsNotSaved(session_->TakeSettingsFailure());
+  ReleaseHeldCheckResult();
+  // What was repaired before an error is reported and can be restored all
+  // the same; the error is told after that.
+  if (!quiet_) {
+    restore_->ShowSnapshot(Environment().SnapshotName + ".reg");
+    if (restorePoint_->Last()) report_.SetRestorePoint(restorePoint_->Last()->Describe());
+    TurnPage(Page::kSummary);
+    report_.PageShown();
+    PostMessageA(Hwnd(), WM_USER, 7, 0);
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+// The window's messages run during Optimize and Undo: the busy flag and the
+// locked menu keep a scan or another page from starting in the middle.
+void MainWindow::RunOptimize() {
+  if (Busy()) return;
+  SetBusy(true);
+  menu_.EnableRows(false);
+  struct Unlock {
+    MainWindow& window;
+    ~Unlock() {
+      window.SetBusy(false);
+      window.menu_.EnableRows(true);
+    }
+  } unlock{*this};
+  optimize_->OnOptimizeClick();
+}
+
+void MainWindow::BackupNow() {
+  if (dialogs_.MessageDialog("Continue with Backup?", "Hivemend", dialog::kOkCancel) != dialog::kOk)
+    return;
+  // The same protection as before a repair: a restore point, when System
+  // Restore is there and the user may make one, or on Windows 98 the
+  // registry checker's backup.
+  HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  const RestorePointOutcome outcome = ProtectRegistry(
+      *systemRestore_, dialogs_, Environment().IsAdministrator, RegistryCheckerHere());
+  if (outcome.result == RestorePointOutcome::Result::kMade) {
+    EndRestorePoint(*systemRestore_, outcome);
+    StampLastBackup();
+  }
+  SetCursor(previous);
+  // The user asked for a backup: one that could not be made is said, not
+  // passed over (a refusal has told its own status already).
+  if (outcome.result == RestorePointOutcome::Result::kNotAvailable)
+    dialogs_.MessageDialog(kNoRestorePointsText, "Restore Point", dialog::kNotice);
+  else if (outcome.result == RestorePointOutcome::Result::kNotAdministrator)
+    dialogs_.MessageDialog(kNotAdministratorText, "Restore Point", dialog::kNotice);
+}
+
+RegistryChecker MainWindow::RegistryCheckerHere() const {
+  return {Environment().WindowsVersionCode, machine_.get(), Environment().windowsFolder};
+}
+
+BackupEnvironment MainWindow::BackupSettings() const {
+  BackupEnvironment environment;
+  environment.windowsVersionCode = Environment().WindowsVersionCode;
+  environment.is64BitWindows = Environment().Is64BitWindows;
+  environment.windowsFolder = Environment().windowsFolder;
+  environment.backupRoot =
+      backupRoot_.empty() ? BackupRootFor(Environment().systemFolder) : backupRoot_;
+  environment.dataFolder = dataFolder_;
+  environment.settingsPath = SettingsPath();
+  return environment;
+}
+
+bool MainWindow::CreateBackupAndPack() {
+  poster_.SetWindow(Hwnd());
+  if (!machine_) machine_ = std::make_unique<PlatformMachineControl>();
+  auto waitCursor = [](bool on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW)); };
+  FullBackup::Hooks backupHooks;
+  backupHooks.busy = [this] { return Busy(); };
+  backupHooks.setBusy = [this](bool on) { SetBusy(on); };
+  backupHooks.enableMenu = [this](bool on) { menu_.EnableRows(on); };
+  backupHooks.waitCursor = waitCursor;
+  backupHooks.pumpMessages = [] { ui::PumpMessages(); };
+  backup_ =
+      std::make_unique<FullBackup>(*machine_, dialogs_, poster_, BackupSettings(), backupHooks);
+  RegistryPack::Hooks packHooks;
+  packHooks.busy = [this] { return Busy(); };
+  packHooks.setBusy = [this](bool on) { SetBusy(on); };
+  packHooks.waitCursor = waitCursor;
+  packHooks.clearTotal = [this] { session_->Results().ClearTotal(); };
+  packHooks.pumpMessages = [] { ui::PumpMessages(); };
+  packHooks.progress = [this](int percent) { packPage_.SetProgress(percent); };
+  pack_ = std::make_unique<RegistryPack>(*machine_, dialogs_, *this, poster_, BackupSettings(),
+                                         packHooks);
+  const bool made = packPage_.Create(Hwnd(), PageArea());
+  if (made) packPage_.View().Show(false);
+  return made;
+}
+
+void MainWindow::ShowFullBackups() {
+  FullBackupsWindow::Hooks hooks;
+  hooks.backupRoot = BackupSettings().backupRoot;
+  hooks.backupNow = [this] { backup_->RunOnGuiThread(); };
+  hooks.putBack = [this](const FullBackupFolder& backup) {
+    pack_->PutBack(backup.folder, "on " + MadeText(backup.made));
+  };
+  FullBackupsWindow window;
+  if (!window.Create(Hwnd(), hooks)) return;
+  if (onFullBackupsShown) {
+    ShowWindow(window.Hwnd(), SW_SHOW);
+    onFullBackupsShown(window);
+  }
+  window.RunModal();
+}
+
+void MainWindow::StampLastBackup() {
+  ProgramSettings settings;
+  LoadSettings(settings, SettingsPath());
+  const LocalTime now = Now();
+  char stamp[16];
+  std::snprintf(stamp, sizeof(stamp), "%04d%02d%02d%02d%02d", now.year, now.month, now.day,
+                now.hour, now.minute);
+  settings.last_backup = stamp;
+  Save(settings);
+  PostMessageA(Hwnd(), WM_USER, 7, 0);
+}
+
+void MainWindow::RenderFrontPage() {
+  ProgramSettings settings;
+  LoadSettings(settings, SettingsPath());
+  FrontPageFacts facts;
+  facts.lastOrganize = settings.last_organize;
+  facts.lastBackup = settings.last_backup;
+  facts.lastScan = settings.last_scan;
+  facts.lastErr = settings.last_err;
+  facts.lastRepair = settings.last_repair;
+  facts.totalFound = settings.total_error_found;
+  facts.totalRepaired = settings.total_error_repaired;
+  facts.optimized = IsOptimized(settings);
+  facts.monitoring = Active();
+  frontTemplate_ = FrontTemplateFor(facts, Now());
+  Templates().Render(front_, frontTemplate_, FrontPageValues(facts, &SystemDate));
+}
+
+void MainWindow::RunScan() {
+  if (Busy()) return;
+  scanning_ = true;
+  {
+    struct Ending {
+      MainWindow& window;
+      ~Ending() {
+        window.scanning_ = false;
+        // A scan ended by an error still lets a held answer through.
+        if (std::uncaught_exceptions() > 0) window.ReleaseHeldCheckResult();
+      }
+    } ending{*this};
+    session_->RunScan();
+  }
+  TellSettingsNotSaved(session_->TakeSettingsFailure());
+  ReleaseHeldCheckResult();
+}
+
+void MainWindow::StartModeAction() {
+  quiet_ = true;
+  switch (words_.mode) {
+    case StartMode::kSchedule:
+      RunScan();
+      HandleCommand(1, 0);
+      break;
+    case StartMode::kBootup:
+      RunScan();
+      if (words_.silent) HandleCommand(1, 0);
+      break;
+    case StartMode::kMonitor:
+      TurnPage(Page::kMonitor);
+      // On first, so that the tray's balloon says the monitor is on.
+      SetMonitoring(true);
+      monitor_->HideToTray();
+      break;
+    default: break;
+  }
+  quiet_ = false;
+}
+
+void MainWindow::CommonEnding(bool showFront) {
+  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
+  menu_.Highlight(CommandOf(navigator_.Current()));
+  SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0,
+               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (showFront) TurnPage(Page::kFront);
+}
+
+void MainWindow::HandleCommand(int number, LPARAM value) {
+  switch (number) {
+    case 0:
+      updatesAvailable_ = true;
+      if (UpdateCheckDue()) StartUpdateCheck(CheckMode::kAutomatic);
+      if (onStarted) onStarted();
+      CommonEnding();
+      return;
+    case 1:
+      terminating_ = true;
+      if (CloseQuery()) DestroyWindow(Hwnd());
+      return;
+    case 2: backup_->RunOnGuiThread(); return;
+    case 3: StartModeAction(); return;
+    case 4: backup_->WorkerFinished(static_cast<int>(value)); return;
+    case update_command::kRemindLater:
+      TellSettingsNotSaved(RemindLater(SettingsPath(), static_cast<int>(value)));
+      return;
+    case update_command::kCheckResult:
+      if (HoldCheckResultWhileBusy(static_cast<int>(value))) return;
+      OnUpdateCheckResult(static_cast<int>(value));
+      // An automatic check that found nothing told the user nothing: the
+      // page being used stays where it is.
+      if (value != update_command::kAutomaticNothingNewer) CommonEnding();
+      return;
+    case 7: RenderFrontPage(); return;
+    case 8: CloseQuery(); return;
+    case 10: InvalidateRect(menu_.Hwnd(), nullptr, FALSE); return;
+    case 100: RunScan(); return;
+    case 130: pack_->Pack(); return;
+    case 190: SetMonitoring(true); return;
+    case 195: SetMonitoring(false); return;
+    case 152:
+      if (Busy()) return;
+      session_->Results().ClearTotal();
+      TurnPage(Page::kFront);
+      return;
+    case 160:
+    case 165:
+      if (Busy()) return;
+      session_->Results().ClearTotal();
+      RunOptimize();
+      return;
+    case 180: vista_->Apply(); return;
+    case 500: TurnPage(FrontOrResults(session_->Results().TotalCount())); return;
+    default:
+      if (const std::optional<Page> page = PageForCommand(number)) TurnPage(*page);
+      return;
+  }
+}
+
+bool MainWindow::CloseQuery() {
+  ProgramSettings settings;
+  LoadSettings(settings, SettingsPath());
+  const std::string placement = PlacementText(Hwnd());
+  // The system's measure, as when the window was opened: the monitor the
+  // window is on now may differ.
+  PlacementSetting(settings, ui::Dpi::System().Value()) = placement;
+  if (settings_) settings_->StoreInto(settings);
+  // The window closes all the same: keeping it open would not make the file
+  // writable.
+  Save(settings);
+  return true;
+}
+
+void MainWindow::ShowHelp() {
+  const std::string chm = Environment().programFolder + "\\hvmend.chm";
+  const std::string topic = HelpTopicFor(navigator_.Current(), SettingsTab());
+  if (!helpViewer_ || !helpViewer_(HelpLocation(chm, topic))) ShowWinHelp(Hwnd(), chm, topic);
+}
+
+RECT MainWindow::HelpLinkRect() const {
+  const ui::Dpi dpi = CurrentDpi();
+  const RECT client = ClientRect();
+  return {client.right - dpi.Scale(96), dpi.Scale(8), client.right - dpi.Scale(16), dpi.Scale(28)};
+}
+
+HMENU MainWindow::CreateHelpMenu() const {
+  HMENU menu = CreatePopupMenu();
+  AppendMenuA(menu, MF_STRING, kHelpItem, "&Help");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING | (UpdateCheckOffered() ? 0 : MF_GRAYED), kUpdatesItem,
+              "Check for Updates");
+  AppendMenuA(menu, MF_STRING, kWebItem, "Hivemend on the &Web");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING, kAboutItem, "About Hivemend");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  return menu;
+}
+
+void MainWindow::ShowHelpMenu() {
+  HMENU menu = CreateHelpMenu();
+  RECT link = HelpLinkRect();
+  MapWindowPoints(Hwnd(), nullptr, reinterpret_cast<POINT*>(&link), 2);
+  const UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_TOPALIGN,
+                                     link.right, link.bottom, 0, Hwnd(), nullptr);
+  DestroyMenu(menu);
+  switch (chosen) {
+    case kHelpItem: ShowHelp(); break;
+    case kUpdatesItem: StartUpdateCheck(CheckMode::kManual); break;
+    case kWebItem: ShellOpen(dialogs_, kWebSite); break;
+    case kAboutItem: PostMessageA(Hwnd(), WM_APP, kAboutItem, 0); break;
+    default: break;
+  }
+}
+
+bool MainWindow::FilterMessage(MSG& message) {
+  // Esc on the scan page ends the scan exactly as "Stop" does, wherever the
+  // keyboard focus is.
+  if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE &&
+      navigator_.Current() == Page::kScan &&
+      (message.hwnd == Hwnd() || IsChild(Hwnd(), message.hwnd))) {
+    session_->Stop();
+    return true;
+  }
+  return false;
+}
+
+void MainWindow::PaintBand(HDC dc, const RECT& band) {
+  ui::ScopedBrush tint(CreateSolidBrush(ui::kBandTint));
+  FillRect(dc, &band, tint.Get());
+  if (!scaledBand_.IsEmpty())
+    scaledBand_.Draw(dc, ui::MakeRect(0, 0, scaledBand_.Width(), scaledBand_.Height()),
+                     ui::MakeRect(0, 0, scaledBand_.Width(), scaledBand_.Height()));
+  const ui::Dpi dpi = CurrentDpi();
+  SetBkMode(dc, TRANSPARENT);
+  {
+    ui::SelectScope font(dc, titleFont_.Get());
+    SetTextColor(dc, ui::kCaptionColour);
+    RECT title{dpi.Scale(72), band.top, dpi.Scale(400), band.bottom};
+    DrawTextA(dc, kTitle, -1, &title, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  }
+  ui::SelectScope font(dc, versionFont_.Get());
+  SetTextColor(dc, ui::kCaptionColour);
+  RECT help = HelpLinkRect();
+  DrawTextA(dc, "Help", -1, &help, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+  // Written as the about window writes it; grey would be too faint on the tint.
+  const std::string version = "Version: " + Environment().VersionText;
+  RECT right{band.left, band.top, band.right - dpi.Scale(16), band.bottom - dpi.Scale(8)};
+  DrawTextA(dc, version.c_str(), -1, &right, DT_SINGLELINE | DT_BOTTOM | DT_RIGHT | DT_NOPREFIX);
+}
+
+void MainWindow::Paint() {
+  ui::BufferedPaint paint(Hwnd());
+  if (!paint.Dc()) return;
+  const RECT& client = paint.Client();
+  HDC dc = paint.Dc();
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  const RECT band{0, 0, client.right, CurrentDpi().Scale(kBandHeight)};
+  PaintBand(dc, band);
+  ui::ScopedPen rule(CreatePen(PS_SOLID, 1, RGB(200, 214, 226)));
+  ui::SelectScope pen(dc, rule.Get());
+  MoveToEx(dc, 0, band.bottom, nullptr);
+  LineTo(dc, client.right, band.bottom);
+}
+
+LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_USER: HandleCommand(static_cast<int>(wParam), lParam); return 0;
+    case WM_APP:
+      if (wParam == kAboutItem) {
+        AboutWindow about;
+        if (about.Create(AboutWindow::Mode::kAbout, Hwnd(), Environment().VersionText))
+          about.RunModal();
+      } else if (wParam == kHeldCheckResult) {
+        OnHeldCheckResult(static_cast<int>(lParam));
+      }
+      return 0;
+    case WM_PAINT: Paint(); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_TIMER:
+      if (wParam == kStatusTimer && session_) session_->Tick();
+      return 0;
+    case WM_HOTKEY:
+      if (wParam == kQuitHotKey)
+        HandleCommand(1, 0);
+      else if (wParam == kHelpHotKey)
+        ShowHelp();
+      return 0;
+    case WM_ACTIVATEAPP:
+      if (wParam) PostMessageA(Hwnd(), WM_USER, 10, 0);
+      return 0;
+    case WM_NCHITTEST: {
+      // Dragging the top band moves the window; its help link stays a link.
+      const LRESULT hit = Window::OnMessage(message, wParam, lParam);
+      POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ScreenToClient(Hwnd(), &point);
+      const RECT help = HelpLinkRect();
+      if (hit == HTCLIENT && point.y < CurrentDpi().Scale(kBandHeight) && !PtInRect(&help, point))
+        return HTCAPTION;
+      return hit;
+    }
+    case WM_LBUTTONUP: {
+      const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      const RECT help = HelpLinkRect();
+      if (PtInRect(&help, point)) ShowHelpMenu();
+      return 0;
+    }
+    case WM_SETCURSOR: {
+      POINT point{};
+      GetCursorPos(&point);
+      ScreenToClient(Hwnd(), &point);
+      const RECT help = HelpLinkRect();
+      if (reinterpret_cast<HWND>(wParam) == Hwnd() && PtInRect(&help, point)) {
+        SetCursor(LoadCursorA(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      return Window::OnMessage(message, wParam, lParam);
+    }
+    case WM_CLOSE:
+      terminating_ = true;
+      if (session_ && session_->Driver().Busy()) session_->Stop();
+      if (CloseQuery()) DestroyWindow(Hwnd());
+      return 0;
+    case WM_SIZE:
+      // Minimised on the monitor page, the program goes to the notification area.
+      if (wParam == SIZE_MINIMIZED && monitor_ && navigator_.Current() == Page::kMonitor &&
+          IsWindowVisible(Hwnd()))
+        monitor_->HideToTray();
+      return Window::OnMessage(message, wParam, lParam);
+    case WM_DESTROY:
+      // The workers are asked to end now and joined when the window object
+      // goes: a notification may still be open further up this stack.
+      if (monitor_) monitor_->Monitor().StopForExit();
+      KillTimer(Hwnd(), kStatusTimer);
+      UnregisterHotKey(Hwnd(), kQuitHotKey);
+      UnregisterHotKey(Hwnd(), kHelpHotKey);
+      Templates().Release(front_);
+      if (optimize_) Templates().Release(optimize_->View());
+      if (vista_) Templates().Release(vista_->View());
+      PostQuitMessage(0);
+      return 0;
+    default: return Window::OnMessage(message, wParam, lParam);
+  }
+}
+
+}  // namespace hvm

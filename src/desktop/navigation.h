@@ -1,0 +1,71 @@
+// The main window's pages, its left menu and the rules of switching between
+// them, without a window: which page a command shows, which menu row lights
+// up, what a switch must refresh, and which help topic belongs to a page.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hvm {
+
+enum class Page {
+  kFront,
+  kScan,
+  kResults,
+  kSummary,
+  kOptimize,
+  kPack,
+  kRestore,
+  kMonitor,
+  kVista,
+  kSettings,
+};
+
+// The command of a page's menu row, or 0 for pages without one.
+int CommandOf(Page page);
+// The page a menu command (510 to 560) shows; command 500 is decided by
+// whether results are held (FrontOrResults).
+std::optional<Page> PageForCommand(int command);
+Page FrontOrResults(int heldResults);
+
+// The help topic of a page; for the settings page the topic of its tab.
+std::string HelpTopicFor(Page page, int settingsTab);
+// What HtmlHelpA is given: help file + "::/" + topic, ".htm" appended when
+// the topic does not end with it.
+std::string HelpLocation(const std::string& helpFile, const std::string& topic);
+// The older help file WinHelp is asked for when HTML Help fails: the same
+// name with ".hlp" in place of ".chm" (appended when it has no ".chm").
+std::string WinHelpFile(const std::string& htmlHelpFile);
+// The WinHelp macro that opens `topic`: JumpID with an empty first argument
+// and the topic as its second, each in double quotes.
+std::string WinHelpMacro(const std::string& topic);
+
+struct MenuRow {
+  std::string caption;
+  int command;
+};
+// Top to bottom; "Vista Tweaks" only on Windows Vista (version code 8).
+std::vector<MenuRow> MenuRowsFor(int windowsVersionCode);
+
+// What a switch of pages asks of the window.
+struct PageTurn {
+  bool changed = false;           // false: the page was already shown, nothing to do
+  int highlightCommand = 0;       // the menu row to light up; 0 keeps the highlight
+  bool postFrontRefresh = false;  // command 7
+  bool clearStatusRefresh = false;
+  bool refreshSnapshotList = false;
+  bool menuEnabled = true;
+  Page previous = Page::kFront;
+};
+
+class Navigator {
+ public:
+  Page Current() const { return current_; }
+  PageTurn TurnPage(Page page);
+
+ private:
+  Page current_ = Page::kFront;
+};
+
+}  // namespace hvm

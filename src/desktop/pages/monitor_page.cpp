@@ -1,0 +1,400 @@
+#include "desktop/pages/monitor_page.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include "desktop/pages/force_foreground.h"
+#include "ui/picture.h"
+#include "ui/picture_ids.h"
+
+namespace hvm {
+namespace {
+
+constexpr int kStartButton = 190;
+constexpr int kStopButton = 195;
+constexpr int kMonitorOffTemplate = 490;
+constexpr int kMonitorOnTemplate = 495;
+constexpr UINT kTrayMessage = WM_APP + 1;
+constexpr UINT kOpenProgramItem = 1;
+constexpr UINT_PTR kPanelSubclass = 0x4D4F4E;  // "MON"
+// The counters' dark grey.
+constexpr COLORREF kCounterColour = RGB(80, 80, 80);
+// 96-dpi layout: the list's fixed columns and the strip below it.
+constexpr int kTimeWidth = 120, kKeyWidth = 100, kActionWidth = 125;
+constexpr int kCounterStrip = 20;
+constexpr int kSaveButtonWidth = 90;
+constexpr char kBalloonTitle[] = "Hivemend";
+constexpr char kMonitoringBalloon[] =
+    "Hivemend is actively monitoring registry changes\r\n\r\nRight-click to view Hivemend";
+constexpr char kIdleBalloon[] =
+    "Hivemend is not monitoring registry changes\r\n\r\nRight-click to view Hivemend";
+constexpr UINT kBalloonMilliseconds = 60000;
+
+// The program's icon in grey, for the notification area while the monitor
+// is off.
+ui::ScopedIcon GreyCopy(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return {};
+  ui::ScopedBitmap colour(info.hbmColor), mask(info.hbmMask);
+  BITMAP shape{};
+  if (!colour || !GetObjectA(colour.Get(), sizeof(shape), &shape)) return {};
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof(format.bmiHeader);
+  format.bmiHeader.biWidth = shape.bmWidth;
+  format.bmiHeader.biHeight = -shape.bmHeight;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  std::vector<RGBQUAD> pixels(size_t(shape.bmWidth) * size_t(shape.bmHeight));
+  ui::WindowDc screen(nullptr);
+  if (!GetDIBits(screen.Get(), colour.Get(), 0, UINT(shape.bmHeight), pixels.data(), &format,
+                 DIB_RGB_COLORS))
+    return {};
+  for (RGBQUAD& pixel : pixels) {
+    // Luminance, lightened a third of the way to white; alpha as it was
+    // (premultiplied colours stay within it).
+    const int grey = (pixel.rgbRed * 30 + pixel.rgbGreen * 59 + pixel.rgbBlue * 11) / 100;
+    const int light = grey + (pixel.rgbReserved - grey) / 3;
+    pixel.rgbRed = pixel.rgbGreen = pixel.rgbBlue = BYTE(light < 0 ? grey : light);
+  }
+  ui::ScopedBitmap grey(CreateCompatibleBitmap(screen.Get(), shape.bmWidth, shape.bmHeight));
+  if (!grey || !SetDIBits(screen.Get(), grey.Get(), 0, UINT(shape.bmHeight), pixels.data(), &format,
+                          DIB_RGB_COLORS))
+    return {};
+  ICONINFO made{TRUE, 0, 0, mask.Get(), grey.Get()};
+  return ui::ScopedIcon(CreateIconIndirect(&made));
+}
+
+std::string ChooseListFileWithDialog(HWND owner) {
+  char path[MAX_PATH] = "Monitor.csv";
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = "Comma-separated values (*.csv)\0*.csv\0All files (*.*)\0*.*\0";
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = sizeof(path);
+  dialog.lpstrDefExt = "csv";
+  dialog.lpstrTitle = "Save List";
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  return GetSaveFileNameA(&dialog) ? std::string(path) : std::string();
+}
+
+// The message-only window whose posted wake-ups run the workers' steps on
+// the GUI thread, in the main loop and in every modal loop alike.
+class StepWindow : public ui::Window {
+ public:
+  explicit StepWindow(GuiSteps& steps) : steps_(steps) {}
+  bool Create() {
+    CreateArgs args;
+    args.className = "HivemendMonitorSteps";
+    args.style = 0;
+    args.parent = HWND_MESSAGE;
+    args.bounds = ui::MakeRect(0, 0, 0, 0);
+    return CreateWindowOf(args);
+  }
+  static constexpr UINT kRunSteps = WM_APP + 2;
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == kRunSteps) {
+      steps_.RunPending();
+      return 0;
+    }
+    return Window::OnMessage(message, wParam, lParam);
+  }
+
+ private:
+  GuiSteps& steps_;
+};
+
+}  // namespace
+
+struct MonitorPage::StepRunner {
+  explicit StepRunner(GuiSteps& steps) : window(steps) {}
+  StepWindow window;
+};
+
+MonitorPage::MonitorPage(DialogService& dialogs)
+    : dialogs_(dialogs),
+      model_(dialogs, MonitorPageModel::Hooks{
+                          [this](const ChangeLineFields& row) { AddRow(row); },
+                          [this] { return ProgramHidden(); }, [this] { RestoreFromTray(); },
+                          [] { ui::PumpMessages(); }, [this] { return MonitorPromptSetting(); }}),
+      monitor_(steps_, *this) {}
+
+MonitorPage::~MonitorPage() {
+  monitor_.StopForExit();
+  steps_.SetWake({});
+  // The shared renderer must not keep this view after it is gone.
+  Templates().Release(view_);
+}
+
+bool MonitorPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
+  hooks_ = std::move(hooks);
+  if (!hooks_.chooseListFile)
+    hooks_.chooseListFile = [this] { return ChooseListFileWithDialog(hooks_.mainWindow); };
+  model_.ResetPrompt(MonitorPromptSetting());
+  if (!CreatePage("HivemendMonitorPage", parent, bounds)) return false;
+  const RECT client = ClientRect();
+  if (!view_.Create(Hwnd(), {client}) || !CreateLentControls()) return false;
+  stepRunner_ = std::make_unique<StepRunner>(steps_);
+  if (!stepRunner_->window.Create()) return false;
+  const HWND stepWindow = stepRunner_->window.Hwnd();
+  steps_.SetWake([stepWindow] { PostMessageA(stepWindow, StepWindow::kRunSteps, 0, 0); });
+  monitoringIcon_ = ui::LoadProgramIcon(pictures::kProgramIcon, GetSystemMetrics(SM_CXSMICON));
+  idleIcon_ = GreyCopy(monitoringIcon_.Get());
+  return true;
+}
+
+bool MonitorPage::CreateLentControls() {
+  ui::ListView::CreateArgs list;
+  list.columns = {{"Time", kTimeWidth},
+                  {"Key", kKeyWidth},
+                  {"Action", kActionWidth},
+                  {"Registry Location", 160, true}};
+  if (!changeList_.Create(Hwnd(), list)) return false;
+  // Borderless on the white panel; its own scroll bars.
+  SetWindowLongPtrA(changeList_.Hwnd(), GWL_EXSTYLE,
+                    GetWindowLongPtrA(changeList_.Hwnd(), GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
+  SetWindowPos(changeList_.Hwnd(), nullptr, 0, 0, 0, 0,
+               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Long locations are cut to the column; the mouse over one shows it whole.
+  SendMessageA(changeList_.Hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_LABELTIP, LVS_EX_LABELTIP);
+  ui::Label::CreateArgs counter;
+  counter.font.bold = true;
+  counter.colour = kCounterColour;
+  counter.text = "Monitoring: off";
+  if (!nMonitor_.Create(Hwnd(), counter)) return false;
+  counter.text = MonitorPageModel::ActiveText(0);
+  counter.rightAligned = true;
+  if (!nActive_.Create(Hwnd(), counter)) return false;
+  ui::Button::CreateArgs save;
+  save.text = "Save List...";
+  if (!saveList_.Create(Hwnd(), save)) return false;
+  saveList_.onClick = [this] { SaveList(); };
+  for (HWND lent : {changeList_.Hwnd(), nMonitor_.Hwnd(), nActive_.Hwnd(), saveList_.Hwnd()})
+    ShowWindow(lent, SW_HIDE);
+  return true;
+}
+
+void MonitorPage::PageShown(bool shown) {
+  if (shown) ShowPage();
+}
+
+void MonitorPage::ShowPage() {
+  templateButton_ = nullptr;
+  templateButtonCode_ = 0;
+  panelTaken_ = false;
+  // Set for this render only: the renderer is shared by every page.
+  Templates().SetControlCreatedHook([this](const TemplateControl& control) {
+    if (!panelTaken_) ControlCreated(control);
+  });
+  try {
+    Templates().Render(view_, monitor_.Active() ? kMonitorOnTemplate : kMonitorOffTemplate);
+  } catch (...) {
+    Templates().SetControlCreatedHook({});
+    throw;
+  }
+  Templates().SetControlCreatedHook({});
+}
+
+void MonitorPage::ControlCreated(const TemplateControl& control) {
+  if (control.kind == TemplateControlKind::kButton && control.button) {
+    const int code = control.button->Command();
+    if (code != kStartButton && code != kStopButton) return;
+    templateButton_ = control.window;
+    templateButtonCode_ = code;
+    // No new start while workers of the last run are still ending: one of
+    // them could otherwise clear a new worker's slot.
+    if (code == kStartButton && !MonitorPageModel::StartEnabled(monitor_.ActiveCount()))
+      EnableWindow(control.window, FALSE);
+    return;
+  }
+  if (control.kind != TemplateControlKind::kPanel || !control.panel) return;
+  panel_ = control.panel;
+  panelTaken_ = true;
+  ShowWindow(panel_->Hwnd(), SW_SHOW);
+  SetWindowSubclass(
+      panel_->Hwnd(),
+      [](HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+         DWORD_PTR self) -> LRESULT {
+        if (message == WM_SIZE) reinterpret_cast<MonitorPage*>(self)->FrameResize();
+        return DefSubclassProc(window, message, wParam, lParam);
+      },
+      kPanelSubclass, reinterpret_cast<DWORD_PTR>(this));
+  UpdateCounters();
+  for (HWND lent : {changeList_.Hwnd(), nMonitor_.Hwnd(), nActive_.Hwnd(), saveList_.Hwnd()}) {
+    SetParent(lent, panel_->Hwnd());
+    ShowWindow(lent, SW_SHOW);
+  }
+  panel_->beforeDestroy = [this](TemplatePanel& panel) { ReleaseListView(panel); };
+  FrameResize();
+  InvalidateRect(panel_->Hwnd(), nullptr, TRUE);
+}
+
+void MonitorPage::ReleaseListView(TemplatePanel& panel) {
+  for (HWND lent : {changeList_.Hwnd(), nMonitor_.Hwnd(), nActive_.Hwnd(), saveList_.Hwnd()}) {
+    ShowWindow(lent, SW_HIDE);
+    SetParent(lent, Hwnd());
+  }
+  RemoveWindowSubclass(panel.Hwnd(), nullptr, kPanelSubclass);
+  if (panel_ == &panel) panel_ = nullptr;
+}
+
+void MonitorPage::FrameResize() {
+  if (!panel_) return;
+  RECT area{};
+  GetClientRect(panel_->Hwnd(), &area);
+  const ui::Dpi dpi = CurrentDpi();
+  const int strip = dpi.Scale(kCounterStrip);
+  const int width = ui::Width(area);
+  const int listHeight = std::max(0, ui::Height(area) - strip);
+  changeList_.SetBounds(ui::MakeRect(0, 0, width, listHeight));
+  // The last column takes what the others leave, less a vertical scroll bar,
+  // so that no horizontal one appears once the rows fill the list.
+  const int fixed = dpi.Scale(kTimeWidth) + dpi.Scale(kKeyWidth) + dpi.Scale(kActionWidth);
+  const int rest = width - fixed - GetSystemMetrics(SM_CXVSCROLL) - 2;
+  SendMessageA(changeList_.Hwnd(), LVM_SETCOLUMNWIDTH, 3, std::max(dpi.Scale(60), rest));
+  const int buttonWidth = dpi.Scale(kSaveButtonWidth);
+  const int labelWidth = (width - buttonWidth) / 2 - dpi.Scale(8);
+  nMonitor_.SetBounds(ui::MakeRect(0, listHeight + dpi.Scale(3), labelWidth, strip - dpi.Scale(3)));
+  nActive_.SetBounds(ui::MakeRect(width - labelWidth, listHeight + dpi.Scale(3), labelWidth,
+                                  strip - dpi.Scale(3)));
+  saveList_.SetBounds(
+      ui::MakeRect((width - buttonWidth) / 2, listHeight + 1, buttonWidth, strip - 1));
+}
+
+void MonitorPage::UpdateCounters() {
+  nMonitor_.SetText(model_.MonitorText());
+  nActive_.SetText(MonitorPageModel::ActiveText(monitor_.ActiveCount()));
+  InvalidateRect(nMonitor_.Hwnd(), nullptr, TRUE);
+  InvalidateRect(nActive_.Hwnd(), nullptr, TRUE);
+  if (templateButton_ && templateButtonCode_ == kStartButton && !IsWindowEnabled(templateButton_) &&
+      MonitorPageModel::StartEnabled(monitor_.ActiveCount())) {
+    EnableWindow(templateButton_, TRUE);
+    InvalidateRect(templateButton_, nullptr, TRUE);
+  }
+}
+
+void MonitorPage::AddRow(const ChangeLineFields& row) {
+  changeList_.AddRow({row.time, row.name, row.action, row.location});
+  UpdateCounters();
+}
+
+void MonitorPage::PumpMessages() {
+  ui::PumpMessages();
+}
+
+bool MonitorPage::ProgramHidden() const {
+  return hooks_.mainWindow && (IsIconic(hooks_.mainWindow) || !IsWindowVisible(hooks_.mainWindow));
+}
+
+void MonitorPage::SetTrayImage(int image) {
+  trayImage_ = image;
+  HICON icon = image == 0 ? monitoringIcon_.Get() : idleIcon_.Get();
+  if (!icon) icon = monitoringIcon_.Get();
+  if (trayIcon_.IsShown()) {
+    (void)trayIcon_.SetIcon(icon, kTrayHint);
+    return;
+  }
+}
+
+void MonitorPage::ShowTrayIcon(bool monitoring) {
+  SetTrayImage(monitoring ? 0 : 1);
+  if (!monitoring) {
+    trayIcon_.Hide();
+    return;
+  }
+  if (trayIcon_.IsShown()) return;
+  ui::TrayIcon::CreateArgs args;
+  args.owner = Hwnd();
+  args.callbackMessage = kTrayMessage;
+  args.icon = monitoringIcon_.Get();
+  args.tip = kTrayHint;
+  (void)trayIcon_.Show(args);
+}
+
+std::string MonitorPage::BalloonText() const {
+  return monitor_.Active() ? kMonitoringBalloon : kIdleBalloon;
+}
+
+void MonitorPage::HideToTray() {
+  if (hooks_.mainWindow) {
+    ShowWindow(hooks_.mainWindow, SW_MINIMIZE);
+    // Hidden, the main window has no task-bar button: the icon stands for it.
+    ShowWindow(hooks_.mainWindow, SW_HIDE);
+  }
+  if (!trayIcon_.IsShown()) {
+    ui::TrayIcon::CreateArgs args;
+    args.owner = Hwnd();
+    args.callbackMessage = kTrayMessage;
+    args.icon = monitor_.Active() ? monitoringIcon_.Get() : idleIcon_.Get();
+    args.tip = kTrayHint;
+    (void)trayIcon_.Show(args);
+  }
+  SetTrayImage(monitor_.Active() ? 0 : 1);
+  (void)trayIcon_.ShowBalloon(kBalloonTitle, BalloonText(), ui::BalloonIcon::kInfo,
+                              kBalloonMilliseconds);
+  ui::PumpMessages();
+}
+
+void MonitorPage::RestoreFromTray() {
+  if (!hooks_.mainWindow) return;
+  ShowWindow(hooks_.mainWindow, SW_SHOW);
+  if (IsIconic(hooks_.mainWindow)) ShowWindow(hooks_.mainWindow, SW_RESTORE);
+  ForceForeground(hooks_.mainWindow);
+  BringWindowToTop(hooks_.mainWindow);
+  // Off, the icon only stood in for the hidden window.
+  if (!monitor_.Active()) trayIcon_.Hide();
+}
+
+void MonitorPage::ShowTrayMenu() {
+  HMENU menu = CreatePopupMenu();
+  AppendMenuA(menu, MF_STRING, kOpenProgramItem, kOpenProgramCaption);
+  SetMenuDefaultItem(menu, kOpenProgramItem, FALSE);
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  POINT at{};
+  GetCursorPos(&at);
+  // The menu closes when the user clicks elsewhere only if its owner is the
+  // foreground window.
+  SetForegroundWindow(Hwnd());
+  const UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, at.x,
+                                     at.y, 0, Hwnd(), nullptr);
+  PostMessageA(Hwnd(), WM_NULL, 0, 0);
+  DestroyMenu(menu);
+  if (chosen == kOpenProgramItem) RestoreFromTray();
+}
+
+void MonitorPage::SaveList() {
+  const std::string path = hooks_.chooseListFile ? hooks_.chooseListFile() : std::string();
+  if (path.empty()) return;
+  if (!model_.SaveList(path))
+    dialogs_.MessageDialog("The list could not be saved to " + path + ".", "Hivemend",
+                           dialog::kWarningNotice);
+}
+
+void MonitorPage::OnDpiChanged(ui::Dpi dpi) {
+  for (ui::Control* control :
+       std::initializer_list<ui::Control*>{&changeList_, &nMonitor_, &nActive_, &saveList_})
+    if (control->Hwnd()) control->ApplyDpi(dpi);
+  FrameResize();
+}
+
+LRESULT MonitorPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      if (view_.Hwnd()) view_.SetBounds(ClientRect());
+      return 0;
+    case kTrayMessage:
+      switch (LOWORD(lParam)) {
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK: RestoreFromTray(); break;
+        case WM_RBUTTONUP: ShowTrayMenu(); break;
+        default: break;
+      }
+      return 0;
+    default: return Window::OnMessage(message, wParam, lParam);
+  }
+}
+
+}  // namespace hvm

@@ -1,0 +1,121 @@
+// The monitor page `MonitorPage`: the template page with its start or stop
+// button (490 off, 495 on), and on the template's panel the list of every
+// change captured since the program started, with two counters and "Save
+// List...". It owns the registry monitor and its workers, the icon in the
+// notification area with its menu and balloons, and the message-only window
+// through which the workers' steps reach the GUI thread.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "desktop/pages/template_renderer.h"
+#include "engine/core/dialog_service.h"
+#include "engine/monitor/gui_steps.h"
+#include "engine/monitor/monitor_page_model.h"
+#include "engine/monitor/registry_monitor.h"
+#include "ui/controls.h"
+#include "ui/gdi.h"
+#include "ui/html_view.h"
+#include "ui/tray_icon.h"
+#include "ui/window.h"
+
+namespace hvm {
+
+inline constexpr char kTrayHint[] = "Hivemend will monitor your registry changes";
+inline constexpr char kOpenProgramCaption[] = "Open Hivemend";
+
+class MonitorPage : public ui::Window, private MonitorView {
+ public:
+  struct Hooks {
+    HWND mainWindow = nullptr;  // restored by "Open Hivemend"
+    // Reads the MonitorPrompt setting; 300 when empty.
+    std::function<int()> monitorPrompt;
+    // Where "Save List..." writes; "" when the user cancelled. The platform's
+    // save dialog unless replaced.
+    std::function<std::string()> chooseListFile;
+  };
+  explicit MonitorPage(DialogService& dialogs);
+  ~MonitorPage() override;
+
+  [[nodiscard]] bool Create(HWND parent, const RECT& bounds, Hooks hooks);
+
+  RegistryMonitor& Monitor() { return monitor_; }
+  MonitorPageModel& Model() { return model_; }
+  GuiSteps& Steps() { return steps_; }
+
+  // The main window turned to this page (true) or away from it.
+  void PageShown(bool shown);
+  // Renders template 495 when monitoring, else 490.
+  void ShowPage() override;
+  // The settings were loaded again.
+  void ReadSettings(int monitorPrompt) { model_.ResetPrompt(monitorPrompt); }
+
+  // Minimises the program into the notification area with a balloon saying
+  // whether it monitors (the main window's minimise while this page shows).
+  void HideToTray();
+  // "Open Hivemend", or a click on the icon: the program comes back.
+  void RestoreFromTray();
+  // "Save List...": the rows to a CSV file the user chooses.
+  void SaveList();
+
+  // What the page shows, for tests and the tour.
+  const ui::ListView& ChangeList() const { return changeList_; }
+  std::string MonitorCaption() const { return nMonitor_.Text(); }
+  std::string ActiveCaption() const { return nActive_.Text(); }
+  // The template's start (190) or stop (195) button, null before a render.
+  HWND TemplateButton() const { return templateButton_; }
+  int TemplateButtonCode() const { return templateButtonCode_; }
+  const ui::TrayIcon& Tray() const { return trayIcon_; }
+  bool TrayShowsMonitoring() const { return trayImage_ == 0; }
+  // The balloon text HideToTray shows now.
+  std::string BalloonText() const;
+  // The notification area's menu, for the tour: opens it at the cursor.
+  void ShowTrayMenu();
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnDpiChanged(ui::Dpi dpi) override;
+
+ private:
+  // MonitorView.
+  void UpdateCounters() override;
+  void AddChanges(const std::vector<std::string>& lines) override { model_.AddChanges(lines); }
+  void ShowTrayIcon(bool monitoring) override;
+  void PumpMessages() override;
+
+  void ControlCreated(const TemplateControl& control);
+  void ReleaseListView(TemplatePanel& panel);
+  void FrameResize();
+  void AddRow(const ChangeLineFields& row);
+  bool ProgramHidden() const;
+  int MonitorPromptSetting() const { return hooks_.monitorPrompt ? hooks_.monitorPrompt() : 300; }
+  void SetTrayImage(int image);
+  bool CreateLentControls();
+
+  DialogService& dialogs_;
+  Hooks hooks_;
+  GuiSteps steps_;
+  MonitorPageModel model_;
+  ui::HtmlView view_;
+  ui::ListView changeList_;
+  ui::Label nMonitor_, nActive_;
+  ui::Button saveList_;
+  TemplatePanel* panel_ = nullptr;
+  HWND templateButton_ = nullptr;
+  int templateButtonCode_ = 0;
+  bool panelTaken_ = false;
+  ui::TrayIcon trayIcon_;
+  ui::ScopedIcon monitoringIcon_, idleIcon_;
+  int trayImage_ = 1;
+  struct StepRunner;
+  std::unique_ptr<StepRunner> stepRunner_;
+  // Last: its destructor ends the workers while everything above is there.
+  RegistryMonitor monitor_;
+};
+
+}  // namespace hvm

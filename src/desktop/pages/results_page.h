@@ -1,0 +1,80 @@
+// The results page (window class "TfResults"): the problems of the last scan as a two-level
+// checkable tree, the count, the caution note, the date of the last scan, and
+// the buttons that repair, make a restore point and scan again. The tree's
+// rules live in ResultsTree; this window draws them and forwards the clicks.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/results/results_tree.h"
+#include "ui/controls.h"
+#include "ui/image_button.h"
+#include "ui/picture.h"
+#include "ui/tree_view.h"
+#include "ui/window.h"
+
+namespace hvm {
+
+class ResultsPage : public ui::Window {
+ public:
+  struct Hooks {
+    std::function<void()> repair;     // the repair button
+    std::function<void()> backup;     // the backup button
+    std::function<void()> scanAgain;  // "Run Scan Again "
+    // The switches of the sections shown, read when the tree is built.
+    std::function<const SectionSwitches&()> switches;
+    std::function<std::string()> lastScanDate;  // short date, or empty
+  };
+  ResultsPage(ResultsStore& results) : results_(results), model_(results) {}
+  [[nodiscard]] bool Create(HWND parent, const RECT& bounds, Hooks hooks);
+
+  // Called at every page switch; builds the tree when the store changed.
+  void ShowResults(bool visible);
+  void BuildTree();
+  bool ShownOnce() const { return shownOnce_; }
+
+  ResultsTree& Model() { return model_; }
+  ui::TreeView& Tree() { return tree_; }
+  std::string CountText() const { return count_.Text(); }
+  std::string SummaryText() const { return summary_.Text(); }
+  bool CautionShown() const { return caution_.IsVisible(); }
+  ui::ImageButton& RepairButton() { return repair_; }
+  ui::ImageButton& BackupButton() { return backup_; }
+  // What a tree row carries: its section, and its index in the section's
+  // list (-1 for the section's own row). A section may hold any number of
+  // items, so the index has the low 32 bits to itself.
+  static LPARAM DataFor(int section, int index) {
+    return LPARAM((uint64_t(uint32_t(section)) << 32) | uint32_t(index + 1));
+  }
+  static int SectionOf(LPARAM data) { return static_cast<int>(uint64_t(data) >> 32); }
+  static int IndexOf(LPARAM data) { return static_cast<int>(uint64_t(data) & 0xFFFFFFFFu) - 1; }
+  // The context menu's three commands, for the selected row.
+  void IgnoreSelected();
+  void SelectAllOfSelected(bool on);
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnDpiChanged(ui::Dpi dpi) override;
+
+ private:
+  ui::RowLook LookOf(LPARAM data);
+  void Toggle(HTREEITEM item);
+  void ShowContextMenu(HTREEITEM item);
+  void LayOut();
+  void Paint();
+
+  ResultsStore& results_;
+  ResultsTree model_;
+  Hooks hooks_;
+  bool shownOnce_ = false;
+  ui::TreeView tree_;
+  ui::Label title_, attention_, count_, caution_, date_, summary_, scanAgain_;
+  ui::ImageButton repair_, backup_;
+  ui::Picture repairStrip_, backupStrip_;
+  ui::Picture unchecked_, checked_, partial_, collapsed_, expanded_, cautionIcon_;
+  ui::Picture cautionScaled_;
+};
+
+}  // namespace hvm

@@ -1,0 +1,456 @@
+#include "desktop/pages/settings_page.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "ui/picture_ids.h"
+
+namespace hvm {
+namespace {
+
+constexpr int kMargin = 12;   // around the tab control, 96-dpi units
+constexpr int kInset = 16;    // inside a tab
+constexpr int kIndent = 28;   // controls under a heading
+constexpr int kRowStep = 28;  // custom-scan rows
+constexpr int kColumns = 3;
+constexpr int kRowsPerColumn = 8;
+constexpr UINT kRemoveItem = 1;
+
+constexpr char kMonitorDescription[] =
+    "This tool monitors certain registry locations for additions, deletions, and "
+    "modifications.\r\n\r\nAll captured events are recorded and displayed on the Monitor screen.";
+constexpr char kMonitorNote[] =
+    "The Monitor is started by clicking the \"Monitor\" button found on the Hivemend Navigation. "
+    "The Monitor is running when a radar image appears in the display. To cease monitoring click "
+    "the \"Stop\" button.";
+constexpr char kIgnoreNote[] =
+    "Items in the Results list will be ignored during a scan. To remove an item from the list "
+    "right-click on the selection and choose \"Ignore the Item\". ";
+
+ui::FontSpec HeadingFont() {
+  ui::FontSpec font;
+  font.points = 9;
+  font.bold = true;
+  return font;
+}
+
+ui::Label::CreateArgs Heading(const std::string& text) {
+  return {text, {}, HeadingFont(), ui::kCaptionColour};
+}
+
+ui::Label::CreateArgs Text(const std::string& text, bool wrap = false) {
+  return {text, {}, {}, ui::kTextColour, ui::kPageColour, wrap};
+}
+
+// A label in a row with a control, laid out by PlaceBeside.
+ui::Label::CreateArgs RowText(const std::string& text) {
+  ui::Label::CreateArgs args = Text(text);
+  args.middle = true;
+  return args;
+}
+
+// The label takes the control's actual top and height (a drop-down list sets
+// its own height), so that its text lines up with the control's.
+void PlaceBeside(ui::Label& label, const ui::Control& control, int left, int width) {
+  const RECT beside = control.Bounds();
+  label.SetBounds(ui::MakeRect(left, beside.top, width, ui::Height(beside)));
+}
+
+// A hidden menu as the platform hands it out, destroyed on every way out.
+struct MenuTraits {
+  using Handle = HMENU;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { DestroyMenu(h); }
+};
+using ScopedMenu = ScopedHandle<MenuTraits>;
+
+}  // namespace
+
+// One tab's white panel over the tab control's display area. The controls of
+// the tab are its children, so their notifications come back to them here.
+class SettingsPage::TabPanel : public ui::Window {
+ public:
+  explicit TabPanel(SettingsPage& page) : page_(page) {}
+  bool Create(HWND parent) { return CreatePage("HivemendSettingsTab", parent, {}); }
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wParam) == page_.ignoreList_.Hwnd()) {
+      page_.ShowContextMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
+    }
+    return Window::OnMessage(message, wParam, lParam);
+  }
+
+ private:
+  SettingsPage& page_;
+};
+
+SettingsPage::SettingsPage(SettingsPageModel::Services services) : model_(std::move(services)) {}
+
+SettingsPage::~SettingsPage() = default;
+
+ui::Window& SettingsPage::Panel(SettingsTab tab) {
+  return *panels_[static_cast<int>(tab)];
+}
+
+bool SettingsPage::Create(HWND parent, const RECT& bounds) {
+  animationStrip_ = ui::Picture::FromResource(pictures::kAnimation);
+  if (!CreatePage("HivemendSettingsPage", parent, bounds)) return false;
+  std::vector<std::string> captions(SettingsTabCaptions().begin(), SettingsTabCaptions().end());
+  if (!tabs_.Create(Hwnd(), {captions})) return false;
+  for (auto& panel : panels_) {
+    panel = std::make_unique<TabPanel>(*this);
+    if (!panel->Create(Hwnd())) return false;
+  }
+  // The panels take the clicks over the tab's display area.
+  SetWindowPos(tabs_.Hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (!CreateGeneral(Panel(SettingsTab::kGeneral).Hwnd()) ||
+      !CreateCustomScan(Panel(SettingsTab::kCustomScan).Hwnd()) ||
+      !CreateIgnoreList(Panel(SettingsTab::kIgnoreList).Hwnd()) ||
+      !CreateMonitor(Panel(SettingsTab::kMonitor).Hwnd()))
+    return false;
+  Bind();
+  LayOut();
+  Refresh();
+  return true;
+}
+
+bool SettingsPage::CreateGeneral(HWND panel) {
+  bool made = scanHeading_.Create(panel, Heading("Scan and Repair"));
+  made &= restorePoint_.Create(panel, {settings_text::kRestorePointCaption, {}, {}, true});
+  ui::Label::CreateArgs note = Text(settings_text::kNoRestorePointNote);
+  note.colour = ui::kWarningColour;
+  made &= note_.Create(panel, note);
+  made &= startupHeading_.Create(panel, Heading("Automatic Startup"));
+  made &= actionLabel_.Create(panel, RowText("Action"));
+  made &= action_.Create(panel, {ActionItems(), 0});
+  made &= frequencyLabel_.Create(panel, RowText("Frequency"));
+  made &= frequency_.Create(panel, {FrequencyItems(), 0});
+  made &= backupHeading_.Create(panel, Heading("Full Registry Backup "));
+  made &= backup_.Create(panel, {"&Backup Registry"});
+  made &= animation_.Create(panel, {&animationStrip_, {}});
+  made &= backupProgress_.Create(panel, Text("Backup Registry in Progress..."));
+  made &= countersHeading_.Create(panel, Heading("Reset \"To Date\" Counters"));
+  made &= countersLabel_.Create(panel, RowText("Reset counters for Errors and Repairs"));
+  made &= reset_.Create(panel, {"Reset"});
+  // Kept and edited here only; no start mode repairs anything, so the user
+  // is never shown them.
+  made &= repairAll_.Create(panel, {"Repair All Problems Automatically"});
+  made &= repairSafe_.Create(panel, {"Repair Safe Problems Automatically"});
+  if (!made) return false;
+  note_.Show(false);
+  backup_.Enable(false);
+  animation_.Show(false);
+  backupProgress_.Show(false);
+  repairAll_.Show(false);
+  repairSafe_.Show(false);
+  return true;
+}
+
+bool SettingsPage::CreateCustomScan(HWND panel) {
+  if (!customLabel_.Create(panel, Text("Check the desired scans and functions below.")))
+    return false;
+  for (int section = 1; section <= 24; ++section)
+    if (!SectionBox(section).Create(panel, {SettingsPageModel::SectionCaption(section)}))
+      return false;
+  return true;
+}
+
+bool SettingsPage::CreateIgnoreList(HWND panel) {
+  return ignoreLabel_.Create(panel, Text("The following keys will be ignored during the scan.")) &&
+         ignoreList_.Create(panel, {{{"Applies to", 100}, {"Key", 300}}}) &&
+         ignoreNote_.Create(panel, Text(kIgnoreNote, true));
+}
+
+bool SettingsPage::CreateMonitor(HWND panel) {
+  return monitorHeading_.Create(panel, Heading("Registry Monitor")) &&
+         monitorDescription_.Create(panel, Text(kMonitorDescription, true)) &&
+         notifyLabel_.Create(panel, RowText("You will be notified after")) &&
+         prompt_.Create(panel, {300}) && eventsLabel_.Create(panel, RowText("captured events")) &&
+         save_.Create(panel, {"Save"}) && monitorNote_.Create(panel, Text(kMonitorNote, true));
+}
+
+void SettingsPage::Bind() {
+  tabs_.onSelected = [this](int index) { SelectTab(static_cast<SettingsTab>(index)); };
+  restorePoint_.onChanged = [this](bool on) { model_.SetRestorePoint(on); };
+  action_.onSelected = [this](int index) {
+    model_.ChooseAction(index);
+    Refresh();
+  };
+  frequency_.onSelected = [this](int index) {
+    model_.ChooseFrequency(index);
+    Refresh();
+  };
+  backup_.onClick = [this] {
+    if (backupHandler_) backupHandler_();
+  };
+  reset_.onClick = [this] { model_.ResetCounters(); };
+  repairAll_.onChanged = [this](bool on) { model_.SetRepairAll(on); };
+  repairSafe_.onChanged = [this](bool on) { model_.SetRepairSafe(on); };
+  for (int section = 1; section <= 24; ++section)
+    SectionBox(section).onChanged = [this, section](bool on) { model_.SetSection(section, on); };
+  prompt_.onChanged = [this] {
+    const unsigned none = ~0u;
+    const unsigned value = prompt_.Value(none);
+    model_.SetMonitorPromptEntry(value == none ? std::nullopt : std::optional<uint32_t>(value));
+  };
+  save_.onClick = [this] {
+    model_.SaveMonitorPrompt();
+    prompt_.SetValue(model_.MonitorPrompt());
+  };
+}
+
+void SettingsPage::ReadSettings() {
+  model_.ReadSettings();
+  prompt_.SetValue(model_.MonitorPrompt());
+  Refresh();
+}
+
+void SettingsPage::ShowSettings(bool visible) {
+  model_.ShowSettings(visible);
+  if (visible) FillIgnoreList();
+  Refresh();
+}
+
+void SettingsPage::SelectTab(SettingsTab tab) {
+  model_.SelectTab(tab);
+  Refresh();
+}
+
+void SettingsPage::Refresh() {
+  const int shown = static_cast<int>(model_.Tab());
+  if (tabs_.Selected() != shown) tabs_.Select(shown);
+  for (int i = 0; i < static_cast<int>(panels_.size()); ++i) panels_[i]->Show(i == shown);
+  const SettingsPageModel::RestorePointBox& box = model_.RestorePoint();
+  if (restorePoint_.Text() != box.caption) restorePoint_.SetText(box.caption);
+  restorePoint_.SetChecked(box.checked);
+  restorePoint_.Enable(box.enabled);
+  note_.Show(box.noteShown);
+  if (action_.Selected() != model_.Action()) action_.Select(model_.Action());
+  if (frequency_.Selected() != model_.Frequency()) frequency_.Select(model_.Frequency());
+  frequencyLabel_.Show(model_.FrequencyShown());
+  frequency_.Show(model_.FrequencyShown());
+  for (int section = 1; section <= 24; ++section)
+    SectionBox(section).SetChecked(model_.SectionChecked(section));
+  repairAll_.SetChecked(model_.RepairAll());
+  repairSafe_.SetChecked(model_.RepairSafe());
+}
+
+void SettingsPage::FillIgnoreList() {
+  ignoreList_.Clear();
+  for (const IgnoreRow& row : model_.IgnoreRows()) ignoreList_.AddRow({row.appliesTo, row.key});
+  FitKeyColumn();
+}
+
+// The "Key" column is as wide as the widest protected or ignored key in the
+// list's font, plus one average character.
+void SettingsPage::FitKeyColumn() {
+  HWND list = ignoreList_.Hwnd();
+  ui::WindowDc dc(list);
+  if (!dc.Get()) return;
+  ui::SelectScope font(dc.Get(), reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc.Get(), &metrics);
+  int widest = 0;
+  for (const std::string& text : model_.KeyColumnTexts()) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+    widest = std::max<int>(widest, size.cx);
+  }
+  const int pixels = widest + metrics.tmAveCharWidth;
+  const int dpi = ignoreList_.CurrentDpi().Value();
+  ignoreList_.SetColumnWidth(1, (pixels * ui::Dpi::kDesign + dpi - 1) / dpi);
+}
+
+bool SettingsPage::RemoveEnabled() const {
+  return ignoreList_.SelectedRow() >= 0;
+}
+
+void SettingsPage::RemoveSelected() {
+  const int row = ignoreList_.SelectedRow();
+  if (row < 0) return;
+  model_.RemoveIgnoreRow(row);
+  FillIgnoreList();
+  const int count = ignoreList_.RowCount();
+  if (count > 0) ignoreList_.EnsureVisible(std::min(row, count - 1));
+}
+
+void SettingsPage::ShowContextMenu(POINT screen) {
+  if (screen.x == -1 && screen.y == -1) {
+    // From the keyboard: beside the selected row, or the list's corner.
+    RECT place{};
+    const int row = ignoreList_.SelectedRow();
+    if (row < 0 || !ListView_GetItemRect(ignoreList_.Hwnd(), row, &place, LVIR_LABEL))
+      GetClientRect(ignoreList_.Hwnd(), &place);
+    screen = {place.left, place.bottom};
+    ClientToScreen(ignoreList_.Hwnd(), &screen);
+  }
+  ScopedMenu menu(CreatePopupMenu());
+  if (!menu) return;
+  AppendMenuA(menu.Get(), MF_STRING | (RemoveEnabled() ? 0 : MF_GRAYED), kRemoveItem,
+              "Remove from the Ignore List");
+  const UINT chosen = TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x,
+                                     screen.y, 0, Hwnd(), nullptr);
+  if (chosen == kRemoveItem) RemoveSelected();
+}
+
+void SettingsPage::EnableBackup(bool enabled) {
+  backup_.Enable(enabled);
+}
+
+void SettingsPage::ShowBackupRunning(bool running) {
+  animation_.Show(running);
+  backupProgress_.Show(running);
+  if (running)
+    animation_.Start();
+  else
+    animation_.Stop();
+}
+
+std::vector<ui::Control*> SettingsPage::AllControls() {
+  std::vector<ui::Control*> controls = {&tabs_,
+                                        &scanHeading_,
+                                        &note_,
+                                        &startupHeading_,
+                                        &actionLabel_,
+                                        &frequencyLabel_,
+                                        &backupHeading_,
+                                        &backupProgress_,
+                                        &countersHeading_,
+                                        &countersLabel_,
+                                        &restorePoint_,
+                                        &repairAll_,
+                                        &repairSafe_,
+                                        &action_,
+                                        &frequency_,
+                                        &backup_,
+                                        &reset_,
+                                        &customLabel_,
+                                        &ignoreLabel_,
+                                        &ignoreNote_,
+                                        &ignoreList_,
+                                        &monitorHeading_,
+                                        &monitorDescription_,
+                                        &notifyLabel_,
+                                        &eventsLabel_,
+                                        &monitorNote_,
+                                        &prompt_,
+                                        &save_};
+  for (ui::CheckBox& box : sections_) controls.push_back(&box);
+  return controls;
+}
+
+void SettingsPage::OnDpiChanged(ui::Dpi dpi) {
+  if (!tabs_.Hwnd()) return;
+  for (ui::Control* control : AllControls()) control->ApplyDpi(dpi);
+  LayOut();
+  FitKeyColumn();
+}
+
+void SettingsPage::LayOut() {
+  const ui::Dpi dpi = CurrentDpi();
+  const RECT client = ClientRect();
+  const int margin = dpi.Scale(kMargin);
+  tabs_.SetBounds({margin, margin, std::max<int>(client.right - margin, margin + 1),
+                   std::max<int>(client.bottom - margin, margin + 1)});
+  const RECT area = tabs_.PageArea();
+  for (auto& panel : panels_) panel->SetBounds(area);
+  const int width = ui::Width(area), height = ui::Height(area);
+  LayOutGeneral(width);
+  LayOutCustomScan(width);
+  LayOutIgnoreList(width, height);
+  LayOutMonitor(width);
+}
+
+void SettingsPage::LayOutGeneral(int width) {
+  const ui::Dpi d = CurrentDpi();
+  const int left = d.Scale(kInset), indent = d.Scale(kIndent);
+  const int full = std::max(width - left - d.Scale(kInset), 1);
+  scanHeading_.SetBounds(ui::MakeRect(left, d.Scale(14), full, d.Scale(18)));
+  restorePoint_.SetBounds(ui::MakeRect(indent, d.Scale(38), full - indent + left, d.Scale(20)));
+  note_.SetBounds(ui::MakeRect(indent + d.Scale(18), d.Scale(60), full - indent, d.Scale(18)));
+  startupHeading_.SetBounds(ui::MakeRect(left, d.Scale(92), full, d.Scale(18)));
+  action_.SetBounds(ui::MakeRect(indent + d.Scale(84), d.Scale(115), d.Scale(170), d.Scale(24)));
+  PlaceBeside(actionLabel_, action_, indent, d.Scale(80));
+  frequency_.SetBounds(ui::MakeRect(indent + d.Scale(84), d.Scale(147), d.Scale(170), d.Scale(24)));
+  PlaceBeside(frequencyLabel_, frequency_, indent, d.Scale(80));
+  backupHeading_.SetBounds(ui::MakeRect(left, d.Scale(196), full, d.Scale(18)));
+  backup_.SetBounds(ui::MakeRect(indent, d.Scale(226), d.Scale(150), d.Scale(28)));
+  SetWindowPos(animation_.Hwnd(), nullptr, indent + d.Scale(166), d.Scale(208), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  backupProgress_.SetBounds(
+      ui::MakeRect(indent + d.Scale(238), d.Scale(231), d.Scale(220), d.Scale(18)));
+  countersHeading_.SetBounds(ui::MakeRect(left, d.Scale(290), full, d.Scale(18)));
+  reset_.SetBounds(ui::MakeRect(indent + d.Scale(262), d.Scale(315), d.Scale(90), d.Scale(28)));
+  PlaceBeside(countersLabel_, reset_, indent, d.Scale(250));
+  repairAll_.SetBounds(ui::MakeRect(indent, d.Scale(360), d.Scale(260), d.Scale(20)));
+  repairSafe_.SetBounds(ui::MakeRect(indent, d.Scale(382), d.Scale(260), d.Scale(20)));
+}
+
+void SettingsPage::LayOutCustomScan(int width) {
+  const ui::Dpi d = CurrentDpi();
+  const int left = d.Scale(kInset);
+  const int full = std::max(width - 2 * left, kColumns);
+  customLabel_.SetBounds(ui::MakeRect(left, d.Scale(14), full, d.Scale(18)));
+  const int column = full / kColumns;
+  for (int section = 1; section <= 24; ++section) {
+    const int index = section - 1;
+    const int x = left + (index / kRowsPerColumn) * column;
+    const int y = d.Scale(46 + (index % kRowsPerColumn) * kRowStep);
+    SectionBox(section).SetBounds(ui::MakeRect(x, y, column - d.Scale(8), d.Scale(20)));
+  }
+}
+
+void SettingsPage::LayOutIgnoreList(int width, int height) {
+  const ui::Dpi d = CurrentDpi();
+  const int left = d.Scale(kInset);
+  const int full = std::max(width - 2 * left, 1);
+  const int noteHeight = d.Scale(36);
+  ignoreLabel_.SetBounds(ui::MakeRect(left, d.Scale(14), full, d.Scale(18)));
+  const int top = d.Scale(38);
+  const int noteTop = std::max(height - d.Scale(10) - noteHeight, top + d.Scale(40));
+  ignoreList_.SetBounds(ui::MakeRect(left, top, full, noteTop - d.Scale(8) - top));
+  ignoreNote_.SetBounds(ui::MakeRect(left, noteTop, full, noteHeight));
+}
+
+void SettingsPage::LayOutMonitor(int width) {
+  const ui::Dpi d = CurrentDpi();
+  const int left = d.Scale(kInset), indent = d.Scale(kIndent);
+  const int full = std::max(width - left - d.Scale(kInset), 1);
+  monitorHeading_.SetBounds(ui::MakeRect(left, d.Scale(14), full, d.Scale(18)));
+  monitorDescription_.SetBounds(
+      ui::MakeRect(indent, d.Scale(40), full - indent + left, d.Scale(72)));
+  // One centre line for the row. An edit box keeps its text at its top, so it
+  // is only as high as its text needs.
+  const int rowTop = d.Scale(122), rowHeight = d.Scale(28), boxHeight = d.Scale(20);
+  save_.SetBounds(ui::MakeRect(indent + d.Scale(360), rowTop, d.Scale(90), rowHeight));
+  prompt_.SetBounds(ui::MakeRect(indent + d.Scale(154), rowTop + (rowHeight - boxHeight) / 2,
+                                 d.Scale(80), boxHeight));
+  PlaceBeside(notifyLabel_, save_, indent, d.Scale(150));
+  PlaceBeside(eventsLabel_, save_, indent + d.Scale(242), d.Scale(110));
+  monitorNote_.SetBounds(ui::MakeRect(indent, d.Scale(172), full - indent + left, d.Scale(72)));
+}
+
+LRESULT SettingsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE: LayOut(); return 0;
+    case WM_MOUSEWHEEL:
+      // The wheel over the page scrolls its list. A list that passes the
+      // wheel on to its parents must not get it back.
+      if (model_.Tab() == SettingsTab::kIgnoreList && !forwardingWheel_) {
+        forwardingWheel_ = true;
+        SendMessageA(ignoreList_.Hwnd(), message, wParam, lParam);
+        forwardingWheel_ = false;
+        return 0;
+      }
+      break;
+    default: break;
+  }
+  return Window::OnMessage(message, wParam, lParam);
+}
+
+}  // namespace hvm

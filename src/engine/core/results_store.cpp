@@ -1,0 +1,94 @@
+#include "engine/core/results_store.h"
+
+#include <stdexcept>
+
+#include "engine/core/problem_line.h"
+
+namespace hvm {
+
+void ProblemEntry::SetChecked(bool on) {
+  flags = on ? uint8_t((flags | kChecked) & ~kIgnoreMark) : uint8_t(flags & ~kChecked);
+}
+
+void ProblemEntry::SetIgnoreMark(bool on) {
+  flags = on ? uint8_t((flags | kIgnoreMark) & ~kChecked) : uint8_t(flags & ~kIgnoreMark);
+}
+
+ResultsStore::ResultsStore(SuppressionFilter* filter, ResultsStamps* stamps,
+                           ResultsObserver* observer)
+    : filter_(filter), stamps_(stamps), observer_(observer) {}
+
+std::vector<ProblemEntry>& ResultsStore::Section(int section) {
+  if (section < 1 || section > kSectionCount)
+    throw std::out_of_range("no section " + std::to_string(section));
+  return SectionLists[size_t(section - 1)];
+}
+
+const std::vector<ProblemEntry>& ResultsStore::Section(int section) const {
+  return const_cast<ResultsStore*>(this)->Section(section);
+}
+
+int ResultsStore::AddProblem(int section, const std::string& line, const ProblemReason& reason) {
+  std::vector<ProblemEntry>& list = Section(section);
+  const ProblemLineParts parts = SplitProblemLine(line);
+  if (filter_ && filter_->IsSuppressed(parts.keyText, parts.valuePart, parts.wholeKey))
+    return int(list.size());
+
+  const uint8_t kind = section >= kFirstCautionSection ? kKindCaution : kKindOrdinary;
+  uint8_t flags = kind;
+  if (kind == kKindOrdinary) flags |= kChecked;
+  if (parts.wholeKey) flags |= kWholeKey;
+  list.push_back({line, flags, reason});
+  ++totalCount_;
+  treeDirty_ = true;
+  if (kind == kKindCaution && !cautionVisible_) {
+    cautionVisible_ = true;
+    if (observer_) observer_->SetCautionVisible(true);
+  }
+  return int(list.size());
+}
+
+void ResultsStore::ResetResults() {
+  for (std::vector<ProblemEntry>& list : SectionLists) std::vector<ProblemEntry>().swap(list);
+  removedAtOnce_.clear();
+  totalCount_ = 0;
+  totalsRecorded_ = false;
+  treeDirty_ = true;
+  cautionVisible_ = false;
+  if (observer_) {
+    observer_->ResultsReset();
+    observer_->SetCautionVisible(false);
+  }
+  if (filter_) filter_->Reload();
+}
+
+void ResultsStore::RecordTotals(std::optional<int> repaired) {
+  totalsRecorded_ = true;
+  if (stamps_) {
+    if (repaired)
+      stamps_->StoreRepairTotals(*repaired);
+    else
+      stamps_->StoreScanTotals(totalCount_);
+  }
+  if (observer_) observer_->TotalsRecorded();
+}
+
+void ResultsStore::StampOrganized() {
+  if (stamps_) stamps_->StampOrganized();
+}
+
+int ResultsStore::CheckedCount() const {
+  int count = 0;
+  for (const auto& list : SectionLists)
+    for (const ProblemEntry& entry : list) count += entry.Checked();
+  return count;
+}
+
+int ResultsStore::SkippedCount() const {
+  int count = 0;
+  for (const auto& list : SectionLists)
+    for (const ProblemEntry& entry : list) count += !entry.Checked() && !entry.IgnoreMarked();
+  return count;
+}
+
+}  // namespace hvm

@@ -1,0 +1,372 @@
+#include "engine/results/export_text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+
+namespace hvm {
+namespace {
+
+// Past this length a hexadecimal line is continued on the next one.
+constexpr size_t kWrapLength = 75;
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kEntrySeparator = "\\\\:";
+
+char Upper(char c) {
+  return char(std::toupper(static_cast<unsigned char>(c)));
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(),
+                    [](char a, char b) { return Upper(a) == Upper(b); });
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && StartsWithNoCase(a, b);
+}
+
+std::string NamePart(std::string_view name) {
+  return name.empty() ? std::string("@") : "\"" + std::string(name) + "\"";
+}
+
+// Text of a string kind that a quoted line or a "hex(2)/(7)" line gives back
+// exactly: one terminating NUL and no other.
+bool IsPlainText(std::string_view data) {
+  return !data.empty() && data.back() == '\0' && data.find('\0') == data.size() - 1;
+}
+
+void AppendPair(std::string& line, unsigned char byte) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  line += kDigits[byte >> 4];
+  line += kDigits[byte & 0x0F];
+}
+
+// `prefix` then the bytes as pairs; in the wide form every byte but the last
+// is followed by a "00" pair. Lines longer than kWrapLength are continued.
+std::string HexLines(std::string_view prefix, std::string_view data, bool wide) {
+  std::string out;
+  std::string line(prefix);
+  for (size_t i = 0; i < data.size(); ++i) {
+    AppendPair(line, static_cast<unsigned char>(data[i]));
+    if (i + 1 == data.size()) break;
+    line += wide ? ",00," : ",";
+    if (line.size() > kWrapLength) {
+      out += kCrLf;
+      out += line + "\\";
+      line.clear();
+    }
+  }
+  out += kCrLf;
+  out += line;
+  out += kCrLf;
+  return out;
+}
+
+std::string TypedPrefix(std::string_view namePart, uint32_t type) {
+  char number[16];
+  std::snprintf(number, sizeof(number), "%x", unsigned(type));
+  return std::string(namePart) + "=hex(" + number + "):";
+}
+
+std::string DwordLine(const ExportDialect& dialect, std::string_view namePart,
+                      std::string_view data) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4; ++i) value |= uint32_t(static_cast<unsigned char>(data[i])) << (8 * i);
+  char text[32];
+  if (dialect.dwordHex)
+    std::snprintf(text, sizeof(text), "dword:%08X", unsigned(value));
+  else
+    std::snprintf(text, sizeof(text), "%d", int(int32_t(value)));
+  return std::string(kCrLf) + std::string(namePart) + "=" + text;
+}
+
+std::string RemoveBlanks(std::string_view text) {
+  std::string out;
+  for (char c : text)
+    if (c != ' ' && c != '\t') out += c;
+  return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = Upper(c);
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// "AB,01,FF" -> bytes. Each item must be exactly two digits.
+std::string ParseHexBytes(std::string_view text) {
+  const std::string digits = RemoveBlanks(text);
+  std::string bytes;
+  if (digits.empty()) return bytes;
+  size_t at = 0;
+  while (true) {
+    if (at + 2 > digits.size()) throw ExportFormatError("incomplete byte in \"" + digits + "\"");
+    const int high = HexDigit(digits[at]);
+    const int low = HexDigit(digits[at + 1]);
+    if (high < 0 || low < 0) throw ExportFormatError("not a byte in \"" + digits + "\"");
+    bytes += char(high * 16 + low);
+    at += 2;
+    if (at == digits.size()) return bytes;
+    if (digits[at] != ',' || at + 1 == digits.size())
+      throw ExportFormatError("malformed byte list \"" + digits + "\"");
+    ++at;
+  }
+}
+
+// Characters of wide text are byte pairs whose second byte must be 0; the
+// single byte after the last character is the terminator.
+std::string NarrowFromWide(const std::string& bytes) {
+  std::string text;
+  for (size_t i = 0; i < bytes.size(); i += 2) {
+    if (i + 1 < bytes.size() && bytes[i + 1] != '\0')
+      throw ExportFormatError("a character outside the single-byte range");
+    text += bytes[i];
+  }
+  return text;
+}
+
+std::string DwordBytes(uint32_t value) {
+  std::string bytes(4, '\0');
+  for (size_t i = 0; i < 4; ++i) bytes[i] = char((value >> (8 * i)) & 0xFF);
+  return bytes;
+}
+
+uint32_t ParseNumber(std::string_view text, int base) {
+  bool negative = false;
+  if (base == 10 && !text.empty() && text.front() == '-') {
+    negative = true;
+    text.remove_prefix(1);
+  }
+  uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  const uint64_t limit = negative ? 0x80000000ull : 0xFFFFFFFFull;
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > limit)
+    throw ExportFormatError("\"" + std::string(text) + "\" is not a valid integer value");
+  return negative ? uint32_t(0 - value) : uint32_t(value);
+}
+
+ParsedValue ParseTyped(std::string_view dataText, bool wideText) {
+  if (StartsWithNoCase(dataText, "hex:"))
+    return {regtype::kBinary, ParseHexBytes(dataText.substr(4))};
+  if (StartsWithNoCase(dataText, "hex(")) {
+    const size_t close = dataText.find("):");
+    if (close == std::string_view::npos || close == 4 || close > 12)
+      throw ExportFormatError("malformed type in \"" + std::string(dataText.substr(0, 16)) + "\"");
+    const uint32_t type = ParseNumber(dataText.substr(4, close - 4), 16);
+    std::string bytes = ParseHexBytes(dataText.substr(close + 2));
+    if ((type == regtype::kExpandString || type == regtype::kMultiString) && wideText)
+      bytes = NarrowFromWide(bytes);
+    return {type, std::move(bytes)};
+  }
+  if (StartsWithNoCase(dataText, "dword:"))
+    return {regtype::kDword, DwordBytes(ParseNumber(dataText.substr(6), 16))};
+  return {regtype::kDword, DwordBytes(ParseNumber(dataText, 10))};
+}
+
+ParsedValue ParseQuoted(std::string_view dataText) {
+  std::string_view text = dataText.substr(1);
+  if (!text.empty() && text.back() == '"') {
+    size_t backslashes = 0;
+    while (backslashes + 1 < text.size() && text[text.size() - 2 - backslashes] == '\\')
+      ++backslashes;
+    if (backslashes % 2 == 0) text.remove_suffix(1);
+  }
+  std::string data = UnescapeRegString(text);
+  data += '\0';
+  return {regtype::kString, std::move(data)};
+}
+
+// The name part of a value line: a quoted name up to its closing quote before
+// "=", or the text before the first "=".
+std::string_view NamePartOf(std::string_view line) {
+  if (!line.empty() && line.front() == '"') {
+    const size_t close = line.find("\"=", 1);
+    if (close != std::string_view::npos) return line.substr(0, close + 1);
+  }
+  return line.substr(0, line.find('='));
+}
+
+}  // namespace
+
+std::string EscapeRegString(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string UnescapeRegString(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (text[i] != '\\' || (next != 'r' && next != 'n' && next != '"' && next != '\\')) {
+      out += text[i];
+      continue;
+    }
+    out += next == 'r' ? '\r' : next == 'n' ? '\n' : next;
+    ++i;
+  }
+  return out;
+}
+
+std::string KeyLine(std::string_view keyText) {
+  return std::string(kCrLf) + "[" + std::string(keyText) + "]";
+}
+
+std::string ValueLines(const ExportDialect& dialect, std::string_view name, uint32_t type,
+                       std::string_view data) {
+  const std::string namePart = NamePart(name);
+  switch (type) {
+    case regtype::kString:
+      if (!IsPlainText(data)) break;
+      return std::string(kCrLf) + namePart + "=\"" +
+             EscapeRegString(data.substr(0, data.size() - 1)) + "\"";
+    case regtype::kExpandString:
+    case regtype::kMultiString:
+      return HexLines(TypedPrefix(namePart, type), data, dialect.wideText);
+    case regtype::kBinary: return HexLines(namePart + "=hex:", data, false);
+    case regtype::kDword:
+      if (data.size() == 4) return DwordLine(dialect, namePart, data);
+      break;
+  }
+  return HexLines(TypedPrefix(namePart, type), data, false);
+}
+
+bool IsSnapshotHeader(std::string_view line) {
+  return EqualsNoCase(line, kHeaderNarrow) || EqualsNoCase(line, kHeaderWide);
+}
+
+std::vector<std::string> SplitTextLines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.emplace_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+bool FileHasWideText(std::string_view fileText) {
+  const size_t end = fileText.find_first_of("\r\n");
+  return !EqualsNoCase(fileText.substr(0, end), kHeaderNarrow);
+}
+
+std::vector<std::string> ListSnapshotEntries(std::string_view fileText) {
+  std::vector<std::string> entries;
+  const std::vector<std::string> lines = SplitTextLines(fileText);
+  std::string key;
+  bool haveKey = false;
+  bool keyHasValues = false;
+  bool continued = false;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    // A key line always starts a block of its own, even after a line whose
+    // continuation was torn off by a crash.
+    const bool isContinuation = continued && !(!line.empty() && line.front() == '[');
+    continued = !line.empty() && line.back() == '\\';
+    if (line.empty() || isContinuation) continue;
+    if (line.front() == '[') {
+      const bool wellFormed = line.size() >= 2 && line.back() == ']';
+      std::string next = wellFormed ? line.substr(1, line.size() - 2) : std::string();
+      if (haveKey && !keyHasValues && (!wellFormed || key != next)) entries.push_back(key);
+      // A key line without its "]" names no key: what follows it belongs nowhere.
+      haveKey = wellFormed;
+      key = std::move(next);
+      keyHasValues = false;
+      continued = false;
+      continue;
+    }
+    if (!haveKey || line.find('=') == std::string::npos) continue;
+    entries.push_back(key + std::string(kEntrySeparator) + std::string(NamePartOf(line)));
+    keyHasValues = true;
+  }
+  if (haveKey && !keyHasValues) entries.push_back(key);
+  return entries;
+}
+
+std::vector<std::string> FindValueData(std::string_view fileText, std::string_view keyText,
+                                       std::string_view nameAsListed) {
+  return SnapshotValueIndex(fileText).Find(keyText, nameAsListed);
+}
+
+namespace {
+
+std::string IndexKey(std::string_view keyText, std::string_view namePart) {
+  std::string key(keyText);
+  key += '\n';
+  for (char c : namePart) key += Upper(c);
+  return key;
+}
+
+}  // namespace
+
+SnapshotValueIndex::SnapshotValueIndex(std::string_view fileText) {
+  std::string key;
+  bool inKey = false;
+  std::string value;  // index key of the value being continued, "" when none
+  std::string data;
+  for (const std::string& line : SplitTextLines(fileText)) {
+    const bool keyLine = !line.empty() && line.front() == '[';
+    if (!value.empty() && (line.empty() || keyLine)) {
+      // The value was cut short; a part of it must not be written.
+      value.clear();
+      data.clear();
+    }
+    if (keyLine) {
+      inKey = line.size() >= 2 && line.back() == ']';
+      key = inKey ? line.substr(1, line.size() - 2) : std::string();
+      continue;
+    }
+    std::string_view piece = line;
+    if (value.empty()) {
+      if (!inKey || line.find('=') == std::string::npos) continue;
+      const std::string_view namePart = NamePartOf(line);
+      value = IndexKey(key, namePart);
+      piece.remove_prefix(namePart.size() + 1);
+    }
+    if (!piece.empty() && piece.back() == '\\') {
+      data.append(piece.substr(0, piece.size() - 1));
+      continue;
+    }
+    data.append(piece);
+    values_[value].push_back(std::move(data));
+    data.clear();
+    value.clear();
+  }
+}
+
+std::vector<std::string> SnapshotValueIndex::Find(std::string_view keyText,
+                                                  std::string_view nameAsListed) const {
+  const auto found = values_.find(IndexKey(keyText, nameAsListed));
+  return found == values_.end() ? std::vector<std::string>() : found->second;
+}
+
+ParsedValue ParseExportData(std::string_view dataText, bool wideText) {
+  if (!dataText.empty() && dataText.front() == '"') return ParseQuoted(dataText);
+  return ParseTyped(dataText, wideText);
+}
+
+std::string RegistryNameOf(std::string_view namePart) {
+  if (namePart == "@") return "";
+  if (!namePart.empty() && namePart.front() == '"') namePart.remove_prefix(1);
+  if (!namePart.empty() && namePart.back() == '"') namePart.remove_suffix(1);
+  return std::string(namePart);
+}
+
+}  // namespace hvm

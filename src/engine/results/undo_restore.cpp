@@ -1,0 +1,110 @@
+#include "engine/results/undo_restore.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "engine/core/problem_line.h"
+#include "engine/core/registry.h"
+#include "engine/core/registry_paths.h"
+#include "engine/core/results_store.h"
+#include "engine/core/scoped_handle.h"
+#include "engine/results/export_text.h"
+#include "engine/results/text_file.h"
+
+namespace hvm {
+
+namespace {
+
+// Every block is written with its line end and flushed: a last line without
+// one was cut off by a crash, belongs to an item that was never deleted, and
+// could only restore a shortened value.
+std::string SnapshotText(const std::string& path) {
+  std::string text = ReadTextFile(path);
+  if (!text.empty() && text.back() != '\n') text.erase(text.find_last_of('\n') + 1);
+  return text;
+}
+
+}  // namespace
+namespace {
+
+std::string BatchPathOf(const std::string& snapshotPath) {
+  return snapshotPath.substr(0, snapshotPath.size() - 4) + ".bat";
+}
+
+bool IsFolderEntry(const std::string& entry) {
+  return !entry.empty() && entry.front() == '"';
+}
+
+bool RemoveCreatedFolder(const std::string& entry) {
+  std::string folder = entry.substr(1);
+  if (!folder.empty() && folder.back() == '"') folder.pop_back();
+  return RemoveDirectoryA(folder.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace
+
+bool ApplyExportValue(const std::string& keyText, const std::string& namePart,
+                      const std::string& dataText, bool wideText) {
+  std::string path = keyText;
+  HKEY root = SplitLongRoot(path);
+  if (!root) return false;
+  // Parsed first, so that malformed data leaves the registry untouched.
+  ParsedValue value;
+  if (!namePart.empty()) value = ParseExportData(dataText, wideText);
+  RegistrySession registry;
+  registry.SetRoot(root);
+  if (!registry.OpenKey(path, true)) return false;
+  if (!namePart.empty()) registry.WriteTypedValue(RegistryNameOf(namePart), value.type, value.data);
+  return true;
+}
+
+std::vector<std::string> ListSnapshotFiles(const std::string& dataFolder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found{};
+  ScopedFind find(FindFirstFileA((dataFolder + "\\undo*.reg").c_str(), &found));
+  if (!find) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+  } while (FindNextFileA(find.Get(), &found));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> ListSnapshotContents(const std::string& dataFolder,
+                                              const std::string& fileName,
+                                              SuppressionFilter* filter) {
+  const std::string path = dataFolder + "\\" + fileName;
+  std::vector<std::string> entries;
+  for (const std::string& line : SplitTextLines(ReadTextFile(BatchPathOf(path))))
+    if (line.size() > 3) entries.push_back(line.substr(3));
+  for (std::string& entry : ListSnapshotEntries(SnapshotText(path))) {
+    const ProblemLineParts parts = SplitProblemLine(entry);
+    if (filter && filter->IsSuppressed(parts.keyText, parts.valuePart, parts.wholeKey)) continue;
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+SnapshotRestorer::SnapshotRestorer(const std::string& dataFolder, const std::string& fileName)
+    : SnapshotRestorer(SnapshotText(dataFolder + "\\" + fileName)) {}
+
+SnapshotRestorer::SnapshotRestorer(const std::string& text)
+    : values_(text), wideText_(FileHasWideText(text)) {}
+
+bool SnapshotRestorer::Restore(const std::string& entry) const {
+  if (IsFolderEntry(entry)) return RemoveCreatedFolder(entry);
+  const ProblemLineParts parts = SplitProblemLine(entry);
+  if (parts.wholeKey) return ApplyExportValue(parts.keyText, "", "", true);
+  bool restored = false;
+  for (const std::string& dataText : values_.Find(parts.keyText, parts.valuePart))
+    restored = ApplyExportValue(parts.keyText, parts.valuePart, dataText, wideText_);
+  return restored;
+}
+
+bool RestoreEntry(const std::string& dataFolder, const std::string& fileName,
+                  const std::string& entry) {
+  return SnapshotRestorer(dataFolder, fileName).Restore(entry);
+}
+
+}  // namespace hvm

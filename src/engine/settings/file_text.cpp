@@ -1,0 +1,98 @@
+#include "engine/settings/file_text.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "engine/core/scoped_handle.h"
+
+namespace hvm {
+namespace {
+
+constexpr char kTemporarySuffix[] = ".new";
+
+uint32_t WriteAll(HANDLE file, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const DWORD chunk = DWORD(std::min<size_t>(text.size() - done, 1u << 20));
+    DWORD written = 0;
+    if (!WriteFile(file, text.data() + done, chunk, &written, nullptr)) return GetLastError();
+    if (written == 0) return ERROR_WRITE_FAULT;
+    done += written;
+  }
+  return ERROR_SUCCESS;
+}
+
+uint32_t WriteFlushed(const std::string& path, const std::string& text) {
+  const ScopedFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return GetLastError();
+  if (const uint32_t status = WriteAll(file.Get(), text)) return status;
+  if (!FlushFileBuffers(file.Get())) return GetLastError();
+  return ERROR_SUCCESS;
+}
+
+bool IsReadOnly(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// Errors that an open handle of another reader gives; anything else (a full
+// disk, a vanished folder) will not pass by waiting.
+bool HeldByAReader(DWORD error) {
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+         error == ERROR_LOCK_VIOLATION;
+}
+
+uint32_t MoveIntoPlace(const std::string& from, const std::string& to, const MoveRetries& retries) {
+  for (int made = 1;; ++made) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    if (!HeldByAReader(error) || made >= retries.attempts) return error;
+    if (retries.pause)
+      retries.pause(made);
+    else
+      Sleep(50);
+  }
+}
+
+}  // namespace
+
+uint32_t ReadFileText(const std::string& path, std::string& text) {
+  text.clear();
+  const ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return GetLastError();
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size)) return GetLastError();
+  if (uint64_t(size.QuadPart) > kMaxTextFileSize) return ERROR_FILE_TOO_LARGE;
+  text.resize(size_t(size.QuadPart));
+  size_t done = 0;
+  while (done < text.size()) {
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), text.data() + done, DWORD(text.size() - done), &read, nullptr))
+      return GetLastError();
+    if (read == 0) break;
+    done += read;
+  }
+  text.resize(done);
+  return ERROR_SUCCESS;
+}
+
+uint32_t ReplaceFileText(const std::string& path, const std::string& text) {
+  return ReplaceFileText(path, text, MoveRetries{});
+}
+
+uint32_t ReplaceFileText(const std::string& path, const std::string& text,
+                         const MoveRetries& retries) {
+  if (IsReadOnly(path)) return ERROR_ACCESS_DENIED;
+  const std::string temporary = path + kTemporarySuffix;
+  uint32_t status = WriteFlushed(temporary, text);
+  if (status == ERROR_SUCCESS) status = MoveIntoPlace(temporary, path, retries);
+  if (status != ERROR_SUCCESS) DeleteFileA(temporary.c_str());
+  return status;
+}
+
+}  // namespace hvm

@@ -1,0 +1,70 @@
+// Installing a downloaded update: the package is checked against its
+// digest, a ZIP package is extracted into a temporary folder, the restart
+// library is taken from the new program's data resource 990, and the
+// restarter is started through rundll32.exe. It then waits for this program
+// to end, copies the new files over it and starts the new program.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/update/zip_archive.h"
+
+namespace hvm {
+
+inline constexpr int kRestartLibraryResource = 990;
+// The program file an update package must hold.
+inline constexpr char kProgramFileName[] = "hvmend.exe";
+
+struct InstallOutcome {
+  enum class Result {
+    kStarted,      // the restarter runs; this program is to end
+    kNotVerified,  // no digest, or the package does not match it
+    kBadPackage,   // an archive that is corrupt, unsafe or without the program
+    kNoRestarter,  // the new program carries no restart library
+    kNotStarted,   // the restarter could not be started (status says why)
+  };
+  Result result = Result::kNotStarted;
+  uint32_t status = 0;  // the Win32 status of a failed file or process call
+  std::string detail;   // why a package was refused
+
+  bool Started() const { return result == Result::kStarted; }
+};
+
+// Where the pieces go and who is told: the program file to replace and the
+// window the restarter waits for.
+struct InstallTarget {
+  std::string programPath;
+  HWND window = nullptr;
+};
+
+// Installs the downloaded `file` whose SHA-256 must be `digest`. The
+// downloaded file and every temporary file are removed on every path that
+// does not start the restarter.
+InstallOutcome InstallUpdate(const std::string& file, const std::string& digest,
+                             const InstallTarget& target);
+
+// Writes `entries` of a checked archive as files into the existing empty
+// `folder`; on failure removes what it wrote and returns the Win32 status.
+uint32_t WriteEntries(const std::vector<ZipEntry>& entries, const std::string& folder);
+
+// Removes `folder` with the files in it (no sub-folders are expected).
+void RemoveFolderWithFiles(const std::string& folder);
+
+// After an update the restarter starts the program with "/fromtemp" or
+// "/updatefailed" and the restart library's path. The library is removed
+// when the program ends (the restarter has let go of it long before), but
+// only when the path names one of our temporary files ("reg*.tmp" directly in
+// the temporary folder): the switch is on a command line anyone can type.
+// Whether it was removed.
+bool RemoveRestartLibrary(const std::vector<std::string>& arguments);
+
+// The restarter's command line: "rundll32.exe " + library + ",bfs_restart" +
+// the source and the program in double quotes and the window in decimal.
+std::string RestarterCommandLine(const std::string& shortLibraryPath, const std::string& source,
+                                 const std::string& programPath, HWND window);
+
+}  // namespace hvm

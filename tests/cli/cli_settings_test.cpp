@@ -1,0 +1,188 @@
+// hvmend-cli settings and autostart as a script runs them: a separate
+// process on a data folder and a start-up folder of the test's own.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/settings/program_settings.h"
+#include "engine/settings/startup_shortcut.h"
+#include "support/process.h"
+#include "support/test_folder.h"
+
+namespace hvm::test {
+namespace {
+
+class ConsoleSettingsTest : public TestFolderTest {
+ protected:
+  ConsoleSettingsTest() : data_(folder_.File("data")), startup_(folder_.File("Startup")) {
+    CreateDirectoryA(data_.c_str(), nullptr);
+    CreateDirectoryA(startup_.c_str(), nullptr);
+  }
+  ~ConsoleSettingsTest() override { SetFileAttributesA(Ini().c_str(), FILE_ATTRIBUTE_NORMAL); }
+
+  ProcessResult Run(std::vector<std::string> args) {
+    args.insert(args.end(), {"--data-dir", data_});
+    return RunProgram("hvmend-cli.exe", args);
+  }
+  ProcessResult RunWithStartup(std::vector<std::string> args) {
+    args.insert(args.end(), {"--startup-folder", startup_});
+    return Run(std::move(args));
+  }
+  std::string Ini() const { return data_ + "\\hvmend.ini"; }
+  std::string Shortcut() const { return startup_ + "\\hvmend.lnk"; }
+  ProgramSettings Stored() const {
+    ProgramSettings settings;
+    LoadSettings(settings, Ini());
+    return settings;
+  }
+  void Write(const ProgramSettings& settings) { ASSERT_EQ(0u, SaveSettings(settings, Ini())); }
+
+  std::string data_, startup_;
+};
+
+TEST_F(ConsoleSettingsTest, SetThenGetOneKeyWhateverItsCase) {
+  ProcessResult set = Run({"settings", "set", "monitorprompt", "450"});
+  EXPECT_EQ(0u, set.exitCode) << set.err;
+  EXPECT_EQ("MonitorPrompt=450\n", set.out);
+  EXPECT_EQ(450, Stored().MonitorPrompt);
+  ProcessResult get = Run({"settings", "get", "MonitorPrompt"});
+  EXPECT_EQ(0u, get.exitCode);
+  EXPECT_EQ("450\n", get.out);
+  EXPECT_EQ(0u, Run({"settings", "set", "ConfigurationCache", "1"}).exitCode);
+  EXPECT_TRUE(Stored().SectionOn(24));
+  EXPECT_EQ(0u, Run({"settings", "set", "autorun", "2099.12.31"}).exitCode);
+  EXPECT_EQ("2099.12.31", Stored().autorun);
+  EXPECT_EQ(0u, Run({"settings", "set", "autorun", ""}).exitCode);
+  EXPECT_EQ("", Stored().autorun);
+  EXPECT_EQ(0u, Run({"settings", "set", "MonitorPrompt", "0"}).exitCode);
+  EXPECT_EQ(0, Stored().MonitorPrompt);
+}
+
+TEST_F(ConsoleSettingsTest, GetListsEveryKeyInTheFilesOrderAndAsJson) {
+  const ProcessResult all = Run({"settings", "get"});
+  EXPECT_EQ(0u, all.exitCode);
+  EXPECT_EQ(0u, all.out.find("FirstTimeScan=1\nCleanAfterScan=0\n"));
+  EXPECT_NE(std::string::npos, all.out.find("\nConfigurationCache=0\nFilePathReferences=1\n"));
+  EXPECT_NE(std::string::npos, all.out.find("\nMonitorPrompt=300\n"));
+  EXPECT_EQ(all.out.size() - 1, all.out.rfind("last_scan=\n") + 10);
+  const auto document = nlohmann::json::parse(Run({"settings", "get", "--json"}).out);
+  EXPECT_EQ(45u, document.size());  // 3 + 24 switches in [scan], 18 in [settings]
+  EXPECT_EQ(true, document["FirstTimeScan"]);
+  EXPECT_EQ(300, document["MonitorPrompt"]);
+  EXPECT_EQ("", document["last_scan"]);
+  // Reading created no file.
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Ini().c_str()));
+}
+
+TEST_F(ConsoleSettingsTest, UnknownKeysAndBadValuesAreRefusedAndTheFileUntouched) {
+  ProgramSettings settings;
+  settings.MonitorPrompt = 123;
+  Write(settings);
+  const std::string before = ReadWholeFile(Ini());
+  const std::vector<std::vector<std::string>> refused = {
+      {"settings", "set", "Colour", "blue"},
+      {"settings", "set", "SkippedKeys", "x"},
+      {"settings", "set", "AutoFreq", "4"},
+      {"settings", "set", "AutoAction", "-1"},
+      {"settings", "set", "MonitorPrompt", "abc"},
+      {"settings", "set", "MonitorPrompt", "1000000000"},
+      {"settings", "set", "UpdateFreq", "99999999999"},
+      {"settings", "set", "FirstTimeScan", "2"},
+      {"settings", "set", "last_err", "-3"},
+      {"settings", "set", "last_scan", "202613011200"},
+      {"settings", "set", "last_scan", "2026120912"},
+      {"settings", "set", "autorun", "2026-12-09"},
+      {"settings", "set", "window", "1,2,3"},
+      {"settings", "set", "optimize", "1"},
+      {"settings", "set", "MonitorPrompt"},
+      {"settings", "get", "Colour"},
+      {"settings", "frobnicate"},
+  };
+  for (const std::vector<std::string>& args : refused) {
+    SCOPED_TRACE(args.back());
+    const ProcessResult result = Run(args);
+    EXPECT_EQ(2u, result.exitCode);
+    EXPECT_NE(std::string::npos, result.err.find("hvmend-cli settings: ")) << result.err;
+    EXPECT_EQ("", result.out);
+  }
+  EXPECT_EQ(before, ReadWholeFile(Ini()));
+  EXPECT_NE(std::string::npos, Run({"settings", "set", "AutoFreq", "4"}).err.find("from 0 to 3"));
+  EXPECT_NE(std::string::npos,
+            Run({"settings", "set", "Colour", "blue"}).err.find("unknown setting 'Colour'"));
+}
+
+TEST_F(ConsoleSettingsTest, AReadOnlySettingsFileIsAnErrorAndStaysAsItWas) {
+  Write(ProgramSettings{});
+  const std::string before = ReadWholeFile(Ini());
+  ASSERT_TRUE(SetFileAttributesA(Ini().c_str(), FILE_ATTRIBUTE_READONLY));
+  const ProcessResult result = Run({"settings", "set", "MonitorPrompt", "9"});
+  EXPECT_EQ(2u, result.exitCode);
+  EXPECT_NE(std::string::npos, result.err.find("cannot write")) << result.err;
+  EXPECT_EQ(before, ReadWholeFile(Ini()));
+}
+
+TEST_F(ConsoleSettingsTest, AutostartMakesReplacesAndRemovesTheOneShortcut) {
+  ProgramSettings settings;
+  settings.autorun = "20991231";
+  Write(settings);
+  ProcessResult scan = RunWithStartup({"autostart", "scan"});
+  ASSERT_EQ(0u, scan.exitCode) << scan.err;
+  EXPECT_EQ(1, Stored().AutoAction);
+  EXPECT_EQ("", Stored().autorun);  // the next log-on scans
+  std::optional<ShortcutFacts> facts = ReadShortcut(Shortcut());
+  ASSERT_TRUE(facts.has_value());
+  EXPECT_EQ(ProgramFolder() + "\\hvmend.exe", facts->target);
+  EXPECT_EQ("bootup", facts->arguments);
+
+  settings = Stored();
+  settings.autorun = "20991231";
+  Write(settings);
+  ASSERT_EQ(0u, RunWithStartup({"autostart", "scan"}).exitCode);
+  EXPECT_EQ("20991231", Stored().autorun);  // already on: the schedule stands
+
+  ASSERT_EQ(0u, RunWithStartup({"autostart", "monitor"}).exitCode);
+  EXPECT_EQ(2, Stored().AutoAction);
+  EXPECT_EQ("monitor", ReadShortcut(Shortcut()).value_or(ShortcutFacts{}).arguments);
+
+  ASSERT_EQ(0u, RunWithStartup({"autostart", "off"}).exitCode);
+  EXPECT_EQ(0, Stored().AutoAction);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Shortcut().c_str()));
+  EXPECT_EQ(0u, RunWithStartup({"autostart", "off"}).exitCode);
+}
+
+TEST_F(ConsoleSettingsTest, SettingAutoActionCarriesItOutToo) {
+  ASSERT_EQ(0u, RunWithStartup({"settings", "set", "AutoAction", "2"}).exitCode);
+  EXPECT_EQ("monitor", ReadShortcut(Shortcut()).value_or(ShortcutFacts{}).arguments);
+  ASSERT_EQ(0u, RunWithStartup({"settings", "set", "AutoAction", "0"}).exitCode);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Shortcut().c_str()));
+}
+
+TEST_F(ConsoleSettingsTest, AutostartThatCannotMakeTheEntryLeavesTheSettings) {
+  Write(ProgramSettings{});
+  const std::string before = ReadWholeFile(Ini());
+  std::vector<std::string> args = {"autostart", "monitor", "--startup-folder",
+                                   folder_.File("missing\\folder")};
+  const ProcessResult result = Run(args);
+  EXPECT_EQ(2u, result.exitCode);
+  EXPECT_NE(std::string::npos, result.err.find("cannot write")) << result.err;
+  EXPECT_EQ(before, ReadWholeFile(Ini()));
+}
+
+TEST_F(ConsoleSettingsTest, AutostartTakesOneOfThreeWords) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"autostart"},
+                                             {"autostart", "sometimes"},
+                                             {"autostart", "scan", "monitor"},
+                                             {"autostart", "scan", "--quiet"}}) {
+    const ProcessResult result = RunWithStartup(args);
+    EXPECT_EQ(2u, result.exitCode);
+    EXPECT_NE(std::string::npos, result.err.find("hvmend-cli autostart: "));
+  }
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Shortcut().c_str()));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Ini().c_str()));
+}
+
+}  // namespace
+}  // namespace hvm::test

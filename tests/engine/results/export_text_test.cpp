@@ -1,0 +1,258 @@
+#include "engine/results/export_text.h"
+
+#include <gtest/gtest.h>
+
+namespace hvm {
+namespace {
+
+using namespace std::literals;
+
+// The dialects of snapshots written by earlier versions, which stay readable.
+const ExportDialect kXp{kHeaderWide, true, true};
+const ExportDialect kWin2000{kHeaderWide, true, false};
+const ExportDialect kWin98{kHeaderNarrow, false, false};
+
+std::string Z(std::string_view text) {
+  return std::string(text) + '\0';
+}
+
+// The data text a value line gives back, read as the value reader reads it.
+ParsedValue RoundTrip(const ExportDialect& dialect, std::string_view name, uint32_t type,
+                      const std::string& data) {
+  const std::string file = std::string(dialect.header) + "\r\n\r\n[HKEY_CURRENT_USER\\K]" +
+                           ValueLines(dialect, name, type, data) + "\r\n";
+  const std::string listedName = name.empty() ? "@" : "\"" + std::string(name) + "\"";
+  const std::vector<std::string> found = FindValueData(file, "HKEY_CURRENT_USER\\K", listedName);
+  if (found.size() != 1) throw std::runtime_error("value line not found");
+  return ParseExportData(found.front(), FileHasWideText(file));
+}
+
+TEST(ExportDialect, SnapshotsAreWrittenAsEveryRegistryEditorReadsThem) {
+  EXPECT_EQ("REGEDIT4", kSnapshotDialect.header);
+  EXPECT_FALSE(kSnapshotDialect.wideText);
+  EXPECT_EQ("\r\n\"v\"=dword:000000FF",
+            ValueLines(kSnapshotDialect, "v", regtype::kDword, "\xFF\0\0\0"s));
+  EXPECT_EQ("\r\n\"e\"=hex(2):25,58,25,00\r\n",
+            ValueLines(kSnapshotDialect, "e", regtype::kExpandString, Z("%X%")));
+}
+
+// A registry editor reads a line up to its first NUL byte and then gives up on
+// the whole file, so text with a NUL before its end goes in the typed form.
+TEST(ValueLines, TextWithANulBeforeItsEndIsWrittenTypedAndNoLineHoldsANul) {
+  const std::string text = "a\0b\0"s;
+  EXPECT_EQ("\r\n\"v\"=hex(1):61,00,62,00\r\n",
+            ValueLines(kSnapshotDialect, "v", regtype::kString, text));
+  EXPECT_EQ(text, RoundTrip(kSnapshotDialect, "v", regtype::kString, text).data);
+  for (const ExportDialect& dialect : {kSnapshotDialect, kXp, kWin2000, kWin98})
+    for (uint32_t type : {0u, 1u, 2u, 3u, 4u, 7u, 11u, 0x4242u})
+      for (const std::string& data : {"\0"s, "x\0y"s, "\0\0\0\0"s, ""s, "abc\0\0"s})
+        EXPECT_EQ(std::string::npos, ValueLines(dialect, "n", type, data).find('\0'))
+            << dialect.header << " type " << type;
+}
+
+TEST(EscapeRegString, EscapesTheFourSpecialBytesOnly) {
+  EXPECT_EQ("a\\r\\n\\\"\\\\\xE9", EscapeRegString("a\r\n\"\\\xE9"));
+  EXPECT_EQ("a\r\n\"\\\xE9", UnescapeRegString(EscapeRegString("a\r\n\"\\\xE9")));
+  EXPECT_EQ("\\x\\", UnescapeRegString("\\x\\"));
+}
+
+TEST(ValueLines, StringWithTrailingBackslashRestores) {
+  EXPECT_EQ("\r\n\"Path\"=\"C:\\\\A\\\\\"",
+            ValueLines(kXp, "Path", regtype::kString, Z("C:\\A\\")));
+  EXPECT_EQ(Z("C:\\A\\"), RoundTrip(kXp, "Path", regtype::kString, Z("C:\\A\\")).data);
+}
+
+TEST(ValueLines, StringWithQuoteAndLineBreakRestores) {
+  const ParsedValue back = RoundTrip(kXp, "T", regtype::kString, Z("say \"hi\"\r\nnext\\"));
+  EXPECT_EQ(regtype::kString, back.type);
+  EXPECT_EQ(Z("say \"hi\"\r\nnext\\"), back.data);
+}
+
+TEST(ValueLines, DefaultValueIsAt) {
+  EXPECT_EQ("\r\n@=\"\"", ValueLines(kXp, "", regtype::kString, Z("")));
+  EXPECT_EQ(Z(""), RoundTrip(kXp, "", regtype::kString, Z("")).data);
+}
+
+TEST(ValueLines, StringThatIsNotPlainTextGoesAsHexOne) {
+  const std::string odd("a\0b", 3);
+  EXPECT_EQ("\r\n\"S\"=hex(1):61,00,62\r\n", ValueLines(kXp, "S", regtype::kString, odd));
+  const ParsedValue back = RoundTrip(kXp, "S", regtype::kString, odd);
+  EXPECT_EQ(regtype::kString, back.type);
+  EXPECT_EQ(odd, back.data);
+}
+
+TEST(ValueLines, BinaryOfFortyBytesWrapsOnce) {
+  std::string data;
+  for (int i = 0; i < 40; ++i) data += char(i * 7);
+  const std::string lines = ValueLines(kXp, "B", regtype::kBinary, data);
+  const std::vector<std::string> split = SplitTextLines(lines.substr(2));
+  ASSERT_EQ(2u, split.size());
+  EXPECT_EQ("\r\n", lines.substr(lines.size() - 2));  // the empty line after the value
+  EXPECT_EQ("\"B\"=hex:00,07,0E", split[0].substr(0, 16));
+  EXPECT_EQ(",\\", split[0].substr(split[0].size() - 2));
+  EXPECT_GT(split[0].size() - 1, 75u);
+  EXPECT_NE(' ', split[1].front());
+  EXPECT_EQ(data, RoundTrip(kXp, "B", regtype::kBinary, data).data);
+}
+
+TEST(ValueLines, DwordHexOnXpDecimalOnWindows2000) {
+  EXPECT_EQ("\r\n\"D\"=dword:000000FF", ValueLines(kXp, "D", regtype::kDword, "\xFF\0\0\0"s));
+  EXPECT_EQ("\r\n\"D\"=255", ValueLines(kWin2000, "D", regtype::kDword, "\xFF\0\0\0"s));
+  EXPECT_EQ("\r\n\"D\"=-1", ValueLines(kWin98, "D", regtype::kDword, "\xFF\xFF\xFF\xFF"s));
+  for (const ExportDialect& dialect : {kXp, kWin2000, kWin98}) {
+    EXPECT_EQ("\xFF\0\0\0"s, RoundTrip(dialect, "D", regtype::kDword, "\xFF\0\0\0"s).data);
+    EXPECT_EQ("\xFF\xFF\xFF\xFF"s,
+              RoundTrip(dialect, "D", regtype::kDword, "\xFF\xFF\xFF\xFF"s).data);
+  }
+}
+
+TEST(ValueLines, DwordOfOtherSizeIsHexFour) {
+  EXPECT_EQ("\r\n\"D\"=hex(4):01,02\r\n", ValueLines(kWin98, "D", regtype::kDword, "\x01\x02"));
+  const ParsedValue back = RoundTrip(kWin98, "D", regtype::kDword, "\x01\x02");
+  EXPECT_EQ(regtype::kDword, back.type);
+  EXPECT_EQ("\x01\x02", back.data);
+}
+
+TEST(ValueLines, ExpandStringWideAndNarrow) {
+  EXPECT_EQ("\r\n\"E\"=hex(2):25,00,58,00,25,00,00\r\n",
+            ValueLines(kXp, "E", regtype::kExpandString, Z("%X%")));
+  EXPECT_EQ("\r\n\"E\"=hex(2):25,58,25,00\r\n",
+            ValueLines(kWin98, "E", regtype::kExpandString, Z("%X%")));
+  EXPECT_EQ("\r\n\"E\"=hex(2):00\r\n", ValueLines(kXp, "E", regtype::kExpandString, Z("")));
+  for (const ExportDialect& dialect : {kXp, kWin98})
+    EXPECT_EQ(Z("%X%"), RoundTrip(dialect, "E", regtype::kExpandString, Z("%X%")).data);
+}
+
+TEST(ValueLines, MultiStringIsExportedWhole) {
+  const std::string three("one\0two\0three\0\0", 15);
+  for (const ExportDialect& dialect : {kXp, kWin2000, kWin98}) {
+    const ParsedValue back = RoundTrip(dialect, "M", regtype::kMultiString, three);
+    EXPECT_EQ(regtype::kMultiString, back.type);
+    EXPECT_EQ(three, back.data);
+  }
+  const std::string withEmpty("a\0\0b\0\0", 6);
+  EXPECT_EQ(withEmpty, RoundTrip(kXp, "M", regtype::kMultiString, withEmpty).data);
+}
+
+TEST(ValueLines, KindsWithoutTextFormKeepTheirTypeNumber) {
+  EXPECT_EQ("\r\n\"Q\"=hex(b):01,00,00,00,00,00,00,80\r\n",
+            ValueLines(kXp, "Q", 11, "\x01\0\0\0\0\0\0\x80"s));
+  EXPECT_EQ("\r\n\"N\"=hex(0):\r\n", ValueLines(kXp, "N", regtype::kNone, ""));
+  for (uint32_t type : {0u, 5u, 6u, 8u, 9u, 10u, 11u, 0x1234u}) {
+    const ParsedValue back = RoundTrip(kXp, "X", type, "\x10\x20\x30");
+    EXPECT_EQ(type, back.type);
+    EXPECT_EQ("\x10\x20\x30", back.data);
+  }
+}
+
+TEST(ValueLines, LargeValueExportsInFull) {
+  std::string big(100 * 1024, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = char((i * 131) >> 3);
+  EXPECT_EQ(big, RoundTrip(kXp, "Big", regtype::kBinary, big).data);
+}
+
+TEST(ParseExportData, WideLayoutComesFromTheFileHeader) {
+  // Read on a system of the other dialect, the header still decides the stride.
+  const std::string narrowFile = "REGEDIT4\r\n\r\n[K]\r\n\"M\"=hex(7):61,00,62,00,00\r\n";
+  EXPECT_FALSE(FileHasWideText(narrowFile));
+  EXPECT_TRUE(FileHasWideText("windows registry editor version 5.00\r\n"));
+  const auto found = FindValueData(narrowFile, "K", "\"M\"");
+  ASSERT_EQ(1u, found.size());
+  EXPECT_EQ(std::string("a\0b\0\0", 5), ParseExportData(found[0], false).data);
+}
+
+TEST(ParseExportData, RejectsMalformedData) {
+  for (const char* bad : {"hex:1", "hex:123", "hex:01,2", "hex:01,,02", "hex:0g", "hex:01,",
+                          "dword:", "dword:123456789", "dword:xyz", "12x", "", "99999999999",
+                          "hex(:01", "hex(zz):01", "hex(2):61,01,00", "-2147483649"}) {
+    EXPECT_THROW(ParseExportData(bad, true), ExportFormatError) << bad;
+  }
+  EXPECT_EQ("\x00\x00\x00\x80"s, ParseExportData("-2147483648", true).data);
+  EXPECT_EQ("\xFF\xFF\xFF\xFF"s, ParseExportData("4294967295", true).data);
+}
+
+TEST(ListSnapshotEntries, ValuesAndWholeKeys) {
+  const std::string file =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_CLASSES_ROOT\\A]\r\n\"x\"=\"1\"\r\n@=\"2\"\r\n"
+      "[HKEY_CLASSES_ROOT\\B]\r\n"
+      "[HKEY_CLASSES_ROOT\\C]\r\n\"bin\"=hex:01,02,\\\r\n03\r\n\r\n"
+      "[HKEY_CLASSES_ROOT\\D]\r\n";
+  const std::vector<std::string> expected = {
+      "HKEY_CLASSES_ROOT\\A\\\\:\"x\"", "HKEY_CLASSES_ROOT\\A\\\\:@", "HKEY_CLASSES_ROOT\\B",
+      "HKEY_CLASSES_ROOT\\C\\\\:\"bin\"", "HKEY_CLASSES_ROOT\\D"};
+  EXPECT_EQ(expected, ListSnapshotEntries(file));
+}
+
+TEST(ListSnapshotEntries, AKeyLineAfterATornContinuationStartsItsOwnBlock) {
+  const std::string file =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n"
+      "\"bin\"=hex:01,02,\\\r\n[HKEY_CURRENT_USER\\B]\r\n\"v\"=\"x\"\r\n";
+  const std::vector<std::string> expected = {"HKEY_CURRENT_USER\\A\\\\:\"bin\"",
+                                             "HKEY_CURRENT_USER\\B\\\\:\"v\""};
+  EXPECT_EQ(expected, ListSnapshotEntries(file));
+}
+
+TEST(ListSnapshotEntries, QuotedNameMayHoldAnEqualsSign) {
+  const std::string file = "REGEDIT4\r\n\r\n[K]\r\n\"a=b\"=\"v\"\r\n";
+  const std::vector<std::string> entries = ListSnapshotEntries(file);
+  ASSERT_EQ(1u, entries.size());
+  EXPECT_EQ("K\\\\:\"a=b\"", entries[0]);
+  EXPECT_EQ(std::vector<std::string>{"\"v\""}, FindValueData(file, "K", "\"a=b\""));
+}
+
+TEST(FindValueData, LaterExportWinsAndOtherKeysDoNotMatch) {
+  const std::string file =
+      "REGEDIT4\r\n\r\n[K]\r\n\"v\"=\"old\"\r\n[Other]\r\n\"v\"=\"no\"\r\n"
+      "[k]\r\n\"v\"=\"case\"\r\n[K]\r\n\"V\"=\"new\"\r\n";
+  EXPECT_EQ((std::vector<std::string>{"\"old\"", "\"new\""}), FindValueData(file, "K", "\"v\""));
+}
+
+TEST(Readers, BadInputNeitherCrashesNorYieldsPartialValues) {
+  // A continuation cut off by the end of the file or by the next key.
+  const std::string truncated = "REGEDIT4\r\n\r\n[K]\r\n\"b\"=hex:01,02,\\\r\n";
+  EXPECT_TRUE(FindValueData(truncated, "K", "\"b\"").empty());
+  const std::string cut = "REGEDIT4\r\n\r\n[K]\r\n\"b\"=hex:01,\\\r\n[K]\r\n\"c\"=\"x\"\r\n";
+  EXPECT_TRUE(FindValueData(cut, "K", "\"b\"").empty());
+  EXPECT_EQ(std::vector<std::string>{"\"x\""}, FindValueData(cut, "K", "\"c\""));
+
+  // A key line without its "]" names no key.
+  const std::string noBracket = "REGEDIT4\r\n\r\n[K\r\n\"v\"=\"x\"\r\n";
+  EXPECT_TRUE(ListSnapshotEntries(noBracket).empty());
+  EXPECT_TRUE(FindValueData(noBracket, "K", "\"v\"").empty());
+
+  EXPECT_TRUE(ListSnapshotEntries("").empty());
+  EXPECT_TRUE(FindValueData("", "K", "@").empty());
+
+  const std::string hugeLine =
+      "REGEDIT4\r\n\r\n[K]\r\n\"h\"=hex:" + std::string(1 << 20, 'A') + "\r\n";
+  ASSERT_EQ(1u, ListSnapshotEntries(hugeLine).size());
+  const auto found = FindValueData(hugeLine, "K", "\"h\"");
+  ASSERT_EQ(1u, found.size());
+  EXPECT_THROW(ParseExportData(found[0], false), ExportFormatError);
+
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary += char((i * 37 + 11) & 0xFF);
+  const std::vector<std::string> entries = ListSnapshotEntries(binary);
+  for (const std::string& entry : entries) {
+    const size_t at = entry.find("\\\\:");
+    if (at == std::string::npos) continue;
+    for (const std::string& data :
+         FindValueData(binary, entry.substr(0, at), entry.substr(at + 3))) {
+      try {
+        ParseExportData(data, true);
+      } catch (const ExportFormatError&) {
+      }
+    }
+  }
+  SUCCEED();
+}
+
+TEST(RegistryNameOf, DropsOneQuoteEachSideAndAtIsDefault) {
+  EXPECT_EQ("", RegistryNameOf("@"));
+  EXPECT_EQ("Name", RegistryNameOf("\"Name\""));
+  EXPECT_EQ("\"q\"", RegistryNameOf("\"\"q\"\""));
+}
+
+}  // namespace
+}  // namespace hvm

@@ -1,0 +1,125 @@
+#include "engine/results/suppression.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/results/protected_keys.h"
+#include "engine/results/text_file.h"
+#include "support/test_folder.h"
+
+namespace hvm {
+namespace {
+
+using test::TestFolderTest;
+
+class SuppressionTest : public TestFolderTest {
+ protected:
+  SuppressionLists lists_{folder_.Path()};
+};
+
+// The repair passes long root names; a protected key must stay protected
+// there too, or a whole-key repair of its parent would delete it.
+TEST_F(SuppressionTest, ProtectedKeysMatchWithShortAndLongRootNames) {
+  EXPECT_EQ(22u, ProtectedKeys.size());
+  EXPECT_TRUE(
+      lists_.IsSuppressed("hklm\\software\\symantec\\norton antivirus\\quarantine\\Sub", "", true));
+  EXPECT_TRUE(lists_.IsSuppressed(
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Symantec\\Norton AntiVirus\\Quarantine\\Sub", "", true));
+  EXPECT_TRUE(lists_.IsSuppressed("HKEY_CLASSES_ROOT\\cil8tsfile\\shell\\open", "", true));
+  EXPECT_FALSE(lists_.IsSuppressed("HKCR\\Other", "v", false));
+}
+
+TEST_F(SuppressionTest, IgnoredValueMatchesWithAnyDataAfterReload) {
+  lists_.AddToIgnoreFile("HKCR\\X\\\\:Name = data");
+  EXPECT_EQ("[HKCR\\X]\r\nName = data=\"\"\r\n", ReadTextFile(lists_.IgnoreFilePath()));
+  lists_.Reload();
+  EXPECT_TRUE(lists_.IsSuppressed("hkcr\\x", "Name = other", false));
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\X", "name", false));
+  EXPECT_FALSE(lists_.IsSuppressed("HKCR\\X", "Other", false));
+  // A section of the key's name also covers the whole-key problem.
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\X", "", true));
+  EXPECT_EQ(2, lists_.CountIgnoreLines());
+}
+
+TEST_F(SuppressionTest, WholeKeyIgnoreLeavesItsValuesReported) {
+  lists_.AddToIgnoreFile("HKCR\\Y");
+  lists_.Reload();
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\Y", "", true));
+  EXPECT_FALSE(lists_.IsSuppressed("HKCR\\Y", "v", false));
+}
+
+TEST_F(SuppressionTest, EverySectionOfAKeyCounts) {
+  lists_.AddToIgnoreFile("HKCR\\X\\\\:First = 1");
+  lists_.AddToIgnoreFile("HKCR\\X\\\\:Second = 2");
+  lists_.Reload();
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\X", "First", false));
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\X", "Second", false));
+}
+
+TEST_F(SuppressionTest, IgnoreFileIsLoadedOnceUntilReload) {
+  EXPECT_FALSE(lists_.IsSuppressed("HKCR\\Late", "", true));
+  lists_.AddToIgnoreFile("HKCR\\Late");
+  EXPECT_FALSE(lists_.IsSuppressed("HKCR\\Late", "", true));
+  lists_.Reload();
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\Late", "", true));
+}
+
+TEST_F(SuppressionTest, CannotRemoveLinesMatchByPrefixAndAreReadEachTime) {
+  std::string text = "\r\nHKEY_CLASSES_ROOT\\Z\\\\:V";
+  WriteCantRemove(folder_.Path(), text);
+  EXPECT_TRUE(text.empty());
+  EXPECT_EQ("\r\nHKEY_CLASSES_ROOT\\Z\\\\:V\r\n", ReadTextFile(lists_.CantRemovePath()));
+  EXPECT_TRUE(lists_.IsSuppressed("hkey_classes_root\\z", "V", false));
+  EXPECT_TRUE(lists_.IsSuppressed("HKEY_CLASSES_ROOT\\Z", "", true));
+  EXPECT_FALSE(lists_.IsSuppressed("HKCR\\Z", "V", false));
+  std::string none;
+  WriteCantRemove(folder_.Path(), none);
+  EXPECT_TRUE(lists_.IsSuppressed("HKEY_CLASSES_ROOT\\Z", "V", false));
+  std::string other = "\r\nHKEY_CLASSES_ROOT\\Q";
+  WriteCantRemove(folder_.Path(), other);
+  EXPECT_FALSE(lists_.IsSuppressed("HKEY_CLASSES_ROOT\\Z", "V", false));
+}
+
+TEST(IgnoreListRows, PermanentThenFileThenSkippedKeys) {
+  const auto sections = ParseIgnoreFile(
+      "junk\r\n[HKCR\\A]\r\n\r\n[HKCR\\B]\r\nv1=\"\"\r\n v2 = x=\"\"\r\n[HKCR\\B]\r\nv3=\"\"");
+  const auto rows = IgnoreListRows(sections, {"HKEY_LOCAL_MACHINE\\SOFTWARE\\MyWebSearch=1"});
+  ASSERT_EQ(22u + 5u, rows.size());
+  EXPECT_EQ("Permanent", rows[0].appliesTo);
+  EXPECT_EQ("All", rows[22].appliesTo);
+  EXPECT_EQ("HKCR\\A", rows[22].key);
+  EXPECT_EQ("HKCR\\B\\\\:v1", rows[23].key);
+  EXPECT_EQ("HKCR\\B\\\\:v2", rows[24].key);
+  EXPECT_EQ("HKCR\\B\\\\:v3", rows[25].key);
+  EXPECT_EQ("Ignore List", rows[26].appliesTo);
+  EXPECT_EQ("HKEY_LOCAL_MACHINE\\SOFTWARE\\MyWebSearch", rows[26].key);
+}
+
+TEST(IgnoreListRows, RemovalOfEntriesAndSections) {
+  auto sections = ParseIgnoreFile("[K]\r\na=\"\"\r\n[k]\r\na=\"\"\r\nb=\"\"\r\n[L]\r\n");
+  RemoveIgnoreRow(sections, "K\\\\:a");
+  EXPECT_FALSE(IgnoresValue(sections, "K", "a"));
+  EXPECT_TRUE(IgnoresValue(sections, "K", "b"));
+  // The first section, now without entries, ignores the key as a whole.
+  EXPECT_TRUE(IgnoresKey(sections, "K"));
+  RemoveIgnoreRow(sections, "K");
+  EXPECT_FALSE(IgnoresKey(sections, "K"));
+  EXPECT_FALSE(IgnoresValue(sections, "K", "b"));
+  EXPECT_EQ("[L]\r\n", FormatIgnoreFile(sections));
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+TEST_F(SuppressionTest, AnEntryAfterALastLineWithoutItsLineEndStaysAnEntry) {
+  ReplaceTextFile(lists_.IgnoreFilePath(), "[HKCR\\Old]\r\nName=\"\"");
+  lists_.AddToIgnoreFile("HKCR\\New");
+  lists_.Reload();
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\New", "", true));
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\Old", "Name", false));
+}
+
+}  // namespace
+}  // namespace hvm

@@ -1,0 +1,168 @@
+#include "engine/scan/scan_cache.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/core/environment.h"
+#include "engine/scan/file_tests.h"
+#include "engine/scan/find_file.h"
+#include "engine/scan/path_resolution.h"
+#include "engine/scan/scan_driver.h"
+#include "support/registry_sandbox.h"
+#include "support/registry_seed.h"
+#include "support/scan_harness.h"
+#include "support/test_folder.h"
+
+namespace hvm {
+namespace {
+
+using namespace hvm::test;
+
+class ScanCacheTest : public RegistrySandboxTest {
+ protected:
+  void SetUp() override { InitEnvironment(); }
+  TestFolder folder_;
+};
+
+// Each scan starts from nothing: what changed between two scans is seen by
+// the second, while within one scan an answer once given stands.
+TEST_F(ScanCacheTest, NeverAnswersAcrossScans) {
+  const std::string file = folder_.File("later.dll");
+  ScanHarness harness({23});
+  std::vector<bool> seen;
+  harness.groups.filePathReferences = [&](ScanDriver&) {
+    seen.push_back(SoftwareExists(file));
+    seen.push_back(FileExists(file));
+    seen.push_back(FindFile(folder_.Path() + "\\", "later.dll"));
+    seen.push_back(ScanCache::Active()->KeyOpens(HKEY_CLASSES_ROOT, "\\CLSID\\{Later}"));
+    folder_.WriteFile("later.dll", "x");
+    SeedKey("HKCR\\CLSID\\{Later}");
+    // Asked again in the same scan: the first answers stand.
+    seen.push_back(SoftwareExists(file));
+    seen.push_back(FileExists(file));
+  };
+  harness.driver.RunScan();
+  EXPECT_EQ(std::vector<bool>(6, false), seen);
+  EXPECT_EQ(nullptr, ScanCache::Active());
+
+  seen.clear();
+  harness.groups.filePathReferences = [&](ScanDriver&) {
+    seen.push_back(SoftwareExists(file));
+    seen.push_back(FileExists(file));
+    seen.push_back(FindFile(folder_.Path() + "\\", "later.dll"));
+    seen.push_back(ScanCache::Active()->KeyOpens(HKEY_CLASSES_ROOT, "\\CLSID\\{Later}"));
+  };
+  harness.driver.RunScan();
+  EXPECT_EQ(std::vector<bool>(4, true), seen);
+}
+
+TEST_F(ScanCacheTest, AListingTellsWhichKeysAreMissingButNotWhichOpen) {
+  SeedKey("HKCR\\Parent\\Here\\Deeper");
+  SeedKey("HKCR\\Parent\\Other");
+  ScanCache cache;
+  EXPECT_FALSE(cache.KeyKnownMissing(HKEY_CLASSES_ROOT, "Parent\\Gone")) << "nothing listed yet";
+  const std::vector<std::string>* names = cache.SubKeys(HKEY_CLASSES_ROOT, "\\Parent");
+  ASSERT_NE(nullptr, names);
+  EXPECT_EQ(2u, names->size());
+  EXPECT_TRUE(cache.KeyKnownMissing(HKEY_CLASSES_ROOT, "Parent\\Gone"));
+  EXPECT_TRUE(cache.KeyKnownMissing(HKEY_CLASSES_ROOT, "\\PARENT\\gone\\Deeper"));
+  EXPECT_FALSE(cache.KeyKnownMissing(HKEY_CLASSES_ROOT, "Parent\\HERE"));
+  EXPECT_FALSE(cache.KeyKnownMissing(HKEY_CLASSES_ROOT, "Parent\\Here\\Unknown"));
+  EXPECT_FALSE(cache.KeyKnownMissing(HKEY_CLASSES_ROOT, "Parent\\\\Gone")) << "an empty component";
+  EXPECT_FALSE(cache.KeyKnownMissing(HKEY_CLASSES_ROOT, "Parent\\G\xF6ne")) << "beyond ASCII";
+  EXPECT_TRUE(cache.KeyOpens(HKEY_CLASSES_ROOT, "Parent\\here\\DEEPER"));
+  EXPECT_FALSE(cache.KeyOpens(HKEY_CLASSES_ROOT, "Parent\\Gone"));
+  EXPECT_EQ(nullptr, cache.SubKeys(HKEY_CLASSES_ROOT, "Nowhere"));
+}
+
+// A name the code page cannot hold enumerates with "?" in it; such a listing
+// cannot say what is missing, since the system may fold that name otherwise.
+TEST_F(ScanCacheTest, AListingWithNamesOutsideTheCodePageTellsNothingMissing) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Wide\\\x0131con", 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  RegCloseKey(key);
+  ScanCache cache;
+  ASSERT_NE(nullptr, cache.SubKeys(HKEY_CLASSES_ROOT, "Wide"));
+  EXPECT_FALSE(cache.KeyKnownMissing(HKEY_CLASSES_ROOT, "Wide\\ICON"));
+}
+
+// Questions are folded to one case only where the cache knows the case rules
+// (plain ASCII); two roots beyond ASCII are two questions.
+TEST_F(ScanCacheTest, DriveTypesAreAskedOncePerRootAndNeverSharedBeyondAscii) {
+  ScanCache cache;
+  int asked = 0;
+  const auto answer = [&asked](unsigned type) {
+    return [&asked, type] {
+      ++asked;
+      return type;
+    };
+  };
+  EXPECT_EQ(3u, cache.DriveType("c:\\", answer(3)));
+  EXPECT_EQ(3u, cache.DriveType("C:\\", answer(5)));
+  EXPECT_EQ(1, asked);
+  EXPECT_EQ(1u, cache.DriveType("\xE9:\\", answer(1)));
+  EXPECT_EQ(4u, cache.DriveType("\xFC:\\", answer(4)));
+  EXPECT_EQ(4u, cache.DriveType("\xFC:\\", answer(6)));
+  EXPECT_EQ(3, asked);
+}
+
+// The folder listings answer as the system does for every plain path, and
+// leave every other path to the system.
+TEST_F(ScanCacheTest, FolderListingsAnswerAsTheSystemDoes) {
+  folder_.WriteFile("Sub Folder\\file.txt", "x");
+  folder_.WriteFile("tool.exe", "x");
+  ScanCache cache;
+  using Entry = ScanCache::Entry;
+  EXPECT_EQ(Entry::File, cache.EntryAt(folder_.File("TOOL.EXE")));
+  EXPECT_EQ(Entry::Folder, cache.EntryAt(folder_.File("sub folder")));
+  EXPECT_EQ(Entry::File, cache.EntryAt(folder_.File("Sub Folder\\file.txt")));
+  EXPECT_EQ(Entry::Missing, cache.EntryAt(folder_.File("gone.exe")));
+  EXPECT_EQ(Entry::Missing, cache.EntryAt(folder_.File("gone\\deeper\\x.dll")));
+  EXPECT_EQ(Entry::Missing, cache.EntryAt(folder_.File("tool.exe\\x.dll"))) << "below a file";
+  EXPECT_EQ(Entry::Missing, cache.EntryAt("C:\\hvm-no-such-folder\\x.dll"));
+  // A short name is a name of the entry too.
+  char shortPath[MAX_PATH];
+  const DWORD length = GetShortPathNameA(folder_.File("Sub Folder").c_str(), shortPath, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) {
+    EXPECT_EQ(Entry::Folder, cache.EntryAt(shortPath));
+  }
+  for (const std::string& other :
+       {folder_.File("tool.exe."), folder_.File("tool.exe "), folder_.File("t*.exe"),
+        folder_.File("..\\x"), folder_.File("nul"), folder_.File("COM1.txt"), folder_.Path() + "\\",
+        std::string("C:\\"), std::string("\\\\server\\share\\x"), std::string("relative\\x"),
+        folder_.File("caf\xE9.exe")})
+    EXPECT_FALSE(cache.EntryAt(other).has_value()) << other;
+  EXPECT_EQ(true, cache.AnyEntryWithExtension(folder_.File("TOOL")));
+  EXPECT_EQ(false, cache.AnyEntryWithExtension(folder_.File("too")));
+}
+
+// In a scan the file questions go through the listings; their answers match
+// the system's outside a scan.
+TEST_F(ScanCacheTest, FileQuestionsInAScanMatchTheSystem) {
+  folder_.WriteFile("App\\app.exe", "x");
+  folder_.WriteFile("data.txt", "x");
+  const std::vector<std::string> paths = {
+      folder_.File("App\\app.exe"), folder_.File("App"),
+      folder_.File("App\\"),        folder_.File("app\\APP.EXE"),
+      folder_.File("gone.dll"),     folder_.File("data"),
+      folder_.File("data.txt."),    folder_.File("App\\app.exe\\x"),
+      "C:\\hvm-gone\\a.dll"};
+  const auto ask = [&] {
+    std::vector<bool> answers;
+    for (const std::string& path : paths) {
+      answers.push_back(FileExists(path));
+      answers.push_back(FolderExists(path));
+      answers.push_back(AnyEntryMatches(path + ".*"));
+      const size_t slash = path.rfind('\\');
+      answers.push_back(FolderHoldsEntry(path.substr(0, slash), path.substr(slash + 1)));
+    }
+    return answers;
+  };
+  const std::vector<bool> outside = ask();
+  ScanCache cache;
+  const ScanCache::Scope scope(cache);
+  EXPECT_EQ(outside, ask());
+}
+
+}  // namespace
+}  // namespace hvm
