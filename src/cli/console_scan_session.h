@@ -66,7 +66,7 @@ class ConsoleScanSession {
   SuppressionLists suppression_;
   ResetObserver observer_;
   ResultsStore results_;
-  SteadyClock clock_;
+  SystemClock clock_;
   ConsoleScanView view_;
   ConsoleDialogService dialogs_;
   NoMonitor monitor_;
