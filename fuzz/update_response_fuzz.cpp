@@ -1,4 +1,4 @@
-// fuzz-sources: src/engine/update/update_response.cpp
+// fuzz-sources: src/engine/update/update_response.cpp src/engine/core/civil_date.cpp
 //
 // libFuzzer target for the update server's answer and the addresses the
 // program takes from it. The answer comes from the network: whatever it

@@ -13,6 +13,7 @@
 #include "engine/backup/backup_stamps.h"
 #include "engine/backup/hive_backup.h"
 #include "engine/backup/privileges.h"
+#include "engine/core/clock.h"
 #include "engine/core/environment.h"
 
 namespace hvm {
@@ -56,9 +57,7 @@ int MakeBackup(const BackupOptions& options) {
   ConsoleDialogService dialogs(stderr);
   if (!EnablePrivilege(machine, dialogs, kBackupPrivilege, PrivilegeUse::kBackup))
     return kExitError;
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  const std::string folder = BackupFolderFor(options.root, now);
+  const std::string folder = BackupFolderFor(options.root, ProgramClock().LocalNow());
   HiveWalkContext context{machine,         dialogs, Environment().WindowsVersionCode,
                           options.dataDir, {},      {}};
   const HiveWalkResult result = SaveNTRegistry(context, folder, HiveMode::kSave);

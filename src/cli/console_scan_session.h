@@ -1,8 +1,7 @@
-// One scan as the console verbs run it: the engine wired to the console's
-// progress line, its cautious dialog answers, the section switches and
-// statistics of the settings file and the user's suppression lists in the
-// data folder, and a repairer through which the file walks remove their
-// stale values with undo (so a dry run removes nothing there either).
+// One scan as the console verbs run it: the engine's scan session wired to the
+// console's progress line and its cautious dialog answers, with the sections
+// named on the command line or switched on in the settings file (so a dry run
+// removes nothing in the file walks either).
 #pragma once
 
 #include <memory>
@@ -14,12 +13,7 @@
 #include "cli/console_scan_view.h"
 #include "engine/backup/repair_restore_point.h"
 #include "engine/core/clock.h"
-#include "engine/core/results_store.h"
-#include "engine/results/repair.h"
-#include "engine/results/suppression.h"
-#include "engine/scan/registry_scan_groups.h"
-#include "engine/scan/scan_driver.h"
-#include "engine/settings/settings_stamps.h"
+#include "engine/results/scan_session.h"
 
 namespace hvm {
 
@@ -31,42 +25,20 @@ class ConsoleScanSession {
   ~ConsoleScanSession();
 
   // Runs the scan; an error raised by a section ends it and goes on.
-  void RunScan() { driver_->RunScan(); }
+  void RunScan() { session_->RunScan(); }
 
-  ResultsStore& Results() { return results_; }
-  const ScanDriver& Driver() const { return *driver_; }
-  const SectionSwitches& Switches() const { return *switches_; }
-  Repairer& Repair() { return *repairer_; }
-  SuppressionLists& Suppression() { return suppression_; }
+  ResultsStore& Results() { return session_->Results(); }
+  const ScanDriver& Driver() const { return session_->Driver(); }
+  const SectionSwitches& Switches() const { return session_->Switches(); }
+  Repairer& Repair() { return session_->Repair(); }
+  SuppressionLists& Suppression() { return session_->Suppression(); }
   DialogService& Dialogs() { return dialogs_; }
-  const std::string& DataFolder() const { return dataFolder_; }
-  const RepairInputs& Inputs() const { return inputs_; }
+  const std::string& DataFolder() const { return session_->DataFolder(); }
+  const RepairInputs& Inputs() const { return session_->Inputs(); }
   // How the repair's restore point went; nothing when none was asked for.
   std::optional<RestorePointOutcome> RestorePoint() const;
 
  private:
-  class ResetObserver : public ResultsObserver {
-   public:
-    void SetCautionVisible(bool) override {}
-    void ResultsReset() override {
-      if (repairer) repairer->ResetWorkTexts();
-    }
-    void TotalsRecorded() override {}
-    Repairer* repairer = nullptr;
-  };
-  class SystemTicks : public TickSource {
-   public:
-    uint32_t Ticks() override;
-    void SleepOne() override;
-  };
-
-  std::string dataFolder_;
-  std::unique_ptr<SectionSwitches> switches_;
-  SettingsStamps stamps_;
-  SuppressionLists suppression_;
-  ResetObserver observer_;
-  ResultsStore results_;
-  SteadyClock clock_;
   ConsoleScanView view_;
   ConsoleDialogService dialogs_;
   NoMonitor monitor_;
@@ -74,12 +46,7 @@ class ConsoleScanSession {
   std::unique_ptr<RepairRestorePoint> restorePoint_;
   RepairProgress progress_;
   RepairReport report_;
-  SystemTicks ticks_;
-  RepairInputs inputs_;
-  std::unique_ptr<Repairer> repairer_;
-  std::unique_ptr<ValueRemover> remover_;
-  std::unique_ptr<RegistryScanGroups> groups_;
-  std::unique_ptr<ScanDriver> driver_;
+  std::unique_ptr<ScanSession> session_;
 };
 
 }  // namespace hvm

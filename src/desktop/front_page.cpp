@@ -1,19 +1,7 @@
 #include "desktop/front_page.h"
 
-#include <cctype>
-
 namespace hvm {
 namespace {
-
-// Days from 0001-01-01 in the proleptic Gregorian calendar.
-int64_t DaysOf(int year, int month, int day) {
-  const int64_t y = month <= 2 ? year - 1 : year;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yearOfEra = y - era * 400;
-  const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra;
-}
 
 // A setting that is not set counts as the earliest possible time.
 int64_t MinutesOrEarliest(const std::string& stamp) {
@@ -32,22 +20,6 @@ std::string DateOrNo(const std::string& stamp, const DateFormatter& format) {
 }
 
 }  // namespace
-
-std::optional<LocalTime> ParseStamp(const std::string& text) {
-  if (text.size() != 12) return std::nullopt;
-  for (char c : text)
-    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
-  auto number = [&](size_t at, size_t length) { return std::stoi(text.substr(at, length)); };
-  LocalTime time{number(0, 4), number(4, 2), number(6, 2), number(8, 2), number(10, 2)};
-  if (time.year < 1 || time.month < 1 || time.month > 12 || time.day < 1 || time.day > 31 ||
-      time.hour > 23 || time.minute > 59)
-    return std::nullopt;
-  return time;
-}
-
-int64_t MinutesOf(const LocalTime& time) {
-  return (DaysOf(time.year, time.month, time.day) * 24 + time.hour) * 60 + time.minute;
-}
 
 int FrontTemplateFor(const FrontPageFacts& facts, const LocalTime& now) {
   constexpr int64_t kDay = 24 * 60;

@@ -8,22 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "engine/core/civil_date.h"
 #include "engine/reports/placeholders.h"
 
 namespace hvm {
 
 inline constexpr int kFrontPageLow = 410;
 inline constexpr int kFrontPageGood = 411;
-
-// A local time to the minute.
-struct LocalTime {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
-};
-
-// "yyyymmddhhnn" (settings' time stamps); nothing for an empty or bad text.
-std::optional<LocalTime> ParseStamp(const std::string& text);
-// Minutes since 1 January of year 1, for differences.
-int64_t MinutesOf(const LocalTime& time);
 
 struct FrontPageFacts {
   std::string lastOrganize;  // "yyyymmddhhnn" or empty

@@ -9,6 +9,7 @@
 #include "desktop/front_page.h"
 #include "desktop/pages/template_renderer.h"
 #include "engine/backup/backup_folders.h"
+#include "engine/core/clock.h"
 #include "engine/core/environment.h"
 #include "engine/core/shell_open.h"
 #include "engine/settings/next_due.h"
@@ -33,9 +34,7 @@ constexpr char kNotAdministratorText[] =
     "No backup was made: only an administrator can make a restore point.";
 
 LocalTime Now() {
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute};
+  return ProgramClock().LocalNow();
 }
 
 // The system's short date, and short time.

@@ -15,6 +15,8 @@ namespace {
 class ManualClock : public Clock {
  public:
   uint64_t NowMs() override { return now; }
+  LocalTime LocalNow() override { return {}; }
+  uint64_t FileTimeNow() override { return 0; }
   uint64_t now = 1000;
 };
 

@@ -29,20 +29,6 @@ std::string ValueOf(const PlaceholderList& list, const std::string& name) {
   return "<none>";
 }
 
-TEST(FrontPage, StampsParseOnlyWhenWellFormed) {
-  ASSERT_TRUE(ParseStamp("202612091530").has_value());
-  EXPECT_EQ(15, ParseStamp("202612091530")->hour);
-  EXPECT_FALSE(ParseStamp("").has_value());
-  EXPECT_FALSE(ParseStamp("20261209").has_value());
-  EXPECT_FALSE(ParseStamp("2026120915301").has_value());
-  EXPECT_FALSE(ParseStamp("20261309x530").has_value());
-  EXPECT_FALSE(ParseStamp("202613091530").has_value());  // month 13
-  EXPECT_FALSE(ParseStamp("202612092460").has_value());
-  // Across a year end and a leap day the minutes keep counting.
-  EXPECT_EQ(24 * 60, MinutesOf({2025, 1, 1, 0, 0}) - MinutesOf({2024, 12, 31, 0, 0}));
-  EXPECT_EQ(2 * 24 * 60, MinutesOf({2024, 3, 1, 0, 0}) - MinutesOf({2024, 2, 28, 0, 0}));
-}
-
 TEST(FrontPage, TemplateChoiceFollowsEachRule) {
   EXPECT_EQ(kFrontPageGood, FrontTemplateFor(Healthy(), kNow));
 

@@ -1,5 +1,6 @@
 #include "desktop/pages/restore_page.h"
 
+#include "engine/core/clock.h"
 #include "engine/core/text_case.h"
 #include "engine/results/undo_restore.h"
 #include "ui/gdi.h"
@@ -91,11 +92,9 @@ std::string RestorePage::ChosenName() const {
 
 void RestorePage::LoadSnapshotList() {
   list_.Clear();
-  FILETIME now{};
-  GetSystemTimeAsFileTime(&now);
-  names_ = PruneAndListSnapshots(
-      hooks_.dataFolder, autoDelete_.IsChecked(), hooks_.todayName ? hooks_.todayName() : "",
-      (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+  names_ = PruneAndListSnapshots(hooks_.dataFolder, autoDelete_.IsChecked(),
+                                 hooks_.todayName ? hooks_.todayName() : "",
+                                 ProgramClock().FileTimeNow());
   chooser_.SetItems(names_);
   checkAll_.SetChecked(true);
   chooser_.Select(static_cast<int>(names_.size()) - 1);

@@ -1,7 +1,6 @@
 #include "engine/backup/backup_folders.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "engine/core/scoped_handle.h"
 #include "engine/core/text_case.h"
@@ -32,12 +31,9 @@ std::string BackupRootFor(const std::string& systemFolder) {
   return WithBackslash(systemFolder) + "Hivemend\\";
 }
 
-std::string BackupFolderFor(const std::string& backupRoot, const SYSTEMTIME& time) {
-  char name[32];
-  std::snprintf(name, sizeof(name), "%04u%02u%02u-%02u%02u", unsigned(time.wYear),
-                unsigned(time.wMonth), unsigned(time.wDay), unsigned(time.wHour),
-                unsigned(time.wMinute));
-  return WithBackslash(backupRoot) + name + "\\";
+std::string BackupFolderFor(const std::string& backupRoot, const LocalTime& time) {
+  const std::string stamp = StampText(time);  // yyyymmddhhnn
+  return WithBackslash(backupRoot) + stamp.substr(0, 8) + "-" + stamp.substr(8) + "\\";
 }
 
 std::string PackFolderFor(const std::string& backupRoot) {

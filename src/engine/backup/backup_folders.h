@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/civil_date.h"
+
 namespace hvm {
 
 // system folder + "Hivemend\"; `systemFolder` with or without its backslash.
 std::string BackupRootFor(const std::string& systemFolder);
 // The backup root + the time as "yyyymmdd-hhmm" + "\".
-std::string BackupFolderFor(const std::string& backupRoot, const SYSTEMTIME& time);
+std::string BackupFolderFor(const std::string& backupRoot, const LocalTime& time);
 // The backup root + "Pack\", reused by every pack.
 std::string PackFolderFor(const std::string& backupRoot);
 

@@ -78,12 +78,8 @@ bool FullBackup::AskToStart() {
 }
 
 std::string FullBackup::NewFolder() {
-  SYSTEMTIME now{};
-  if (hooks_.now)
-    now = hooks_.now();
-  else
-    GetLocalTime(&now);
-  return BackupFolderFor(environment_.backupRoot, now);
+  Clock& clock = hooks_.clock ? *hooks_.clock : ProgramClock();
+  return BackupFolderFor(environment_.backupRoot, clock.LocalNow());
 }
 
 int FullBackup::RunChecker() {

@@ -13,6 +13,7 @@
 
 #include "engine/backup/backup_worker.h"
 #include "engine/backup/machine_control.h"
+#include "engine/core/clock.h"
 #include "engine/core/command_poster.h"
 #include "engine/core/dialog_service.h"
 
@@ -60,8 +61,9 @@ class FullBackup {
     std::function<void(bool)> waitCursor;
     // Lets pending window messages run between hives on the GUI thread.
     std::function<void()> pumpMessages;
-    // The local time that names a new backup folder.
-    std::function<SYSTEMTIME()> now;
+    // The clock whose local time names a new backup folder; null: the
+    // program's.
+    Clock* clock = nullptr;
   };
 
   FullBackup(MachineControl& machine, DialogService& dialogs, CommandPoster& poster,

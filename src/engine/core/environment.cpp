@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/core/clock.h"
 #include "engine/core/scoped_handle.h"
 
 namespace hvm {
@@ -146,9 +147,8 @@ std::string FixedFileVersion(const std::vector<BYTE>& block) {
 }
 
 std::string TodaysSnapshotName() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  return SnapshotNameFor(now.wYear, now.wMonth, now.wDay);
+  const CivilDate today = LocalToday();
+  return SnapshotNameFor(today.year, today.month, today.day);
 }
 
 struct MemoryDcTraits {
@@ -245,9 +245,7 @@ std::string VersionTextOf(const std::string& file) {
 }
 
 std::string SnapshotNameFor(int year, int month, int day) {
-  char text[32];
-  std::snprintf(text, sizeof(text), "Undo%04d%02d%02d", year, month, day);
-  return text;
+  return "Undo" + DateText({year, month, day});
 }
 
 std::string DataFolderFor(const std::string& localAppData, const std::string& programFolder) {

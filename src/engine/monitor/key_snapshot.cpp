@@ -1,5 +1,6 @@
 #include "engine/monitor/key_snapshot.h"
 
+#include "engine/core/clock.h"
 #include "engine/core/registry_paths.h"
 #include "engine/monitor/change_line.h"
 
@@ -47,13 +48,22 @@ void NameList::Add(std::string name) {
   names_.insert(names_.begin() + ptrdiff_t(at), std::move(name));
 }
 
-std::string LocalChangeTime() {
+std::string ChangeTimeText(const LocalTime& time) {
   SYSTEMTIME now{};
-  GetLocalTime(&now);
-  char date[128] = {}, time[128] = {};
+  now.wYear = WORD(time.year);
+  now.wMonth = WORD(time.month);
+  now.wDay = WORD(time.day);
+  now.wHour = WORD(time.hour);
+  now.wMinute = WORD(time.minute);
+  now.wSecond = WORD(time.second);
+  char date[128] = {}, clock[128] = {};
   GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, sizeof(date));
-  GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &now, nullptr, time, sizeof(time));
-  return std::string(date) + " " + time;
+  GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &now, nullptr, clock, sizeof(clock));
+  return std::string(date) + " " + clock;
+}
+
+std::string LocalChangeTime() {
+  return ChangeTimeText(ProgramClock().LocalNow());
 }
 
 KeySnapshot::KeySnapshot(std::string keyPath, HKEY rootKey, TimeSource time)

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/core/civil_date.h"
 #include "engine/monitor/monitor_reader.h"
 
 namespace hvm {
@@ -33,7 +34,9 @@ class NameList {
   std::vector<std::string> names_;
 };
 
-// The user's short date and long time of now, as every change line shows it.
+// The user's short date and long time of `time`, as every change line shows it.
+std::string ChangeTimeText(const LocalTime& time);
+// The same of the program clock's present time.
 std::string LocalChangeTime();
 
 class KeySnapshot {

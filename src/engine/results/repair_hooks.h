@@ -50,6 +50,9 @@ class TickSource {
   virtual void SleepOne() = 0;
 };
 
+// The program clock's milliseconds and a real sleep of one.
+TickSource& SystemTicks();
+
 // Waits `ms` milliseconds while `progress` keeps the interface responsive. The
 // 32-bit tick counter may wrap around during the wait.
 void RepairDelay(uint32_t ms, TickSource& ticks, RepairProgress& progress);

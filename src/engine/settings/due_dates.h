@@ -7,21 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "engine/core/civil_date.h"
+
 namespace hvm {
-
-struct CivilDate {
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  friend auto operator<=>(const CivilDate&, const CivilDate&) = default;
-};
-
-// Years 1 to 9999 of the Gregorian calendar.
-bool IsValidDate(const CivilDate& date);
-// `date` moved by `days` (either direction); `date` must be valid.
-CivilDate AddDays(const CivilDate& date, int days);
-// "yyyymmdd".
-std::string DateText(const CivilDate& date);
 
 // The date a due text names; nothing when it names no valid date.
 std::optional<CivilDate> ParseDueDate(std::string_view text);

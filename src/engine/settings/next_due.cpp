@@ -1,19 +1,11 @@
 #include "engine/settings/next_due.h"
 
-#include <windows.h>
-
 namespace hvm {
 namespace {
 
 constexpr char kNeverDue[] = "2099.12.31";
 
 }  // namespace
-
-CivilDate LocalToday() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  return {now.wYear, now.wMonth, now.wDay};
-}
 
 void SetNextDue(ProgramSettings& settings, DueKind kind, int days, const CivilDate& today) {
   const std::string due = NextDueText(today, days);

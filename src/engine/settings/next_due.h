@@ -4,15 +4,13 @@
 
 #include <string>
 
+#include "engine/core/clock.h"
 #include "engine/settings/due_dates.h"
 #include "engine/settings/program_settings.h"
 
 namespace hvm {
 
 enum class DueKind { scan = 0, update = 1 };
-
-// Today's local date.
-CivilDate LocalToday();
 
 // Stores `days` after `today` (empty when days is below 1) as the due date of
 // `kind`; for the update check `days` also becomes UpdateFreq.

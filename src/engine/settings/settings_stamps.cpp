@@ -1,19 +1,9 @@
 #include "engine/settings/settings_stamps.h"
 
-#include <windows.h>
-
-#include <cstdio>
-
 namespace hvm {
 
-std::string StampNow() {
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  char text[16];
-  std::snprintf(text, sizeof(text), "%04u%02u%02u%02u%02u", unsigned(now.wYear),
-                unsigned(now.wMonth), unsigned(now.wDay), unsigned(now.wHour),
-                unsigned(now.wMinute));
-  return text;
+std::string StampNow(Clock& clock) {
+  return StampText(clock.LocalNow());
 }
 
 template <class Change>
@@ -31,15 +21,15 @@ void SettingsStamps::Update(Change change) {
 void SettingsStamps::StampOrganized() {
   // Every problem a scan reports stamps it; the file is written once per
   // minute the stamp can tell apart, not once per problem.
-  const std::string now = StampNow();
+  const std::string now = StampNow(clock_);
   if (now == lastOrganized_) return;
   Update([&now](ProgramSettings& s) { s.last_organize = now; });
   lastOrganized_ = now;
 }
 
 void SettingsStamps::StoreScanTotals(int found) {
-  Update([found](ProgramSettings& s) {
-    s.last_scan = StampNow();
+  Update([this, found](ProgramSettings& s) {
+    s.last_scan = StampNow(clock_);
     s.last_repair = 0;
     s.last_err = found;
     s.total_error_found += found;
@@ -47,8 +37,8 @@ void SettingsStamps::StoreScanTotals(int found) {
 }
 
 void SettingsStamps::StoreRepairTotals(int repaired) {
-  Update([repaired](ProgramSettings& s) {
-    s.last_scan = StampNow();
+  Update([this, repaired](ProgramSettings& s) {
+    s.last_scan = StampNow(clock_);
     s.last_repair = repaired;
     s.total_error_repaired += repaired;
   });

@@ -7,18 +7,20 @@
 #include <string>
 #include <utility>
 
+#include "engine/core/clock.h"
 #include "engine/core/results_store.h"
 #include "engine/scan/sections.h"
 #include "engine/settings/program_settings.h"
 
 namespace hvm {
 
-// The local time as "yyyymmddhhnn".
-std::string StampNow();
+// The local time by `clock` as "yyyymmddhhnn".
+std::string StampNow(Clock& clock = ProgramClock());
 
 class SettingsStamps : public ResultsStamps {
  public:
-  explicit SettingsStamps(std::string settingsPath) : path_(std::move(settingsPath)) {}
+  explicit SettingsStamps(std::string settingsPath, Clock& clock = ProgramClock())
+      : path_(std::move(settingsPath)), clock_(clock) {}
   void StampOrganized() override;
   void StoreScanTotals(int found) override;
   void StoreRepairTotals(int repaired) override;
@@ -30,6 +32,7 @@ class SettingsStamps : public ResultsStamps {
   template <class Change>
   void Update(Change change);
   std::string path_;
+  Clock& clock_;
   std::string lastOrganized_;  // the stamp this object last wrote
   uint32_t saveFailure_ = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "engine/core/civil_date.h"
+
 namespace hvm {
 namespace {
 
@@ -78,15 +80,8 @@ bool IsLoopbackHost(const std::string& host) {
 }  // namespace
 
 long DaySerial(int year, int month, int day) {
-  // Days since 1 March of year 0 of the proleptic Gregorian calendar, then
-  // shifted so that 30 December 1899 is day 0.
-  const int y = month <= 2 ? year - 1 : year;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const long yearOfEra = y - era * 400;
-  const long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  const long fromEpoch1970 = era * 146097 + dayOfEra - 719468;
-  return fromEpoch1970 + 25569;
+  // 25569 days lie between 30 December 1899 and 1 January 1970.
+  return long(DayNumber({year, month, day}) + 25569);
 }
 
 std::string UpdateRequestAddress(std::string_view server, long daySerial) {

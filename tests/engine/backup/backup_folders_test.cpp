@@ -7,20 +7,10 @@
 namespace hvm {
 namespace {
 
-SYSTEMTIME Time(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
-  SYSTEMTIME time{};
-  time.wYear = year;
-  time.wMonth = month;
-  time.wDay = day;
-  time.wHour = hour;
-  time.wMinute = minute;
-  return time;
-}
-
 TEST(BackupFolders, NamedByTheMinuteUnderTheSystemFolder) {
   EXPECT_EQ("C:\\windows\\system32\\Hivemend\\", BackupRootFor("C:\\windows\\system32\\"));
   EXPECT_EQ("C:\\windows\\system32\\Hivemend\\", BackupRootFor("C:\\windows\\system32"));
-  EXPECT_EQ("C:\\H\\20260305-0907\\", BackupFolderFor("C:\\H\\", Time(2026, 3, 5, 9, 7)));
+  EXPECT_EQ("C:\\H\\20260305-0907\\", BackupFolderFor("C:\\H\\", LocalTime{2026, 3, 5, 9, 7}));
   EXPECT_EQ("C:\\H\\Pack\\", PackFolderFor("C:\\H"));
 }
 

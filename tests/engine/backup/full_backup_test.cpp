@@ -7,6 +7,7 @@
 #include "engine/backup/privileges.h"
 #include "engine/settings/program_settings.h"
 #include "fake_machine.h"
+#include "support/fixed_clock.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
 #include "support/test_folder.h"
@@ -67,15 +68,7 @@ class FullBackupTest : public test::RegistrySandboxTest {
     };
     hooks.enableMenu = [this](bool on) { log_.push_back(on ? "menu on" : "menu off"); };
     hooks.waitCursor = [this](bool on) { log_.push_back(on ? "hourglass" : "arrow"); };
-    hooks.now = [] {
-      SYSTEMTIME time{};
-      time.wYear = 2026;
-      time.wMonth = 12;
-      time.wDay = 9;
-      time.wHour = 16;
-      time.wMinute = 30;
-      return time;
-    };
+    hooks.clock = &clock_;
     return hooks;
   }
 
@@ -89,6 +82,7 @@ class FullBackupTest : public test::RegistrySandboxTest {
   }
 
   test::TestFolder folder_;
+  test::FixedClock clock_{{2026, 12, 9, 16, 30}};
   FakeMachine machine_;
   RecordingPoster poster_;
   RecordingView view_;
