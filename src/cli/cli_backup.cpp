@@ -49,7 +49,7 @@ BackupOptions ParseBackupOptions(const std::vector<std::string>& args) {
 // The console has no front page to refresh.
 class NoWindow : public CommandPoster {
  public:
-  void PostCommand(int, intptr_t) override {}
+  void PostCommand(Command, intptr_t) override {}
 };
 
 int MakeBackup(const BackupOptions& options) {

@@ -4,8 +4,8 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
+#include "engine/core/window_thread.h"
 #include "engine/monitor/change_line.h"
-#include "engine/monitor/gui_steps.h"
 #include "engine/monitor/registry_monitor.h"
 
 namespace hvm {
@@ -85,7 +85,7 @@ std::string ConsoleChangeText(const std::string& line, bool json) {
 int WatchFromConsole(const MonitorConsoleOptions& options, HANDLE stop,
                      const std::function<void(const std::string&)>& print,
                      const std::function<void(const std::string&)>& note) {
-  GuiSteps steps;
+  WindowThreadQueue steps;  // this thread, run from the wait loops below, is the window thread
   ConsoleMonitorView view(options.json, print);
   RegistryMonitor monitor(steps, view);
   const ULONGLONG started = GetTickCount64();

@@ -17,8 +17,7 @@ int LeftMenu::RowAt(int y, int rowCount) {
   return row < rowCount ? row : -1;
 }
 
-bool LeftMenu::Create(HWND parent, HWND commandTarget, const RECT& bounds) {
-  target_ = commandTarget;
+bool LeftMenu::Create(HWND parent, const RECT& bounds) {
   rowPicture_ = ui::Picture::FromResource(pictures::kMenuRow);
   markerPicture_ = ui::Picture::FromResource(pictures::kMenuMarker);
   CreateArgs args;
@@ -74,7 +73,7 @@ void LeftMenu::EnableRows(bool enabled) {
 
 void LeftMenu::ClickRow(int index) {
   if (!enabled_ || index < 0 || index >= static_cast<int>(rows_.size())) return;
-  PostMessageA(target_, WM_USER, static_cast<WPARAM>(rows_[index].command), 0);
+  if (onClick) onClick(rows_[index].command);
 }
 
 void LeftMenu::Paint() {

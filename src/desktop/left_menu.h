@@ -1,8 +1,10 @@
 // The left menu (window class "TfMenu"): one row per page with a background strip, the page's
 // icon and its caption; the row of the current page is highlighted and carries
-// the marker. A click posts the row's command to the main window.
+// the marker. A click hands the row's command to onClick; the owner decides
+// what it does.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -22,7 +24,7 @@ class LeftMenu : public ui::Window {
   // The row index under a point of the menu (96-dpi units), or -1.
   static int RowAt(int y, int rowCount);
 
-  [[nodiscard]] bool Create(HWND parent, HWND commandTarget, const RECT& bounds);
+  [[nodiscard]] bool Create(HWND parent, const RECT& bounds);
   // Removes the rows of an earlier build and lays out `rows`.
   void Build(const std::vector<MenuRow>& rows);
   // Lights up the row with this command (and moves the marker to it).
@@ -31,8 +33,10 @@ class LeftMenu : public ui::Window {
   void EnableRows(bool enabled);
   bool RowsEnabled() const { return enabled_; }
   const std::vector<MenuRow>& Rows() const { return rows_; }
-  // Posts the command of row `index`, as a click would.
+  // Hands the command of row `index` to onClick, as a click would.
   void ClickRow(int index);
+  // A row was clicked while the rows are enabled.
+  std::function<void(int command)> onClick;
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -42,7 +46,6 @@ class LeftMenu : public ui::Window {
   void Paint();
   const ui::Picture& IconFor(int command);
 
-  HWND target_ = nullptr;
   std::vector<MenuRow> rows_;
   int highlighted_ = 0;
   int hover_ = -1;

@@ -79,7 +79,10 @@ void ShowWinHelp(HWND owner, const std::string& chm, const std::string& topic) {
 MainWindow::MainWindow() : helpViewer_(&ShowHtmlHelp) {}
 
 MainWindow::~MainWindow() {
+  // Nothing posted may run into a window half taken down.
+  windowThread_.WindowGone();
   Templates().Release(front_);
+  Templates().SetCommandSink({});
   ui::SetMessageFilter({});
 }
 
@@ -119,21 +122,28 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   args.bounds = ui::MakeRect(CW_USEDEFAULT, 0, ui::Width(frame), ui::Height(frame));
   args.largeIcon = largeIcon_.Get();
   args.smallIcon = smallIcon_.Get();
-  if (!CreateWindowOf(args)) return false;
+  if (!windowThread_.Create() || !CreateWindowOf(args)) return false;
+  poster_.SetTarget(windowThread_.Queue(),
+                    [this](Command command, intptr_t value) { HandleCommand(command, value); });
   SetWindowPos(Hwnd(), nullptr, 0, 0, ui::Width(frame), ui::Height(frame),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   dialogs_.SetOwner(Hwnd());
-  Templates().SetMainWindow(Hwnd());
+  // Template buttons and menu rows queue their command: a click handler must
+  // return before the command replaces the page it stands on.
+  auto postNumber = [this](int number) {
+    if (const std::optional<Command> command = CommandFromNumber(number)) PostCommand(*command);
+  };
+  Templates().SetCommandSink(postNumber);
+  menu_.onClick = postNumber;
 
   const RECT area = PageArea();
-  if (!menu_.Create(Hwnd(), Hwnd(),
-                    ui::MakeRect(0, dpi.Scale(kBandHeight), dpi.Scale(kMenuWidth),
-                                 ui::Height(ClientRect()) - dpi.Scale(kBandHeight))) ||
+  if (!menu_.Create(Hwnd(), ui::MakeRect(0, dpi.Scale(kBandHeight), dpi.Scale(kMenuWidth),
+                                         ui::Height(ClientRect()) - dpi.Scale(kBandHeight))) ||
       !front_.Create(Hwnd(), {area}) || !download_.Create(Hwnd()) || !progress_.Create(Hwnd()))
     return false;
   ReportPage::Hooks reportHooks;
   reportHooks.facts = [this] { return ReportFacts(); };
-  reportHooks.continueClicked = [this] { PostMessageA(Hwnd(), WM_USER, 152, 0); };
+  reportHooks.continueClicked = [this] { PostCommand(Command::kContinue); };
   if (!report_.Create(Hwnd(), area, reportHooks)) return false;
   ScanPage::Hooks hooks;
   hooks.showScanPage = [this] { TurnPage(Page::kScan); };
@@ -158,7 +168,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   restoreHooks.registryChecker = RegistryCheckerHere();
   restorePoint_ = std::make_unique<RepairRestorePoint>(*systemRestore_, dialogs_, restoreHooks);
   GuiScanSession::Hooks sessionHooks;
-  sessionHooks.totalsRecorded = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
+  sessionHooks.totalsRecorded = [this] { PostCommand(Command::kRefreshFrontPage); };
   session_ = std::make_unique<GuiScanSession>(dataFolder_, scanPage_, dialogs_, *this, progress_,
                                               report_, *restorePoint_, sessionHooks);
   results_ = std::make_unique<ResultsPage>(session_->Results());
@@ -167,7 +177,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   resultsHooks.backup = [this] { BackupNow(); };
   resultsHooks.scanAgain = [this] {
     session_->Results().ClearTotal();
-    PostMessageA(Hwnd(), WM_USER, 500, 0);
+    PostCommand(Command::kScanPage);
   };
   resultsHooks.switches = [this]() -> const SectionSwitches& { return session_->Switches(); };
   resultsHooks.lastScanDate = [this] {
@@ -198,7 +208,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   optimize_ = std::make_unique<OptimizePage>();
   OptimizePage::Hooks optimizeHooks;
   optimizeHooks.settingsPath = SettingsPath();
-  optimizeHooks.frontRefresh = [this] { PostMessageA(Hwnd(), WM_USER, 7, 0); };
+  optimizeHooks.frontRefresh = [this] { PostCommand(Command::kRefreshFrontPage); };
   optimizeHooks.dialogs = &dialogs_;
   if (!optimize_->Create(Hwnd(), PageArea(), optimizeHooks)) return false;
   vista_ = std::make_unique<VistaTweaksPage>();
@@ -207,12 +217,12 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   if (!CreateSettingsPage()) return false;
   if (!CreateBackupAndPack()) return false;
   // The settings page's "&Backup Registry" starts the full backup and shows
-  // it running until the worker's end comes back as command 4.
+  // it running until the worker's end comes back as kBackupFinished.
   settingsBackupView_.page = settings_.get();
   backup_->SetView(&settingsBackupView_);
   settings_->SetBackupHandler([this] { backup_->StartFromSettingsPage(); });
   settings_->EnableBackup(true);
-  monitor_ = std::make_unique<MonitorPage>(dialogs_);
+  monitor_ = std::make_unique<MonitorPage>(dialogs_, windowThread_.Queue());
   MonitorPage::Hooks monitorHooks;
   monitorHooks.mainWindow = Hwnd();
   monitorHooks.monitorPrompt = [this] {
@@ -238,7 +248,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   }
   ui::SetMessageFilter([this](MSG& message) { return FilterMessage(message); });
   SetTimer(Hwnd(), kStatusTimer, kStatusMilliseconds, nullptr);
-  PostMessageA(Hwnd(), WM_USER, 0, 0);
+  PostCommand(Command::kStarted);
   return true;
 }
 
@@ -273,8 +283,8 @@ void MainWindow::Shown() {
     LoadSettings(settings, SettingsPath());
     monitor_->ReadSettings(settings.MonitorPrompt);
   }
-  if (startMode_) PostMessageA(Hwnd(), WM_USER, 3, 0);
-  if (words_.mode == StartMode::kStartScan) PostMessageA(Hwnd(), WM_USER, 100, 0);
+  if (startMode_) PostCommand(Command::kStartModeAction);
+  if (words_.mode == StartMode::kStartScan) PostCommand(Command::kScan);
 }
 
 RECT MainWindow::PageArea() const {
@@ -331,7 +341,7 @@ void MainWindow::TurnPage(Page page) {
   if (!turn.changed) return;
   if (turn.highlightCommand) menu_.Highlight(turn.highlightCommand);
   if (turn.clearStatusRefresh) session_->Driver().SetStatusRefresh(false);
-  if (turn.postFrontRefresh) PostMessageA(Hwnd(), WM_USER, 7, 0);
+  if (turn.postFrontRefresh) PostCommand(Command::kRefreshFrontPage);
   if (turn.refreshSnapshotList) restore_->LoadSnapshotList();
   menu_.EnableRows(turn.menuEnabled);
   if (previous && previous != target) previous->Show(false);
@@ -404,7 +414,7 @@ void MainWindow::RunRepair() {
     if (restorePoint_->Last()) report_.SetRestorePoint(restorePoint_->Last()->Describe());
     TurnPage(Page::kSummary);
     report_.PageShown();
-    PostMessageA(Hwnd(), WM_USER, 7, 0);
+    PostCommand(Command::kRefreshFrontPage);
   }
   if (failure) std::rethrow_exception(failure);
 }
@@ -464,7 +474,6 @@ BackupEnvironment MainWindow::BackupSettings() const {
 }
 
 bool MainWindow::CreateBackupAndPack() {
-  poster_.SetWindow(Hwnd());
   if (!machine_) machine_ = std::make_unique<PlatformMachineControl>();
   auto waitCursor = [](bool on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW)); };
   FullBackup::Hooks backupHooks;
@@ -514,7 +523,7 @@ void MainWindow::StampLastBackup() {
                 now.hour, now.minute);
   settings.last_backup = stamp;
   Save(settings);
-  PostMessageA(Hwnd(), WM_USER, 7, 0);
+  PostCommand(Command::kRefreshFrontPage);
 }
 
 void MainWindow::RenderFrontPage() {
@@ -557,11 +566,11 @@ void MainWindow::StartModeAction() {
   switch (words_.mode) {
     case StartMode::kSchedule:
       RunScan();
-      HandleCommand(1, 0);
+      HandleCommand(Command::kQuit, 0);
       break;
     case StartMode::kBootup:
       RunScan();
-      if (words_.silent) HandleCommand(1, 0);
+      if (words_.silent) HandleCommand(Command::kQuit, 0);
       break;
     case StartMode::kMonitor:
       TurnPage(Page::kMonitor);
@@ -582,53 +591,62 @@ void MainWindow::CommonEnding(bool showFront) {
   if (showFront) TurnPage(Page::kFront);
 }
 
-void MainWindow::HandleCommand(int number, LPARAM value) {
-  switch (number) {
-    case 0:
+void MainWindow::PostCommand(Command command, intptr_t value) {
+  PostMessageA(Hwnd(), WM_USER, static_cast<WPARAM>(NumberOf(command)), value);
+}
+
+void MainWindow::HandleCommand(Command command, LPARAM value) {
+  switch (command) {
+    case Command::kStarted:
       updatesAvailable_ = true;
       if (UpdateCheckDue()) StartUpdateCheck(CheckMode::kAutomatic);
       if (onStarted) onStarted();
       CommonEnding();
       return;
-    case 1:
+    case Command::kQuit:
       terminating_ = true;
       if (CloseQuery()) DestroyWindow(Hwnd());
       return;
-    case 2: backup_->RunOnGuiThread(); return;
-    case 3: StartModeAction(); return;
-    case 4: backup_->WorkerFinished(static_cast<int>(value)); return;
-    case update_command::kRemindLater:
+    case Command::kBackupNow: backup_->RunOnGuiThread(); return;
+    case Command::kStartModeAction: StartModeAction(); return;
+    case Command::kBackupFinished: backup_->WorkerFinished(static_cast<int>(value)); return;
+    case Command::kRemindLater:
       TellSettingsNotSaved(RemindLater(SettingsPath(), static_cast<int>(value)));
       return;
-    case update_command::kCheckResult:
+    case Command::kUpdateCheckResult:
       if (HoldCheckResultWhileBusy(static_cast<int>(value))) return;
       OnUpdateCheckResult(static_cast<int>(value));
       // An automatic check that found nothing told the user nothing: the
       // page being used stays where it is.
-      if (value != update_command::kAutomaticNothingNewer) CommonEnding();
+      if (value != update_result::kAutomaticNothingNewer) CommonEnding();
       return;
-    case 7: RenderFrontPage(); return;
-    case 8: CloseQuery(); return;
-    case 10: InvalidateRect(menu_.Hwnd(), nullptr, FALSE); return;
-    case 100: RunScan(); return;
-    case 130: pack_->Pack(); return;
-    case 190: SetMonitoring(true); return;
-    case 195: SetMonitoring(false); return;
-    case 152:
+    case Command::kRefreshFrontPage: RenderFrontPage(); return;
+    case Command::kSaveSettings: CloseQuery(); return;
+    case Command::kRepaintMenu: InvalidateRect(menu_.Hwnd(), nullptr, FALSE); return;
+    case Command::kScan: RunScan(); return;
+    case Command::kPack: pack_->Pack(); return;
+    case Command::kMonitorOn: SetMonitoring(true); return;
+    case Command::kMonitorOff: SetMonitoring(false); return;
+    case Command::kContinue:
       if (Busy()) return;
       session_->Results().ClearTotal();
       TurnPage(Page::kFront);
       return;
-    case 160:
-    case 165:
+    case Command::kOptimize:
+    case Command::kUndoOptimize:
       if (Busy()) return;
       session_->Results().ClearTotal();
       RunOptimize();
       return;
-    case 180: vista_->Apply(); return;
-    case 500: TurnPage(FrontOrResults(session_->Results().TotalCount())); return;
-    default:
-      if (const std::optional<Page> page = PageForCommand(number)) TurnPage(*page);
+    case Command::kApplyVistaTweaks: vista_->Apply(); return;
+    case Command::kScanPage: TurnPage(FrontOrResults(session_->Results().TotalCount())); return;
+    case Command::kOptimizePage:
+    case Command::kPackPage:
+    case Command::kRestorePage:
+    case Command::kMonitorPage:
+    case Command::kVistaPage:
+    case Command::kSettingsPage:
+      if (const std::optional<Page> page = PageForCommand(NumberOf(command))) TurnPage(*page);
       return;
   }
 }
@@ -740,14 +758,16 @@ void MainWindow::Paint() {
 
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_USER: HandleCommand(static_cast<int>(wParam), lParam); return 0;
+    case WM_USER:
+      // Numbers that name no command (from another program) are passed by.
+      if (const std::optional<Command> command = CommandFromNumber(static_cast<int>(wParam)))
+        HandleCommand(*command, lParam);
+      return 0;
     case WM_APP:
       if (wParam == kAboutItem) {
         AboutWindow about;
         if (about.Create(AboutWindow::Mode::kAbout, Hwnd(), Environment().VersionText))
           about.RunModal();
-      } else if (wParam == kHeldCheckResult) {
-        OnHeldCheckResult(static_cast<int>(lParam));
       }
       return 0;
     case WM_PAINT: Paint(); return 0;
@@ -757,12 +777,12 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_HOTKEY:
       if (wParam == kQuitHotKey)
-        HandleCommand(1, 0);
+        HandleCommand(Command::kQuit, 0);
       else if (wParam == kHelpHotKey)
         ShowHelp();
       return 0;
     case WM_ACTIVATEAPP:
-      if (wParam) PostMessageA(Hwnd(), WM_USER, 10, 0);
+      if (wParam) PostCommand(Command::kRepaintMenu);
       return 0;
     case WM_NCHITTEST: {
       // Dragging the top band moves the window; its help link stays a link.
@@ -806,6 +826,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // The workers are asked to end now and joined when the window object
       // goes: a notification may still be open further up this stack.
       if (monitor_) monitor_->Monitor().StopForExit();
+      windowThread_.WindowGone();
       KillTimer(Hwnd(), kStatusTimer);
       UnregisterHotKey(Hwnd(), kQuitHotKey);
       UnregisterHotKey(Hwnd(), kHelpHotKey);

@@ -27,10 +27,12 @@
 #include "desktop/scan_page.h"
 #include "desktop/startup.h"
 #include "desktop/window_poster.h"
+#include "desktop/window_thread_poster.h"
 #include "engine/backup/full_backup.h"
 #include "engine/backup/machine_control.h"
 #include "engine/backup/registry_pack.h"
 #include "engine/backup/repair_restore_point.h"
+#include "engine/core/commands.h"
 #include "engine/settings/automatic_startup.h"
 #include "engine/settings/settings_save_notice.h"
 #include "engine/update/update_check.h"
@@ -47,10 +49,6 @@ class MainWindow : public ui::Window, public MonitorState {
   static constexpr int kWidth = 800;  // client, 96-dpi units
   static constexpr int kHeight = 560;
   static constexpr int kBandHeight = 64;
-
-  // WM_APP's first parameter for an update check's answer held through a
-  // long operation (the second parameter is the answer).
-  static constexpr WPARAM kHeldCheckResult = 100;
 
   // Hot key ids.
   static constexpr int kQuitHotKey = 1;
@@ -87,7 +85,7 @@ class MainWindow : public ui::Window, public MonitorState {
   // one was restored, else `requested`.
   int FirstShowCommand(int requested) const;
 
-  void HandleCommand(int number, LPARAM value);
+  void HandleCommand(Command command, LPARAM value);
   void TurnPage(Page page);
   Page CurrentPage() const { return navigator_.Current(); }
   void ShowHelp();
@@ -96,7 +94,7 @@ class MainWindow : public ui::Window, public MonitorState {
   // That menu as a new pop-up menu the caller destroys.
   HMENU CreateHelpMenu() const;
   void SetHelpViewer(HelpViewer viewer) { helpViewer_ = std::move(viewer); }
-  // Runs at command 0, when start-up is complete (the splash goes then).
+  // Runs at Command::kStarted, when start-up is complete (the splash goes then).
   std::function<void()> onStarted;
   // The settings page's shown tab, 0 to 3.
   int SettingsTab() const { return settings_ ? static_cast<int>(settings_->Tab()) : 0; }
@@ -174,6 +172,8 @@ class MainWindow : public ui::Window, public MonitorState {
   bool CloseQuery();
   RECT HelpLinkRect() const;
   bool FilterMessage(MSG& message);
+  // Queues `command` behind the window's pending messages.
+  void PostCommand(Command command, intptr_t value = 0);
   ui::Window* PageWindow(Page page);
 
   std::string SettingsPath() const { return dataFolder_ + "\\hvmend.ini"; }
@@ -182,6 +182,8 @@ class MainWindow : public ui::Window, public MonitorState {
   bool Save(const ProgramSettings& settings);
   void TellSettingsNotSaved(uint32_t status);
 
+  // First: the pages' workers post through it while they end.
+  WindowThreadPoster windowThread_;
   StartWords words_;
   std::string dataFolder_;
   std::optional<RestoredPlacement::State> restoredState_;
@@ -202,7 +204,7 @@ class MainWindow : public ui::Window, public MonitorState {
   UpdateChecks updates_;
   bool updatesAvailable_ = false;  // "Check for Updates" once start-up is complete
   bool scanning_ = false;          // RunScan is on the stack
-  // An update check's answer (command 6 with 1 or 2) that came while a long
+  // An update check's answer (manual nothing newer, or an offer) that came while a long
   // operation ran, told when it has ended.
   std::optional<int> heldCheckResult_;
   std::unique_ptr<SystemRestore> systemRestore_;

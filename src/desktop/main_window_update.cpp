@@ -1,5 +1,5 @@
-// The main window's side of the update check: starting it, and the result
-// (command 6) with the prompt, the download and the restarter.
+// The main window's side of the update check: starting it, and the answer
+// (Command::kUpdateCheckResult) with the prompt, the download and the restarter.
 #include "desktop/main_window.h"
 
 #include <algorithm>
@@ -34,7 +34,10 @@ void MainWindow::StartUpdateCheck(CheckMode mode) {
   const CivilDate today = LocalToday();
   const std::string address = UpdateRequestAddress(UpdateServerFrom(SettingsPath()),
                                                    DaySerial(today.year, today.month, today.day));
-  updates_.Start(Hwnd(), mode, address, Environment().VersionText);
+  updates_.Start(
+      windowThread_.Shared(),
+      [this](int answer) { HandleCommand(Command::kUpdateCheckResult, answer); }, mode, address,
+      Environment().VersionText);
 }
 
 void MainWindow::OnUpdateCheckResult(int value) {
@@ -47,21 +50,21 @@ void MainWindow::OnUpdateCheckResult(int value) {
     });
     return prompt.Run(Hwnd());
   };
-  hooks.post = [this](int command, long days) { PostMessageA(Hwnd(), WM_USER, command, days); };
+  hooks.post = [this](Command command, long days) { PostCommand(command, days); };
   hooks.download = [this](const std::string& address) { return download_.DownloadFile(address); };
   hooks.install = [this](const std::string& file, const std::string& digest) {
     return InstallUpdate(file, digest, {OwnProgramPath(), Hwnd()});
   };
   hooks.settingsNotSaved = [this](uint32_t status) { TellSettingsNotSaved(status); };
   // The restarter waits for this window to go before it replaces the files.
-  if (HandleCheckResult(value, offer, dialogs_, hooks)) PostMessageA(Hwnd(), WM_USER, 1, 0);
+  if (HandleCheckResult(value, offer, dialogs_, hooks)) PostCommand(Command::kQuit);
 }
 
 // Told in the middle of a scan or repair, an answer would take its page and
 // unlock the menu: a message or an offer waits for the operation's end. The
 // automatic check's "nothing newer" only moves the due date and goes at once.
 bool MainWindow::HoldCheckResultWhileBusy(int value) {
-  if (!Busy() || value == update_command::kAutomaticNothingNewer) return false;
+  if (!Busy() || value == update_result::kAutomaticNothingNewer) return false;
   // An offer outweighs "no news" should both be waiting.
   heldCheckResult_ = std::max(heldCheckResult_.value_or(value), value);
   return true;
@@ -71,7 +74,8 @@ bool MainWindow::HoldCheckResultWhileBusy(int value) {
 // the stack below.
 void MainWindow::ReleaseHeldCheckResult() {
   if (heldCheckResult_ && !Busy())
-    PostMessageA(Hwnd(), WM_APP, kHeldCheckResult, *std::exchange(heldCheckResult_, {}));
+    windowThread_.Queue().Post(
+        [this, value = *std::exchange(heldCheckResult_, {})] { OnHeldCheckResult(value); });
 }
 
 // The held answer is told, but the user stays on the page the operation ended

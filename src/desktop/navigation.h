@@ -52,7 +52,7 @@ std::vector<MenuRow> MenuRowsFor(int windowsVersionCode);
 struct PageTurn {
   bool changed = false;           // false: the page was already shown, nothing to do
   int highlightCommand = 0;       // the menu row to light up; 0 keeps the highlight
-  bool postFrontRefresh = false;  // command 7
+  bool postFrontRefresh = false;  // Command::kRefreshFrontPage
   bool clearStatusRefresh = false;
   bool refreshSnapshotList = false;
   bool menuEnabled = true;

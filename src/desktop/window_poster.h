@@ -1,22 +1,30 @@
-// Commands for a window, posted as WM_USER(number, value) so that they run on
-// the window's own thread in the order posted. Safe from any thread.
+// The commands workers and the engine post to the main window, carried to
+// the window thread as closures (engine/core/window_thread.h) and handed to
+// the main window's command handler there in the order posted.
 #pragma once
 
-#include <windows.h>
+#include <functional>
+#include <utility>
 
 #include "engine/core/command_poster.h"
+#include "engine/core/window_thread.h"
 
 namespace hvm {
 
 class WindowCommandPoster : public CommandPoster {
  public:
-  void SetWindow(HWND window) { window_ = window; }
-  void PostCommand(int number, intptr_t value) override {
-    if (window_) PostMessageA(window_, WM_USER, static_cast<WPARAM>(number), value);
+  using Handler = std::function<void(Command command, intptr_t value)>;
+  void SetTarget(WindowThread& thread, Handler handler) {
+    thread_ = &thread;
+    handler_ = std::move(handler);
+  }
+  void PostCommand(Command command, intptr_t value) override {
+    if (thread_) thread_->Post([handler = handler_, command, value] { handler(command, value); });
   }
 
  private:
-  HWND window_ = nullptr;
+  WindowThread* thread_ = nullptr;
+  Handler handler_;
 };
 
 }  // namespace hvm

@@ -18,7 +18,6 @@ ImageButton::~ImageButton() {
 bool ImageButton::Create(HWND parent, const CreateArgs& args) {
   strip_ = args.strip;
   command_ = args.command;
-  target_ = args.target;
   hint_ = args.hint;
   tabStop_ = args.tabStop;
   const Dpi dpi = Dpi::ForWindow(parent);
@@ -86,7 +85,6 @@ void ImageButton::SetHover(bool hover) {
 }
 
 void ImageButton::Clicked() {
-  if (target_) PostMessageA(target_, WM_USER, static_cast<WPARAM>(command_), 0);
   if (onClick) onClick(command_);
 }
 

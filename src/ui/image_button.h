@@ -1,9 +1,8 @@
 // A button drawn from one picture strip of four equal states side by side
 // (normal, mouse over, pressed, disabled), with the hand cursor, an optional
-// hint and no caption of its own (the picture carries it). A click posts
-// WM_USER with its command number to the target window (the main window's
-// command channel). A button made a tab stop also works from the keyboard:
-// it takes the focus, shows it, and Space, Enter or BM_CLICK press it.
+// hint and no caption of its own (the picture carries it). A click hands its
+// command number to onClick; the owner decides what it does. A button made a tab stop also works
+// from the keyboard: it takes the focus, shows it, and Space, Enter or BM_CLICK press it.
 #pragma once
 
 #include <windows.h>
@@ -26,9 +25,8 @@ class ImageButton : public Window {
   struct CreateArgs {
     const Picture* strip = nullptr;  // drawn at twice the 96-dpi size; kept by the caller
     int command = 0;
-    std::string hint;       // shown only when not empty
-    POINT origin{};         // pixels, in the parent
-    HWND target = nullptr;  // gets WM_USER(command, 0); null: only onClick
+    std::string hint;  // shown only when not empty
+    POINT origin{};    // pixels, in the parent
     // The picture's caption as window text, for the dialog manager's
     // mnemonics ("&") and for screen readers; never drawn.
     std::string caption;
@@ -44,7 +42,7 @@ class ImageButton : public Window {
   void Move(POINT origin);
   // Presses the button as a click of the user would; nothing when disabled.
   void Click();
-  // Called after the command was posted.
+  // Called with the button's command at each click.
   std::function<void(int command)> onClick;
 
  protected:
@@ -60,7 +58,6 @@ class ImageButton : public Window {
   const Picture* strip_ = nullptr;
   Picture scaled_;
   int command_ = 0;
-  HWND target_ = nullptr;
   HWND tooltip_ = nullptr;
   std::string hint_;
   bool tabStop_ = false;

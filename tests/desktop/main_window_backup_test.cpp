@@ -80,7 +80,7 @@ class MainWindowBackupTest : public ::testing::Test {
 TEST_F(MainWindowBackupTest, TheOrganizePageShowsTemplate430WithItsProgressBar) {
   MainWindow& window = Open();
   EXPECT_FALSE(window.Pack().View().IsVisible());
-  window.HandleCommand(520, 0);
+  window.HandleCommand(Command::kPackPage, 0);
   EXPECT_EQ(Page::kPack, window.CurrentPage());
   EXPECT_TRUE(window.Pack().View().IsVisible());
   EXPECT_FALSE(window.FrontView().IsVisible());
@@ -91,9 +91,9 @@ TEST_F(MainWindowBackupTest, TheOrganizePageShowsTemplate430WithItsProgressBar) 
 
 TEST_F(MainWindowBackupTest, CommandOneThirtyPacksAndTheProgressBarEndsFull) {
   MainWindow& window = Open();
-  window.HandleCommand(520, 0);
+  window.HandleCommand(Command::kPackPage, 0);
   Answer({1, 2});  // OK to start; Cancel at "Organize Completed"
-  window.HandleCommand(130, 0);
+  window.HandleCommand(Command::kPack, 0);
   ASSERT_EQ(2u, shown_.size());
   EXPECT_EQ(0u, shown_[0].rfind("Start Organize: ", 0));
   EXPECT_EQ(0u, shown_[1].rfind("Organize Completed: ", 0));
@@ -107,7 +107,7 @@ TEST_F(MainWindowBackupTest, CommandOneThirtyPacksAndTheProgressBarEndsFull) {
 TEST_F(MainWindowBackupTest, CommandTwoBacksUpOnTheGuiThread) {
   MainWindow& window = Open();
   Answer({1, 1});  // Yes, then OK
-  window.HandleCommand(2, 0);
+  window.HandleCommand(Command::kBackupNow, 0);
   ASSERT_EQ(2u, shown_.size());
   EXPECT_EQ(0u, shown_[0].rfind("Starting Backup... : ", 0));
   EXPECT_EQ(
@@ -145,7 +145,7 @@ TEST_F(MainWindowBackupTest, FullBackupsAreListedMadeAndPutBackFromTheRestorePag
   folder_.WriteFile("Hivemend\\20000101-0800\\software", "regf");
   folder_.WriteFile("Hivemend\\20000101-0800\\user.ini", "[Key]\r\nsoftware=\\SOFTWARE\r\n");
   MainWindow& window = Open();
-  window.HandleCommand(530, 0);
+  window.HandleCommand(Command::kRestorePage, 0);
   size_t rowsAtFirst = 0, rowsAfterBackup = 0;
   std::string firstFolder;
   window.onFullBackupsShown = [&](FullBackupsWindow& backups) {

@@ -94,16 +94,16 @@ class MainWindowTest : public ::testing::Test {
     SwitchOnly({4});
     SeedStaleClasses(stale);
     MainWindow& window = Open();
-    window.HandleCommand(100, 0);
+    window.HandleCommand(Command::kScan, 0);
     return window;
   }
 
   // Whether a command is waiting in the window's queue; takes it out.
-  bool CommandQueued(WPARAM command) {
+  bool CommandQueued(Command command) {
     MSG message;
     bool found = false;
     while (PeekMessageA(&message, window_->Hwnd(), WM_USER, WM_USER, PM_REMOVE))
-      found |= message.wParam == command;
+      found |= message.wParam == WPARAM(NumberOf(command));
     return found;
   }
 
@@ -132,7 +132,7 @@ TEST_F(MainWindowTest, OpensOnTheFrontPageWithItsMenu) {
 TEST_F(MainWindowTest, ADeclinedUpdateRemindsAfterTheChosenDays) {
   SwitchOnly({});
   MainWindow& window = Open();
-  window.HandleCommand(5, 30);
+  window.HandleCommand(Command::kRemindLater, 30);
   ProgramSettings settings;
   LoadSettings(settings, data_ + "\\hvmend.ini");
   EXPECT_EQ(30, settings.UpdateFreq);
@@ -141,13 +141,13 @@ TEST_F(MainWindowTest, ADeclinedUpdateRemindsAfterTheChosenDays) {
 
 TEST_F(MainWindowTest, SwitchingToTheShownPagePostsNothing) {
   MainWindow& window = Open();
-  CommandQueued(7);
+  CommandQueued(Command::kRefreshFrontPage);
   window.TurnPage(Page::kFront);
-  EXPECT_FALSE(CommandQueued(7));
+  EXPECT_FALSE(CommandQueued(Command::kRefreshFrontPage));
   window.TurnPage(Page::kScan);
   EXPECT_FALSE(window.Menu().RowsEnabled());
   window.TurnPage(Page::kFront);
-  EXPECT_TRUE(CommandQueued(7));
+  EXPECT_TRUE(CommandQueued(Command::kRefreshFrontPage));
   EXPECT_TRUE(window.Menu().RowsEnabled());
 }
 
@@ -156,11 +156,11 @@ TEST_F(MainWindowTest, ScanCommandWithResultsHeldShowsThemAndKeepsThem) {
   window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{A}\\InprocServer32");
   window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{B}\\InprocServer32");
   ASSERT_EQ(2, window.Session().Results().TotalCount());
-  window.HandleCommand(500, 0);
+  window.HandleCommand(Command::kScanPage, 0);
   EXPECT_EQ(Page::kResults, window.CurrentPage());
-  window.HandleCommand(100, 0);  // a start while results are held only shows them
+  window.HandleCommand(Command::kScan, 0);  // a start while results are held only shows them
   EXPECT_EQ(2, window.Session().Results().TotalCount());
-  window.HandleCommand(152, 0);
+  window.HandleCommand(Command::kContinue, 0);
   EXPECT_EQ(Page::kFront, window.CurrentPage());
   EXPECT_EQ(0, window.Session().Results().TotalCount());
 }
@@ -240,7 +240,7 @@ TEST_F(MainWindowTest, MenuIsDisabledDuringTheScanAndEscapeStopsIt) {
   // Esc reaches the main window at the scan's first poll and ends the scan
   // within four more classes.
   PostMessageA(window.Hwnd(), WM_KEYDOWN, VK_ESCAPE, 1);
-  window.HandleCommand(100, 0);
+  window.HandleCommand(Command::kScan, 0);
   ASSERT_TRUE(probe.enabledDuringScan.has_value());
   EXPECT_FALSE(*probe.enabledDuringScan);
   EXPECT_LE(window.Session().Results().TotalCount(), 4);
@@ -257,11 +257,11 @@ TEST_F(MainWindowTest, AnUpdateAnswerDuringAScanWaitsForItsEnd) {
   MainWindow& window = Open();
   ASSERT_TRUE(window.UpdateCheckOffered());
   MenuProbe probe(window);
-  PostMessageA(window.Hwnd(), WM_USER, update_command::kCheckResult,
-               update_command::kManualNothingNewer);
+  PostMessageA(window.Hwnd(), WM_USER, NumberOf(Command::kUpdateCheckResult),
+               update_result::kManualNothingNewer);
   PostMessageA(probe.Hwnd(), WM_APP, 0, 0);
   const std::vector<std::string> told = DialogTextsDuring([&] {
-    window.HandleCommand(100, 0);
+    window.HandleCommand(Command::kScan, 0);
     ui::PumpMessages();
   });
   ASSERT_TRUE(probe.pageDuringScan.has_value());
@@ -311,16 +311,16 @@ TEST_F(MainWindowTest, CommandsThatClearTheResultsWaitWhileBusy) {
   MainWindow& window = Open();
   window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{A}\\InprocServer32");
   window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{B}\\InprocServer32");
-  window.HandleCommand(500, 0);
+  window.HandleCommand(Command::kScanPage, 0);
   ASSERT_EQ(Page::kResults, window.CurrentPage());
   window.Session().Driver().SetBusy(true);
-  for (int command : {152, 160, 165}) {
+  for (Command command : {Command::kContinue, Command::kOptimize, Command::kUndoOptimize}) {
     window.HandleCommand(command, 0);
-    EXPECT_EQ(2, window.Session().Results().TotalCount()) << command;
-    EXPECT_EQ(Page::kResults, window.CurrentPage()) << command;
+    EXPECT_EQ(2, window.Session().Results().TotalCount()) << NumberOf(command);
+    EXPECT_EQ(Page::kResults, window.CurrentPage()) << NumberOf(command);
   }
   window.Session().Driver().SetBusy(false);
-  window.HandleCommand(152, 0);
+  window.HandleCommand(Command::kContinue, 0);
   EXPECT_EQ(0, window.Session().Results().TotalCount());
   EXPECT_EQ(Page::kFront, window.CurrentPage());
 }
@@ -330,8 +330,8 @@ TEST_F(MainWindowTest, CommandsThatClearTheResultsWaitWhileBusy) {
 TEST_F(MainWindowTest, AnUpdateAnswerDuringARepairWaitsForItsEnd) {
   MainWindow& window = ScannedWith(3);
   ASSERT_EQ(Page::kResults, window.CurrentPage());
-  PostMessageA(window.Hwnd(), WM_USER, update_command::kCheckResult,
-               update_command::kManualNothingNewer);
+  PostMessageA(window.Hwnd(), WM_USER, NumberOf(Command::kUpdateCheckResult),
+               update_result::kManualNothingNewer);
   std::optional<Page> pageWhenTold;
   std::optional<bool> busyWhenTold;
   SetDialogShownHook([&](MessageDialogWindow& dialog) {
@@ -359,9 +359,9 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsToldOnce) {
   const std::string path = data_ + "\\hvmend.ini";
   ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
   const std::vector<std::string> told = DialogTextsDuring([&] {
-    window.HandleCommand(100, 0);
-    window.HandleCommand(update_command::kRemindLater, 7);
-    window.HandleCommand(8, 0);
+    window.HandleCommand(Command::kScan, 0);
+    window.HandleCommand(Command::kRemindLater, 7);
+    window.HandleCommand(Command::kSaveSettings, 0);
     ui::PumpMessages();
   });
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -372,7 +372,7 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsToldOnce) {
   LoadSettings(settings, path);
   EXPECT_TRUE(settings.last_scan.empty());
   // Writable again: the next save goes through without a word.
-  EXPECT_TRUE(DialogTextsDuring([&] { window.HandleCommand(8, 0); }).empty());
+  EXPECT_TRUE(DialogTextsDuring([&] { window.HandleCommand(Command::kSaveSettings, 0); }).empty());
   LoadSettings(settings, path);
   EXPECT_FALSE(settings.window.empty() && settings.window_l.empty());
 }
@@ -384,7 +384,7 @@ TEST_F(MainWindowTest, StopButtonEndsTheScanLikeEscape) {
   // The click arrives through the scan page, the Stop button's parent.
   PostMessageA(window.Scan().Hwnd(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
                reinterpret_cast<LPARAM>(window.Scan().StopButton().Hwnd()));
-  window.HandleCommand(100, 0);
+  window.HandleCommand(Command::kScan, 0);
   EXPECT_LE(window.Session().Results().TotalCount(), 4);
   EXPECT_FALSE(window.Busy());
 }
@@ -436,7 +436,7 @@ TEST_F(MainWindowTest, ClosingSavesThePlacementUnderTheKeyItOpenedFrom) {
   SendMessageA(window.Hwnd(), WM_DPICHANGED, MAKEWPARAM(elsewhere, elsewhere),
                reinterpret_cast<LPARAM>(&bounds));
   ASSERT_EQ(elsewhere, window.CurrentDpi().Value());
-  window.HandleCommand(8, 0);
+  window.HandleCommand(Command::kSaveSettings, 0);
   ProgramSettings settings;
   LoadSettings(settings, data_ + "\\hvmend.ini");
   const bool large = ui::Dpi::System().Value() > 96;
@@ -475,7 +475,7 @@ TEST_F(MainWindowTest, ResultsPageShowsTheScanAndItsChecksDriveTheStore) {
   SwitchOnly({4, 7});
   SeedStaleClasses(3);
   MainWindow& window = Open();
-  window.HandleCommand(100, 0);
+  window.HandleCommand(Command::kScan, 0);
   ASSERT_EQ(Page::kResults, window.CurrentPage());
   ResultsPage& page = window.Results();
   EXPECT_TRUE(page.IsVisible());
@@ -635,7 +635,7 @@ TEST_F(MainWindowTest, RestorePageListsTheRepairsSnapshotAndPutsItBack) {
   MainWindow& window = ScannedWith(2);
   window.Results().RepairButton().Click();
   ASSERT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1000}\\InprocServer32"));
-  window.HandleCommand(530, 0);
+  window.HandleCommand(Command::kRestorePage, 0);
   ASSERT_EQ(Page::kRestore, window.CurrentPage());
   RestorePage& page = window.Restore();
   EXPECT_EQ(1, page.Chooser().Count());
@@ -688,7 +688,7 @@ TEST_F(MainWindowTest, ScanDecideRepairAndRestoreFromTheWindow) {
       before[std::to_string(i) + name] = raw(i, name);
 
   MainWindow& window = Open();
-  window.HandleCommand(100, 0);
+  window.HandleCommand(Command::kScan, 0);
   ASSERT_EQ(Page::kResults, window.CurrentPage());
   const auto& entries = window.Session().Results().Section(4);
   ASSERT_EQ(4u, entries.size());
@@ -716,12 +716,12 @@ TEST_F(MainWindowTest, ScanDecideRepairAndRestoreFromTheWindow) {
             window.Report().ValueOf("Problems Permanently Ignored"));
 
   // A later scan leaves the ignored class out.
-  window.HandleCommand(152, 0);
-  window.HandleCommand(100, 0);
+  window.HandleCommand(Command::kContinue, 0);
+  window.HandleCommand(Command::kScan, 0);
   ASSERT_EQ(1u, window.Session().Results().Section(4).size());
   EXPECT_NE(std::string::npos, window.Session().Results().Section(4)[0].line.find("{STALE-1002}"));
 
-  window.HandleCommand(530, 0);
+  window.HandleCommand(Command::kRestorePage, 0);
   RestorePage& page = window.Restore();
   ASSERT_GE(page.List().Count(), 2);
   for (int i = 0; i < page.List().Count(); ++i) page.List().SetChecked(i, true);
@@ -736,9 +736,9 @@ TEST_F(MainWindowTest, ScanDecideRepairAndRestoreFromTheWindow) {
 // he is; it only stores when to look again.
 TEST_F(MainWindowTest, AnAutomaticCheckFindingNothingKeepsThePageShown) {
   MainWindow& window = Open();
-  window.HandleCommand(530, 0);
+  window.HandleCommand(Command::kRestorePage, 0);
   ASSERT_EQ(Page::kRestore, window.CurrentPage());
-  window.HandleCommand(update_command::kCheckResult, update_command::kAutomaticNothingNewer);
+  window.HandleCommand(Command::kUpdateCheckResult, update_result::kAutomaticNothingNewer);
   EXPECT_EQ(Page::kRestore, window.CurrentPage());
   ProgramSettings settings;
   LoadSettings(settings, data_ + "\\hvmend.ini");
@@ -748,7 +748,7 @@ TEST_F(MainWindowTest, AnAutomaticCheckFindingNothingKeepsThePageShown) {
 TEST_F(MainWindowTest, ScanFindingNothingEndsOnTheReport) {
   SwitchOnly({4});
   MainWindow& window = Open();
-  window.HandleCommand(100, 0);
+  window.HandleCommand(Command::kScan, 0);
   EXPECT_EQ(Page::kSummary, window.CurrentPage());
   EXPECT_TRUE(window.Report().IsVisible());
   EXPECT_EQ("0", window.Report().ValueOf("Total Problems Found"));
@@ -777,25 +777,25 @@ int ArmedWhenAllAre(MonitorPage& page) {
 TEST_F(MainWindowTest, CommandsOneNinetyAndOneNinetyFiveStartAndStopTheMonitor) {
   test::SeedKey("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
   MainWindow& window = Open();
-  window.HandleCommand(540, 0);
+  window.HandleCommand(Command::kMonitorPage, 0);
   EXPECT_EQ(Page::kMonitor, window.CurrentPage());
   EXPECT_TRUE(window.Monitor().IsVisible());
   EXPECT_EQ(190, window.Monitor().TemplateButtonCode());
-  window.HandleCommand(190, 0);
+  window.HandleCommand(Command::kMonitorOn, 0);
   MonitorState& state = window;
   EXPECT_TRUE(state.Active());
   EXPECT_EQ(195, window.Monitor().TemplateButtonCode());
   const int watched = ArmedWhenAllAre(window.Monitor());
   EXPECT_GE(watched, 1);
   ASSERT_TRUE(PumpUntil([&] { return window.Monitor().Monitor().ActiveCount() == watched; }));
-  window.HandleCommand(195, 0);
+  window.HandleCommand(Command::kMonitorOff, 0);
   EXPECT_FALSE(state.Active());
   ASSERT_TRUE(PumpUntil([&] { return window.Monitor().Monitor().ActiveCount() == 0; }));
 }
 
 TEST_F(MainWindowTest, MinimisedOnTheMonitorPageTheProgramGoesToTheTray) {
   MainWindow& window = Open();
-  window.HandleCommand(540, 0);
+  window.HandleCommand(Command::kMonitorPage, 0);
   ShowWindow(window.Hwnd(), SW_MINIMIZE);
   ui::PumpMessages();
   EXPECT_FALSE(IsWindowVisible(window.Hwnd())) << "no task-bar button";
@@ -803,7 +803,7 @@ TEST_F(MainWindowTest, MinimisedOnTheMonitorPageTheProgramGoesToTheTray) {
   window.Monitor().RestoreFromTray();
   EXPECT_TRUE(IsWindowVisible(window.Hwnd()));
   // Elsewhere a minimise is only a minimise.
-  window.HandleCommand(500, 0);
+  window.HandleCommand(Command::kScanPage, 0);
   ShowWindow(window.Hwnd(), SW_MINIMIZE);
   ui::PumpMessages();
   EXPECT_TRUE(IsWindowVisible(window.Hwnd()));
@@ -844,15 +844,15 @@ TEST_F(MainWindowTest, TheMonitorPromptSettingIsReadAtCreationAndAgainWhenShown)
 TEST_F(MainWindowTest, ClosingWhileMonitoringEndsEveryWorker) {
   test::SeedKey("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
   MainWindow& window = Open();
-  window.HandleCommand(540, 0);
-  window.HandleCommand(190, 0);
+  window.HandleCommand(Command::kMonitorPage, 0);
+  window.HandleCommand(Command::kMonitorOn, 0);
   const int watched = ArmedWhenAllAre(window.Monitor());
   ASSERT_GT(watched, 0);
   ASSERT_TRUE(PumpUntil([&] { return window.Monitor().Monitor().ActiveCount() == watched; }));
   const test::WorkerThreads threads(window.Monitor().Monitor());
   EXPECT_EQ(watched, threads.Opened());
   EXPECT_EQ(watched, threads.Running());
-  window.HandleCommand(1, 0);
+  window.HandleCommand(Command::kQuit, 0);
   window_.reset();
   EXPECT_EQ(0, threads.Running());
 }

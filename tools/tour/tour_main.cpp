@@ -196,15 +196,15 @@ void AnswerDialogs(const std::string& folder, std::vector<DialogAnswer> answers,
 // The organize page before and after a pack, with every question the pack
 // asks; then a full backup from the main window and its completion messages.
 void TourBackupAndPack(MainWindow& main, const std::string& folder, bool& allSaved) {
-  main.HandleCommand(520, 0);
+  main.HandleCommand(Command::kPackPage, 0);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-organize");
   AnswerDialogs(folder, {{"dialog-organize-start", 1}, {"dialog-organize-completed", 2}}, allSaved);
-  main.HandleCommand(130, 0);
+  main.HandleCommand(Command::kPack, 0);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-organize-done");
   AnswerDialogs(folder, {{"dialog-backup-start", 1}, {"dialog-backup-made", 1}}, allSaved);
-  main.HandleCommand(2, 0);
+  main.HandleCommand(Command::kBackupNow, 0);
   ui::PumpMessages();
   GuiDialogs dialogs(main.Hwnd());
   AnswerDialogs(folder, {{"dialog-backup-not-finished", 1}}, allSaved);
@@ -212,7 +212,7 @@ void TourBackupAndPack(MainWindow& main, const std::string& folder, bool& allSav
 
   // The full backups window over the restore page, with the backup just made
   // chosen and the warning before it would be put back.
-  main.HandleCommand(530, 0);
+  main.HandleCommand(Command::kRestorePage, 0);
   ui::PumpMessages();
   main.onFullBackupsShown = [&](FullBackupsWindow& window) {
     ui::PumpMessages();
@@ -282,11 +282,11 @@ bool TourMonitor(MainWindow& main, const std::string& folder) {
   registry.SetRoot(HKEY_CURRENT_USER);
   if (!registry.OpenKey(run, true)) return false;
   MonitorPage& page = main.Monitor();
-  main.HandleCommand(540, 0);
+  main.HandleCommand(Command::kMonitorPage, 0);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-monitor-off");
 
-  main.HandleCommand(190, 0);
+  main.HandleCommand(Command::kMonitorOn, 0);
   int watched = 0;
   for (int i = 0; i < kWatchPointCount; ++i) watched += page.Monitor().Slot(i) != nullptr;
   PumpUntil([&] { return page.Monitor().ActiveCount() == watched; }, 30000);
@@ -323,7 +323,7 @@ bool TourMonitor(MainWindow& main, const std::string& folder) {
   allSaved &= gTrayMenuSaved;
   page.RestoreFromTray();
 
-  main.HandleCommand(195, 0);
+  main.HandleCommand(Command::kMonitorOff, 0);
   PumpUntil([&] { return page.Monitor().ActiveCount() == 0; }, 30000);
   // Off and hidden: the grey image.
   page.HideToTray();
@@ -399,7 +399,7 @@ void ChooseInDropDown(ui::DropDownList& box, int index) {
 // The settings page's four tabs, and the general tab with the scan frequency
 // shown (the action is put back afterwards).
 bool SettingsStops(MainWindow& main, const std::string& folder) {
-  main.HandleCommand(560, 0);
+  main.HandleCommand(Command::kSettingsPage, 0);
   ui::PumpMessages();
   SettingsPage& page = main.Settings();
   const int action = page.ActionBox().Selected();
@@ -458,7 +458,7 @@ int RunTour(const std::string& folder) {
   main.TurnPage(Page::kScan);
   StageScanHalfway(main.Scan());
   allSaved &= Save(main.Hwnd(), folder, "main-window-scan-running");
-  main.HandleCommand(100, 0);  // a real scan of the tour's own prefix
+  main.HandleCommand(Command::kScan, 0);  // a real scan of the tour's own prefix
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-scan-finished");
   StageDecisions(main);
@@ -478,9 +478,9 @@ int RunTour(const std::string& folder) {
   main.TurnPage(Page::kSummary);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-repair-report");
-  main.HandleCommand(152, 0);
+  main.HandleCommand(Command::kContinue, 0);
   ui::PumpMessages();
-  main.HandleCommand(530, 0);
+  main.HandleCommand(Command::kRestorePage, 0);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-restore");
   // Show Key's caution, answered with Cancel.
@@ -493,15 +493,15 @@ int RunTour(const std::string& folder) {
   SetDialogShownHook({});
   // The optimize page in both states: a real run on the tour's own prefix,
   // undone again; then the Vista page (the tour runs as Windows Vista).
-  main.HandleCommand(510, 0);
+  main.HandleCommand(Command::kOptimizePage, 0);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-optimize");
-  main.HandleCommand(160, 0);
+  main.HandleCommand(Command::kOptimize, 0);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-optimize-undo");
-  main.HandleCommand(165, 0);
+  main.HandleCommand(Command::kUndoOptimize, 0);
   ui::PumpMessages();
-  main.HandleCommand(550, 0);
+  main.HandleCommand(Command::kVistaPage, 0);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-vista-tweaks");
   // As a user without administrative rights sees it.
@@ -511,7 +511,7 @@ int RunTour(const std::string& folder) {
   TourBackupAndPack(main, folder, allSaved);
   gMenuFolder = folder;
   allSaved &= TourMonitor(main, folder);
-  main.HandleCommand(500, 0);
+  main.HandleCommand(Command::kScanPage, 0);
   ui::PumpMessages();
   SetTimer(nullptr, 0, 100, &CaptureOpenMenu);
   main.ShowHelpMenu();

@@ -79,52 +79,19 @@ std::string ChooseListFileWithDialog(HWND owner) {
   return GetSaveFileNameA(&dialog) ? std::string(path) : std::string();
 }
 
-// The message-only window whose posted wake-ups run the workers' steps on
-// the GUI thread, in the main loop and in every modal loop alike.
-class StepWindow : public ui::Window {
- public:
-  explicit StepWindow(GuiSteps& steps) : steps_(steps) {}
-  bool Create() {
-    CreateArgs args;
-    args.className = "HivemendMonitorSteps";
-    args.style = 0;
-    args.parent = HWND_MESSAGE;
-    args.bounds = ui::MakeRect(0, 0, 0, 0);
-    return CreateWindowOf(args);
-  }
-  static constexpr UINT kRunSteps = WM_APP + 2;
-
- protected:
-  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == kRunSteps) {
-      steps_.RunPending();
-      return 0;
-    }
-    return Window::OnMessage(message, wParam, lParam);
-  }
-
- private:
-  GuiSteps& steps_;
-};
-
 }  // namespace
 
-struct MonitorPage::StepRunner {
-  explicit StepRunner(GuiSteps& steps) : window(steps) {}
-  StepWindow window;
-};
-
-MonitorPage::MonitorPage(DialogService& dialogs)
+MonitorPage::MonitorPage(DialogService& dialogs, WindowThreadQueue& windowThread)
     : dialogs_(dialogs),
+      windowThread_(windowThread),
       model_(dialogs, MonitorPageModel::Hooks{
                           [this](const ChangeLineFields& row) { AddRow(row); },
                           [this] { return ProgramHidden(); }, [this] { RestoreFromTray(); },
                           [] { ui::PumpMessages(); }, [this] { return MonitorPromptSetting(); }}),
-      monitor_(steps_, *this) {}
+      monitor_(windowThread_, *this) {}
 
 MonitorPage::~MonitorPage() {
   monitor_.StopForExit();
-  steps_.SetWake({});
   // The shared renderer must not keep this view after it is gone.
   Templates().Release(view_);
 }
@@ -137,10 +104,6 @@ bool MonitorPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   if (!CreatePage("HivemendMonitorPage", parent, bounds)) return false;
   const RECT client = ClientRect();
   if (!view_.Create(Hwnd(), {client}) || !CreateLentControls()) return false;
-  stepRunner_ = std::make_unique<StepRunner>(steps_);
-  if (!stepRunner_->window.Create()) return false;
-  const HWND stepWindow = stepRunner_->window.Hwnd();
-  steps_.SetWake([stepWindow] { PostMessageA(stepWindow, StepWindow::kRunSteps, 0, 0); });
   monitoringIcon_ = ui::LoadProgramIcon(pictures::kProgramIcon, GetSystemMetrics(SM_CXSMICON));
   idleIcon_ = GreyCopy(monitoringIcon_.Get());
   return true;

@@ -2,8 +2,9 @@
 // button (490 off, 495 on), and on the template's panel the list of every
 // change captured since the program started, with two counters and "Save
 // List...". It owns the registry monitor and its workers, the icon in the
-// notification area with its menu and balloons, and the message-only window
-// through which the workers' steps reach the GUI thread.
+// notification area with its menu and balloons. The workers' steps reach the
+// window thread through the program's window-thread queue, which the page is
+// handed.
 #pragma once
 
 #include <windows.h>
@@ -15,7 +16,7 @@
 
 #include "desktop/pages/template_renderer.h"
 #include "engine/core/dialog_service.h"
-#include "engine/monitor/gui_steps.h"
+#include "engine/core/window_thread.h"
 #include "engine/monitor/monitor_page_model.h"
 #include "engine/monitor/registry_monitor.h"
 #include "ui/controls.h"
@@ -39,14 +40,14 @@ class MonitorPage : public ui::Window, private MonitorView {
     // save dialog unless replaced.
     std::function<std::string()> chooseListFile;
   };
-  explicit MonitorPage(DialogService& dialogs);
+  MonitorPage(DialogService& dialogs, WindowThreadQueue& windowThread);
   ~MonitorPage() override;
 
   [[nodiscard]] bool Create(HWND parent, const RECT& bounds, Hooks hooks);
 
   RegistryMonitor& Monitor() { return monitor_; }
   MonitorPageModel& Model() { return model_; }
-  GuiSteps& Steps() { return steps_; }
+  WindowThreadQueue& WindowThreadSteps() { return windowThread_; }
 
   // The main window turned to this page (true) or away from it.
   void PageShown(bool shown);
@@ -99,7 +100,7 @@ class MonitorPage : public ui::Window, private MonitorView {
 
   DialogService& dialogs_;
   Hooks hooks_;
-  GuiSteps steps_;
+  WindowThreadQueue& windowThread_;
   MonitorPageModel model_;
   ui::HtmlView view_;
   ui::ListView changeList_;
@@ -112,8 +113,6 @@ class MonitorPage : public ui::Window, private MonitorView {
   ui::TrayIcon trayIcon_;
   ui::ScopedIcon monitoringIcon_, idleIcon_;
   int trayImage_ = 1;
-  struct StepRunner;
-  std::unique_ptr<StepRunner> stepRunner_;
   // Last: its destructor ends the workers while everything above is there.
   RegistryMonitor monitor_;
 };

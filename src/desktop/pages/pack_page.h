@@ -1,4 +1,4 @@
-// The organize page: template 430 with its button (command 130) and the
+// The organize page: template 430 with its button (Command::kPack) and the
 // progress bar the pack moves as it saves and schedules the hives.
 #pragma once
 

@@ -59,8 +59,10 @@ HWND TemplateRenderer::MakeControl(ui::HtmlView& view, Attached& attached,
       args.command = settings->commandCode;
       args.hint = settings->hint;
       args.origin = {0, settings->hiddenTop};
-      args.target = mainWindow_;
       if (!button->Create(view.Hwnd(), args)) return nullptr;
+      button->onClick = [this](int command) {
+        if (commandSink_) commandSink_(command);
+      };
       made.button = button.get();
       made.window = button->Hwnd();
       lastButton_ = button.get();

@@ -1,7 +1,7 @@
 // Rendering page templates into an HTML text view: the template is read from
 // the program's resources, its placeholders filled, its pictures handed to the
-// view on request, and its custom input elements made into image buttons that
-// post their command to the main window, progress bars and panels that a page
+// view on request, and its custom input elements made into image buttons whose
+// clicks go to the program's command sink, progress bars and panels that a page
 // lends its own controls to.
 //
 // The renderer's state is shared by every page and lives on the GUI thread.
@@ -44,8 +44,8 @@ struct TemplateControl {
 
 class TemplateRenderer {
  public:
-  // The window the buttons post WM_USER(code) to.
-  void SetMainWindow(HWND window) { mainWindow_ = window; }
+  // Where the buttons' clicks go, with the number the template gave them.
+  void SetCommandSink(std::function<void(int number)> sink) { commandSink_ = std::move(sink); }
   // Called for each control a render makes; pages set it before rendering and
   // clear it themselves.
   void SetControlCreatedHook(std::function<void(const TemplateControl&)> hook) {
@@ -71,7 +71,7 @@ class TemplateRenderer {
                    const ui::EmbeddedControlRequest& request);
   const ui::Picture* StripFor(int code);
 
-  HWND mainWindow_ = nullptr;
+  std::function<void(int number)> commandSink_;
   std::function<void(const TemplateControl&)> controlCreated_;
   std::map<ui::HtmlView*, std::unique_ptr<Attached>> attached_;
   std::map<int, ui::Picture> strips_;

@@ -6,8 +6,6 @@
 namespace hvm {
 namespace {
 
-constexpr int kRefreshFrontPage = 7;
-
 template <class Change>
 void Stamp(const std::string& settingsPath, CommandPoster& poster, Change change) {
   ProgramSettings settings;
@@ -15,7 +13,7 @@ void Stamp(const std::string& settingsPath, CommandPoster& poster, Change change
   change(settings);
   // A settings file that cannot be written loses the date, not the backup.
   static_cast<void>(SaveSettings(settings, settingsPath));
-  poster.PostCommand(kRefreshFrontPage, 0);
+  poster.PostCommand(Command::kRefreshFrontPage, 0);
 }
 
 }  // namespace

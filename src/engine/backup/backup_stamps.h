@@ -8,9 +8,9 @@
 
 namespace hvm {
 
-// last_backup := the local time "yyyymmddhhnn"; then command 7.
+// last_backup := the local time "yyyymmddhhnn"; then kRefreshFrontPage.
 void UpdateLastBackupTime(const std::string& settingsPath, CommandPoster& poster);
-// last_organize := the local time "yyyymmddhhnn"; then command 7.
+// last_organize := the local time "yyyymmddhhnn"; then kRefreshFrontPage.
 void RecordOrganizeTime(const std::string& settingsPath, CommandPoster& poster);
 
 }  // namespace hvm

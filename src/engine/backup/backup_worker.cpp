@@ -10,7 +10,7 @@ BackupWorker::BackupWorker(std::function<int()> job, CommandPoster& poster)
         } catch (...) {
           type = 0;
         }
-        poster.PostCommand(kBackupFinishedCommand, type);
+        poster.PostCommand(Command::kBackupFinished, type);
       }) {}
 
 BackupWorker::~BackupWorker() {

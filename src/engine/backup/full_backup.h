@@ -1,6 +1,6 @@
 // The full registry backup as the user starts it: from the settings page's
 // "&Backup Registry" button on the backup worker, or from the main window
-// (command 2) on the GUI thread; the completion messages; the date it leaves
+// (Command::kBackupNow) on the GUI thread; the completion messages; the date it leaves
 // in the settings. Knows no window: the page and the main window answer
 // through the view and hooks below.
 #pragma once
@@ -76,10 +76,10 @@ class FullBackup {
   // "&Backup Registry" on the settings page: asks what it must, then starts
   // the worker and returns. Ignored while the main window is busy.
   void StartFromSettingsPage();
-  // Command 4: the worker ended with `type`. The date is written only for a
+  // Command::kBackupFinished: the worker ended with `type`. The date is written only for a
   // backup that was made.
   void WorkerFinished(int type);
-  // Command 2: the same backup on the GUI thread, from question to message.
+  // Command::kBackupNow: the same backup on the GUI thread, from question to message.
   void RunOnGuiThread();
 
   bool WorkerRunning() const { return worker_ != nullptr; }

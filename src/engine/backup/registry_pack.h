@@ -45,7 +45,7 @@ class RegistryPack {
   RegistryPack(MachineControl& machine, DialogService& dialogs, MonitorState& monitor,
                CommandPoster& poster, BackupEnvironment environment, Hooks hooks);
 
-  // Command 130.
+  // Command::kPack.
   PackOutcome Pack();
   // Schedules the full backup in `folder` to replace the registry at the next
   // start of Windows, after a warning that every change since the backup

@@ -15,12 +15,12 @@ constexpr REGSAM kArmAccess[] = {KEY_READ, 0x20009, KEY_QUERY_VALUE};
 }  // namespace
 
 KeyWatchThread::KeyWatchThread(HKEY rootKey, std::string keyPath, int slotIndex,
-                               RegistryMonitor& monitor, GuiSteps& steps)
+                               RegistryMonitor& monitor, WindowThread& windowThread)
     : rootKey_(rootKey),
       keyPath_(std::move(keyPath)),
       slotIndex_(slotIndex),
       monitor_(monitor),
-      steps_(steps),
+      windowThread_(windowThread),
       cache_(std::make_unique<KeySnapshot>(keyPath_, rootKey_)),
       stopEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
@@ -55,14 +55,15 @@ DWORD WINAPI KeyWatchThread::ThreadMain(void* self) {
 
 void KeyWatchThread::Execute() {
   changes_.clear();
-  steps_.Run([this] { Arm(); });
+  (void)RunOnWindowThread(windowThread_, [this] { Arm(); });
   // Nothing may leave the thread; a failure ends the watching, never the
   // worker's duty to say it has finished.
   try {
     WaitForChanges();
   } catch (...) {
   }
-  steps_.Run([this] { Finished(); });
+  // Unrun (the window is gone), nobody on the window thread will say so.
+  if (!RunOnWindowThread(windowThread_, [this] { Finished(); })) finished_ = true;
   changes_.clear();
   changes_.shrink_to_fit();
   cache_.reset();
@@ -83,7 +84,7 @@ void KeyWatchThread::WaitForChanges() {
     ResetEvent(changeEvent_.Get());
     (void)RequestChangeNotification(reader_.Get(), changeEvent_.Get());
     cache_->ReportChanges(changes_);
-    steps_.Run([this] { monitor_.DeliverChanges(changes_); });
+    (void)RunOnWindowThread(windowThread_, [this] { monitor_.DeliverChanges(changes_); });
     changes_.clear();
   }
 }

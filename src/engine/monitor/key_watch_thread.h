@@ -4,8 +4,10 @@
 // hands the batch to the GUI thread, where it waits until the batch is taken.
 //
 // Threading: the worker's own thread owns the snapshot and the batch between
-// deliveries. Arm, the delivery and Finished run on the GUI thread through
-// GuiSteps while the worker blocks; only there does it touch the monitor.
+// deliveries. Arm, the delivery and Finished run on the window thread
+// (RunOnWindowThread) while the worker blocks; only there does it touch the
+// monitor. Once the window thread's queue is closed they no longer run, and
+// the worker marks itself finished on its own.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +18,7 @@
 #include <vector>
 
 #include "engine/core/scoped_handle.h"
-#include "engine/monitor/gui_steps.h"
+#include "engine/core/window_thread.h"
 #include "engine/monitor/key_snapshot.h"
 
 namespace hvm {
@@ -27,7 +29,7 @@ class KeyWatchThread {
  public:
   // Takes the key's first snapshot now, on the calling (GUI) thread.
   KeyWatchThread(HKEY rootKey, std::string keyPath, int slotIndex, RegistryMonitor& monitor,
-                 GuiSteps& steps);
+                 WindowThread& windowThread);
   // The thread must have ended (Join) before.
   ~KeyWatchThread();
   KeyWatchThread(const KeyWatchThread&) = delete;
@@ -65,7 +67,7 @@ class KeyWatchThread {
   std::string keyPath_;
   int slotIndex_;
   RegistryMonitor& monitor_;
-  GuiSteps& steps_;
+  WindowThread& windowThread_;
   std::unique_ptr<KeySnapshot> cache_;
   ScopedKey reader_;
   ScopedKernelHandle changeEvent_;
@@ -76,7 +78,7 @@ class KeyWatchThread {
   std::vector<std::string> changes_;
   std::string eventName_;
   bool counted_ = false;
-  bool finished_ = false;
+  std::atomic<bool> finished_{false};
 };
 
 }  // namespace hvm

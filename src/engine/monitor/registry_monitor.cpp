@@ -8,8 +8,8 @@
 
 namespace hvm {
 
-RegistryMonitor::RegistryMonitor(GuiSteps& steps, MonitorView& view)
-    : steps_(steps), view_(&view) {}
+RegistryMonitor::RegistryMonitor(WindowThreadQueue& windowThread, MonitorView& view)
+    : windowThread_(windowThread), view_(&view) {}
 
 RegistryMonitor::~RegistryMonitor() {
   Shutdown();
@@ -47,7 +47,7 @@ void RegistryMonitor::StartWorkers() {
     const HKEY root = SplitLongRoot(path);
     if (!path.empty() && path.front() == '\\') path.erase(0, 1);
     if (!root || !KeyExists(root, path)) continue;
-    auto worker = std::make_unique<KeyWatchThread>(root, path, i, *this, steps_);
+    auto worker = std::make_unique<KeyWatchThread>(root, path, i, *this, windowThread_);
     if (!worker->Start()) continue;
     slots_[size_t(i)] = worker.get();
     workers_.push_back(std::move(worker));
@@ -95,11 +95,18 @@ void RegistryMonitor::StopForExit() {
 void RegistryMonitor::Shutdown() {
   StopForExit();
   while (!workers_.empty()) {
-    steps_.RunPending();
+    windowThread_.RunPending();
     ReapEnded();
     if (workers_.empty()) break;
+    if (windowThread_.Closed()) {
+      // The window is gone: the workers' steps are dropped, so none waits
+      // on this thread and each can simply be joined.
+      for (const auto& worker : workers_) worker->Join();
+      workers_.clear();
+      break;
+    }
     // Every worker still running will queue its Finished step.
-    WaitForSingleObject(steps_.ReadyEvent(), 1000);
+    WaitForSingleObject(windowThread_.ReadyEvent(), 1000);
   }
   slots_.fill(nullptr);
   activeCount_ = 0;

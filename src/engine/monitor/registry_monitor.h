@@ -2,7 +2,7 @@
 // point that exists; switching it off asks them all to end. It keeps the
 // counters the monitor page shows (on or off, the number of armed workers not
 // yet ended) and tells the page through MonitorView. Everything here runs on
-// the GUI thread; the workers reach it only through their GUI steps.
+// the window thread; the workers reach it only through steps posted there.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "engine/core/monitor_state.h"
-#include "engine/monitor/gui_steps.h"
+#include "engine/core/window_thread.h"
 #include "engine/monitor/watch_points.h"
 
 namespace hvm {
@@ -39,8 +39,8 @@ class MonitorView {
 
 class RegistryMonitor : public MonitorState {
  public:
-  RegistryMonitor(GuiSteps& steps, MonitorView& view);
-  // Ends every worker, running their GUI steps meanwhile, without telling
+  RegistryMonitor(WindowThreadQueue& windowThread, MonitorView& view);
+  // Ends every worker, running their window-thread steps meanwhile, without telling
   // the view anything more.
   ~RegistryMonitor() override;
   RegistryMonitor(const RegistryMonitor&) = delete;
@@ -64,13 +64,13 @@ class RegistryMonitor : public MonitorState {
   // view hears nothing more. Waits for none, so that it may run while a step
   // (a notification shown inside a delivery) is still on the stack.
   void StopForExit();
-  // StopForExit, then waits until every worker has ended, running their GUI
-  // steps meanwhile. Not from inside a step.
+  // StopForExit, then waits until every worker has ended, running their
+  // window-thread steps meanwhile. Not from inside a step.
   void Shutdown();
   // Joins the workers whose Finished step has run.
   void ReapEnded();
 
-  // The workers' GUI steps.
+  // The workers' window-thread steps.
   // Arm found its key: counts the worker when monitoring is on; returns the
   // number its event is named with.
   int WorkerArmed(bool& counted);
@@ -80,7 +80,7 @@ class RegistryMonitor : public MonitorState {
  private:
   void StartWorkers();
 
-  GuiSteps& steps_;
+  WindowThreadQueue& windowThread_;
   MonitorView* view_;
   bool active_ = false;
   int activeCount_ = 0;

@@ -36,10 +36,12 @@ class Locked {
 class UpdateCheckWorker {
  public:
   UpdateCheckWorker(std::shared_ptr<UpdateChecks::Shared> shared, ResponseFetcher fetcher,
-                    HWND window, CheckMode mode, std::string address, std::string ownVersion)
+                    std::shared_ptr<WindowThread> windowThread, std::function<void(int)> told,
+                    CheckMode mode, std::string address, std::string ownVersion)
       : shared_(std::move(shared)),
         fetcher_(std::move(fetcher)),
-        window_(window),
+        windowThread_(std::move(windowThread)),
+        told_(std::move(told)),
         mode_(mode),
         address_(std::move(address)),
         ownVersion_(std::move(ownVersion)) {}
@@ -63,14 +65,16 @@ class UpdateCheckWorker {
     const std::optional<int> result = DecideCheck(response, ownVersion_, mode_, offer);
     Locked lock(shared_->lock);
     if (offer) shared_->offer = offer;
-    if (result) PostMessageA(window_, WM_USER, update_command::kCheckResult, *result);
+    if (result && windowThread_)
+      windowThread_->Post([told = told_, answer = *result] { told(answer); });
     shared_->running = false;
     SetEvent(shared_->idle.Get());
   }
 
   std::shared_ptr<UpdateChecks::Shared> shared_;
   ResponseFetcher fetcher_;
-  HWND window_;
+  std::shared_ptr<WindowThread> windowThread_;
+  std::function<void(int)> told_;
   CheckMode mode_;
   std::string address_;
   std::string ownVersion_;
@@ -86,13 +90,13 @@ std::optional<int> DecideCheck(const std::optional<std::string>& response,
   std::optional<UpdateOffer> parsed = ParseUpdateResponse(*response);
   if (!parsed) return std::nullopt;
   if (CompareVersions(parsed->version, ownVersion) <= 0)
-    return mode == CheckMode::kAutomatic ? update_command::kAutomaticNothingNewer
-                                         : update_command::kManualNothingNewer;
+    return mode == CheckMode::kAutomatic ? update_result::kAutomaticNothingNewer
+                                         : update_result::kManualNothingNewer;
   // An offer that would be refused after the download (no digest to verify
   // the package by, or an address open to tampering) is not put to the user.
   if (!IsTrustedTransport(parsed->address) || !IsSha256Text(parsed->digest)) return std::nullopt;
   offer = std::move(parsed);
-  return update_command::kNewerOffered;
+  return update_result::kNewerOffered;
 }
 
 bool FetchResponse(const std::string& address, std::string& body) {
@@ -111,7 +115,8 @@ bool FetchResponse(const std::string& address, std::string& body) {
 UpdateChecks::UpdateChecks(ResponseFetcher fetcher)
     : shared_(std::make_shared<Shared>()), fetcher_(std::move(fetcher)) {}
 
-bool UpdateChecks::Start(HWND window, CheckMode mode, const std::string& requestAddress,
+bool UpdateChecks::Start(std::shared_ptr<WindowThread> windowThread, std::function<void(int)> told,
+                         CheckMode mode, const std::string& requestAddress,
                          const std::string& ownVersion) {
   {
     Locked lock(shared_->lock);
@@ -119,8 +124,9 @@ bool UpdateChecks::Start(HWND window, CheckMode mode, const std::string& request
     shared_->running = true;
     ResetEvent(shared_->idle.Get());
   }
-  auto check = std::make_unique<UpdateCheckWorker>(shared_, fetcher_, window, mode, requestAddress,
-                                                   ownVersion);
+  auto check =
+      std::make_unique<UpdateCheckWorker>(shared_, fetcher_, std::move(windowThread),
+                                          std::move(told), mode, requestAddress, ownVersion);
   // Not waited for: a check that hangs on the network must not hold up the
   // end of the program, and what it writes is shared, not owned here.
   ScopedKernelHandle thread(

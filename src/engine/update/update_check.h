@@ -1,13 +1,14 @@
 // The update check: a worker (UpdateCheckWorker) fetches the server's response
-// and tells the main window what it found by posting command 6 with 0
-// (automatic check, nothing newer), 1 (manual check, nothing newer) or 2 (a
-// newer version is offered). A failed fetch or an unusable response posts
-// nothing, in either mode.
+// and tells the window thread what it found, one of the update_result values:
+// automatic check, nothing newer; manual check, nothing newer; or a newer
+// version is offered. A failed fetch or an unusable response tells nothing,
+// in either mode.
 //
 // Threading: the worker touches no window. It writes the offer into the
-// state it shares with the GUI thread before it posts, and the GUI thread
-// reads it after the post arrives; the state outlives whichever of the two
-// ends last.
+// state it shares with the window thread before it posts the answer there
+// (engine/core/window_thread.h), and the window thread reads it when the
+// answer runs; the state and the window-thread queue outlive whichever of the
+// two ends last.
 #pragma once
 
 #include <windows.h>
@@ -17,25 +18,25 @@
 #include <optional>
 #include <string>
 
+#include "engine/core/window_thread.h"
 #include "engine/update/update_response.h"
 
 namespace hvm {
 
 enum class CheckMode { kAutomatic = 0, kManual = 1 };
 
-namespace update_command {
-inline constexpr int kRemindLater = 5;  // the value: days until the next check
-inline constexpr int kCheckResult = 6;
+// The answers of a check, the value of Command::kUpdateCheckResult.
+namespace update_result {
 inline constexpr int kAutomaticNothingNewer = 0;
 inline constexpr int kManualNothingNewer = 1;
 inline constexpr int kNewerOffered = 2;
-}  // namespace update_command
+}  // namespace update_result
 
 // Fetches an address into text; false when it could not.
 using ResponseFetcher = std::function<bool(const std::string& address, std::string& body)>;
 
-// What a check with `response` (nothing: the fetch failed) decides: the value
-// of command 6, or nothing to post. An offer whose package address could be
+// What a check with `response` (nothing: the fetch failed) decides: its
+// answer, or nothing to tell. An offer whose package address could be
 // tampered with on the way (plain http off the loopback), or that names no
 // SHA-256 digest to verify the package by, is no offer.
 std::optional<int> DecideCheck(const std::optional<std::string>& response,
@@ -52,11 +53,12 @@ class UpdateChecks {
   explicit UpdateChecks(ResponseFetcher fetcher = &FetchResponse);
 
   // Starts a check in `mode` of `requestAddress` against `ownVersion`, whose
-  // result is posted to `window`; does nothing (false) while one is running.
-  bool Start(HWND window, CheckMode mode, const std::string& requestAddress,
-             const std::string& ownVersion);
+  // answer is posted to `windowThread` and given to `told` there; does
+  // nothing (false) while one is running.
+  bool Start(std::shared_ptr<WindowThread> windowThread, std::function<void(int answer)> told,
+             CheckMode mode, const std::string& requestAddress, const std::string& ownVersion);
   bool Running() const;
-  // The last offer, stored before command 6 with 2 was posted.
+  // The last offer, stored before update_result::kNewerOffered was posted.
   std::optional<UpdateOffer> Offer() const;
   // For tests: waits at most `milliseconds` until no check runs.
   bool WaitUntilIdle(DWORD milliseconds) const;

@@ -19,7 +19,7 @@ bool OfferAccepted(const UpdateOffer& offer, DialogService& dialogs,
                    const UpdateOfferHooks& hooks) {
   const PromptAnswer answer = hooks.prompt(Load(hooks.settingsPath).UpdateFreq, offer.notes);
   if (answer.result == dialog::kNo && hooks.post)
-    hooks.post(update_command::kRemindLater, answer.remindDays);
+    hooks.post(Command::kRemindLater, answer.remindDays);
   return answer.result == dialog::kYes;
 }
 
@@ -44,7 +44,7 @@ std::string InstallFailureText(const InstallOutcome& outcome) {
 bool HandleCheckResult(int value, const std::optional<UpdateOffer>& offer, DialogService& dialogs,
                        const UpdateOfferHooks& hooks) {
   switch (value) {
-    case update_command::kAutomaticNothingNewer: {
+    case update_result::kAutomaticNothingNewer: {
       ProgramSettings settings = Load(hooks.settingsPath);
       SetNextDue(settings, DueKind::update, settings.UpdateFreq, LocalToday());
       if (const uint32_t status = SaveSettings(settings, hooks.settingsPath);
@@ -52,10 +52,10 @@ bool HandleCheckResult(int value, const std::optional<UpdateOffer>& offer, Dialo
         hooks.settingsNotSaved(status);
       return false;
     }
-    case update_command::kManualNothingNewer:
+    case update_result::kManualNothingNewer:
       dialogs.MessageDialog(update_text::kNoNewsText, update_text::kNoNewsTitle, dialog::kNotice);
       return false;
-    case update_command::kNewerOffered: break;
+    case update_result::kNewerOffered: break;
     default: return false;
   }
   // Without a digest nothing could vouch for the package: the check makes no

@@ -1,5 +1,6 @@
-// What the main window does with the result of an update check (command 6)
-// and with a declined offer's reminder (command 5). No window here: the
+// What the main window does with the answer of an update check
+// (Command::kUpdateCheckResult) and with a declined offer's reminder
+// (Command::kRemindLater). No window here: the
 // prompt, the download and the install come in as hooks, so that every path
 // is tested with stand-ins.
 #pragma once
@@ -9,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/core/commands.h"
 #include "engine/core/dialog_service.h"
 #include "engine/update/install_update.h"
 #include "engine/update/update_response.h"
@@ -42,8 +44,8 @@ struct UpdateOfferHooks {
   std::string settingsPath;
   // Shows the update prompt, preselected for the present interval.
   std::function<PromptAnswer(int updateFreq, const std::string& notes)> prompt;
-  // Posts a command to the main window (command 5 with the reminder's days).
-  std::function<void(int command, long value)> post;
+  // Posts a command to the main window (kRemindLater with the reminder's days).
+  std::function<void(Command command, long value)> post;
   // Downloads with the progress window; the file's path, or empty text.
   std::function<std::string(const std::string& address)> download;
   std::function<InstallOutcome(const std::string& file, const std::string& digest)> install;
@@ -51,12 +53,12 @@ struct UpdateOfferHooks {
   std::function<void(uint32_t status)> settingsNotSaved;
 };
 
-// Command 6 with `value` (0, 1 or 2) and the offer the check stored. True
+// Command::kUpdateCheckResult with `value` (an update_result) and the offer the check stored. True
 // when the restarter was started and the program is to end.
 bool HandleCheckResult(int value, const std::optional<UpdateOffer>& offer, DialogService& dialogs,
                        const UpdateOfferHooks& hooks);
 
-// Command 5: the next check is due `days` from today, and `days` is the new
+// Command::kRemindLater: the next check is due `days` from today, and `days` is the new
 // interval ("never", 0, turns the automatic check off). The status of the
 // settings file's save (0: saved).
 [[nodiscard]] uint32_t RemindLater(const std::string& settingsPath, int days);

@@ -10,6 +10,7 @@
 
 #include "desktop/gui_startup.h"
 #include "desktop/pages/force_foreground.h"
+#include "desktop/window_thread_poster.h"
 #include "engine/monitor/monitor_test_registry.h"
 #include "engine/monitor/monitor_test_steps.h"
 #include "support/recording_dialogs.h"
@@ -48,12 +49,14 @@ class MonitorPageTest : public test::RegistrySandboxTest {
   MonitorPageTest() {
     StartGui();
     SeedKey(kRunPath);
+    EXPECT_TRUE(windowThread_.Create());
   }
   ~MonitorPageTest() override { page_.reset(); }
 
   MonitorPage& Open(int monitorPrompt = 300) {
-    Templates().SetMainWindow(host_.Hwnd());
-    page_ = std::make_unique<MonitorPage>(dialogs_);
+    Templates().SetCommandSink(
+        [window = host_.Hwnd()](int number) { PostMessageA(window, WM_USER, WPARAM(number), 0); });
+    page_ = std::make_unique<MonitorPage>(dialogs_, windowThread_.Queue());
     MonitorPage::Hooks hooks;
     hooks.mainWindow = host_.Hwnd();
     hooks.monitorPrompt = [monitorPrompt] { return monitorPrompt; };
@@ -83,6 +86,7 @@ class MonitorPageTest : public test::RegistrySandboxTest {
   Host host_{640, 520};
   test::RecordingDialogs dialogs_;
   std::string listFile_;
+  WindowThreadPoster windowThread_;
   std::unique_ptr<MonitorPage> page_;
 };
 

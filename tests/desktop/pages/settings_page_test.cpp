@@ -97,7 +97,7 @@ class SettingsPageInMainWindowTest : public ::testing::Test {
   }
   SettingsPage& OpenSettingsPage(bool restorePoints = true) {
     MainWindow& window = Open(restorePoints);
-    window.HandleCommand(560, 0);
+    window.HandleCommand(Command::kSettingsPage, 0);
     EXPECT_EQ(Page::kSettings, window.CurrentPage());
     EXPECT_EQ(560, window.Menu().Highlighted());
     return window.Settings();
@@ -177,9 +177,9 @@ TEST_F(SettingsPageInMainWindowTest, UncheckedConfigurationCacheIsStoredOnLeavin
   Click(page.SectionBox(24).Hwnd());
   EXPECT_FALSE(page.SectionBox(24).IsChecked());
   EXPECT_TRUE(Stored().SectionOn(24));  // written when the page is left
-  window_->HandleCommand(500, 0);
+  window_->HandleCommand(Command::kScanPage, 0);
   EXPECT_FALSE(Stored().SectionOn(24));
-  window_->HandleCommand(100, 0);
+  window_->HandleCommand(Command::kScan, 0);
   EXPECT_FALSE(window_->Session().Switches().Enabled(24));
   EXPECT_EQ(SectionMark::None, window_->Scan().State().rows[23].mark);
 }
@@ -227,7 +227,7 @@ TEST_F(SettingsPageInMainWindowTest, MonitorThresholdIsSavedByTheButtonAndAtClos
   EXPECT_EQ(450, Stored().MonitorPrompt);
   page.PromptBox().SetText("12");
   EXPECT_EQ(450, Stored().MonitorPrompt);
-  window_->HandleCommand(8, 0);  // the main window saves its page settings
+  window_->HandleCommand(Command::kSaveSettings, 0);  // the main window saves its page settings
   EXPECT_EQ(12, Stored().MonitorPrompt);
   EXPECT_NE(std::string::npos,
             page.MonitorDescription().Text().find("modifications.\r\n\r\nAll captured"));
@@ -240,7 +240,7 @@ TEST_F(SettingsPageInMainWindowTest, HelpFollowsTheShownTabAndTheGeneralTabComes
     asked.push_back(location);
     return true;
   });
-  window.HandleCommand(560, 0);
+  window.HandleCommand(Command::kSettingsPage, 0);
   ClickTab(window.Settings(), 2);
   EXPECT_EQ(2, window.SettingsTab());
   EXPECT_TRUE(window.Settings().IgnoreList().IsVisible());
@@ -249,8 +249,8 @@ TEST_F(SettingsPageInMainWindowTest, HelpFollowsTheShownTabAndTheGeneralTabComes
   EXPECT_EQ(
       Environment().programFolder + "\\hvmend.chm::/Using Hivemend\\Settings\\Ignore List.htm",
       asked[0]);
-  window.HandleCommand(530, 0);
-  window.HandleCommand(560, 0);
+  window.HandleCommand(Command::kRestorePage, 0);
+  window.HandleCommand(Command::kSettingsPage, 0);
   EXPECT_EQ(0, window.SettingsTab());
   EXPECT_EQ(0, window.Settings().Tabs().Selected());
   EXPECT_FALSE(window.Settings().IgnoreList().IsVisible());

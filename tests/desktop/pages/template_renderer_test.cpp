@@ -41,7 +41,11 @@ class Host : public ui::Window {
 
 class TemplateRendererTest : public ::testing::Test {
  protected:
-  TemplateRendererTest() { Templates().SetMainWindow(host_.Hwnd()); }
+  // The buttons' clicks come to the stand-in as the main window queues them.
+  TemplateRendererTest() {
+    Templates().SetCommandSink(
+        [window = host_.Hwnd()](int number) { PostMessageA(window, WM_USER, WPARAM(number), 0); });
+  }
   ~TemplateRendererTest() override {
     Templates().SetControlCreatedHook({});
     Templates().Release(host_.view);

@@ -41,7 +41,8 @@ class Host : public ui::Window {
     args.style = WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN;
     args.bounds = ui::MakeRect(10, 10, 640, 560);
     if (!CreateWindowOf(args)) throw std::runtime_error("cannot create the test host");
-    Templates().SetMainWindow(Hwnd());
+    Templates().SetCommandSink(
+        [window = Hwnd()](int number) { PostMessageA(window, WM_USER, WPARAM(number), 0); });
   }
   std::function<void()> onApp;
   std::vector<WPARAM> commands;
@@ -327,19 +328,19 @@ TEST_F(TweaksInMainWindowTest, OnVistaTheMenuOffersVistaTweaksAndItsCommandShows
   bool listed = false;
   for (const MenuRow& row : window.Menu().Rows()) listed |= row.caption == "Vista Tweaks";
   EXPECT_TRUE(listed);
-  window.HandleCommand(550, 0);
+  window.HandleCommand(Command::kVistaPage, 0);
   EXPECT_EQ(Page::kVista, window.CurrentPage());
   EXPECT_TRUE(window.VistaPage().IsVisible());
   EXPECT_FALSE(window.FrontView().IsVisible());
   EXPECT_TRUE(test::KeyExists(kExplorerPolicies));
   window.VistaPage().Box(cb3).SetChecked(true);
-  window.HandleCommand(180, 0);
+  window.HandleCommand(Command::kApplyVistaTweaks, 0);
   EXPECT_EQ(1u, test::ReadDw(kExplorerPolicies, "ForceRunOnStartMenu"));
 }
 
 TEST_F(TweaksInMainWindowTest, TheOptimizeCommandsRunThePageAndRefreshTheFrontPage) {
   MainWindow& window = Open();
-  window.HandleCommand(510, 0);
+  window.HandleCommand(Command::kOptimizePage, 0);
   EXPECT_EQ(Page::kOptimize, window.CurrentPage());
   EXPECT_TRUE(window.Optimize().IsVisible());
   EXPECT_EQ(420, window.Optimize().TemplateShown());
@@ -352,7 +353,7 @@ TEST_F(TweaksInMainWindowTest, TheOptimizeCommandsRunThePageAndRefreshTheFrontPa
     lockedDuringTheRun |= window.Busy() && !window.Menu().RowsEnabled();
     return false;
   });
-  window.HandleCommand(160, 0);
+  window.HandleCommand(Command::kOptimize, 0);
   ui::SetMessageFilter({});
   EXPECT_TRUE(lockedDuringTheRun);
   EXPECT_FALSE(window.Busy());
@@ -363,7 +364,7 @@ TEST_F(TweaksInMainWindowTest, TheOptimizeCommandsRunThePageAndRefreshTheFrontPa
   ProgramSettings settings;
   LoadSettings(settings, data_ + "\\hvmend.ini");
   EXPECT_TRUE(IsOptimized(settings));
-  window.HandleCommand(165, 0);
+  window.HandleCommand(Command::kUndoOptimize, 0);
   EXPECT_EQ(420, window.Optimize().TemplateShown());
   EXPECT_TRUE(CommandQueued(7));
   LoadSettings(settings, data_ + "\\hvmend.ini");

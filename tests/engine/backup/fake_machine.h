@@ -16,6 +16,7 @@
 #include "engine/core/command_poster.h"
 #include "engine/core/dialog_service.h"
 #include "engine/core/monitor_state.h"
+#include "engine/core/window_thread.h"
 
 namespace hvm::test {
 
@@ -140,42 +141,47 @@ class ScriptedDialogs : public DialogService {
 // Commands as the main window would receive them, kept in order.
 class RecordingPoster : public CommandPoster {
  public:
-  void PostCommand(int number, intptr_t value) override { posted.push_back({number, value}); }
+  void PostCommand(Command command, intptr_t value) override {
+    posted.push_back({NumberOf(command), value});
+  }
   std::vector<std::pair<int, intptr_t>> posted;
 };
 
-// Commands posted to a thread's message queue as WM_USER, as the window gets
-// them; the test's thread takes them out with WaitForCommand.
+// Commands posted to the window thread, as the desktop program posts them;
+// the test's thread is the window thread and takes them with WaitForCommand.
 class ThreadQueuePoster : public CommandPoster {
  public:
-  ThreadQueuePoster() : thread_(GetCurrentThreadId()) {
-    MSG message;  // makes sure the thread has a queue before any post
+  ThreadQueuePoster() {
+    MSG message;  // makes sure the thread has a message queue for onOther
     PeekMessageA(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
   }
-  void PostCommand(int number, intptr_t value) override {
-    PostThreadMessageA(thread_, WM_USER, static_cast<WPARAM>(number), value);
+  void PostCommand(Command command, intptr_t value) override {
+    queue_.Post([this, command, value] { arrived_.push_back({command, value}); });
   }
-  // Runs the thread's messages until command `number` arrives (its value) or
-  // a minute passes (nothing).
-  std::optional<intptr_t> WaitForCommand(int number) {
+  // Runs the thread's messages and the posted commands until `command`
+  // arrives (its value) or a minute passes (nothing).
+  std::optional<intptr_t> WaitForCommand(Command command) {
     const ULONGLONG deadline = GetTickCount64() + 60000;
     for (;;) {
       MSG message;
       while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_USER && static_cast<int>(message.wParam) == number)
-          return message.lParam;
         if (message.message == WM_APP && onOther) onOther(message);
         DispatchMessageA(&message);
       }
+      queue_.RunPending();
+      for (const auto& [arrived, value] : arrived_)
+        if (arrived == command) return value;
       const ULONGLONG now = GetTickCount64();
       if (now >= deadline) return std::nullopt;
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+      const HANDLE ready = queue_.ReadyEvent();
+      MsgWaitForMultipleObjects(1, &ready, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
     }
   }
   std::function<void(const MSG&)> onOther;
 
  private:
-  DWORD thread_;
+  WindowThreadQueue queue_;
+  std::vector<std::pair<Command, intptr_t>> arrived_;
 };
 
 class FakeMonitor : public MonitorState {

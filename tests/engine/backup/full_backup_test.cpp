@@ -216,7 +216,7 @@ TEST_F(FullBackupTest, SettingsPageBackupRunsOnTheWorkerAndEndsWithCommandFour) 
     SetEvent(gate);
   };
   PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
-  const std::optional<intptr_t> type = poster.WaitForCommand(kBackupFinishedCommand);
+  const std::optional<intptr_t> type = poster.WaitForCommand(Command::kBackupFinished);
   CloseHandle(gate);
   ASSERT_TRUE(type.has_value());
   EXPECT_TRUE(guiAnswered);
@@ -238,7 +238,7 @@ TEST_F(FullBackupTest, ASettingsPageBackupThatFailedLeavesTheDateAlone) {
   machine_.failKey = "\\SOFTWARE";
   FullBackup backup(machine_, dialogs, poster, Environment(), Hooks());
   backup.StartFromSettingsPage();
-  const std::optional<intptr_t> type = poster.WaitForCommand(kBackupFinishedCommand);
+  const std::optional<intptr_t> type = poster.WaitForCommand(Command::kBackupFinished);
   ASSERT_TRUE(type.has_value());
   EXPECT_EQ(kBackupNotFinished, *type);
   backup.WorkerFinished(static_cast<int>(*type));

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/core/scoped_handle.h"
-#include "engine/monitor/gui_steps.h"
+#include "engine/core/window_thread.h"
 #include "engine/monitor/key_watch_thread.h"
 #include "engine/monitor/registry_monitor.h"
 
@@ -18,9 +18,9 @@ namespace hvm::test {
 // Generous: a loaded machine with five builds running must never fail a test.
 inline constexpr DWORD kPatienceMs = 60000;
 
-// Runs the GUI steps until `done` holds; false when it did not within
+// Runs the window-thread steps until `done` holds; false when it did not within
 // `patienceMs`.
-inline bool RunStepsUntil(GuiSteps& steps, const std::function<bool()>& done,
+inline bool RunStepsUntil(WindowThreadQueue& steps, const std::function<bool()>& done,
                           DWORD patienceMs = kPatienceMs) {
   const ULONGLONG deadline = GetTickCount64() + patienceMs;
   for (;;) {
@@ -33,7 +33,7 @@ inline bool RunStepsUntil(GuiSteps& steps, const std::function<bool()>& done,
 }
 
 // Waits until a step is queued, without running it; false when none came.
-inline bool StepQueued(GuiSteps& steps, DWORD patienceMs = kPatienceMs) {
+inline bool StepQueued(WindowThreadQueue& steps, DWORD patienceMs = kPatienceMs) {
   return WaitForSingleObject(steps.ReadyEvent(), patienceMs) == WAIT_OBJECT_0;
 }
 

@@ -68,7 +68,7 @@ class RegistryMonitorTest : public test::RegistrySandboxTest {
     }));
   }
 
-  GuiSteps steps_;
+  WindowThreadQueue steps_;
   test::RecordingView view_;
   RegistryMonitor monitor_{steps_, view_};
 };
@@ -304,32 +304,6 @@ TEST_F(RegistryMonitorTest, AThousandValuesAddedAndRemovedLoseNoLine) {
         ADD_FAILURE() << "twice: " << f.action << " " << f.name;
     }
   }
-}
-
-TEST(GuiSteps, AStepRunsOnTheThreadThatRunsThePendingSteps) {
-  GuiSteps steps;
-  std::atomic<DWORD> ranOn{0};
-  std::atomic<int> woken{0};
-  steps.SetWake([&] { ++woken; });
-  std::thread worker([&] { steps.Run([&] { ranOn = GetCurrentThreadId(); }); });
-  ASSERT_TRUE(RunStepsUntil(steps, [&] { return ranOn != 0; }));
-  worker.join();
-  EXPECT_EQ(GetCurrentThreadId(), ranOn);
-  EXPECT_EQ(1, woken);
-  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(steps.ReadyEvent(), 0));
-}
-
-TEST(GuiSteps, AStepThatThrowsStillReleasesItsWorker) {
-  GuiSteps steps;
-  std::atomic<bool> returned{false};
-  std::thread worker([&] {
-    steps.Run([] { throw std::runtime_error("step failed"); });
-    returned = true;
-  });
-  ASSERT_TRUE(test::StepQueued(steps));
-  EXPECT_THROW(steps.RunPending(), std::runtime_error);
-  worker.join();
-  EXPECT_TRUE(returned);
 }
 
 }  // namespace

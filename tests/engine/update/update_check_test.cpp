@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "engine/core/scoped_handle.h"
 
 namespace hvm {
@@ -10,25 +12,22 @@ namespace {
 constexpr DWORD kPatienceMs = 60000;
 const std::string kDigest(64, 'b');
 
-// A window that only receives the posted commands.
+// The test's thread as the window thread the answers are posted to.
 class CommandSink {
  public:
-  CommandSink()
-      : window_(CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                nullptr)) {}
-  ~CommandSink() { DestroyWindow(window_); }
-  HWND Hwnd() const { return window_; }
-  // The values of the commands 6 waiting in the queue.
+  std::shared_ptr<WindowThread> Thread() const { return queue_; }
+  std::function<void(int)> Told() {
+    return [this](int answer) { told_.push_back(answer); };
+  }
+  // The answers waiting in the queue, told now.
   std::vector<LPARAM> Results() {
-    std::vector<LPARAM> values;
-    MSG message;
-    while (PeekMessageA(&message, window_, WM_USER, WM_USER, PM_REMOVE))
-      if (message.wParam == update_command::kCheckResult) values.push_back(message.lParam);
-    return values;
+    queue_->RunPending();
+    return std::exchange(told_, {});
   }
 
  private:
-  HWND window_;
+  std::shared_ptr<WindowThreadQueue> queue_ = std::make_shared<WindowThreadQueue>();
+  std::vector<LPARAM> told_;
 };
 
 ResponseFetcher Answering(std::string response, std::string* asked = nullptr) {
@@ -43,8 +42,8 @@ TEST(UpdateChecks, ANewerOfferIsStoredBeforeCommandSixWithTwo) {
   CommandSink sink;
   std::string asked;
   UpdateChecks checks(Answering("https://x/a.zip#1.2.1#" + kDigest + "\r\nhttps://x/n", &asked));
-  ASSERT_TRUE(checks.Start(sink.Hwnd(), CheckMode::kAutomatic, "https://x/update/?prod=3319&i=1",
-                           "1.2.0.185"));
+  ASSERT_TRUE(checks.Start(sink.Thread(), sink.Told(), CheckMode::kAutomatic,
+                           "https://x/update/?prod=3319&i=1", "1.2.0.185"));
   ASSERT_TRUE(checks.WaitUntilIdle(kPatienceMs));
   EXPECT_EQ(std::vector<LPARAM>{2}, sink.Results());
   EXPECT_EQ("https://x/update/?prod=3319&i=1", asked);
@@ -57,9 +56,11 @@ TEST(UpdateChecks, ANewerOfferIsStoredBeforeCommandSixWithTwo) {
 TEST(UpdateChecks, NothingNewerPostsTheMode) {
   CommandSink sink;
   UpdateChecks checks(Answering("https://x/a.zip#1.2.0.185"));
-  ASSERT_TRUE(checks.Start(sink.Hwnd(), CheckMode::kManual, "https://x/", "1.2.0.185"));
+  ASSERT_TRUE(
+      checks.Start(sink.Thread(), sink.Told(), CheckMode::kManual, "https://x/", "1.2.0.185"));
   ASSERT_TRUE(checks.WaitUntilIdle(kPatienceMs));
-  ASSERT_TRUE(checks.Start(sink.Hwnd(), CheckMode::kAutomatic, "https://x/", "1.2.0.185"));
+  ASSERT_TRUE(
+      checks.Start(sink.Thread(), sink.Told(), CheckMode::kAutomatic, "https://x/", "1.2.0.185"));
   ASSERT_TRUE(checks.WaitUntilIdle(kPatienceMs));
   EXPECT_EQ((std::vector<LPARAM>{1, 0}), sink.Results());
   EXPECT_FALSE(checks.Offer());
@@ -68,10 +69,11 @@ TEST(UpdateChecks, NothingNewerPostsTheMode) {
 TEST(UpdateChecks, AFailedFetchOrAStarPostsNothingEvenWhenAskedByHand) {
   CommandSink sink;
   UpdateChecks failing([](const std::string&, std::string&) { return false; });
-  ASSERT_TRUE(failing.Start(sink.Hwnd(), CheckMode::kManual, "https://x/", "1.0.0.0"));
+  ASSERT_TRUE(
+      failing.Start(sink.Thread(), sink.Told(), CheckMode::kManual, "https://x/", "1.0.0.0"));
   ASSERT_TRUE(failing.WaitUntilIdle(kPatienceMs));
   UpdateChecks star(Answering("*"));
-  ASSERT_TRUE(star.Start(sink.Hwnd(), CheckMode::kManual, "https://x/", "1.0.0.0"));
+  ASSERT_TRUE(star.Start(sink.Thread(), sink.Told(), CheckMode::kManual, "https://x/", "1.0.0.0"));
   ASSERT_TRUE(star.WaitUntilIdle(kPatienceMs));
   EXPECT_TRUE(sink.Results().empty());
 }
@@ -85,12 +87,15 @@ TEST(UpdateChecks, ASecondCheckWhileOneRunsDoesNothing) {
     body = "*";
     return true;
   });
-  ASSERT_TRUE(checks.Start(sink.Hwnd(), CheckMode::kManual, "https://x/", "1.0.0.0"));
+  ASSERT_TRUE(
+      checks.Start(sink.Thread(), sink.Told(), CheckMode::kManual, "https://x/", "1.0.0.0"));
   EXPECT_TRUE(checks.Running());
-  EXPECT_FALSE(checks.Start(sink.Hwnd(), CheckMode::kManual, "https://x/", "1.0.0.0"));
+  EXPECT_FALSE(
+      checks.Start(sink.Thread(), sink.Told(), CheckMode::kManual, "https://x/", "1.0.0.0"));
   SetEvent(event);
   ASSERT_TRUE(checks.WaitUntilIdle(kPatienceMs));
-  EXPECT_TRUE(checks.Start(sink.Hwnd(), CheckMode::kManual, "https://x/", "1.0.0.0"));
+  EXPECT_TRUE(
+      checks.Start(sink.Thread(), sink.Told(), CheckMode::kManual, "https://x/", "1.0.0.0"));
   ASSERT_TRUE(checks.WaitUntilIdle(kPatienceMs));
 }
 

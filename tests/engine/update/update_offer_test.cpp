@@ -21,7 +21,9 @@ class UpdateOfferTest : public ::testing::Test {
       notes_ = notes;
       return answer_;
     };
-    hooks_.post = [this](int command, long value) { posted_.emplace_back(command, value); };
+    hooks_.post = [this](Command command, long value) {
+      posted_.emplace_back(NumberOf(command), value);
+    };
     hooks_.download = [this](const std::string& address) {
       downloaded_.push_back(address);
       return downloadResult_;
