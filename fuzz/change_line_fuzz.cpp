@@ -4,7 +4,7 @@
 // arbitrary bytes as a change line (its fields must be pieces of the line),
 // and cuts the input into a time, a name and a location to check that a line
 // made of them reads back as they were, and that each field survives CSV
-// quoting. Seeds: fuzz/corpus/change_line/.
+// quoting (a formula's first character made text). Seeds: fuzz/corpus/change_line/.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -48,10 +48,14 @@ std::string ReadCsvField(std::string_view text, size_t& used) {
   abort();  // an opened quote must be closed
 }
 
+// A field a spreadsheet would take for a formula reads back with an
+// apostrophe in front, which the spreadsheet does not show.
 void CheckCsvRoundTrip(std::string_view text) {
   const std::string field = CsvField(text);
+  const bool formula =
+      !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
   size_t used = 0;
-  Check(ReadCsvField(field, used) == text);
+  Check(ReadCsvField(field, used) == (formula ? "'" : "") + std::string(text));
   Check(used == field.size());
 }
 

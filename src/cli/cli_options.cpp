@@ -24,6 +24,23 @@ DataVerbOptions ParseDataVerbOptions(const std::vector<std::string>& args) {
   return options;
 }
 
+uint32_t TakeWaitOption(std::vector<std::string>& args) {
+  constexpr unsigned long kDefaultSeconds = 60;
+  constexpr unsigned long kMostSeconds = 24 * 60 * 60;
+  unsigned long seconds = kDefaultSeconds;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "--wait") continue;
+    const std::string value = i + 1 < args.size() ? args[i + 1] : "";
+    if (value.empty() || value.size() > 5 ||
+        value.find_first_not_of("0123456789") != std::string::npos ||
+        (seconds = std::stoul(value)) > kMostSeconds)
+      throw UsageError("--wait needs a number of seconds up to " + std::to_string(kMostSeconds));
+    args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
+    --i;
+  }
+  return uint32_t(seconds * 1000);
+}
+
 std::set<int> ParseSectionList(const std::string& text) {
   std::set<int> sections;
   if (text == "none") return sections;

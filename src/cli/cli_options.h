@@ -1,6 +1,7 @@
 // Command-line options of the console verbs.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -35,6 +36,11 @@ struct DataVerbOptions {
   std::vector<std::string> words;
 };
 DataVerbOptions ParseDataVerbOptions(const std::vector<std::string>& args);
+
+// Takes "--wait SECONDS" out of `args`: how long a repair or restore waits
+// for another one of the same data folder to end, in milliseconds (60
+// seconds when not given). Throws UsageError for a bad number.
+uint32_t TakeWaitOption(std::vector<std::string>& args);
 
 // Parses the options of `scan`; throws UsageError on anything else.
 ScanOptions ParseScanOptions(const std::vector<std::string>& args);

@@ -9,6 +9,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
 #include "cli/console_scan_session.h"
+#include "engine/results/data_folder_lock.h"
 #include "engine/results/text_file.h"
 #include "engine/scan/file_tests.h"
 
@@ -21,10 +22,12 @@ struct RepairVerbOptions {
   bool dryRun = false;
   bool restorePoint = false;
   std::string problemsFile;  // extra problem lines, "N<TAB>line" each
+  uint32_t waitMs = 0;       // for another repair or restore of the data folder
 };
 
-RepairVerbOptions ParseRepairOptions(const std::vector<std::string>& args) {
+RepairVerbOptions ParseRepairOptions(std::vector<std::string> args) {
   RepairVerbOptions options;
+  options.waitMs = TakeWaitOption(args);
   std::vector<std::string> scanArgs;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -112,6 +115,13 @@ void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure
 int RunRepairVerb(const std::vector<std::string>& args) {
   const RepairVerbOptions options = ParseRepairOptions(args);
   ConsoleScanSession session(options.scan, options.dryRun, options.restorePoint);
+  // Held from before the scan, whose own removals write the snapshot too; the
+  // repair takes it again in this thread without waiting.
+  DataFolderLock folder(session.DataFolder());
+  if (!options.dryRun && !folder.Acquire(options.waitMs)) {
+    std::fprintf(stderr, "hvmend-cli repair: %s\n", folder.BusyText().c_str());
+    return kExitError;
+  }
   session.RunScan();
   ResultsStore& results = session.Results();
   if (!options.problemsFile.empty()) AddProblemsFromFile(options.problemsFile, results);
@@ -119,6 +129,7 @@ int RunRepairVerb(const std::vector<std::string>& args) {
 
   Repairer& repairer = session.Repair();
   const RepairSummary summary = repairer.RunRepair();
+  if (summary.folderBusy) return kExitError;
   if (options.dryRun) {
     // Console output is in text mode: its own line ends become CR LF.
     std::string text = repairer.DryRunText();

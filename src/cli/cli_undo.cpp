@@ -9,24 +9,41 @@
 #include "cli/cli_verbs.h"
 #include "engine/core/environment.h"
 #include "engine/core/registry.h"
+#include "engine/results/data_folder_lock.h"
 #include "engine/results/export_text.h"
 #include "engine/results/suppression.h"
+#include "engine/results/text_file.h"
 #include "engine/results/undo_restore.h"
 
 namespace hvm {
 namespace {
 
-using UndoOptions = DataVerbOptions;
+struct UndoVerbOptions : DataVerbOptions {
+  uint32_t waitMs = 0;  // for another repair or restore of the data folder
+};
 
-UndoOptions ParseUndoOptions(const std::vector<std::string>& args) {
-  return ParseDataVerbOptions(args);
+UndoVerbOptions ParseUndoOptions(std::vector<std::string> args) {
+  UndoVerbOptions options;
+  options.waitMs = TakeWaitOption(args);
+  static_cast<DataVerbOptions&>(options) = ParseDataVerbOptions(args);
+  return options;
 }
 
-int ListSnapshots(const UndoOptions& options) {
+constexpr char kNotASnapshot[] =
+    "is not an undo snapshot: its first line is not \"REGEDIT4\" or \"Windows Registry Editor "
+    "Version 5.00\"";
+
+int ListSnapshots(const UndoVerbOptions& options) {
   if (options.words.size() != 1) throw UsageError("undo list takes no further words");
   SuppressionLists suppression(options.dataDir);
   nlohmann::json snapshots = nlohmann::json::array();
+  nlohmann::json others = nlohmann::json::array();
   for (const std::string& name : ListSnapshotFiles(options.dataDir)) {
+    if (!IsSnapshotText(ReadTextFile(options.dataDir + "\\" + name))) {
+      others.push_back(name);
+      if (!options.json) std::printf("%s (%s; left alone)\n", name.c_str(), kNotASnapshot);
+      continue;
+    }
     const std::vector<std::string> entries =
         ListSnapshotContents(options.dataDir, name, &suppression);
     if (options.json) {
@@ -36,7 +53,9 @@ int ListSnapshots(const UndoOptions& options) {
     std::printf("%s (%d entries)\n", name.c_str(), int(entries.size()));
     for (const std::string& entry : entries) std::printf("  %s\n", entry.c_str());
   }
-  if (options.json) std::printf("%s\n", nlohmann::json{{"snapshots", snapshots}}.dump(2).c_str());
+  if (options.json)
+    std::printf("%s\n",
+                nlohmann::json{{"snapshots", snapshots}, {"notSnapshots", others}}.dump(2).c_str());
   return kExitOk;
 }
 
@@ -52,12 +71,24 @@ bool RestoreOne(const SnapshotRestorer& restorer, const std::string& entry) {
   return false;
 }
 
-int RestoreSnapshot(const UndoOptions& options) {
+int RestoreSnapshot(const UndoVerbOptions& options) {
   if (options.words.size() < 2) throw UsageError("undo restore needs a snapshot name");
   const std::string& snapshot = options.words[1];
   const std::vector<std::string> files = ListSnapshotFiles(options.dataDir);
   if (std::find(files.begin(), files.end(), snapshot) == files.end())
     throw UsageError("no snapshot named '" + snapshot + "' in " + options.dataDir);
+  DataFolderLock folder(options.dataDir);
+  if (!folder.Acquire(options.waitMs)) {
+    std::fprintf(stderr, "hvmend-cli undo: %s\n", folder.BusyText().c_str());
+    return kExitError;
+  }
+  // Read once the folder is ours: a repair that held it may have added to it.
+  const SnapshotRestorer restorer(options.dataDir, snapshot);
+  if (!restorer.IsSnapshot()) {
+    std::fprintf(stderr, "hvmend-cli undo: %s %s; nothing was restored\n", snapshot.c_str(),
+                 kNotASnapshot);
+    return kExitError;
+  }
   SuppressionLists suppression(options.dataDir);
   const std::vector<std::string> listed =
       ListSnapshotContents(options.dataDir, snapshot, &suppression);
@@ -67,7 +98,6 @@ int RestoreSnapshot(const UndoOptions& options) {
       throw UsageError("'" + entry + "' is not an entry of " + snapshot);
   if (chosen.empty()) chosen = listed;
 
-  const SnapshotRestorer restorer(options.dataDir, snapshot);
   int restored = 0;
   for (const std::string& entry : chosen) restored += RestoreOne(restorer, entry);
   std::printf("Restored %d of %d entries from %s\n", restored, int(chosen.size()),
@@ -78,7 +108,7 @@ int RestoreSnapshot(const UndoOptions& options) {
 }  // namespace
 
 int RunUndoVerb(const std::vector<std::string>& args) {
-  const UndoOptions options = ParseUndoOptions(args);
+  const UndoVerbOptions options = ParseUndoOptions(args);
   if (options.words.empty()) throw UsageError("undo needs 'list' or 'restore'");
   if (options.words[0] == "list") return ListSnapshots(options);
   if (options.words[0] == "restore") return RestoreSnapshot(options);

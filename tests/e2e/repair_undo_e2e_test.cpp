@@ -6,11 +6,13 @@
 
 #include <map>
 #include <random>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "engine/backup/restore_point.h"
 #include "engine/core/environment.h"
+#include "support/folder_lock_holder.h"
 #include "support/process.h"
 #include "support/recording_dialogs.h"
 #include "support/test_folder.h"
@@ -270,6 +272,138 @@ TEST_F(RepairUndoE2eTest, UsageErrorsExitWithTwo) {
         {"repair", "--problems", folder_.File("none.txt"), "--quiet"}}) {
     EXPECT_EQ(2u, RunProgram("hvmend-cli.exe", args).exitCode) << args.back();
   }
+}
+
+// Another program holding the data folder (here this test) keeps a repair and
+// a restore from changing anything; with the folder free again both run.
+TEST_F(RepairUndoE2eTest, RepairAndRestoreWaitForTheDataFolderOrEndWithTwo) {
+  SetRaw(base_ + "\\K", "a", REG_SZ, "1\0"s);
+  const std::string problems = ProblemsFile("2\t" + Long("\\K") + "\n");
+  const std::string data = folder_.File("data");
+  CreateDirectoryA(data.c_str(), nullptr);
+  const std::vector<std::string> repair = {"repair",     "--quiet", "--sections", "none",
+                                           "--problems", problems,  "--data-dir", data,
+                                           "--wait",     "0"};
+  {
+    test::OtherHolder other(data);
+    ASSERT_TRUE(other.Held());
+    const test::ProcessResult refused = RunProgram("hvmend-cli.exe", repair);
+    EXPECT_EQ(2u, refused.exitCode) << refused.out << refused.err;
+    EXPECT_NE(std::string::npos, refused.err.find("Another repair or restore")) << refused.err;
+    EXPECT_TRUE(KeyExists(base_ + "\\K"));
+  }
+  ASSERT_EQ(0u, RunProgram("hvmend-cli.exe", repair).exitCode);
+  ASSERT_FALSE(KeyExists(base_ + "\\K"));
+  const std::string snapshot = nlohmann::json::parse(
+      RunProgram("hvmend-cli.exe", {"undo", "list", "--json", "--data-dir", data})
+          .out)["snapshots"][0]["name"];
+  const std::vector<std::string> restore = {"undo",       "restore", snapshot, "--data-dir",
+                                            data + "\\.", "--wait",  "0"};
+  {
+    test::OtherHolder other(data);
+    const test::ProcessResult refused = RunProgram("hvmend-cli.exe", restore);
+    EXPECT_EQ(2u, refused.exitCode) << refused.out << refused.err;
+    EXPECT_NE(std::string::npos, refused.err.find("Another repair or restore")) << refused.err;
+    EXPECT_FALSE(KeyExists(base_ + "\\K"));
+  }
+  EXPECT_EQ(0u, RunProgram("hvmend-cli.exe", restore).exitCode);
+  EXPECT_TRUE(KeyExists(base_ + "\\K"));
+}
+
+// Two repairs of one data folder started at once, one working through the
+// list backwards: every key either deleted is in a snapshot, and restoring
+// every snapshot brings the registry back whole.
+TEST_F(RepairUndoE2eTest, TwoRepairsAtOnceLoseNoUndo) {
+  constexpr int kKeys = 150;
+  std::string forward, backward;
+  for (int k = 0; k < kKeys; ++k) {
+    const std::string key = base_ + "\\Both\\K" + std::to_string(k);
+    for (int v = 0; v < 6; ++v)
+      SetRaw(key, "v" + std::to_string(v), REG_BINARY, std::string(200 + k, char(k + v)));
+    forward += "2\t" + Long("\\Both\\K" + std::to_string(k)) + "\n";
+    backward = "2\t" + Long("\\Both\\K" + std::to_string(k)) + "\n" + backward;
+  }
+  std::map<std::string, std::string> before;
+  Dump(base_, "", before);
+  const std::string data = folder_.File("data");
+  const std::string lists[] = {folder_.WriteFile("forward.txt", forward),
+                               folder_.WriteFile("backward.txt", backward)};
+  test::ProcessResult results[2];
+  std::vector<std::thread> runs;
+  for (int i = 0; i < 2; ++i)
+    runs.emplace_back([&, i] {
+      results[i] = RunProgram("hvmend-cli.exe",
+                              {"repair", "--quiet", "--sections", "none", "--problems", lists[i],
+                               "--data-dir", data, "--wait", "600"},
+                              600000);
+    });
+  for (std::thread& run : runs) run.join();
+  for (const test::ProcessResult& result : results)
+    EXPECT_GE(1u, result.exitCode) << result.out << result.err;
+  EXPECT_FALSE(KeyExists(base_ + "\\Both\\K0"));
+
+  const nlohmann::json listed = nlohmann::json::parse(
+      RunProgram("hvmend-cli.exe", {"undo", "list", "--json", "--data-dir", data}).out);
+  ASSERT_FALSE(listed["snapshots"].empty());
+  for (const auto& snapshot : listed["snapshots"]) {
+    const test::ProcessResult restored =
+        RunProgram("hvmend-cli.exe", {"undo", "restore", snapshot["name"], "--data-dir", data});
+    EXPECT_EQ(0u, restored.exitCode) << restored.out << restored.err;
+  }
+  std::map<std::string, std::string> after;
+  Dump(base_, "", after);
+  EXPECT_EQ(before, after);
+}
+
+// A day's file that is no snapshot (here with a byte-order mark twice) is
+// left as it is; the repair writes the next file of the day, which is listed
+// and restored like any other. A file that is no snapshot is never restored.
+TEST_F(RepairUndoE2eTest, AFileOfTheDayThatIsNoSnapshotIsKeptAndNeverRestored) {
+  SetRaw(base_ + "\\K", "a", REG_SZ, "1\0"s);
+  const std::string problems = ProblemsFile("2\t" + Long("\\K") + "\n");
+  const std::string data = folder_.File("data");
+  std::vector<std::string> dry = {"repair",     "--sections", "none",       "--dry-run", "--json",
+                                  "--problems", problems,     "--data-dir", data};
+  const test::ProcessResult preview = RunProgram("hvmend-cli.exe", dry);
+  const std::string day =
+      nlohmann::json::parse(preview.out.substr(preview.out.find("{\n")))["snapshot"];
+  CreateDirectoryA(data.c_str(), nullptr);
+  const std::string odd =
+      "\xEF\xBB\xBF\xEF\xBB\xBFREGEDIT4\r\n\r\n[" + Long("\\K") + "]\r\n\"a\"=\"planted\"\r\n";
+  folder_.WriteFile("data\\" + day, odd);
+
+  const test::ProcessResult repaired =
+      RunProgram("hvmend-cli.exe",
+                 {"repair", "--sections", "none", "--problems", problems, "--data-dir", data});
+  ASSERT_EQ(0u, repaired.exitCode) << repaired.out << repaired.err;
+  EXPECT_NE(std::string::npos, repaired.err.find("is not an undo snapshot")) << repaired.err;
+  EXPECT_EQ(odd, test::ReadWholeFile(folder_.File("data\\" + day)));
+  const std::string second = day.substr(0, day.size() - 4) + "-2.reg";
+
+  const nlohmann::json listed = nlohmann::json::parse(
+      RunProgram("hvmend-cli.exe", {"undo", "list", "--json", "--data-dir", data}).out);
+  ASSERT_EQ(1u, listed["snapshots"].size());
+  EXPECT_EQ(second, listed["snapshots"][0]["name"]);
+  EXPECT_EQ(nlohmann::json::array({day}), listed["notSnapshots"]);
+
+  const test::ProcessResult refused =
+      RunProgram("hvmend-cli.exe", {"undo", "restore", day, "--data-dir", data});
+  EXPECT_EQ(2u, refused.exitCode);
+  EXPECT_NE(std::string::npos, refused.err.find("is not an undo snapshot")) << refused.err;
+  EXPECT_FALSE(KeyExists(base_ + "\\K"));
+  std::string noise;
+  for (int i = 0; i < 4096; ++i) noise += char((i * 7919) >> 3);
+  folder_.WriteFile("data\\Undo19990101.reg", noise);
+  EXPECT_EQ(
+      2u, RunProgram("hvmend-cli.exe", {"undo", "restore", "Undo19990101.reg", "--data-dir", data})
+              .exitCode);
+
+  const test::ProcessResult restored =
+      RunProgram("hvmend-cli.exe", {"undo", "restore", second, "--data-dir", data});
+  EXPECT_EQ(0u, restored.exitCode) << restored.out << restored.err;
+  std::map<std::string, std::string> after;
+  Dump(base_ + "\\K", "", after);
+  EXPECT_EQ("1:1"s + '\0', after["|a"]);
 }
 
 // Killing a repair at any moment leaves everything it deleted in the

@@ -2,10 +2,22 @@
 
 namespace hvm {
 
+namespace {
+
+// Spreadsheets run a cell that starts with one of these as a formula, so a
+// value named "=HYPERLINK(...)" would act when the list is opened; an
+// apostrophe in front makes them show it as text and is not shown itself.
+constexpr std::string_view kFormulaStarts("=+-@\t\r", 6);
+
+}  // namespace
+
 std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string field;
+  if (!text.empty() && kFormulaStarts.find(text.front()) != std::string_view::npos) field = "'";
+  field.append(text);
+  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
   std::string quoted = "\"";
-  for (char c : text) {
+  for (char c : field) {
     if (c == '"') quoted += '"';
     quoted += c;
   }

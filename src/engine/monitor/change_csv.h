@@ -12,8 +12,10 @@
 
 namespace hvm {
 
-// One field as CSV needs it: quoted, with inner quotes doubled, when it holds
-// a comma, a double quote, CR or LF; as it is otherwise.
+// One field as CSV needs it: an apostrophe put before a first character a
+// spreadsheet would start a formula with ("=", "+", "-", "@", tab, CR); then
+// quoted, with inner quotes doubled, when it holds a comma, a double quote,
+// CR or LF; as it is otherwise.
 std::string CsvField(std::string_view text);
 
 // The whole file: "Time,Key,Action,Registry Location" and one line per row.

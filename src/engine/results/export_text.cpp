@@ -262,41 +262,173 @@ std::vector<std::string> SplitTextLines(std::string_view text) {
   return lines;
 }
 
+namespace {
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+  if (text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
+    text.remove_prefix(kUtf8ByteOrderMark.size());
+  return text;
+}
+
+std::string_view FirstLine(std::string_view text) {
+  std::string_view line = text.substr(0, text.find('\n'));
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
+constexpr char kCutShort[] = "its export in the snapshot was cut short";
+constexpr char kHoldsNul[] = "its line in the snapshot holds a NUL byte";
+constexpr char kUnreadableLine[] = "a line before it in its block of the snapshot cannot be read";
+constexpr char kAfterOpenKeyLine[] =
+    "it follows a key line without its \"]\" in the snapshot, so its key may be the end of "
+    "another key's name";
+
+bool HoldsNul(std::string_view line) {
+  return line.find('\0') != std::string_view::npos;
+}
+
+// "@=..." or "\"name\"=...".
+bool IsValueLine(std::string_view line) {
+  if (line.size() >= 2 && line[0] == '@' && line[1] == '=') return true;
+  return line.size() >= 3 && line[0] == '"' && line.find("\"=", 1) != std::string_view::npos;
+}
+
+// Quoted data ends with a quote no backslash escapes.
+bool QuotedDataClosed(std::string_view data) {
+  if (data.size() < 2 || data.back() != '"') return false;
+  size_t backslashes = 0;
+  while (backslashes + 2 < data.size() && data[data.size() - 2 - backslashes] == '\\')
+    ++backslashes;
+  return backslashes % 2 == 0;
+}
+
+// One pass over the lines of a snapshot; see SnapshotItem for what it refuses.
+class SnapshotReader {
+ public:
+  std::vector<SnapshotItem> Read(std::string_view fileText) {
+    const std::vector<std::string> lines = SplitTextLines(WithoutByteOrderMark(fileText));
+    for (size_t i = 1; i < lines.size(); ++i) Take(lines[i]);
+    if (continuing_) CutShort();
+    CloseKey(nullptr);
+    return std::move(items_);
+  }
+
+ private:
+  void Take(const std::string& line) {
+    const bool keyLine = !line.empty() && line.front() == '[';
+    if (continuing_) {
+      if (!line.empty() && !keyLine) {
+        if (HoldsNul(line)) Refuse(value_, kHoldsNul);
+        AddPiece(line);
+        return;
+      }
+      CutShort();
+    }
+    if (line.empty()) {
+      afterOpenKeyLine_ = false;
+    } else if (keyLine) {
+      TakeKeyLine(line);
+    } else if (line.front() == ';' || !inKey_) {
+      // A comment, or a line under no key line: part of no entry.
+    } else if (IsValueLine(line)) {
+      StartValue(line);
+    } else {
+      Refuse(blockRefusal_, kUnreadableLine);
+    }
+  }
+
+  void TakeKeyLine(const std::string& line) {
+    const bool closed = line.size() >= 2 && line.back() == ']';
+    std::string next = closed ? line.substr(1, line.size() - 2) : std::string();
+    CloseKey(closed ? &next : nullptr);
+    inKey_ = closed;
+    if (!closed) {
+      afterOpenKeyLine_ = true;
+      return;
+    }
+    key_ = std::move(next);
+    keyHasValues_ = false;
+    blockRefusal_.clear();
+    if (afterOpenKeyLine_) Refuse(blockRefusal_, kAfterOpenKeyLine);
+    if (HoldsNul(line)) Refuse(blockRefusal_, kHoldsNul);
+  }
+
+  // The key line before `next` (null: not a key) without values is an entry of its own,
+  // unless the same key goes on.
+  void CloseKey(const std::string* next) {
+    if (inKey_ && !keyHasValues_ && (!next || *next != key_))
+      items_.push_back({key_, "", "", blockRefusal_});
+  }
+
+  void StartValue(std::string_view line) {
+    const std::string_view namePart = NamePartOf(line);
+    value_ = {key_, std::string(namePart), "", blockRefusal_};
+    if (HoldsNul(line)) Refuse(value_.refusal, kHoldsNul);
+    AddPiece(line.substr(namePart.size() + 1));
+  }
+
+  void AddPiece(std::string_view piece) {
+    continuing_ = !piece.empty() && piece.back() == '\\';
+    if (continuing_) {
+      value_.data.append(piece.substr(0, piece.size() - 1));
+      return;
+    }
+    value_.data.append(piece);
+    if (!value_.data.empty() && value_.data.front() == '"' && !QuotedDataClosed(value_.data))
+      Refuse(value_.refusal, kCutShort);
+    FinishValue();
+  }
+
+  void CutShort() {
+    Refuse(value_.refusal, kCutShort);
+    FinishValue();
+  }
+
+  void FinishValue() {
+    // A part of a value must never be written.
+    if (!value_.refusal.empty()) value_.data.clear();
+    items_.push_back(std::move(value_));
+    value_ = {};
+    continuing_ = false;
+    keyHasValues_ = true;
+  }
+
+  static void Refuse(std::string& refusal, const char* why) {
+    if (refusal.empty()) refusal = why;
+  }
+  static void Refuse(SnapshotItem& item, const char* why) { Refuse(item.refusal, why); }
+
+  std::vector<SnapshotItem> items_;
+  std::string key_;
+  bool inKey_ = false;
+  bool keyHasValues_ = false;
+  std::string blockRefusal_;  // of every entry still to come in this block
+  bool afterOpenKeyLine_ = false;
+  bool continuing_ = false;
+  SnapshotItem value_;
+};
+
+}  // namespace
+
+bool IsSnapshotText(std::string_view fileText) {
+  const std::string_view text = WithoutByteOrderMark(fileText);
+  return text.find('\n') != std::string_view::npos && IsSnapshotHeader(FirstLine(text));
+}
+
 bool FileHasWideText(std::string_view fileText) {
-  const size_t end = fileText.find_first_of("\r\n");
-  return !EqualsNoCase(fileText.substr(0, end), kHeaderNarrow);
+  return !EqualsNoCase(FirstLine(WithoutByteOrderMark(fileText)), kHeaderNarrow);
+}
+
+std::vector<SnapshotItem> ReadSnapshotItems(std::string_view fileText) {
+  if (!IsSnapshotText(fileText)) return {};
+  return SnapshotReader().Read(fileText);
 }
 
 std::vector<std::string> ListSnapshotEntries(std::string_view fileText) {
   std::vector<std::string> entries;
-  const std::vector<std::string> lines = SplitTextLines(fileText);
-  std::string key;
-  bool haveKey = false;
-  bool keyHasValues = false;
-  bool continued = false;
-  for (size_t i = 1; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    // A key line always starts a block of its own, even after a line whose
-    // continuation was torn off by a crash.
-    const bool isContinuation = continued && !(!line.empty() && line.front() == '[');
-    continued = !line.empty() && line.back() == '\\';
-    if (line.empty() || isContinuation) continue;
-    if (line.front() == '[') {
-      const bool wellFormed = line.size() >= 2 && line.back() == ']';
-      std::string next = wellFormed ? line.substr(1, line.size() - 2) : std::string();
-      if (haveKey && !keyHasValues && (!wellFormed || key != next)) entries.push_back(key);
-      // A key line without its "]" names no key: what follows it belongs nowhere.
-      haveKey = wellFormed;
-      key = std::move(next);
-      keyHasValues = false;
-      continued = false;
-      continue;
-    }
-    if (!haveKey || line.find('=') == std::string::npos) continue;
-    entries.push_back(key + std::string(kEntrySeparator) + std::string(NamePartOf(line)));
-    keyHasValues = true;
-  }
-  if (haveKey && !keyHasValues) entries.push_back(key);
+  for (const SnapshotItem& item : ReadSnapshotItems(fileText))
+    entries.push_back(
+        item.namePart.empty() ? item.key : item.key + std::string(kEntrySeparator) + item.namePart);
   return entries;
 }
 
@@ -317,38 +449,19 @@ std::string IndexKey(std::string_view keyText, std::string_view namePart) {
 }  // namespace
 
 SnapshotValueIndex::SnapshotValueIndex(std::string_view fileText) {
-  std::string key;
-  bool inKey = false;
-  std::string value;  // index key of the value being continued, "" when none
-  std::string data;
-  for (const std::string& line : SplitTextLines(fileText)) {
-    const bool keyLine = !line.empty() && line.front() == '[';
-    if (!value.empty() && (line.empty() || keyLine)) {
-      // The value was cut short; a part of it must not be written.
-      value.clear();
-      data.clear();
-    }
-    if (keyLine) {
-      inKey = line.size() >= 2 && line.back() == ']';
-      key = inKey ? line.substr(1, line.size() - 2) : std::string();
-      continue;
-    }
-    std::string_view piece = line;
-    if (value.empty()) {
-      if (!inKey || line.find('=') == std::string::npos) continue;
-      const std::string_view namePart = NamePartOf(line);
-      value = IndexKey(key, namePart);
-      piece.remove_prefix(namePart.size() + 1);
-    }
-    if (!piece.empty() && piece.back() == '\\') {
-      data.append(piece.substr(0, piece.size() - 1));
-      continue;
-    }
-    data.append(piece);
-    values_[value].push_back(std::move(data));
-    data.clear();
-    value.clear();
+  for (SnapshotItem& item : ReadSnapshotItems(fileText)) {
+    const std::string key = IndexKey(item.key, item.namePart);
+    if (!item.refusal.empty())
+      refusals_.emplace(key, std::move(item.refusal));
+    else if (!item.namePart.empty())
+      values_[key].push_back(std::move(item.data));
   }
+}
+
+std::string SnapshotValueIndex::Refusal(std::string_view keyText,
+                                        std::string_view nameAsListed) const {
+  const auto found = refusals_.find(IndexKey(keyText, nameAsListed));
+  return found == refusals_.end() ? std::string() : found->second;
 }
 
 std::vector<std::string> SnapshotValueIndex::Find(std::string_view keyText,

@@ -61,8 +61,37 @@ std::string ValueLines(const ExportDialect& dialect, std::string_view name, uint
 // Whether `line` is one of the two headers, in any letter case.
 bool IsSnapshotHeader(std::string_view line);
 
+// What some editors put before the first line when they save a file.
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// Whether `fileText` (or its start) is an undo snapshot: its first line,
+// after a UTF-8 byte-order mark or none, is one of the two headers and is
+// ended by a line end. The one test the writer (which adds to a snapshot and
+// to nothing else) and the readers (which read nothing else) share.
+bool IsSnapshotText(std::string_view fileText);
+
 // The lines of a text file: split at LF, a CR before it dropped.
 std::vector<std::string> SplitTextLines(std::string_view text);
+
+// One entry of a snapshot as the reader found it.
+struct SnapshotItem {
+  std::string key;
+  std::string namePart;  // "" for a key line without values
+  std::string data;      // the data text of a value, continuations joined
+  // Why the entry cannot be read back exactly; "" when it can. The reader
+  // refuses rather than guesses: a value cut short, a line holding a NUL, and
+  // every entry after a line that is neither header, key line, value line,
+  // continuation, comment nor blank, up to the next key line. A key line
+  // without its "]" names no key; since a key name with a line break in it
+  // looks just like that, followed by what seems a key line of its own, the
+  // key lines up to the next blank line are refused with it.
+  std::string refusal;
+};
+
+// The reader: every value line and every key line without values, in file
+// order; nothing for text that is not a snapshot. Lines before the first key
+// line, and those under a key line without its "]", belong to no entry.
+std::vector<SnapshotItem> ReadSnapshotItems(std::string_view fileText);
 
 // Listing reader: the entries of a snapshot in file order, each "key\\:name
 // part" for a value line or "key" for a key line without values.
@@ -81,10 +110,15 @@ class SnapshotValueIndex {
  public:
   explicit SnapshotValueIndex(std::string_view fileText);
   std::vector<std::string> Find(std::string_view keyText, std::string_view nameAsListed) const;
+  // Why an entry ("" as the name part: the key listed whole) cannot be read
+  // back exactly, when any of its exports was refused; "" otherwise.
+  std::string Refusal(std::string_view keyText, std::string_view nameAsListed) const;
 
  private:
   // Key text, a line feed and the upper-cased name part -> data texts.
   std::unordered_map<std::string, std::vector<std::string>> values_;
+  // The same keys -> the first reason an export of it was refused.
+  std::unordered_map<std::string, std::string> refusals_;
 };
 
 // Whether the file's header says characters of "hex(2):"/"hex(7):" data take

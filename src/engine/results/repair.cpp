@@ -9,6 +9,7 @@
 #include "engine/core/problem_line.h"
 #include "engine/core/registry_paths.h"
 #include "engine/core/text_case.h"
+#include "engine/results/data_folder_lock.h"
 #include "engine/results/snapshot_file.h"
 #include "engine/results/suppression.h"
 #include "engine/results/text_file.h"
@@ -143,6 +144,11 @@ void Repairer::ResetWorkTexts() {
 
 RepairSummary Repairer::RunRepair() {
   ResultsStore& results = services_.results;
+  DataFolderLock folder(inputs_.dataFolder);
+  if (!inputs_.dryRun && !folder.Acquire(inputs_.folderWaitMs)) {
+    services_.dialogs.MessageDialog(folder.BusyText(), "Warning", dialog::kWarningNotice);
+    return RepairSummary{.folderBusy = true};
+  }
   if (inputs_.snapshotNameNow) SetSnapshotName(inputs_.snapshotNameNow());
   results.SetSkippedCountForReports(results.SkippedCount());
   if (!inputs_.isAdministrator) services_.dialogs.MessageDialog(kNoAdminText, "Warning", 0);
@@ -325,7 +331,8 @@ void Repairer::AddRemovalLine(const std::string& folderPath) {
 SnapshotSink& Repairer::Snapshot() {
   if (services_.snapshot) return *services_.snapshot;
   if (!ownSnapshot_)
-    ownSnapshot_ = std::make_unique<SnapshotWriter>(SnapshotPath(), inputs_.dialect);
+    ownSnapshot_ =
+        std::make_unique<SnapshotWriter>(SnapshotPath(), inputs_.dialect, &services_.dialogs);
   return *ownSnapshot_;
 }
 

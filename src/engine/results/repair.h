@@ -38,6 +38,9 @@ struct RepairInputs {
   bool makeRestorePoint = false;  // the BackupBeforeScan setting
   bool dryRun = false;            // export text only; nothing written or deleted
   int itemsPerFlush = 256;        // the most items whose exports one flush puts on the disk
+  // How long a repair waits for another repair or restore of the data folder
+  // to end before it gives up; the desktop's window cannot wait.
+  uint32_t folderWaitMs = 0;
   // When set, asked at each repair for the name of the day (a program that
   // runs past midnight learns the new day's name when its window is shown).
   std::function<std::string()> snapshotNameNow;

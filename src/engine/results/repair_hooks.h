@@ -14,6 +14,7 @@ struct RepairSummary {
   int ignored = 0;           // lines of the ignore file
   int notRemoved = 0;        // checked entries that were not repaired
   int snapshotFailures = 0;  // items left in place because their undo could not be written
+  bool folderBusy = false;   // nothing done: another repair or restore held the data folder
 };
 
 class RestorePointMaker {

@@ -7,6 +7,7 @@
 
 #include "engine/core/scoped_handle.h"
 #include "engine/core/text_case.h"
+#include "engine/results/data_folder_lock.h"
 
 namespace hvm {
 namespace {
@@ -22,6 +23,14 @@ unsigned long long Ticks(const FILETIME& time) {
 RestoreOutcome RestoreEntries(const SnapshotRestorer& restorer,
                               const std::vector<std::string>& entries) {
   RestoreOutcome outcome;
+  // The window cannot wait for a repair of another program to end.
+  DataFolderLock folder(restorer.DataFolder());
+  if (!folder.Acquire(0)) {
+    outcome.chosen = int(entries.size());
+    if (!entries.empty()) outcome.firstFailure = entries.front();
+    outcome.reason = folder.BusyText();
+    return outcome;
+  }
   for (const std::string& entry : entries) {
     ++outcome.chosen;
     std::string reason;
@@ -69,7 +78,7 @@ std::vector<std::string> PruneAndListSnapshots(const std::string& dataFolder, bo
     }
     names.push_back(name);
   } while (FindNextFileA(find.Get(), &found));
-  std::sort(names.begin(), names.end());
+  std::sort(names.begin(), names.end(), SnapshotFileBefore);
   return names;
 }
 

@@ -17,7 +17,8 @@ struct RestoreOutcome {
 };
 
 // Restores `entries` in order; an entry that cannot be restored is noted and
-// the rest still go on.
+// the rest still go on. Nothing is restored while another repair or restore
+// holds the data folder: every entry then fails with that reason.
 RestoreOutcome RestoreEntries(const SnapshotRestorer& restorer,
                               const std::vector<std::string>& entries);
 

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "engine/core/dialog_service.h"
 #include "engine/results/text_file.h"
 
 namespace hvm {
@@ -12,11 +13,15 @@ namespace {
 // A header line is far shorter: the start of the file tells whether it has one.
 constexpr DWORD kStartBytes = 64;
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// Past this many files of one day something is wrong with the folder, not
+// with one file: the repair then leaves its items in place.
+constexpr int kMostFilesPerDay = 99;
 
-ScopedFile OpenShared(const std::string& path, DWORD access) {
-  return ScopedFile(CreateFileA(path.c_str(), access, kShareAll, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+// Shared: other writers may hold it open too (a second repairer of the day);
+// the append lock keeps their blocks apart.
+ScopedFile OpenForAppending(const std::string& path, DWORD access) {
+  return ScopedFile(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // Up to `count` bytes from `offset`; nothing when they cannot be read.
@@ -32,43 +37,85 @@ std::optional<std::string> ReadAt(const ScopedFile& file, LONGLONG offset, DWORD
   return bytes;
 }
 
-bool StartsWithHeader(std::string_view start) {
-  const std::vector<std::string> lines = SplitTextLines(start);
-  return start.find('\n') != std::string_view::npos && !lines.empty() &&
-         IsSnapshotHeader(lines.front());
+std::string FileNameOf(const std::string& path) {
+  return path.substr(path.find_last_of('\\') + 1);
 }
 
 }  // namespace
 
-SnapshotWriter::SnapshotWriter(std::string path, ExportDialect dialect)
-    : path_(std::move(path)), dialect_(dialect) {}
+std::string NumberedSnapshotPath(const std::string& path, int number) {
+  const size_t dot = path.find_last_of('.');
+  const size_t slash = path.find_last_of('\\');
+  const size_t end =
+      dot == std::string::npos || (slash != std::string::npos && dot < slash) ? path.size() : dot;
+  return path.substr(0, end) + "-" + std::to_string(number) + path.substr(end);
+}
 
-bool SnapshotWriter::Open() {
-  file_ = OpenShared(path_, GENERIC_READ | GENERIC_WRITE);
+SnapshotWriter::SnapshotWriter(std::string path, ExportDialect dialect, DialogService* dialogs)
+    : dayPath_(path), path_(std::move(path)), dialect_(dialect), dialogs_(dialogs) {}
+
+bool SnapshotWriter::OpenAsIs(bool& notASnapshot) {
+  notASnapshot = false;
+  readable_ = true;
+  file_ = OpenForAppending(path_, GENERIC_READ | GENERIC_WRITE);
   if (!file_) {
     // A file that can be written but not read may hold the undo of items
     // already deleted: it is appended to, never replaced.
-    file_ = OpenShared(path_, GENERIC_WRITE);
+    file_ = OpenForAppending(path_, GENERIC_WRITE);
     if (!file_) return false;
+    readable_ = false;
     lead_ = FileSize(path_) > 0 ? "\r\n" : std::string(dialect_.header) + "\r\n\r\n";
     return true;
   }
+  // Looked at under the append lock: another writer's header is either
+  // all there or not begun.
+  const AppendLock lock(file_);
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file_.Get(), &size)) return false;
+  if (!lock.Held() || !GetFileSizeEx(file_.Get(), &size)) return false;
+  if (size.QuadPart == 0) return true;
   // A start that cannot be read is no reason to think the file holds no
-  // snapshot: replacing it could lose the undo of items already deleted.
+  // snapshot: writing elsewhere could split the undo of one repair.
   const std::optional<std::string> start = ReadAt(file_, 0, kStartBytes);
   if (!start) return false;
-  if (!StartsWithHeader(*start)) {
-    if (!SetFilePointerEx(file_.Get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
-        !SetEndOfFile(file_.Get()))
-      return false;
-    lead_ = std::string(dialect_.header) + "\r\n\r\n";
-  } else if (ReadAt(file_, size.QuadPart - 1, 1).value_or("") != "\n") {
-    // A block cut short by an earlier crash: the next one starts on a line of its own.
-    lead_ = "\r\n";
+  // Whatever else it holds is someone's: it stays as it is.
+  notASnapshot = !IsSnapshotText(*start);
+  return !notASnapshot;
+}
+
+bool SnapshotWriter::Open() {
+  for (int number = 1; number <= kMostFilesPerDay; ++number) {
+    path_ = number > 1 ? NumberedSnapshotPath(dayPath_, number) : dayPath_;
+    bool notASnapshot = false;
+    if (OpenAsIs(notASnapshot)) {
+      if (number > 1 && dialogs_ && !told_) {
+        told_ = true;
+        dialogs_->MessageDialog(FileNameOf(dayPath_) +
+                                    " in the data folder is not an undo snapshot Hivemend can "
+                                    "add to, so it was left as it is. This repair's undo is "
+                                    "written to " +
+                                    FileNameOf(path_) + ".",
+                                "Warning", dialog::kWarningNotice);
+      }
+      return true;
+    }
+    file_.Close();
+    if (!notASnapshot) break;
   }
-  return true;
+  path_ = dayPath_;
+  return false;
+}
+
+// What goes before a block, decided under the append lock from the file as
+// it now ends: the header in an empty file, a line end after a block cut
+// short by a crash (so the next one starts on a line of its own).
+std::optional<std::string> SnapshotWriter::LeadNow() {
+  if (!readable_) return lead_;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file_.Get(), &size)) return std::nullopt;
+  if (size.QuadPart == 0) return std::string(dialect_.header) + "\r\n\r\n";
+  const std::optional<std::string> last = ReadAt(file_, size.QuadPart - 1, 1);
+  if (!last) return std::nullopt;
+  return *last == "\n" ? "" : "\r\n";
 }
 
 bool SnapshotWriter::Append(std::string_view block) {
@@ -76,18 +123,18 @@ bool SnapshotWriter::Append(std::string_view block) {
   if (start == std::string_view::npos) return true;
   block.remove_prefix(start);
   if (!opened_) {
-    if (!Open()) {
-      file_.Close();
-      return false;
-    }
+    if (!Open()) return false;
     opened_ = true;
   }
-  std::string text = lead_;
-  text.append(block);
-  text += "\r\n";
-  if (AppendToOpenFile(file_, text)) {
-    lead_.clear();
-    return true;
+  const AppendLock lock(file_);
+  std::optional<std::string> text = lock.Held() ? LeadNow() : std::nullopt;
+  if (text) {
+    text->append(block);
+    *text += "\r\n";
+    if (AppendUnderLock(file_, lock, *text)) {
+      lead_.clear();
+      return true;
+    }
   }
   // What reached the file is unknown: the next block looks at the file afresh.
   file_.Close();

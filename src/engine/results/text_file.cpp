@@ -63,9 +63,36 @@ bool AppendTextFile(const std::string& path, const std::string& text, bool durab
   return !durable || FlushFileBuffers(file.Get());
 }
 
+namespace {
+
+// Far past the end of any file this program writes.
+constexpr DWORD kLockOffsetHigh = 0x40000000;
+
+}  // namespace
+
+AppendLock::AppendLock(const ScopedFile& file) : file_(file.Get()) {
+  OVERLAPPED at{};
+  at.OffsetHigh = kLockOffsetHigh;
+  // Waits: another writer holds it only for the length of one append, and
+  // the system lets go of it when that writer's handle closes or it dies.
+  held_ = file && LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at);
+}
+
+AppendLock::~AppendLock() {
+  if (!held_) return;
+  OVERLAPPED at{};
+  at.OffsetHigh = kLockOffsetHigh;
+  UnlockFileEx(file_, 0, 1, 0, &at);
+}
+
 bool AppendToOpenFile(const ScopedFile& file, std::string_view bytes) {
+  const AppendLock lock(file);
+  return AppendUnderLock(file, lock, bytes);
+}
+
+bool AppendUnderLock(const ScopedFile& file, const AppendLock& lock, std::string_view bytes) {
   LARGE_INTEGER end{};
-  if (!SetFilePointerEx(file.Get(), LARGE_INTEGER{}, &end, FILE_END)) return false;
+  if (!lock.Held() || !SetFilePointerEx(file.Get(), LARGE_INTEGER{}, &end, FILE_END)) return false;
   return WriteAll(file.Get(), bytes);
 }
 

@@ -67,8 +67,29 @@ std::vector<std::string> ListSnapshotFiles(const std::string& dataFolder) {
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
   } while (FindNextFileA(find.Get(), &found));
-  std::sort(names.begin(), names.end());
+  std::sort(names.begin(), names.end(), SnapshotFileBefore);
   return names;
+}
+
+namespace {
+
+// "Undo20261209-12.reg" -> {"Undo20261209", 12}; a name without a number is file 1.
+std::pair<std::string, long> DayAndNumber(const std::string& name) {
+  const std::string stem = name.substr(0, name.find_last_of('.'));
+  const size_t dash = stem.find_last_of('-');
+  if (dash == std::string::npos || dash + 1 == stem.size() || stem.size() - dash > 6 ||
+      stem.find_first_not_of("0123456789", dash + 1) != std::string::npos)
+    return {stem, 1};
+  return {stem.substr(0, dash), std::stol(stem.substr(dash + 1))};
+}
+
+}  // namespace
+
+bool SnapshotFileBefore(const std::string& a, const std::string& b) {
+  const auto first = DayAndNumber(a);
+  const auto second = DayAndNumber(b);
+  if (first != second) return first < second;
+  return a < b;
 }
 
 std::vector<std::string> ListSnapshotContents(const std::string& dataFolder,
@@ -87,14 +108,19 @@ std::vector<std::string> ListSnapshotContents(const std::string& dataFolder,
 }
 
 SnapshotRestorer::SnapshotRestorer(const std::string& dataFolder, const std::string& fileName)
-    : SnapshotRestorer(SnapshotText(dataFolder + "\\" + fileName)) {}
+    : SnapshotRestorer(FromText{}, dataFolder, SnapshotText(dataFolder + "\\" + fileName)) {}
 
-SnapshotRestorer::SnapshotRestorer(const std::string& text)
-    : values_(text), wideText_(FileHasWideText(text)) {}
+SnapshotRestorer::SnapshotRestorer(FromText, std::string dataFolder, const std::string& text)
+    : dataFolder_(std::move(dataFolder)),
+      isSnapshot_(IsSnapshotText(text)),
+      values_(text),
+      wideText_(FileHasWideText(text)) {}
 
 bool SnapshotRestorer::Restore(const std::string& entry) const {
   if (IsFolderEntry(entry)) return RemoveCreatedFolder(entry);
   const ProblemLineParts parts = SplitProblemLine(entry);
+  const std::string refusal = values_.Refusal(parts.keyText, parts.wholeKey ? "" : parts.valuePart);
+  if (!refusal.empty()) throw ExportFormatError(refusal);
   if (parts.wholeKey) return ApplyExportValue(parts.keyText, "", "", true);
   bool restored = false;
   for (const std::string& dataText : values_.Find(parts.keyText, parts.valuePart))

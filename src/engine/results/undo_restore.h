@@ -18,8 +18,12 @@ class SuppressionFilter;
 bool ApplyExportValue(const std::string& keyText, const std::string& namePart,
                       const std::string& dataText, bool wideText);
 
-// "Undo*.reg" file names of `dataFolder`, sorted by name (oldest day first).
+// "Undo*.reg" file names of `dataFolder`, oldest day first, and the files of
+// one day in the order they were started ("Undo20261209.reg", then "-2", "-3"
+// ... "-10"). Whether each holds a snapshot is for its reader to say.
 std::vector<std::string> ListSnapshotFiles(const std::string& dataFolder);
+// That order: true when snapshot file `a` comes before `b`.
+bool SnapshotFileBefore(const std::string& a, const std::string& b);
 
 // Entries of one snapshot: the folders of its batch file (quoted paths), then
 // its values and whole keys in file order, without the suppressed ones.
@@ -32,14 +36,23 @@ class SnapshotRestorer {
  public:
   SnapshotRestorer(const std::string& dataFolder, const std::string& fileName);
 
+  // Whether the file is a snapshot at all; nothing is restored from one that is not.
+  bool IsSnapshot() const { return isSnapshot_; }
+  const std::string& DataFolder() const { return dataFolder_; }
+
   // Restores one listed entry: a value (every export of it, the last one
   // winning), a whole key (recreated empty), or a created folder (removed when
-  // empty). False when nothing could be restored; throws as ApplyExportValue.
+  // empty). False when nothing could be restored; throws as ApplyExportValue,
+  // and ExportFormatError with the reason for an entry the snapshot's reader
+  // refused.
   bool Restore(const std::string& entry) const;
 
  private:
-  explicit SnapshotRestorer(const std::string& text);
+  struct FromText {};
+  SnapshotRestorer(FromText, std::string dataFolder, const std::string& text);
 
+  std::string dataFolder_;
+  bool isSnapshot_;
   SnapshotValueIndex values_;
   bool wideText_;
 };

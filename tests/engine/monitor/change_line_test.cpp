@@ -90,6 +90,24 @@ TEST(ChangeCsv, FieldsAreQuotedOnlyWhereCsvNeedsIt) {
   EXPECT_EQ("\"line\nfeed\"", CsvField("line\nfeed"));
 }
 
+// A value named like a formula reaches the spreadsheet as text, still quoted
+// where CSV needs it; the same characters later in a field change nothing.
+TEST(ChangeCsv, FieldsAFormulaWouldStartWithAreMadeText) {
+  EXPECT_EQ("'=1+2", CsvField("=1+2"));
+  EXPECT_EQ("\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"",
+            CsvField("=HYPERLINK(\"http://x\",\"y\")"));
+  EXPECT_EQ("'+1", CsvField("+1"));
+  EXPECT_EQ("'-1", CsvField("-1"));
+  EXPECT_EQ("'@SUM(A1)", CsvField("@SUM(A1)"));
+  EXPECT_EQ("'\tx", CsvField("\tx"));
+  EXPECT_EQ("\"'\rx\"", CsvField("\rx"));
+  EXPECT_EQ("a=b-c", CsvField("a=b-c"));
+  EXPECT_EQ("'", CsvField("'"));
+  const std::vector<ChangeLineFields> rows = {{"t", "Value Added To", "=cmd", "HKCU\\Run"}};
+  EXPECT_EQ("Time,Key,Action,Registry Location\r\nt,'=cmd,Value Added To,HKCU\\Run\r\n",
+            ChangeRowsCsv(rows));
+}
+
 TEST(ChangeCsv, FileHasAHeaderAndOneLinePerRowInColumnOrder) {
   const std::vector<ChangeLineFields> rows = {
       {"09/12/2026 16:40:03", "Value Added To", "Up,dater", "HKEY_CURRENT_USER\\Run"},

@@ -248,6 +248,79 @@ TEST(Readers, BadInputNeitherCrashesNorYieldsPartialValues) {
   SUCCEED();
 }
 
+TEST(IsSnapshotText, EitherHeaderInAnyCaseWithOrWithoutAByteOrderMarkAndItsLineEnd) {
+  for (const char* yes : {"REGEDIT4\r\n", "regedit4\n", "Windows Registry Editor Version 5.00\r\n",
+                          "\xEF\xBB\xBFREGEDIT4\r\n[K]\r\n"})
+    EXPECT_TRUE(IsSnapshotText(yes)) << yes;
+  for (const char* no : {"", "REGEDIT4", "\r\nREGEDIT4\r\n", " REGEDIT4\r\n", "REGEDIT5\r\n",
+                         "\xEF\xBB\xBF\xEF\xBB\xBFREGEDIT4\r\n", "\xEF\xBBREGEDIT4\r\n"})
+    EXPECT_FALSE(IsSnapshotText(no)) << no;
+  EXPECT_FALSE(FileHasWideText("\xEF\xBB\xBFREGEDIT4\r\n"));
+  EXPECT_TRUE(ListSnapshotEntries("garbage\r\n[K]\r\n\"v\"=\"x\"\r\n").empty());
+  EXPECT_TRUE(FindValueData("REGEDIT4", "K", "\"v\"").empty());
+}
+
+// The refusal of the entry read as key `key`, name part `namePart`.
+std::string RefusalOf(const std::string& file, const std::string& key,
+                      const std::string& namePart) {
+  return SnapshotValueIndex(file).Refusal(key, namePart);
+}
+
+TEST(ReadSnapshotItems, ALineItCannotAccountForRefusesTheRestOfItsBlock) {
+  // A value name with a line break, as an earlier version wrote it: the
+  // second half reads like a value line of its own.
+  const std::string file =
+      "REGEDIT4\r\n\r\n; a comment\r\n[K]\r\n\"a\"=\"1\"\r\n\"x\r\n\"b\"=\"2\"\r\n"
+      "plain=3\r\n[L]\r\n\"c\"=\"4\"\r\n";
+  const std::vector<std::string> expected = {"K\\\\:\"a\"", "K\\\\:\"b\"", "L\\\\:\"c\""};
+  EXPECT_EQ(expected, ListSnapshotEntries(file));
+  EXPECT_EQ("", RefusalOf(file, "K", "\"a\""));
+  EXPECT_NE("", RefusalOf(file, "K", "\"b\""));
+  EXPECT_TRUE(FindValueData(file, "K", "\"b\"").empty());
+  EXPECT_EQ(std::vector<std::string>{"\"4\""}, FindValueData(file, "L", "\"c\""));
+  EXPECT_EQ("", RefusalOf(file, "L", "\"c\""));
+  // A key line without values that held such a line is refused too.
+  EXPECT_NE("", RefusalOf("REGEDIT4\r\n\r\n[K]\r\njunk\r\n", "K", ""));
+}
+
+// A key name with a line break splits its key line in two; the second half
+// must not pass for a key of its own, or its values would go to that key.
+TEST(ReadSnapshotItems, KeyLinesAfterAKeyLineWithoutItsBracketAreRefusedUpToABlankLine) {
+  const std::string file =
+      "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\x\r\n[HKEY_CURRENT_USER\\Environment]\r\n"
+      "\"Path\"=\"C:\\\\evil\"\r\n[HKEY_CURRENT_USER\\Empty]\r\n\r\n"
+      "[HKEY_CURRENT_USER\\After]\r\n\"v\"=\"ok\"\r\n";
+  const std::string env = "HKEY_CURRENT_USER\\Environment";
+  EXPECT_NE("", RefusalOf(file, env, "\"Path\""));
+  EXPECT_TRUE(FindValueData(file, env, "\"Path\"").empty());
+  EXPECT_NE("", RefusalOf(file, "HKEY_CURRENT_USER\\Empty", ""));
+  EXPECT_EQ("", RefusalOf(file, "HKEY_CURRENT_USER\\After", "\"v\""));
+  EXPECT_EQ(std::vector<std::string>{"\"ok\""},
+            FindValueData(file, "HKEY_CURRENT_USER\\After", "\"v\""));
+  const std::vector<std::string> expected = {env + "\\\\:\"Path\"", "HKEY_CURRENT_USER\\Empty",
+                                             "HKEY_CURRENT_USER\\After\\\\:\"v\""};
+  EXPECT_EQ(expected, ListSnapshotEntries(file));
+}
+
+TEST(ReadSnapshotItems, NulBytesAndCutQuotesAreRefusedNotShortened) {
+  const std::string file =
+      "REGEDIT4\r\n\r\n[K\0x]\r\n\"v\"=\"1\"\r\n[L]\r\n\"n\0m\"=\"2\"\r\n"
+      "\"d\"=\"a\0b\"\r\n\"cut\"=\"abc\r\n\"esc\"=\"a\\\"\r\n"
+      "\"fine\"=\"a\\\\\"\r\n"s;
+  EXPECT_NE("", RefusalOf(file, "K\0x"s, "\"v\""));
+  EXPECT_NE("", RefusalOf(file, "L", "\"n\0m\""s));
+  EXPECT_NE("", RefusalOf(file, "L", "\"d\""));
+  EXPECT_NE("", RefusalOf(file, "L", "\"cut\""));
+  EXPECT_NE("", RefusalOf(file, "L", "\"esc\""));
+  EXPECT_EQ("", RefusalOf(file, "L", "\"fine\""));
+  EXPECT_TRUE(FindValueData(file, "K", "\"v\"").empty());
+  EXPECT_TRUE(FindValueData(file, "L", "\"cut\"").empty());
+  // A value cut short by the end of the file or a key line is listed, refused.
+  const std::string torn = "REGEDIT4\r\n\r\n[K]\r\n\"b\"=hex:01,\\\r\n";
+  EXPECT_EQ(std::vector<std::string>{"K\\\\:\"b\""}, ListSnapshotEntries(torn));
+  EXPECT_NE("", RefusalOf(torn, "K", "\"b\""));
+}
+
 TEST(RegistryNameOf, DropsOneQuoteEachSideAndAtIsDefault) {
   EXPECT_EQ("", RegistryNameOf("@"));
   EXPECT_EQ("Name", RegistryNameOf("\"Name\""));

@@ -15,8 +15,10 @@
 #include "engine/results/text_file.h"
 #include "engine/results/undo_restore.h"
 #include "engine/scan/file_tests.h"
+#include "support/folder_lock_holder.h"
 #include "support/recording_dialogs.h"
 #include "support/registry_sandbox.h"
+#include "support/registry_seed.h"
 #include "support/test_drives.h"
 #include "support/test_folder.h"
 
@@ -142,6 +144,24 @@ TEST_F(RepairTest, ValueRepairExportsThenDeletesOnlyThatValue) {
   EXPECT_EQ(1u, after.count("|Keep"));
   // The missing value is known as not removable from now on.
   EXPECT_EQ("\r\nHKEY_CLASSES_ROOT\\X\\\\:Gone\r\n", ReadTextFile(suppression_.CantRemovePath()));
+}
+
+// Another program repairing or restoring from the same data folder: this
+// repair changes nothing and says why.
+TEST_F(RepairTest, RepairWhileAnotherHoldsTheDataFolderChangesNothing) {
+  SetRaw(HKEY_CURRENT_USER, "A", "v", REG_DWORD, "\x05\0\0\0"s);
+  results_.AddProblem(2, "HKCU\\A\\\\:v");
+  test::OtherHolder other(folder_.Path());
+  ASSERT_TRUE(other.Held());
+  const RepairSummary summary = MakeRepairer().RunRepair();
+  EXPECT_TRUE(summary.folderBusy);
+  EXPECT_EQ(0, summary.repaired);
+  EXPECT_TRUE(test::ValueExists("HKCU\\A", "v"));
+  EXPECT_EQ("", Snapshot());
+  ASSERT_EQ(1u, dialogs_.asked.size());
+  EXPECT_NE(std::string::npos, dialogs_.asked[0].text.find("Another repair or restore"));
+  other.Release();
+  EXPECT_EQ(1, MakeRepairer().RunRepair().repaired);
 }
 
 TEST_F(RepairTest, TwoRepairsOfADayShareOneHeader) {

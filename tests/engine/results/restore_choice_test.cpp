@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/folder_lock_holder.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
 #include "support/test_folder.h"
@@ -47,6 +48,53 @@ TEST_F(RestoreChoiceTest, AFailedEntryIsNamedAndTheRestStillComeBack) {
   EXPECT_NE(std::string::npos, message.find("Restored 1 of 2"));
   EXPECT_NE(std::string::npos, message.find("Software\\Gone"));
   EXPECT_EQ(std::string::npos, message.find("Selected Keys Restored"));
+}
+
+TEST_F(RestoreChoiceTest, NothingComesBackWhileARepairHoldsTheDataFolder) {
+  folder_.WriteFile("Undo20261209.reg", kSnapshot);
+  const SnapshotRestorer restorer(folder_.Path(), "Undo20261209.reg");
+  const std::vector<std::string> entries =
+      ListSnapshotContents(folder_.Path(), "Undo20261209.reg", nullptr);
+  test::OtherHolder other(folder_.Path());
+  const RestoreOutcome outcome = RestoreEntries(restorer, entries);
+  EXPECT_EQ(2, outcome.chosen);
+  EXPECT_EQ(0, outcome.restored);
+  EXPECT_FALSE(test::ValueExists("HKCU\\Software\\Back", "name"));
+  EXPECT_NE(std::string::npos, RestoreMessage(outcome).find("Another repair or restore"));
+  other.Release();
+  EXPECT_EQ(2, RestoreEntries(restorer, entries).restored);
+}
+
+// Entries the reader refused are told with their reason, and the rest come back.
+TEST_F(RestoreChoiceTest, RefusedEntriesAreNotRestoredAndSayWhy) {
+  folder_.WriteFile("Undo20261209.reg",
+                    "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Cut]\r\n\"v\"=\"abc\r\n"
+                    "[HKEY_CURRENT_USER\\Software\\Back]\r\n\"name\"=\"value\"\r\n");
+  const SnapshotRestorer restorer(folder_.Path(), "Undo20261209.reg");
+  const RestoreOutcome outcome =
+      RestoreEntries(restorer, ListSnapshotContents(folder_.Path(), "Undo20261209.reg", nullptr));
+  EXPECT_EQ(2, outcome.chosen);
+  EXPECT_EQ(1, outcome.restored);
+  EXPECT_EQ("HKEY_CURRENT_USER\\Software\\Cut\\\\:\"v\"", outcome.firstFailure);
+  EXPECT_NE(std::string::npos, outcome.reason.find("cut short"));
+  EXPECT_FALSE(test::KeyExists("HKCU\\Software\\Cut"));
+  EXPECT_TRUE(test::ValueExists("HKCU\\Software\\Back", "name"));
+}
+
+// Another file of a day comes after the first, in number order.
+TEST_F(RestoreChoiceTest, NumberedFilesOfADayAreListedAfterTheFirst) {
+  for (const char* name : {"Undo20261209-10.reg", "Undo20261209-2.reg", "Undo20261209.reg",
+                           "Undo20261208.reg", "Undo20261210.reg"})
+    folder_.WriteFile(name, kSnapshot);
+  const std::vector<std::string> expected = {"Undo20261208.reg", "Undo20261209.reg",
+                                             "Undo20261209-2.reg", "Undo20261209-10.reg",
+                                             "Undo20261210.reg"};
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  const unsigned long long ticks =
+      (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  EXPECT_EQ(expected, PruneAndListSnapshots(folder_.Path(), false, "Undo20261209", ticks));
+  EXPECT_EQ(expected, ListSnapshotFiles(folder_.Path()));
 }
 
 TEST_F(RestoreChoiceTest, OldAndEmptySnapshotsArePrunedButTodaysStays) {
