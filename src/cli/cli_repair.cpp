@@ -9,12 +9,22 @@
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
 #include "cli/console_scan_session.h"
+#include "engine/core/problem_line.h"
+#include "engine/core/registry.h"
+#include "engine/core/registry_paths.h"
 #include "engine/results/data_folder_lock.h"
 #include "engine/results/text_file.h"
 #include "engine/scan/file_tests.h"
 
 namespace hvm {
 namespace {
+
+// A line as a message can show it: a NUL would end the message there.
+std::string PrintableLine(std::string text) {
+  for (size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at + 2))
+    text.replace(at, 1, "\\0");
+  return text;
+}
 
 struct RepairVerbOptions {
   ScanOptions scan;
@@ -49,6 +59,42 @@ RepairVerbOptions ParseRepairOptions(std::vector<std::string> args) {
   return options;
 }
 
+// Whether the value `name` of the key `keyText` ("HKCU\\..." or
+// "HKEY_CURRENT_USER\\...") is there.
+bool ValueExists(const std::string& keyText, const std::string& name) {
+  std::string path = keyText;
+  HKEY root = SplitLongRoot(path);
+  if (!root) root = SplitShortRoot(path);
+  if (!root) return false;
+  RegistrySession registry;
+  registry.SetRoot(root);
+  return registry.OpenKey(path, false) && registry.ValuePresent(name);
+}
+
+// The item a listed line names. A value name may itself hold " = ", so the
+// text before each " = " and the whole part are each a possible name; the
+// line is refused when more than one of them is a value of the key, as it
+// could be either. One that is none of them reads as a scan writes it.
+ProblemTarget ListedTarget(const std::string& line) {
+  if (line.find('\0') != std::string::npos)
+    throw UsageError(
+        "a problem line holds a NUL character, which would cut the key or value "
+        "name short: " +
+        PrintableLine(line));
+  ProblemTarget target = ProblemTargetOf(line);
+  if (target.wholeKey) return target;
+  const std::vector<std::string> candidates = ValueNameCandidates(SplitProblemLine(line).valuePart);
+  if (candidates.size() == 1) return target;
+  std::vector<std::string> present;
+  for (const std::string& name : candidates)
+    if (ValueExists(target.keyText, IsDefaultValueName(name) ? "" : name)) present.push_back(name);
+  if (present.size() > 1)
+    throw UsageError("ambiguous problem line: the value may be \"" + present[0] + "\" or \"" +
+                     present[1] + "\", and both exist: " + line);
+  if (present.size() == 1) target.valueName = IsDefaultValueName(present[0]) ? "" : present[0];
+  return target;
+}
+
 // Lines "N<TAB>problem line" filed under section N, as a scan would.
 void AddProblemsFromFile(const std::string& path, ResultsStore& results) {
   if (!FileExists(path)) throw UsageError("cannot read " + path);
@@ -57,8 +103,10 @@ void AddProblemsFromFile(const std::string& path, ResultsStore& results) {
     const size_t tab = line.find('\t');
     const std::set<int> section =
         tab == std::string::npos ? std::set<int>{} : ParseSectionList(line.substr(0, tab));
-    if (section.size() != 1) throw UsageError("problem lines read 'N<TAB>line': " + line);
-    results.AddProblem(*section.begin(), line.substr(tab + 1));
+    if (section.size() != 1)
+      throw UsageError("problem lines read 'N<TAB>line': " + PrintableLine(line));
+    const std::string problem = line.substr(tab + 1);
+    results.AddProblem(*section.begin(), ListedTarget(problem), problem);
   }
 }
 

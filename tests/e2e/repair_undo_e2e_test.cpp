@@ -458,3 +458,52 @@ TEST_F(RepairUndoE2eTest, KilledRepairIsAlwaysRestorable) {
 
 }  // namespace
 }  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// A listed value part may be cut at any of its " = "; when more than one cut
+// names a value of the key, the line could mean either and is refused.
+TEST_F(RepairUndoE2eTest, AListedLineThatCouldNameTwoValuesIsRefused) {
+  SetRaw(base_ + "\\M", "LangID", REG_BINARY, "\x09\x04"s);
+  SetRaw(base_ + "\\M", "LangID = C:\\gone\\x.exe", REG_SZ, "C:\\gone\\x.exe\0"s);
+  const std::string line = Long("\\M") + "\\\\:LangID = C:\\gone\\x.exe = C:\\gone\\x.exe";
+  std::vector<std::string> args = {"repair", "--sections", "none", "--problems",
+                                   ProblemsFile("22\t" + line + "\n")};
+  AddDataDir(args);
+  const test::ProcessResult refused = RunProgram("hvmend-cli.exe", args);
+  EXPECT_EQ(2u, refused.exitCode) << refused.out << refused.err;
+  EXPECT_NE(std::string::npos, refused.err.find("ambiguous problem line")) << refused.err;
+  std::map<std::string, std::string> values;
+  Dump(base_ + "\\M", "", values);
+  EXPECT_EQ(3u, values.size()) << "the key and both values stay";
+
+  // With only the long name there, the line names it alone.
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, (base_ + "\\M").c_str(), "LangID");
+  SetRaw(base_ + "\\M", "Lang", REG_SZ, "keep\0"s);
+  const test::ProcessResult repaired = RunProgram("hvmend-cli.exe", args);
+  EXPECT_EQ(0u, repaired.exitCode) << repaired.out << repaired.err;
+  values.clear();
+  Dump(base_ + "\\M", "", values);
+  EXPECT_EQ(0u, values.count("|LangID = C:\\gone\\x.exe"));
+  EXPECT_EQ(1u, values.count("|Lang"));
+}
+
+// The text before a NUL names another, shorter key: such a line is refused
+// before anything is repaired.
+TEST_F(RepairUndoE2eTest, AListedLineWithANulIsRefused) {
+  SetRaw(base_ + "\\Short", "v", REG_SZ, "1\0"s);
+  SetRaw(base_ + "\\Other", "v", REG_SZ, "1\0"s);
+  std::vector<std::string> args = {
+      "repair", "--sections", "none", "--problems",
+      ProblemsFile("3\t" + Long("\\Other") + "\n3\t" + Long("\\Short") + "\0tail\n"s)};
+  AddDataDir(args);
+  const test::ProcessResult result = RunProgram("hvmend-cli.exe", args);
+  EXPECT_EQ(2u, result.exitCode) << result.out << result.err;
+  EXPECT_NE(std::string::npos, result.err.find("NUL")) << result.err;
+  EXPECT_TRUE(KeyExists(base_ + "\\Short"));
+  EXPECT_TRUE(KeyExists(base_ + "\\Other"));
+}
+
+}  // namespace
+}  // namespace hvm

@@ -27,15 +27,19 @@ const std::array<RootName, 7>& RootTable() {
   return table;
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && _strnicmp(text.data(), prefix.data(), prefix.size()) == 0;
+// A root name names the root only when a backslash or the end follows it:
+// "HKEY_CURRENT_USEREnvironment" is a key name of its own, not HKCU\Environment.
+bool StartsWithRoot(std::string_view text, std::string_view name) {
+  return !name.empty() && text.size() >= name.size() &&
+         _strnicmp(text.data(), name.data(), name.size()) == 0 &&
+         (text.size() == name.size() || text[name.size()] == '\\');
 }
 
 }  // namespace
 
 HKEY SplitLongRoot(std::string& path) {
   for (const RootName& entry : RootTable()) {
-    if (entry.inPaths && StartsWithNoCase(path, entry.longName)) {
+    if (entry.inPaths && StartsWithRoot(path, entry.longName)) {
       path.erase(0, entry.longName.size());
       return entry.root;
     }
@@ -44,14 +48,13 @@ HKEY SplitLongRoot(std::string& path) {
 }
 
 HKEY SplitShortRoot(std::string& path) {
-  HKEY result = nullptr;
   for (const RootName& entry : RootTable()) {
-    if (entry.inPaths && StartsWithNoCase(path, entry.shortName)) {
+    if (entry.inPaths && StartsWithRoot(path, entry.shortName)) {
       path.erase(0, entry.shortName.size());
-      result = entry.root;
+      return entry.root;
     }
   }
-  return result;
+  return nullptr;
 }
 
 std::string RootToRootSt(HKEY root) {

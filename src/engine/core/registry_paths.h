@@ -10,13 +10,12 @@
 namespace hvm {
 
 // Removes a leading long root name from `path` and returns its root key; null
-// when none matches (the path is then unchanged). HKEY_PERFORMANCE_DATA is not
+// when none matches (the path is then unchanged). A name counts only when a
+// backslash or the end of the text follows it. HKEY_PERFORMANCE_DATA is not
 // recognised. The backslash after the name stays, so the rest is absolute.
 HKEY SplitLongRoot(std::string& path);
 
-// The same for short root names. The tests run one after another on the text
-// the previous ones left, and the last match wins; the character after the name
-// is not examined.
+// The same for short root names ("HKLM\x", "HKCU").
 HKEY SplitShortRoot(std::string& path);
 
 // Long name of a root key; "UNKNOWN" for a key outside the table.

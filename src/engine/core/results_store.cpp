@@ -29,16 +29,20 @@ const std::vector<ProblemEntry>& ResultsStore::Section(int section) const {
 }
 
 int ResultsStore::AddProblem(int section, const std::string& line, const ProblemReason& reason) {
+  return AddProblem(section, ProblemTargetOf(line), line, reason);
+}
+
+int ResultsStore::AddProblem(int section, const ProblemTarget& target, const std::string& line,
+                             const ProblemReason& reason) {
   std::vector<ProblemEntry>& list = Section(section);
-  const ProblemLineParts parts = SplitProblemLine(line);
-  if (filter_ && filter_->IsSuppressed(parts.keyText, parts.valuePart, parts.wholeKey))
+  if (filter_ && filter_->IsSuppressed(target.keyText, target.valueName, target.wholeKey))
     return int(list.size());
 
   const uint8_t kind = section >= kFirstCautionSection ? kKindCaution : kKindOrdinary;
   uint8_t flags = kind;
   if (kind == kKindOrdinary) flags |= kChecked;
-  if (parts.wholeKey) flags |= kWholeKey;
-  list.push_back({line, flags, reason});
+  if (target.wholeKey) flags |= kWholeKey;
+  list.push_back({line, flags, reason, target.keyText, target.valueName});
   ++totalCount_;
   treeDirty_ = true;
   if (kind == kKindCaution && !cautionVisible_) {

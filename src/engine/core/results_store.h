@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/problem_line.h"
+
 namespace hvm {
 
 inline constexpr int kSectionCount = 24;
@@ -34,9 +36,13 @@ struct ProblemReason {
 };
 
 struct ProblemEntry {
-  std::string line;
+  std::string line;  // shown to the user; never parsed to find the item again
   uint8_t flags = 0;
   ProblemReason reason;
+  // The item the line stands for: its key text, and the value name of a value
+  // problem ("" the default value).
+  std::string keyText;
+  std::string valueName;
 
   uint8_t Kind() const { return flags & kKindMask; }
   bool Checked() const { return flags & kChecked; }
@@ -99,7 +105,11 @@ class ResultsStore {
                         ResultsObserver* observer = nullptr);
 
   // Files one line under `section` (1..24) unless it is suppressed; returns
-  // the number of entries now in that section's list either way.
+  // the number of entries now in that section's list either way. `target` is
+  // the item the line stands for.
+  int AddProblem(int section, const ProblemTarget& target, const std::string& line,
+                 const ProblemReason& reason = {});
+  // The same for a line whose value name holds no " = " (see ProblemTargetOf).
   int AddProblem(int section, const std::string& line, const ProblemReason& reason = {});
   // Records a value removed at once during the scan.
   void AddRemovedAtOnce(RemovedValue removed) { removedAtOnce_.push_back(std::move(removed)); }

@@ -225,6 +225,14 @@ std::string KeyLine(std::string_view keyText) {
   return std::string(kCrLf) + "[" + std::string(keyText) + "]";
 }
 
+bool KeyNameWritable(std::string_view keyName) {
+  return keyName.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+bool ValueNameWritable(std::string_view valueName) {
+  return valueName.find_first_of(std::string_view("\r\n\"\0", 4)) == std::string_view::npos;
+}
+
 std::string ValueLines(const ExportDialect& dialect, std::string_view name, uint32_t type,
                        std::string_view data) {
   const std::string namePart = NamePart(name);

@@ -53,6 +53,15 @@ std::string UnescapeRegString(std::string_view text);
 // "\r\n[" + key + "]".
 std::string KeyLine(std::string_view keyText);
 
+// Whether a name comes back exactly, and alone, from the lines KeyLine and
+// ValueLines make of it, through the readers here and the system's registry
+// editor. A line break would end the line early and let the rest read as
+// lines of their own (another key, a value of it); a NUL ends the name for
+// every reader; a double quote ends a value's name part. "[" and "]" are
+// plain characters of a key line, which ends at its last "]".
+bool KeyNameWritable(std::string_view keyName);
+bool ValueNameWritable(std::string_view valueName);
+
 // The value line(s) of one value, each preceded by CR LF; a hexadecimal form
 // is followed by one more CR LF (an empty line). An empty name is "@".
 std::string ValueLines(const ExportDialect& dialect, std::string_view name, uint32_t type,

@@ -26,6 +26,13 @@ std::string LookupName(std::string_view valuePart) {
   return name.empty() ? "@" : name;
 }
 
+// The default value is "@" in an entry this program writes for a key, and
+// "(Default)" in one written from a problem line.
+bool NamesOneValue(std::string_view entryName, std::string_view wanted) {
+  if (wanted == "@") return entryName == "@" || IsDefaultValueName(entryName);
+  return EqualsNoCase(entryName, wanted);
+}
+
 }  // namespace
 
 std::vector<IgnoreSection> ParseIgnoreFile(std::string_view text) {
@@ -56,17 +63,20 @@ std::string IgnoreEntryName(std::string_view entryLine) {
 }
 
 bool IgnoresKey(const std::vector<IgnoreSection>& sections, std::string_view keyText) {
-  return std::any_of(sections.begin(), sections.end(),
-                     [&](const IgnoreSection& s) { return EqualsNoCase(s.name, keyText); });
+  const std::string key = CanonicalKeyText(keyText);
+  return std::any_of(sections.begin(), sections.end(), [&](const IgnoreSection& s) {
+    return EqualsNoCase(CanonicalKeyText(s.name), key);
+  });
 }
 
 bool IgnoresValue(const std::vector<IgnoreSection>& sections, std::string_view keyText,
                   std::string_view valuePart) {
   const std::string wanted = LookupName(valuePart);
+  const std::string key = CanonicalKeyText(keyText);
   for (const IgnoreSection& section : sections) {
-    if (!EqualsNoCase(section.name, keyText)) continue;
+    if (!EqualsNoCase(CanonicalKeyText(section.name), key)) continue;
     for (const std::string& line : section.entryLines)
-      if (EqualsNoCase(IgnoreEntryName(line), wanted)) return true;
+      if (NamesOneValue(IgnoreEntryName(line), wanted)) return true;
   }
   return false;
 }
@@ -100,13 +110,15 @@ std::vector<IgnoreRow> IgnoreListRows(const std::vector<IgnoreSection>& sections
 void RemoveIgnoreRow(std::vector<IgnoreSection>& sections, std::string_view rowKey) {
   const ProblemLineParts parts = SplitProblemLine(rowKey);
   if (parts.wholeKey) {
-    std::erase_if(sections, [&](const IgnoreSection& s) { return EqualsNoCase(s.name, rowKey); });
+    std::erase_if(sections, [&](const IgnoreSection& s) {
+      return EqualsNoCase(CanonicalKeyText(s.name), CanonicalKeyText(rowKey));
+    });
     return;
   }
   // A section left without entries stays: the key is then ignored as a whole,
   // which is what the list shows for it.
   for (IgnoreSection& section : sections) {
-    if (!EqualsNoCase(section.name, parts.keyText)) continue;
+    if (!EqualsNoCase(CanonicalKeyText(section.name), CanonicalKeyText(parts.keyText))) continue;
     std::erase_if(section.entryLines, [&](const std::string& line) {
       return EqualsNoCase(IgnoreEntryName(line), parts.valuePart);
     });

@@ -25,7 +25,9 @@ std::string FormatIgnoreFile(const std::vector<IgnoreSection>& sections);
 // An entry line's name: the text before its first "=", without surrounding blanks.
 std::string IgnoreEntryName(std::string_view entryLine);
 
-// Whole key: some section is named `keyText` (any case).
+// Keys compare in one spelling: any case, long or short root name, with or
+// without a trailing backslash (CanonicalKeyText).
+// Whole key: some section is named `keyText`.
 bool IgnoresKey(const std::vector<IgnoreSection>& sections, std::string_view keyText);
 // Value: some section named `keyText` has an entry for the value part's name
 // ("@" for the default value).

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/problem_line.h"
 #include "engine/core/registry_paths.h"
 #include "engine/core/text_case.h"
 
@@ -49,6 +50,88 @@ bool IsProtectedKey(std::string_view keyText) {
   return std::any_of(upperKeys.begin(), upperKeys.end(), [&](const std::string& entry) {
     return key.find(entry) != std::string::npos;
   });
+}
+
+namespace {
+
+// Patterns of the keys a repair never deletes whole. No scan reports one: a
+// hand-made problem list naming one would take the whole system part below it
+// (the drivers and services of a control set, every class registration, every
+// program's settings), which no undo snapshot makes up for. "*" stands for one
+// key name of any spelling (a user's hive under HKU), "#" for digits.
+// The hives themselves and the roots are refused before this list is asked.
+constexpr std::string_view kSoftwareTrees[] = {"HKLM\\Software", "HKLM\\Software\\Wow6432Node",
+                                               "HKCU\\Software", "HKU\\*\\Software"};
+constexpr std::string_view kSoftwareKeys[] = {"",
+                                              "\\Classes",
+                                              "\\Microsoft",
+                                              "\\Policies",
+                                              "\\Microsoft\\Windows",
+                                              "\\Microsoft\\Windows\\CurrentVersion",
+                                              "\\Microsoft\\Windows NT",
+                                              "\\Microsoft\\Windows NT\\CurrentVersion"};
+constexpr std::string_view kClassRoots[] = {"HKCR", "HKLM\\Software\\Classes",
+                                            "HKCU\\Software\\Classes", "HKU\\*\\Software\\Classes",
+                                            "HKU\\*_Classes"};
+constexpr std::string_view kClassKeys[] = {"\\CLSID", "\\Interface", "\\TypeLib", "\\AppID"};
+constexpr std::string_view kControlSets[] = {"HKLM\\SYSTEM\\CurrentControlSet",
+                                             "HKLM\\SYSTEM\\ControlSet#"};
+constexpr std::string_view kControlSetKeys[] = {"", "\\Control", "\\Services", "\\Enum"};
+
+// The key names of a key text, empty ones (doubled backslashes) left out.
+std::vector<std::string> NamesOf(std::string_view keyText) {
+  std::vector<std::string> names;
+  size_t start = 0;
+  while (start <= keyText.size()) {
+    const size_t end = std::min(keyText.find('\\', start), keyText.size());
+    if (end > start) names.push_back(UpperCase(keyText.substr(start, end - start)));
+    start = end + 1;
+  }
+  return names;
+}
+
+bool NameMatches(const std::string& pattern, const std::string& name) {
+  if (pattern == "*") return true;
+  if (!pattern.empty() && pattern.back() == '#') {
+    const std::string stem = pattern.substr(0, pattern.size() - 1);
+    return name.size() > stem.size() && name.compare(0, stem.size(), stem) == 0 &&
+           std::all_of(name.begin() + long(stem.size()), name.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+  }
+  if (pattern.size() > 1 && pattern.front() == '*')
+    return name.size() >= pattern.size() &&
+           name.compare(name.size() - (pattern.size() - 1), pattern.size() - 1,
+                        pattern.substr(1)) == 0;
+  return pattern == name;
+}
+
+bool Matches(const std::vector<std::string>& pattern, const std::vector<std::string>& names) {
+  if (pattern.size() != names.size()) return false;
+  for (size_t i = 0; i < names.size(); ++i)
+    if (!NameMatches(pattern[i], names[i])) return false;
+  return true;
+}
+
+std::vector<std::vector<std::string>> KeptWholePatterns() {
+  std::vector<std::vector<std::string>> patterns;
+  const auto add = [&](const auto& bases, const auto& tails) {
+    for (std::string_view base : bases)
+      for (std::string_view tail : tails)
+        patterns.push_back(NamesOf(std::string(base) + std::string(tail)));
+  };
+  add(kSoftwareTrees, kSoftwareKeys);
+  add(kClassRoots, kClassKeys);
+  add(kControlSets, kControlSetKeys);
+  return patterns;
+}
+
+}  // namespace
+
+bool IsKeptWhole(std::string_view keyText) {
+  static const std::vector<std::vector<std::string>> patterns = KeptWholePatterns();
+  const std::vector<std::string> names = NamesOf(CanonicalKeyText(keyText));
+  return std::any_of(patterns.begin(), patterns.end(),
+                     [&](const auto& pattern) { return Matches(pattern, names); });
 }
 
 }  // namespace hvm

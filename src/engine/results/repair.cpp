@@ -10,6 +10,7 @@
 #include "engine/core/registry_paths.h"
 #include "engine/core/text_case.h"
 #include "engine/results/data_folder_lock.h"
+#include "engine/results/protected_keys.h"
 #include "engine/results/snapshot_file.h"
 #include "engine/results/suppression.h"
 #include "engine/results/text_file.h"
@@ -17,10 +18,23 @@
 namespace hvm {
 namespace {
 
-// A value name holding a line break or a double quote cannot be written to
-// the snapshot so that it reads back as the same name in the same key.
-bool NameExportable(const std::string& name) {
-  return name.find_first_of("\r\n\"") == std::string::npos;
+constexpr char kUnwritableName[] = "its name cannot be written to the snapshot and read back";
+
+// The entry as the report, the cannot-remove file and the console show it: a
+// name's line break or NUL would split or cut the line that names it.
+std::string PrintableEntry(std::string_view entry) {
+  std::string text;
+  for (char c : entry) {
+    if (c == '\r')
+      text += "\\r";
+    else if (c == '\n')
+      text += "\\n";
+    else if (c == '\0')
+      text += "\\0";
+    else
+      text += c;
+  }
+  return text;
 }
 
 struct ValueRead {
@@ -31,8 +45,7 @@ struct ValueRead {
 
 // The value of the open key as the snapshot can carry it back, or why not.
 ValueRead ReadExportable(RegistrySession& registry, const std::string& name) {
-  if (!NameExportable(name))
-    return {std::nullopt, ERROR_INVALID_NAME, "its name cannot be written back"};
+  if (!ValueNameWritable(name)) return {std::nullopt, ERROR_INVALID_NAME, kUnwritableName};
   try {
     std::optional<RegRawValue> value = registry.ReadTypedValue(name);
     if (!value) return {std::nullopt, registry.LastError(), "the value is gone"};
@@ -52,6 +65,8 @@ constexpr char kOffice7[] = "Office7";
 // A batch also ends once this much export text waits unflushed, however few
 // its items: large key trees are not held back behind one flush.
 constexpr size_t kBatchBytes = size_t(1) << 20;
+
+constexpr char kSuppressed[] = "it is protected, ignored or known not to be removable";
 
 constexpr char kNoAdminText[] =
     "You do not appear to have admin privileges. Hivemend may be unable to repair some items";
@@ -197,9 +212,9 @@ int Repairer::RepairChecked() {
           if (!inputs_.dryRun) services_.suppression.AddToIgnoreFile(entry.line);
         } else if (entry.Checked()) {
           if (section == 1)
-            RecreateFolder(entry.line);
+            RecreateFolder(entry);
           else
-            RepairOne(entry.line, entry.flags);
+            RepairOne(entry);
         }
       }
     }
@@ -223,21 +238,30 @@ int Repairer::RepairChecked() {
   return repaired_;
 }
 
-void Repairer::RepairOne(const std::string& line, uint8_t flags) {
-  const ProblemLineParts parts = SplitProblemLine(line);
-  std::string keyPath = parts.keyText;
-  if (HKEY root = SplitRootOf(keyPath)) {
-    std::string valueName = SplitValuePart(parts.valuePart).name;
-    if (IsDefaultValueName(valueName)) valueName.clear();
-    const bool wholeKey = flags & kWholeKey;
-    if (inputs_.dryRun) {
-      const bool deleted = wholeKey ? ExportKeyTree(root, keyPath, true)
-                                    : ExportValue(root, keyPath, true, true, valueName);
-      if (deleted) ++repaired_;
-    } else {
-      QueueDeletion(root, wholeKey ? RemoveSlash(keyPath) : keyPath,
-                    wholeKey ? nullptr : &valueName);
-    }
+void Repairer::RepairOne(const ProblemEntry& entry) {
+  std::string keyPath = entry.keyText;
+  const bool wholeKey = entry.WholeKey();
+  const std::string* valueName = wholeKey ? nullptr : &entry.valueName;
+  // A NUL ends the text every registry call is given, so such an item would
+  // name another key or value than the one reported.
+  const bool hasNul = keyPath.find('\0') != std::string::npos ||
+                      (valueName && valueName->find('\0') != std::string::npos);
+  const std::string entryText = wholeKey ? keyPath : keyPath + "\\\\:" + entry.valueName;
+  HKEY root = hasNul ? nullptr : SplitRootOf(keyPath);
+  if (hasNul) {
+    NoteCantRemove(entryText, ERROR_INVALID_NAME, "it names an item with a NUL character");
+  } else if (!root) {
+    NoteCantRemove(entryText, ERROR_INVALID_NAME, "it names no root key");
+  } else if (services_.suppression.IsSuppressed(RootToRootSt(root) + keyPath,
+                                                valueName ? *valueName : "", wholeKey)) {
+    // Ignored or found unremovable since the scan listed it.
+    NoteCantRemove(entryText, ERROR_SUCCESS, kSuppressed);
+  } else if (inputs_.dryRun) {
+    const bool deleted = wholeKey ? ExportKeyTree(root, keyPath, true)
+                                  : ExportValue(root, keyPath, true, true, *valueName);
+    if (deleted) ++repaired_;
+  } else {
+    QueueDeletion(root, wholeKey ? RemoveSlash(keyPath) : keyPath, valueName);
   }
   // A slow repair shows each item go: its batch is the item alone.
   if (delayMs_ > 5) CommitBatch();
@@ -261,6 +285,7 @@ void Repairer::QueueDeletion(HKEY root, const std::string& keyPath, const std::s
   } else {
     item.plan = std::make_unique<KeyPlan>();
     if (!PlanKey(root, keyPath, true, *item.plan, text)) return;
+    NoteIfStays(root, *item.plan);
     // Undo lines only for what goes: a key that stays whole is no entry of
     // the snapshot.
     if (!item.plan->DeletesAnything()) return;
@@ -288,9 +313,14 @@ void Repairer::CommitBatch() {
     return;
   }
   for (const PendingDeletion& item : batch) {
-    const bool deleted = item.plan ? DeletePlanned(item.root, *item.plan)
-                                   : DeleteValue(item.root, item.keyPath, item.valueName);
-    if (deleted) ++repaired_;
+    // A key counts as repaired only once it is gone (or, by its special rule,
+    // emptied); part of its content going is no repair.
+    const bool repaired = item.plan ? DeletePlanned(item.root, *item.plan)
+                                    : DeleteValue(item.root, item.keyPath, item.valueName);
+    if (repaired)
+      ++repaired_;
+    else if (item.plan && item.plan->complete)
+      NoteStaysAfterDeletion(RootToRootSt(item.root) + item.keyPath);
   }
   services_.progress.PumpMessages();
 }
@@ -301,13 +331,19 @@ void Repairer::DiscardBatch() {
   batchBytes_ = 0;
 }
 
-void Repairer::RecreateFolder(const std::string& line) {
+void Repairer::RecreateFolder(const ProblemEntry& entry) {
   // A dry run changes nothing, but counts the folder as the repair would.
   if (inputs_.dryRun) {
     ++repaired_;
     return;
   }
-  const std::string folder = RemoveSlash(SplitValuePart(SplitProblemLine(line).valuePart).data);
+  // The folder is the data shown after the value's own name, which may hold " = ".
+  const std::string shown = entry.keyText + "\\\\:" + entry.valueName + " = ";
+  const bool named =
+      entry.line.size() >= shown.size() && EqualsNoCase(entry.line.substr(0, shown.size()), shown);
+  const std::string folder =
+      named ? RemoveSlash(entry.line.substr(shown.size()))
+            : RemoveSlash(SplitValuePart(SplitProblemLine(entry.line).valuePart).data);
   if (folder.empty()) return;
   const DWORD status = CreateFolderTree(folder);
   if (!IsFolder(folder)) {
@@ -351,8 +387,30 @@ bool Repairer::SaveUndo(const std::string& text) {
 
 void Repairer::NoteCantRemove(const std::string& entry, long status, const std::string& reason) {
   if (inputs_.dryRun) return;
-  cantRemoveText_ += "\r\n" + entry;
-  NoteFailure(entry, status, reason);
+  const std::string printable = PrintableEntry(entry);
+  cantRemoveText_ += "\r\n" + printable;
+  NoteFailure(printable, status, reason);
+}
+
+// Something below the key failed to go; the key itself is what the report
+// counts, so it is named too unless the key's own deletion was what failed.
+void Repairer::NoteStaysAfterDeletion(const std::string& keyText) {
+  if (inputs_.dryRun) return;
+  if (!failures_.empty() && failures_.back().entry == PrintableEntry(keyText)) return;
+  NoteCantRemove(keyText, ERROR_SUCCESS, "part of it could not be deleted, so the key stays");
+}
+
+void Repairer::NoteKeyNotOpened(const std::string& entry) {
+  const LONG status = registry_.LastError();
+  NoteCantRemove(
+      entry, status,
+      status == ERROR_FILE_NOT_FOUND ? "its key is gone" : "its key could not be opened");
+}
+
+void Repairer::NoteIfStays(HKEY root, const KeyPlan& plan) {
+  if (plan.complete) return;
+  NoteCantRemove(RootToRootSt(root) + plan.path, ERROR_SUCCESS,
+                 "something in it cannot be removed, so the key stays");
 }
 
 void Repairer::NoteFailure(const std::string& entry, long status, const std::string& reason) {
@@ -371,14 +429,23 @@ bool Repairer::ExportValue(HKEY root, const std::string& keyPath, bool check, bo
 bool Repairer::PlanValue(HKEY root, const std::string& keyPath, bool check, bool withHeader,
                          const std::string& valueName, std::string& text) {
   const std::string keyText = RootToRootSt(root) + keyPath;
+  const std::string entry = keyText + "\\\\:" + valueName;
+  // A path is written whole on one key line, so each of its names is checked.
+  if (!KeyNameWritable(keyPath)) {
+    NoteCantRemove(entry, ERROR_INVALID_NAME, "its key's " + std::string(kUnwritableName));
+    return false;
+  }
   if (check && services_.suppression.IsSuppressed(keyText, valueName, false)) return false;
   registry_.SetRoot(root);
-  if (!registry_.OpenKey(keyPath, false)) return false;
+  if (!registry_.OpenKey(keyPath, false)) {
+    NoteKeyNotOpened(entry);
+    return false;
+  }
   ValueRead value = ReadExportable(registry_, valueName);
   registry_.CloseKey();
   // A value that is gone, or cannot be read and so could not be put back, stays.
   if (!value.value) {
-    NoteCantRemove(keyText + "\\\\:" + valueName, value.status, value.reason);
+    NoteCantRemove(entry, value.status, value.reason);
     return false;
   }
   if (withHeader) text += KeyLine(keyText);
@@ -390,7 +457,7 @@ bool Repairer::DeleteValue(HKEY root, const std::string& keyPath, const std::str
   const std::string entry = RootToRootSt(root) + keyPath + "\\\\:" + valueName;
   registry_.SetRoot(root);
   if (!registry_.OpenKey(keyPath, false)) {
-    NoteCantRemove(entry, registry_.LastError(), "its key could not be opened");
+    NoteKeyNotOpened(entry);
     return false;
   }
   const bool deleted = registry_.RemoveValue(valueName);
@@ -406,7 +473,20 @@ bool Repairer::PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& 
     NoteCantRemove(keyText, ERROR_INVALID_PARAMETER, "a root or a hive is never removed whole");
     return false;
   }
-  if (check && services_.suppression.IsSuppressed(keyText, "", true)) return false;
+  if (IsKeptWhole(keyText)) {
+    NoteCantRemove(keyText, ERROR_INVALID_PARAMETER, "a key of the system is never removed whole");
+    return false;
+  }
+  // Its key line would not read back as this key: it could not be restored,
+  // and a name holding a line break could write lines of other keys.
+  if (!KeyNameWritable(path)) {
+    NoteCantRemove(keyText, ERROR_INVALID_NAME, kUnwritableName);
+    return false;
+  }
+  if (check && services_.suppression.IsSuppressed(keyText, "", true)) {
+    NoteCantRemove(keyText, ERROR_SUCCESS, kSuppressed);
+    return false;
+  }
   registry_.SetRoot(root);
   // A link's content belongs to its target: deleting through the link would
   // empty the target, and restoring would make the link a key of its own.
@@ -414,7 +494,10 @@ bool Repairer::PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& 
     NoteCantRemove(keyText, ERROR_SUCCESS, "a symbolic link: its content belongs to its target");
     return false;
   }
-  if (!registry_.OpenKey(path, false)) return false;
+  if (!registry_.OpenKey(path, false)) {
+    NoteCantRemove(keyText, registry_.LastError(), "it could not be opened");
+    return false;
+  }
   plan.path = path;
   plan.keepKey = root == HKEY_LOCAL_MACHINE && UpperCase(path) == kMachineOfficeClsid;
   const bool officeClass = root == HKEY_CLASSES_ROOT && UpperCase(path) == kOfficeClsid;
@@ -431,6 +514,7 @@ bool Repairer::PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& 
   for (const std::string& name : plan.complete ? values : std::vector<std::string>()) {
     const bool leftToKeyDeletion = officeClass && name == kOffice7;
     if (!leftToKeyDeletion && check && services_.suppression.IsSuppressed(keyText, name, false)) {
+      NoteCantRemove(keyText + "\\\\:" + name, ERROR_SUCCESS, kSuppressed);
       plan.complete = false;
       break;
     }
@@ -451,6 +535,7 @@ bool Repairer::PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& 
   }
   registry_.CloseKey();
   if (!plan.complete) return true;
+  // A sub-key that stays, whole or in part, keeps every key above it.
   for (const std::string& name : subKeys) {
     KeyPlan child;
     if (!PlanKey(root, path + "\\" + name, check, child, text)) {
@@ -458,64 +543,71 @@ bool Repairer::PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& 
       break;
     }
     plan.subKeys.push_back(std::move(child));
+    if (!plan.subKeys.back().complete) {
+      plan.complete = false;
+      break;
+    }
   }
   return true;
 }
 
 // Children first, the key last; the first item that cannot be deleted stops
-// the work on its key, as does anything the plan could not export.
+// the work on its key, as does anything the plan could not export. True when
+// the key is gone (the key kept by its special rule: when it is emptied).
 bool Repairer::DeletePlanned(HKEY root, const KeyPlan& plan) {
   const std::string keyText = RootToRootSt(root) + plan.path;
-  bool deleted = false;
   registry_.SetRoot(root);
-  if (!plan.values.empty() && registry_.OpenKey(plan.path, false)) {
+  if (!plan.values.empty()) {
+    if (!registry_.OpenKey(plan.path, false)) {
+      NoteCantRemove(keyText, registry_.LastError(), "it could not be opened");
+      return false;
+    }
     for (const std::string& name : plan.values) {
       if (!registry_.RemoveValue(name)) {
         const LONG status = registry_.LastError();
         registry_.CloseKey();
         NoteCantRemove(keyText + "\\\\:" + name, status, "deletion failed");
-        return deleted;
+        return false;
       }
-      deleted = true;
     }
     registry_.CloseKey();
   }
-  for (const KeyPlan& child : plan.subKeys) {
-    if (!DeletePlanned(root, child)) return deleted;
-    deleted = true;
-  }
-  if (!plan.complete || plan.keepKey) return deleted;
+  for (const KeyPlan& child : plan.subKeys)
+    if (!DeletePlanned(root, child)) return false;
+  if (!plan.complete) return false;
+  if (plan.keepKey) return true;
   // Only an emptied key goes: whatever appeared since it was exported, or
   // could not be told apart by name, is not in the snapshot and must stay. A
   // key whose emptiness cannot be checked stays too.
   registry_.SetRoot(root);
   if (!registry_.OpenKey(plan.path, false)) {
     NoteCantRemove(keyText, registry_.LastError(), "its emptiness could not be checked");
-    return deleted;
+    return false;
   }
   const std::optional<RegKeyInfo> info = registry_.ReadKeyInfo();
   const LONG infoStatus = registry_.LastError();
   registry_.CloseKey();
   if (!info) {
     NoteCantRemove(keyText, infoStatus, "its emptiness could not be checked");
-    return deleted;
+    return false;
   }
   if (info->subKeyCount > 0 || int(info->valueCount) > plan.valuesLeftToKey) {
     NoteCantRemove(keyText, ERROR_SUCCESS, "it holds items added since its export");
-    return deleted;
+    return false;
   }
   if (registry_.DeleteKeyTree(plan.path)) return true;
   NoteCantRemove(keyText, registry_.LastError(), "deletion failed");
-  return deleted;
+  return false;
 }
 
 bool Repairer::ExportKeyTree(HKEY root, const std::string& keyPath, bool check) {
   KeyPlan plan;
   std::string text;
-  if (!PlanKey(root, RemoveSlash(keyPath), check, plan, text) || !plan.DeletesAnything())
-    return false;
+  if (!PlanKey(root, RemoveSlash(keyPath), check, plan, text)) return false;
+  NoteIfStays(root, plan);
+  if (!plan.DeletesAnything()) return false;
   if (!SaveUndo(text)) return false;
-  if (inputs_.dryRun) return true;
+  if (inputs_.dryRun) return plan.complete;
   return DeletePlanned(root, plan);
 }
 

@@ -75,14 +75,18 @@ class Repairer {
   RepairSummary RunRepair();
   // The loop over the 24 section lists; returns the repaired count.
   int RepairChecked();
-  void RepairOne(const std::string& line, uint8_t flags);
-  void RecreateFolder(const std::string& line);
+  // Repairs the item of one checked entry: its key and value name as the
+  // store keeps them, never as read back out of its display line.
+  void RepairOne(const ProblemEntry& entry);
+  // Creates the missing folder a shell-folder entry shows as its data.
+  void RecreateFolder(const ProblemEntry& entry);
   void AddRemovalLine(const std::string& folderPath);
 
   // Exports and deletes one value at once; true when it was deleted.
   bool ExportValue(HKEY root, const std::string& keyPath, bool check, bool withHeader,
                    const std::string& valueName);
-  // Exports and deletes a key with its sub-tree at once; true when anything went.
+  // Exports and deletes a key with its sub-tree at once; true when the key is
+  // gone (in a dry run: would be).
   bool ExportKeyTree(HKEY root, const std::string& keyPath, bool check);
   // Writes the failed deletions to the cannot-remove file, and lets go of
   // the snapshot file (a walk of the scan ends).
@@ -120,8 +124,16 @@ class Repairer {
   bool PlanValue(HKEY root, const std::string& keyPath, bool check, bool withHeader,
                  const std::string& valueName, std::string& text);
   bool DeleteValue(HKEY root, const std::string& keyPath, const std::string& valueName);
-  bool PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& plan, std::string& text);
-  bool DeletePlanned(HKEY root, const KeyPlan& plan);
+  // Exports the key tree into `text` as far as it can be put back; false
+  // (with the reason recorded) when the key stays whole and nothing is planned.
+  [[nodiscard]] bool PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& plan,
+                             std::string& text);
+  [[nodiscard]] bool DeletePlanned(HKEY root, const KeyPlan& plan);
+  // Records why a planned key stays, when something below it must.
+  void NoteIfStays(HKEY root, const KeyPlan& plan);
+  void NoteStaysAfterDeletion(const std::string& keyText);
+  // A value's key would not open: gone, or not ours to open.
+  void NoteKeyNotOpened(const std::string& entry);
   // Puts `text` into the snapshot (or the dry-run text); false when it is not on disk.
   bool SaveUndo(const std::string& text);
   SnapshotSink& Snapshot();

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "engine/core/problem_line.h"
 #include "engine/core/text_case.h"
 
 #include "engine/results/export_text.h"
@@ -23,7 +24,7 @@ bool SuppressionLists::IsSuppressed(const std::string& keyText, const std::strin
   if (IsProtectedKey(keyText)) return true;
   if (wholeKey ? IgnoresKey(*ignored_, keyText) : IgnoresValue(*ignored_, keyText, valuePart))
     return true;
-  return CannotRemove(keyText, valuePart);
+  return CannotRemove(keyText, valuePart, wholeKey);
 }
 
 void SuppressionLists::Reload() {
@@ -33,7 +34,8 @@ void SuppressionLists::Reload() {
 // The repair and the scan's walks replace the file, so its lines are read
 // again whenever its size or time of writing changed, and only then: a scan
 // or repair that asks for every item does not read the file for each.
-bool SuppressionLists::CannotRemove(const std::string& keyText, const std::string& valuePart) {
+bool SuppressionLists::CannotRemove(const std::string& keyText, const std::string& valuePart,
+                                    bool wholeKey) {
   const FileStamp stamp = StampOf(CantRemovePath());
   const unsigned writes = gCantRemoveWrites;
   if (!cantRemoveStamp_ || !(*cantRemoveStamp_ == stamp) || cantRemoveWrites_ != writes) {
@@ -41,10 +43,15 @@ bool SuppressionLists::CannotRemove(const std::string& keyText, const std::strin
     cantRemoveStamp_ = stamp;
     cantRemoveWrites_ = writes;
   }
-  const std::string prefix = keyText + "\\\\:" + valuePart;
-  for (const std::string& line : cantRemoveLines_)
-    if (line.size() >= prefix.size() && EqualsNoCase(line.substr(0, prefix.size()), prefix))
-      return true;
+  // The file names keys with long root names, the scan with short ones: both
+  // are one key. A line of a whole key stops nothing; a value line stops its
+  // value and a whole-key repair of its key, which could not empty it.
+  const std::string key = CanonicalKeyText(keyText);
+  for (const std::string& line : cantRemoveLines_) {
+    const ProblemLineParts parts = SplitProblemLine(line);
+    if (parts.wholeKey || !EqualsNoCase(CanonicalKeyText(parts.keyText), key)) continue;
+    if (wholeKey || EqualsNoCase(parts.valuePart, valuePart)) return true;
+  }
   return false;
 }
 

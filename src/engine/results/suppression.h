@@ -32,7 +32,7 @@ class SuppressionLists : public SuppressionFilter {
   std::string CantRemovePath() const { return dataFolder_ + "\\" + kCantRemoveFileName; }
 
  private:
-  bool CannotRemove(const std::string& keyText, const std::string& valuePart);
+  bool CannotRemove(const std::string& keyText, const std::string& valuePart, bool wholeKey);
 
   std::string dataFolder_;
   std::optional<std::vector<IgnoreSection>> ignored_;

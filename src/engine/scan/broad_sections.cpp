@@ -36,6 +36,7 @@ bool VisitKey(ScanDriver& driver, HKEY root, const std::string& rootText, const 
         shortText ? value.data.substr(0, strnlen(value.data.data(), value.data.size())) : "~";
     if (text != "~" && !SoftwareExists(text))
       driver.AddItemToResultsList(
+          {rootText + path, name, false},
           rootText + path + "\\\\:" + (name.empty() ? "(Default)" : name) + " = " + text,
           {rule::kFileMissing, ResolvedPath(text)});
   }
@@ -98,7 +99,8 @@ void ScanConfigurationCache(ScanDriver& driver) {
     const std::string keyText = std::string(key.rootText) + key.path;
     if (key.what == CacheKey::Values) {
       for (const std::string& name : registry.ListValueNames())
-        driver.AddItemToResultsList(keyText + "\\\\:" + name + " = " + GetRegValue(longKey, name),
+        driver.AddItemToResultsList({keyText, name, false},
+                                    keyText + "\\\\:" + name + " = " + GetRegValue(longKey, name),
                                     {rule::kDisabledStartup, keyText});
       continue;
     }

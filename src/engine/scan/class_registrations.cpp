@@ -97,7 +97,7 @@ class ClassSections {
   void Run();
 
  private:
-  void ShellFolders(HKEY root, const char* path, const std::string& linePrefix);
+  void ShellFolders(HKEY root, const char* path, const std::string& keyText);
   void RegistryIntegrity();
   // Runs `perEntry` over the sub-keys of `key`, polling Stop before each.
   template <class PerEntry>
@@ -120,7 +120,7 @@ class ClassSections {
   ClassKeyChecker checker_;
 };
 
-void ClassSections::ShellFolders(HKEY root, const char* path, const std::string& linePrefix) {
+void ClassSections::ShellFolders(HKEY root, const char* path, const std::string& keyText) {
   RegistrySession registry;
   registry.SetRoot(root);
   if (!registry.OpenKey(path, false)) return;
@@ -133,20 +133,18 @@ void ClassSections::ShellFolders(HKEY root, const char* path, const std::string&
     if (text.find(":\\") == std::string::npos) continue;
     const std::string folder = RemoveSlash(text);
     if (!FolderExists(folder))
-      driver_.AddItemToResultsList(linePrefix + name + " = " + text,
+      driver_.AddItemToResultsList({keyText, name, false}, keyText + "\\\\:" + name + " = " + text,
                                    {rule::kFolderMissing, folder});
   }
 }
 
 void ClassSections::RegistryIntegrity() {
   try {
-    ShellFolders(
-        HKEY_LOCAL_MACHINE, kShellFolders,
-        "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\\\:");
+    ShellFolders(HKEY_LOCAL_MACHINE, kShellFolders,
+                 "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
     if (!driver_.StopPending())
-      ShellFolders(
-          HKEY_CURRENT_USER, kUserShellFolders,
-          "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\\\:");
+      ShellFolders(HKEY_CURRENT_USER, kUserShellFolders,
+                   "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
   } catch (...) {
     driver_.AdvanceProgress(50);
     throw;

@@ -126,8 +126,13 @@ void ScanDriver::OnStatusTick() {
 }
 
 void ScanDriver::AddItemToResultsList(const std::string& line, const ProblemReason& reason) {
+  AddItemToResultsList(ProblemTargetOf(line), line, reason);
+}
+
+void ScanDriver::AddItemToResultsList(const ProblemTarget& target, const std::string& line,
+                                      const ProblemReason& reason) {
   ResultsStore& results = services_.results;
-  const int count = results.AddProblem(currentSection_, line, reason);
+  const int count = results.AddProblem(currentSection_, target, line, reason);
   shownCounts_[size_t(currentSection_ - 1)] = count;
   services_.view.SetSectionCount(currentSection_, count);
   services_.view.SetTotalText(TotalLabelText(results.TotalCount()));

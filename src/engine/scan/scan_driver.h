@@ -70,6 +70,10 @@ class ScanDriver {
 
   // The sink of every section: files `line` with its reason under the
   // current section and updates its count, the total and the organize stamp.
+  // `target` is the item the line shows; without it the line is one whose
+  // value name holds no " = " (ProblemTargetOf).
+  void AddItemToResultsList(const ProblemTarget& target, const std::string& line,
+                            const ProblemReason& reason);
   void AddItemToResultsList(const std::string& line, const ProblemReason& reason);
 
   // The cancel poll of the section walks: every fourth index lets messages

@@ -2,7 +2,7 @@
 # End to end: the undo snapshot of a repair, imported by the system's own
 # registry editor into a clean prefix, gives back every value it holds,
 # byte for byte. Values of every kind, text with a NUL before its end among
-# them.
+# them, and key and value names holding "[" and "]".
 # Usage: run.sh BUILD_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)

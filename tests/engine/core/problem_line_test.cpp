@@ -65,3 +65,41 @@ TEST(IsDefaultValueName, EmptyAndDefaultInAnyCase) {
 
 }  // namespace
 }  // namespace hvm
+
+namespace hvm {
+namespace {
+
+TEST(ValueNameCandidates, EveryCutAtTheDataSeparatorAndTheWholePart) {
+  EXPECT_EQ(std::vector<std::string>{"Name"}, ValueNameCandidates("Name"));
+  EXPECT_EQ(std::vector<std::string>{""}, ValueNameCandidates(""));
+  EXPECT_EQ(
+      (std::vector<std::string>{"LangID", "LangID = C:\\x.exe", "LangID = C:\\x.exe = C:\\x.exe"}),
+      ValueNameCandidates("LangID = C:\\x.exe = C:\\x.exe"));
+  // Overlapping separators each give a cut.
+  EXPECT_EQ((std::vector<std::string>{"a", "a = ", "a =  = "}), ValueNameCandidates("a =  = "));
+}
+
+TEST(ProblemTargetOf, KeysWholeAndValuesCutAtTheFirstSeparator) {
+  const ProblemTarget key = ProblemTargetOf("HKCR\\A = B");
+  EXPECT_EQ("HKCR\\A = B", key.keyText);
+  EXPECT_TRUE(key.wholeKey);
+  const ProblemTarget value = ProblemTargetOf("HKCR\\A\\\\:v = d = e");
+  EXPECT_EQ("HKCR\\A", value.keyText);
+  EXPECT_EQ("v", value.valueName);
+  EXPECT_FALSE(value.wholeKey);
+  EXPECT_EQ("", ProblemTargetOf("HKCR\\A\\\\:(Default) = x").valueName);
+  EXPECT_EQ("", ProblemTargetOf("HKCR\\A\\\\:").valueName);
+}
+
+TEST(CanonicalKeyText, LongRootsBecomeShortAndTrailingSlashesGo) {
+  EXPECT_EQ("HKCU\\Software\\X", CanonicalKeyText("HKEY_CURRENT_USER\\Software\\X"));
+  EXPECT_EQ("HKLM", CanonicalKeyText("hkey_local_machine\\\\"));
+  EXPECT_EQ("HKU\\.DEFAULT", CanonicalKeyText("HKEY_USERS\\.DEFAULT"));
+  EXPECT_EQ("HKCR\\x", CanonicalKeyText("HKCR\\x\\"));
+  // A root name run into the next key name is no root.
+  EXPECT_EQ("HKEY_CURRENT_USEREnvironment", CanonicalKeyText("HKEY_CURRENT_USEREnvironment"));
+  EXPECT_EQ("", CanonicalKeyText(""));
+}
+
+}  // namespace
+}  // namespace hvm

@@ -42,22 +42,25 @@ TEST(SplitShortRoot, LeavesPathsWithoutAShortNameUnchanged) {
   EXPECT_EQ(nullptr, Short("HKEY_LOCAL_MACHINE\\Software").root);
 }
 
-TEST(SplitShortRoot, DoesNotLookAtTheCharacterAfterTheName) {
-  EXPECT_EQ(HKEY_LOCAL_MACHINE, Short("HKLMX").root);
-  EXPECT_EQ("X", Short("HKLMX").rest);
+// A root name followed by more letters is the start of a key name, not a
+// root: a key named "HKEY_CURRENT_USEREnvironment" must never read as
+// HKCU\Environment.
+TEST(SplitShortRoot, ANameIsARootOnlyBeforeABackslashOrTheEnd) {
+  EXPECT_EQ(nullptr, Short("HKLMX").root);
+  EXPECT_EQ("HKLMX", Short("HKLMX").rest);
   EXPECT_EQ(HKEY_LOCAL_MACHINE, Short("HKLM").root);
   EXPECT_EQ("", Short("HKLM").rest);
+  EXPECT_EQ(nullptr, Short("HKCRHKCU\\x").root);
+  EXPECT_EQ("HKCRHKCU\\x", Short("HKCRHKCU\\x").rest);
+  EXPECT_EQ(nullptr, Short("HKUHKLM\\x").root);
 }
 
-TEST(SplitShortRoot, TestsRunInTurnOnWhatTheEarlierOnesLeft) {
-  // HKCR is removed first, then HKCU matches the rest: the last match wins.
-  const Split both = Short("HKCRHKCU\\x");
-  EXPECT_EQ(HKEY_CURRENT_USER, both.root);
-  EXPECT_EQ("\\x", both.rest);
-  // HKLM is tested before HKU, so "HKUHKLM" only loses its HKU.
-  const Split order = Short("HKUHKLM\\x");
-  EXPECT_EQ(HKEY_USERS, order.root);
-  EXPECT_EQ("HKLM\\x", order.rest);
+TEST(SplitLongRoot, ANameIsARootOnlyBeforeABackslashOrTheEnd) {
+  EXPECT_EQ(nullptr, Long("HKEY_CURRENT_USEREnvironment").root);
+  EXPECT_EQ("HKEY_CURRENT_USEREnvironment", Long("HKEY_CURRENT_USEREnvironment").rest);
+  EXPECT_EQ(nullptr, Long("HKEY_CURRENT_USERX\\Environment").root);
+  EXPECT_EQ(HKEY_CURRENT_USER, Long("HKEY_CURRENT_USER").root);
+  EXPECT_EQ(HKEY_CURRENT_USER, Long("hkey_current_user\\Environment").root);
 }
 
 TEST(SplitLongRoot, RecognisesEveryLongNameInAnyCase) {

@@ -61,8 +61,7 @@ TEST_F(ResultsStoreTest, OrdinarySectionsStoreCheckedEntriesWithKeyFlag) {
   EXPECT_EQ(2, store_.TotalCount());
   EXPECT_TRUE(store_.TreeDirty());
   EXPECT_TRUE(observer_.caution.empty());
-  EXPECT_THAT(filter_.asked,
-              ::testing::ElementsAre("HKCR\\.old||key", "HKCR\\.x|Name = abc|value"));
+  EXPECT_THAT(filter_.asked, ::testing::ElementsAre("HKCR\\.old||key", "HKCR\\.x|Name|value"));
 }
 
 TEST_F(ResultsStoreTest, CautionSectionsStoreUncheckedAndShowTheCautionLabelOnce) {
@@ -180,6 +179,32 @@ TEST(ResultsStoreReasons, EachLineKeepsItsReasonAndAResetForgetsTheRemovedValues
   EXPECT_EQ(2, store.TotalCount()) << "removed values are no problems of the list";
   store.ResetResults();
   EXPECT_TRUE(store.RemovedAtOnce().empty());
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// The line is for the eye; the item is kept beside it and asked of the
+// filter by its own name, never cut out of the line again.
+TEST_F(ResultsStoreTest, EachEntryKeepsItsItemBesideItsUnchangedLine) {
+  const std::string line = "HKCU\\M\\\\:LangID = C:\\gone\\x.exe = C:\\gone\\x.exe";
+  store_.AddProblem(22, {"HKCU\\M", "LangID = C:\\gone\\x.exe", false}, line);
+  store_.AddProblem(22, "HKCU\\M\\\\:(Default) = C:\\y.exe");
+  store_.AddProblem(3, "HKCU\\Gone");
+  const ProblemEntry& named = store_.Section(22)[0];
+  EXPECT_EQ(line, named.line);
+  EXPECT_EQ("HKCU\\M", named.keyText);
+  EXPECT_EQ("LangID = C:\\gone\\x.exe", named.valueName);
+  EXPECT_FALSE(named.WholeKey());
+  EXPECT_EQ("", store_.Section(22)[1].valueName);
+  EXPECT_EQ("HKCU\\Gone", store_.Section(3)[0].keyText);
+  EXPECT_TRUE(store_.Section(3)[0].WholeKey());
+  EXPECT_EQ((std::vector<std::string>{"HKCU\\M|LangID = C:\\gone\\x.exe|value", "HKCU\\M||value",
+                                      "HKCU\\Gone||key"}),
+            filter_.asked);
 }
 
 }  // namespace

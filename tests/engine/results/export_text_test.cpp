@@ -329,3 +329,35 @@ TEST(RegistryNameOf, DropsOneQuoteEachSideAndAtIsDefault) {
 
 }  // namespace
 }  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// What the key and value lines can carry back: line breaks and NULs never,
+// a quote not in a value's quoted name, brackets and everything else always.
+TEST(NameWritable, LineBreaksAndNulNeverQuotesNotInValueNames) {
+  for (const std::string& name :
+       {"a\nb"s, "a\rb"s, "a\0b"s, "x\n[HKEY_CURRENT_USER\\Environment]"s}) {
+    EXPECT_FALSE(KeyNameWritable(name)) << name;
+    EXPECT_FALSE(ValueNameWritable(name)) << name;
+  }
+  EXPECT_FALSE(ValueNameWritable("a\"b"));
+  for (const std::string& name : {""s, "]"s, "[x]"s, "a\"b"s, "a = b"s, "C:\\x.dll"s, "\xE9t\xE9"s})
+    EXPECT_TRUE(KeyNameWritable(name)) << name;
+  for (const std::string& name : {""s, "]"s, "[x]"s, "a = b"s, "a=b"s})
+    EXPECT_TRUE(ValueNameWritable(name)) << name;
+}
+
+// A key line of a name with brackets reads back as that key, and the line
+// after it is its value, not another key's.
+TEST(KeyLine, BracketsInANameReadBackAsThatKey) {
+  const std::string text = std::string(kHeaderNarrow) + KeyLine("HKEY_CURRENT_USER\\a]b[c]") +
+                           ValueLines(kSnapshotDialect, "v]", regtype::kString, "d\0"s) + "\r\n";
+  EXPECT_EQ(std::vector<std::string>{"HKEY_CURRENT_USER\\a]b[c]\\\\:\"v]\""},
+            ListSnapshotEntries(text));
+  EXPECT_EQ(std::vector<std::string>{"\"d\""},
+            FindValueData(text, "HKEY_CURRENT_USER\\a]b[c]", "\"v]\""));
+}
+
+}  // namespace
+}  // namespace hvm

@@ -255,7 +255,8 @@ TEST_F(RepairTest, SuppressedItemStopsItsKeyButKeepsWhatWentBefore) {
   SetRaw(HKEY_CURRENT_USER, "Later", "z", REG_SZ, "9\0"s);
   results_.AddProblem(3, "HKCU\\P");
   results_.AddProblem(3, "HKCU\\Later");
-  EXPECT_EQ(2, MakeRepairer().RepairChecked());
+  // P stays, so only Later counts as repaired.
+  EXPECT_EQ(1, MakeRepairer().RepairChecked());
   std::map<std::string, std::string> left;
   Dump(HKEY_CURRENT_USER, "P", "", left);
   EXPECT_EQ(0u, left.count("|a"));
@@ -698,7 +699,10 @@ TEST_F(WriteAheadTest, AValueOfAKeyWaitingInTheBatchWaitsForTheKeysDeletion) {
   const std::vector<std::string> expected = {"append a | abc", "flush | abc"};
   EXPECT_EQ(expected, snapshot_.events);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "O"));
-  EXPECT_TRUE(repairer.Failures().empty());
+  // The value is told as not removed because its key is gone, not as a failed deletion.
+  ASSERT_EQ(1u, repairer.Failures().size());
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, repairer.Failures()[0].status);
+  EXPECT_EQ("its key is gone", repairer.Failures()[0].reason);
 }
 
 // The other way round: the value goes first, so the key's export no longer
@@ -880,6 +884,274 @@ TEST_F(RepairTest, ARepairThatFailsHalfwayStillEndsReportsAndClearsBeforeTheErro
   // The item repaired before the error has its undo on disk.
   EXPECT_NE(std::string::npos, Snapshot().find("\"One\"=\"1\""));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "X"));
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+using NtCreateKeyFn = LONG(WINAPI*)(HANDLE*, ACCESS_MASK, void*, ULONG, void*, ULONG, ULONG*);
+using NtSetValueKeyFn = LONG(WINAPI*)(HANDLE, void*, ULONG, ULONG, const void*, ULONG);
+
+struct CountedName {
+  USHORT length;
+  USHORT maximumLength;
+  const wchar_t* buffer;
+};
+
+struct ObjectAttributes {
+  ULONG length;
+  HANDLE rootDirectory;
+  CountedName* objectName;
+  ULONG attributes;
+  void* securityDescriptor;
+  void* securityQualityOfService;
+};
+
+// Names the Win32 calls cannot make: the native ones take counted names, so a
+// NUL may sit inside. Relative to a key opened through the sandbox's roots.
+void CreateNativeSubKey(HKEY parent, const std::wstring& name) {
+  auto create =
+      reinterpret_cast<NtCreateKeyFn>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtCreateKey"));
+  CountedName counted{USHORT(name.size() * 2), USHORT(name.size() * 2), name.data()};
+  ObjectAttributes attributes{sizeof(ObjectAttributes), parent, &counted, 0x40, nullptr, nullptr};
+  HANDLE key = nullptr;
+  ASSERT_EQ(0, create(&key, KEY_ALL_ACCESS, &attributes, 0, nullptr, 0, nullptr));
+  CloseHandle(key);
+}
+
+void SetNativeValue(HKEY key, const std::wstring& name, const std::wstring& text) {
+  auto set = reinterpret_cast<NtSetValueKeyFn>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetValueKey"));
+  CountedName counted{USHORT(name.size() * 2), USHORT(name.size() * 2), name.data()};
+  ASSERT_EQ(0, set(key, &counted, 0, REG_SZ, text.c_str(), ULONG((text.size() + 1) * 2)));
+}
+
+HKEY CreateKey(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, &key, nullptr));
+  return key;
+}
+
+bool LeftInPlace(const Repairer& repairer, const std::string& entry) {
+  for (const RemovalFailure& failure : repairer.Failures())
+    if (failure.entry == entry && !failure.reason.empty()) return true;
+  return false;
+}
+
+// A sub-key whose name the snapshot cannot carry back keeps itself and its
+// parent; the repair names the parent as left in place and counts it so.
+// The injected name would otherwise restore a value into another key.
+TEST_F(RepairTest, KeyNamesTheSnapshotCannotCarryStayWithTheirParents) {
+  const std::string injected =
+      "x\n[HKEY_CURRENT_USER\\Environment]\n\"InjectedVar\"=\"pwned\"\n[HKEY_CURRENT_"
+      "USER\\SoftwareZ";
+  const std::vector<std::string> names = {"Bad\nName]", "Bad\rName", injected};
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string parent = "P" + std::to_string(i);
+    SetRaw(HKEY_CURRENT_USER, parent, "own", REG_SZ, "o\0"s);
+    SetRaw(HKEY_CURRENT_USER, parent + "\\" + names[i], "inner", REG_SZ, "i\0"s);
+    results_.AddProblem(3, "HKCU\\" + parent);
+  }
+  SetRaw(HKEY_CURRENT_USER, "Environment", "Path", REG_SZ, "C:\\\0"s);
+  // A NUL inside a key name: the Win32 calls see a name cut short.
+  HKEY nulParent = CreateKey(HKEY_CURRENT_USER, "PNul");
+  CreateNativeSubKey(nulParent, std::wstring(L"a\0b", 3));
+  RegCloseKey(nulParent);
+  results_.AddProblem(3, "HKCU\\PNul");
+  std::map<std::string, std::string> before;
+  Dump(HKEY_CURRENT_USER, "", "", before);
+
+  Repairer repairer = MakeRepairer();
+  const RepairSummary summary = repairer.RunRepair();
+  EXPECT_EQ(0, summary.repaired);
+  EXPECT_EQ(4, summary.notRemoved);
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string parent = "P" + std::to_string(i);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, parent + "\\" + names[i])) << i;
+    EXPECT_TRUE(LeftInPlace(repairer, "HKEY_CURRENT_USER\\" + parent)) << i;
+  }
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "PNul"));
+  EXPECT_TRUE(LeftInPlace(repairer, "HKEY_CURRENT_USER\\PNul"));
+  // The cannot-remove file holds one line per entry: no name breaks it up.
+  const std::string cant = ReadTextFile(suppression_.CantRemovePath());
+  EXPECT_EQ(std::string::npos, cant.find("\n[HKEY_CURRENT_USER\\Environment]"));
+  EXPECT_EQ(std::string::npos, Snapshot().find("InjectedVar"));
+  RestoreAll();
+  std::map<std::string, std::string> after;
+  Dump(HKEY_CURRENT_USER, "", "", after);
+  EXPECT_EQ(before, after);
+}
+
+// "[" and "]" are plain characters of a key line and of a quoted value name:
+// such keys and values go, and come back exactly.
+TEST_F(RepairTest, BracketsInKeyAndValueNamesGoAndComeBackExactly) {
+  SetRaw(HKEY_CURRENT_USER, "B\\x]y[z]", "v]1[", REG_SZ, "a\0"s);
+  SetRaw(HKEY_CURRENT_USER, "B\\[lead", "]", REG_SZ, "b\0"s);
+  SetRaw(HKEY_CURRENT_USER, "B", "[HKEY_CURRENT_USER\\Other]", REG_SZ, "c\0"s);
+  std::map<std::string, std::string> before;
+  Dump(HKEY_CURRENT_USER, "B", "", before);
+  results_.AddProblem(3, "HKCU\\B");
+  Repairer repairer = MakeRepairer();
+  EXPECT_EQ(1, repairer.RunRepair().repaired);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "B"));
+  RestoreAll();
+  std::map<std::string, std::string> after;
+  Dump(HKEY_CURRENT_USER, "B", "", after);
+  EXPECT_EQ(before, after);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Other"));
+}
+
+// Value names with a line break, a NUL or a quote stay, and so does their
+// key; each is named in the report without its line break or NUL.
+TEST_F(RepairTest, ValueNamesTheSnapshotCannotCarryStayWithTheirKey) {
+  HKEY key = CreateKey(HKEY_CURRENT_USER, "V");
+  SetNativeValue(key, std::wstring(L"nul\0inside", 10), L"n");
+  RegCloseKey(key);
+  SetRaw(HKEY_CURRENT_USER, "V", "lf\nname", REG_SZ, "l\0"s);
+  SetRaw(HKEY_CURRENT_USER, "V", "cr\rname", REG_SZ, "c\0"s);
+  SetRaw(HKEY_CURRENT_USER, "W", "cr\rname", REG_SZ, "c\0"s);
+  std::map<std::string, std::string> before;
+  Dump(HKEY_CURRENT_USER, "V", "", before);
+  results_.AddProblem(3, "HKCU\\V");
+  ProblemTarget value{"HKCU\\W", "cr\rname", false};
+  results_.AddProblem(15, value, "HKCU\\W\\\\:cr\rname");
+  Repairer repairer = MakeRepairer();
+  const RepairSummary summary = repairer.RunRepair();
+  EXPECT_EQ(0, summary.repaired);
+  EXPECT_EQ(2, summary.notRemoved);
+  EXPECT_TRUE(LeftInPlace(repairer, "HKEY_CURRENT_USER\\V"));
+  EXPECT_TRUE(LeftInPlace(repairer, "HKEY_CURRENT_USER\\W\\\\:cr\\rname"));
+  for (const RemovalFailure& failure : repairer.Failures())
+    EXPECT_EQ(std::string::npos, failure.entry.find_first_of("\r\n"s + '\0')) << failure.entry;
+  std::map<std::string, std::string> after;
+  Dump(HKEY_CURRENT_USER, "V", "", after);
+  EXPECT_EQ(before, after);
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "W"));
+}
+
+// The store keeps the value's name beside its line: a name holding " = " is
+// never cut at it, so the value beside it of the shorter name stays.
+TEST_F(RepairTest, AValueNameHoldingTheDataSeparatorIsRepairedByItsOwnName) {
+  const std::string key =
+      "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\"
+      "MuiCache";
+  SetRaw(HKEY_CURRENT_USER, key, "LangID", REG_BINARY, "\x09\x04"s);
+  SetRaw(HKEY_CURRENT_USER, key, "LangID = C:\\gone\\x.exe", REG_SZ, "C:\\gone\\x.exe\0"s);
+  const std::string keyText = "HKCU\\" + key;
+  results_.AddProblem(22, {keyText, "LangID = C:\\gone\\x.exe", false},
+                      keyText + "\\\\:LangID = C:\\gone\\x.exe = C:\\gone\\x.exe");
+  EXPECT_EQ(keyText + "\\\\:LangID = C:\\gone\\x.exe = C:\\gone\\x.exe",
+            results_.Section(22)[0].line);
+  EXPECT_EQ(1, MakeRepairer().RepairChecked());
+  std::map<std::string, std::string> after;
+  Dump(HKEY_CURRENT_USER, key, "", after);
+  EXPECT_EQ(1u, after.count("|LangID"));
+  EXPECT_EQ(0u, after.count("|LangID = C:\\gone\\x.exe"));
+}
+
+// The ignore file names keys with short root names, the repair with long
+// ones; an ignored key or value inside a repaired key stays all the same.
+TEST_F(RepairTest, IgnoredItemsInsideARepairedKeyStayWhateverTheRootSpelling) {
+  SetRaw(HKEY_CURRENT_USER, "Software\\T\\P", "own", REG_SZ, "o\0"s);
+  SetRaw(HKEY_CURRENT_USER, "Software\\T\\P\\Child", "c", REG_SZ, "c\0"s);
+  SetRaw(HKEY_CURRENT_USER, "Software\\T\\Q\\Sub", "kept", REG_SZ, "k\0"s);
+  suppression_.AddToIgnoreFile("HKCU\\Software\\T\\P\\Child");
+  suppression_.AddToIgnoreFile("hkcu\\software\\t\\q\\sub\\\\:kept = k");
+  suppression_.Reload();
+  results_.AddProblem(3, "HKCU\\Software\\T\\P");
+  results_.AddProblem(3, "HKCU\\Software\\T\\Q");
+  Repairer repairer = MakeRepairer();
+  const RepairSummary summary = repairer.RunRepair();
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\T\\P\\Child"));
+  std::map<std::string, std::string> q;
+  Dump(HKEY_CURRENT_USER, "Software\\T\\Q", "", q);
+  EXPECT_EQ(1u, q.count("\\Sub|kept"));
+  EXPECT_EQ(0, summary.repaired);
+  EXPECT_TRUE(LeftInPlace(repairer, "HKEY_CURRENT_USER\\Software\\T\\P"));
+  EXPECT_TRUE(LeftInPlace(repairer, "HKEY_CURRENT_USER\\Software\\T\\Q"));
+}
+
+// A key that stays, because something below it could not be opened, is no
+// repair, even when some of its values went before the stop.
+TEST_F(RepairTest, AKeyLeftInPlaceIsNotRemovedWithItsReasonEverywhere) {
+  SetRaw(HKEY_CURRENT_USER, "L", "a", REG_SZ, "1\0"s);
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"L\\\x03A9mega", 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  RegCloseKey(key);
+  SetRaw(HKEY_CURRENT_USER, "Gone", "g", REG_SZ, "1\0"s);
+  results_.AddProblem(3, "HKCU\\L");
+  results_.AddProblem(3, "HKCU\\Gone");
+  results_.AddProblem(3, "HKCU\\NeverThere");
+  Repairer repairer = MakeRepairer();
+  const RepairSummary summary = repairer.RunRepair();
+  EXPECT_EQ(1, summary.repaired);
+  EXPECT_EQ(2, summary.notRemoved);
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "L"));
+  EXPECT_TRUE(LeftInPlace(repairer, "HKEY_CURRENT_USER\\L"));
+  ASSERT_TRUE(LeftInPlace(repairer, "HKEY_CURRENT_USER\\NeverThere"));
+  const std::string cant = ReadTextFile(suppression_.CantRemovePath());
+  EXPECT_NE(std::string::npos, cant.find("\r\nHKEY_CURRENT_USER\\L\r\n"));
+  EXPECT_NE(std::string::npos, cant.find("\r\nHKEY_CURRENT_USER\\NeverThere\r\n"));
+}
+
+// An entry whose key or value name holds a NUL would reach every registry
+// call as the text before the NUL: another, shorter item.
+TEST_F(RepairTest, AnEntryWithANulInItsNamesIsRefused) {
+  SetRaw(HKEY_CURRENT_USER, "Short", "v", REG_SZ, "1\0"s);
+  SetRaw(HKEY_CURRENT_USER, "K", "v", REG_SZ, "1\0"s);
+  results_.AddProblem(3, "HKCU\\Short\0tail"s);
+  results_.AddProblem(15, {"HKCU\\K", "v\0x"s, false}, "HKCU\\K\\\\:v\0x"s);
+  Repairer repairer = MakeRepairer();
+  const RepairSummary summary = repairer.RunRepair();
+  EXPECT_EQ(0, summary.repaired);
+  EXPECT_EQ(2, summary.notRemoved);
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Short"));
+  std::map<std::string, std::string> k;
+  Dump(HKEY_CURRENT_USER, "K", "", k);
+  EXPECT_EQ(1u, k.count("|v"));
+  EXPECT_TRUE(LeftInPlace(repairer, "HKCU\\Short\\0tail"));
+}
+
+// Whole system keys stay, however the line spells them; their values can
+// still be repaired one by one.
+TEST_F(RepairTest, SystemKeysAreNeverRemovedWholeButTheirValuesAre) {
+  const std::vector<std::pair<HKEY, std::string>> keys = {
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet"},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\ControlSet002\\Services"},
+      {HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID"},
+      {HKEY_CURRENT_USER, "Software"},
+      {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion"},
+      {HKEY_USERS, "S-1-5-21-1\\Software\\Policies"}};
+  const std::vector<std::string> lines = {"HKLM\\SYSTEM\\CurrentControlSet",
+                                          "HKEY_LOCAL_MACHINE\\system\\controlset002\\Services\\",
+                                          "HKLM\\Software\\Classes\\CLSID",
+                                          "HKCU\\Software",
+                                          "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion",
+                                          "HKU\\S-1-5-21-1\\Software\\Policies"};
+  for (const auto& [root, path] : keys) {
+    SetRaw(root, path, "keep", REG_SZ, "k\0"s);
+    SetRaw(root, path, "stale", REG_SZ, "s\0"s);
+  }
+  for (const std::string& line : lines) results_.AddProblem(3, line);
+  results_.AddProblem(15, "HKLM\\SYSTEM\\CurrentControlSet\\\\:stale");
+  Repairer repairer = MakeRepairer();
+  const RepairSummary summary = repairer.RunRepair();
+  EXPECT_EQ(1, summary.repaired);
+  EXPECT_EQ(int(lines.size()), summary.notRemoved);
+  for (const auto& [root, path] : keys) {
+    std::map<std::string, std::string> left;
+    Dump(root, path, "", left);
+    EXPECT_EQ(1u, left.count("|keep")) << path;
+  }
+  std::map<std::string, std::string> controlSet;
+  Dump(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet", "", controlSet);
+  EXPECT_EQ(0u, controlSet.count("|stale"));
+  EXPECT_TRUE(LeftInPlace(repairer, "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet"));
 }
 
 }  // namespace

@@ -63,14 +63,17 @@ TEST_F(SuppressionTest, IgnoreFileIsLoadedOnceUntilReload) {
   EXPECT_TRUE(lists_.IsSuppressed("HKCR\\Late", "", true));
 }
 
-TEST_F(SuppressionTest, CannotRemoveLinesMatchByPrefixAndAreReadEachTime) {
+TEST_F(SuppressionTest, CannotRemoveLinesMatchTheirKeyInEitherSpellingAndAreReadEachTime) {
   std::string text = "\r\nHKEY_CLASSES_ROOT\\Z\\\\:V";
   WriteCantRemove(folder_.Path(), text);
   EXPECT_TRUE(text.empty());
   EXPECT_EQ("\r\nHKEY_CLASSES_ROOT\\Z\\\\:V\r\n", ReadTextFile(lists_.CantRemovePath()));
   EXPECT_TRUE(lists_.IsSuppressed("hkey_classes_root\\z", "V", false));
   EXPECT_TRUE(lists_.IsSuppressed("HKEY_CLASSES_ROOT\\Z", "", true));
-  EXPECT_FALSE(lists_.IsSuppressed("HKCR\\Z", "V", false));
+  // The scan's short root name is the same key.
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\Z", "V", false));
+  // A value of another name is not stopped by this one's line.
+  EXPECT_FALSE(lists_.IsSuppressed("HKCR\\Z", "V2", false));
   std::string none;
   WriteCantRemove(folder_.Path(), none);
   EXPECT_TRUE(lists_.IsSuppressed("HKEY_CLASSES_ROOT\\Z", "V", false));
@@ -119,6 +122,48 @@ TEST_F(SuppressionTest, AnEntryAfterALastLineWithoutItsLineEndStaysAnEntry) {
   lists_.Reload();
   EXPECT_TRUE(lists_.IsSuppressed("HKCR\\New", "", true));
   EXPECT_TRUE(lists_.IsSuppressed("HKCR\\Old", "Name", false));
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// The program writes ignore sections with short root names, the repair asks
+// with long ones; a user may have typed either, in any case, with a slash.
+TEST(IgnoreList, KeysCompareInOneSpelling) {
+  const auto sections = ParseIgnoreFile(
+      "[HKCU\\Software\\T\\P\\Child]\r\n[hkey_local_machine\\x\\]\r\nv=\"\"\r\n"
+      "[HKCR\\D]\r\n(Default) = C:\\x=\"\"\r\n");
+  EXPECT_TRUE(IgnoresKey(sections, "HKEY_CURRENT_USER\\Software\\T\\P\\Child"));
+  EXPECT_TRUE(IgnoresKey(sections, "hkcu\\software\\t\\p\\child\\"));
+  EXPECT_FALSE(IgnoresKey(sections, "HKEY_CURRENT_USER\\Software\\T\\P"));
+  EXPECT_FALSE(IgnoresKey(sections, "HKEY_CURRENT_USERSoftware\\T\\P\\Child"));
+  EXPECT_TRUE(IgnoresValue(sections, "HKLM\\X", "v"));
+  EXPECT_TRUE(IgnoresValue(sections, "HKEY_LOCAL_MACHINE\\X", "V"));
+  EXPECT_FALSE(IgnoresValue(sections, "HKLM\\X\\Y", "v"));
+  // A default value ignored from its problem line is the default value.
+  EXPECT_TRUE(IgnoresValue(sections, "HKEY_CLASSES_ROOT\\D", ""));
+  EXPECT_FALSE(IgnoresValue(sections, "HKEY_CLASSES_ROOT\\D", "other"));
+}
+
+TEST(IsKeptWhole, SystemKeysInAnySpellingAndNothingBelowThem) {
+  for (const char* key :
+       {"HKLM\\SYSTEM\\CurrentControlSet", "HKEY_LOCAL_MACHINE\\system\\currentcontrolset\\",
+        "HKLM\\SYSTEM\\ControlSet001", "HKLM\\SYSTEM\\ControlSet012\\Services",
+        "HKLM\\SYSTEM\\\\CurrentControlSet\\Control", "HKCR\\CLSID", "HKLM\\Software\\Classes",
+        "HKCU\\Software\\Classes\\TypeLib", "HKU\\S-1-5-21-7_Classes\\AppID", "HKCU\\Software",
+        "HKU\\S-1-5-21-7\\Software", "HKLM\\Software\\Microsoft", "HKLM\\Software\\Policies",
+        "HKLM\\Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion",
+        "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion"})
+    EXPECT_TRUE(IsKeptWhole(key)) << key;
+  for (const char* key :
+       {"HKLM\\SYSTEM\\ControlSet", "HKLM\\SYSTEM\\ControlSet001x",
+        "HKLM\\SYSTEM\\CurrentControlSet\\Services\\Stale", "HKCR\\CLSID\\{0}",
+        "HKCU\\Software\\Vendor", "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\x",
+        "HKCU\\SoftwareX", "HKU\\S-1-5-21-7\\Software\\Vendor", "Software"})
+    EXPECT_FALSE(IsKeptWhole(key)) << key;
 }
 
 }  // namespace
