@@ -9,6 +9,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
 #include "cli/console_scan_session.h"
+#include "cli/data_files.h"
 #include "engine/results/text_file.h"
 #include "engine/scan/file_tests.h"
 
@@ -112,6 +113,7 @@ void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure
 int RunRepairVerb(const std::vector<std::string>& args) {
   const RepairVerbOptions options = ParseRepairOptions(args);
   ConsoleScanSession session(options.scan, options.dryRun, options.restorePoint);
+  WarnAboutUnreadableDataFiles(session.DataFolder());
   session.RunScan();
   ResultsStore& results = session.Results();
   if (!options.problemsFile.empty()) AddProblemsFromFile(options.problemsFile, results);
