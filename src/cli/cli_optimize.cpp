@@ -6,6 +6,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
+#include "cli/data_files.h"
 #include "engine/core/environment.h"
 #include "engine/tweaks/optimize.h"
 
@@ -152,7 +153,11 @@ ConsoleResult UndoAction(const OptimizeOptions& options, const Optimizer& optimi
 
 ConsoleResult RunOptimizeCommand(const std::vector<std::string>& args) {
   const OptimizeOptions options = ParseOptimizeOptions(args);
-  const Optimizer optimizer(options.dataDir + "\\hvmend.ini");
+  const std::string settingsPath = options.dataDir + "\\hvmend.ini";
+  // The record of the previous values lives in the settings file: with no
+  // file to read it from or keep it in, nothing may be changed or undone.
+  static_cast<void>(LoadReadableSettings(settingsPath));
+  const Optimizer optimizer(settingsPath);
   if (options.action == "status") return StatusAction(options, optimizer);
   if (options.action == "apply") return ApplyAction(options, optimizer);
   return UndoAction(options, optimizer);

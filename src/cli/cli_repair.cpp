@@ -9,6 +9,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
 #include "cli/console_scan_session.h"
+#include "cli/data_files.h"
 #include "engine/core/problem_line.h"
 #include "engine/core/registry.h"
 #include "engine/core/registry_paths.h"
@@ -170,6 +171,7 @@ int RunRepairVerb(const std::vector<std::string>& args) {
     std::fprintf(stderr, "hvmend-cli repair: %s\n", folder.BusyText().c_str());
     return kExitError;
   }
+  WarnAboutUnreadableDataFiles(session.DataFolder());
   session.RunScan();
   ResultsStore& results = session.Results();
   if (!options.problemsFile.empty()) AddProblemsFromFile(options.problemsFile, results);

@@ -5,6 +5,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
 #include "cli/console_scan_session.h"
+#include "cli/data_files.h"
 #include "cli/scan_output.h"
 
 namespace hvm {
@@ -12,6 +13,7 @@ namespace hvm {
 int RunScanVerb(const std::vector<std::string>& args) {
   const ScanOptions options = ParseScanOptions(args);
   ConsoleScanSession session(options, false);
+  WarnAboutUnreadableDataFiles(session.DataFolder());
   std::string error;
   try {
     session.RunScan();

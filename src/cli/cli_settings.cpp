@@ -9,6 +9,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
+#include "cli/data_files.h"
 #include "engine/core/environment.h"
 #include "engine/settings/automatic_startup.h"
 #include "engine/settings/file_text.h"
@@ -68,8 +69,7 @@ const SettingKey& KeyNamed(const std::string& name) {
 
 int GetSettings(const SettingsOptions& options) {
   if (options.words.size() > 2) throw UsageError("settings get takes at most one key");
-  ProgramSettings settings;
-  LoadSettings(settings, SettingsPathIn(options));
+  const ProgramSettings settings = LoadReadableSettings(SettingsPathIn(options));
   std::vector<const SettingKey*> keys;
   if (options.words.size() == 2) {
     keys.push_back(&KeyNamed(options.words[1]));
@@ -120,8 +120,7 @@ void ApplyAutoAction(const ProgramSettings& before, ProgramSettings& after,
 int SetSetting(const SettingsOptions& options) {
   if (options.words.size() != 3) throw UsageError("settings set needs a key and a value");
   const SettingKey& key = KeyNamed(options.words[1]);
-  ProgramSettings settings;
-  LoadSettings(settings, SettingsPathIn(options));
+  ProgramSettings settings = LoadReadableSettings(SettingsPathIn(options));
   const ProgramSettings before = settings;
   if (const std::optional<std::string> refusal = SetSettingValue(settings, key, options.words[2]))
     throw UsageError(*refusal);
@@ -152,8 +151,7 @@ int RunAutostartVerb(const std::vector<std::string>& args) {
                          : word == "off"     ? kAutoDisabled
                                              : -1;
   if (action < 0) throw UsageError("autostart takes scan, monitor or off, not '" + word + "'");
-  ProgramSettings settings;
-  LoadSettings(settings, SettingsPathIn(options));
+  ProgramSettings settings = LoadReadableSettings(SettingsPathIn(options));
   const ProgramSettings before = settings;
   settings.AutoAction = action;
   ApplyAutoAction(before, settings, options);

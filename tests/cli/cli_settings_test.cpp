@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "engine/core/scoped_handle.h"
 #include "engine/settings/program_settings.h"
 #include "engine/settings/startup_shortcut.h"
 #include "support/process.h"
@@ -121,6 +122,105 @@ TEST_F(ConsoleSettingsTest, AReadOnlySettingsFileIsAnErrorAndStaysAsItWas) {
   EXPECT_EQ(2u, result.exitCode);
   EXPECT_NE(std::string::npos, result.err.find("cannot write")) << result.err;
   EXPECT_EQ(before, ReadWholeFile(Ini()));
+}
+
+// A settings file that cannot be read is an error for the verbs that show or
+// change it, and stays as it was; a scan or repair warns and writes nothing
+// to it.
+class UnreadableSettingsFileTest : public ConsoleSettingsTest {
+ protected:
+  // A custom skipped key, a server and a frequency, behind a comment line
+  // that takes the file past the size limit.
+  std::string WriteTooLarge() {
+    std::string text =
+        "[SkippedKeys]\r\nHKCU\\Software\\Mine=1\r\n[update]\r\nServer=http://127.0.0.1:8000/"
+        "\r\n[settings]\r\nAutoFreq=2\r\n;";
+    text.append(size_t(65) << 20, 'x');
+    text += "\r\n";
+    folder_.WriteFile("data\\hvmend.ini", text);
+    return text;
+  }
+  void ExpectRefused(const std::vector<std::string>& args, const std::string& reason) {
+    SCOPED_TRACE(args[0] + " " + args[1]);
+    const ProcessResult result = Run(args);
+    EXPECT_EQ(2u, result.exitCode);
+    EXPECT_EQ("", result.out);
+    EXPECT_NE(std::string::npos, result.err.find("cannot read " + Ini() + " (" + reason))
+        << result.err;
+  }
+  void ExpectEveryVerbRefused(const std::string& reason) {
+    ExpectRefused({"settings", "get", "AutoFreq"}, reason);
+    ExpectRefused({"settings", "get", "--json"}, reason);
+    ExpectRefused({"settings", "set", "UpdateFreq", "2"}, reason);
+    ExpectRefused({"settings", "set", "AutoAction", "2", "--startup-folder", startup_}, reason);
+    ExpectRefused({"autostart", "monitor", "--startup-folder", startup_}, reason);
+    ExpectRefused({"optimize", "status"}, reason);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Shortcut().c_str()));
+  }
+};
+
+TEST_F(UnreadableSettingsFileTest, AFileBeyondTheSizeLimitIsNeitherShownNorReplaced) {
+  const std::string text = WriteTooLarge();
+  ExpectEveryVerbRefused("it is larger than 64 MiB");
+  EXPECT_TRUE(ReadWholeFile(Ini()) == text) << "the settings file was changed";
+}
+
+TEST_F(UnreadableSettingsFileTest, AWideTextFileIsNeitherShownNorAddedTo) {
+  const std::string wide("\xFF\xFE[\0s\0e\0t\0]\0\r\0\n\0", 16);
+  folder_.WriteFile("data\\hvmend.ini", wide);
+  ExpectEveryVerbRefused("it is not UTF-8 or ANSI text");
+  EXPECT_EQ(wide, ReadWholeFile(Ini()));
+}
+
+// This test process holds the file open without sharing while the console
+// program, another process, tries to read it.
+TEST_F(UnreadableSettingsFileTest, AFileAnotherProcessHoldsLockedIsNotShownAsDefaults) {
+  ProgramSettings settings;
+  settings.AutoFreq = 2;
+  Write(settings);
+  const std::string before = ReadWholeFile(Ini());
+  {
+    const ScopedFile holder(
+        CreateFileA(Ini().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    ExpectEveryVerbRefused("another program holds it open");
+  }
+  EXPECT_EQ(before, ReadWholeFile(Ini()));
+  const ProcessResult get = Run({"settings", "get", "AutoFreq"});
+  EXPECT_EQ(0u, get.exitCode) << get.err;
+  EXPECT_EQ("2\n", get.out);
+}
+
+TEST_F(UnreadableSettingsFileTest, ScanAndRepairWarnAndLeaveTheFiles) {
+  const std::string text = WriteTooLarge();
+  const std::string wideIgnore("\xFF\xFE[\0H\0]\0", 8);
+  const std::string ignore = folder_.WriteFile("data\\ignore.txt", wideIgnore);
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"scan", "--quiet", "--sections", "none"},
+                                             {"repair", "--quiet", "--sections", "none"}}) {
+    SCOPED_TRACE(args[0]);
+    const ProcessResult result = Run(args);
+    EXPECT_EQ(0u, result.exitCode) << result.err;
+    EXPECT_NE(std::string::npos,
+              result.err.find("hvmend-cli: warning: cannot read " + Ini() +
+                              " (it is larger than 64 MiB, error 223); it is left as it is; "
+                              "the default settings are used and nothing is saved to it\n"))
+        << result.err;
+    EXPECT_NE(std::string::npos,
+              result.err.find("warning: cannot read " + ignore + " (it is not UTF-8 or ANSI text"))
+        << result.err;
+  }
+  EXPECT_TRUE(ReadWholeFile(Ini()) == text) << "the settings file was changed";
+  EXPECT_EQ(wideIgnore, ReadWholeFile(ignore));
+}
+
+// The same scan on a readable file stores its statistics: what the test
+// above shows left undone would otherwise have happened.
+TEST_F(UnreadableSettingsFileTest, AScanOfAReadableFileStoresItsStatistics) {
+  const ProcessResult result = Run({"scan", "--quiet", "--sections", "none"});
+  EXPECT_EQ(0u, result.exitCode) << result.err;
+  EXPECT_EQ("", result.err);
+  EXPECT_NE("", Stored().last_scan);
 }
 
 TEST_F(ConsoleSettingsTest, AutostartMakesReplacesAndRemovesTheOneShortcut) {

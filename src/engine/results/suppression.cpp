@@ -1,5 +1,7 @@
 #include "engine/results/suppression.h"
 
+#include <windows.h>
+
 #include <atomic>
 
 #include "engine/core/problem_line.h"
@@ -8,6 +10,7 @@
 #include "engine/results/export_text.h"
 #include "engine/results/protected_keys.h"
 #include "engine/results/text_file.h"
+#include "engine/settings/file_text.h"
 
 namespace hvm {
 namespace {
@@ -27,8 +30,12 @@ bool SuppressionLists::IsSuppressed(const std::string& keyText, const std::strin
   return CannotRemove(keyText, valuePart, wholeKey);
 }
 
+// An ignore file that cannot be read ignores nothing; AddToIgnoreFile then
+// leaves it alone too.
 void SuppressionLists::Reload() {
-  ignored_ = ParseIgnoreFile(ReadTextFile(IgnoreFilePath()));
+  std::string text;
+  static_cast<void>(ReadEditableText(IgnoreFilePath(), text));
+  ignored_ = ParseIgnoreFile(text);
 }
 
 // The repair and the scan's walks replace the file, so its lines are read
@@ -55,15 +62,23 @@ bool SuppressionLists::CannotRemove(const std::string& keyText, const std::strin
   return false;
 }
 
-void SuppressionLists::AddToIgnoreFile(const std::string& problemLine) {
+uint32_t SuppressionLists::AddToIgnoreFile(const std::string& problemLine) {
+  // Lines of ours appended to text in another encoding, or to a file we
+  // cannot see whole, would be garbage to whoever reads it next.
+  std::string existing;
+  if (const uint32_t status = ReadEditableText(IgnoreFilePath(), existing))
+    return UnreadableFileStatus(status);
   // An entry appended to a last line without its line end would join it.
-  const std::string existing = ReadTextFile(IgnoreFilePath());
   const bool joined = !existing.empty() && existing.back() != '\n';
-  AppendTextFile(IgnoreFilePath(), (joined ? "\r\n" : "") + IgnoreLinesFor(problemLine));
+  if (!AppendTextFile(IgnoreFilePath(), (joined ? "\r\n" : "") + IgnoreLinesFor(problemLine)))
+    return GetLastError();
+  return 0;
 }
 
 int SuppressionLists::CountIgnoreLines() const {
-  return CountNonBlankLines(ReadTextFile(IgnoreFilePath()));
+  std::string text;
+  static_cast<void>(ReadEditableText(IgnoreFilePath(), text));
+  return CountNonBlankLines(text);
 }
 
 void WriteCantRemove(const std::string& dataFolder, std::string& text) {

@@ -3,6 +3,7 @@
 // cannot-remove file's upkeep.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,7 +26,9 @@ class SuppressionLists : public SuppressionFilter {
   void Reload() override;
 
   // Appends the section (and entry) for one problem line to the ignore file.
-  void AddToIgnoreFile(const std::string& problemLine);
+  // Returns the Win32 status (0: added); an ignore file that cannot be read
+  // (ReadEditableText) is not touched: UnreadableFileStatus(read status).
+  uint32_t AddToIgnoreFile(const std::string& problemLine);
   int CountIgnoreLines() const;
 
   std::string IgnoreFilePath() const { return dataFolder_ + "\\" + kIgnoreFileName; }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "engine/core/scoped_handle.h"
 
@@ -10,6 +11,7 @@ namespace hvm {
 namespace {
 
 constexpr char kTemporarySuffix[] = ".new";
+static_assert(kNotTextStatus == ERROR_UNSUPPORTED_TYPE);
 
 uint32_t WriteAll(HANDLE file, const std::string& text) {
   size_t done = 0;
@@ -57,7 +59,40 @@ uint32_t MoveIntoPlace(const std::string& from, const std::string& to, const Mov
   }
 }
 
+// Text of one of our files is bytes of UTF-8 or of the ANSI code page, in
+// which no NUL occurs; wider encodings hold one in nearly every character.
+bool IsEightBitText(const std::string& text) {
+  const auto startsWith = [&text](std::string_view mark) { return text.starts_with(mark); };
+  if (startsWith("\xFF\xFE") || startsWith("\xFE\xFF") ||
+      startsWith(std::string_view("\0\0\xFE\xFF", 4)))
+    return false;
+  return text.find('\0') == std::string::npos;
+}
+
 }  // namespace
+
+uint32_t ReadEditableText(const std::string& path, std::string& text) {
+  const uint32_t status = ReadFileText(path, text);
+  if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) return ERROR_SUCCESS;
+  if (status == ERROR_SUCCESS && !IsEightBitText(text)) {
+    text.clear();
+    return kNotTextStatus;
+  }
+  if (status != ERROR_SUCCESS) text.clear();
+  return status;
+}
+
+std::string UnreadableReason(uint32_t status) {
+  switch (ReadStatusOf(status)) {
+    case ERROR_FILE_TOO_LARGE:
+      return "it is larger than " + std::to_string(kMaxTextFileSize >> 20) + " MiB";
+    case kNotTextStatus: return "it is not UTF-8 or ANSI text";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return "another program holds it open";
+    case ERROR_ACCESS_DENIED: return "access to it is denied";
+    default: return "error " + std::to_string(ReadStatusOf(status));
+  }
+}
 
 uint32_t ReadFileText(const std::string& path, std::string& text) {
   text.clear();

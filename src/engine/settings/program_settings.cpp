@@ -21,10 +21,13 @@ constexpr size_t kTimeTextLength = 12;
 
 ProgramSettings gSettings;
 
-IniFile ReadIniFile(const std::string& path) {
+// The file parsed, or its read status when it cannot be read (then `file`
+// is empty).
+uint32_t ReadIniFile(const std::string& path, IniFile& file) {
   std::string text;
-  ReadFileText(path, text);
-  return IniFile::Parse(text);
+  const uint32_t status = ReadEditableText(path, text);
+  file = IniFile::Parse(text);
+  return status;
 }
 
 std::vector<std::string> Lines(std::string_view text) {
@@ -149,17 +152,22 @@ std::string SettingsFilePath() {
   return Environment().dataFolder + kFileName;
 }
 
-void LoadSettings(ProgramSettings& settings, const std::string& path) {
-  const IniFile file = ReadIniFile(path);
+uint32_t LoadSettings(ProgramSettings& settings, const std::string& path) {
+  IniFile file;
+  const uint32_t status = ReadIniFile(path, file);
   ProgramSettings loaded;
   ReadScanSection(file, loaded);
   ReadSettingsSection(file, loaded);
   loaded.SkippedKeys = ReadSkippedKeys(file);
   settings = std::move(loaded);
+  return status;
 }
 
 uint32_t SaveSettings(const ProgramSettings& settings, const std::string& path) {
-  IniFile file = ReadIniFile(path);
+  IniFile file;
+  // Other sections and keys are kept by reading them first; a file whose
+  // text is not there to keep is left alone rather than replaced by ours.
+  if (const uint32_t status = ReadIniFile(path, file)) return UnreadableFileStatus(status);
   WriteScanSection(file, settings);
   WriteSettingsSection(file, settings);
   WriteSkippedKeys(file, settings.SkippedKeys);
@@ -170,8 +178,8 @@ ProgramSettings& CurrentSettings() {
   return gSettings;
 }
 
-void LoadSettings() {
-  LoadSettings(gSettings, SettingsFilePath());
+uint32_t LoadSettings() {
+  return LoadSettings(gSettings, SettingsFilePath());
 }
 
 uint32_t SaveSettings() {

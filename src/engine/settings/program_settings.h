@@ -59,16 +59,20 @@ struct ProgramSettings {
 std::string SettingsFilePath();
 
 // Reads the file into `settings`, with the default for every missing or
-// unreadable key. A missing or unreadable file reads as empty.
-void LoadSettings(ProgramSettings& settings, const std::string& path);
+// unreadable key. A missing file reads as empty (status 0). A file that cannot
+// be read (ReadEditableText says when) leaves every default in `settings` and
+// gives its read status; a save refuses to write over it, so whoever goes on
+// with the defaults keeps them in memory only.
+uint32_t LoadSettings(ProgramSettings& settings, const std::string& path);
 // Writes every field into the file, keeping its other sections and keys, and
 // replaces it atomically. Returns the Win32 status, 0 on success; a failure
-// (such as a read-only file) leaves the old file as it was.
+// (such as a read-only file) leaves the old file as it was. A file that cannot
+// be read is not written: UnreadableFileStatus(read status).
 [[nodiscard]] uint32_t SaveSettings(const ProgramSettings& settings, const std::string& path);
 
 // The program's own record and file.
 ProgramSettings& CurrentSettings();
-void LoadSettings();
+uint32_t LoadSettings();
 [[nodiscard]] uint32_t SaveSettings();
 
 }  // namespace hvm

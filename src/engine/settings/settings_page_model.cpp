@@ -186,7 +186,7 @@ std::string SettingsPageModel::IgnoreFilePath() const {
 void SettingsPageModel::FillIgnoreList() {
   std::vector<IgnoreSection> sections;
   std::string text;
-  if (ReadFileText(IgnoreFilePath(), text) == 0) sections = ParseIgnoreFile(text);
+  if (ReadEditableText(IgnoreFilePath(), text) == 0) sections = ParseIgnoreFile(text);
   ProgramSettings settings;
   LoadSettings(settings, services_.settingsPath);
   ignoreRows_ = IgnoreListRows(sections, settings.SkippedKeys);
@@ -205,8 +205,9 @@ void SettingsPageModel::RemoveIgnoreRow(int row) {
   switch (chosen.appliesTo.empty() ? '\0' : chosen.appliesTo.front()) {
     case 'A': {
       std::string text;
-      if (const uint32_t status = ReadFileText(IgnoreFilePath(), text)) {
-        Warn("The Ignore List could not be read" + StatusText(status));
+      if (const uint32_t status = ReadEditableText(IgnoreFilePath(), text)) {
+        Warn("The Ignore List could not be read (" + UnreadableReason(status) + ")" +
+             StatusText(status));
         break;
       }
       std::vector<IgnoreSection> sections = ParseIgnoreFile(text);

@@ -1,10 +1,16 @@
 #include "engine/settings/settings_save_notice.h"
 
 #include "engine/core/dialog_service.h"
+#include "engine/settings/file_text.h"
 
 namespace hvm {
 
 std::string SettingsNotSavedText(const std::string& path, uint32_t status) {
+  if (IsUnreadableFileStatus(status))
+    return "The settings could not be saved: " + path + " could not be read (" +
+           UnreadableReason(status) +
+           "). It was left as it is: the program goes on with the default settings, " +
+           "and changes are not kept [" + std::to_string(ReadStatusOf(status)) + "]";
   return "The settings could not be saved to " + path + " [" + std::to_string(status) + "]";
 }
 

@@ -26,7 +26,8 @@ class SettingsSaveNotice {
 };
 
 // "The settings could not be saved to " + path + " [status]", as the settings
-// page says it too.
+// page says it too; for a save refused because the file could not be read,
+// that it could not be read, why, and that it was left as it is.
 std::string SettingsNotSavedText(const std::string& path, uint32_t status);
 
 }  // namespace hvm

@@ -80,9 +80,9 @@ std::string ShortPath(const std::string& path) {
 }
 
 uint32_t StartRestarter(const std::string& library, const std::string& source,
-                        const InstallTarget& target) {
+                        const std::vector<CheckedFile>& files, const InstallTarget& target) {
   std::string commandLine =
-      RestarterCommandLine(ShortPath(library), source, target.programPath, target.window);
+      RestarterCommandLine(ShortPath(library), source, target.programPath, target.window, files);
   // The system's own rundll32, never one that happens to lie in the program's
   // or the current folder.
   char system[MAX_PATH] = {};
@@ -104,14 +104,16 @@ uint32_t StartRestarter(const std::string& library, const std::string& source,
 }
 
 struct Unpacked {
-  std::string source;       // a folder with a trailing backslash, or the file itself
-  std::string programFile;  // where the restart library is read from
-  std::string folder;       // the temporary folder, when one was made
+  std::string source;              // a folder with a trailing backslash, or the file itself
+  std::string programFile;         // where the restart library is read from
+  std::string folder;              // the temporary folder, when one was made
+  std::vector<CheckedFile> files;  // what the restarter may copy
 };
 
 InstallOutcome Unpack(const std::string& file, const std::string& bytes, Unpacked& unpacked) {
   if (!LooksLikeZip(bytes)) {
     unpacked.source = unpacked.programFile = file;
+    unpacked.files.push_back({kProgramFileName, Sha256Text(bytes)});
     return Outcome(Result::kStarted, 0);
   }
   std::vector<ZipEntry> entries;
@@ -136,6 +138,8 @@ InstallOutcome Unpack(const std::string& file, const std::string& bytes, Unpacke
     RemoveDirectoryA(folder.c_str());
     return Outcome(Result::kBadPackage, status, "The update could not be unpacked");
   }
+  for (const ZipEntry& entry : entries)
+    unpacked.files.push_back({entry.name, Sha256Text(entry.data)});
   unpacked.folder = folder;
   unpacked.source = folder + "\\";
   unpacked.programFile = folder + "\\" + kProgramFileName;
@@ -204,10 +208,13 @@ bool RemoveRestartLibrary(const std::vector<std::string>& arguments) {
   return DeleteFileA(arguments[1].c_str()) != FALSE;
 }
 
-std::string RestarterCommandLine(const std::string& shortLibraryPath, const std::string& source,
-                                 const std::string& programPath, HWND window) {
-  return "rundll32.exe " + shortLibraryPath + ",bfs_restart \"" + source + "\" \"" + programPath +
-         "\" " + std::to_string(reinterpret_cast<uintptr_t>(window));
+std::string RestarterCommandLine(const std::string& libraryPath, const std::string& source,
+                                 const std::string& programPath, HWND window,
+                                 const std::vector<CheckedFile>& files) {
+  std::string line = "rundll32.exe \"" + libraryPath + "\",bfs_restart \"" + source + "\" \"" +
+                     programPath + "\" " + std::to_string(reinterpret_cast<uintptr_t>(window));
+  for (const CheckedFile& file : files) line += " \"" + file.name + "|" + file.sha256 + "\"";
+  return line;
 }
 
 InstallOutcome InstallUpdate(const std::string& file, const std::string& digest,
@@ -242,7 +249,7 @@ InstallOutcome InstallUpdate(const std::string& file, const std::string& digest,
     discard();
     return Outcome(Result::kNoRestarter, status, "The update carries no restart library");
   }
-  status = StartRestarter(library, unpacked.source, target);
+  status = StartRestarter(library, unpacked.source, unpacked.files, target);
   if (status != ERROR_SUCCESS) {
     discard();
     DeleteFileA(library.c_str());

@@ -62,9 +62,21 @@ void RemoveFolderWithFiles(const std::string& folder);
 // Whether it was removed.
 bool RemoveRestartLibrary(const std::vector<std::string>& arguments);
 
-// The restarter's command line: "rundll32.exe " + library + ",bfs_restart" +
-// the source and the program in double quotes and the window in decimal.
-std::string RestarterCommandLine(const std::string& shortLibraryPath, const std::string& source,
-                                 const std::string& programPath, HWND window);
+// A file the restarter may copy: its name in the source folder (or, for a
+// package that is the program itself, the program's name) and the SHA-256 it
+// had when the package was checked.
+struct CheckedFile {
+  std::string name;
+  std::string sha256;
+};
+
+// The restarter's command line: "rundll32.exe", the library in double quotes
+// (a long path may hold blanks where the short one could not be had) +
+// ",bfs_restart", the source and the program in double quotes, the window in
+// decimal, then "NAME|SHA256" in double quotes for each checked file: the
+// restarter copies those and nothing else.
+std::string RestarterCommandLine(const std::string& libraryPath, const std::string& source,
+                                 const std::string& programPath, HWND window,
+                                 const std::vector<CheckedFile>& files);
 
 }  // namespace hvm

@@ -1,9 +1,12 @@
 #include "engine/results/suppression.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include "engine/results/protected_keys.h"
 #include "engine/results/text_file.h"
+#include "engine/settings/file_text.h"
 #include "support/test_folder.h"
 
 namespace hvm {
@@ -37,6 +40,29 @@ TEST_F(SuppressionTest, IgnoredValueMatchesWithAnyDataAfterReload) {
   EXPECT_FALSE(lists_.IsSuppressed("HKCR\\X", "Other", false));
   // A section of the key's name also covers the whole-key problem.
   EXPECT_TRUE(lists_.IsSuppressed("HKCR\\X", "", true));
+  EXPECT_EQ(2, lists_.CountIgnoreLines());
+}
+
+// Lines appended to wide text would be garbage to whoever reads it next, and
+// a file held without sharing cannot be seen whole: neither is added to.
+TEST_F(SuppressionTest, AnIgnoreFileThatCannotBeReadIsNotAddedTo) {
+  const std::string wide("\xFF\xFE[\0H\0]\0", 8);
+  folder_.WriteFile(kIgnoreFileName, wide);
+  EXPECT_EQ(UnreadableFileStatus(kNotTextStatus), lists_.AddToIgnoreFile("HKCR\\Y"));
+  EXPECT_EQ(wide, ReadTextFile(lists_.IgnoreFilePath()));
+  lists_.Reload();
+  EXPECT_FALSE(lists_.IsSuppressed("HKCR\\Y", "", true));
+  EXPECT_EQ(0, lists_.CountIgnoreLines());
+
+  folder_.WriteFile(kIgnoreFileName, "[HKCR\\X]\r\n");
+  {
+    const ScopedFile holder(CreateFileA(lists_.IgnoreFilePath().c_str(), GENERIC_READ, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(UnreadableFileStatus(ERROR_SHARING_VIOLATION), lists_.AddToIgnoreFile("HKCR\\Y"));
+  }
+  EXPECT_EQ("[HKCR\\X]\r\n", ReadTextFile(lists_.IgnoreFilePath()));
+  EXPECT_EQ(0u, lists_.AddToIgnoreFile("HKCR\\Y"));
   EXPECT_EQ(2, lists_.CountIgnoreLines());
 }
 

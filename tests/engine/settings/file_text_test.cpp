@@ -81,5 +81,77 @@ TEST_F(ReplaceFileTextTest, FailuresThatWaitingCannotMendAreNotRetried) {
   EXPECT_EQ("old", test::ReadWholeFile(path_));
 }
 
+// What counts as a file that cannot be read, and so must not be written over.
+class ReadEditableTextTest : public test::TestFolderTest {
+ protected:
+  uint32_t Read(const std::string& content) {
+    return ReadEditableText(folder_.WriteFile("file.txt", content), text_);
+  }
+  std::string text_ = "stale";
+};
+
+TEST_F(ReadEditableTextTest, AMissingFileOrFolderReadsAsEmpty) {
+  EXPECT_EQ(0u, ReadEditableText(folder_.File("none.ini"), text_));
+  EXPECT_EQ("", text_);
+  EXPECT_EQ(0u, ReadEditableText(folder_.File("gone\\none.ini"), text_));
+}
+
+TEST_F(ReadEditableTextTest, Utf8AndAnsiTextIsRead) {
+  EXPECT_EQ(0u, Read("\xEF\xBB\xBF[scan]\r\nName=\xC3\xA9\xE9\r\n"));
+  EXPECT_EQ("\xEF\xBB\xBF[scan]\r\nName=\xC3\xA9\xE9\r\n", text_);
+  EXPECT_EQ(0u, Read(""));
+}
+
+TEST_F(ReadEditableTextTest, WideTextOrANulByteIsNotText) {
+  EXPECT_EQ(kNotTextStatus, Read(std::string("\xFF\xFE[\0s\0]\0", 8)));
+  EXPECT_EQ("", text_);
+  EXPECT_EQ(kNotTextStatus, Read("\xFE\xFF"));
+  EXPECT_EQ(kNotTextStatus, Read(std::string("\0\0\xFE\xFF", 4)));
+  // UTF-16 without a mark, and a single NUL at the very end.
+  EXPECT_EQ(kNotTextStatus, Read(std::string("[\0s\0]\0", 6)));
+  EXPECT_EQ(kNotTextStatus, Read(std::string("[scan]\r\n\0", 9)));
+}
+
+// The size alone refuses it: nothing is read into memory.
+TEST_F(ReadEditableTextTest, AFileBeyondTheLimitIsRefused) {
+  const std::string path = folder_.File("big.ini");
+  {
+    const ScopedFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+    LARGE_INTEGER size{};
+    size.QuadPart = LONGLONG(kMaxTextFileSize) + 1;
+    ASSERT_TRUE(SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(file.Get()));
+  }
+  EXPECT_EQ(uint32_t(ERROR_FILE_TOO_LARGE), ReadEditableText(path, text_));
+  EXPECT_EQ("", text_);
+}
+
+// Another process's handle without sharing, as this test's own handle is to
+// the platform.
+TEST_F(ReadEditableTextTest, AFileHeldWithoutSharingIsRefused) {
+  const std::string path = folder_.WriteFile("held.ini", "[scan]\r\n");
+  const ScopedFile holder(
+      CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
+  EXPECT_EQ(uint32_t(ERROR_SHARING_VIOLATION), ReadEditableText(path, text_));
+  EXPECT_EQ("", text_);
+}
+
+TEST(UnreadableFileStatus, KeepsTheReadStatusAndSaysWhy) {
+  const uint32_t refused = UnreadableFileStatus(ERROR_FILE_TOO_LARGE);
+  EXPECT_TRUE(IsUnreadableFileStatus(refused));
+  EXPECT_FALSE(IsUnreadableFileStatus(ERROR_FILE_TOO_LARGE));
+  EXPECT_FALSE(IsUnreadableFileStatus(0));
+  EXPECT_EQ(uint32_t(ERROR_FILE_TOO_LARGE), ReadStatusOf(refused));
+  EXPECT_EQ("it is larger than 64 MiB", UnreadableReason(refused));
+  EXPECT_EQ("it is larger than 64 MiB", UnreadableReason(ERROR_FILE_TOO_LARGE));
+  EXPECT_EQ("it is not UTF-8 or ANSI text", UnreadableReason(kNotTextStatus));
+  EXPECT_EQ("another program holds it open", UnreadableReason(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ("access to it is denied", UnreadableReason(ERROR_ACCESS_DENIED));
+  EXPECT_EQ("error 1117", UnreadableReason(UnreadableFileStatus(ERROR_IO_DEVICE)));
+}
+
 }  // namespace
 }  // namespace hvm

@@ -6,8 +6,11 @@
 
 #include <string>
 
+#include "engine/core/scoped_handle.h"
+#include "engine/settings/file_text.h"
 #include "engine/settings/ini_file.h"
 #include "engine/settings/section_switches.h"
+#include "engine/settings/settings_stamps.h"
 #include "support/test_folder.h"
 
 namespace hvm {
@@ -262,6 +265,78 @@ TEST_F(ProgramSettingsTest, AFailedWriteReportsItsStatusAndKeepsTheOldFile) {
   EXPECT_NE(0u, SaveSettings(s, Path()));
   EXPECT_EQ("[settings]\r\nMonitorPrompt=42\r\n", ReadWholeFile(Path()));
   EXPECT_EQ(uint32_t(ERROR_PATH_NOT_FOUND), SaveSettings(s, folder_.File("gone\\hvmend.ini")));
+}
+
+// A file the program cannot read holds settings it would lose by writing
+// its own over it: loads give the defaults and say why, saves leave it alone.
+class UnreadableSettingsTest : public ProgramSettingsTest {
+ protected:
+  // A custom skipped key, another program's section and a frequency, made
+  // unreadable by a comment line that takes the file past the size limit.
+  std::string WriteTooLarge() {
+    std::string text =
+        "[SkippedKeys]\r\nHKCU\\Software\\Mine=1\r\n[update]\r\nServer=http://127.0.0.1:8000/"
+        "\r\n[settings]\r\nAutoFreq=2\r\n;";
+    text.append(size_t(65) << 20, 'x');
+    text += "\r\n";
+    Write(text);
+    return text;
+  }
+};
+
+TEST_F(UnreadableSettingsTest, AFileBeyondTheLimitLoadsAsDefaultsAndIsNotSavedOver) {
+  const std::string text = WriteTooLarge();
+  ProgramSettings s;
+  s.AutoFreq = 3;
+  EXPECT_EQ(uint32_t(ERROR_FILE_TOO_LARGE), LoadSettings(s, Path()));
+  EXPECT_EQ(0, s.AutoFreq) << "the defaults, not what was there before";
+  s.UpdateFreq = 2;
+  EXPECT_EQ(UnreadableFileStatus(ERROR_FILE_TOO_LARGE), SaveSettings(s, Path()));
+  EXPECT_TRUE(ReadWholeFile(Path()) == text) << "the file was changed";
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((Path() + ".new").c_str()));
+}
+
+TEST_F(UnreadableSettingsTest, AWideTextFileIsNeitherReadNorAddedTo) {
+  const std::string wide("\xFF\xFE[\0s\0c\0a\0n\0]\0", 14);
+  Write(wide);
+  ProgramSettings s;
+  EXPECT_EQ(kNotTextStatus, LoadSettings(s, Path()));
+  EXPECT_EQ(UnreadableFileStatus(kNotTextStatus), SaveSettings(s, Path()));
+  EXPECT_EQ(wide, ReadWholeFile(Path()));
+}
+
+TEST_F(UnreadableSettingsTest, AFileHeldWithoutSharingIsNotSavedOver) {
+  Write("[settings]\r\nAutoFreq=2\r\n");
+  {
+    const ScopedFile holder(
+        CreateFileA(Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    ProgramSettings s;
+    EXPECT_EQ(uint32_t(ERROR_SHARING_VIOLATION), LoadSettings(s, Path()));
+    EXPECT_EQ(UnreadableFileStatus(ERROR_SHARING_VIOLATION), SaveSettings(s, Path()));
+  }
+  EXPECT_EQ(2, Loaded().AutoFreq);
+}
+
+// A scan stamps its statistics through load, change and save: none of them
+// may turn the file into one of defaults, and the refusal waits to be told.
+TEST_F(UnreadableSettingsTest, ScanStampsLeaveTheFileAndKeepTheRefusal) {
+  const std::string text = WriteTooLarge();
+  SettingsStamps stamps(Path());
+  stamps.StoreScanTotals(5);
+  stamps.StampOrganized();
+  stamps.StoreRepairTotals(2);
+  EXPECT_EQ(UnreadableFileStatus(ERROR_FILE_TOO_LARGE), stamps.TakeSaveFailure());
+  EXPECT_EQ(0u, stamps.TakeSaveFailure());
+  EXPECT_TRUE(ReadWholeFile(Path()) == text) << "the file was changed";
+}
+
+TEST_F(UnreadableSettingsTest, AMissingFileIsStillCreated) {
+  ProgramSettings s;
+  EXPECT_EQ(0u, LoadSettings(s, Path()));
+  s.AutoFreq = 2;
+  ASSERT_EQ(0u, SaveSettings(s, Path()));
+  EXPECT_EQ(2, Loaded().AutoFreq);
 }
 
 }  // namespace

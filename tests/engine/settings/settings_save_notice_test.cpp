@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/settings/file_text.h"
 #include "support/recording_dialogs.h"
 
 namespace hvm {
@@ -45,6 +46,22 @@ TEST(SettingsSaveNotice, AQuietFailureSaysNothingAndIsToldLater) {
   EXPECT_FALSE(notice.Told());
   EXPECT_FALSE(notice.Saved(kAccessDenied, "a.ini", false));
   EXPECT_EQ(1u, dialogs.asked.size());
+}
+
+// A save refused because the file could not be read says so, and why, not
+// that a write failed.
+TEST(SettingsSaveNotice, ARefusedSaveOfAnUnreadableFileSaysItCouldNotBeRead) {
+  test::RecordingDialogs dialogs;
+  SettingsSaveNotice notice(dialogs);
+  EXPECT_FALSE(notice.Saved(UnreadableFileStatus(kNotTextStatus), "C:\\d\\hvmend.ini", false));
+  EXPECT_FALSE(notice.Saved(UnreadableFileStatus(kNotTextStatus), "C:\\d\\hvmend.ini", false));
+  ASSERT_EQ(1u, dialogs.asked.size());
+  EXPECT_EQ(
+      "The settings could not be saved: C:\\d\\hvmend.ini could not be read (it is not UTF-8 or "
+      "ANSI text). It was left as it is: the program goes on with the default settings, and "
+      "changes are not kept [1630]",
+      dialogs.asked[0].text);
+  EXPECT_EQ("The settings could not be saved to a.ini [5]", SettingsNotSavedText("a.ini", 5));
 }
 
 }  // namespace

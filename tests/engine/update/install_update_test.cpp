@@ -127,13 +127,17 @@ TEST(WriteEntries, AFileAlreadyThereIsNeverOverwrittenAndNothingIsLeft) {
   EXPECT_EQ("keep", test::ReadWholeFile(folder.File("b.txt")));
 }
 
-TEST(RestarterCommandLine, LibraryEntrySourceTargetAndWindow) {
+TEST(RestarterCommandLine, LibraryEntrySourceTargetWindowAndTheCheckedFiles) {
   EXPECT_EQ(
-      "rundll32.exe C:\\TEMP\\REG1A.TMP,bfs_restart \"C:\\TEMP\\reg2.tmp\\\" "
-      "\"C:\\Program Files\\Hivemend\\hvmend.exe\" 65810",
+      "rundll32.exe \"C:\\TEMP\\REG1A.TMP\",bfs_restart \"C:\\TEMP\\reg2.tmp\\\" "
+      "\"C:\\Program Files\\Hivemend\\hvmend.exe\" 65810 \"hvmend.chm|ab12\" \"hvmend.exe|cd34\"",
       RestarterCommandLine("C:\\TEMP\\REG1A.TMP", "C:\\TEMP\\reg2.tmp\\",
                            "C:\\Program Files\\Hivemend\\hvmend.exe",
-                           reinterpret_cast<HWND>(static_cast<uintptr_t>(65810))));
+                           reinterpret_cast<HWND>(static_cast<uintptr_t>(65810)),
+                           {{"hvmend.chm", "ab12"}, {"hvmend.exe", "cd34"}}));
+  // A long path, as when no short one can be had, stays one word.
+  EXPECT_EQ(0u, RestarterCommandLine("C:\\Users\\A B\\Temp\\reg1A.tmp", "s", "p", nullptr, {})
+                    .find("rundll32.exe \"C:\\Users\\A B\\Temp\\reg1A.tmp\",bfs_restart \"s\" "));
 }
 
 }  // namespace

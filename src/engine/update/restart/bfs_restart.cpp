@@ -1,17 +1,24 @@
 // The restart library: a small DLL run by rundll32.exe after an update was
 // downloaded, as
-//   rundll32.exe LIBRARY,bfs_restart "SOURCE" "TARGET" WINDOW
+//   rundll32.exe "LIBRARY",bfs_restart "SOURCE" "TARGET" WINDOW "NAME|SHA256"...
 // It ends the running program (WINDOW), waits for it to be gone, copies the
 // new files from SOURCE (a folder ending in a backslash, or one file) over the
 // program TARGET and its folder, and starts TARGET again. When the copy
 // failed, the program is started with a switch that makes it say so instead
 // of quietly running the old version.
+//
+// SOURCE lies in the user's temporary folder, where any program of the same
+// user may add or swap files between the program's check of the package and
+// this copy. So only the files named on the command line are copied, each
+// read into memory, hashed and written from those very bytes; when any of
+// them is missing or no longer matches its digest, nothing at all is copied.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
+
+#include "engine/update/package_digest.h"
 
 namespace {
 
@@ -104,66 +111,111 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-LONGLONG FileSize(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
-  return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+// One checked file: where it is read from, where it goes, and the digest it
+// had when the program checked the package.
+struct CopyPair {
+  std::string source;
+  std::string destination;
+  std::string digest;
+  std::string bytes;  // as read and found to match
+};
+
+// A bare file name: anything else could lead the copy out of the folders.
+bool IsPlainName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of("\\/:*?\"<>|") == std::string::npos;
 }
 
-// Pairs of source and destination file for the copy.
-std::vector<std::pair<std::string, std::string>> CopyPairs(const std::string& source,
-                                                           const std::string& target) {
-  std::vector<std::pair<std::string, std::string>> pairs;
-  if (source.empty() || source.back() != '\\') {
-    pairs.emplace_back(source, target);
-    return pairs;
-  }
+// The pairs for the checked list ("NAME|SHA256" words), the program itself
+// last, so that a copy that fails on the way leaves the old program whole
+// rather than a new program among old files. Empty when the list is empty or
+// names anything but plain file names; a SOURCE that is one file takes
+// exactly one entry, for the program.
+std::vector<CopyPair> CopyPairs(const std::string& source, const std::string& target,
+                                const std::vector<std::string>& checked) {
+  std::vector<CopyPair> pairs;
+  const bool folder = !source.empty() && source.back() == '\\';
+  if (checked.empty() || (!folder && checked.size() != 1)) return {};
   const std::string destination = FolderOf(target);
-  WIN32_FIND_DATAA found{};
-  HANDLE find = FindFirstFileA((source + "*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return pairs;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      pairs.emplace_back(source + found.cFileName, destination + found.cFileName);
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
-  // The program itself last: a copy that fails on the way leaves the old
-  // program whole rather than a new program among old files.
-  std::stable_partition(pairs.begin(), pairs.end(), [&](const auto& pair) {
-    return lstrcmpiA(pair.second.c_str(), target.c_str()) != 0;
+  for (const std::string& word : checked) {
+    const size_t bar = word.rfind('|');
+    if (bar == std::string::npos) return {};
+    const std::string name = word.substr(0, bar);
+    if (!IsPlainName(name)) return {};
+    if (folder)
+      pairs.push_back({source + name, destination + name, word.substr(bar + 1), {}});
+    else
+      pairs.push_back({source, target, word.substr(bar + 1), {}});
+  }
+  std::stable_partition(pairs.begin(), pairs.end(), [&](const CopyPair& pair) {
+    return lstrcmpiA(pair.destination.c_str(), target.c_str()) != 0;
   });
   return pairs;
 }
 
-// The shell's copy, overwriting, without questions or error boxes; then
-// every destination is checked to hold its source's bytes count, since the
-// shell may report success for a copy it skipped.
-bool CopyFiles(const std::vector<std::pair<std::string, std::string>>& pairs) {
-  if (pairs.empty()) return false;
-  std::string from, to;
-  for (const auto& [source, destination] : pairs) {
-    from += source + '\0';
-    to += destination + '\0';
+bool ReadWhole(const std::string& path, std::string& bytes) {
+  // Nobody may write to it while it is read.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  bool whole = GetFileSizeEx(file, &size) && size.QuadPart < (LONGLONG(1) << 31);
+  if (whole) bytes.resize(size_t(size.QuadPart));
+  for (size_t done = 0; whole && done < bytes.size();) {
+    DWORD read = 0;
+    whole =
+        ReadFile(file, bytes.data() + done, DWORD(bytes.size() - done), &read, nullptr) && read > 0;
+    done += read;
   }
-  from += '\0';
-  to += '\0';
-  SHFILEOPSTRUCTA operation{};
-  operation.wFunc = FO_COPY;
-  operation.pFrom = from.c_str();
-  operation.pTo = to.c_str();
-  operation.fFlags =
-      FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT | (pairs.size() > 1 ? FOF_MULTIDESTFILES : 0);
-  if (SHFileOperationA(&operation) != 0 || operation.fAnyOperationsAborted) return false;
-  for (const auto& [source, destination] : pairs) {
-    const LONGLONG size = FileSize(source);
-    if (size < 0 || FileSize(destination) != size) return false;
+  CloseHandle(file);
+  return whole;
+}
+
+// Every file of the list read and compared with its digest; false, and
+// nothing is to be copied, when one is missing or has changed.
+bool ReadChecked(std::vector<CopyPair>& pairs) {
+  if (pairs.empty()) return false;
+  for (CopyPair& pair : pairs)
+    if (!ReadWhole(pair.source, pair.bytes) || !hvm::MatchesDigest(pair.bytes, pair.digest))
+      return false;
+  return true;
+}
+
+bool WriteWhole(const std::string& path, const std::string& bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool whole = true;
+  for (size_t done = 0; whole && done < bytes.size();) {
+    DWORD written = 0;
+    const DWORD piece = DWORD(std::min<size_t>(bytes.size() - done, 1u << 20));
+    whole = WriteFile(file, bytes.data() + done, piece, &written, nullptr) && written > 0;
+    done += written;
+  }
+  whole = FlushFileBuffers(file) && whole;
+  CloseHandle(file);
+  return whole;
+}
+
+// The checked bytes written beside each destination and moved over it, so
+// that a destination is either the old file or the new one, never a part.
+// True when every file is in place; a file done stays done when a later one
+// fails, and the next attempt writes it again.
+bool CopyFiles(const std::vector<CopyPair>& pairs) {
+  for (const CopyPair& pair : pairs) {
+    const std::string fresh = pair.destination + ".new";
+    if (!WriteWhole(fresh, pair.bytes) ||
+        !MoveFileExA(fresh.c_str(), pair.destination.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      DeleteFileA(fresh.c_str());
+      return false;
+    }
   }
   return true;
 }
 
-void RemoveSource(const std::string& source,
-                  const std::vector<std::pair<std::string, std::string>>& pairs) {
-  for (const auto& pair : pairs) DeleteFileA(pair.first.c_str());
+void RemoveSource(const std::string& source, const std::vector<CopyPair>& pairs) {
+  for (const CopyPair& pair : pairs) DeleteFileA(pair.source.c_str());
   if (!source.empty() && source.back() == '\\')
     RemoveDirectoryA(source.substr(0, source.size() - 1).c_str());
 }
@@ -207,12 +259,14 @@ extern "C" __declspec(dllexport) void CALLBACK
   const DWORD start = GetTickCount();
   EndProgram(window);
   WaitUntilWritable(target, start);
-  const auto pairs = CopyPairs(source, target);
+  std::vector<CopyPair> pairs =
+      CopyPairs(source, target, std::vector<std::string>(words.begin() + 3, words.end()));
+  const bool checked = ReadChecked(pairs);
   // A file the platform still holds for a moment after the program ended
   // makes a copy fail that succeeds a little later: tried again, within the
   // same patience.
-  bool copied = CopyFiles(pairs);
-  while (!copied && !pairs.empty() && GetTickCount() - start < kPatienceMs) {
+  bool copied = checked && CopyFiles(pairs);
+  while (checked && !copied && GetTickCount() - start < kPatienceMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, QS_ALLINPUT);
     DispatchOwnMessages();
     copied = CopyFiles(pairs);
