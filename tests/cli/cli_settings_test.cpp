@@ -10,6 +10,7 @@
 #include "engine/settings/program_settings.h"
 #include "engine/settings/startup_shortcut.h"
 #include "support/process.h"
+#include "support/settings_beyond_limit.h"
 #include "support/test_folder.h"
 
 namespace hvm::test {
@@ -129,14 +130,9 @@ TEST_F(ConsoleSettingsTest, AReadOnlySettingsFileIsAnErrorAndStaysAsItWas) {
 // to it.
 class UnreadableSettingsFileTest : public ConsoleSettingsTest {
  protected:
-  // A custom skipped key, a server and a frequency, behind a comment line
-  // that takes the file past the size limit.
+  // Writes a settings file too large to read, and returns its text.
   std::string WriteTooLarge() {
-    std::string text =
-        "[SkippedKeys]\r\nHKCU\\Software\\Mine=1\r\n[update]\r\nServer=http://127.0.0.1:8000/"
-        "\r\n[settings]\r\nAutoFreq=2\r\n;";
-    text.append(size_t(65) << 20, 'x');
-    text += "\r\n";
+    const std::string text = test::SettingsTextBeyondTheSizeLimit();
     folder_.WriteFile("data\\hvmend.ini", text);
     return text;
   }

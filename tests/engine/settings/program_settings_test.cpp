@@ -11,6 +11,7 @@
 #include "engine/settings/ini_file.h"
 #include "engine/settings/section_switches.h"
 #include "engine/settings/settings_stamps.h"
+#include "support/settings_beyond_limit.h"
 #include "support/test_folder.h"
 
 namespace hvm {
@@ -271,14 +272,9 @@ TEST_F(ProgramSettingsTest, AFailedWriteReportsItsStatusAndKeepsTheOldFile) {
 // its own over it: loads give the defaults and say why, saves leave it alone.
 class UnreadableSettingsTest : public ProgramSettingsTest {
  protected:
-  // A custom skipped key, another program's section and a frequency, made
-  // unreadable by a comment line that takes the file past the size limit.
+  // Writes a settings file too large to read, and returns its text.
   std::string WriteTooLarge() {
-    std::string text =
-        "[SkippedKeys]\r\nHKCU\\Software\\Mine=1\r\n[update]\r\nServer=http://127.0.0.1:8000/"
-        "\r\n[settings]\r\nAutoFreq=2\r\n;";
-    text.append(size_t(65) << 20, 'x');
-    text += "\r\n";
+    const std::string text = test::SettingsTextBeyondTheSizeLimit();
     Write(text);
     return text;
   }
