@@ -86,27 +86,12 @@ MainWindow::~MainWindow() {
   ui::SetMessageFilter({});
 }
 
-bool MainWindow::Busy() const {
-  return scanning_ || (session_ && session_->Driver().Busy());
-}
-
-void MainWindow::SetBusy(bool on) {
-  session_->Driver().SetBusy(on);
-  if (!on) ReleaseHeldCheckResult();
-}
-
-bool MainWindow::Save(const ProgramSettings& settings) {
-  return settingsNotice_.Saved(SaveSettings(settings, SettingsPath()), SettingsPath(), quiet_);
-}
-
-void MainWindow::TellSettingsNotSaved(uint32_t status) {
-  if (status) settingsNotice_.Saved(status, SettingsPath(), quiet_);
-}
-
 bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) {
   words_ = words;
   dataFolder_ = dataFolder.empty() ? Environment().dataFolder : dataFolder;
-  startMode_ = words.IsStartMode();
+  settingsStore_ = std::make_unique<SettingsStore>(SettingsPath(), dialogs_);
+  controller_ = std::make_unique<DesktopController>(static_cast<DesktopShell&>(*this),
+                                                    *settingsStore_, windowThread_.Queue(), words);
   band_ = ui::Picture::FromResource(pictures::kTopBand);
   const ui::Dpi dpi = ui::Dpi::System();
   largeIcon_ = ui::LoadProgramIcon(pictures::kProgramIcon, GetSystemMetrics(SM_CXICON));
@@ -123,8 +108,9 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   args.largeIcon = largeIcon_.Get();
   args.smallIcon = smallIcon_.Get();
   if (!windowThread_.Create() || !CreateWindowOf(args)) return false;
-  poster_.SetTarget(windowThread_.Queue(),
-                    [this](Command command, intptr_t value) { HandleCommand(command, value); });
+  poster_.SetTarget(windowThread_.Queue(), [this](Command command, intptr_t value) {
+    controller_->HandleCommand(command, value);
+  });
   SetWindowPos(Hwnd(), nullptr, 0, 0, ui::Width(frame), ui::Height(frame),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   dialogs_.SetOwner(Hwnd());
@@ -150,20 +136,16 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   hooks.showResultsPage = [this] { TurnPage(Page::kResults); };
   hooks.showSummaryPage = [this] { ShowSummaryAfterScan(); };
   hooks.stopClicked = [this] { session_->Stop(); };
-  hooks.terminating = [this] { return terminating_; };
+  hooks.terminating = [this] { return controller_->Terminating(); };
   if (!scanPage_.Create(Hwnd(), area, hooks)) return false;
   front_.onLink = [this](const std::string& href) { ShellOpen(dialogs_, href); };
 
   if (!systemRestore_)
     systemRestore_ = std::make_unique<PlatformSystemRestore>(Environment().systemFolder);
   RepairRestorePoint::Hooks restoreHooks;
-  restoreHooks.wanted = [this] {
-    ProgramSettings settings;
-    LoadSettings(settings, SettingsPath());
-    return settings.BackupBeforeScan;
-  };
+  restoreHooks.wanted = [this] { return settingsStore_->Load().BackupBeforeScan; };
   restoreHooks.administrator = [] { return Environment().IsAdministrator; };
-  restoreHooks.made = [this] { StampLastBackup(); };
+  restoreHooks.made = [this] { controller_->StampLastBackup(); };
   if (!machine_) machine_ = std::make_unique<PlatformMachineControl>();
   restoreHooks.registryChecker = RegistryCheckerHere();
   restorePoint_ = std::make_unique<RepairRestorePoint>(*systemRestore_, dialogs_, restoreHooks);
@@ -173,17 +155,15 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
                                               report_, *restorePoint_, sessionHooks);
   results_ = std::make_unique<ResultsPage>(session_->Results());
   ResultsPage::Hooks resultsHooks;
-  resultsHooks.repair = [this] { RunRepair(); };
-  resultsHooks.backup = [this] { BackupNow(); };
+  resultsHooks.repair = [this] { controller_->Repair(); };
+  resultsHooks.backup = [this] { MakeBackup(); };
   resultsHooks.scanAgain = [this] {
     session_->Results().ClearTotal();
     PostCommand(Command::kScanPage);
   };
   resultsHooks.switches = [this]() -> const SectionSwitches& { return session_->Switches(); };
   resultsHooks.lastScanDate = [this] {
-    ProgramSettings settings;
-    LoadSettings(settings, SettingsPath());
-    const std::optional<LocalTime> time = ParseStamp(settings.last_scan);
+    const std::optional<LocalTime> time = ParseStamp(settingsStore_->Load().last_scan);
     return time ? SystemDate(*time, false) : std::string();
   };
   if (!results_->Create(Hwnd(), PageArea(), resultsHooks)) return false;
@@ -191,16 +171,9 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   RestorePage::Hooks snapshotHooks;
   snapshotHooks.dataFolder = dataFolder_;
   snapshotHooks.todayName = [] { return Environment().SnapshotName; };
-  snapshotHooks.deleteAfterWeek = [this] {
-    ProgramSettings settings;
-    LoadSettings(settings, SettingsPath());
-    return settings.DeleteAfterWeek;
-  };
+  snapshotHooks.deleteAfterWeek = [this] { return settingsStore_->Load().DeleteAfterWeek; };
   snapshotHooks.setDeleteAfterWeek = [this](bool on) {
-    ProgramSettings settings;
-    LoadSettings(settings, SettingsPath());
-    settings.DeleteAfterWeek = on;
-    Save(settings);
+    settingsStore_->Change([on](ProgramSettings& settings) { settings.DeleteAfterWeek = on; });
   };
   snapshotHooks.restored = [this] { session_->Results().ClearTotal(); };
   snapshotHooks.showFullBackups = [this] { ShowFullBackups(); };
@@ -225,11 +198,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   monitor_ = std::make_unique<MonitorPage>(dialogs_, windowThread_.Queue());
   MonitorPage::Hooks monitorHooks;
   monitorHooks.mainWindow = Hwnd();
-  monitorHooks.monitorPrompt = [this] {
-    ProgramSettings settings;
-    LoadSettings(settings, SettingsPath());
-    return settings.MonitorPrompt;
-  };
+  monitorHooks.monitorPrompt = [this] { return settingsStore_->Load().MonitorPrompt; };
   if (!monitor_->Create(Hwnd(), PageArea(), monitorHooks)) return false;
 
   // A hot key another program holds does not stop the start: the program
@@ -241,8 +210,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   menu_.Highlight(CommandOf(Page::kFront));
   RenderFrontPage();
   if (!words_.silent) {
-    ProgramSettings settings;
-    LoadSettings(settings, SettingsPath());
+    ProgramSettings settings = settingsStore_->Load();
     restoredState_ = RestorePlacement(Hwnd(), PlacementSetting(settings, dpi.Value()),
                                       ui::Width(frame), ui::Height(frame));
   }
@@ -276,15 +244,9 @@ int MainWindow::FirstShowCommand(int requested) const {
 }
 
 void MainWindow::Shown() {
-  quiet_ = false;
   RefreshSnapshotName();
-  {
-    ProgramSettings settings;
-    LoadSettings(settings, SettingsPath());
-    monitor_->ReadSettings(settings.MonitorPrompt);
-  }
-  if (startMode_) PostCommand(Command::kStartModeAction);
-  if (words_.mode == StartMode::kStartScan) PostCommand(Command::kScan);
+  monitor_->ReadSettings(settingsStore_->Load().MonitorPrompt);
+  controller_->Shown();
 }
 
 RECT MainWindow::PageArea() const {
@@ -362,8 +324,7 @@ void MainWindow::ShowSummaryAfterScan() {
 }
 
 RepairReportFacts MainWindow::ReportFacts() {
-  ProgramSettings settings;
-  LoadSettings(settings, SettingsPath());
+  const ProgramSettings settings = settingsStore_->Load();
   auto date = [](const std::string& stamp) {
     const std::optional<LocalTime> time = ParseStamp(stamp);
     return time ? SystemDate(*time, false) : std::string();
@@ -379,63 +340,28 @@ RepairReportFacts MainWindow::ReportFacts() {
 }
 
 void MainWindow::RunRepair() {
-  if (Busy()) return;
-  // The first repair after the results were seen ends the first-time hints.
-  if (results_->ShownOnce()) {
-    ProgramSettings settings;
-    LoadSettings(settings, SettingsPath());
-    if (settings.FirstTimeScan) {
-      settings.FirstTimeScan = false;
-      Save(settings);
-    }
-  }
-  SetBusy(true);
-  menu_.EnableRows(false);
-  HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
   // The repair fills the report page itself (its report hook); how its
   // restore point went is said there too.
   report_.SetRestorePoint("");
-  std::exception_ptr failure;
-  try {
-    session_->Repair().RunRepair();
-  } catch (...) {
-    failure = std::current_exception();
-  }
-  session_->Driver().SetBusy(false);
-  menu_.EnableRows(true);
-  SetCursor(previous);
-  // A held update answer comes after this message, not inside it.
-  TellSettingsNotSaved(session_->TakeSettingsFailure());
-  ReleaseHeldCheckResult();
-  // What was repaired before an error is reported and can be restored all
-  // the same; the error is told after that.
-  if (!quiet_) {
-    restore_->ShowSnapshot(Environment().SnapshotName + ".reg");
-    if (restorePoint_->Last()) report_.SetRestorePoint(restorePoint_->Last()->Describe());
-    TurnPage(Page::kSummary);
-    report_.PageShown();
-    PostCommand(Command::kRefreshFrontPage);
-  }
-  if (failure) std::rethrow_exception(failure);
+  session_->Repair().RunRepair();
 }
 
-// The window's messages run during Optimize and Undo: the busy flag and the
-// locked menu keep a scan or another page from starting in the middle.
-void MainWindow::RunOptimize() {
-  if (Busy()) return;
-  SetBusy(true);
-  menu_.EnableRows(false);
-  struct Unlock {
-    MainWindow& window;
-    ~Unlock() {
-      window.SetBusy(false);
-      window.menu_.EnableRows(true);
-    }
-  } unlock{*this};
-  optimize_->OnOptimizeClick();
+void MainWindow::ShowRepairReport() {
+  restore_->ShowSnapshot(Environment().SnapshotName + ".reg");
+  if (restorePoint_->Last()) report_.SetRestorePoint(restorePoint_->Last()->Describe());
+  TurnPage(Page::kSummary);
+  report_.PageShown();
 }
 
-void MainWindow::BackupNow() {
+void MainWindow::ShowWaitCursor(bool on) {
+  if (on) {
+    cursorBeforeWait_ = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  } else {
+    SetCursor(std::exchange(cursorBeforeWait_, nullptr));
+  }
+}
+
+void MainWindow::MakeBackup() {
   if (dialogs_.MessageDialog("Continue with Backup?", "Hivemend", dialog::kOkCancel) != dialog::kOk)
     return;
   // The same protection as before a repair: a restore point, when System
@@ -446,7 +372,7 @@ void MainWindow::BackupNow() {
       *systemRestore_, dialogs_, Environment().IsAdministrator, RegistryCheckerHere());
   if (outcome.result == RestorePointOutcome::Result::kMade) {
     EndRestorePoint(*systemRestore_, outcome);
-    StampLastBackup();
+    controller_->StampLastBackup();
   }
   SetCursor(previous);
   // The user asked for a backup: one that could not be made is said, not
@@ -478,7 +404,7 @@ bool MainWindow::CreateBackupAndPack() {
   auto waitCursor = [](bool on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW)); };
   FullBackup::Hooks backupHooks;
   backupHooks.busy = [this] { return Busy(); };
-  backupHooks.setBusy = [this](bool on) { SetBusy(on); };
+  backupHooks.setBusy = [this](bool on) { controller_->SetBusy(on); };
   backupHooks.enableMenu = [this](bool on) { menu_.EnableRows(on); };
   backupHooks.waitCursor = waitCursor;
   backupHooks.pumpMessages = [] { ui::PumpMessages(); };
@@ -486,7 +412,7 @@ bool MainWindow::CreateBackupAndPack() {
       std::make_unique<FullBackup>(*machine_, dialogs_, poster_, BackupSettings(), backupHooks);
   RegistryPack::Hooks packHooks;
   packHooks.busy = [this] { return Busy(); };
-  packHooks.setBusy = [this](bool on) { SetBusy(on); };
+  packHooks.setBusy = [this](bool on) { controller_->SetBusy(on); };
   packHooks.waitCursor = waitCursor;
   packHooks.clearTotal = [this] { session_->Results().ClearTotal(); };
   packHooks.pumpMessages = [] { ui::PumpMessages(); };
@@ -514,21 +440,8 @@ void MainWindow::ShowFullBackups() {
   window.RunModal();
 }
 
-void MainWindow::StampLastBackup() {
-  ProgramSettings settings;
-  LoadSettings(settings, SettingsPath());
-  const LocalTime now = Now();
-  char stamp[16];
-  std::snprintf(stamp, sizeof(stamp), "%04d%02d%02d%02d%02d", now.year, now.month, now.day,
-                now.hour, now.minute);
-  settings.last_backup = stamp;
-  Save(settings);
-  PostCommand(Command::kRefreshFrontPage);
-}
-
 void MainWindow::RenderFrontPage() {
-  ProgramSettings settings;
-  LoadSettings(settings, SettingsPath());
+  const ProgramSettings settings = settingsStore_->Load();
   FrontPageFacts facts;
   facts.lastOrganize = settings.last_organize;
   facts.lastBackup = settings.last_backup;
@@ -543,47 +456,7 @@ void MainWindow::RenderFrontPage() {
   Templates().Render(front_, frontTemplate_, FrontPageValues(facts, &SystemDate));
 }
 
-void MainWindow::RunScan() {
-  if (Busy()) return;
-  scanning_ = true;
-  {
-    struct Ending {
-      MainWindow& window;
-      ~Ending() {
-        window.scanning_ = false;
-        // A scan ended by an error still lets a held answer through.
-        if (std::uncaught_exceptions() > 0) window.ReleaseHeldCheckResult();
-      }
-    } ending{*this};
-    session_->RunScan();
-  }
-  TellSettingsNotSaved(session_->TakeSettingsFailure());
-  ReleaseHeldCheckResult();
-}
-
-void MainWindow::StartModeAction() {
-  quiet_ = true;
-  switch (words_.mode) {
-    case StartMode::kSchedule:
-      RunScan();
-      HandleCommand(Command::kQuit, 0);
-      break;
-    case StartMode::kBootup:
-      RunScan();
-      if (words_.silent) HandleCommand(Command::kQuit, 0);
-      break;
-    case StartMode::kMonitor:
-      TurnPage(Page::kMonitor);
-      // On first, so that the tray's balloon says the monitor is on.
-      SetMonitoring(true);
-      monitor_->HideToTray();
-      break;
-    default: break;
-  }
-  quiet_ = false;
-}
-
-void MainWindow::CommonEnding(bool showFront) {
+void MainWindow::ResetView(bool showFront) {
   menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
   menu_.Highlight(CommandOf(navigator_.Current()));
   SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0,
@@ -591,78 +464,11 @@ void MainWindow::CommonEnding(bool showFront) {
   if (showFront) TurnPage(Page::kFront);
 }
 
-void MainWindow::PostCommand(Command command, intptr_t value) {
-  PostMessageA(Hwnd(), WM_USER, static_cast<WPARAM>(NumberOf(command)), value);
-}
-
-void MainWindow::HandleCommand(Command command, LPARAM value) {
-  switch (command) {
-    case Command::kStarted:
-      updatesAvailable_ = true;
-      if (UpdateCheckDue()) StartUpdateCheck(CheckMode::kAutomatic);
-      if (onStarted) onStarted();
-      CommonEnding();
-      return;
-    case Command::kQuit:
-      terminating_ = true;
-      if (CloseQuery()) DestroyWindow(Hwnd());
-      return;
-    case Command::kBackupNow: backup_->RunOnGuiThread(); return;
-    case Command::kStartModeAction: StartModeAction(); return;
-    case Command::kBackupFinished: backup_->WorkerFinished(static_cast<int>(value)); return;
-    case Command::kRemindLater:
-      TellSettingsNotSaved(RemindLater(SettingsPath(), static_cast<int>(value)));
-      return;
-    case Command::kUpdateCheckResult:
-      if (HoldCheckResultWhileBusy(static_cast<int>(value))) return;
-      OnUpdateCheckResult(static_cast<int>(value));
-      // An automatic check that found nothing told the user nothing: the
-      // page being used stays where it is.
-      if (value != update_result::kAutomaticNothingNewer) CommonEnding();
-      return;
-    case Command::kRefreshFrontPage: RenderFrontPage(); return;
-    case Command::kSaveSettings: CloseQuery(); return;
-    case Command::kRepaintMenu: InvalidateRect(menu_.Hwnd(), nullptr, FALSE); return;
-    case Command::kScan: RunScan(); return;
-    case Command::kPack: pack_->Pack(); return;
-    case Command::kMonitorOn: SetMonitoring(true); return;
-    case Command::kMonitorOff: SetMonitoring(false); return;
-    case Command::kContinue:
-      if (Busy()) return;
-      session_->Results().ClearTotal();
-      TurnPage(Page::kFront);
-      return;
-    case Command::kOptimize:
-    case Command::kUndoOptimize:
-      if (Busy()) return;
-      session_->Results().ClearTotal();
-      RunOptimize();
-      return;
-    case Command::kApplyVistaTweaks: vista_->Apply(); return;
-    case Command::kScanPage: TurnPage(FrontOrResults(session_->Results().TotalCount())); return;
-    case Command::kOptimizePage:
-    case Command::kPackPage:
-    case Command::kRestorePage:
-    case Command::kMonitorPage:
-    case Command::kVistaPage:
-    case Command::kSettingsPage:
-      if (const std::optional<Page> page = PageForCommand(NumberOf(command))) TurnPage(*page);
-      return;
-  }
-}
-
-bool MainWindow::CloseQuery() {
-  ProgramSettings settings;
-  LoadSettings(settings, SettingsPath());
-  const std::string placement = PlacementText(Hwnd());
+void MainWindow::StoreWindowState(ProgramSettings& settings) {
   // The system's measure, as when the window was opened: the monitor the
   // window is on now may differ.
-  PlacementSetting(settings, ui::Dpi::System().Value()) = placement;
+  PlacementSetting(settings, ui::Dpi::System().Value()) = PlacementText(Hwnd());
   if (settings_) settings_->StoreInto(settings);
-  // The window closes all the same: keeping it open would not make the file
-  // writable.
-  Save(settings);
-  return true;
 }
 
 void MainWindow::ShowHelp() {
@@ -761,7 +567,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_USER:
       // Numbers that name no command (from another program) are passed by.
       if (const std::optional<Command> command = CommandFromNumber(static_cast<int>(wParam)))
-        HandleCommand(*command, lParam);
+        controller_->HandleCommand(*command, lParam);
       return 0;
     case WM_APP:
       if (wParam == kAboutItem) {
@@ -777,7 +583,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_HOTKEY:
       if (wParam == kQuitHotKey)
-        HandleCommand(Command::kQuit, 0);
+        controller_->HandleCommand(Command::kQuit);
       else if (wParam == kHelpHotKey)
         ShowHelp();
       return 0;
@@ -811,11 +617,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return Window::OnMessage(message, wParam, lParam);
     }
-    case WM_CLOSE:
-      terminating_ = true;
-      if (session_ && session_->Driver().Busy()) session_->Stop();
-      if (CloseQuery()) DestroyWindow(Hwnd());
-      return 0;
+    case WM_CLOSE: controller_->Close(); return 0;
     case WM_SIZE:
       // Minimised on the monitor page, the program goes to the notification area.
       if (wParam == SIZE_MINIMIZED && monitor_ && navigator_.Current() == Page::kMonitor &&

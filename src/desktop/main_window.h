@@ -1,8 +1,9 @@
 // The main window "TForm1" titled "Hivemend": the top band, the left menu and
-// one page area in which exactly one page is visible. It owns the command
-// channel: pages, template buttons, workers and start modes post WM_USER with
-// a command number to it. Other programs and a second start of this one find
-// it by its class and title.
+// one page area in which exactly one page is visible. It is the shell over
+// the desktop controller, which decides what each command does; pages,
+// template buttons, workers and start modes queue their commands there.
+// Other programs post WM_USER with a command number to it, and a second start
+// of this one finds it by its class and title.
 #pragma once
 
 #include <functional>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "desktop/desktop_controller.h"
 #include "desktop/gui_scan_session.h"
 #include "desktop/left_menu.h"
 #include "desktop/message_dialog.h"
@@ -34,7 +36,7 @@
 #include "engine/backup/repair_restore_point.h"
 #include "engine/core/commands.h"
 #include "engine/settings/automatic_startup.h"
-#include "engine/settings/settings_save_notice.h"
+#include "engine/settings/settings_store.h"
 #include "engine/update/update_check.h"
 #include "ui/html_view.h"
 #include "ui/picture.h"
@@ -42,7 +44,7 @@
 
 namespace hvm {
 
-class MainWindow : public ui::Window, public MonitorState {
+class MainWindow : public ui::Window, public MonitorState, private DesktopShell {
  public:
   static constexpr char kClassName[] = "TForm1";
   static constexpr char kTitle[] = "Hivemend";
@@ -85,8 +87,8 @@ class MainWindow : public ui::Window, public MonitorState {
   // one was restored, else `requested`.
   int FirstShowCommand(int requested) const;
 
-  void HandleCommand(Command command, LPARAM value);
-  void TurnPage(Page page);
+  void HandleCommand(Command command, LPARAM value) { controller_->HandleCommand(command, value); }
+  void TurnPage(Page page) override;
   Page CurrentPage() const { return navigator_.Current(); }
   void ShowHelp();
   // The help menu under the band's "Help" link: help, updates, web site, about.
@@ -122,79 +124,89 @@ class MainWindow : public ui::Window, public MonitorState {
   DownloadWindow& Download() { return download_; }
   UpdateChecks& Updates() { return updates_; }
   // Starts an update check in `mode` against the settings' server.
-  void StartUpdateCheck(CheckMode mode);
+  void StartUpdateCheck(CheckMode mode) override;
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
   // A scan, repair, backup, pack or optimize runs (also while a stopped scan
   // unwinds).
-  bool Busy() const;
+  bool Busy() const { return controller_ && controller_->Busy(); }
   // Whether the help menu offers "Check for Updates": once start-up is
   // complete, and not while a long operation runs.
-  bool UpdateCheckOffered() const { return updatesAvailable_ && !Busy(); }
+  bool UpdateCheckOffered() const { return controller_ && controller_->UpdateCheckOffered(); }
+  DesktopController& Controller() { return *controller_; }
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnDpiChanged(ui::Dpi dpi) override;
 
  private:
-  // MonitorState: the monitor page's.
+  // MonitorState: the monitor page's (SetMonitoring below serves both bases).
   bool Active() const override { return monitor_ && monitor_->Monitor().Active(); }
+  // DesktopShell: what the controller asks of the window and its pages.
+  void ResetView(bool showFront) override;
+  void EnableMenu(bool on) override { menu_.EnableRows(on); }
+  void RepaintMenu() override { InvalidateRect(menu_.Hwnd(), nullptr, FALSE); }
+  void RenderFrontPage() override;
+  void ShowWaitCursor(bool on) override;
+  void HideToTray() override { monitor_->HideToTray(); }
+  void StoreWindowState(ProgramSettings& settings) override;
+  void DestroyWindow() override { ::DestroyWindow(Hwnd()); }
+  void Started() override {
+    if (onStarted) onStarted();
+  }
+  bool OperationRunning() const override { return session_ && session_->Driver().Busy(); }
+  void SetOperationRunning(bool on) override { session_->Driver().SetBusy(on); }
+  void RunScan() override { session_->RunScan(); }
+  void StopScan() override { session_->Stop(); }
+  void RunRepair() override;
+  uint32_t TakeSettingsFailure() override { return session_->TakeSettingsFailure(); }
+  bool ResultsSeen() const override { return results_->ShownOnce(); }
+  void ShowRepairReport() override;
+  int ResultCount() const override { return session_->Results().TotalCount(); }
+  void ClearResults() override { session_->Results().ClearTotal(); }
+  void RunOptimize() override { optimize_->OnOptimizeClick(); }
+  void RunPack() override { pack_->Pack(); }
+  void RunFullBackup() override { backup_->RunOnGuiThread(); }
+  void BackupFinished(int result) override { backup_->WorkerFinished(result); }
+  void ApplyVistaTweaks() override { vista_->Apply(); }
   void SetMonitoring(bool on) override {
     if (monitor_) monitor_->Monitor().SetMonitoring(on);
   }
+  bool TellUpdateResult(int result) override;
 
   RECT PageArea() const;
   void LayOut();
   void Paint();
   void PaintBand(HDC dc, const RECT& band);
   bool CreateSettingsPage();
-  void RenderFrontPage();
   void ShowSummaryAfterScan();
   RepairReportFacts ReportFacts();
-  void RunScan();
-  void RunRepair();
-  void RunOptimize();
-  void BackupNow();
-  void StampLastBackup();
+  void MakeBackup();
   bool CreateBackupAndPack();
   void ShowFullBackups();
   BackupEnvironment BackupSettings() const;
   RegistryChecker RegistryCheckerHere() const;
-  void StartModeAction();
-  void CommonEnding(bool showFront = true);
-  bool UpdateCheckDue() const;
-  void OnUpdateCheckResult(int value);
-  void SetBusy(bool on);
-  bool HoldCheckResultWhileBusy(int value);
-  void ReleaseHeldCheckResult();
-  void OnHeldCheckResult(int value);
-  bool CloseQuery();
   RECT HelpLinkRect() const;
   bool FilterMessage(MSG& message);
-  // Queues `command` behind the window's pending messages.
-  void PostCommand(Command command, intptr_t value = 0);
+  void PostCommand(Command command, intptr_t value = 0) {
+    controller_->PostCommand(command, value);
+  }
   ui::Window* PageWindow(Page page);
 
   std::string SettingsPath() const { return dataFolder_ + "\\hvmend.ini"; }
-  // Saves `settings`; a failure is told once (not while a start mode runs
-  // unattended). True when saved.
-  bool Save(const ProgramSettings& settings);
-  void TellSettingsNotSaved(uint32_t status);
 
   // First: the pages' workers post through it while they end.
   WindowThreadPoster windowThread_;
   StartWords words_;
   std::string dataFolder_;
   std::optional<RestoredPlacement::State> restoredState_;
-  bool startMode_ = false;
-  bool quiet_ = false;
-  bool terminating_ = false;
   int hotKeys_ = 0;
   int frontTemplate_ = 0;
   Navigator navigator_;
   GuiDialogs dialogs_;
-  SettingsSaveNotice settingsNotice_{dialogs_};
+  std::unique_ptr<SettingsStore> settingsStore_;
+  std::unique_ptr<DesktopController> controller_;
   LeftMenu menu_;
   ScanPage scanPage_;
   ui::HtmlView front_;
@@ -202,11 +214,7 @@ class MainWindow : public ui::Window, public MonitorState {
   ProgressWindow progress_;
   DownloadWindow download_;
   UpdateChecks updates_;
-  bool updatesAvailable_ = false;  // "Check for Updates" once start-up is complete
-  bool scanning_ = false;          // RunScan is on the stack
-  // An update check's answer (manual nothing newer, or an offer) that came while a long
-  // operation ran, told when it has ended.
-  std::optional<int> heldCheckResult_;
+  HCURSOR cursorBeforeWait_ = nullptr;
   std::unique_ptr<SystemRestore> systemRestore_;
   std::unique_ptr<RepairRestorePoint> restorePoint_;
   std::unique_ptr<GuiScanSession> session_;

@@ -4,11 +4,13 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <functional>
 #include <map>
 
 #include <gtest/gtest.h>
 
+#include "engine/core/clock.h"
 #include "engine/core/environment.h"
 #include "engine/monitor/monitor_test_steps.h"
 #include "engine/settings/next_due.h"
@@ -98,13 +100,17 @@ class MainWindowTest : public ::testing::Test {
     return window;
   }
 
-  // Whether a command is waiting in the window's queue; takes it out.
-  bool CommandQueued(Command command) {
-    MSG message;
-    bool found = false;
-    while (PeekMessageA(&message, window_->Hwnd(), WM_USER, WM_USER, PM_REMOVE))
-      found |= message.wParam == WPARAM(NumberOf(command));
-    return found;
+  // A settings file whose dates all say "just now": the front page, once
+  // rendered again, is the good health page.
+  void StampEverythingNow() {
+    const LocalTime now = ProgramClock().LocalNow();
+    char stamp[16];
+    std::snprintf(stamp, sizeof(stamp), "%04d%02d%02d%02d%02d", now.year, now.month, now.day,
+                  now.hour, now.minute);
+    ProgramSettings settings;
+    LoadSettings(settings, data_ + "\\hvmend.ini");
+    settings.last_backup = settings.last_scan = settings.last_organize = stamp;
+    ASSERT_EQ(0u, SaveSettings(settings, data_ + "\\hvmend.ini"));
   }
 
   test::RegistrySandbox sandbox_;
@@ -139,16 +145,19 @@ TEST_F(MainWindowTest, ADeclinedUpdateRemindsAfterTheChosenDays) {
   EXPECT_EQ(NextDueText(LocalToday(), 30), settings.update);
 }
 
-TEST_F(MainWindowTest, SwitchingToTheShownPagePostsNothing) {
+TEST_F(MainWindowTest, SwitchingToTheShownPageRefreshesNothing) {
   MainWindow& window = Open();
-  CommandQueued(Command::kRefreshFrontPage);
+  ASSERT_EQ(410, window.FrontTemplate());
+  StampEverythingNow();
   window.TurnPage(Page::kFront);
-  EXPECT_FALSE(CommandQueued(Command::kRefreshFrontPage));
+  ui::PumpMessages();
+  EXPECT_EQ(410, window.FrontTemplate()) << "the shown page was not turned to again";
   window.TurnPage(Page::kScan);
   EXPECT_FALSE(window.Menu().RowsEnabled());
   window.TurnPage(Page::kFront);
-  EXPECT_TRUE(CommandQueued(Command::kRefreshFrontPage));
   EXPECT_TRUE(window.Menu().RowsEnabled());
+  ui::PumpMessages();
+  EXPECT_EQ(411, window.FrontTemplate()) << "coming back, the front page shows the file anew";
 }
 
 TEST_F(MainWindowTest, ScanCommandWithResultsHeldShowsThemAndKeepsThem) {
