@@ -80,7 +80,7 @@ void DesktopController::HandleCommand(Command command, intptr_t value) {
     case Command::kMonitorPage:
     case Command::kVistaPage:
     case Command::kSettingsPage:
-      if (const std::optional<Page> page = PageForCommand(NumberOf(command)))
+      if (const std::optional<Page> page = PageForCommand(command))
         shell_.TurnPage(*page);
       return;
   }

@@ -44,11 +44,12 @@ void LeftMenu::OnDpiChanged(ui::Dpi dpi) {
   InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
-const ui::Picture& LeftMenu::IconFor(int command) {
+const ui::Picture& LeftMenu::IconFor(Command command) {
   auto found = icons_.find(command);
   if (found == icons_.end()) {
     const int side = CurrentDpi().Scale(kIconSize);
-    found = icons_.emplace(command, ui::Picture::FromResource(command).Scaled(side, side)).first;
+    found = icons_.emplace(command, ui::Picture::FromResource(NumberOf(command)).Scaled(side, side))
+                .first;
   }
   return found->second;
 }
@@ -59,7 +60,7 @@ void LeftMenu::Build(const std::vector<MenuRow>& rows) {
   InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
-void LeftMenu::Highlight(int command) {
+void LeftMenu::Highlight(std::optional<Command> command) {
   highlighted_ = command;
   InvalidateRect(Hwnd(), nullptr, FALSE);
   // Repainted at once, so that the new page and its row show together.
@@ -105,7 +106,7 @@ void LeftMenu::Paint() {
                              iconSide, iconSide),
                 ui::MakeRect(0, 0, icon.Width(), icon.Height()));
     // Until a page is highlighted the first row stands out.
-    const bool large = current || (highlighted_ == 0 && i == 0);
+    const bool large = current || (!highlighted_ && i == 0);
     HFONT font = large ? currentFont_.Get() : normalFont_.Get();
     ui::SelectScope selectFont(dc, font);
     SetTextColor(dc, !enabled_ ? ui::kGreyTextColour

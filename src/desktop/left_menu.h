@@ -28,15 +28,15 @@ class LeftMenu : public ui::Window {
   // Removes the rows of an earlier build and lays out `rows`.
   void Build(const std::vector<MenuRow>& rows);
   // Lights up the row with this command (and moves the marker to it).
-  void Highlight(int command);
-  int Highlighted() const { return highlighted_; }
+  void Highlight(std::optional<Command> command);
+  std::optional<Command> Highlighted() const { return highlighted_; }
   void EnableRows(bool enabled);
   bool RowsEnabled() const { return enabled_; }
   const std::vector<MenuRow>& Rows() const { return rows_; }
   // Hands the command of row `index` to onClick, as a click would.
   void ClickRow(int index);
   // A row was clicked while the rows are enabled.
-  std::function<void(int command)> onClick;
+  std::function<void(Command command)> onClick;
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -44,15 +44,15 @@ class LeftMenu : public ui::Window {
 
  private:
   void Paint();
-  const ui::Picture& IconFor(int command);
+  const ui::Picture& IconFor(Command command);
 
   std::vector<MenuRow> rows_;
-  int highlighted_ = 0;
+  std::optional<Command> highlighted_;
   int hover_ = -1;
   bool enabled_ = true;
   ui::Picture rowPicture_, markerPicture_;
   ui::Picture rowScaled_, markerScaled_;
-  std::map<int, ui::Picture> icons_;  // scaled for the DPI, by command
+  std::map<Command, ui::Picture> icons_;  // scaled for the DPI, by command
   ui::ScopedFont normalFont_, currentFont_;
 };
 

@@ -120,7 +120,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
     if (const std::optional<Command> command = CommandFromNumber(number)) PostCommand(*command);
   };
   Templates().SetCommandSink(postNumber);
-  menu_.onClick = postNumber;
+  menu_.onClick = [this](Command command) { PostCommand(command); };
 
   const RECT area = PageArea();
   if (!menu_.Create(Hwnd(), ui::MakeRect(0, dpi.Scale(kBandHeight), dpi.Scale(kMenuWidth),
@@ -197,7 +197,10 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   settings_->EnableBackup(true);
   monitor_ = std::make_unique<MonitorPage>(dialogs_, windowThread_.Queue());
   MonitorPage::Hooks monitorHooks;
-  monitorHooks.mainWindow = Hwnd();
+  tray_.Attach(Hwnd(), [this] { return Active(); });
+  monitorHooks.programHidden = [this] { return tray_.WindowHidden(); };
+  monitorHooks.restoreProgram = [this] { tray_.RestoreWindow(); };
+  monitorHooks.showTray = [this](bool monitoring) { tray_.ShowMonitoring(monitoring); };
   monitorHooks.monitorPrompt = [this] { return settingsStore_->Load().MonitorPrompt; };
   if (!monitor_->Create(Hwnd(), PageArea(), monitorHooks)) return false;
 
@@ -576,6 +579,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           about.RunModal();
       }
       return 0;
+    case ProgramTray::kMessage: tray_.OnIconEvent(lParam); return 0;
     case WM_PAINT: Paint(); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_TIMER:
@@ -622,7 +626,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // Minimised on the monitor page, the program goes to the notification area.
       if (wParam == SIZE_MINIMIZED && monitor_ && navigator_.Current() == Page::kMonitor &&
           IsWindowVisible(Hwnd()))
-        monitor_->HideToTray();
+        tray_.HideWindow();
       return Window::OnMessage(message, wParam, lParam);
     case WM_DESTROY:
       // The workers are asked to end now and joined when the window object

@@ -26,6 +26,7 @@
 #include "desktop/pages/results_page.h"
 #include "desktop/pages/settings_page.h"
 #include "desktop/pages/vista_tweaks_page.h"
+#include "desktop/program_tray.h"
 #include "desktop/scan_page.h"
 #include "desktop/startup.h"
 #include "desktop/window_poster.h"
@@ -110,6 +111,8 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   RestorePage& Restore() { return *restore_; }
   SettingsPage& Settings() { return *settings_; }
   MonitorPage& Monitor() { return *monitor_; }
+  // The icon in the notification area that stands in for the hidden window.
+  ProgramTray& Tray() { return tray_; }
   ProgressWindow& Progress() { return progress_; }
   OptimizePage& Optimize() { return *optimize_; }
   VistaTweaksPage& VistaPage() { return *vista_; }
@@ -149,7 +152,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   void RepaintMenu() override { InvalidateRect(menu_.Hwnd(), nullptr, FALSE); }
   void RenderFrontPage() override;
   void ShowWaitCursor(bool on) override;
-  void HideToTray() override { monitor_->HideToTray(); }
+  void HideToTray() override { tray_.HideWindow(); }
   void StoreWindowState(ProgramSettings& settings) override;
   void DestroyWindow() override { ::DestroyWindow(Hwnd()); }
   void Started() override {
@@ -238,6 +241,8 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   std::unique_ptr<FullBackup> backup_;
   std::unique_ptr<RegistryPack> pack_;
   PackPage packPage_;
+  // Before the monitor page: the monitor's last stop still hides the icon.
+  ProgramTray tray_;
   std::unique_ptr<MonitorPage> monitor_;
   HelpViewer helpViewer_;
   ui::Picture band_, scaledBand_;

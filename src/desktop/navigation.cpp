@@ -16,30 +16,31 @@ bool EndsWithFolded(const std::string& text, const std::string& ending) {
 
 }  // namespace
 
-int CommandOf(Page page) {
+std::optional<Command> CommandOf(Page page) {
   switch (page) {
-    case Page::kFront: return 500;
-    case Page::kOptimize: return 510;
-    case Page::kPack: return 520;
-    case Page::kRestore: return 530;
-    case Page::kMonitor: return 540;
-    case Page::kVista: return 550;
-    case Page::kSettings: return 560;
-    case Page::kResults: return 500;  // shown by the "Scan" row while results are held
+    case Page::kFront: return Command::kScanPage;
+    case Page::kOptimize: return Command::kOptimizePage;
+    case Page::kPack: return Command::kPackPage;
+    case Page::kRestore: return Command::kRestorePage;
+    case Page::kMonitor: return Command::kMonitorPage;
+    case Page::kVista: return Command::kVistaPage;
+    case Page::kSettings: return Command::kSettingsPage;
+    // Shown by the "Scan" row while results are held.
+    case Page::kResults: return Command::kScanPage;
     case Page::kScan:
-    case Page::kSummary: return 0;
+    case Page::kSummary: return std::nullopt;
   }
-  return 0;
+  return std::nullopt;
 }
 
-std::optional<Page> PageForCommand(int command) {
+std::optional<Page> PageForCommand(Command command) {
   switch (command) {
-    case 510: return Page::kOptimize;
-    case 520: return Page::kPack;
-    case 530: return Page::kRestore;
-    case 540: return Page::kMonitor;
-    case 550: return Page::kVista;
-    case 560: return Page::kSettings;
+    case Command::kOptimizePage: return Page::kOptimize;
+    case Command::kPackPage: return Page::kPack;
+    case Command::kRestorePage: return Page::kRestore;
+    case Command::kMonitorPage: return Page::kMonitor;
+    case Command::kVistaPage: return Page::kVista;
+    case Command::kSettingsPage: return Page::kSettings;
     default: return std::nullopt;
   }
 }
@@ -85,11 +86,13 @@ std::string WinHelpMacro(const std::string& topic) {
 }
 
 std::vector<MenuRow> MenuRowsFor(int windowsVersionCode) {
-  std::vector<MenuRow> rows = {
-      {"Scan", 500}, {"Optimize", 510}, {"Organize", 520}, {"Monitor", 540}};
-  if (windowsVersionCode == 8) rows.push_back({"Vista Tweaks", 550});
-  rows.push_back({"Restore", 530});
-  rows.push_back({"Settings", 560});
+  std::vector<MenuRow> rows = {{"Scan", Command::kScanPage},
+                               {"Optimize", Command::kOptimizePage},
+                               {"Organize", Command::kPackPage},
+                               {"Monitor", Command::kMonitorPage}};
+  if (windowsVersionCode == 8) rows.push_back({"Vista Tweaks", Command::kVistaPage});
+  rows.push_back({"Restore", Command::kRestorePage});
+  rows.push_back({"Settings", Command::kSettingsPage});
   return rows;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/commands.h"
+
 namespace hvm {
 
 enum class Page {
@@ -22,11 +24,11 @@ enum class Page {
   kSettings,
 };
 
-// The command of a page's menu row, or 0 for pages without one.
-int CommandOf(Page page);
-// The page a menu command (510 to 560) shows; command 500 is decided by
-// whether results are held (FrontOrResults).
-std::optional<Page> PageForCommand(int command);
+// The command of a page's menu row; none for pages without one.
+std::optional<Command> CommandOf(Page page);
+// The page a menu row's command shows; the scan row's is decided by whether
+// results are held (FrontOrResults).
+std::optional<Page> PageForCommand(Command command);
 Page FrontOrResults(int heldResults);
 
 // The help topic of a page; for the settings page the topic of its tab.
@@ -43,16 +45,16 @@ std::string WinHelpMacro(const std::string& topic);
 
 struct MenuRow {
   std::string caption;
-  int command;
+  Command command;
 };
 // Top to bottom; "Vista Tweaks" only on Windows Vista (version code 8).
 std::vector<MenuRow> MenuRowsFor(int windowsVersionCode);
 
 // What a switch of pages asks of the window.
 struct PageTurn {
-  bool changed = false;           // false: the page was already shown, nothing to do
-  int highlightCommand = 0;       // the menu row to light up; 0 keeps the highlight
-  bool postFrontRefresh = false;  // Command::kRefreshFrontPage
+  bool changed = false;                     // false: the page was already shown, nothing to do
+  std::optional<Command> highlightCommand;  // the menu row to light up; none keeps it
+  bool postFrontRefresh = false;            // Command::kRefreshFrontPage
   bool clearStatusRefresh = false;
   bool refreshSnapshotList = false;
   bool menuEnabled = true;

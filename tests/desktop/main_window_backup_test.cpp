@@ -86,7 +86,7 @@ TEST_F(MainWindowBackupTest, TheOrganizePageShowsTemplate430WithItsProgressBar) 
   EXPECT_FALSE(window.FrontView().IsVisible());
   ASSERT_NE(nullptr, window.Pack().ProgressBar());
   EXPECT_EQ(0, window.Pack().Progress());
-  EXPECT_EQ(520, window.Menu().Highlighted());
+  EXPECT_EQ(Command::kPackPage, window.Menu().Highlighted());
 }
 
 TEST_F(MainWindowBackupTest, CommandOneThirtyPacksAndTheProgressBarEndsFull) {

@@ -123,7 +123,7 @@ class MainWindowTest : public ::testing::Test {
 TEST_F(MainWindowTest, OpensOnTheFrontPageWithItsMenu) {
   MainWindow& window = Open();
   EXPECT_EQ(Page::kFront, window.CurrentPage());
-  EXPECT_EQ(500, window.Menu().Highlighted());
+  EXPECT_EQ(Command::kScanPage, window.Menu().Highlighted());
   EXPECT_TRUE(window.FrontView().IsVisible());
   EXPECT_FALSE(window.Scan().IsVisible());
   const size_t rows = Environment().WindowsVersionCode == 8 ? 7 : 6;
@@ -808,15 +808,15 @@ TEST_F(MainWindowTest, MinimisedOnTheMonitorPageTheProgramGoesToTheTray) {
   ShowWindow(window.Hwnd(), SW_MINIMIZE);
   ui::PumpMessages();
   EXPECT_FALSE(IsWindowVisible(window.Hwnd())) << "no task-bar button";
-  EXPECT_TRUE(window.Monitor().Tray().IsShown());
-  window.Monitor().RestoreFromTray();
+  EXPECT_TRUE(window.Tray().Icon().IsShown());
+  window.Tray().RestoreWindow();
   EXPECT_TRUE(IsWindowVisible(window.Hwnd()));
   // Elsewhere a minimise is only a minimise.
   window.HandleCommand(Command::kScanPage, 0);
   ShowWindow(window.Hwnd(), SW_MINIMIZE);
   ui::PumpMessages();
   EXPECT_TRUE(IsWindowVisible(window.Hwnd()));
-  EXPECT_FALSE(window.Monitor().Tray().IsShown());
+  EXPECT_FALSE(window.Tray().Icon().IsShown());
 }
 
 TEST_F(MainWindowTest, TheMonitorStartWordSitsInTheTrayWithTheMonitorOn) {
@@ -831,11 +831,11 @@ TEST_F(MainWindowTest, TheMonitorStartWordSitsInTheTrayWithTheMonitorOn) {
     MonitorState& state = window;
     return state.Active() && !IsWindowVisible(window.Hwnd());
   }));
-  EXPECT_TRUE(window.Monitor().Tray().IsShown());
-  EXPECT_TRUE(window.Monitor().TrayShowsMonitoring());
+  EXPECT_TRUE(window.Tray().Icon().IsShown());
+  EXPECT_TRUE(window.Tray().ShowsMonitoring());
   // The balloon tells the user what the program now does.
   EXPECT_EQ("Hivemend is actively monitoring registry changes\r\n\r\nRight-click to view Hivemend",
-            window.Monitor().Tray().BalloonText());
+            window.Tray().Icon().BalloonText());
 }
 
 TEST_F(MainWindowTest, TheMonitorPromptSettingIsReadAtCreationAndAgainWhenShown) {

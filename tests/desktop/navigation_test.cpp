@@ -9,22 +9,29 @@ TEST(Navigation, MenuHasSixRowsUnlessOnVista) {
   const auto rows = MenuRowsFor(6);
   ASSERT_EQ(6u, rows.size());
   EXPECT_EQ("Scan", rows[0].caption);
-  EXPECT_EQ(500, rows[0].command);
+  EXPECT_EQ(500, NumberOf(rows[0].command));
   EXPECT_EQ("Monitor", rows[3].caption);
   EXPECT_EQ("Restore", rows[4].caption);
-  EXPECT_EQ(560, rows[5].command);
+  EXPECT_EQ(560, NumberOf(rows[5].command));
   const auto vista = MenuRowsFor(8);
   ASSERT_EQ(7u, vista.size());
   EXPECT_EQ("Vista Tweaks", vista[4].caption);
-  EXPECT_EQ(550, vista[4].command);
+  EXPECT_EQ(550, NumberOf(vista[4].command));
   EXPECT_EQ(6u, MenuRowsFor(0).size());  // later Windows versions
 }
 
 TEST(Navigation, CommandsChooseTheirPages) {
-  EXPECT_EQ(Page::kSettings, PageForCommand(560));
-  EXPECT_EQ(Page::kRestore, PageForCommand(530));
-  EXPECT_FALSE(PageForCommand(500).has_value());
-  EXPECT_FALSE(PageForCommand(570).has_value());
+  EXPECT_EQ(Page::kSettings, PageForCommand(Command::kSettingsPage));
+  EXPECT_EQ(Page::kRestore, PageForCommand(Command::kRestorePage));
+  EXPECT_EQ(Page::kPack, PageForCommand(Command::kPackPage));
+  EXPECT_FALSE(PageForCommand(Command::kScanPage).has_value()) << "decided by the results held";
+  EXPECT_FALSE(PageForCommand(Command::kScan).has_value()) << "no menu row";
+  // Every row's command shows the page whose row it is.
+  for (const MenuRow& row : MenuRowsFor(8)) {
+    if (const std::optional<Page> page = PageForCommand(row.command)) {
+      EXPECT_EQ(row.command, CommandOf(*page)) << row.caption;
+    }
+  }
   EXPECT_EQ(Page::kResults, FrontOrResults(12));
   EXPECT_EQ(Page::kFront, FrontOrResults(0));
 }
@@ -41,14 +48,14 @@ TEST(Navigation, TurnsSayWhatToRefresh) {
   const PageTurn scan = navigator.TurnPage(Page::kScan);
   EXPECT_TRUE(scan.changed);
   EXPECT_FALSE(scan.menuEnabled);
-  EXPECT_EQ(0, scan.highlightCommand);
+  EXPECT_FALSE(scan.highlightCommand.has_value());
   const PageTurn results = navigator.TurnPage(Page::kResults);
   EXPECT_TRUE(results.menuEnabled);
   EXPECT_TRUE(results.clearStatusRefresh);
   EXPECT_EQ(Page::kScan, results.previous);
   const PageTurn restore = navigator.TurnPage(Page::kRestore);
   EXPECT_TRUE(restore.refreshSnapshotList);
-  EXPECT_EQ(530, restore.highlightCommand);
+  EXPECT_EQ(Command::kRestorePage, restore.highlightCommand);
   const PageTurn front = navigator.TurnPage(Page::kFront);
   EXPECT_TRUE(front.postFrontRefresh);
   EXPECT_TRUE(front.clearStatusRefresh);

@@ -314,21 +314,21 @@ bool TourMonitor(MainWindow& main, const std::string& folder) {
   SetDialogShownHook({});
   allSaved &= notified;
 
-  page.HideToTray();
+  main.Tray().HideWindow();
   // The balloon belongs to the notification area's own process: the whole
   // screen is taken once a tooltip shows (or after a while without one).
   allSaved &= SaveTray(folder, "monitor-tray-on");
   SetTimer(nullptr, 0, 100, &CaptureTrayMenu);
-  page.ShowTrayMenu();
+  main.Tray().ShowMenu();
   allSaved &= gTrayMenuSaved;
-  page.RestoreFromTray();
+  main.Tray().RestoreWindow();
 
   main.HandleCommand(Command::kMonitorOff, 0);
   PumpUntil([&] { return page.Monitor().ActiveCount() == 0; }, 30000);
   // Off and hidden: the grey image.
-  page.HideToTray();
+  main.Tray().HideWindow();
   allSaved &= SaveTray(folder, "monitor-tray-off");
-  page.RestoreFromTray();
+  main.Tray().RestoreWindow();
   for (const char* name : names) registry.RemoveValue(name);
   registry.RemoveValue("Backup Scheduler");
   ui::PumpMessages();

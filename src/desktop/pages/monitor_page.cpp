@@ -3,10 +3,6 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include "desktop/pages/force_foreground.h"
-#include "ui/picture.h"
-#include "ui/picture_ids.h"
-
 namespace hvm {
 namespace {
 
@@ -14,8 +10,6 @@ constexpr int kStartButton = 190;
 constexpr int kStopButton = 195;
 constexpr int kMonitorOffTemplate = 490;
 constexpr int kMonitorOnTemplate = 495;
-constexpr UINT kTrayMessage = WM_APP + 1;
-constexpr UINT kOpenProgramItem = 1;
 constexpr UINT_PTR kPanelSubclass = 0x4D4F4E;  // "MON"
 // The counters' dark grey.
 constexpr COLORREF kCounterColour = RGB(80, 80, 80);
@@ -23,47 +17,6 @@ constexpr COLORREF kCounterColour = RGB(80, 80, 80);
 constexpr int kTimeWidth = 120, kKeyWidth = 100, kActionWidth = 125;
 constexpr int kCounterStrip = 20;
 constexpr int kSaveButtonWidth = 90;
-constexpr char kBalloonTitle[] = "Hivemend";
-constexpr char kMonitoringBalloon[] =
-    "Hivemend is actively monitoring registry changes\r\n\r\nRight-click to view Hivemend";
-constexpr char kIdleBalloon[] =
-    "Hivemend is not monitoring registry changes\r\n\r\nRight-click to view Hivemend";
-constexpr UINT kBalloonMilliseconds = 60000;
-
-// The program's icon in grey, for the notification area while the monitor
-// is off.
-ui::ScopedIcon GreyCopy(HICON icon) {
-  ICONINFO info{};
-  if (!icon || !GetIconInfo(icon, &info)) return {};
-  ui::ScopedBitmap colour(info.hbmColor), mask(info.hbmMask);
-  BITMAP shape{};
-  if (!colour || !GetObjectA(colour.Get(), sizeof(shape), &shape)) return {};
-  BITMAPINFO format{};
-  format.bmiHeader.biSize = sizeof(format.bmiHeader);
-  format.bmiHeader.biWidth = shape.bmWidth;
-  format.bmiHeader.biHeight = -shape.bmHeight;
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = 32;
-  format.bmiHeader.biCompression = BI_RGB;
-  std::vector<RGBQUAD> pixels(size_t(shape.bmWidth) * size_t(shape.bmHeight));
-  ui::WindowDc screen(nullptr);
-  if (!GetDIBits(screen.Get(), colour.Get(), 0, UINT(shape.bmHeight), pixels.data(), &format,
-                 DIB_RGB_COLORS))
-    return {};
-  for (RGBQUAD& pixel : pixels) {
-    // Luminance, lightened a third of the way to white; alpha as it was
-    // (premultiplied colours stay within it).
-    const int grey = (pixel.rgbRed * 30 + pixel.rgbGreen * 59 + pixel.rgbBlue * 11) / 100;
-    const int light = grey + (pixel.rgbReserved - grey) / 3;
-    pixel.rgbRed = pixel.rgbGreen = pixel.rgbBlue = BYTE(light < 0 ? grey : light);
-  }
-  ui::ScopedBitmap grey(CreateCompatibleBitmap(screen.Get(), shape.bmWidth, shape.bmHeight));
-  if (!grey || !SetDIBits(screen.Get(), grey.Get(), 0, UINT(shape.bmHeight), pixels.data(), &format,
-                          DIB_RGB_COLORS))
-    return {};
-  ICONINFO made{TRUE, 0, 0, mask.Get(), grey.Get()};
-  return ui::ScopedIcon(CreateIconIndirect(&made));
-}
 
 std::string ChooseListFileWithDialog(HWND owner) {
   char path[MAX_PATH] = "Monitor.csv";
@@ -86,7 +39,10 @@ MonitorPage::MonitorPage(DialogService& dialogs, WindowThreadQueue& windowThread
       windowThread_(windowThread),
       model_(dialogs, MonitorPageModel::Hooks{
                           [this](const ChangeLineFields& row) { AddRow(row); },
-                          [this] { return ProgramHidden(); }, [this] { RestoreFromTray(); },
+                          [this] { return hooks_.programHidden && hooks_.programHidden(); },
+                          [this] {
+                            if (hooks_.restoreProgram) hooks_.restoreProgram();
+                          },
                           [] { ui::PumpMessages(); }, [this] { return MonitorPromptSetting(); }}),
       monitor_(windowThread_, *this) {}
 
@@ -99,14 +55,13 @@ MonitorPage::~MonitorPage() {
 bool MonitorPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   hooks_ = std::move(hooks);
   if (!hooks_.chooseListFile)
-    hooks_.chooseListFile = [this] { return ChooseListFileWithDialog(hooks_.mainWindow); };
+    hooks_.chooseListFile = [this] {
+      return ChooseListFileWithDialog(GetAncestor(Hwnd(), GA_ROOT));
+    };
   model_.ResetPrompt(MonitorPromptSetting());
   if (!CreatePage("HivemendMonitorPage", parent, bounds)) return false;
   const RECT client = ClientRect();
-  if (!view_.Create(Hwnd(), {client}) || !CreateLentControls()) return false;
-  monitoringIcon_ = ui::LoadProgramIcon(pictures::kProgramIcon, GetSystemMetrics(SM_CXSMICON));
-  idleIcon_ = GreyCopy(monitoringIcon_.Get());
-  return true;
+  return view_.Create(Hwnd(), {client}) && CreateLentControls();
 }
 
 bool MonitorPage::CreateLentControls() {
@@ -248,84 +203,8 @@ void MonitorPage::PumpMessages() {
   ui::PumpMessages();
 }
 
-bool MonitorPage::ProgramHidden() const {
-  return hooks_.mainWindow && (IsIconic(hooks_.mainWindow) || !IsWindowVisible(hooks_.mainWindow));
-}
-
-void MonitorPage::SetTrayImage(int image) {
-  trayImage_ = image;
-  HICON icon = image == 0 ? monitoringIcon_.Get() : idleIcon_.Get();
-  if (!icon) icon = monitoringIcon_.Get();
-  if (trayIcon_.IsShown()) {
-    (void)trayIcon_.SetIcon(icon, kTrayHint);
-    return;
-  }
-}
-
 void MonitorPage::ShowTrayIcon(bool monitoring) {
-  SetTrayImage(monitoring ? 0 : 1);
-  if (!monitoring) {
-    trayIcon_.Hide();
-    return;
-  }
-  if (trayIcon_.IsShown()) return;
-  ui::TrayIcon::CreateArgs args;
-  args.owner = Hwnd();
-  args.callbackMessage = kTrayMessage;
-  args.icon = monitoringIcon_.Get();
-  args.tip = kTrayHint;
-  (void)trayIcon_.Show(args);
-}
-
-std::string MonitorPage::BalloonText() const {
-  return monitor_.Active() ? kMonitoringBalloon : kIdleBalloon;
-}
-
-void MonitorPage::HideToTray() {
-  if (hooks_.mainWindow) {
-    ShowWindow(hooks_.mainWindow, SW_MINIMIZE);
-    // Hidden, the main window has no task-bar button: the icon stands for it.
-    ShowWindow(hooks_.mainWindow, SW_HIDE);
-  }
-  if (!trayIcon_.IsShown()) {
-    ui::TrayIcon::CreateArgs args;
-    args.owner = Hwnd();
-    args.callbackMessage = kTrayMessage;
-    args.icon = monitor_.Active() ? monitoringIcon_.Get() : idleIcon_.Get();
-    args.tip = kTrayHint;
-    (void)trayIcon_.Show(args);
-  }
-  SetTrayImage(monitor_.Active() ? 0 : 1);
-  (void)trayIcon_.ShowBalloon(kBalloonTitle, BalloonText(), ui::BalloonIcon::kInfo,
-                              kBalloonMilliseconds);
-  ui::PumpMessages();
-}
-
-void MonitorPage::RestoreFromTray() {
-  if (!hooks_.mainWindow) return;
-  ShowWindow(hooks_.mainWindow, SW_SHOW);
-  if (IsIconic(hooks_.mainWindow)) ShowWindow(hooks_.mainWindow, SW_RESTORE);
-  ForceForeground(hooks_.mainWindow);
-  BringWindowToTop(hooks_.mainWindow);
-  // Off, the icon only stood in for the hidden window.
-  if (!monitor_.Active()) trayIcon_.Hide();
-}
-
-void MonitorPage::ShowTrayMenu() {
-  HMENU menu = CreatePopupMenu();
-  AppendMenuA(menu, MF_STRING, kOpenProgramItem, kOpenProgramCaption);
-  SetMenuDefaultItem(menu, kOpenProgramItem, FALSE);
-  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  POINT at{};
-  GetCursorPos(&at);
-  // The menu closes when the user clicks elsewhere only if its owner is the
-  // foreground window.
-  SetForegroundWindow(Hwnd());
-  const UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, at.x,
-                                     at.y, 0, Hwnd(), nullptr);
-  PostMessageA(Hwnd(), WM_NULL, 0, 0);
-  DestroyMenu(menu);
-  if (chosen == kOpenProgramItem) RestoreFromTray();
+  if (hooks_.showTray) hooks_.showTray(monitoring);
 }
 
 void MonitorPage::SaveList() {
@@ -347,14 +226,6 @@ LRESULT MonitorPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE:
       if (view_.Hwnd()) view_.SetBounds(ClientRect());
-      return 0;
-    case kTrayMessage:
-      switch (LOWORD(lParam)) {
-        case WM_LBUTTONUP:
-        case WM_LBUTTONDBLCLK: RestoreFromTray(); break;
-        case WM_RBUTTONUP: ShowTrayMenu(); break;
-        default: break;
-      }
       return 0;
     default: return Window::OnMessage(message, wParam, lParam);
   }

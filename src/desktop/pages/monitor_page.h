@@ -1,10 +1,10 @@
 // The monitor page `MonitorPage`: the template page with its start or stop
 // button (490 off, 495 on), and on the template's panel the list of every
 // change captured since the program started, with two counters and "Save
-// List...". It owns the registry monitor and its workers, the icon in the
-// notification area with its menu and balloons. The workers' steps reach the
-// window thread through the program's window-thread queue, which the page is
-// handed.
+// List...". It owns the registry monitor and its workers; the icon in the
+// notification area is the main window's, which the page asks to show or
+// hide as the monitor starts and stops. The workers' steps reach the window
+// thread through the program's window-thread queue, which the page is handed.
 #pragma once
 
 #include <windows.h>
@@ -22,18 +22,20 @@
 #include "ui/controls.h"
 #include "ui/gdi.h"
 #include "ui/html_view.h"
-#include "ui/tray_icon.h"
 #include "ui/window.h"
 
 namespace hvm {
 
-inline constexpr char kTrayHint[] = "Hivemend will monitor your registry changes";
-inline constexpr char kOpenProgramCaption[] = "Open Hivemend";
-
 class MonitorPage : public ui::Window, private MonitorView {
  public:
   struct Hooks {
-    HWND mainWindow = nullptr;  // restored by "Open Hivemend"
+    // Whether the program's window is minimised or hidden, and bringing it
+    // back: a notification is never shown behind a hidden window.
+    std::function<bool()> programHidden;
+    std::function<void()> restoreProgram;
+    // The monitor started (true: the notification area's icon shows it) or
+    // stopped.
+    std::function<void(bool monitoring)> showTray;
     // Reads the MonitorPrompt setting; 300 when empty.
     std::function<int()> monitorPrompt;
     // Where "Save List..." writes; "" when the user cancelled. The platform's
@@ -56,11 +58,6 @@ class MonitorPage : public ui::Window, private MonitorView {
   // The settings were loaded again.
   void ReadSettings(int monitorPrompt) { model_.ResetPrompt(monitorPrompt); }
 
-  // Minimises the program into the notification area with a balloon saying
-  // whether it monitors (the main window's minimise while this page shows).
-  void HideToTray();
-  // "Open Hivemend", or a click on the icon: the program comes back.
-  void RestoreFromTray();
   // "Save List...": the rows to a CSV file the user chooses.
   void SaveList();
 
@@ -71,12 +68,6 @@ class MonitorPage : public ui::Window, private MonitorView {
   // The template's start (190) or stop (195) button, null before a render.
   HWND TemplateButton() const { return templateButton_; }
   int TemplateButtonCode() const { return templateButtonCode_; }
-  const ui::TrayIcon& Tray() const { return trayIcon_; }
-  bool TrayShowsMonitoring() const { return trayImage_ == 0; }
-  // The balloon text HideToTray shows now.
-  std::string BalloonText() const;
-  // The notification area's menu, for the tour: opens it at the cursor.
-  void ShowTrayMenu();
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -93,9 +84,7 @@ class MonitorPage : public ui::Window, private MonitorView {
   void ReleaseListView(TemplatePanel& panel);
   void FrameResize();
   void AddRow(const ChangeLineFields& row);
-  bool ProgramHidden() const;
   int MonitorPromptSetting() const { return hooks_.monitorPrompt ? hooks_.monitorPrompt() : 300; }
-  void SetTrayImage(int image);
   bool CreateLentControls();
 
   DialogService& dialogs_;
@@ -110,9 +99,6 @@ class MonitorPage : public ui::Window, private MonitorView {
   HWND templateButton_ = nullptr;
   int templateButtonCode_ = 0;
   bool panelTaken_ = false;
-  ui::TrayIcon trayIcon_;
-  ui::ScopedIcon monitoringIcon_, idleIcon_;
-  int trayImage_ = 1;
   // Last: its destructor ends the workers while everything above is there.
   RegistryMonitor monitor_;
 };

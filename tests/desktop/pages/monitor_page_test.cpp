@@ -10,6 +10,7 @@
 
 #include "desktop/gui_startup.h"
 #include "desktop/pages/force_foreground.h"
+#include "desktop/program_tray.h"
 #include "desktop/window_thread_poster.h"
 #include "engine/monitor/monitor_test_registry.h"
 #include "engine/monitor/monitor_test_steps.h"
@@ -58,7 +59,10 @@ class MonitorPageTest : public test::RegistrySandboxTest {
         [window = host_.Hwnd()](int number) { PostMessageA(window, WM_USER, WPARAM(number), 0); });
     page_ = std::make_unique<MonitorPage>(dialogs_, windowThread_.Queue());
     MonitorPage::Hooks hooks;
-    hooks.mainWindow = host_.Hwnd();
+    tray_.Attach(host_.Hwnd(), [this] { return page_ && page_->Monitor().Active(); });
+    hooks.programHidden = [this] { return tray_.WindowHidden(); };
+    hooks.restoreProgram = [this] { tray_.RestoreWindow(); };
+    hooks.showTray = [this](bool monitoring) { tray_.ShowMonitoring(monitoring); };
     hooks.monitorPrompt = [monitorPrompt] { return monitorPrompt; };
     hooks.chooseListFile = [this] { return listFile_; };
     EXPECT_TRUE(page_->Create(host_.Hwnd(), host_.ClientRect(), hooks));
@@ -87,6 +91,8 @@ class MonitorPageTest : public test::RegistrySandboxTest {
   test::RecordingDialogs dialogs_;
   std::string listFile_;
   WindowThreadPoster windowThread_;
+  // The main window's icon in the notification area, over the host.
+  ProgramTray tray_;
   std::unique_ptr<MonitorPage> page_;
 };
 
@@ -98,7 +104,7 @@ TEST_F(MonitorPageTest, OffShowsTheStartButtonAndTheListOnThePanel) {
   EXPECT_TRUE(IsWindowVisible(page.ChangeList().Hwnd()));
   EXPECT_EQ("Monitoring: 0 changes", page.MonitorCaption());
   EXPECT_EQ("0 Active Watch Points", page.ActiveCaption());
-  EXPECT_FALSE(page.Tray().IsShown());
+  EXPECT_FALSE(tray_.Icon().IsShown());
   HWND header = reinterpret_cast<HWND>(SendMessageA(page.ChangeList().Hwnd(), LVM_GETHEADER, 0, 0));
   ASSERT_EQ(4, int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)));
   const int dpiWidth = MulDiv(120, int(page.CurrentDpi().Value()), 96);
@@ -116,8 +122,8 @@ TEST_F(MonitorPageTest, CapturedRowsFillTheFourColumnsAndSurviveARender) {
   EXPECT_EQ(195, page.TemplateButtonCode());
   EXPECT_EQ(MonitorPageModel::ActiveText(watched_), page.ActiveCaption());
   EXPECT_NE(nullptr, page.Monitor().Slot(10)) << "the seeded Run key";
-  EXPECT_TRUE(page.Tray().IsShown());
-  EXPECT_TRUE(page.TrayShowsMonitoring());
+  EXPECT_TRUE(tray_.Icon().IsShown());
+  EXPECT_TRUE(tray_.ShowsMonitoring());
   SeedString(kRunPath, "Updater", "u.exe");
   ASSERT_TRUE(PumpUntil([&] { return page.ChangeList().RowCount() == 1; }));
   EXPECT_EQ("Updater", page.ChangeList().Cell(0, 1));
@@ -142,7 +148,7 @@ TEST_F(MonitorPageTest, TheStartButtonWaitsForTheLastWorkerToEnd) {
   page.Monitor().SetMonitoring(false);
   EXPECT_EQ(190, page.TemplateButtonCode());
   EXPECT_FALSE(IsWindowEnabled(page.TemplateButton())) << "workers still ending";
-  EXPECT_FALSE(page.Tray().IsShown());
+  EXPECT_FALSE(tray_.Icon().IsShown());
   ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(page.TemplateButton()) != FALSE; }));
   EXPECT_EQ(0, page.Monitor().ActiveCount());
   EXPECT_EQ("0 Active Watch Points", page.ActiveCaption());
@@ -162,28 +168,28 @@ TEST_F(MonitorPageTest, TheNotificationComesOnceTheCountIsReached) {
 
 TEST_F(MonitorPageTest, HidingToTheTrayAndComingBack) {
   MonitorPage& page = Open();
-  page.HideToTray();
+  tray_.HideWindow();
   EXPECT_FALSE(IsWindowVisible(host_.Hwnd()));
-  EXPECT_TRUE(page.Tray().IsShown()) << "shown even while off";
-  EXPECT_FALSE(page.TrayShowsMonitoring());
+  EXPECT_TRUE(tray_.Icon().IsShown()) << "shown even while off";
+  EXPECT_FALSE(tray_.ShowsMonitoring());
   EXPECT_EQ("Hivemend is not monitoring registry changes\r\n\r\nRight-click to view Hivemend",
-            page.BalloonText());
-  page.RestoreFromTray();
+            tray_.BalloonText());
+  tray_.RestoreWindow();
   EXPECT_TRUE(IsWindowVisible(host_.Hwnd()));
   EXPECT_FALSE(IsIconic(host_.Hwnd()));
-  EXPECT_FALSE(page.Tray().IsShown());
+  EXPECT_FALSE(tray_.Icon().IsShown());
 
   SwitchOnAndArm(page);
   EXPECT_EQ("Hivemend is actively monitoring registry changes\r\n\r\nRight-click to view Hivemend",
-            page.BalloonText());
-  page.HideToTray();
-  EXPECT_TRUE(page.TrayShowsMonitoring());
+            tray_.BalloonText());
+  tray_.HideWindow();
+  EXPECT_TRUE(tray_.ShowsMonitoring());
   // A notification while hidden brings the program back first.
   page.Model().ResetPrompt(1);
   SeedString(kRunPath, "wakes", "x");
   ASSERT_TRUE(PumpUntil([&] { return !dialogs_.asked.empty(); }));
   EXPECT_TRUE(IsWindowVisible(host_.Hwnd()));
-  EXPECT_TRUE(page.Tray().IsShown()) << "monitoring: the icon stays";
+  EXPECT_TRUE(tray_.Icon().IsShown()) << "monitoring: the icon stays";
 }
 
 TEST_F(MonitorPageTest, SaveListWritesTheCapturedRows) {

@@ -99,7 +99,7 @@ class SettingsPageInMainWindowTest : public ::testing::Test {
     MainWindow& window = Open(restorePoints);
     window.HandleCommand(Command::kSettingsPage, 0);
     EXPECT_EQ(Page::kSettings, window.CurrentPage());
-    EXPECT_EQ(560, window.Menu().Highlighted());
+    EXPECT_EQ(Command::kSettingsPage, window.Menu().Highlighted());
     return window.Settings();
   }
 
