@@ -21,7 +21,7 @@ bool LeftMenu::Create(HWND parent, const RECT& bounds) {
   rowPicture_ = ui::Picture::FromResource(pictures::kMenuRow);
   markerPicture_ = ui::Picture::FromResource(pictures::kMenuMarker);
   CreateArgs args;
-  args.className = "TfMenu";
+  args.className = kClassName;
   args.style = WS_CHILD | WS_VISIBLE;
   args.parent = parent;
   args.bounds = bounds;

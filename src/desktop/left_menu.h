@@ -16,6 +16,8 @@ namespace hvm {
 
 class LeftMenu : public ui::Window {
  public:
+  // The window class other programs and tests find it by; never changes.
+  static constexpr char kClassName[] = "TfMenu";
   static constexpr int kWidth = 203;  // 96-dpi units: row strip and marker
   static constexpr int kRowWidth = 193;
   static constexpr int kRowHeight = 42;

@@ -456,6 +456,7 @@ void MainWindow::RenderFrontPage() {
   facts.optimized = IsOptimized(settings);
   facts.monitoring = Active();
   frontTemplate_ = FrontTemplateFor(facts, Now());
+  frontFacts_ = facts;
   Templates().Render(front_, frontTemplate_, FrontPageValues(facts, &SystemDate));
 }
 
@@ -499,6 +500,11 @@ HMENU MainWindow::CreateHelpMenu() const {
   return menu;
 }
 
+void MainWindow::ShowAbout() {
+  AboutWindow about;
+  if (about.Create(AboutWindow::Mode::kAbout, Hwnd(), Environment().VersionText)) about.RunModal();
+}
+
 void MainWindow::ShowHelpMenu() {
   HMENU menu = CreateHelpMenu();
   RECT link = HelpLinkRect();
@@ -510,7 +516,9 @@ void MainWindow::ShowHelpMenu() {
     case kHelpItem: ShowHelp(); break;
     case kUpdatesItem: StartUpdateCheck(CheckMode::kManual); break;
     case kWebItem: ShellOpen(dialogs_, kWebSite); break;
-    case kAboutItem: PostMessageA(Hwnd(), WM_APP, kAboutItem, 0); break;
+    // After the menu's own messages, as any command: the about window is
+    // modal and must not open inside the menu's loop.
+    case kAboutItem: windowThread_.Queue().Post([this] { ShowAbout(); }); break;
     default: break;
   }
 }
@@ -571,13 +579,6 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // Numbers that name no command (from another program) are passed by.
       if (const std::optional<Command> command = CommandFromNumber(static_cast<int>(wParam)))
         controller_->HandleCommand(*command, lParam);
-      return 0;
-    case WM_APP:
-      if (wParam == kAboutItem) {
-        AboutWindow about;
-        if (about.Create(AboutWindow::Mode::kAbout, Hwnd(), Environment().VersionText))
-          about.RunModal();
-      }
       return 0;
     case ProgramTray::kMessage: tray_.OnIconEvent(lParam); return 0;
     case WM_PAINT: Paint(); return 0;

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "desktop/desktop_controller.h"
+#include "desktop/front_page.h"
 #include "desktop/gui_scan_session.h"
 #include "desktop/left_menu.h"
 #include "desktop/message_dialog.h"
@@ -94,6 +95,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   void ShowHelp();
   // The help menu under the band's "Help" link: help, updates, web site, about.
   void ShowHelpMenu();
+  void ShowAbout();
   // That menu as a new pop-up menu the caller destroys.
   HMENU CreateHelpMenu() const;
   void SetHelpViewer(HelpViewer viewer) { helpViewer_ = std::move(viewer); }
@@ -131,6 +133,8 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   bool HotKeysRegistered() const { return hotKeys_ == 2; }
   // The front page's template last rendered (410 or 411).
   int FrontTemplate() const { return frontTemplate_; }
+  // What the front page showed when it was last rendered.
+  const FrontPageFacts& FrontFacts() const { return frontFacts_; }
   // A scan, repair, backup, pack or optimize runs (also while a stopped scan
   // unwinds).
   bool Busy() const { return controller_ && controller_->Busy(); }
@@ -206,6 +210,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   std::optional<RestoredPlacement::State> restoredState_;
   int hotKeys_ = 0;
   int frontTemplate_ = 0;
+  FrontPageFacts frontFacts_;
   Navigator navigator_;
   GuiDialogs dialogs_;
   std::unique_ptr<SettingsStore> settingsStore_;

@@ -47,7 +47,7 @@ OptimizePage::~OptimizePage() {
 
 bool OptimizePage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   hooks_ = std::move(hooks);
-  if (!CreatePage("TfOptimize", parent, bounds)) return false;
+  if (!CreatePage(kClassName, parent, bounds)) return false;
   const RECT client = ClientRect();
   return view_.Create(Hwnd(), {client});
 }

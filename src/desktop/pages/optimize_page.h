@@ -27,6 +27,8 @@ std::string UndoFailureText(const UndoOutcome& outcome);
 
 class OptimizePage : public ui::Window {
  public:
+  // The window class other programs and tests find it by; never changes.
+  static constexpr char kClassName[] = "TfOptimize";
   struct Hooks {
     std::string settingsPath;
     std::function<void()> frontRefresh;  // the front page is to be rendered again

@@ -16,7 +16,7 @@ bool ProgressWindow::Create(HWND owner) {
   RECT frame = ui::MakeRect(0, 0, dpi.Scale(360), dpi.Scale(110));
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_TOOLWINDOW);
   CreateArgs args;
-  args.className = "TfProgress";
+  args.className = kClassName;
   args.title = "Hivemend";
   args.style = style;
   args.exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
@@ -82,7 +82,7 @@ bool ReportPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   continueStrip_ = ui::Picture::FromResource(pictures::kContinueButton);
   emblem_ = ui::Picture::FromResource(pictures::kReportEmblem);
   background_ = ui::Picture::FromResource(pictures::kReportBackground);
-  if (!CreatePage("TfReportR", parent, bounds)) return false;
+  if (!CreatePage(kClassName, parent, bounds)) return false;
   const ui::Dpi dpi = CurrentDpi();
   ui::FontSpec heading;
   heading.points = 18;

@@ -20,6 +20,8 @@ namespace hvm {
 
 class ProgressWindow : public ui::Window, public RepairProgress {
  public:
+  // The window class other programs and tests find it by; never changes.
+  static constexpr char kClassName[] = "TfProgress";
   [[nodiscard]] bool Create(HWND owner);
   int Start(int count) override;
   void Advance() override;
@@ -40,6 +42,8 @@ class ProgressWindow : public ui::Window, public RepairProgress {
 
 class ReportPage : public ui::Window, public RepairReport {
  public:
+  // The window class other programs and tests find it by; never changes.
+  static constexpr char kClassName[] = "TfReportR";
   struct Hooks {
     // The settings' figures and dates as the report shows them.
     std::function<RepairReportFacts()> facts;

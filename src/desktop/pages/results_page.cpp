@@ -39,7 +39,7 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   cautionIcon_ = ui::Picture::FromResource(pictures::kCaution);
   repairStrip_ = ui::Picture::FromResource(pictures::kRepairButton);
   backupStrip_ = ui::Picture::FromResource(pictures::kBackupButton);
-  if (!CreatePage("TfResults", parent, bounds)) return false;
+  if (!CreatePage(kClassName, parent, bounds)) return false;
 
   ui::FontSpec heading;
   heading.points = 12;

@@ -19,6 +19,8 @@ namespace hvm {
 
 class ResultsPage : public ui::Window {
  public:
+  // The window class other programs and tests find it by; never changes.
+  static constexpr char kClassName[] = "TfResults";
   struct Hooks {
     std::function<void()> repair;     // the repair button
     std::function<void()> backup;     // the backup button

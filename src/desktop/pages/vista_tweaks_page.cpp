@@ -24,7 +24,7 @@ VistaTweaksPage::~VistaTweaksPage() {
 
 bool VistaTweaksPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   hooks_ = std::move(hooks);
-  if (!CreatePage("TfTweak", parent, bounds)) return false;
+  if (!CreatePage(kClassName, parent, bounds)) return false;
   if (!view_.Create(Hwnd(), {ClientRect()})) return false;
   for (size_t box = 0; box < boxes_.size(); ++box)
     if (!boxes_[box].Create(Hwnd(), {VistaSettings()[box].caption})) return false;

@@ -19,6 +19,8 @@ inline constexpr int kVistaTemplate = 440;
 
 class VistaTweaksPage : public ui::Window {
  public:
+  // The window class other programs and tests find it by; never changes.
+  static constexpr char kClassName[] = "TfTweak";
   struct Hooks {
     std::function<bool()> administrator;
   };

@@ -308,13 +308,6 @@ class TweaksInMainWindowTest : public ::testing::Test {
     ui::PumpMessages();
     return *window_;
   }
-  bool CommandQueued(WPARAM command) {
-    MSG message;
-    bool found = false;
-    while (PeekMessageA(&message, window_->Hwnd(), WM_USER, WM_USER, PM_REMOVE))
-      found |= message.wParam == command;
-    return found;
-  }
   test::RegistrySandbox sandbox_;
   test::TestFolder folder_;
   std::string data_;
@@ -345,7 +338,8 @@ TEST_F(TweaksInMainWindowTest, TheOptimizeCommandsRunThePageAndRefreshTheFrontPa
   EXPECT_TRUE(window.Optimize().IsVisible());
   EXPECT_EQ(420, window.Optimize().TemplateShown());
   window.Session().Results().AddProblem(4, "HKCR\\CLSID\\{A}\\InprocServer32");
-  CommandQueued(7);
+  ui::PumpMessages();
+  ASSERT_FALSE(window.FrontFacts().optimized);
   // While it runs, no scan may start and no other page be chosen.
   bool lockedDuringTheRun = false;
   PostMessageA(window.Hwnd(), WM_NULL, 0, 0);  // one message at least passes during the run
@@ -360,13 +354,15 @@ TEST_F(TweaksInMainWindowTest, TheOptimizeCommandsRunThePageAndRefreshTheFrontPa
   EXPECT_TRUE(window.Menu().RowsEnabled());
   EXPECT_EQ(0, window.Session().Results().TotalCount());
   EXPECT_EQ(421, window.Optimize().TemplateShown());
-  EXPECT_TRUE(CommandQueued(7));
+  ui::PumpMessages();
+  EXPECT_TRUE(window.FrontFacts().optimized) << "the front page was told";
   ProgramSettings settings;
   LoadSettings(settings, data_ + "\\hvmend.ini");
   EXPECT_TRUE(IsOptimized(settings));
   window.HandleCommand(Command::kUndoOptimize, 0);
   EXPECT_EQ(420, window.Optimize().TemplateShown());
-  EXPECT_TRUE(CommandQueued(7));
+  ui::PumpMessages();
+  EXPECT_FALSE(window.FrontFacts().optimized);
   LoadSettings(settings, data_ + "\\hvmend.ini");
   EXPECT_FALSE(IsOptimized(settings));
 }
