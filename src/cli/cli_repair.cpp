@@ -13,6 +13,7 @@
 #include "engine/core/problem_line.h"
 #include "engine/core/registry.h"
 #include "engine/core/registry_paths.h"
+#include "engine/core/text_encoding.h"
 #include "engine/results/data_folder_lock.h"
 #include "engine/results/text_file.h"
 #include "engine/scan/file_tests.h"
@@ -96,10 +97,11 @@ ProblemTarget ListedTarget(const std::string& line) {
   return target;
 }
 
-// Lines "N<TAB>problem line" filed under section N, as a scan would.
+// Lines "N<TAB>problem line" filed under section N, as a scan would; in
+// UTF-8, or in the system's code page as older tools write.
 void AddProblemsFromFile(const std::string& path, ResultsStore& results) {
   if (!FileExists(path)) throw UsageError("cannot read " + path);
-  for (const std::string& line : SplitTextLines(ReadTextFile(path))) {
+  for (const std::string& line : SplitTextLines(TextOfOldFile(ReadTextFile(path)))) {
     if (line.empty()) continue;
     const size_t tab = line.find('\t');
     const std::set<int> section =

@@ -17,6 +17,7 @@
 #include "engine/settings/program_settings.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
+#include "support/snapshot_text.h"
 #include "support/test_folder.h"
 
 namespace hvm {
@@ -579,7 +580,7 @@ TEST_F(MainWindowTest, RepairFromTheResultsPageRemovesTheCheckedAndKeepsTheUndo)
   EXPECT_FALSE(test::KeyExists("HKCR\\CLSID\\{STALE-1001}\\InprocServer32"));
   EXPECT_TRUE(test::KeyExists("HKCR\\CLSID\\{STALE-1002}\\InprocServer32"));
   const std::string snapshot =
-      test::ReadWholeFile(data_ + "\\" + Environment().SnapshotName + ".reg");
+      test::SnapshotFileText(data_ + "\\" + Environment().SnapshotName + ".reg");
   EXPECT_NE(std::string::npos, snapshot.find("{STALE-1000}"));
   EXPECT_EQ(std::string::npos, snapshot.find("{STALE-1002}"));
   EXPECT_EQ(0, window.Session().Results().TotalCount());
@@ -715,7 +716,7 @@ TEST_F(MainWindowTest, ScanDecideRepairAndRestoreFromTheWindow) {
   EXPECT_NE(std::string::npos, ignoreFile.find("{STALE-1003}")) << ignoreFile;
   EXPECT_EQ(std::string::npos, ignoreFile.find("{STALE-1002}")) << ignoreFile;
   const std::string snapshot =
-      test::ReadWholeFile(data_ + "\\" + Environment().SnapshotName + ".reg");
+      test::SnapshotFileText(data_ + "\\" + Environment().SnapshotName + ".reg");
   EXPECT_NE(std::string::npos, snapshot.find("{STALE-1001}"));
   EXPECT_EQ(std::string::npos, snapshot.find("{STALE-1002}"));
   EXPECT_EQ(std::string::npos, snapshot.find("{STALE-1003}"));

@@ -1,7 +1,9 @@
 // registry_dump.exe KEY: every key below KEY (short root name) and every value
 // in it, one line each, "key|name|type|bytes in hex", in a fixed order, so
-// that end-to-end tests can compare registry contents byte for byte. Unlike
-// `reg export`, text with a NUL before its end is shown whole.
+// that end-to-end tests can compare registry contents byte for byte. Names
+// are printed in UTF-8 and data as the registry stores it (text as UTF-16LE),
+// read through the wide calls: unlike `reg export`, text with a NUL before
+// its end is shown whole, and so is text no code page holds.
 #include <windows.h>
 
 #include <algorithm>
@@ -11,19 +13,38 @@
 
 namespace {
 
-void Dump(HKEY root, const std::string& path) {
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return "";
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), length, nullptr,
+                      nullptr);
+  return out;
+}
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return L"";
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring out(size_t(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), length);
+  return out;
+}
+
+void Dump(HKEY root, const std::wstring& path) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  std::printf("%s\n", path.c_str());
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  std::printf("%s\n", Utf8(path).c_str());
   std::vector<std::string> lines;
   for (DWORD i = 0;; ++i) {
-    char name[16384];
-    DWORD nameLength = sizeof(name), type = 0, size = 0;
-    if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    wchar_t name[16384];
+    DWORD nameLength = 16384, type = 0, size = 0;
+    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
       break;
     std::vector<unsigned char> data(size + 1);
-    RegQueryValueExA(key, name, nullptr, &type, data.data(), &size);
-    std::string line = path + "|" + name + "|" + std::to_string(type) + "|";
+    RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
+    std::string line =
+        Utf8(path) + "|" + Utf8(std::wstring(name, nameLength)) + "|" + std::to_string(type) + "|";
     for (DWORD b = 0; b < size; ++b) {
       char pair[4];
       std::snprintf(pair, sizeof(pair), "%02x", data[b]);
@@ -33,17 +54,17 @@ void Dump(HKEY root, const std::string& path) {
   }
   std::sort(lines.begin(), lines.end());
   for (const std::string& line : lines) std::printf("%s\n", line.c_str());
-  std::vector<std::string> subKeys;
+  std::vector<std::wstring> subKeys;
   for (DWORD i = 0;; ++i) {
-    char name[256];
-    DWORD length = sizeof(name);
-    if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    wchar_t name[256];
+    DWORD length = 256;
+    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       break;
-    subKeys.emplace_back(name);
+    subKeys.emplace_back(name, length);
   }
   RegCloseKey(key);
   std::sort(subKeys.begin(), subKeys.end());
-  for (const std::string& sub : subKeys) Dump(root, path + "\\" + sub);
+  for (const std::wstring& sub : subKeys) Dump(root, path + L"\\" + sub);
 }
 
 }  // namespace
@@ -58,6 +79,6 @@ int main(int argc, char** argv) {
                     : rootName == "HKCR" ? HKEY_CLASSES_ROOT
                                          : nullptr;
   if (!root || slash == std::string::npos) return 2;
-  Dump(root, path.substr(slash + 1));
+  Dump(root, Wide(path.substr(slash + 1)));
   return 0;
 }

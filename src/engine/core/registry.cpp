@@ -6,6 +6,7 @@
 #include <array>
 
 #include "engine/core/registry_paths.h"
+#include "engine/core/text_encoding.h"
 
 namespace hvm {
 namespace {
@@ -16,7 +17,7 @@ constexpr REGSAM kReadWrite = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;  //
 constexpr REGSAM kReadOnly = KEY_READ;                                        // 0x20019
 
 // Longest names the platform allows, for buffers that must grow past what
-// RegQueryInfoKey reported (a key changed meanwhile, or a double-byte locale).
+// RegQueryInfoKey reported (a key changed meanwhile, or a multi-byte code page).
 constexpr DWORD kMaxKeyNameChars = 255;
 constexpr DWORD kMaxValueNameChars = 16383;
 
@@ -49,14 +50,16 @@ std::string FormatMessage(RegistryError::Reason reason, const std::string& name)
   return text;
 }
 
-// Names in double-byte code pages may take two bytes a character, so the
-// lengths the platform reports in characters are doubled before use.
-bool IsDoubleByteLocale() {
-  static const bool doubleByte = [] {
+// The platform reports name lengths in UTF-16 units, and the ANSI calls
+// give each unit as up to this many bytes: two in a double-byte code page,
+// up to three under UTF-8 (four for a pair of units, which is two a unit).
+DWORD BytesPerUnit() {
+  static const DWORD bytes = [] {
     CPINFO info{};
-    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1;
+    if (!GetCPInfo(CP_ACP, &info)) return DWORD(1);
+    return std::min<DWORD>(std::max<DWORD>(info.MaxCharSize, 1), 3);
   }();
-  return doubleByte;
+  return bytes;
 }
 
 std::optional<RegKeyInfo> QueryKeyInfo(HKEY key, LONG* status) {
@@ -69,10 +72,8 @@ std::optional<RegKeyInfo> QueryKeyInfo(HKEY key, LONG* status) {
   *status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLen, nullptr,
                              &values, &maxValueLen, &maxData, nullptr, &info.lastWriteTime);
   if (*status != ERROR_SUCCESS) return std::nullopt;
-  if (IsDoubleByteLocale()) {
-    maxSubKeyLen *= 2;
-    maxValueLen *= 2;
-  }
+  maxSubKeyLen *= BytesPerUnit();
+  maxValueLen *= BytesPerUnit();
   info.subKeyCount = subKeys;
   info.maxSubKeyLen = maxSubKeyLen;
   info.valueCount = values;
@@ -81,10 +82,9 @@ std::optional<RegKeyInfo> QueryKeyInfo(HKEY key, LONG* status) {
   return info;
 }
 
-// Bytes a name of `chars` characters may take: two a character in a
-// double-byte code page.
+// Bytes a name of `chars` UTF-16 units may take through the ANSI calls.
 DWORD NameBytes(DWORD chars) {
-  return IsDoubleByteLocale() ? 2 * chars : chars;
+  return BytesPerUnit() * chars;
 }
 
 // A buffer this large holds nearly every name at once; longer ones are read
@@ -469,17 +469,30 @@ void RegistrySession::StoreValue(const std::string& name, const void* data, uint
 }
 
 std::string RegistrySession::ReadText(const std::string& name) {
-  const int size = ValueSize(name);
+  int size = ValueSize(name);
   if (size <= 0) return "";
-  // One spare NUL: text stored without its terminator, or with an odd byte
-  // count, still ends inside the buffer.
-  std::string buffer(size_t(size) + 1, '\0');
-  const RegValueInfo got = FetchValue(name, buffer.data(), uint32_t(size));
-  if (!StringKinds.Contains(got.kind))
-    throw RegistryError(RegistryError::Reason::InvalidType, name);
-  const size_t length = strnlen(buffer.data(), std::min<size_t>(got.size, size_t(size)));
-  buffer.resize(length);
-  return buffer;
+  // The size asked first may fall short of the text: it can count the
+  // UTF-16 bytes stored, while under UTF-8 a character stored in two bytes
+  // can take three. The read that falls short says what it needs.
+  for (int attempt = 0;; ++attempt) {
+    // One spare NUL: text stored without its terminator, or with an odd byte
+    // count, still ends inside the buffer.
+    std::string buffer(size_t(size) + 1, '\0');
+    DWORD type = REG_NONE;
+    DWORD got = DWORD(size);
+    const LONG status = RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &type,
+                                         reinterpret_cast<BYTE*>(buffer.data()), &got);
+    if (status == ERROR_MORE_DATA && attempt < 8) {
+      size = int(std::max<DWORD>(got, DWORD(size) * 2));
+      continue;
+    }
+    if (status != ERROR_SUCCESS)
+      throw RegistryError(RegistryError::Reason::GetFailed, name, status);
+    if (!StringKinds.Contains(KindOfPlatformType(type)))
+      throw RegistryError(RegistryError::Reason::InvalidType, name);
+    buffer.resize(strnlen(buffer.data(), std::min<size_t>(got, size_t(size))));
+    return buffer;
+  }
 }
 
 int32_t RegistrySession::ReadDword(const std::string& name) {
@@ -513,13 +526,12 @@ bool IsTextType(DWORD type) {
 // one call what the size query and the read would answer in two.
 constexpr DWORD kFirstReadBytes = 512;
 
-// Whether the text of a value survives the system code page: the ANSI calls
-// turn characters outside it into "?", and text read that way cannot be
-// written back as it was.
+// Whether the text of a value survives the active code page: the ANSI calls
+// turn characters outside it into a stand-in ("?" in an older system's code
+// page, U+FFFD for a lone surrogate under UTF-8), and text read that way
+// cannot be written back as it was.
 bool TextFitsCodePage(HKEY key, const std::string& name) {
-  const int wideLength = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);
-  std::wstring wideName(size_t(std::max(wideLength, 1)), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wideName.data(), wideLength);
+  const std::wstring wideName = WideFromText(name);
   std::wstring text(kFirstReadBytes / sizeof(wchar_t), L'\0');
   DWORD got = kFirstReadBytes;
   LONG status = RegQueryValueExW(key, wideName.c_str(), nullptr, nullptr,
@@ -532,10 +544,9 @@ bool TextFitsCodePage(HKEY key, const std::string& name) {
                               reinterpret_cast<BYTE*>(text.data()), &got);
   }
   if (status != ERROR_SUCCESS) return false;
-  BOOL lossy = FALSE;
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), int(got / sizeof(wchar_t)),
-                      nullptr, 0, nullptr, &lossy);
-  return !lossy;
+  bool exact = true;
+  TextFromWide(std::wstring_view(text.data(), got / sizeof(wchar_t)), &exact);
+  return exact;
 }
 
 }  // namespace
@@ -573,6 +584,41 @@ void RegistrySession::WriteTypedValue(const std::string& name, DWORD type,
                                       const std::string& data) {
   const LONG status =
       RegSetValueExA(current_.Get(), name.c_str(), 0, type,
+                     reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
+  if (status != ERROR_SUCCESS) throw RegistryError(RegistryError::Reason::SetFailed, name, status);
+}
+
+std::optional<RegRawValue> RegistrySession::ReadStoredValue(const std::string& name) {
+  const std::wstring wideName = WideFromText(name);
+  RegRawValue value;
+  DWORD size = kFirstReadBytes;
+  LONG status = ERROR_SUCCESS;
+  // The value may grow between a read that finds it too long and the next.
+  for (int attempt = 0; attempt < 9 && status == ERROR_SUCCESS; ++attempt) {
+    value.data.assign(size_t(size), '\0');
+    DWORD got = size;
+    status = RegQueryValueExW(current_.Get(), wideName.c_str(), nullptr, &value.type,
+                              reinterpret_cast<BYTE*>(value.data.data()), &got);
+    if (status == ERROR_SUCCESS) {
+      value.data.resize(got);
+      return value;
+    }
+    if (status == ERROR_MORE_DATA) {
+      size = got;
+      status = ERROR_SUCCESS;
+    }
+  }
+  if (status == ERROR_FILE_NOT_FOUND) {
+    Fail(status);
+    return std::nullopt;
+  }
+  throw RegistryError(RegistryError::Reason::GetFailed, name, status);
+}
+
+void RegistrySession::WriteStoredValue(const std::string& name, DWORD type,
+                                       const std::string& data) {
+  const LONG status =
+      RegSetValueExW(current_.Get(), WideFromText(name).c_str(), 0, type,
                      reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
   if (status != ERROR_SUCCESS) throw RegistryError(RegistryError::Reason::SetFailed, name, status);
 }

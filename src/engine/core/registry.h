@@ -189,6 +189,14 @@ class RegistrySession {
   std::optional<RegRawValue> ReadTypedValue(const std::string& name);
   // Stores `data` as it is under the platform type `type`.
   void WriteTypedValue(const std::string& name, DWORD type, const std::string& data);
+  // The value byte for byte as the platform stores it: the text kinds as
+  // their UTF-16LE bytes, however few of their characters the active code
+  // page holds (and text with a lone surrogate or an odd length too);
+  // nothing when it does not exist. Any other failure raises "Failed to get
+  // data".
+  std::optional<RegRawValue> ReadStoredValue(const std::string& name);
+  // Stores `data` byte for byte under `type`: text kinds as UTF-16LE bytes.
+  void WriteStoredValue(const std::string& name, DWORD type, const std::string& data);
 
   void WriteText(const std::string& name, const std::string& text);
   void WriteExpandText(const std::string& name, const std::string& text);

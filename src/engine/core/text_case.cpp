@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "engine/core/text_encoding.h"
+
 namespace hvm {
 
 std::string UpperCase(std::string_view text) {
@@ -18,11 +20,17 @@ std::string UpperCase(std::string_view text) {
     if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
   }
   if (ascii) return upper;
-  const int length = LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, text.data(),
-                                  int(text.size()), upper.data(), int(upper.size()));
-  // Folding never changes the length in a single-byte code page; should it
-  // fail, the plain ASCII folding is the safe answer.
-  if (length != int(text.size())) {
+  // Folded as UTF-16: the ANSI form of the call reads its bytes in the
+  // locale's code page, not in the active one (UTF-8).
+  std::wstring wide = WideFromText(text);
+  const int units = LCMapStringW(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, wide.data(),
+                                 int(wide.size()), wide.data(), int(wide.size()));
+  if (units == int(wide.size())) upper = TextFromWide(wide);
+  // Callers find places in the folded text and use them in the original, so
+  // the length must stay. It does in a single-byte code page; under UTF-8 a
+  // few letters take another number of bytes in their other case, and those
+  // texts (like a failed call) take the plain ASCII folding.
+  if (units != int(wide.size()) || upper.size() != text.size()) {
     upper.assign(text);
     for (char& c : upper)
       if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');

@@ -1,4 +1,4 @@
-// Case folding of registry text in the system's ANSI code page.
+// Case folding of registry text in the active code page.
 #pragma once
 
 #include <string>

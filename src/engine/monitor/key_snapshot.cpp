@@ -16,10 +16,11 @@ constexpr int kSnapshotAttempts = 8;
 constexpr int kReportAttempts = 2;
 
 // The user's locale without regard to case: the order and sameness the
-// registry's own names follow.
+// registry's own names follow. The names are read in the active code page
+// (UTF-8), not in the locale's, which the ANSI call would take by itself.
 int CompareNames(std::string_view a, std::string_view b) {
-  const int result = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), int(a.size()),
-                                    b.data(), int(b.size()));
+  const int result = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE | LOCALE_USE_CP_ACP,
+                                    a.data(), int(a.size()), b.data(), int(b.size()));
   return result - CSTR_EQUAL;  // < 0, 0, > 0
 }
 

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <optional>
 
 namespace hvm {
 namespace {
@@ -25,6 +26,22 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && StartsWithNoCase(a, b);
+}
+
+constexpr std::string_view kNulUnit("\0\0", 2);
+
+// Stored text (UTF-16LE) that a quoted line gives back exactly, as the
+// program's text: whole units, one terminating NUL and no other, and every
+// character one the codec carries.
+std::optional<std::string> QuotableText(std::string_view stored, const TextCodec& codec) {
+  if (stored.size() < 2 || stored.size() % 2 != 0 || !stored.ends_with(kNulUnit))
+    return std::nullopt;
+  const std::string_view body = stored.substr(0, stored.size() - 2);
+  for (size_t i = 0; i < body.size(); i += 2)
+    if (body.substr(i, 2) == kNulUnit) return std::nullopt;
+  std::string text;
+  if (!codec.fromUtf16Le(body, text)) return std::nullopt;
+  return text;
 }
 
 std::string NamePart(std::string_view name) {
@@ -233,9 +250,28 @@ bool ValueNameWritable(std::string_view valueName) {
   return valueName.find_first_of(std::string_view("\r\n\"\0", 4)) == std::string_view::npos;
 }
 
+namespace {
+
+// The registry editor's form: text kinds as the registry stores them.
+std::string StoredValueLines(const ExportDialect& dialect, const std::string& namePart,
+                             uint32_t type, std::string_view data) {
+  if (type == regtype::kString) {
+    if (const std::optional<std::string> text = QuotableText(data, *dialect.utf16))
+      return std::string(kCrLf) + namePart + "=\"" + EscapeRegString(*text) + "\"";
+  } else if (type == regtype::kDword && data.size() == 4) {
+    return DwordLine(dialect, namePart, data);
+  } else if (type == regtype::kBinary) {
+    return HexLines(namePart + "=hex:", data, false);
+  }
+  return HexLines(TypedPrefix(namePart, type), data, false);
+}
+
+}  // namespace
+
 std::string ValueLines(const ExportDialect& dialect, std::string_view name, uint32_t type,
                        std::string_view data) {
   const std::string namePart = NamePart(name);
+  if (dialect.utf16) return StoredValueLines(dialect, namePart, type, data);
   switch (type) {
     case regtype::kString:
       if (!IsPlainText(data)) break;
@@ -284,15 +320,81 @@ std::string_view FirstLine(std::string_view text) {
   return line;
 }
 
+char16_t UnitAt(std::string_view bytes, size_t at) {
+  return char16_t(static_cast<unsigned char>(bytes[at]) |
+                  (static_cast<unsigned char>(bytes[at + 1]) << 8));
+}
+
+// Offset of the first line feed unit at or after `from` (an even offset of
+// the file), or npos.
+size_t FindUtf16LineFeed(std::string_view bytes, size_t from) {
+  for (size_t at = from; at + 1 < bytes.size(); at += 2)
+    if (UnitAt(bytes, at) == u'\n') return at;
+  return std::string_view::npos;
+}
+
+// The first line of the file when it is ended by a line end and could be a
+// header (ASCII); nothing otherwise.
+std::optional<std::string> HeaderLine(std::string_view fileText) {
+  if (!IsUtf16Text(fileText)) {
+    const std::string_view text = WithoutByteOrderMark(fileText);
+    if (text.find('\n') == std::string_view::npos) return std::nullopt;
+    return std::string(FirstLine(text));
+  }
+  const size_t end = FindUtf16LineFeed(fileText, kUtf16LeByteOrderMark.size());
+  if (end == std::string_view::npos) return std::nullopt;
+  std::string line;
+  for (size_t at = kUtf16LeByteOrderMark.size(); at < end; at += 2) {
+    const char16_t unit = UnitAt(fileText, at);
+    if (unit == 0 || unit > 0x7F) return std::nullopt;
+    line += char(unit);
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+// One line of a snapshot in the program's text, and whether it came there
+// exactly (a line of a UTF-16 file may hold a character the codec cannot carry).
+struct SnapshotLine {
+  std::string text;
+  bool exact = true;
+};
+
+std::vector<SnapshotLine> SnapshotLines(std::string_view fileText, const TextCodec& codec) {
+  std::vector<SnapshotLine> lines;
+  if (!IsUtf16Text(fileText)) {
+    for (std::string& line : SplitTextLines(WithoutByteOrderMark(fileText)))
+      lines.push_back({std::move(line), true});
+    return lines;
+  }
+  size_t start = kUtf16LeByteOrderMark.size();
+  while (start < fileText.size()) {
+    size_t end = FindUtf16LineFeed(fileText, start);
+    if (end == std::string_view::npos) end = fileText.size();
+    std::string_view units = fileText.substr(start, end - start);
+    if (units.size() >= 2 && units.size() % 2 == 0 && UnitAt(units, units.size() - 2) == u'\r')
+      units.remove_suffix(2);
+    SnapshotLine line;
+    line.exact = codec.fromUtf16Le(units, line.text);
+    lines.push_back(std::move(line));
+    start = end + 2;
+  }
+  return lines;
+}
+
 constexpr char kCutShort[] = "its export in the snapshot was cut short";
 constexpr char kHoldsNul[] = "its line in the snapshot holds a NUL byte";
+constexpr char kBeyondCodePage[] =
+    "its line in the snapshot holds a character this system's code page cannot hold";
 constexpr char kUnreadableLine[] = "a line before it in its block of the snapshot cannot be read";
 constexpr char kAfterOpenKeyLine[] =
     "it follows a key line without its \"]\" in the snapshot, so its key may be the end of "
     "another key's name";
 
-bool HoldsNul(std::string_view line) {
-  return line.find('\0') != std::string_view::npos;
+// Why a line cannot be read back exactly, or null.
+const char* LineProblem(const SnapshotLine& line) {
+  if (line.text.find('\0') != std::string::npos) return kHoldsNul;
+  return line.exact ? nullptr : kBeyondCodePage;
 }
 
 // "@=..." or "\"name\"=...".
@@ -313,9 +415,12 @@ bool QuotedDataClosed(std::string_view data) {
 // One pass over the lines of a snapshot; see SnapshotItem for what it refuses.
 class SnapshotReader {
  public:
-  std::vector<SnapshotItem> Read(std::string_view fileText) {
-    const std::vector<std::string> lines = SplitTextLines(WithoutByteOrderMark(fileText));
-    for (size_t i = 1; i < lines.size(); ++i) Take(lines[i]);
+  std::vector<SnapshotItem> Read(std::string_view fileText, const TextCodec& codec) {
+    const std::vector<SnapshotLine> lines = SnapshotLines(fileText, codec);
+    for (size_t i = 1; i < lines.size(); ++i) {
+      lineProblem_ = LineProblem(lines[i]);
+      Take(lines[i].text);
+    }
     if (continuing_) CutShort();
     CloseKey(nullptr);
     return std::move(items_);
@@ -326,7 +431,7 @@ class SnapshotReader {
     const bool keyLine = !line.empty() && line.front() == '[';
     if (continuing_) {
       if (!line.empty() && !keyLine) {
-        if (HoldsNul(line)) Refuse(value_, kHoldsNul);
+        if (lineProblem_) Refuse(value_, lineProblem_);
         AddPiece(line);
         return;
       }
@@ -358,7 +463,7 @@ class SnapshotReader {
     keyHasValues_ = false;
     blockRefusal_.clear();
     if (afterOpenKeyLine_) Refuse(blockRefusal_, kAfterOpenKeyLine);
-    if (HoldsNul(line)) Refuse(blockRefusal_, kHoldsNul);
+    if (lineProblem_) Refuse(blockRefusal_, lineProblem_);
   }
 
   // The key line before `next` (null: not a key) without values is an entry of its own,
@@ -371,7 +476,7 @@ class SnapshotReader {
   void StartValue(std::string_view line) {
     const std::string_view namePart = NamePartOf(line);
     value_ = {key_, std::string(namePart), "", blockRefusal_};
-    if (HoldsNul(line)) Refuse(value_.refusal, kHoldsNul);
+    if (lineProblem_) Refuse(value_.refusal, lineProblem_);
     AddPiece(line.substr(namePart.size() + 1));
   }
 
@@ -414,35 +519,53 @@ class SnapshotReader {
   bool afterOpenKeyLine_ = false;
   bool continuing_ = false;
   SnapshotItem value_;
+  const char* lineProblem_ = nullptr;  // of the line being taken
 };
 
 }  // namespace
 
+bool IsUtf16Text(std::string_view fileText) {
+  return fileText.starts_with(kUtf16LeByteOrderMark);
+}
+
 bool IsSnapshotText(std::string_view fileText) {
-  const std::string_view text = WithoutByteOrderMark(fileText);
-  return text.find('\n') != std::string_view::npos && IsSnapshotHeader(FirstLine(text));
+  const std::optional<std::string> header = HeaderLine(fileText);
+  return header && IsSnapshotHeader(*header);
+}
+
+std::string_view CompleteLines(std::string_view fileText) {
+  if (!IsUtf16Text(fileText)) return fileText.substr(0, fileText.find_last_of('\n') + 1);
+  size_t end = kUtf16LeByteOrderMark.size();
+  for (size_t at = end; at + 1 < fileText.size(); at += 2)
+    if (UnitAt(fileText, at) == u'\n') end = at + 2;
+  return fileText.substr(0, end);
 }
 
 bool FileHasWideText(std::string_view fileText) {
-  return !EqualsNoCase(FirstLine(WithoutByteOrderMark(fileText)), kHeaderNarrow);
+  const std::optional<std::string> header = HeaderLine(fileText);
+  return !header || !EqualsNoCase(*header, kHeaderNarrow);
 }
 
-std::vector<SnapshotItem> ReadSnapshotItems(std::string_view fileText) {
+SnapshotTextForm TextFormOf(std::string_view fileText, const TextCodec& codec) {
+  return {FileHasWideText(fileText), IsUtf16Text(fileText) ? &codec : nullptr};
+}
+
+std::vector<SnapshotItem> ReadSnapshotItems(std::string_view fileText, const TextCodec& codec) {
   if (!IsSnapshotText(fileText)) return {};
-  return SnapshotReader().Read(fileText);
+  return SnapshotReader().Read(fileText, codec);
 }
 
-std::vector<std::string> ListSnapshotEntries(std::string_view fileText) {
+std::vector<std::string> ListSnapshotEntries(std::string_view fileText, const TextCodec& codec) {
   std::vector<std::string> entries;
-  for (const SnapshotItem& item : ReadSnapshotItems(fileText))
+  for (const SnapshotItem& item : ReadSnapshotItems(fileText, codec))
     entries.push_back(
         item.namePart.empty() ? item.key : item.key + std::string(kEntrySeparator) + item.namePart);
   return entries;
 }
 
 std::vector<std::string> FindValueData(std::string_view fileText, std::string_view keyText,
-                                       std::string_view nameAsListed) {
-  return SnapshotValueIndex(fileText).Find(keyText, nameAsListed);
+                                       std::string_view nameAsListed, const TextCodec& codec) {
+  return SnapshotValueIndex(fileText, codec).Find(keyText, nameAsListed);
 }
 
 namespace {
@@ -456,8 +579,8 @@ std::string IndexKey(std::string_view keyText, std::string_view namePart) {
 
 }  // namespace
 
-SnapshotValueIndex::SnapshotValueIndex(std::string_view fileText) {
-  for (SnapshotItem& item : ReadSnapshotItems(fileText)) {
+SnapshotValueIndex::SnapshotValueIndex(std::string_view fileText, const TextCodec& codec) {
+  for (SnapshotItem& item : ReadSnapshotItems(fileText, codec)) {
     const std::string key = IndexKey(item.key, item.namePart);
     if (!item.refusal.empty())
       refusals_.emplace(key, std::move(item.refusal));
@@ -481,6 +604,21 @@ std::vector<std::string> SnapshotValueIndex::Find(std::string_view keyText,
 ParsedValue ParseExportData(std::string_view dataText, bool wideText) {
   if (!dataText.empty() && dataText.front() == '"') return ParseQuoted(dataText);
   return ParseTyped(dataText, wideText);
+}
+
+ParsedValue ParseExportData(std::string_view dataText, const SnapshotTextForm& form) {
+  if (!form.utf16) return ParseExportData(dataText, form.wideText);
+  ParsedValue value;
+  if (!dataText.empty() && dataText.front() == '"') {
+    value = ParseQuoted(dataText);
+    value.data.pop_back();
+    value.data = form.utf16->toUtf16Le(value.data) + std::string(kNulUnit);
+  } else {
+    // The bytes are the stored ones already, two a character for text.
+    value = ParseTyped(dataText, false);
+  }
+  value.stored = true;
+  return value;
 }
 
 std::string RegistryNameOf(std::string_view namePart) {

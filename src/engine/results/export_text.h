@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/core/utf8.h"
+
 namespace hvm {
 
 // Platform value type numbers, repeated here so the text stays platform-free.
@@ -29,21 +31,28 @@ inline constexpr uint32_t kMultiString = 7;
 inline constexpr std::string_view kHeaderNarrow = "REGEDIT4";
 inline constexpr std::string_view kHeaderWide = "Windows Registry Editor Version 5.00";
 
-// The shape of the text. The readers take both headers and both forms of
-// each value kind, so that snapshots of every dialect can be restored.
+// The shape of the text. The readers take both headers, both encodings and
+// both forms of each value kind, so that snapshots of every dialect can be
+// restored.
 struct ExportDialect {
   std::string_view header;
-  bool wideText = false;  // "hex(2):"/"hex(7):" characters followed by "00,"
+  bool wideText = false;  // "hex(2):"/"hex(7):" characters take two bytes
   bool dwordHex = false;  // a 4-byte DWORD as "dword:XXXXXXXX", else decimal
+  // Set: the registry editor's own export form. The file is UTF-16LE text
+  // behind its byte-order mark, and the data of every text kind is given to
+  // ValueLines as the registry stores it (UTF-16LE bytes, ReadStoredValue):
+  // plain text is written quoted, turned into the program's text through
+  // this codec, and anything else as its stored bytes ("hex(1):",
+  // "hex(2):", "hex(7):"). Every character survives, on any code page.
+  const TextCodec* utf16 = nullptr;
 };
 
-// What undo snapshots are written in: single-byte text under "REGEDIT4", a
-// DWORD as "dword:". The system's registry editor reads this the same way on
-// every Windows and under Wine (a "Version 5.00" file in single-byte text has
-// its "hex(2):" bytes read as UTF-16 by some editors and as single-byte text
-// by others, and decimal DWORD lines are skipped), so a snapshot can also be
-// imported by hand.
-inline constexpr ExportDialect kSnapshotDialect{kHeaderNarrow, false, true};
+// The single-byte form earlier versions wrote undo snapshots in: "REGEDIT4",
+// text in the system's code page, a DWORD as "dword:". The system's registry
+// editor reads such a file in its own code page, so characters beyond it
+// cannot travel in it; snapshots are written in the UTF-16 form now
+// (kSnapshotDialect, snapshot_file.h).
+inline constexpr ExportDialect kRegedit4Dialect{kHeaderNarrow, false, true};
 
 // CR -> \r, LF -> \n, " -> \", \ -> \\; every other byte unchanged.
 std::string EscapeRegString(std::string_view text);
@@ -72,12 +81,22 @@ bool IsSnapshotHeader(std::string_view line);
 
 // What some editors put before the first line when they save a file.
 inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+// What begins a UTF-16LE file, the registry editor's export form.
+inline constexpr std::string_view kUtf16LeByteOrderMark = "\xFF\xFE";
 
-// Whether `fileText` (or its start) is an undo snapshot: its first line,
-// after a UTF-8 byte-order mark or none, is one of the two headers and is
-// ended by a line end. The one test the writer (which adds to a snapshot and
-// to nothing else) and the readers (which read nothing else) share.
+// Whether `fileText` (or its start) is an undo snapshot: its first line is
+// one of the two headers and is ended by a line end, in single-byte text
+// (after a UTF-8 byte-order mark or none) or in UTF-16LE text after its
+// byte-order mark. The one test the writer (which adds to a snapshot and to
+// nothing else) and the readers (which read nothing else) share.
 bool IsSnapshotText(std::string_view fileText);
+// Whether the file's text is UTF-16LE: it begins with that byte-order mark.
+// A writer adds to a snapshot of its own encoding only.
+bool IsUtf16Text(std::string_view fileText);
+
+// The file's text up to and with its last line end: a last line without
+// one was cut off by a crash, in either encoding.
+std::string_view CompleteLines(std::string_view fileText);
 
 // The lines of a text file: split at LF, a CR before it dropped.
 std::vector<std::string> SplitTextLines(std::string_view text);
@@ -100,24 +119,31 @@ struct SnapshotItem {
 // The reader: every value line and every key line without values, in file
 // order; nothing for text that is not a snapshot. Lines before the first key
 // line, and those under a key line without its "]", belong to no entry.
-std::vector<SnapshotItem> ReadSnapshotItems(std::string_view fileText);
+// The lines of a UTF-16 file come into the program's text through `codec`
+// (the program passes the active code page's; UTF-8 is that under the
+// manifest, and the text of native builds); an entry whose line holds a
+// character the codec cannot carry is refused.
+std::vector<SnapshotItem> ReadSnapshotItems(std::string_view fileText,
+                                            const TextCodec& codec = kUtf8TextCodec);
 
 // Listing reader: the entries of a snapshot in file order, each "key\\:name
 // part" for a value line or "key" for a key line without values.
-std::vector<std::string> ListSnapshotEntries(std::string_view fileText);
+std::vector<std::string> ListSnapshotEntries(std::string_view fileText,
+                                             const TextCodec& codec = kUtf8TextCodec);
 
 // Value reader: the data text of every complete value line of `nameAsListed`
 // (compared without regard to case) under "[keyText]", in file order. A line
 // cut short by the end of the file, an empty line or another key line is left
 // out.
 std::vector<std::string> FindValueData(std::string_view fileText, std::string_view keyText,
-                                       std::string_view nameAsListed);
+                                       std::string_view nameAsListed,
+                                       const TextCodec& codec = kUtf8TextCodec);
 
 // The value reader for many look-ups: the file is read once, and each Find
 // answers what FindValueData would.
 class SnapshotValueIndex {
  public:
-  explicit SnapshotValueIndex(std::string_view fileText);
+  explicit SnapshotValueIndex(std::string_view fileText, const TextCodec& codec = kUtf8TextCodec);
   std::vector<std::string> Find(std::string_view keyText, std::string_view nameAsListed) const;
   // Why an entry ("" as the name part: the key listed whole) cannot be read
   // back exactly, when any of its exports was refused; "" otherwise.
@@ -134,6 +160,13 @@ class SnapshotValueIndex {
 // two bytes (Version 5.00) rather than one (REGEDIT4).
 bool FileHasWideText(std::string_view fileText);
 
+// How a snapshot file holds the data of its text values.
+struct SnapshotTextForm {
+  bool wideText = false;             // "hex(2):"/"hex(7):" characters take two bytes
+  const TextCodec* utf16 = nullptr;  // a UTF-16 file: text kinds as the registry stores them
+};
+SnapshotTextForm TextFormOf(std::string_view fileText, const TextCodec& codec);
+
 // Data text that does not describe a value.
 class ExportFormatError : public std::runtime_error {
  public:
@@ -142,12 +175,16 @@ class ExportFormatError : public std::runtime_error {
 
 struct ParsedValue {
   uint32_t type = regtype::kNone;
-  std::string data;  // the bytes to store
+  std::string data;     // the bytes to store
+  bool stored = false;  // text kinds as the registry stores them (UTF-16LE), not as program text
 };
 
 // Turns the data text of one value line back into a type and bytes.
 // Throws ExportFormatError for anything malformed; never guesses.
 ParsedValue ParseExportData(std::string_view dataText, bool wideText);
+// The same in a file of that form: in a UTF-16 file the text kinds come back
+// stored, a quoted text through the form's codec.
+ParsedValue ParseExportData(std::string_view dataText, const SnapshotTextForm& form);
 
 // "@" -> "", "\"Name\"" -> "Name" (one quote off each end).
 std::string RegistryNameOf(std::string_view namePart);

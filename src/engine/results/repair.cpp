@@ -43,11 +43,15 @@ struct ValueRead {
   std::string reason;
 };
 
-// The value of the open key as the snapshot can carry it back, or why not.
-ValueRead ReadExportable(RegistrySession& registry, const std::string& name) {
+// The value of the open key as the snapshot can carry it back, or why not:
+// as the registry stores it for a dialect that carries that (every value
+// then comes back byte for byte), else as the active code page reads it.
+ValueRead ReadExportable(RegistrySession& registry, const std::string& name,
+                         const ExportDialect& dialect) {
   if (!ValueNameWritable(name)) return {std::nullopt, ERROR_INVALID_NAME, kUnwritableName};
   try {
-    std::optional<RegRawValue> value = registry.ReadTypedValue(name);
+    std::optional<RegRawValue> value =
+        dialect.utf16 ? registry.ReadStoredValue(name) : registry.ReadTypedValue(name);
     if (!value) return {std::nullopt, registry.LastError(), "the value is gone"};
     return {std::move(value), ERROR_SUCCESS, ""};
   } catch (const RegistryError& error) {
@@ -441,7 +445,7 @@ bool Repairer::PlanValue(HKEY root, const std::string& keyPath, bool check, bool
     NoteKeyNotOpened(entry);
     return false;
   }
-  ValueRead value = ReadExportable(registry_, valueName);
+  ValueRead value = ReadExportable(registry_, valueName, inputs_.dialect);
   registry_.CloseKey();
   // A value that is gone, or cannot be read and so could not be put back, stays.
   if (!value.value) {
@@ -518,9 +522,10 @@ bool Repairer::PlanKey(HKEY root, const std::string& path, bool check, KeyPlan& 
       plan.complete = false;
       break;
     }
-    ValueRead value = ReadExportable(registry_, name);
+    ValueRead value = ReadExportable(registry_, name, inputs_.dialect);
     // A value that cannot be read or named back (also one whose name the
-    // single-byte code page cannot hold) stops the key: it stays, with its key.
+    // active code page cannot hold, as a lone surrogate) stops the key: it
+    // stays, with its key.
     if (!value.value) {
       NoteCantRemove(keyText + "\\\\:" + name, value.status, value.reason);
       plan.complete = false;

@@ -10,8 +10,9 @@
 namespace hvm {
 namespace {
 
-// A header line is far shorter: the start of the file tells whether it has one.
-constexpr DWORD kStartBytes = 64;
+// A header line is far shorter, in either encoding: the start of the file
+// tells whether it has one.
+constexpr DWORD kStartBytes = 128;
 
 // Past this many files of one day something is wrong with the folder, not
 // with one file: the repair then leaves its items in place.
@@ -54,18 +55,20 @@ std::string NumberedSnapshotPath(const std::string& path, int number) {
 SnapshotWriter::SnapshotWriter(std::string path, ExportDialect dialect, DialogService* dialogs)
     : dayPath_(path), path_(std::move(path)), dialect_(dialect), dialogs_(dialogs) {}
 
-bool SnapshotWriter::OpenAsIs(bool& notASnapshot) {
-  notASnapshot = false;
-  readable_ = true;
+std::string SnapshotWriter::Encoded(std::string_view text) const {
+  return dialect_.utf16 ? dialect_.utf16->toUtf16Le(text) : std::string(text);
+}
+
+bool SnapshotWriter::OpenAsIs(PassedOver& passed) {
+  passed = PassedOver::kNo;
   file_ = OpenForAppending(path_, GENERIC_READ | GENERIC_WRITE);
   if (!file_) {
     // A file that can be written but not read may hold the undo of items
-    // already deleted: it is appended to, never replaced.
-    file_ = OpenForAppending(path_, GENERIC_WRITE);
-    if (!file_) return false;
-    readable_ = false;
-    lead_ = FileSize(path_) > 0 ? "\r\n" : std::string(dialect_.header) + "\r\n\r\n";
-    return true;
+    // already deleted, in an encoding nothing tells: it is left as it is.
+    if (ScopedFile(CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)))
+      passed = PassedOver::kOtherForm;
+    return false;
   }
   // Looked at under the append lock: another writer's header is either
   // all there or not begun.
@@ -77,19 +80,24 @@ bool SnapshotWriter::OpenAsIs(bool& notASnapshot) {
   // snapshot: writing elsewhere could split the undo of one repair.
   const std::optional<std::string> start = ReadAt(file_, 0, kStartBytes);
   if (!start) return false;
-  // Whatever else it holds is someone's: it stays as it is.
-  notASnapshot = !IsSnapshotText(*start);
-  return !notASnapshot;
+  // Whatever else it holds is someone's, and a snapshot in the other
+  // encoding would be spoilt by a block in this one: it stays as it is.
+  if (!IsSnapshotText(*start))
+    passed = PassedOver::kNotASnapshot;
+  else if (IsUtf16Text(*start) != (dialect_.utf16 != nullptr))
+    passed = PassedOver::kOtherForm;
+  return passed == PassedOver::kNo;
 }
 
 bool SnapshotWriter::Open() {
+  std::string notASnapshot;  // the first file of the day passed over for holding no snapshot
   for (int number = 1; number <= kMostFilesPerDay; ++number) {
     path_ = number > 1 ? NumberedSnapshotPath(dayPath_, number) : dayPath_;
-    bool notASnapshot = false;
-    if (OpenAsIs(notASnapshot)) {
-      if (number > 1 && dialogs_ && !told_) {
+    PassedOver passed = PassedOver::kNo;
+    if (OpenAsIs(passed)) {
+      if (!notASnapshot.empty() && dialogs_ && !told_) {
         told_ = true;
-        dialogs_->MessageDialog(FileNameOf(dayPath_) +
+        dialogs_->MessageDialog(FileNameOf(notASnapshot) +
                                     " in the data folder is not an undo snapshot Hivemend can "
                                     "add to, so it was left as it is. This repair's undo is "
                                     "written to " +
@@ -99,7 +107,8 @@ bool SnapshotWriter::Open() {
       return true;
     }
     file_.Close();
-    if (!notASnapshot) break;
+    if (passed == PassedOver::kNo) break;
+    if (passed == PassedOver::kNotASnapshot && notASnapshot.empty()) notASnapshot = path_;
   }
   path_ = dayPath_;
   return false;
@@ -107,15 +116,20 @@ bool SnapshotWriter::Open() {
 
 // What goes before a block, decided under the append lock from the file as
 // it now ends: the header in an empty file, a line end after a block cut
-// short by a crash (so the next one starts on a line of its own).
+// short by a crash (so the next one starts on a line of its own), and in a
+// UTF-16 file cut inside a character, the byte that completes it first.
 std::optional<std::string> SnapshotWriter::LeadNow() {
-  if (!readable_) return lead_;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file_.Get(), &size)) return std::nullopt;
-  if (size.QuadPart == 0) return std::string(dialect_.header) + "\r\n\r\n";
-  const std::optional<std::string> last = ReadAt(file_, size.QuadPart - 1, 1);
+  if (size.QuadPart == 0)
+    return std::string(dialect_.utf16 ? kUtf16LeByteOrderMark : "") +
+           Encoded(std::string(dialect_.header) + "\r\n\r\n");
+  const std::string lineEnd = Encoded("\n");
+  if (size.QuadPart % LONGLONG(lineEnd.size()) != 0) return std::string(1, '\0') + Encoded("\r\n");
+  const std::optional<std::string> last =
+      ReadAt(file_, size.QuadPart - LONGLONG(lineEnd.size()), DWORD(lineEnd.size()));
   if (!last) return std::nullopt;
-  return *last == "\n" ? "" : "\r\n";
+  return *last == lineEnd ? "" : Encoded("\r\n");
 }
 
 bool SnapshotWriter::Append(std::string_view block) {
@@ -129,12 +143,8 @@ bool SnapshotWriter::Append(std::string_view block) {
   const AppendLock lock(file_);
   std::optional<std::string> text = lock.Held() ? LeadNow() : std::nullopt;
   if (text) {
-    text->append(block);
-    *text += "\r\n";
-    if (AppendUnderLock(file_, lock, *text)) {
-      lead_.clear();
-      return true;
-    }
+    text->append(Encoded(std::string(block) + "\r\n"));
+    if (AppendUnderLock(file_, lock, *text)) return true;
   }
   // What reached the file is unknown: the next block looks at the file afresh.
   file_.Close();

@@ -9,6 +9,7 @@
 #include "engine/core/registry_paths.h"
 #include "engine/core/results_store.h"
 #include "engine/core/scoped_handle.h"
+#include "engine/core/text_encoding.h"
 #include "engine/results/export_text.h"
 #include "engine/results/text_file.h"
 
@@ -18,11 +19,13 @@ namespace {
 
 // Every block is written with its line end and flushed: a last line without
 // one was cut off by a crash, belongs to an item that was never deleted, and
-// could only restore a shortened value.
+// could only restore a shortened value. A UTF-16 file is read through the
+// active code page by the reader; a single-byte one is made the program's
+// text here.
 std::string SnapshotText(const std::string& path) {
-  std::string text = ReadTextFile(path);
-  if (!text.empty() && text.back() != '\n') text.erase(text.find_last_of('\n') + 1);
-  return text;
+  const std::string bytes = ReadTextFile(path);
+  const std::string_view text = CompleteLines(bytes);
+  return IsUtf16Text(text) ? std::string(text) : TextOfOldFile(text);
 }
 
 }  // namespace
@@ -44,18 +47,33 @@ bool RemoveCreatedFolder(const std::string& entry) {
 
 }  // namespace
 
+namespace {
+
+bool IsTextType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+}  // namespace
+
 bool ApplyExportValue(const std::string& keyText, const std::string& namePart,
-                      const std::string& dataText, bool wideText) {
+                      const std::string& dataText, const SnapshotTextForm& form) {
   std::string path = keyText;
   HKEY root = SplitLongRoot(path);
   if (!root) return false;
   // Parsed first, so that malformed data leaves the registry untouched.
   ParsedValue value;
-  if (!namePart.empty()) value = ParseExportData(dataText, wideText);
+  if (!namePart.empty()) value = ParseExportData(dataText, form);
+  // Text of a single-byte file's hexadecimal forms is in the code page it
+  // was written in.
+  if (!value.stored && IsTextType(value.type)) value.data = TextOfOldBytes(value.data);
   RegistrySession registry;
   registry.SetRoot(root);
   if (!registry.OpenKey(path, true)) return false;
-  if (!namePart.empty()) registry.WriteTypedValue(RegistryNameOf(namePart), value.type, value.data);
+  if (namePart.empty()) return true;
+  if (value.stored)
+    registry.WriteStoredValue(RegistryNameOf(namePart), value.type, value.data);
+  else
+    registry.WriteTypedValue(RegistryNameOf(namePart), value.type, value.data);
   return true;
 }
 
@@ -97,9 +115,9 @@ std::vector<std::string> ListSnapshotContents(const std::string& dataFolder,
                                               SuppressionFilter* filter) {
   const std::string path = dataFolder + "\\" + fileName;
   std::vector<std::string> entries;
-  for (const std::string& line : SplitTextLines(ReadTextFile(BatchPathOf(path))))
+  for (const std::string& line : SplitTextLines(TextOfOldFile(ReadTextFile(BatchPathOf(path)))))
     if (line.size() > 3) entries.push_back(line.substr(3));
-  for (std::string& entry : ListSnapshotEntries(SnapshotText(path))) {
+  for (std::string& entry : ListSnapshotEntries(SnapshotText(path), kProgramTextCodec)) {
     const ProblemLineParts parts = SplitProblemLine(entry);
     if (filter && filter->IsSuppressed(parts.keyText, parts.valuePart, parts.wholeKey)) continue;
     entries.push_back(std::move(entry));
@@ -113,18 +131,18 @@ SnapshotRestorer::SnapshotRestorer(const std::string& dataFolder, const std::str
 SnapshotRestorer::SnapshotRestorer(FromText, std::string dataFolder, const std::string& text)
     : dataFolder_(std::move(dataFolder)),
       isSnapshot_(IsSnapshotText(text)),
-      values_(text),
-      wideText_(FileHasWideText(text)) {}
+      values_(text, kProgramTextCodec),
+      form_(TextFormOf(text, kProgramTextCodec)) {}
 
 bool SnapshotRestorer::Restore(const std::string& entry) const {
   if (IsFolderEntry(entry)) return RemoveCreatedFolder(entry);
   const ProblemLineParts parts = SplitProblemLine(entry);
   const std::string refusal = values_.Refusal(parts.keyText, parts.wholeKey ? "" : parts.valuePart);
   if (!refusal.empty()) throw ExportFormatError(refusal);
-  if (parts.wholeKey) return ApplyExportValue(parts.keyText, "", "", true);
+  if (parts.wholeKey) return ApplyExportValue(parts.keyText, "", "", form_);
   bool restored = false;
   for (const std::string& dataText : values_.Find(parts.keyText, parts.valuePart))
-    restored = ApplyExportValue(parts.keyText, parts.valuePart, dataText, wideText_);
+    restored = ApplyExportValue(parts.keyText, parts.valuePart, dataText, form_);
   return restored;
 }
 

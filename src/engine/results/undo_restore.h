@@ -14,9 +14,11 @@ class SuppressionFilter;
 // Writes one value of a snapshot back into the registry. The key is created
 // when missing; with an empty name part that alone is the restore. False when
 // the key cannot be opened or created. Throws ExportFormatError for data text
-// that describes no value, RegistryError when the write fails.
+// that describes no value, RegistryError when the write fails. The data text
+// is read as the snapshot's form says; text a single-byte file holds in the
+// system's code page is carried into the program's text.
 bool ApplyExportValue(const std::string& keyText, const std::string& namePart,
-                      const std::string& dataText, bool wideText);
+                      const std::string& dataText, const SnapshotTextForm& form);
 
 // "Undo*.reg" file names of `dataFolder`, oldest day first, and the files of
 // one day in the order they were started ("Undo20261209.reg", then "-2", "-3"
@@ -26,7 +28,10 @@ std::vector<std::string> ListSnapshotFiles(const std::string& dataFolder);
 bool SnapshotFileBefore(const std::string& a, const std::string& b);
 
 // Entries of one snapshot: the folders of its batch file (quoted paths), then
-// its values and whole keys in file order, without the suppressed ones.
+// its values and whole keys in file order, without the suppressed ones. A
+// single-byte snapshot (or batch file) of an earlier version is read in the
+// system's code page, line by line where it is not UTF-8 (TextOfOldFile); a
+// UTF-16 one through the active code page.
 std::vector<std::string> ListSnapshotContents(const std::string& dataFolder,
                                               const std::string& fileName,
                                               SuppressionFilter* filter);
@@ -54,7 +59,7 @@ class SnapshotRestorer {
   std::string dataFolder_;
   bool isSnapshot_;
   SnapshotValueIndex values_;
-  bool wideText_;
+  SnapshotTextForm form_;
 };
 
 // A restorer for one entry.

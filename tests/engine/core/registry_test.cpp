@@ -20,6 +20,7 @@ namespace {
 using test::RegistrySandboxTest;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
+using ::testing::UnorderedElementsAreArray;
 
 // Independent of the class under test: raw platform calls.
 bool RawKeyExists(HKEY root, const std::string& path) {
@@ -479,7 +480,7 @@ TEST_F(TNTRegistryTest, TypedValuesOfEverySizeAroundTheFirstReadComeBackWhole) {
   }
 }
 
-TEST_F(TNTRegistryTest, LongTextIsReadWholeAndRefusedWhenTheCodePageCannotHoldIt) {
+TEST_F(TNTRegistryTest, LongTextIsReadWholeAndRefusedWhenNoCodePageCanHoldIt) {
   Opened();
   const std::string text = std::string(700, 'x') + "\\end";
   RawSetValue(HKEY_LOCAL_MACHINE, "Software\\Test", "t", REG_SZ, text.c_str(),
@@ -487,9 +488,10 @@ TEST_F(TNTRegistryTest, LongTextIsReadWholeAndRefusedWhenTheCodePageCannotHoldIt
   const std::optional<RegRawValue> value = registry_.ReadTypedValue("t");
   ASSERT_TRUE(value);
   EXPECT_EQ(text + '\0', value->data);
-  // A character far past the first read that no single-byte code page holds.
+  // Far past the first read, a lone surrogate: no code page holds it, UTF-8
+  // neither, so the ANSI call reads a stand-in.
   std::wstring wide(700, L'y');
-  wide += L'\x4E2D';
+  wide += L'\xD800';
   HKEY key = nullptr;
   ASSERT_EQ(ERROR_SUCCESS,
             RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Test", 0, KEY_SET_VALUE, &key));
@@ -504,6 +506,81 @@ TEST_F(TNTRegistryTest, LongTextIsReadWholeAndRefusedWhenTheCodePageCannotHoldIt
     EXPECT_EQ(ERROR_NO_UNICODE_TRANSLATION, error.status());
   }
   EXPECT_FALSE(registry_.ReadTypedValue("missing"));
+}
+
+// Names and text in every script pass through the session as UTF-8, also at
+// the longest the platform allows, where a character takes three bytes.
+TEST_F(TNTRegistryTest, NamesAndTextInEveryScriptPassThroughWhole) {
+  const std::vector<std::string> names = {
+      "\xD7\x93\xD7\xA7\xD7\xA1\xD7\x98\xD7\xA8",  // Hebrew
+      "\xE6\x96\x87\xE4\xBB\xB6",                  // Chinese
+      "\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB",          // Cyrillic
+      "Caf\xC3\xA9",                               // accented Latin
+      "\xF0\x9F\x93\x81 box",                      // beyond the basic plane
+  };
+  Opened();
+  for (const std::string& name : names) {
+    ASSERT_TRUE(registry_.OpenKey("\\Software\\Test\\" + name, true)) << name;
+    registry_.WriteText(name, "C:\\" + name + "\\app.exe");
+    EXPECT_EQ("C:\\" + name + "\\app.exe", registry_.ReadText(name));
+    EXPECT_THAT(registry_.ListValueNames(), ElementsAre(name));
+  }
+  // What the platform stores is the true name, not the bytes read as another code page.
+  HKEY raw = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Test\\\x05D3\x05E7\x05E1\x05D8\x05E8", 0,
+                          KEY_READ, &raw));
+  RegCloseKey(raw);
+  std::string longest;
+  for (int i = 0; i < 255; ++i) longest += "\xE6\x96\x87";
+  std::string longValue;
+  for (int i = 0; i < 5000; ++i) longValue += "\xE4\xBB\xB6";
+  // Opened below the open key: Wine's ANSI calls take paths of at most 260
+  // characters, whatever their code page.
+  Opened();
+  ASSERT_TRUE(registry_.OpenKey(longest, true));
+  registry_.WriteText(longValue, longValue);
+  EXPECT_EQ(longValue, registry_.ReadText(longValue));
+  EXPECT_THAT(registry_.ListValueNames(), ElementsAre(longValue));
+  ASSERT_EQ(1u, registry_.ListValues(64).size());
+  EXPECT_EQ(longValue, registry_.ListValues(64)[0].name);
+  Opened();
+  std::vector<std::string> expected = names;
+  expected.push_back(longest);
+  EXPECT_THAT(registry_.ListSubKeys(), UnorderedElementsAreArray(expected));
+  EXPECT_EQ(ERROR_SUCCESS, registry_.LastError()) << "the list is whole";
+  EXPECT_TRUE(registry_.DeleteKeyTree(longest));
+}
+
+// The stored form carries what the ANSI form cannot: text no code page
+// holds, and text of an odd length, byte for byte.
+TEST_F(TNTRegistryTest, StoredValuesComeBackByteForByte) {
+  Opened();
+  const std::string name = "\xF0\x9F\x93\x81";
+  const std::string lone("a\0\x00\xD8\0\0", 6);
+  const std::string odd("a\0b", 3);
+  const std::string big(70001, '\x41');
+  for (const auto& [type, data] : {std::pair<DWORD, std::string>{REG_SZ, lone},
+                                   {REG_EXPAND_SZ, odd},
+                                   {REG_MULTI_SZ, std::string("x\0\0\0y\0\0\0\0\0", 10)},
+                                   {REG_BINARY, big},
+                                   {REG_DWORD, std::string("\1\2\3\4", 4)}}) {
+    registry_.WriteStoredValue(name, type, data);
+    const std::optional<RegRawValue> back = registry_.ReadStoredValue(name);
+    ASSERT_TRUE(back) << type;
+    EXPECT_EQ(type, back->type);
+    EXPECT_EQ(data, back->data) << type;
+  }
+  // The stored form is what the wide calls see: the name is the true name.
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Test", 0, KEY_READ, &key));
+  DWORD size = 0;
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegQueryValueExW(key, L"\xD83D\xDCC1", nullptr, nullptr, nullptr, &size));
+  RegCloseKey(key);
+  EXPECT_EQ(4u, size);
+  EXPECT_FALSE(registry_.ReadStoredValue("missing"));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, registry_.LastError());
 }
 
 TEST_F(TNTRegistryTest, RemoveValueDeletesOneValueIncludingTheDefault) {

@@ -27,13 +27,15 @@ ParsedValue RoundTrip(const ExportDialect& dialect, std::string_view name, uint3
   return ParseExportData(found.front(), FileHasWideText(file));
 }
 
-TEST(ExportDialect, SnapshotsAreWrittenAsEveryRegistryEditorReadsThem) {
-  EXPECT_EQ("REGEDIT4", kSnapshotDialect.header);
-  EXPECT_FALSE(kSnapshotDialect.wideText);
+// The single-byte form of earlier versions, still read, and written here to
+// make files of that form.
+TEST(ExportDialect, EarlierSnapshotsAreSingleByteRegedit4) {
+  EXPECT_EQ("REGEDIT4", kRegedit4Dialect.header);
+  EXPECT_FALSE(kRegedit4Dialect.wideText);
   EXPECT_EQ("\r\n\"v\"=dword:000000FF",
-            ValueLines(kSnapshotDialect, "v", regtype::kDword, "\xFF\0\0\0"s));
+            ValueLines(kRegedit4Dialect, "v", regtype::kDword, "\xFF\0\0\0"s));
   EXPECT_EQ("\r\n\"e\"=hex(2):25,58,25,00\r\n",
-            ValueLines(kSnapshotDialect, "e", regtype::kExpandString, Z("%X%")));
+            ValueLines(kRegedit4Dialect, "e", regtype::kExpandString, Z("%X%")));
 }
 
 // A registry editor reads a line up to its first NUL byte and then gives up on
@@ -41,9 +43,9 @@ TEST(ExportDialect, SnapshotsAreWrittenAsEveryRegistryEditorReadsThem) {
 TEST(ValueLines, TextWithANulBeforeItsEndIsWrittenTypedAndNoLineHoldsANul) {
   const std::string text = "a\0b\0"s;
   EXPECT_EQ("\r\n\"v\"=hex(1):61,00,62,00\r\n",
-            ValueLines(kSnapshotDialect, "v", regtype::kString, text));
-  EXPECT_EQ(text, RoundTrip(kSnapshotDialect, "v", regtype::kString, text).data);
-  for (const ExportDialect& dialect : {kSnapshotDialect, kXp, kWin2000, kWin98})
+            ValueLines(kRegedit4Dialect, "v", regtype::kString, text));
+  EXPECT_EQ(text, RoundTrip(kRegedit4Dialect, "v", regtype::kString, text).data);
+  for (const ExportDialect& dialect : {kRegedit4Dialect, kXp, kWin2000, kWin98})
     for (uint32_t type : {0u, 1u, 2u, 3u, 4u, 7u, 11u, 0x4242u})
       for (const std::string& data : {"\0"s, "x\0y"s, "\0\0\0\0"s, ""s, "abc\0\0"s})
         EXPECT_EQ(std::string::npos, ValueLines(dialect, "n", type, data).find('\0'))
@@ -352,11 +354,143 @@ TEST(NameWritable, LineBreaksAndNulNeverQuotesNotInValueNames) {
 // after it is its value, not another key's.
 TEST(KeyLine, BracketsInANameReadBackAsThatKey) {
   const std::string text = std::string(kHeaderNarrow) + KeyLine("HKEY_CURRENT_USER\\a]b[c]") +
-                           ValueLines(kSnapshotDialect, "v]", regtype::kString, "d\0"s) + "\r\n";
+                           ValueLines(kRegedit4Dialect, "v]", regtype::kString, "d\0"s) + "\r\n";
   EXPECT_EQ(std::vector<std::string>{"HKEY_CURRENT_USER\\a]b[c]\\\\:\"v]\""},
             ListSnapshotEntries(text));
   EXPECT_EQ(std::vector<std::string>{"\"d\""},
             FindValueData(text, "HKEY_CURRENT_USER\\a]b[c]", "\"v]\""));
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+using namespace std::literals;
+
+// The registry editor's own form, with the UTF-8 codec a native build has;
+// the program's is the active code page's, which is UTF-8 under its manifest.
+const ExportDialect kUtf16{kHeaderWide, true, true, &kUtf8TextCodec};
+
+const std::string kHebrew = "\xD7\xA7\xD7\x95\xD7\x91\xD7\xA5";
+const std::string kChinese = "\xE6\x96\x87\xE4\xBB\xB6";
+const std::string kCyrillic = "\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB";
+const std::string kLatin = "caf\xC3\xA9";
+const std::string kEmoji = "\xF0\x9F\x93\x81";
+
+// A file as the writer makes it: the byte-order mark, then the program's
+// text (here UTF-8) as UTF-16LE.
+std::string Utf16File(std::string_view text) {
+  return std::string(kUtf16LeByteOrderMark) + Utf16LeFromUtf8(text);
+}
+
+// Stored text: UTF-16LE with its terminating NUL.
+std::string Stored(std::string_view text) {
+  return Utf16LeFromUtf8(text) + "\0\0"s;
+}
+
+ParsedValue Utf16RoundTrip(std::string_view key, std::string_view name, uint32_t type,
+                           const std::string& stored) {
+  const std::string file = Utf16File(std::string(kHeaderWide) + "\r\n" + KeyLine(key) +
+                                     ValueLines(kUtf16, name, type, stored) + "\r\n");
+  const std::string listed = name.empty() ? "@" : "\"" + std::string(name) + "\"";
+  const std::vector<std::string> found = FindValueData(file, key, listed, kUtf8TextCodec);
+  if (found.size() != 1) throw std::runtime_error("value line not found");
+  return ParseExportData(found.front(), TextFormOf(file, kUtf8TextCodec));
+}
+
+// Every name and every value comes back as the registry stored it, in every
+// script: plain text quoted and readable, anything else as its stored bytes.
+TEST(Utf16Form, EveryValueInEveryScriptComesBackAsStored) {
+  for (const std::string& script : {kHebrew, kChinese, kCyrillic, kLatin, kEmoji}) {
+    const std::string key = "HKEY_CURRENT_USER\\gone-" + script + ".exe";
+    const std::string text = "C:\\" + script + "\\" + script + ".exe";
+    EXPECT_EQ("\r\n\"" + script + "\"=\"C:\\\\" + script + "\\\\" + script + ".exe\"",
+              ValueLines(kUtf16, script, regtype::kString, Stored(text)));
+    const std::vector<std::pair<uint32_t, std::string>> values = {
+        {regtype::kString, Stored(text)},
+        {regtype::kString, Utf16LeFromUtf8(text)},  // no terminator
+        {regtype::kString, "a\0\0\xD8\0\0"s},       // a lone surrogate
+        {regtype::kString, Stored("a") + Stored(script)},
+        {regtype::kString, "odd"s},
+        {regtype::kExpandString, Stored("%TEMP%\\" + script)},
+        {regtype::kMultiString, Stored(script) + Stored(kEmoji) + "\0\0"s},
+        {regtype::kDword, "\x01\x02\x03\x84"s},
+        {regtype::kBinary, "\x00\xFF\x0A\x0D"s},
+        {11, "\x01\0\0\0\0\0\0\x80"s},
+    };
+    for (const auto& [type, stored] : values) {
+      const ParsedValue back = Utf16RoundTrip(key, script, type, stored);
+      EXPECT_EQ(type, back.type) << script;
+      EXPECT_EQ(stored, back.data) << script << " type " << type;
+      EXPECT_TRUE(back.stored);
+    }
+  }
+  EXPECT_EQ("\r\n@=hex(2):25,00,58,00,00,00\r\n",
+            ValueLines(kUtf16, "", regtype::kExpandString, Stored("%X")));
+  // Text the program's code page cannot carry goes in its stored bytes.
+  EXPECT_EQ("\r\n\"v\"=hex(1):61,00,00,D8,00,00\r\n",
+            ValueLines(kUtf16, "v", regtype::kString, "a\0\0\xD8\0\0"s));
+}
+
+TEST(Utf16Form, IsASnapshotOnlyWithItsByteOrderMarkAndAHeaderLine) {
+  const std::string header = std::string(kHeaderWide);
+  EXPECT_TRUE(IsSnapshotText(Utf16File(header + "\r\n\r\n")));
+  EXPECT_TRUE(IsSnapshotText(Utf16File("REGEDIT4\n")));
+  EXPECT_TRUE(IsUtf16Text(Utf16File(header + "\r\n")));
+  for (const std::string& not_ :
+       {Utf16File(header), Utf16File("garbage\r\n" + header + "\r\n"),
+        Utf16LeFromUtf8(header + "\r\n"), "\xFE\xFF"s + Utf16LeFromUtf8(header + "\r\n"),
+        Utf16File(kHebrew + "\r\n"), Utf16File("\r\n"), "\xFF\xFE"s, "\xFF\xFE\x0A"s})
+    EXPECT_FALSE(IsSnapshotText(not_));
+  EXPECT_FALSE(FileHasWideText(Utf16File("REGEDIT4\r\n")));
+  EXPECT_TRUE(FileHasWideText(Utf16File(header + "\r\n")));
+  EXPECT_TRUE(TextFormOf(Utf16File(header + "\r\n"), kUtf8TextCodec).utf16);
+  EXPECT_FALSE(TextFormOf(header + "\r\n", kUtf8TextCodec).utf16);
+  // A single-byte file after all its decades: the same test.
+  EXPECT_TRUE(IsSnapshotText("REGEDIT4\r\n"));
+  EXPECT_FALSE(IsUtf16Text("REGEDIT4\r\n"));
+}
+
+// Lines end at a line feed character, never at a byte 0A inside another
+// character (U+0A0D, U+010A); a line the codec cannot carry is refused.
+TEST(Utf16Form, LinesAreCharactersAndEveryEntryComesBackWithItsTrueName) {
+  const std::string gurmukhi = "\xE0\xA8\x8D";  // U+0A0D
+  const std::string cDot = "\xC4\x8A";          // U+010A
+  const std::string key = "HKEY_CURRENT_USER\\" + kHebrew + gurmukhi + cDot;
+  const std::string file =
+      Utf16File(std::string(kHeaderWide) + "\r\n\r\n[" + key + "]\r\n\"" + kChinese + "\"=\"" +
+                kEmoji + "\"\r\n[HKEY_CURRENT_USER\\" + kCyrillic + "]\r\n");
+  EXPECT_EQ((std::vector<std::string>{key + "\\\\:\"" + kChinese + "\"",
+                                      "HKEY_CURRENT_USER\\" + kCyrillic}),
+            ListSnapshotEntries(file, kUtf8TextCodec));
+  EXPECT_EQ(std::vector<std::string>{"\"" + kEmoji + "\""},
+            FindValueData(file, key, "\"" + kChinese + "\"", kUtf8TextCodec));
+  // A lone surrogate in a key line refuses its block; in a value line, its value.
+  const std::string lone = "\x00\xD8"s;
+  const std::string torn = std::string(kUtf16LeByteOrderMark) +
+                           Utf16LeFromUtf8(std::string(kHeaderWide) + "\r\n\r\n[K") + lone +
+                           Utf16LeFromUtf8("]\r\n\"a\"=\"1\"\r\n[L]\r\n\"b\"=\"") + lone +
+                           Utf16LeFromUtf8("\"\r\n\"c\"=\"3\"\r\n");
+  const std::vector<SnapshotItem> items = ReadSnapshotItems(torn, kUtf8TextCodec);
+  ASSERT_EQ(3u, items.size());
+  EXPECT_NE(std::string::npos, items[0].refusal.find("code page")) << items[0].key;
+  EXPECT_NE(std::string::npos, items[1].refusal.find("code page"));
+  EXPECT_EQ("", items[1].data) << "a part of a value is never given";
+  EXPECT_EQ("", items[2].refusal);
+  EXPECT_EQ("\"3\"", items[2].data);
+}
+
+TEST(CompleteLines, ATornLastLineIsLeftOutInEitherEncoding) {
+  EXPECT_EQ("REGEDIT4\r\n[K]\r\n", CompleteLines("REGEDIT4\r\n[K]\r\n\"v\"=dword:0000"));
+  EXPECT_EQ("", CompleteLines("REGEDIT4"));
+  const std::string whole = Utf16File("REGEDIT4\r\n[" + kCyrillic + "]\r\n");
+  EXPECT_EQ(whole, CompleteLines(whole));
+  EXPECT_EQ(whole, CompleteLines(whole + Utf16LeFromUtf8("\"v\"=dword:0000")));
+  EXPECT_EQ(whole, CompleteLines(whole + "\"\0v"s)) << "cut inside a character";
+  // The byte 0A of U+0A0D ends no line.
+  EXPECT_EQ(std::string(kUtf16LeByteOrderMark), CompleteLines(Utf16File("\xE0\xA8\x8D\xC4\x8A")));
 }
 
 }  // namespace

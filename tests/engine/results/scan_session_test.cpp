@@ -13,6 +13,7 @@
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
 #include "support/scan_harness.h"
+#include "support/snapshot_text.h"
 #include "support/test_folder.h"
 
 namespace hvm {
@@ -103,7 +104,7 @@ TEST_F(ScanSessionTest, StaleValuesAreRemovedAtOnceIntoTheDaysSnapshot) {
   EXPECT_EQ("Undo20261209.reg", removed[0].snapshot);
   EXPECT_FALSE(ValueExists(kRun, "Bare"));
   EXPECT_TRUE(ValueExists(kRun, "Kept"));
-  EXPECT_THAT(ReadTextFile(data_.File("Undo20261209.reg")),
+  EXPECT_THAT(test::SnapshotFileText(data_.File("Undo20261209.reg")),
               HasSubstr("\"Bare\"=\"hivemend-no-such-program.exe -x\""));
   EXPECT_TRUE(session.Switches().Enabled(15));
   EXPECT_FALSE(session.Switches().Enabled(1));
