@@ -9,6 +9,8 @@
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
 #include "cli/console_dialogs.h"
+#include "cli/console_output.h"
+#include "cli/json_text.h"
 #include "engine/backup/backup_folders.h"
 #include "engine/backup/backup_stamps.h"
 #include "engine/backup/hive_backup.h"
@@ -74,11 +76,11 @@ int MakeBackup(const BackupOptions& options) {
       out["failedHive"] = result.failedFile;
       out["status"] = result.status;
     }
-    std::printf("%s\n", out.dump(2).c_str());
+    Print("%s\n", JsonText(out).c_str());
   } else {
-    std::printf("%s %s: %s\n", result.ok ? "Full backup made in" : "Full backup not finished in",
-                folder.c_str(), result.Describe().c_str());
-    for (const std::string& file : result.files) std::printf("  %s\n", file.c_str());
+    Print("%s %s: %s\n", result.ok ? "Full backup made in" : "Full backup not finished in",
+          folder.c_str(), result.Describe().c_str());
+    for (const std::string& file : result.files) Print("  %s\n", file.c_str());
   }
   return result.ok ? kExitOk : kExitProblems;
 }
@@ -94,9 +96,9 @@ int ListBackups(const BackupOptions& options) {
     }
     std::string hives;
     for (const std::string& file : backup.hiveFiles) hives += (hives.empty() ? "" : ", ") + file;
-    std::printf("%s  %s (%s)\n", backup.name.c_str(), backup.folder.c_str(), hives.c_str());
+    Print("%s  %s (%s)\n", backup.name.c_str(), backup.folder.c_str(), hives.c_str());
   }
-  if (options.json) std::printf("%s\n", nlohmann::json{{"backups", backups}}.dump(2).c_str());
+  if (options.json) Print("%s\n", JsonText(nlohmann::json{{"backups", backups}}).c_str());
   return kExitOk;
 }
 

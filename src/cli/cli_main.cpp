@@ -5,6 +5,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
+#include "cli/console_output.h"
 #include "engine/core/environment.h"
 
 namespace {
@@ -93,7 +94,7 @@ constexpr char kUsage[] =
     "finished; monitor 0 when it ended; 2 usage or run error.\n";
 
 int ShowUsage(FILE* out) {
-  std::fputs(kUsage, out);
+  hvm::WriteText(out, kUsage);
   return out == stdout ? kExitOk : kExitError;
 }
 
@@ -105,7 +106,7 @@ int main(int argc, char** argv) {
   const std::string& first = args.front();
   if (first == "--help" || first == "-h" || first == "/?") return ShowUsage(stdout);
   if (first == "--version") {
-    std::printf("Hivemend %s\n", HVM_VERSION);
+    hvm::Print("Hivemend %s\n", HVM_VERSION);
     return kExitOk;
   }
   for (const Verb& verb : kVerbs) {
@@ -114,13 +115,13 @@ int main(int argc, char** argv) {
       hvm::InitEnvironment();
       return verb.run(std::vector<std::string>(args.begin() + 1, args.end()));
     } catch (const hvm::UsageError& error) {
-      std::fprintf(stderr, "hvmend-cli %s: %s\n", verb.name, error.what());
+      hvm::PrintTo(stderr, "hvmend-cli %s: %s\n", verb.name, error.what());
       return kExitError;
     } catch (const std::exception& error) {
-      std::fprintf(stderr, "hvmend-cli %s: %s\n", verb.name, error.what());
+      hvm::PrintTo(stderr, "hvmend-cli %s: %s\n", verb.name, error.what());
       return kExitError;
     }
   }
-  std::fprintf(stderr, "hvmend-cli: unknown verb or option '%s'\n\n", first.c_str());
+  hvm::PrintTo(stderr, "hvmend-cli: unknown verb or option '%s'\n\n", first.c_str());
   return ShowUsage(stderr);
 }

@@ -4,6 +4,7 @@
 
 #include "cli/cli_verbs.h"
 #include "cli/console_monitor.h"
+#include "cli/console_output.h"
 #include "engine/core/scoped_handle.h"
 
 namespace hvm {
@@ -27,12 +28,11 @@ int RunMonitorVerb(const std::vector<std::string>& args) {
   const int code = WatchFromConsole(
       options, stop.Get(),
       [](const std::string& text) {
-        std::fputs(text.c_str(), stdout);
-        std::fputc('\n', stdout);
+        WriteText(stdout, text + "\n");
         std::fflush(stdout);
       },
       [](const std::string& text) {
-        std::fprintf(stderr, "%s\n", text.c_str());
+        PrintTo(stderr, "%s\n", text.c_str());
         std::fflush(stderr);
       });
   SetConsoleCtrlHandler(&StopOnControl, FALSE);

@@ -6,7 +6,9 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
+#include "cli/console_output.h"
 #include "cli/data_files.h"
+#include "cli/json_text.h"
 #include "engine/core/environment.h"
 #include "engine/tweaks/optimize.h"
 
@@ -85,7 +87,7 @@ std::string StepsText(const std::vector<TweakStepOutcome>& steps, const char* do
 
 std::string Output(const OptimizeOptions& options, nlohmann::json document,
                    const std::string& text) {
-  return options.json ? document.dump(2) + "\n" : text;
+  return options.json ? JsonText(document) + "\n" : text;
 }
 
 ConsoleResult StatusAction(const OptimizeOptions& options, const Optimizer& optimizer) {
@@ -165,7 +167,7 @@ ConsoleResult RunOptimizeCommand(const std::vector<std::string>& args) {
 
 int RunOptimizeVerb(const std::vector<std::string>& args) {
   const ConsoleResult result = RunOptimizeCommand(args);
-  std::fputs(result.out.c_str(), stdout);
+  WriteText(stdout, result.out);
   return result.exitCode;
 }
 

@@ -8,8 +8,10 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
+#include "cli/console_output.h"
 #include "cli/console_scan_session.h"
 #include "cli/data_files.h"
+#include "cli/json_text.h"
 #include "engine/core/problem_line.h"
 #include "engine/core/registry.h"
 #include "engine/core/registry_paths.h"
@@ -144,21 +146,20 @@ void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure
                                   {"snapshot", snapshot},
                                   {"dryRun", dryRun}};
     if (restorePoint) out["restorePoint"] = *restorePoint;
-    std::printf("%s\n",
-                out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    Print("%s\n", JsonText(out).c_str());
     return;
   }
-  std::printf("Found: %d\nRepaired: %d\nSkipped: %d\nIgnored: %d\nNot removed: %d\n", summary.found,
-              summary.repaired, summary.skipped, summary.ignored, summary.notRemoved);
+  Print("Found: %d\nRepaired: %d\nSkipped: %d\nIgnored: %d\nNot removed: %d\n", summary.found,
+        summary.repaired, summary.skipped, summary.ignored, summary.notRemoved);
   for (const RemovalFailure& failure : failures)
-    std::printf("  left in place: %s (%s, status %ld)\n", failure.entry.c_str(),
-                failure.reason.c_str(), failure.status);
+    Print("  left in place: %s (%s, status %ld)\n", failure.entry.c_str(), failure.reason.c_str(),
+          failure.status);
   if (summary.snapshotFailures > 0)
-    std::printf("Left in place because the snapshot could not be written: %d\n",
-                summary.snapshotFailures);
-  if (restorePoint) std::printf("Restore point: %s\n", restorePoint->c_str());
-  std::printf(dryRun ? "Dry run: nothing was changed (snapshot would be %s)\n" : "Snapshot: %s\n",
-              snapshot.c_str());
+    Print("Left in place because the snapshot could not be written: %d\n",
+          summary.snapshotFailures);
+  if (restorePoint) Print("Restore point: %s\n", restorePoint->c_str());
+  Print(dryRun ? "Dry run: nothing was changed (snapshot would be %s)\n" : "Snapshot: %s\n",
+        snapshot.c_str());
 }
 
 }  // namespace
@@ -170,7 +171,7 @@ int RunRepairVerb(const std::vector<std::string>& args) {
   // repair takes it again in this thread without waiting.
   DataFolderLock folder(session.DataFolder());
   if (!options.dryRun && !folder.Acquire(options.waitMs)) {
-    std::fprintf(stderr, "hvmend-cli repair: %s\n", folder.BusyText().c_str());
+    PrintTo(stderr, "hvmend-cli repair: %s\n", folder.BusyText().c_str());
     return kExitError;
   }
   WarnAboutUnreadableDataFiles(session.DataFolder());
@@ -187,7 +188,7 @@ int RunRepairVerb(const std::vector<std::string>& args) {
     std::string text = repairer.DryRunText();
     std::erase(text, '\r');
     const size_t start = text.find_first_not_of('\n');
-    if (start != std::string::npos) std::printf("%s\n", text.c_str() + start);
+    if (start != std::string::npos) Print("%s\n", text.c_str() + start);
   }
   std::optional<std::string> restorePoint;
   if (options.restorePoint) restorePoint = RestorePointText(session.RestorePoint(), options.dryRun);

@@ -4,6 +4,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
+#include "cli/console_output.h"
 #include "cli/console_scan_session.h"
 #include "cli/data_files.h"
 #include "cli/scan_output.h"
@@ -24,9 +25,9 @@ int RunScanVerb(const std::vector<std::string>& args) {
   const std::string output = options.json
                                  ? FormatScanJson(results, session.Switches())
                                  : FormatScanText(results, session.Switches(), options.verbose);
-  std::fputs(output.c_str(), stdout);
+  WriteText(stdout, output);
   if (!error.empty()) {
-    std::fprintf(stderr, "hvmend-cli: the scan ended with an error: %s\n", error.c_str());
+    PrintTo(stderr, "hvmend-cli: the scan ended with an error: %s\n", error.c_str());
     return kExitError;
   }
   return results.TotalCount() > 0 ? kExitProblems : kExitOk;

@@ -9,7 +9,9 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
+#include "cli/console_output.h"
 #include "cli/data_files.h"
+#include "cli/json_text.h"
 #include "engine/core/environment.h"
 #include "engine/settings/automatic_startup.h"
 #include "engine/settings/file_text.h"
@@ -79,12 +81,12 @@ int GetSettings(const SettingsOptions& options) {
   if (options.json) {
     nlohmann::ordered_json document = nlohmann::ordered_json::object();
     for (const SettingKey* key : keys) document[key->name] = JsonValue(settings, *key);
-    std::printf("%s\n", document.dump(2).c_str());
+    Print("%s\n", JsonText(document).c_str());
   } else if (options.words.size() == 2) {
-    std::printf("%s\n", SettingValue(settings, *keys.front()).c_str());
+    Print("%s\n", SettingValue(settings, *keys.front()).c_str());
   } else {
     for (const SettingKey* key : keys)
-      std::printf("%s=%s\n", key->name.c_str(), SettingValue(settings, *key).c_str());
+      Print("%s=%s\n", key->name.c_str(), SettingValue(settings, *key).c_str());
   }
   return kExitOk;
 }
@@ -128,7 +130,7 @@ int SetSetting(const SettingsOptions& options) {
     ApplyAutoAction(before, settings, options);
   else
     Save(settings, SettingsPathIn(options));
-  std::printf("%s=%s\n", key.name.c_str(), SettingValue(settings, key).c_str());
+  Print("%s=%s\n", key.name.c_str(), SettingValue(settings, key).c_str());
   return kExitOk;
 }
 
@@ -157,10 +159,10 @@ int RunAutostartVerb(const std::vector<std::string>& args) {
   ApplyAutoAction(before, settings, options);
   StartupShortcut shortcut(options.startupFolder, Environment().programFolder + "\\hvmend.exe");
   if (action == kAutoDisabled)
-    std::printf("Automatic start-up is off; %s is not there\n", shortcut.Path().c_str());
+    Print("Automatic start-up is off; %s is not there\n", shortcut.Path().c_str());
   else
-    std::printf("%s starts hvmend.exe %s at log-on\n", shortcut.Path().c_str(),
-                StartWordFor(action).c_str());
+    Print("%s starts hvmend.exe %s at log-on\n", shortcut.Path().c_str(),
+          StartWordFor(action).c_str());
   return kExitOk;
 }
 

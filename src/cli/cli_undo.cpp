@@ -7,6 +7,8 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
+#include "cli/console_output.h"
+#include "cli/json_text.h"
 #include "engine/core/environment.h"
 #include "engine/core/registry.h"
 #include "engine/results/data_folder_lock.h"
@@ -41,7 +43,7 @@ int ListSnapshots(const UndoVerbOptions& options) {
   for (const std::string& name : ListSnapshotFiles(options.dataDir)) {
     if (!IsSnapshotText(ReadTextFile(options.dataDir + "\\" + name))) {
       others.push_back(name);
-      if (!options.json) std::printf("%s (%s; left alone)\n", name.c_str(), kNotASnapshot);
+      if (!options.json) Print("%s (%s; left alone)\n", name.c_str(), kNotASnapshot);
       continue;
     }
     const std::vector<std::string> entries =
@@ -50,12 +52,12 @@ int ListSnapshots(const UndoVerbOptions& options) {
       snapshots.push_back({{"name", name}, {"entries", entries}});
       continue;
     }
-    std::printf("%s (%d entries)\n", name.c_str(), int(entries.size()));
-    for (const std::string& entry : entries) std::printf("  %s\n", entry.c_str());
+    Print("%s (%d entries)\n", name.c_str(), int(entries.size()));
+    for (const std::string& entry : entries) Print("  %s\n", entry.c_str());
   }
   if (options.json)
-    std::printf("%s\n",
-                nlohmann::json{{"snapshots", snapshots}, {"notSnapshots", others}}.dump(2).c_str());
+    Print("%s\n",
+          JsonText(nlohmann::json{{"snapshots", snapshots}, {"notSnapshots", others}}).c_str());
   return kExitOk;
 }
 
@@ -63,10 +65,9 @@ int ListSnapshots(const UndoVerbOptions& options) {
 bool RestoreOne(const SnapshotRestorer& restorer, const std::string& entry) {
   try {
     if (restorer.Restore(entry)) return true;
-    std::fprintf(stderr, "hvmend-cli undo: could not restore %s\n", entry.c_str());
+    PrintTo(stderr, "hvmend-cli undo: could not restore %s\n", entry.c_str());
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "hvmend-cli undo: could not restore %s: %s\n", entry.c_str(),
-                 error.what());
+    PrintTo(stderr, "hvmend-cli undo: could not restore %s: %s\n", entry.c_str(), error.what());
   }
   return false;
 }
@@ -79,14 +80,14 @@ int RestoreSnapshot(const UndoVerbOptions& options) {
     throw UsageError("no snapshot named '" + snapshot + "' in " + options.dataDir);
   DataFolderLock folder(options.dataDir);
   if (!folder.Acquire(options.waitMs)) {
-    std::fprintf(stderr, "hvmend-cli undo: %s\n", folder.BusyText().c_str());
+    PrintTo(stderr, "hvmend-cli undo: %s\n", folder.BusyText().c_str());
     return kExitError;
   }
   // Read once the folder is ours: a repair that held it may have added to it.
   const SnapshotRestorer restorer(options.dataDir, snapshot);
   if (!restorer.IsSnapshot()) {
-    std::fprintf(stderr, "hvmend-cli undo: %s %s; nothing was restored\n", snapshot.c_str(),
-                 kNotASnapshot);
+    PrintTo(stderr, "hvmend-cli undo: %s %s; nothing was restored\n", snapshot.c_str(),
+            kNotASnapshot);
     return kExitError;
   }
   SuppressionLists suppression(options.dataDir);
@@ -100,8 +101,7 @@ int RestoreSnapshot(const UndoVerbOptions& options) {
 
   int restored = 0;
   for (const std::string& entry : chosen) restored += RestoreOne(restorer, entry);
-  std::printf("Restored %d of %d entries from %s\n", restored, int(chosen.size()),
-              snapshot.c_str());
+  Print("Restored %d of %d entries from %s\n", restored, int(chosen.size()), snapshot.c_str());
   return restored == int(chosen.size()) ? kExitOk : kExitProblems;
 }
 

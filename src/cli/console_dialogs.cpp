@@ -1,5 +1,7 @@
 #include "cli/console_dialogs.h"
 
+#include "cli/console_output.h"
+
 namespace hvm {
 
 int ConsoleDialogService::MessageDialog(const std::string& text, const std::string& caption,
@@ -18,7 +20,7 @@ int ConsoleDialogService::MessageDialog(const std::string& text, const std::stri
       break;
     default: break;
   }
-  if (out_) std::fprintf(out_, "%s: %s [%s]\n", caption.c_str(), text.c_str(), name);
+  if (out_) PrintTo(out_, "%s: %s [%s]\n", caption.c_str(), text.c_str(), name);
   return answer;
 }
 

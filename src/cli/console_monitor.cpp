@@ -4,6 +4,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
+#include "cli/json_text.h"
 #include "engine/core/window_thread.h"
 #include "engine/monitor/change_line.h"
 #include "engine/monitor/registry_monitor.h"
@@ -32,19 +33,6 @@ class ConsoleMonitorView : public MonitorView {
   bool json_;
   const std::function<void(const std::string&)>& print_;
 };
-
-// Registry names are in the system code page; JSON wants UTF-8.
-std::string Utf8(const std::string& text) {
-  if (text.empty()) return text;
-  const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring wide(size_t(wideLength), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), wideLength);
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-  std::string utf8(size_t(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
-  return utf8;
-}
 
 unsigned ParseSeconds(const std::string& text) {
   if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
@@ -75,11 +63,11 @@ std::string ConsoleChangeText(const std::string& line, bool json) {
   if (!json) return line;
   const ChangeLineFields fields = ReadChangeLine(line);
   nlohmann::ordered_json object;
-  object["time"] = Utf8(fields.time);
+  object["time"] = fields.time;
   object["action"] = fields.action;
-  object["name"] = Utf8(fields.name);
-  object["location"] = Utf8(fields.location);
-  return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  object["name"] = fields.name;
+  object["location"] = fields.location;
+  return JsonText(object, -1);
 }
 
 int WatchFromConsole(const MonitorConsoleOptions& options, HANDLE stop,

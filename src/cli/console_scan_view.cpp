@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 
+#include "cli/console_output.h"
+#include "engine/core/text_encoding.h"
 #include "engine/scan/scan_driver.h"
 #include "engine/scan/sections.h"
 
@@ -49,7 +52,7 @@ void ConsoleScanView::SetSectionRunning(int section, bool running) {
     section_ = section;
     sectionCount_ = 0;
     if (out_ && style_ == Style::LinePerSection) {
-      std::fprintf(out_, "%d. %s...\n", section, std::string(Section(section).label).c_str());
+      PrintTo(out_, "%d. %s...\n", section, std::string(Section(section).label).c_str());
       std::fflush(out_);
     }
   }
@@ -89,16 +92,18 @@ void ConsoleScanView::SetStatusText(const std::string& text) {
   }
   line += std::string(Section(section_).label) + " (" + std::to_string(sectionCount_) + ")";
   if (!text.empty()) line += ": " + text;
-  if (line.size() > kLineWidth) line = line.substr(0, kLineWidth - 3) + "...";
-  line.resize(kLineWidth, ' ');
-  std::fprintf(out_, "\r%s", line.c_str());
+  // Cut and filled by characters, not bytes: a name in another script takes
+  // two or three bytes a character.
+  if (TextUnits(line) > kLineWidth) line = TextStart(line, kLineWidth - 3) + "...";
+  line.append(kLineWidth - std::min<size_t>(kLineWidth, TextUnits(line)), ' ');
+  PrintTo(out_, "\r%s", line.c_str());
   std::fflush(out_);
   lineOpen_ = true;
 }
 
 void ConsoleScanView::EndLine() {
   if (!out_ || !lineOpen_) return;
-  std::fprintf(out_, "\r%s\r", std::string(kLineWidth, ' ').c_str());
+  PrintTo(out_, "\r%s\r", std::string(kLineWidth, ' ').c_str());
   std::fflush(out_);
   lineOpen_ = false;
 }

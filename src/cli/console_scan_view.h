@@ -42,9 +42,11 @@ class ConsoleScanView : public ScanView {
   void PumpMessages() override;
   bool Terminating() const override { return false; }
 
+  // Characters of the redrawn line, whatever the bytes of a name take.
+  static constexpr size_t kLineWidth = 79;
+
  private:
   static constexpr uint64_t kRefreshMs = 250;
-  static constexpr size_t kLineWidth = 79;
 
   void Tick();
   void EndLine();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "cli/console_output.h"
 #include "engine/results/ignore_list.h"
 #include "engine/settings/file_text.h"
 
@@ -32,8 +33,8 @@ void WarnAboutUnreadableDataFiles(const std::string& dataFolder) {
   for (const DataFile& file : files) {
     std::string text;
     if (const uint32_t status = ReadEditableText(file.path, text))
-      std::fprintf(stderr, "hvmend-cli: warning: %s; %s\n",
-                   CannotReadText(file.path, status).c_str(), file.consequence);
+      PrintTo(stderr, "hvmend-cli: warning: %s; %s\n", CannotReadText(file.path, status).c_str(),
+              file.consequence);
   }
 }
 

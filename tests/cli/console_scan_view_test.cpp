@@ -6,6 +6,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/console_dialogs.h"
+#include "engine/core/text_encoding.h"
 #include "engine/scan/scan_driver.h"
 #include "support/test_folder.h"
 
@@ -29,7 +30,7 @@ class TimedGroups : public ScanGroups {
       for (int i = 0; i < items; ++i) {
         if (driver.StopRequested(i)) return;
         clock_.now += 100;
-        driver.SetCurrentKeyText("Key" + std::to_string(i));
+        driver.SetCurrentKeyText(keyName + std::to_string(i));
         if (i % 5 == 0) driver.AddItemToResultsList("HKLM\\Key" + std::to_string(i), {});
         ++walked;
       }
@@ -37,6 +38,7 @@ class TimedGroups : public ScanGroups {
   }
   int items = 40;
   int walked = 0;
+  std::string keyName = "Key";
 
  private:
   ManualClock& clock_;
@@ -78,6 +80,27 @@ TEST_F(ConsoleScanViewTest, RefreshesAtMostFourTimesASecondWithSectionCountAndKe
   EXPECT_NE(std::string::npos, text.find("Registry Integrity (")) << text;
   EXPECT_NE(std::string::npos, text.find(": Key3")) << text;
   EXPECT_EQ(8, found_);
+}
+
+// A key in another script takes two or more bytes a character: the line is
+// cut and filled by characters, never inside one, so it always covers the
+// one before it.
+TEST_F(ConsoleScanViewTest, TheLineIsCutAndFilledByCharacters) {
+  TimedGroups groups(clock_);
+  for (int i = 0; i < 60; ++i) groups.keyName += "\xD7\x93";
+  const std::string text = RunCapturing(groups, false);
+  size_t lines = 0;
+  for (size_t at = text.find('\r'); at != std::string::npos;) {
+    const size_t next = text.find('\r', at + 1);
+    const std::string line = text.substr(at + 1, next == std::string::npos ? next : next - at - 1);
+    at = next;
+    if (line.empty() || line.find('\n') != std::string::npos) continue;
+    ++lines;
+    EXPECT_TRUE(IsValidUtf8(line)) << line;
+    EXPECT_EQ(ConsoleScanView::kLineWidth, TextUnits(line)) << line;
+  }
+  EXPECT_GE(lines, 10u);
+  EXPECT_NE(std::string::npos, text.find("\xD7\x93\xD7\x93...")) << text;
 }
 
 TEST_F(ConsoleScanViewTest, IntoAFileEachSectionGetsOneLine) {

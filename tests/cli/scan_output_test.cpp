@@ -64,12 +64,30 @@ TEST(ScanOutputJson, ListsAllSectionsInOrderWithFlags) {
   EXPECT_TRUE(document["sections"][22]["problems"][0]["caution"]);
 }
 
-TEST(ScanOutputJson, BytesThatAreNotUtf8DoNotBreakTheDocument) {
+// Names in every script come out as themselves, in the text and in JSON
+// (which is UTF-8); a byte that is no text becomes U+FFFD, and the document
+// stays whole.
+TEST(ScanOutputJson, NamesInEveryScriptComeOutAsThemselves) {
+  const std::string hebrew =
+      "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\gone-"
+      "\xD7\x93\xD7\xA7\xD7\xA1\xD7\x98\xD7\xA8.exe";
+  const std::string value =
+      "HKCU\\\xE6\x96\x87\\\\:\xD1\x84\xD0\xB0 = C:\\\xF0\x9F\x93\x81\\caf\xC3\xA9.exe";
   ResultsStore store;
+  store.AddProblem(18, hebrew, {"file missing", "C:\\\xD7\x93\\gone.exe"});
+  store.AddProblem(23, value, {"file missing", "C:\\\xF0\x9F\x93\x81\\caf\xC3\xA9.exe"});
   store.AddProblem(17, "HKLM\\Fonts\\\\:Caf\xE9 = caf\xE9.ttf");
   DefaultSectionSwitches switches;
   const auto document = nlohmann::json::parse(FormatScanJson(store, switches));
-  EXPECT_EQ(1, document["total"]);
+  EXPECT_EQ(3, document["total"]);
+  EXPECT_EQ(hebrew, document["sections"][17]["problems"][0]["line"]);
+  EXPECT_EQ(value, document["sections"][22]["problems"][0]["line"]);
+  EXPECT_EQ("C:\\\xD7\x93\\gone.exe", document["sections"][17]["problems"][0]["reason"]["target"]);
+  EXPECT_EQ("HKLM\\Fonts\\\\:Caf\xEF\xBF\xBD = caf\xEF\xBF\xBD.ttf",
+            document["sections"][16]["problems"][0]["line"]);
+  const std::string text = FormatScanText(store, switches, false);
+  EXPECT_NE(std::string::npos, text.find("  [x] " + hebrew + "\n")) << text;
+  EXPECT_NE(std::string::npos, text.find("  [ ] " + value + " (caution)\n")) << text;
 }
 
 TEST(ScanOutputText, VerboseShowsEachReasonAndRemovedValuesAreListed) {

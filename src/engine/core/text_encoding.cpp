@@ -120,6 +120,36 @@ std::string TextOfOldFile(std::string_view bytes) {
   return text;
 }
 
+size_t TextUnits(std::string_view text) {
+  return WideFromText(text).size();
+}
+
+std::string TextStart(std::string_view text, size_t units) {
+  const std::wstring wide = WideFromText(text);
+  if (wide.size() <= units) return std::string(text);
+  if (units > 0 && IS_HIGH_SURROGATE(wide[units - 1])) --units;
+  return TextFromWide(std::wstring_view(wide).substr(0, units));
+}
+
+std::string_view TextWithinBytes(std::string_view text, size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  size_t end = maxBytes;
+  if (ProgramTextIsUtf8()) {
+    // Back to the first byte of the character the cut falls in.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  } else {
+    // A double-byte code page: the cut must not part a lead byte from its trail.
+    size_t at = 0;
+    while (at < maxBytes) {
+      const size_t step = IsDBCSLeadByte(BYTE(text[at])) && at + 1 < text.size() ? 2 : 1;
+      if (at + step > maxBytes) break;
+      at += step;
+    }
+    end = at;
+  }
+  return text.substr(0, end);
+}
+
 const TextCodec kProgramTextCodec{ToUtf16Le, FromUtf16Le};
 
 }  // namespace hvm

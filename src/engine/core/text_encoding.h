@@ -44,6 +44,14 @@ std::string TextOfOldFile(std::string_view bytes);
 // The same for one piece of such a file's text (the data of a value).
 std::string TextOfOldBytes(std::string_view bytes);
 
+// How many characters (UTF-16 units) the text shows as, and its first
+// `units` of them, never half a character: for lines cut to a width.
+size_t TextUnits(std::string_view text);
+std::string TextStart(std::string_view text, size_t units);
+// The longest start of the text of at most `maxBytes` bytes that ends on a
+// whole character: for the fixed buffers of the ANSI structures.
+std::string_view TextWithinBytes(std::string_view text, size_t maxBytes);
+
 // The program's text to UTF-16LE bytes and back through the active code page.
 extern const TextCodec kProgramTextCodec;
 

@@ -6,6 +6,7 @@
 
 #include "engine/core/problem_line.h"
 #include "engine/core/text_case.h"
+#include "engine/core/text_encoding.h"
 
 #include "engine/results/export_text.h"
 #include "engine/results/protected_keys.h"
@@ -46,7 +47,7 @@ bool SuppressionLists::CannotRemove(const std::string& keyText, const std::strin
   const FileStamp stamp = StampOf(CantRemovePath());
   const unsigned writes = gCantRemoveWrites;
   if (!cantRemoveStamp_ || !(*cantRemoveStamp_ == stamp) || cantRemoveWrites_ != writes) {
-    cantRemoveLines_ = SplitTextLines(ReadTextFile(CantRemovePath()));
+    cantRemoveLines_ = SplitTextLines(TextOfOldFile(ReadTextFile(CantRemovePath())));
     cantRemoveStamp_ = stamp;
     cantRemoveWrites_ = writes;
   }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/core/scoped_handle.h"
+#include "engine/core/text_encoding.h"
 
 namespace hvm {
 namespace {
@@ -79,6 +80,9 @@ uint32_t ReadEditableText(const std::string& path, std::string& text) {
     return kNotTextStatus;
   }
   if (status != ERROR_SUCCESS) text.clear();
+  // Earlier versions wrote these files in the system's code page; what this
+  // one writes back is its own text, so a file is carried over as it is saved.
+  text = TextOfOldFile(text);
   return status;
 }
 

@@ -16,7 +16,10 @@ inline constexpr uint64_t kMaxTextFileSize = 64ull << 20;
 uint32_t ReadFileText(const std::string& path, std::string& text);
 
 // Reads a file that the program reads, changes and writes back whole (the
-// settings file, the ignore file). A missing file (or folder) reads as empty
+// settings file, the ignore file) as the program's text: lines in UTF-8 as
+// they are, lines an earlier version wrote in the system's code page
+// converted from it (TextOfOldFile), so that every name keeps its characters
+// and the next save writes UTF-8. A missing file (or folder) reads as empty
 // with status 0: a save creates it. Any other file that cannot be read in
 // full as UTF-8 or ANSI text gives a status, and must then not be written
 // over, since what it holds would be lost:

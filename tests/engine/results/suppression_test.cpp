@@ -43,6 +43,30 @@ TEST_F(SuppressionTest, IgnoredValueMatchesWithAnyDataAfterReload) {
   EXPECT_EQ(2, lists_.CountIgnoreLines());
 }
 
+// Ignored in any script by its true name; and lines an earlier version wrote
+// in the system's code page (1252 here) still ignore, beside the UTF-8 lines
+// appended to them since.
+TEST_F(SuppressionTest, NamesInEveryScriptAreIgnoredAlsoBesideAnOldFilesLines) {
+  folder_.WriteFile(kIgnoreFileName, "[HKCR\\Caf\xE9]\r\nR\xE9sum\xE9=\"\"\r\n");
+  const std::string hebrew =
+      "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\gone-"
+      "\xD7\x93\xD7\xA7\xD7\xA1\xD7\x98\xD7\xA8.exe";
+  const std::string emoji = "\xF0\x9F\x93\x81";
+  EXPECT_EQ(0u, lists_.AddToIgnoreFile(hebrew));
+  EXPECT_EQ(0u, lists_.AddToIgnoreFile("HKCU\\\xE6\x96\x87\\\\:" + emoji + " = \xD1\x84"));
+  lists_.Reload();
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\caf\xC3\xA9", "r\xC3\xA9sum\xC3\xA9", false));
+  EXPECT_TRUE(lists_.IsSuppressed("HKCR\\CAF\xC3\x89", "R\xC3\x89SUM\xC3\x89", false))
+      << "accented letters in either case";
+  EXPECT_TRUE(lists_.IsSuppressed(hebrew, "", true));
+  EXPECT_TRUE(lists_.IsSuppressed("HKEY_CURRENT_USER\\\xE6\x96\x87", emoji, false));
+  EXPECT_FALSE(lists_.IsSuppressed("HKCU\\\xE6\x96\x87", "\xF0\x9F\x93\x82", false));
+  EXPECT_EQ(5, lists_.CountIgnoreLines());
+  // The cannot-remove file of an earlier version, too.
+  folder_.WriteFile(kCantRemoveFileName, "\r\nHKEY_CURRENT_USER\\Caf\xE9\\\\:V\r\n");
+  EXPECT_TRUE(lists_.IsSuppressed("HKCU\\Caf\xC3\xA9", "V", false));
+}
+
 // Lines appended to wide text would be garbage to whoever reads it next, and
 // a file held without sharing cannot be seen whole: neither is added to.
 TEST_F(SuppressionTest, AnIgnoreFileThatCannotBeReadIsNotAddedTo) {

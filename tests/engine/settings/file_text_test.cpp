@@ -100,6 +100,10 @@ TEST_F(ReadEditableTextTest, Utf8AndAnsiTextIsRead) {
   EXPECT_EQ(0u, Read("\xEF\xBB\xBF[scan]\r\nName=\xC3\xA9\xE9\r\n"));
   EXPECT_EQ("\xEF\xBB\xBF[scan]\r\nName=\xC3\xA9\xE9\r\n", text_);
   EXPECT_EQ(0u, Read(""));
+  // Lines an earlier version wrote in the system's code page (1252 here)
+  // come as the program's text, lines in UTF-8 as they are.
+  EXPECT_EQ(0u, Read("[SkippedKeys]\r\nHKCU\\Caf\xE9=1\r\nHKCU\\\xD7\xA7=1\r\n"));
+  EXPECT_EQ("[SkippedKeys]\r\nHKCU\\Caf\xC3\xA9=1\r\nHKCU\\\xD7\xA7=1\r\n", text_);
 }
 
 TEST_F(ReadEditableTextTest, WideTextOrANulByteIsNotText) {

@@ -413,6 +413,26 @@ TEST_F(IgnoreListModelTest, RemovingIgnoredValuesAndKeysRewritesTheIgnoreFile) {
   EXPECT_EQ(2, CountRows(model, "All"));
 }
 
+// Names in any script are ignored and un-ignored by their true names; a
+// line an earlier version wrote in the system's code page (1252 here) is
+// shown with its characters, and the file is written back in UTF-8.
+TEST_F(IgnoreListModelTest, NamesInEveryScriptAreShownAndRemovedByTheirTrueNames) {
+  const std::string hebrew = "HKCU\\Software\\gone-\xD7\x93\xD7\xA7\xD7\xA1\xD7\x98\xD7\xA8.exe";
+  const std::string chinese = "HKCU\\\xE6\x96\x87\xE4\xBB\xB6";
+  const std::string emoji = "\xF0\x9F\x93\x81";
+  folder_.WriteFile("ignore.txt", "[HKCR\\Caf\xE9]\r\n[" + hebrew + "]\r\n[" + chinese + "]\r\n" +
+                                      emoji + "=\"\"\r\n");
+  SettingsPageModel model = MakeModel();
+  model.ShowSettings(true);
+  EXPECT_GE(RowOf(model, "HKCR\\Caf\xC3\xA9"), 22);
+  EXPECT_GE(RowOf(model, hebrew), 22);
+  model.RemoveIgnoreRow(RowOf(model, chinese + "\\\\:" + emoji));
+  model.RemoveIgnoreRow(RowOf(model, hebrew));
+  EXPECT_EQ("[HKCR\\Caf\xC3\xA9]\r\n[" + chinese + "]\r\n",
+            test::ReadWholeFile(folder_.File("ignore.txt")));
+  EXPECT_EQ(-1, RowOf(model, hebrew));
+}
+
 TEST_F(IgnoreListModelTest, RemovingASkippedKeyLeavesOneFewerInTheSettings) {
   SettingsPageModel model = MakeModel();
   model.ShowSettings(true);
