@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "ui/gdi_text.h"
 #include "ui/picture_ids.h"
 
 namespace hvm {
@@ -113,7 +114,7 @@ void LeftMenu::Paint() {
                      : current ? ui::kCurrentCaptionColour
                                : ui::kCaptionColour);
     RECT caption{dpi.Scale(kCaptionLeft), strip.top, strip.right, strip.bottom};
-    DrawTextA(dc, row.caption.c_str(), -1, &caption, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    ui::DrawUiText(dc, row.caption, &caption, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     if (current && !markerScaled_.IsEmpty())
       markerScaled_.Draw(
           dc, ui::MakeRect(strip.right, top, markerScaled_.Width(), markerScaled_.Height()),

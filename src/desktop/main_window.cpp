@@ -17,6 +17,7 @@
 #include "engine/settings/startup_shortcut.h"
 #include "engine/settings/window_placement.h"
 #include "engine/update/update_offer.h"
+#include "ui/gdi_text.h"
 #include "ui/picture_ids.h"
 
 namespace hvm {
@@ -547,16 +548,16 @@ void MainWindow::PaintBand(HDC dc, const RECT& band) {
     ui::SelectScope font(dc, titleFont_.Get());
     SetTextColor(dc, ui::kCaptionColour);
     RECT title{dpi.Scale(72), band.top, dpi.Scale(400), band.bottom};
-    DrawTextA(dc, kTitle, -1, &title, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    ui::DrawUiText(dc, kTitle, &title, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   }
   ui::SelectScope font(dc, versionFont_.Get());
   SetTextColor(dc, ui::kCaptionColour);
   RECT help = HelpLinkRect();
-  DrawTextA(dc, "Help", -1, &help, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+  ui::DrawUiText(dc, "Help", &help, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
   // Written as the about window writes it; grey would be too faint on the tint.
   const std::string version = "Version: " + Environment().VersionText;
   RECT right{band.left, band.top, band.right - dpi.Scale(16), band.bottom - dpi.Scale(8)};
-  DrawTextA(dc, version.c_str(), -1, &right, DT_SINGLELINE | DT_BOTTOM | DT_RIGHT | DT_NOPREFIX);
+  ui::DrawUiText(dc, version, &right, DT_SINGLELINE | DT_BOTTOM | DT_RIGHT | DT_NOPREFIX);
 }
 
 void MainWindow::Paint() {

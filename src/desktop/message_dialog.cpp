@@ -1,6 +1,7 @@
 #include "desktop/message_dialog.h"
 
 #include "ui/clipboard.h"
+#include "ui/gdi_text.h"
 
 namespace hvm {
 namespace {
@@ -35,8 +36,8 @@ int WrappedTextHeight(const std::string& text, int width, const ui::FontSpec& fo
   ui::WindowDc screen(nullptr);
   ui::SelectScope select(screen.Get(), font.Get());
   RECT area{0, 0, width, 0};
-  DrawTextA(screen.Get(), text.c_str(), int(text.size()), &area,
-            DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+  ui::DrawUiText(screen.Get(), text, &area,
+                 DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
   TEXTMETRICA metrics{};
   GetTextMetricsA(screen.Get(), &metrics);
   return std::max<int>(area.bottom - area.top, metrics.tmHeight);

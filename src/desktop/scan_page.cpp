@@ -1,5 +1,6 @@
 #include "desktop/scan_page.h"
 
+#include "ui/gdi_text.h"
 #include "ui/picture_ids.h"
 
 namespace hvm {
@@ -147,11 +148,10 @@ void ScanPage::Paint() {
     ui::SelectScope font(dc, headingFont_.Get());
     SetTextColor(dc, ui::kCaptionColour);
     RECT heading{dpi.Scale(kLeft), dpi.Scale(12), dpi.Scale(280), dpi.Scale(40)};
-    DrawTextA(dc, "Scanning the registry", -1, &heading, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    ui::DrawUiText(dc, "Scanning the registry", &heading, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     RECT total = TotalRect();
     SetTextColor(dc, state_.total.rfind("0 ", 0) == 0 ? ui::kCaptionColour : ui::kWarningColour);
-    DrawTextA(dc, state_.total.c_str(), -1, &total,
-              DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+    ui::DrawUiText(dc, state_.total, &total, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
   }
   const auto& table = SectionTable();
   for (int section = 1; section <= kSectionCount; ++section) {
@@ -173,12 +173,11 @@ void ScanPage::Paint() {
     SetTextColor(dc, row.running ? ui::kCaptionColour : kIdleRowColour);
     RECT label{mark.right + dpi.Scale(8), r.top, r.right - dpi.Scale(48), r.bottom};
     const std::string text(table[section - 1].label);
-    DrawTextA(dc, text.c_str(), -1, &label,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    ui::DrawUiText(dc, text, &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     const std::string count = std::to_string(row.count);
     SetTextColor(dc, row.count > 0 ? ui::kWarningColour : kIdleRowColour);
     RECT number{r.right - dpi.Scale(48), r.top, r.right - dpi.Scale(6), r.bottom};
-    DrawTextA(dc, count.c_str(), -1, &number, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+    ui::DrawUiText(dc, count, &number, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
   }
   {
     ui::ScopedPen rule(CreatePen(PS_SOLID, 1, RGB(220, 228, 235)));
@@ -188,8 +187,8 @@ void ScanPage::Paint() {
     ui::SelectScope font(dc, statusFont_.Get());
     SetTextColor(dc, ui::kGreyTextColour);
     RECT status = StatusRect();
-    DrawTextA(dc, state_.status.c_str(), -1, &status,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
+    ui::DrawUiText(dc, state_.status, &status,
+                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
   }
 }
 

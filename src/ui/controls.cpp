@@ -1,4 +1,5 @@
 #include "ui/controls.h"
+#include "ui/gdi_text.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -18,19 +19,6 @@ bool IsCommand(UINT message, WPARAM wParam, WORD code) {
 // which is twice the edge width at every DPI, not design units.
 int CellPadding() {
   return 2 * GetSystemMetrics(SM_CXEDGE);
-}
-
-// `text` as it fits `width` pixels in the font selected into `dc`, its middle
-// replaced by an ellipsis when it does not.
-std::string PathEllipsized(HDC dc, const std::string& text, int width) {
-  if (text.empty() || width <= 0) return text;
-  // DT_MODIFYSTRING writes the shortened text back, up to four characters more.
-  std::string shown = text + std::string(4, '\0');
-  RECT area{0, 0, width, 0};
-  DrawTextA(dc, shown.data(), static_cast<int>(text.size()), &area,
-            DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS | DT_MODIFYSTRING | DT_CALCRECT);
-  shown.resize(strlen(shown.c_str()));
-  return shown;
 }
 
 }  // namespace
@@ -374,8 +362,7 @@ LRESULT ListView::CustomDraw(LPARAM lParam) const {
   const std::string shown = PathEllipsized(dc, Cell(row, draw->iSubItem), Width(text));
   SetTextColor(dc, fore);
   SetBkMode(dc, TRANSPARENT);
-  DrawTextA(dc, shown.c_str(), static_cast<int>(shown.size()), &text,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  DrawUiText(dc, shown, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   return CDRF_SKIPDEFAULT;
 }
 
@@ -510,8 +497,7 @@ int CheckList::HorizontalExtent() const {
 
 int CheckList::RowWidth(HDC dc, const Row& row, HFONT normal, HFONT bold) const {
   SelectScope select(dc, row.header ? bold : normal);
-  SIZE size{};
-  GetTextExtentPoint32A(dc, row.text.c_str(), int(row.text.size()), &size);
+  const SIZE size = MeasureUiText(dc, row.text);
   const int indent = row.header ? CurrentDpi().Scale(4) : BoxSize() + CurrentDpi().Scale(10);
   return indent + static_cast<int>(size.cx) + CurrentDpi().Scale(8);
 }
@@ -613,8 +599,7 @@ bool CheckList::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result
   SetTextColor(dc, selected     ? GetSysColor(COLOR_HIGHLIGHTTEXT)
                    : row.header ? kCaptionColour
                                 : GetSysColor(COLOR_WINDOWTEXT));
-  DrawTextA(dc, row.text.c_str(), int(row.text.size()), &text,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+  DrawUiText(dc, row.text, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
   if (item->itemState & ODS_FOCUS) DrawFocusRect(dc, &item->rcItem);
   return true;
 }

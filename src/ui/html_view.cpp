@@ -1,4 +1,5 @@
 #include "ui/html_view.h"
+#include "ui/gdi_text.h"
 
 #include <windowsx.h>
 
@@ -33,8 +34,7 @@ class HtmlView::Measurer : public html::TextMeasurer {
     auto found = fonts_.find(fontSpec);
     if (found == fonts_.end()) found = fonts_.emplace(fontSpec, CreateHtmlFont(fontSpec)).first;
     SelectScope select(dc_.Get(), found->second.Get());
-    SIZE size{};
-    GetTextExtentPoint32A(dc_.Get(), text.data(), static_cast<int>(text.size()), &size);
+    const SIZE size = MeasureUiText(dc_.Get(), text);
     TEXTMETRICA metrics{};
     GetTextMetricsA(dc_.Get(), &metrics);
     return {static_cast<int>(size.cx), static_cast<int>(metrics.tmHeight),
@@ -259,7 +259,7 @@ void HtmlView::PaintPage(HDC dc, const RECT& client) {
     if (r.bottom < client.top || r.top > client.bottom) continue;
     SelectScope font(dc, FontFor(run.font));
     SetTextColor(dc, ToColorref(run.color));
-    TextOutA(dc, r.left, r.top, run.text.c_str(), static_cast<int>(run.text.size()));
+    PutUiText(dc, r.left, r.top, run.text);
   }
 }
 

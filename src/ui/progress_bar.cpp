@@ -1,4 +1,5 @@
 #include "ui/progress_bar.h"
+#include "ui/gdi_text.h"
 
 #include <algorithm>
 
@@ -75,8 +76,7 @@ void ProgressBar::Paint() {
     IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
     SetTextColor(dc, colour);
     RECT area = inner;
-    DrawTextA(dc, text.c_str(), int(text.size()), &area,
-              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawUiText(dc, text, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     RestoreDC(dc, saved);
   }
 }

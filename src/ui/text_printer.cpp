@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "ui/gdi.h"
+#include "ui/gdi_text.h"
 
 namespace hvm::ui {
 namespace {
@@ -53,8 +54,7 @@ PrintResult PrintLines(HWND owner, const std::string& title,
   for (size_t first = 0; ok && (first < lines.size() || first == 0); first += perPage) {
     ok = StartPage(dc) > 0;
     for (size_t i = first; ok && i < std::min(lines.size(), first + perPage); ++i)
-      ok = TextOutA(dc, marginX, marginY + int(i - first) * lineHeight, lines[i].c_str(),
-                    int(lines[i].size())) != FALSE;
+      ok = PutUiText(dc, marginX, marginY + int(i - first) * lineHeight, lines[i]);
     ok = EndPage(dc) > 0 && ok;
     if (lines.empty()) break;
   }

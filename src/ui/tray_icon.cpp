@@ -4,15 +4,18 @@
 
 #include <cstring>
 
+#include "engine/core/text_encoding.h"
+
 namespace hvm::ui {
 namespace {
 
-// Copies at most size - 1 characters and always ends with a NUL.
+// Copies at most size - 1 bytes, never half a character (a name in another
+// script takes several), and always ends with a NUL.
 template <size_t N>
 void CopyText(char (&target)[N], const std::string& text) {
-  const size_t length = text.size() < N - 1 ? text.size() : N - 1;
-  std::memcpy(target, text.data(), length);
-  target[length] = '\0';
+  const std::string_view shown = TextWithinBytes(text, N - 1);
+  std::memcpy(target, shown.data(), shown.size());
+  target[shown.size()] = '\0';
 }
 
 DWORD BalloonFlag(BalloonIcon icon) {

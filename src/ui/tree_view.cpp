@@ -1,4 +1,5 @@
 #include "ui/tree_view.h"
+#include "ui/gdi_text.h"
 
 #include <windowsx.h>
 
@@ -205,18 +206,15 @@ void TreeView::DrawRow(HDC dc, HTREEITEM item, const RECT& row, bool selected) {
   SetBkMode(dc, TRANSPARENT);
   RECT text = g.text;
   if (!look.rightText.empty()) {
-    SIZE size{};
-    GetTextExtentPoint32A(dc, look.rightText.c_str(), int(look.rightText.size()), &size);
+    const SIZE size = MeasureUiText(dc, look.rightText);
     RECT right = g.text;
     right.left = right.right - size.cx;
     SetTextColor(dc, look.rightColour);
-    DrawTextA(dc, look.rightText.c_str(), int(look.rightText.size()), &right,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_RIGHT);
+    DrawUiText(dc, look.rightText, &right, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_RIGHT);
     text.right = right.left - dpi.Scale(8);
   }
   SetTextColor(dc, look.textColour);
-  DrawTextA(dc, look.text.c_str(), int(look.text.size()), &text,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  DrawUiText(dc, look.text, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   if (selected && GetFocus() == Hwnd()) {
     RECT focus = g.text;
     focus.left -= dpi.Scale(2);

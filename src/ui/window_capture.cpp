@@ -4,18 +4,11 @@
 
 #include <vector>
 
+#include "engine/core/text_encoding.h"
 #include "ui/gdi.h"
 
 namespace hvm::ui {
 namespace {
-
-std::wstring Wide(const std::string& text) {
-  std::wstring wide(text.size() + 1, L'\0');
-  const int length =
-      MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), int(wide.size()));
-  wide.resize(length > 0 ? length - 1 : 0);
-  return wide;
-}
 
 bool WritePng(const std::string& path, int width, int height, const std::vector<uint32_t>& pixels) {
   ComScope com;
@@ -26,7 +19,7 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
   ComPtr<IWICStream> stream;
   ComPtr<IWICBitmapEncoder> encoder;
   ComPtr<IWICBitmapFrameEncode> frame;
-  const std::wstring file = Wide(path);
+  const std::wstring file = WideFromText(path);
   if (FAILED(factory->CreateStream(stream.Receive())) ||
       FAILED(stream->InitializeFromFilename(file.c_str(), GENERIC_WRITE)) ||
       FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Receive())) ||

@@ -9,10 +9,13 @@
 #include <cstdlib>
 #include <utility>
 
+#include "engine/core/utf8.h"
 #include "test_host.h"
 #include "ui/animation.h"
 #include "ui/gdi.h"
+#include "ui/gdi_text.h"
 #include "ui/progress_bar.h"
+#include "ui/theme.h"
 
 namespace hvm::ui {
 namespace {
@@ -268,6 +271,56 @@ TEST(ListView, APathColumnKeepsBothEndsOfALongTextAndTheListKeepsItWhole) {
   // Wide enough, the path is shown whole.
   list.SetColumnWidth(1, 600);
   EXPECT_EQ(location, list.ShownText(0, 1));
+}
+
+// Names in every script: the list holds and shows them as themselves (read
+// back through the wide messages, as a screen reader reads them), and the
+// path column shortens them by characters, keeping both ends whole.
+TEST(ListView, NamesInEveryScriptAreHeldAndShownAsThemselves) {
+  TestHost host;
+  ListView list;
+  ASSERT_TRUE(list.Create(host.Hwnd(),
+                          {{{"Key", 80}, {"Registry Location", 150, true}}, {0, 0, 400, 200}}));
+  const std::string hebrew = "\xD7\x93\xD7\xA7\xD7\xA1\xD7\x98\xD7\xA8";
+  const std::string location =
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+      "App Paths\\\xE6\x96\x87\xE4\xBB\xB6\\gone-" +
+      hebrew + ".exe";
+  list.AddRow({"\xF0\x9F\x93\x81 \xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB caf\xC3\xA9", location});
+  wchar_t text[300] = {};
+  LVITEMW cell{};
+  cell.iSubItem = 0;
+  cell.pszText = text;
+  cell.cchTextMax = 300;
+  SendMessageW(list.Hwnd(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&cell));
+  EXPECT_EQ(std::wstring(L"\xD83D\xDCC1 \x0444\x0430\x0439\x043B caf\x00E9"), text);
+  cell.iSubItem = 1;
+  SendMessageW(list.Hwnd(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&cell));
+  EXPECT_EQ(std::wstring(L"\x05D3\x05E7\x05E1\x05D8\x05E8.exe"),
+            std::wstring(text).substr(wcslen(text) - 9));
+  const std::string shown = list.ShownText(0, 1);
+  EXPECT_TRUE(IsValidUtf8(shown)) << shown;
+  EXPECT_NE(std::string::npos, shown.find("...")) << shown;
+  EXPECT_TRUE(shown.ends_with("\\gone-" + hebrew + ".exe")) << shown;
+}
+
+// The GDI's ANSI calls read the program's UTF-8 in the font's code page
+// (under Wine, 1252: a Hebrew letter as two Latin ones); the toolkit's calls
+// measure and draw the characters themselves.
+TEST(UiText, IsMeasuredAndDrawnAsItsCharacters) {
+  TestHost host;
+  const WindowDc dc(host.Hwnd());
+  const ScopedFont font = CreatePixelFont("", 16, false, false, false);
+  SelectScope select(dc.Get(), font.Get());
+  const std::wstring wide = L"\x05D3\x05E7\x05E1\x05D8\x05E8 \x0444\x0430\x0439\x043B";
+  SIZE expected{};
+  GetTextExtentPoint32W(dc.Get(), wide.c_str(), int(wide.size()), &expected);
+  const std::string text =
+      "\xD7\x93\xD7\xA7\xD7\xA1\xD7\x98\xD7\xA8 \xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB";
+  EXPECT_EQ(expected.cx, MeasureUiText(dc.Get(), text).cx);
+  RECT area{0, 0, 1000, 0};
+  EXPECT_GT(DrawUiText(dc.Get(), text, &area, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX), 0);
+  EXPECT_EQ(expected.cx, area.right);
 }
 
 TEST(Animation, AdvancesThroughItsFramesAndWraps) {

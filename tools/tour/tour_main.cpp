@@ -23,6 +23,7 @@
 #include "engine/core/registry.h"
 #include "engine/core/scoped_handle.h"
 #include "engine/monitor/watch_points.h"
+#include "engine/results/snapshot_file.h"
 #include "engine/settings/program_settings.h"
 #include "engine/tweaks/vista_tweaks.h"
 #include "ui/html_view.h"
@@ -290,7 +291,10 @@ bool TourMonitor(MainWindow& main, const std::string& folder) {
   int watched = 0;
   for (int i = 0; i < kWatchPointCount; ++i) watched += page.Monitor().Slot(i) != nullptr;
   PumpUntil([&] { return page.Monitor().ActiveCount() == watched; }, 30000);
-  const char* names[] = {"Cloud Sync Helper", "Updater", "MediaCenter Tray", "PrinterAgent"};
+  const char* names[] = {"Cloud Sync Helper", "Updater",
+                         "\xD0\xA1\xD0\xB8\xD0\xBD\xD1\x85\xD1\x80\xD0\xBE\xD0\xBD\xD0\xB8"
+                         "\xD0\xB7\xD0\xB0\xD1\x86\xD0\xB8\xD1\x8F",  // Cyrillic
+                         "PrinterAgent"};
   const int before = page.ChangeList().RowCount();
   int expected = before;
   for (const char* name : names) {
@@ -342,6 +346,13 @@ void StageDecisions(MainWindow& main) {
   ResultsStore& results = main.Session().Results();
   results.AddProblem(23, "HKCU\\Software\\Tour\\Recent\\\\:File1 = C:\\Reports\\2019.doc");
   results.AddProblem(23, "HKCU\\Software\\Tour\\Recent\\\\:File2 = D:\\Old\\notes.txt");
+  // Names beyond ASCII are shown as themselves.
+  results.AddProblem(23,
+                     "HKCU\\Software\\Tour\\Recent\\\\:\xD7\xA7\xD7\x95\xD7\x91\xD7\xA5 = "
+                     "C:\\Reports\\\xD7\x93\xD7\x95\xD7\x97 2019.doc");
+  results.AddProblem(23,
+                     "HKCU\\Software\\Tour\\Recent\\\\:\xE6\x96\x87\xE4\xBB\xB6 = "
+                     "D:\\\xE6\x97\xA7\\\xE7\xAC\x94\xE8\xAE\xB0 caf\xC3\xA9.txt");
   main.Results().ShowResults(true);
   ResultsTree& model = main.Results().Model();
   std::vector<int> opened{23};
@@ -370,23 +381,28 @@ void StageDecisions(MainWindow& main) {
   ui::PumpMessages();
 }
 
-// An undo snapshot of today, so that the restore page has one to show.
+// An undo snapshot of today, so that the restore page has one to show, with
+// names beyond ASCII among its entries.
 void StageSnapshot() {
   const std::string path = Environment().dataFolder + "\\" + Environment().SnapshotName + ".reg";
   if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-  const std::string text =
-      "REGEDIT4\r\n\r\n"
-      "[HKEY_CLASSES_ROOT\\CLSID\\{3F2A61C0-5B1D-4E8A-9C11-0A7E2D4B8F01}\\InprocServer32]\r\n"
-      "@=\"C:\\\\Program Files\\\\Gone\\\\viewer.dll\"\r\n"
-      "\"ThreadingModel\"=\"Apartment\"\r\n\r\n"
-      "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
-      "\"Updater\"=\"C:\\\\Program Files\\\\Old Updater\\\\update.exe /quiet\"\r\n\r\n"
-      "[HKEY_CLASSES_ROOT\\.oldext]\r\n\r\n";
+  const auto text = [](std::string_view value) {
+    return Utf16LeFromUtf8(value) + std::string(2, '\0');
+  };
+  const std::string block =
+      KeyLine("HKEY_CLASSES_ROOT\\CLSID\\{3F2A61C0-5B1D-4E8A-9C11-0A7E2D4B8F01}\\InprocServer32") +
+      ValueLines(kSnapshotDialect, "", regtype::kString,
+                 text("C:\\Program Files\\Gone\\viewer.dll")) +
+      ValueLines(kSnapshotDialect, "ThreadingModel", regtype::kString, text("Apartment")) +
+      KeyLine("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run") +
+      ValueLines(kSnapshotDialect, "Updater", regtype::kString,
+                 text("C:\\Program Files\\Old Updater\\update.exe /quiet")) +
+      ValueLines(kSnapshotDialect, "\xD7\x93\xD7\xA7\xD7\xA1\xD7\x98\xD7\xA8", regtype::kString,
+                 text("C:\\\xD7\x93\xD7\xA7\xD7\xA1\xD7\x98\xD7\xA8\\tray.exe")) +
+      KeyLine("HKEY_CLASSES_ROOT\\.oldext") +
+      KeyLine("HKEY_CURRENT_USER\\Software\\\xE6\x96\x87\xE4\xBB\xB6 \xF0\x9F\x93\x81");
   CreateDirectoryA(Environment().dataFolder.c_str(), nullptr);
-  ScopedFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  if (file) WriteFile(file.Get(), text.data(), DWORD(text.size()), &written, nullptr);
+  AppendToSnapshot(path, block, kSnapshotDialect);
 }
 
 // A choice in a drop-down as the user makes it: selected, then announced.

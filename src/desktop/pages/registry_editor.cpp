@@ -2,6 +2,7 @@
 
 #include "engine/core/problem_line.h"
 #include "engine/core/scoped_handle.h"
+#include "engine/core/text_encoding.h"
 #include "ui/window.h"
 
 namespace hvm {
@@ -19,9 +20,18 @@ std::string Unquoted(std::string name) {
   return name;
 }
 
+// Characters go as UTF-16 units, as a keyboard types them into a Unicode
+// window; the name's UTF-8 bytes one by one would be no characters at all.
 void Send(HWND window, const Keystroke& key) {
-  SendMessageA(window, key.message, key.key, key.message == WM_CHAR ? kTypedKeyData : 0);
+  SendMessageW(window, key.message, key.key, key.message == WM_CHAR ? kTypedKeyData : 0);
   ui::PumpMessages();
+}
+
+std::vector<Keystroke> Typed(const std::string& text) {
+  std::vector<Keystroke> keys;
+  for (const wchar_t unit : WideFromText(text))
+    keys.push_back(unit == L'\\' ? Keystroke{WM_KEYDOWN, VK_RIGHT} : Keystroke{WM_CHAR, unit});
+  return keys;
 }
 
 }  // namespace
@@ -31,17 +41,12 @@ RegEditKeystrokes PlanRegEditKeystrokes(const std::string& entry) {
   RegEditKeystrokes keys;
   keys.tree.assign(kClimbPresses, {WM_KEYDOWN, VK_LEFT});
   keys.tree.push_back({WM_KEYDOWN, VK_RIGHT});
-  for (const char c : parts.keyText) {
-    if (c == '\\')
-      keys.tree.push_back({WM_KEYDOWN, VK_RIGHT});
-    else
-      keys.tree.push_back({WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c))});
-  }
+  for (const Keystroke& key : Typed(parts.keyText)) keys.tree.push_back(key);
   const std::string value = Unquoted(parts.valuePart);
   if (!value.empty()) {
     keys.values.push_back({WM_KEYDOWN, VK_HOME});
-    for (const char c : value)
-      keys.values.push_back({WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c))});
+    // A backslash in a value name is a letter of it.
+    for (const wchar_t unit : WideFromText(value)) keys.values.push_back({WM_CHAR, unit});
   }
   return keys;
 }

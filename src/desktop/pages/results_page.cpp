@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "ui/gdi_text.h"
 #include "ui/picture_ids.h"
 
 namespace hvm {
@@ -22,8 +23,7 @@ int TextWidth(const ui::Label& label) {
   ui::SelectScope font(dc.Get(),
                        reinterpret_cast<HGDIOBJ>(SendMessageA(label.Hwnd(), WM_GETFONT, 0, 0)));
   const std::string text = label.Text();
-  SIZE size{};
-  GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+  const SIZE size = ui::MeasureUiText(dc.Get(), text);
   return size.cx;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "ui/gdi_text.h"
 #include "ui/picture_ids.h"
 
 namespace hvm {
@@ -257,8 +258,7 @@ void SettingsPage::FitKeyColumn() {
   GetTextMetricsA(dc.Get(), &metrics);
   int widest = 0;
   for (const std::string& text : model_.KeyColumnTexts()) {
-    SIZE size{};
-    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+    const SIZE size = ui::MeasureUiText(dc.Get(), text);
     widest = std::max<int>(widest, size.cx);
   }
   const int pixels = widest + metrics.tmAveCharWidth;

@@ -9,6 +9,7 @@
 #include "engine/core/problem_line.h"
 #include "engine/core/registry_paths.h"
 #include "engine/core/text_case.h"
+#include "engine/core/text_encoding.h"
 #include "engine/results/data_folder_lock.h"
 #include "engine/results/protected_keys.h"
 #include "engine/results/snapshot_file.h"
@@ -362,7 +363,7 @@ void Repairer::RecreateFolder(const ProblemEntry& entry) {
 void Repairer::AddRemovalLine(const std::string& folderPath) {
   if (folderPath.empty()) return;
   const std::string line = "rd \"" + folderPath + "\"";
-  const std::vector<std::string> lines = SplitTextLines(ReadTextFile(BatchPath()));
+  const std::vector<std::string> lines = SplitTextLines(TextOfOldFile(ReadTextFile(BatchPath())));
   if (std::find(lines.begin(), lines.end(), line) == lines.end())
     AppendTextFile(BatchPath(), line + "\r\n", true);
   services_.progress.PumpMessages();

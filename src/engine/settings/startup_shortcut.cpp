@@ -7,6 +7,7 @@
 #include "engine/core/com_ptr.h"
 #include "engine/core/environment.h"
 #include "engine/core/registry.h"
+#include "engine/core/text_encoding.h"
 #include "engine/scan/file_tests.h"
 
 namespace hvm {
@@ -26,14 +27,6 @@ uint32_t StatusOf(HRESULT result) {
   if (SUCCEEDED(result)) return 0;
   if (HRESULT_FACILITY(result) == FACILITY_WIN32) return HRESULT_CODE(result);
   return static_cast<uint32_t>(result);
-}
-
-std::wstring Wide(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring wide(length > 0 ? length : 1, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-  wide.resize(wide.size() - 1);
-  return wide;
 }
 
 // The console front end has not started COM; the desktop program has, and a
@@ -89,7 +82,7 @@ uint32_t WriteShortcut(const std::string& path, const ShortcutFacts& facts) {
   ComPtr<IPersistFile> file;
   result = PersistFileOf(link.Get(), file);
   if (FAILED(result)) return StatusOf(result);
-  return StatusOf(file->Save(Wide(path).c_str(), TRUE));
+  return StatusOf(file->Save(WideFromText(path).c_str(), TRUE));
 }
 
 std::optional<ShortcutFacts> ReadShortcut(const std::string& path) {
@@ -97,7 +90,7 @@ std::optional<ShortcutFacts> ReadShortcut(const std::string& path) {
   ComPtr<IShellLinkA> link;
   ComPtr<IPersistFile> file;
   if (FAILED(MakeShellLink(link)) || FAILED(PersistFileOf(link.Get(), file)) ||
-      FAILED(file->Load(Wide(path).c_str(), STGM_READ)))
+      FAILED(file->Load(WideFromText(path).c_str(), STGM_READ)))
     return std::nullopt;
   char text[MAX_PATH * 2] = {};
   ShortcutFacts facts;

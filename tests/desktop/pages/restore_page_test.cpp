@@ -50,10 +50,21 @@ TEST(RegEditKeystrokes, ClimbToTheTopThenWalkThePathAndTypeTheValue) {
   EXPECT_EQ(values, keys.values);
 }
 
-TEST(RegEditKeystrokes, AWholeKeyTypesNoValueAndHighCharactersStayPositive) {
-  const RegEditKeystrokes keys = PlanRegEditKeystrokes("HKEY_USERS\\Caf\xE9");
+// Every character is typed as itself: as its UTF-16 unit, a character
+// beyond the basic plane as its two.
+TEST(RegEditKeystrokes, AWholeKeyTypesNoValueAndEveryCharacterIsTypedAsItself) {
+  const RegEditKeystrokes keys = PlanRegEditKeystrokes("HKEY_USERS\\Caf\xC3\xA9");
   EXPECT_TRUE(keys.values.empty());
   EXPECT_EQ((Keystroke{WM_CHAR, 0xE9}), keys.tree.back());
+  const RegEditKeystrokes hebrew =
+      PlanRegEditKeystrokes("HKEY_USERS\\\xD7\x93\\\\:\"\xF0\x9F\x93\x81\\x\"");
+  EXPECT_EQ((Keystroke{WM_CHAR, 0x05D3}), hebrew.tree.back());
+  EXPECT_EQ((std::vector<Keystroke>{{WM_KEYDOWN, VK_HOME},
+                                    {WM_CHAR, 0xD83D},
+                                    {WM_CHAR, 0xDCC1},
+                                    {WM_CHAR, '\\'},
+                                    {WM_CHAR, 'x'}}),
+            hebrew.values);
   // The default value is typed as it is listed.
   EXPECT_EQ((std::vector<Keystroke>{{WM_KEYDOWN, VK_HOME}, {WM_CHAR, '@'}}),
             PlanRegEditKeystrokes("HKEY_USERS\\K\\\\:@").values);

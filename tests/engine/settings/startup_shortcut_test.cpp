@@ -38,6 +38,22 @@ TEST_F(StartupShortcutTest, MakesTheShortcutThatStartsTheProgramWithTheStartWord
   EXPECT_EQ(folder_.File("app"), facts->workingFolder);
 }
 
+// A program and a start-up folder whose paths hold characters beyond any one
+// code page: the shortcut names them as they are.
+TEST_F(StartupShortcutTest, PathsInEveryScriptAreKeptWhole) {
+  const std::string folder =
+      folder_.File("\xD7\x93\xD7\xA7\xD7\xA1\xD7\x98\xD7\xA8 \xE6\x96\x87\xE4\xBB\xB6");
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string program = folder + "\\\xF0\x9F\x93\x81 caf\xC3\xA9\\hvmend.exe";
+  StartupShortcut shortcut(folder, program);
+  ASSERT_EQ(0u, shortcut.Make("monitor"));
+  EXPECT_TRUE(shortcut.Exists());
+  const std::optional<ShortcutFacts> facts = ReadShortcut(shortcut.Path());
+  ASSERT_TRUE(facts.has_value());
+  EXPECT_EQ(program, facts->target);
+  EXPECT_EQ(folder + "\\\xF0\x9F\x93\x81 caf\xC3\xA9", facts->workingFolder);
+}
+
 TEST_F(StartupShortcutTest, ChangingTheActionReplacesTheOneShortcut) {
   StartupShortcut shortcut(folder_.Path() + "\\", Program());
   ASSERT_EQ(0u, MatchStartupEntry(shortcut, kAutoScanAndRepair));
