@@ -300,6 +300,48 @@ std::string BareProgramOf(const std::string& s) {
   return program;
 }
 
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A host program named with its folder and what follows it.
+struct HostLine {
+  std::string program;
+  std::string arguments;
+};
+
+// "C:\Windows\system32\rundll32.exe x.dll,Entry", quoted or not: a host
+// program named by its path, followed by arguments. Nothing for any other line
+// (a host named bare is judged by its argument already).
+std::optional<HostLine> HostNamedByPath(const std::string& s) {
+  HostLine line;
+  if (!s.empty() && s.front() == '"') {
+    const size_t closing = s.find('"', 1);
+    if (closing == std::string::npos) return std::nullopt;
+    line = {s.substr(1, closing - 1), s.substr(closing + 1)};
+  } else {
+    // An unquoted path may hold blanks: the first cut whose name is a host
+    // program file. Without its ".exe" a host's name may be a folder's ("C:\Java
+    // Tools\...").
+    constexpr size_t kLongestHostName = 14;
+    size_t nameStart = 0;
+    for (size_t i = 0; i < s.size() && line.program.empty(); ++i) {
+      if (s[i] == '\\' || s[i] == '/') nameStart = i + 1;
+      if ((s[i] != ' ' && s[i] != '\t') || i - nameStart > kLongestHostName) continue;
+      const std::string name = s.substr(nameStart, i - nameStart);
+      if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".exe") == 0 &&
+          IsHostProgram(name))
+        line = {s.substr(0, i), s.substr(i + 1)};
+    }
+  }
+  if (line.program.find('\\') == std::string::npos || !IsHostProgram(FileNameOf(line.program)))
+    return std::nullopt;
+  line.arguments.erase(0, line.arguments.find_first_not_of(" \t"));
+  if (line.arguments.empty()) return std::nullopt;
+  return line;
+}
+
 }  // namespace
 
 namespace {
@@ -327,8 +369,18 @@ bool FilePathExists(const std::string& s) {
 
 namespace {
 
-bool SoftwareExistsUncached(const std::string& s) {
-  if (s.empty() || s.starts_with("\\\\")) return true;
+bool SoftwareExistsUncached(const std::string& line) {
+  // A host program runs what its arguments name, wherever it is named from:
+  // the line is there when the host and what it is given are. A loop, as a
+  // host may be given another one.
+  std::string s = line;
+  for (;;) {
+    if (s.empty() || s.starts_with("\\\\")) return true;
+    std::optional<HostLine> host = HostNamedByPath(s);
+    if (!host) break;
+    if (!SoftwareExists(host->program)) return false;
+    s = std::move(host->arguments);
+  }
   // "app.exe C:\Logs\new.log": a line that starts with a bare program is
   // judged by that program, found as the system finds it; its argument may be
   // a file it writes later. Asked only of lines whose paths would be tested.
@@ -354,7 +406,13 @@ bool SoftwareExistsUncached(const std::string& s) {
 
 }  // namespace
 
-std::string ResolvedPath(const std::string& s) {
+std::string ResolvedPath(const std::string& line) {
+  // Of a host program named by its path, the host when it is gone, else what it runs.
+  std::string s = line;
+  for (std::optional<HostLine> host = HostNamedByPath(s); host; host = HostNamedByPath(s)) {
+    if (!SoftwareExists(host->program)) return ResolvedPath(host->program);
+    s = std::move(host->arguments);
+  }
   // The piece SoftwareExists starts from: its first fixed-drive path, else its first "%".
   std::string piece = s;
   const size_t colon = s.find(":\\");

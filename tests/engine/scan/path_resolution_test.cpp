@@ -9,6 +9,7 @@
 
 #include "engine/core/environment.h"
 #include "engine/scan/drive_types.h"
+#include "engine/scan/scan_cache.h"
 #include "support/test_drives.h"
 #include "support/test_folder.h"
 
@@ -384,6 +385,51 @@ TEST_F(PathResolutionTest, ATabSeparatesAProgramFromItsArgumentsAsABlankDoes) {
     EXPECT_TRUE(FilePathExists(line)) << line;
   }
   EXPECT_FALSE(SoftwareExists(folder_.File("gone.exe") + "\t/s"));
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// A host program runs what its arguments name, however it is named: by its
+// bare name, its path, quoted, or through a variable.
+TEST_F(PathResolutionTest, AHostProgramNamedByItsPathIsJudgedByWhatItRuns) {
+  const std::string system = Environment().systemFolder;
+  const std::string dll = Program("acme.dll", true);
+  const std::string gone = folder_.File("gone.dll");
+  EXPECT_TRUE(SoftwareExists(system + "rundll32.exe " + dll + ",Start"));
+  EXPECT_FALSE(SoftwareExists(system + "rundll32.exe " + gone + ",Start"));
+  EXPECT_FALSE(SoftwareExists(Quoted(system + "rundll32.exe") + " " + Quoted(gone) + ",Start"));
+  EXPECT_FALSE(SoftwareExists("%SystemRoot%\\system32\\RUNDLL32.EXE " + gone + ",Start"));
+  EXPECT_FALSE(SoftwareExists(system + "cmd.exe /c " + Quoted(folder_.File("gone.bat"))));
+  // Arguments that name nothing checkable leave the host to decide.
+  EXPECT_TRUE(SoftwareExists(system + "rundll32.exe shell32.dll,Control_RunDLL"));
+  EXPECT_TRUE(SoftwareExists(system + "cmd.exe"));
+  EXPECT_FALSE(SoftwareExists(folder_.File("rundll32.exe") + " " + dll + ",Start"));
+  // A host in a folder whose name has blanks.
+  folder_.WriteFile("Java App\\javaw.exe", "MZ");
+  const std::string javaw = folder_.File("Java App\\javaw.exe");
+  EXPECT_TRUE(SoftwareExists(javaw + " -jar " + Program("acme.jar", true)));
+  EXPECT_FALSE(SoftwareExists(javaw + " -jar " + folder_.File("gone.jar")));
+  // A folder named like a host is no host, not even before a blank.
+  Program("cmd\\tool.exe", true);
+  EXPECT_TRUE(SoftwareExists(folder_.File("cmd\\tool.exe") + " " + gone));
+  Program("Java Tools\\tool.exe", true);
+  EXPECT_TRUE(SoftwareExists(folder_.File("Java Tools\\tool.exe") + " /s"));
+  // The reason names what is missing: what the host runs, or the host.
+  EXPECT_EQ(gone, ResolvedPath(system + "rundll32.exe " + Quoted(gone) + ",Start"));
+  EXPECT_EQ(folder_.File("rundll32.exe"),
+            ResolvedPath(folder_.File("rundll32.exe") + " " + dll + ",Start"));
+  // A host given a host given a host...: however many, the judging ends.
+  ScanCache cache;
+  ScanCache::Scope scope(cache);
+  std::string chain;
+  for (int i = 0; i < 3000; ++i) chain += system + "cmd.exe /c ";
+  EXPECT_FALSE(SoftwareExists(chain + Quoted(gone)));
+  EXPECT_TRUE(SoftwareExists(chain + Quoted(dll)));
+  EXPECT_EQ(gone, ResolvedPath(chain + Quoted(gone)));
 }
 
 }  // namespace
