@@ -450,4 +450,66 @@ bool FilePathExistsUncached(const std::string& s) {
 
 }  // namespace
 
+std::string LeadingProgram(const std::string& line) {
+  if (!line.empty() && line.front() == '"') return line.substr(1, line.find('"', 1) - 1);
+  return line.substr(0, line.find_first_of(" \t"));
+}
+
+bool NamesRelativeProgram(const std::string& line) {
+  const std::string program = LeadingProgram(line);
+  return !program.empty() && program.front() != '\\' && program.front() != '/' &&
+         program.find_first_of(":%") == std::string::npos;
+}
+
+namespace {
+
+// `line` in `folder`, inside the line's quotes when it has them.
+std::string InFolder(const std::string& folder, const std::string& line) {
+  const std::string slashed = folder.back() == '\\' ? folder : folder + "\\";
+  return !line.empty() && line.front() == '"' ? '"' + slashed + line.substr(1) : slashed + line;
+}
+
+// The readings of a command line's program, as the system tries them: the
+// quoted part of a quoted line; else the text before each blank or tab in
+// turn, and the whole line.
+std::vector<std::string> ProgramReadings(const std::string& line) {
+  if (!line.empty() && line.front() == '"') return {LeadingProgram(line)};
+  std::vector<std::string> readings;
+  // No program name is longer than a path may be.
+  for (size_t cut = line.find_first_of(" \t"); cut != std::string::npos && cut < MAX_PATH;
+       cut = line.find_first_of(" \t", cut + 1))
+    if (cut > 0) readings.push_back(line.substr(0, cut));
+  if (line.size() < MAX_PATH) readings.push_back(line);
+  return readings;
+}
+
+}  // namespace
+
+bool ValueFileExists(const std::string& data, const std::vector<std::string>& folders) {
+  // A full path joined to a folder would be split again before its drive, and
+  // the folder alone found: only a relative name is looked for in folders.
+  if (!NamesRelativeProgram(data)) return SoftwareExists(data);
+  // A host program is there anyway: what it runs decides, wherever it is.
+  const std::string program = LeadingProgram(data);
+  if (IsHostProgram(program)) return SoftwareExists(data);
+  for (const std::string& folder : folders)
+    if (!folder.empty() && SoftwareExists(InFolder(folder, data))) return true;
+  // A folder part relative to none of the folders names nothing checkable.
+  if (program.find_first_of("\\/") != std::string::npos) return SoftwareExists(data);
+  if (OnDefaultSearchPath(data)) return true;
+  for (const std::string& reading : ProgramReadings(data))
+    if (ProgramOnSearchPath(reading)) return true;
+  return false;
+}
+
+std::string ValueFileResolvedPath(const std::string& data,
+                                  const std::vector<std::string>& folders) {
+  const std::string program = LeadingProgram(data);
+  if (NamesRelativeProgram(data) && program.find_first_of("\\/") == std::string::npos &&
+      !IsHostProgram(program))
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+      if (!folder->empty()) return ResolvedPath(InFolder(*folder, data));
+  return ResolvedPath(data);
+}
+
 }  // namespace hvm
