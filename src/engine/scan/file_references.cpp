@@ -169,7 +169,10 @@ void FileReferenceSections::RemoveStaleValue(const Walk& walk, const std::string
                                              const std::string& data, const ProblemReason& reason) {
   const std::string line = walk.keyPath + "\\\\:" + name + " = " + data;
   // A scan asked only to look lists what it would otherwise remove.
-  if (env_.readOnly) return driver_.AddItemToResultsList({walk.keyPath, name, false}, line, reason);
+  if (env_.readOnly) {
+    driver_.Results().AddListedInsteadOfRemoved({walk.keyPath, name, false});
+    return driver_.AddItemToResultsList({walk.keyPath, name, false}, line, reason);
+  }
   if (remover_.ExportValue(walk.root, walk.subPath, name))
     driver_.Results().AddRemovedAtOnce(
         {driver_.CurrentSection(), line, reason, remover_.SnapshotName()});

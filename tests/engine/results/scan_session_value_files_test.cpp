@@ -269,5 +269,33 @@ TEST_F(ValueFilesScanTest, EveryValueFileListJudgesFullPathsOnTheirOwn) {
   }
 }
 
+// --read-only lists exactly what the scan then removes, once: the broad
+// section does not list again a value the list's walk stood for removing.
+TEST_F(ValueFilesScanTest, AReadOnlyScanListsWhatTheScanRemovesAndEachValueOnce) {
+  const ScopedVariable acme("HVMTEST_ACME", app_);
+  SeedString(kMachineRun, "Quoted", Quote(gone_ + "\\acme.exe") + " /tray");
+  SeedString(kUserRun, "Unquoted", gone_ + "\\acme.exe /tray");
+  SeedString(kUserRun, "Bare", "hvmacmegone.exe /tray");
+  SeedString(kUserRun, "Kept", Quote(app_ + "\\acme.exe") + " /tray");
+  SeedString("HKLM\\Software\\Acme", "InstallDir", gone_ + "\\acme.exe");
+  setup_.sections = std::set<int>{15, 23};
+  setup_.readOnly = true;
+  Scan();
+  const std::set<std::pair<int, std::string>> listed = ListedLines();
+  EXPECT_TRUE(RemovedLines().empty());
+  EXPECT_TRUE(ValueExists(kMachineRun, "Quoted"));
+  EXPECT_TRUE(ValueExists(kUserRun, "Unquoted"));
+
+  setup_.readOnly = false;
+  Scan();
+  std::set<std::pair<int, std::string>> scanned = ListedLines();
+  for (const auto& removed : RemovedLines()) scanned.insert(removed);
+  EXPECT_EQ(scanned, listed);
+  EXPECT_EQ(3u, RemovedLines().size());
+  EXPECT_EQ((std::set<std::pair<int, std::string>>{
+                {23, "HKLM\\Software\\Acme\\\\:InstallDir = " + gone_ + "\\acme.exe"}}),
+            ListedLines());
+}
+
 }  // namespace
 }  // namespace hvm
