@@ -10,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "engine/core/environment.h"
 #include "engine/results/scan_session.h"
