@@ -56,6 +56,17 @@ TEST_F(InstallUpdateTest, ADigestMismatchInstallsNothingAndRemovesTheDownload) {
   EXPECT_TRUE(TempContents().empty());
 }
 
+// Only the last digit wrong: a comparison of any shorter part would let it in.
+TEST_F(InstallUpdateTest, ADigestWrongOnlyInItsLastDigitInstallsNothing) {
+  const std::string package = ZipOf("hvmend.exe", "new program");
+  std::string digest = Sha256Text(package);
+  digest.back() = digest.back() == '0' ? '1' : '0';
+  const InstallOutcome outcome = Install(package, digest);
+  EXPECT_EQ(InstallOutcome::Result::kNotVerified, outcome.result);
+  EXPECT_TRUE(TempContents().empty());
+  EXPECT_FALSE(std::filesystem::exists(folder_.File("app\\hvmend.exe")));
+}
+
 TEST_F(InstallUpdateTest, WithoutADigestNothingIsInstalled) {
   const InstallOutcome outcome = Install(ZipOf("hvmend.exe", "new"), "");
   EXPECT_EQ(InstallOutcome::Result::kNotVerified, outcome.result);
