@@ -97,6 +97,24 @@ int ShowUsage(FILE* out) {
   return out == stdout ? kExitOk : kExitError;
 }
 
+// The version of this file's version resource, the one Windows shows in the
+// file's properties and the desktop program reads of itself, so that a
+// script that asks the installed copy learns which build it is.
+std::string OwnVersionText() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), DWORD(path.size()));
+    if (length == 0) return HVM_VERSION;
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const std::string text = hvm::VersionTextOf(path);
+  return text.empty() ? HVM_VERSION : text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -105,7 +123,7 @@ int main(int argc, char** argv) {
   const std::string& first = args.front();
   if (first == "--help" || first == "-h" || first == "/?") return ShowUsage(stdout);
   if (first == "--version") {
-    std::printf("Hivemend %s\n", HVM_VERSION);
+    std::printf("Hivemend %s\n", OwnVersionText().c_str());
     return kExitOk;
   }
   for (const Verb& verb : kVerbs) {
