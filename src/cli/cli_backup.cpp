@@ -9,6 +9,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
 #include "cli/console_dialogs.h"
+#include "cli/json_document.h"
 #include "engine/backup/backup_folders.h"
 #include "engine/backup/backup_stamps.h"
 #include "engine/backup/hive_backup.h"
@@ -66,15 +67,19 @@ int MakeBackup(const BackupOptions& options) {
     UpdateLastBackupTime(options.dataDir + "\\hvmend.ini", none);
   }
   if (options.json) {
-    nlohmann::json out = {{"made", result.ok},
-                          {"folder", folder},
-                          {"hives", result.files},
-                          {"hiveList", result.hiveListFound}};
+    // Written as `backup list` writes it, without the backslash the hive
+    // walk wants at the end, so that a script can compare the two.
+    const std::string listed =
+        folder.ends_with('\\') ? folder.substr(0, folder.size() - 1) : folder;
+    nlohmann::ordered_json out = {{"made", result.ok},
+                                  {"folder", listed},
+                                  {"hives", result.files},
+                                  {"hiveList", result.hiveListFound}};
     if (!result.failedFile.empty()) {
       out["failedHive"] = result.failedFile;
       out["status"] = result.status;
     }
-    std::printf("%s\n", out.dump(2).c_str());
+    std::printf("%s\n", JsonDocumentText(out).c_str());
   } else {
     std::printf("%s %s: %s\n", result.ok ? "Full backup made in" : "Full backup not finished in",
                 folder.c_str(), result.Describe().c_str());
@@ -85,7 +90,7 @@ int MakeBackup(const BackupOptions& options) {
 
 int ListBackups(const BackupOptions& options) {
   if (options.words.size() != 1) throw UsageError("backup list takes no further words");
-  nlohmann::json backups = nlohmann::json::array();
+  nlohmann::ordered_json backups = nlohmann::ordered_json::array();
   for (const FullBackupFolder& backup : ListFullBackups(options.root)) {
     if (options.json) {
       backups.push_back(
@@ -96,7 +101,7 @@ int ListBackups(const BackupOptions& options) {
     for (const std::string& file : backup.hiveFiles) hives += (hives.empty() ? "" : ", ") + file;
     std::printf("%s  %s (%s)\n", backup.name.c_str(), backup.folder.c_str(), hives.c_str());
   }
-  if (options.json) std::printf("%s\n", nlohmann::json{{"backups", backups}}.dump(2).c_str());
+  if (options.json) std::printf("%s\n", JsonDocumentText({{"backups", backups}}).c_str());
   return kExitOk;
 }
 

@@ -4,6 +4,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
+#include "cli/json_document.h"
 #include "engine/core/window_thread.h"
 #include "engine/monitor/change_line.h"
 #include "engine/monitor/registry_monitor.h"
@@ -79,7 +80,7 @@ std::string ConsoleChangeText(const std::string& line, bool json) {
   object["action"] = fields.action;
   object["name"] = Utf8(fields.name);
   object["location"] = Utf8(fields.location);
-  return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  return JsonDocumentText(object, -1);
 }
 
 int WatchFromConsole(const MonitorConsoleOptions& options, HANDLE stop,

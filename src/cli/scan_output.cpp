@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/json_document.h"
 #include "engine/scan/scan_driver.h"
 
 namespace hvm {
@@ -69,11 +70,10 @@ std::string FormatScanJson(const ResultsStore& results, const SectionSwitches& s
                        {"line", value.line},
                        {"reason", ReasonJson(value.reason)},
                        {"snapshot", value.snapshot}});
-  const nlohmann::ordered_json document = {
-      {"total", results.TotalCount()}, {"sections", sections}, {"removedAtOnce", removed}};
-  // Registry text is in the ANSI code page, not UTF-8: bytes that are not
-  // valid UTF-8 are replaced rather than failing the whole document.
-  return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+  return JsonDocumentText({{"total", results.TotalCount()},
+                           {"sections", sections},
+                           {"removedAtOnce", removed}}) +
+         "\n";
 }
 
 }  // namespace hvm
