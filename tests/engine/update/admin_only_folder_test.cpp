@@ -1,13 +1,13 @@
 #include "engine/update/admin_only_folder.h"
 
 #include <windows.h>
-#include <aclapi.h>
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "engine/core/scoped_handle.h"
+#include "folder_access.h"
 #include "support/test_folder.h"
 
 namespace hvm {
@@ -155,23 +155,7 @@ TEST(CreateAdminOnlyFolder, TheFolderGrantsNothingToOtherUsers) {
   const std::string path = folder.File("update");
   ASSERT_EQ(0u, CreateAdminOnlyFolder(path));
   EXPECT_TRUE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-  PSECURITY_DESCRIPTOR raw = nullptr;
-  PACL list = nullptr;
-  ASSERT_EQ(DWORD(ERROR_SUCCESS),
-            GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                  nullptr, &list, nullptr, &raw));
-  const ScopedLocalMemory descriptor(raw);
-  ASSERT_NE(nullptr, list);
-  for (DWORD i = 0; i < list->AceCount; ++i) {
-    void* entry = nullptr;
-    ASSERT_TRUE(GetAce(list, i, &entry));
-    if (static_cast<ACE_HEADER*>(entry)->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
-    PSID sid = &static_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart;
-    for (const WELL_KNOWN_SID_TYPE other :
-         {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid, WinInteractiveSid})
-      EXPECT_FALSE(IsWellKnownSid(sid, other))
-          << "entry " << i << " grants " << static_cast<ACCESS_ALLOWED_ACE*>(entry)->Mask;
-  }
+  for (const std::string& grant : test::GrantsToOtherUsers(path)) ADD_FAILURE() << grant;
 }
 
 // A name already taken is never taken over: it could be a folder somebody
