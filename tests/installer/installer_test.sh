@@ -9,26 +9,7 @@ set -euo pipefail
 setup=$(realpath "$1")
 version=$2
 
-export WINEPREFIX
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/hvm-installer-prefix.XXXXXX")
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
-
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local description=$1
-  shift
-  if "$@"; then
-    echo "ok: $description"
-  else
-    echo "FAILED: $description"
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/prefix_checks.sh" installer
 # Runs a Wine program and then waits until every process of the prefix has
 # ended (the uninstaller hands its work to a copy of itself).
 run_wine() {

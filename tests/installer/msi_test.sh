@@ -13,26 +13,7 @@ package=$(realpath "$2") version=$3
 next_package=$(realpath "$4") next_version=$5
 patch_package=$(realpath "$6") patch_version=$7
 
-export WINEPREFIX
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/hvm-msi-prefix.XXXXXX")
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
-
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local description=$1
-  shift
-  if "$@"; then
-    echo "ok: $description"
-  else
-    echo "FAILED: $description"
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/prefix_checks.sh" msi
 # msiexec hands the work to the Windows Installer service; its exit code is
 # the package's result, and the prefix is quiet once every process has ended.
 msiexec_status() {
