@@ -80,6 +80,9 @@ Section "Uninstall"
   Delete "$INSTDIR\hvmend-cli.exe"
   Delete "$INSTDIR\hvmend.chm"
   Delete "$INSTDIR\uninstall.exe"
+  ; What an update that never finished left (the program removes it itself
+  ; once an update has run through).
+  RMDir /r "$INSTDIR\Update"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"

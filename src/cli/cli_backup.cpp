@@ -10,7 +10,7 @@
 #include "cli/cli_verbs.h"
 #include "cli/console_dialogs.h"
 #include "cli/console_output.h"
-#include "cli/json_text.h"
+#include "cli/json_document.h"
 #include "engine/backup/backup_folders.h"
 #include "engine/backup/backup_stamps.h"
 #include "engine/backup/hive_backup.h"
@@ -68,15 +68,19 @@ int MakeBackup(const BackupOptions& options) {
     UpdateLastBackupTime(options.dataDir + "\\hvmend.ini", none);
   }
   if (options.json) {
-    nlohmann::json out = {{"made", result.ok},
-                          {"folder", folder},
-                          {"hives", result.files},
-                          {"hiveList", result.hiveListFound}};
+    // Written as `backup list` writes it, without the backslash the hive
+    // walk wants at the end, so that a script can compare the two.
+    const std::string listed =
+        folder.ends_with('\\') ? folder.substr(0, folder.size() - 1) : folder;
+    nlohmann::ordered_json out = {{"made", result.ok},
+                                  {"folder", listed},
+                                  {"hives", result.files},
+                                  {"hiveList", result.hiveListFound}};
     if (!result.failedFile.empty()) {
       out["failedHive"] = result.failedFile;
       out["status"] = result.status;
     }
-    Print("%s\n", JsonText(out).c_str());
+    Print("%s\n", JsonDocumentText(out).c_str());
   } else {
     Print("%s %s: %s\n", result.ok ? "Full backup made in" : "Full backup not finished in",
           folder.c_str(), result.Describe().c_str());
@@ -87,7 +91,7 @@ int MakeBackup(const BackupOptions& options) {
 
 int ListBackups(const BackupOptions& options) {
   if (options.words.size() != 1) throw UsageError("backup list takes no further words");
-  nlohmann::json backups = nlohmann::json::array();
+  nlohmann::ordered_json backups = nlohmann::ordered_json::array();
   for (const FullBackupFolder& backup : ListFullBackups(options.root)) {
     if (options.json) {
       backups.push_back(
@@ -98,7 +102,7 @@ int ListBackups(const BackupOptions& options) {
     for (const std::string& file : backup.hiveFiles) hives += (hives.empty() ? "" : ", ") + file;
     Print("%s  %s (%s)\n", backup.name.c_str(), backup.folder.c_str(), hives.c_str());
   }
-  if (options.json) Print("%s\n", JsonText(nlohmann::json{{"backups", backups}}).c_str());
+  if (options.json) Print("%s\n", JsonDocumentText({{"backups", backups}}).c_str());
   return kExitOk;
 }
 

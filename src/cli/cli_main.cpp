@@ -53,7 +53,7 @@ constexpr char kUsage[] =
     "  undo list [--json] [--data-dir DIR]\n"
     "        list the undo snapshots and their entries, and the Undo*.reg files\n"
     "        that are no snapshots\n"
-    "  undo restore SNAPSHOT [ENTRY...] [--data-dir DIR] [--wait SECONDS]\n"
+    "  undo restore SNAPSHOT [ENTRY...] [--json] [--data-dir DIR] [--wait SECONDS]\n"
     "        restore every entry of SNAPSHOT (e.g. Undo20261209.reg or, when\n"
     "        that file could not be added to, Undo20261209-2.reg), or those\n"
     "        given; a file that is no snapshot is refused with exit code 2,\n"
@@ -64,11 +64,11 @@ constexpr char kUsage[] =
     "        whether they are set\n"
     "  settings get [KEY] [--json] [--data-dir DIR]\n"
     "        print every setting as KEY=VALUE, or the value of one\n"
-    "  settings set KEY VALUE [--data-dir DIR] [--startup-folder DIR]\n"
+    "  settings set KEY VALUE [--json] [--data-dir DIR] [--startup-folder DIR]\n"
     "        change one setting; a key or value the settings do not take is\n"
     "        refused and the file left as it was; AutoAction also makes or\n"
     "        removes the start-up entry, as autostart does\n"
-    "  autostart scan|monitor|off [--data-dir DIR] [--startup-folder DIR]\n"
+    "  autostart scan|monitor|off [--json] [--data-dir DIR] [--startup-folder DIR]\n"
     "        start Hivemend at log-on to scan when a scan is due (\"bootup\"),\n"
     "        or with the monitor on (\"monitor\"), or not at all: the shortcut\n"
     "        hvmend.lnk in the user's start-up folder (or DIR) is made,\n"
@@ -98,6 +98,24 @@ int ShowUsage(FILE* out) {
   return out == stdout ? kExitOk : kExitError;
 }
 
+// The version of this file's version resource, the one Windows shows in the
+// file's properties and the desktop program reads of itself, so that a
+// script that asks the installed copy learns which build it is.
+std::string OwnVersionText() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), DWORD(path.size()));
+    if (length == 0) return HVM_VERSION;
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const std::string text = hvm::VersionTextOf(path);
+  return text.empty() ? HVM_VERSION : text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,7 +124,7 @@ int main(int argc, char** argv) {
   const std::string& first = args.front();
   if (first == "--help" || first == "-h" || first == "/?") return ShowUsage(stdout);
   if (first == "--version") {
-    hvm::Print("Hivemend %s\n", HVM_VERSION);
+    hvm::Print("Hivemend %s\n", OwnVersionText().c_str());
     return kExitOk;
   }
   for (const Verb& verb : kVerbs) {

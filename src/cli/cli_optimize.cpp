@@ -8,7 +8,7 @@
 #include "cli/cli_verbs.h"
 #include "cli/console_output.h"
 #include "cli/data_files.h"
-#include "cli/json_text.h"
+#include "cli/json_document.h"
 #include "engine/core/environment.h"
 #include "engine/tweaks/optimize.h"
 
@@ -44,8 +44,8 @@ const char* ResultName(TweakStepOutcome::Result result) {
 }
 
 // What was recorded for each step, in step order.
-nlohmann::json RecordEntries(const std::string& record) {
-  nlohmann::json entries = nlohmann::json::array();
+nlohmann::ordered_json RecordEntries(const std::string& record) {
+  nlohmann::ordered_json entries = nlohmann::ordered_json::array();
   for (size_t step = 0; step < OptimizeSteps().size(); ++step) {
     const OptimizeStep& s = OptimizeSteps()[step];
     if (const std::optional<std::string> previous = LookUpRecord(record, s.record)) {
@@ -57,12 +57,12 @@ nlohmann::json RecordEntries(const std::string& record) {
   return entries;
 }
 
-nlohmann::json StepsJson(const std::vector<TweakStepOutcome>& steps) {
-  nlohmann::json list = nlohmann::json::array();
+nlohmann::ordered_json StepsJson(const std::vector<TweakStepOutcome>& steps) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const TweakStepOutcome& step : steps) {
-    nlohmann::json item = {{"setting", step.Setting()},
-                           {"name", OptimizeSteps()[size_t(step.step - 1)].record},
-                           {"result", ResultName(step.result)}};
+    nlohmann::ordered_json item = {{"setting", step.Setting()},
+                                   {"name", OptimizeSteps()[size_t(step.step - 1)].record},
+                                   {"result", ResultName(step.result)}};
     if (step.result != TweakStepOutcome::Result::kNotRecorded) item["previous"] = step.previous;
     if (!step.error.empty()) item["error"] = step.error;
     list.push_back(item);
@@ -85,14 +85,14 @@ std::string StepsText(const std::vector<TweakStepOutcome>& steps, const char* do
   return text;
 }
 
-std::string Output(const OptimizeOptions& options, nlohmann::json document,
+std::string Output(const OptimizeOptions& options, nlohmann::ordered_json document,
                    const std::string& text) {
-  return options.json ? JsonText(document) + "\n" : text;
+  return options.json ? JsonDocumentText(document) + "\n" : text;
 }
 
 ConsoleResult StatusAction(const OptimizeOptions& options, const Optimizer& optimizer) {
   const std::string record = optimizer.Record();
-  const nlohmann::json document = {
+  const nlohmann::ordered_json document = {
       {"optimized", !record.empty()}, {"record", record}, {"entries", RecordEntries(record)}};
   const std::string text = record.empty() ? "Not optimized.\n" : "Optimized: " + record + "\n";
   return {kExitOk, Output(options, document, text)};
@@ -102,10 +102,10 @@ ConsoleResult ApplyAction(const OptimizeOptions& options, const Optimizer& optim
   // Optimizing twice would record the fast values as the previous ones, and
   // the user's own values could never come back.
   if (optimizer.IsOptimized()) {
-    const nlohmann::json document = {{"action", "apply"},
-                                     {"changed", false},
-                                     {"optimized", true},
-                                     {"record", optimizer.Record()}};
+    const nlohmann::ordered_json document = {{"action", "apply"},
+                                             {"changed", false},
+                                             {"optimized", true},
+                                             {"record", optimizer.Record()}};
     return {kExitOk, Output(options, document,
                             "Already optimized; nothing changed (run 'optimize undo' first).\n")};
   }
@@ -118,11 +118,11 @@ ConsoleResult ApplyAction(const OptimizeOptions& options, const Optimizer& optim
   bool allDone = true;
   for (const TweakStepOutcome& step : outcome.steps)
     allDone &= step.result == TweakStepOutcome::Result::kDone;
-  const nlohmann::json document = {{"action", "apply"},
-                                   {"changed", !outcome.record.empty()},
-                                   {"optimized", !outcome.record.empty()},
-                                   {"record", outcome.record},
-                                   {"steps", StepsJson(outcome.steps)}};
+  const nlohmann::ordered_json document = {{"action", "apply"},
+                                           {"changed", !outcome.record.empty()},
+                                           {"optimized", !outcome.record.empty()},
+                                           {"record", outcome.record},
+                                           {"steps", StepsJson(outcome.steps)}};
   return {allDone ? kExitOk : kExitProblems,
           Output(options, document,
                  StepsText(outcome.steps, "set") + "Record: " + outcome.record + "\n")};
@@ -130,7 +130,7 @@ ConsoleResult ApplyAction(const OptimizeOptions& options, const Optimizer& optim
 
 ConsoleResult UndoAction(const OptimizeOptions& options, const Optimizer& optimizer) {
   if (!optimizer.IsOptimized()) {
-    const nlohmann::json document = {
+    const nlohmann::ordered_json document = {
         {"action", "undo"}, {"changed", false}, {"optimized", false}, {"remaining", ""}};
     return {kExitOk, Output(options, document, "Not optimized; nothing to undo.\n")};
   }
@@ -140,11 +140,11 @@ ConsoleResult UndoAction(const OptimizeOptions& options, const Optimizer& optimi
   if (saveStatus)
     throw std::runtime_error("the settings file could not be written (error " +
                              std::to_string(saveStatus) + ")");
-  const nlohmann::json document = {{"action", "undo"},
-                                   {"changed", true},
-                                   {"optimized", !outcome.remaining.empty()},
-                                   {"remaining", outcome.remaining},
-                                   {"steps", StepsJson(outcome.steps)}};
+  const nlohmann::ordered_json document = {{"action", "undo"},
+                                           {"changed", true},
+                                           {"optimized", !outcome.remaining.empty()},
+                                           {"remaining", outcome.remaining},
+                                           {"steps", StepsJson(outcome.steps)}};
   std::string text = StepsText(outcome.steps, "restored");
   if (!outcome.remaining.empty())
     text += "Still recorded, to undo again: " + outcome.remaining + "\n";

@@ -11,7 +11,7 @@
 #include "cli/console_output.h"
 #include "cli/console_scan_session.h"
 #include "cli/data_files.h"
-#include "cli/json_text.h"
+#include "cli/json_document.h"
 #include "engine/core/problem_line.h"
 #include "engine/core/registry.h"
 #include "engine/core/registry_paths.h"
@@ -128,9 +128,12 @@ std::string RestorePointText(const std::optional<RestorePointOutcome>& outcome, 
   return dryRun ? "not made (dry run)" : "not made";
 }
 
+// `dryRunText` is the registry-export text of what a dry run would remove.
 void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure>& failures,
-                  const std::string& snapshot, bool json, bool dryRun,
+                  const std::string& snapshot, bool json,
+                  const std::optional<std::string>& dryRunText,
                   const std::optional<std::string>& restorePoint) {
+  const bool dryRun = dryRunText.has_value();
   if (json) {
     nlohmann::ordered_json left = nlohmann::ordered_json::array();
     for (const RemovalFailure& failure : failures)
@@ -145,12 +148,14 @@ void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure
                                   {"snapshotFailures", summary.snapshotFailures},
                                   {"snapshot", snapshot},
                                   {"dryRun", dryRun}};
+    if (dryRunText) out["wouldRemove"] = *dryRunText;
     if (restorePoint) out["restorePoint"] = *restorePoint;
-    Print("%s\n", JsonText(out).c_str());
+    Print("%s\n", JsonDocumentText(out).c_str());
     return;
   }
+  if (dryRunText) Print("%s", dryRunText->c_str());
   Print("Found: %d\nRepaired: %d\nSkipped: %d\nIgnored: %d\nNot removed: %d\n", summary.found,
-        summary.repaired, summary.skipped, summary.ignored, summary.notRemoved);
+              summary.repaired, summary.skipped, summary.ignored, summary.notRemoved);
   for (const RemovalFailure& failure : failures)
     Print("  left in place: %s (%s, status %ld)\n", failure.entry.c_str(), failure.reason.c_str(),
           failure.status);
@@ -183,17 +188,18 @@ int RunRepairVerb(const std::vector<std::string>& args) {
   Repairer& repairer = session.Repair();
   const RepairSummary summary = repairer.RunRepair();
   if (summary.folderBusy) return kExitError;
+  std::optional<std::string> dryRunText;
   if (options.dryRun) {
     // Console output is in text mode: its own line ends become CR LF.
     std::string text = repairer.DryRunText();
     std::erase(text, '\r');
     const size_t start = text.find_first_not_of('\n');
-    if (start != std::string::npos) Print("%s\n", text.c_str() + start);
+    dryRunText = start == std::string::npos ? "" : text.substr(start) + "\n";
   }
   std::optional<std::string> restorePoint;
   if (options.restorePoint) restorePoint = RestorePointText(session.RestorePoint(), options.dryRun);
   PrintSummary(summary, repairer.Failures(), session.Inputs().snapshotName + ".reg",
-               options.scan.json, options.dryRun, restorePoint);
+               options.scan.json, dryRunText, restorePoint);
   return summary.notRemoved > 0 ? kExitProblems : kExitOk;
 }
 

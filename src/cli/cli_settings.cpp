@@ -11,8 +11,9 @@
 #include "cli/cli_verbs.h"
 #include "cli/console_output.h"
 #include "cli/data_files.h"
-#include "cli/json_text.h"
+#include "cli/json_document.h"
 #include "engine/core/environment.h"
+#include "engine/scan/file_tests.h"
 #include "engine/settings/automatic_startup.h"
 #include "engine/settings/file_text.h"
 #include "engine/settings/program_settings.h"
@@ -81,7 +82,7 @@ int GetSettings(const SettingsOptions& options) {
   if (options.json) {
     nlohmann::ordered_json document = nlohmann::ordered_json::object();
     for (const SettingKey* key : keys) document[key->name] = JsonValue(settings, *key);
-    Print("%s\n", JsonText(document).c_str());
+    Print("%s\n", JsonDocumentText(document).c_str());
   } else if (options.words.size() == 2) {
     Print("%s\n", SettingValue(settings, *keys.front()).c_str());
   } else {
@@ -130,7 +131,11 @@ int SetSetting(const SettingsOptions& options) {
     ApplyAutoAction(before, settings, options);
   else
     Save(settings, SettingsPathIn(options));
-  Print("%s=%s\n", key.name.c_str(), SettingValue(settings, key).c_str());
+  if (options.json)
+    Print("%s\n",
+                JsonDocumentText({{"key", key.name}, {"value", JsonValue(settings, key)}}).c_str());
+  else
+    Print("%s=%s\n", key.name.c_str(), SettingValue(settings, key).c_str());
   return kExitOk;
 }
 
@@ -158,7 +163,12 @@ int RunAutostartVerb(const std::vector<std::string>& args) {
   settings.AutoAction = action;
   ApplyAutoAction(before, settings, options);
   StartupShortcut shortcut(options.startupFolder, Environment().programFolder + "\\hvmend.exe");
-  if (action == kAutoDisabled)
+  if (options.json)
+    Print("%s\n", JsonDocumentText({{"action", word},
+                                          {"shortcut", shortcut.Path()},
+                                          {"shortcutPresent", FileExists(shortcut.Path())}})
+                            .c_str());
+  else if (action == kAutoDisabled)
     Print("Automatic start-up is off; %s is not there\n", shortcut.Path().c_str());
   else
     Print("%s starts hvmend.exe %s at log-on\n", shortcut.Path().c_str(),

@@ -2,13 +2,14 @@
 // their entries.
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
 #include "cli/console_output.h"
-#include "cli/json_text.h"
+#include "cli/json_document.h"
 #include "engine/core/environment.h"
 #include "engine/core/registry.h"
 #include "engine/results/data_folder_lock.h"
@@ -38,8 +39,8 @@ constexpr char kNotASnapshot[] =
 int ListSnapshots(const UndoVerbOptions& options) {
   if (options.words.size() != 1) throw UsageError("undo list takes no further words");
   SuppressionLists suppression(options.dataDir);
-  nlohmann::json snapshots = nlohmann::json::array();
-  nlohmann::json others = nlohmann::json::array();
+  nlohmann::ordered_json snapshots = nlohmann::ordered_json::array();
+  nlohmann::ordered_json others = nlohmann::ordered_json::array();
   for (const std::string& name : ListSnapshotFiles(options.dataDir)) {
     if (!IsSnapshotText(ReadTextFile(options.dataDir + "\\" + name))) {
       others.push_back(name);
@@ -57,19 +58,22 @@ int ListSnapshots(const UndoVerbOptions& options) {
   }
   if (options.json)
     Print("%s\n",
-          JsonText(nlohmann::json{{"snapshots", snapshots}, {"notSnapshots", others}}).c_str());
+                JsonDocumentText({{"snapshots", snapshots}, {"notSnapshots", others}}).c_str());
   return kExitOk;
 }
 
-// Restores one entry; false (with the reason on stderr) when it did not work.
-bool RestoreOne(const SnapshotRestorer& restorer, const std::string& entry) {
+// Restores one entry; when it did not work, why not ("" when the restorer
+// gave no reason), which also goes to stderr.
+std::optional<std::string> RestoreOne(const SnapshotRestorer& restorer, const std::string& entry) {
   try {
-    if (restorer.Restore(entry)) return true;
+    if (restorer.Restore(entry)) return std::nullopt;
     PrintTo(stderr, "hvmend-cli undo: could not restore %s\n", entry.c_str());
+    return "";
   } catch (const std::exception& error) {
-    PrintTo(stderr, "hvmend-cli undo: could not restore %s: %s\n", entry.c_str(), error.what());
+    PrintTo(stderr, "hvmend-cli undo: could not restore %s: %s\n", entry.c_str(),
+                 error.what());
+    return error.what();
   }
-  return false;
 }
 
 int RestoreSnapshot(const UndoVerbOptions& options) {
@@ -100,8 +104,22 @@ int RestoreSnapshot(const UndoVerbOptions& options) {
   if (chosen.empty()) chosen = listed;
 
   int restored = 0;
-  for (const std::string& entry : chosen) restored += RestoreOne(restorer, entry);
-  Print("Restored %d of %d entries from %s\n", restored, int(chosen.size()), snapshot.c_str());
+  nlohmann::ordered_json notRestored = nlohmann::ordered_json::array();
+  for (const std::string& entry : chosen) {
+    if (const std::optional<std::string> reason = RestoreOne(restorer, entry))
+      notRestored.push_back({{"entry", entry}, {"reason", *reason}});
+    else
+      ++restored;
+  }
+  if (options.json)
+    Print("%s\n", JsonDocumentText({{"snapshot", snapshot},
+                                          {"entries", int(chosen.size())},
+                                          {"restored", restored},
+                                          {"notRestored", std::move(notRestored)}})
+                            .c_str());
+  else
+    Print("Restored %d of %d entries from %s\n", restored, int(chosen.size()),
+                snapshot.c_str());
   return restored == int(chosen.size()) ? kExitOk : kExitProblems;
 }
 

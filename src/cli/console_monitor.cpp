@@ -4,7 +4,8 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_verbs.h"
-#include "cli/json_text.h"
+#include "cli/console_output.h"
+#include "cli/json_document.h"
 #include "engine/core/window_thread.h"
 #include "engine/monitor/change_line.h"
 #include "engine/monitor/registry_monitor.h"
@@ -67,7 +68,7 @@ std::string ConsoleChangeText(const std::string& line, bool json) {
   object["action"] = fields.action;
   object["name"] = fields.name;
   object["location"] = fields.location;
-  return JsonText(object, -1);
+  return JsonDocumentText(object, -1);
 }
 
 int WatchFromConsole(const MonitorConsoleOptions& options, HANDLE stop,

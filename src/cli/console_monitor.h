@@ -20,7 +20,8 @@ struct MonitorConsoleOptions {
 MonitorConsoleOptions ParseMonitorOptions(const std::vector<std::string>& args);
 
 // One change line as the console prints it: the line itself, or with --json
-// an object with "time", "action", "name" and "location" (UTF-8).
+// an object with "schemaVersion", "time", "action", "name" and "location"
+// (UTF-8) on one line.
 std::string ConsoleChangeText(const std::string& line, bool json);
 
 // Watches until `stop` is signalled or the seconds have passed, handing each

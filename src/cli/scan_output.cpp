@@ -2,7 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/json_text.h"
+#include "cli/console_output.h"
+#include "cli/json_document.h"
 #include "engine/scan/scan_driver.h"
 
 namespace hvm {
@@ -70,9 +71,10 @@ std::string FormatScanJson(const ResultsStore& results, const SectionSwitches& s
                        {"line", value.line},
                        {"reason", ReasonJson(value.reason)},
                        {"snapshot", value.snapshot}});
-  const nlohmann::ordered_json document = {
-      {"total", results.TotalCount()}, {"sections", sections}, {"removedAtOnce", removed}};
-  return JsonText(document) + "\n";
+  return JsonDocumentText({{"total", results.TotalCount()},
+                           {"sections", sections},
+                           {"removedAtOnce", removed}}) +
+         "\n";
 }
 
 }  // namespace hvm

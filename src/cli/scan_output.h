@@ -17,7 +17,7 @@ namespace hvm {
 std::string FormatScanText(const ResultsStore& results, const SectionSwitches& switches,
                            bool verbose = false);
 
-// {"total": N, "sections": [{"number", "label", "enabled", "problems": [{"line",
+// {"schemaVersion", "total": N, "sections": [{"number", "label", "enabled", "problems": [{"line",
 // "checked", "caution", "wholeKey", "reason": {"rule", "target"}}]}],
 // "removedAtOnce": [{"section", "line", "reason", "snapshot"}]}, sections in
 // number order.

@@ -76,6 +76,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     ShowMessageDialog(update_text::kInstallFailed, update_text::kPromptTitle, 48, {}, options);
   }
   const int exitCode = ui::RunMessageLoop();
-  RemoveRestartLibrary(arguments);
+  RemoveRestartLibrary(arguments, Environment().programFolder);
   return exitCode;
 }

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "ui/gdi_text.h"
 #include "ui/picture_ids.h"
 
@@ -23,7 +25,8 @@ bool LeftMenu::Create(HWND parent, const RECT& bounds) {
   markerPicture_ = ui::Picture::FromResource(pictures::kMenuMarker);
   CreateArgs args;
   args.className = kClassName;
-  args.style = WS_CHILD | WS_VISIBLE;
+  // One stop in the tab order; its rows are walked with the arrow keys.
+  args.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
   args.parent = parent;
   args.bounds = bounds;
   args.cursor = LoadCursorA(nullptr, IDC_HAND);
@@ -66,6 +69,18 @@ void LeftMenu::Highlight(std::optional<Command> command) {
   InvalidateRect(Hwnd(), nullptr, FALSE);
   // Repainted at once, so that the new page and its row show together.
   UpdateWindow(Hwnd());
+}
+
+int LeftMenu::HighlightedRow() const {
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (rows_[i].command == highlighted_) return static_cast<int>(i);
+  return rows_.empty() ? -1 : 0;
+}
+
+void LeftMenu::MoveFocusRow(int row) {
+  if (rows_.empty()) return;
+  focusRow_ = std::clamp(row, 0, static_cast<int>(rows_.size()) - 1);
+  InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
 void LeftMenu::EnableRows(bool enabled) {
@@ -115,6 +130,14 @@ void LeftMenu::Paint() {
                                : ui::kCaptionColour);
     RECT caption{dpi.Scale(kCaptionLeft), strip.top, strip.right, strip.bottom};
     ui::DrawUiText(dc, row.caption, &caption, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    const LRESULT cues = SendMessageA(Hwnd(), WM_QUERYUISTATE, 0, 0);
+    if (GetFocus() == Hwnd() && focusRow_ == static_cast<int>(i) && !(cues & UISF_HIDEFOCUS)) {
+      RECT focus = strip;
+      InflateRect(&focus, -dpi.Scale(3), -dpi.Scale(3));
+      SetTextColor(dc, RGB(0, 0, 0));
+      SetBkColor(dc, RGB(255, 255, 255));
+      DrawFocusRect(dc, &focus);
+    }
     if (current && !markerScaled_.IsEmpty())
       markerScaled_.Draw(
           dc, ui::MakeRect(strip.right, top, markerScaled_.Width(), markerScaled_.Height()),
@@ -146,6 +169,29 @@ LRESULT LeftMenu::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(Hwnd(), nullptr, FALSE);
       return 0;
     case WM_LBUTTONUP: ClickRow(rowUnder()); return 0;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    case WM_SETFOCUS:
+      if (focusRow_ < 0 || focusRow_ >= static_cast<int>(rows_.size()))
+        focusRow_ = HighlightedRow();
+      InvalidateRect(Hwnd(), nullptr, FALSE);
+      return 0;
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+      InvalidateRect(Hwnd(), nullptr, FALSE);
+      return Window::OnMessage(message, wParam, lParam);
+    case WM_KEYDOWN:
+      switch (wParam) {
+        case VK_UP: MoveFocusRow(focusRow_ - 1); return 0;
+        case VK_DOWN: MoveFocusRow(focusRow_ + 1); return 0;
+        case VK_HOME: MoveFocusRow(0); return 0;
+        case VK_END: MoveFocusRow(static_cast<int>(rows_.size()) - 1); return 0;
+        case VK_RETURN:
+        case VK_SPACE:
+          // A held key repeats its key-down; only the first press counts.
+          if (!(lParam & (1 << 30))) ClickRow(focusRow_);
+          return 0;
+        default: return Window::OnMessage(message, wParam, lParam);
+      }
     default: return Window::OnMessage(message, wParam, lParam);
   }
 }

@@ -37,6 +37,9 @@ class LeftMenu : public ui::Window {
   const std::vector<MenuRow>& Rows() const { return rows_; }
   // Hands the command of row `index` to onClick, as a click would.
   void ClickRow(int index);
+  // The row the keyboard is on (moved with the arrow keys, opened with Enter
+  // or Space); -1 before the menu first has the focus.
+  int FocusedRow() const { return focusRow_; }
   // A row was clicked while the rows are enabled.
   std::function<void(Command command)> onClick;
 
@@ -46,11 +49,14 @@ class LeftMenu : public ui::Window {
 
  private:
   void Paint();
+  void MoveFocusRow(int row);
+  int HighlightedRow() const;
   const ui::Picture& IconFor(Command command);
 
   std::vector<MenuRow> rows_;
   std::optional<Command> highlighted_;
   int hover_ = -1;
+  int focusRow_ = -1;
   bool enabled_ = true;
   ui::Picture rowPicture_, markerPicture_;
   ui::Picture rowScaled_, markerScaled_;

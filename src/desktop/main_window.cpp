@@ -18,6 +18,7 @@
 #include "engine/settings/window_placement.h"
 #include "engine/update/update_offer.h"
 #include "ui/gdi_text.h"
+#include "ui/keyboard_navigation.h"
 #include "ui/picture_ids.h"
 
 namespace hvm {
@@ -104,7 +105,9 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   args.className = kClassName;
   args.title = kTitle;
   args.style = style;
-  args.exStyle = WS_EX_APPWINDOW;
+  // A control parent: the program's message loop moves Tab and Alt+letter
+  // through the menu and the shown page as a dialog would.
+  args.exStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
   args.bounds = ui::MakeRect(CW_USEDEFAULT, 0, ui::Width(frame), ui::Height(frame));
   args.largeIcon = largeIcon_.Get();
   args.smallIcon = smallIcon_.Get();
@@ -299,6 +302,15 @@ ui::Window* MainWindow::PageWindow(Page page) {
   }
 }
 
+// After a page turn the keyboard is on the page's first control, or on the
+// menu when the page has none, never on a window that went away. Only while
+// this window is the active one: a turn made hidden in the notification area
+// must not take the activation from another program.
+void MainWindow::FocusPage(ui::Window& page) {
+  if (GetActiveWindow() != Hwnd()) return;
+  if (!ui::FocusFirstStop(page.Hwnd())) SetFocus(menu_.Hwnd());
+}
+
 void MainWindow::TurnPage(Page page) {
   ui::Window* target = PageWindow(page);
   if (!target) return;
@@ -316,6 +328,7 @@ void MainWindow::TurnPage(Page page) {
   results_->ShowResults(page == Page::kResults);
   monitor_->PageShown(page == Page::kMonitor);
   if (page == Page::kSummary) report_.PageShown();
+  FocusPage(*target);
   if (page == Page::kOptimize) optimize_->PageShown();
   if (page == Page::kVista) vista_->PageShown();
 }

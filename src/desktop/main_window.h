@@ -200,6 +200,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
     controller_->PostCommand(command, value);
   }
   ui::Window* PageWindow(Page page);
+  void FocusPage(ui::Window& page);
 
   std::string SettingsPath() const { return dataFolder_ + "\\hvmend.ini"; }
 

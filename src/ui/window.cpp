@@ -5,6 +5,8 @@
 #include <exception>
 #include <set>
 
+#include "ui/keyboard_navigation.h"
+
 namespace hvm::ui {
 namespace {
 
@@ -308,6 +310,11 @@ std::function<bool(MSG&)>& Filter() {
 
 void Dispatch(MSG& message) {
   if (Filter() && Filter()(message)) return;
+  RouteWheelToPointer(message);
+  HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  if (root && (GetWindowLongPtrA(root, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) &&
+      NavigateByKeyboard(root, message))
+    return;
   TranslateMessage(&message);
   DispatchMessageA(&message);
 }

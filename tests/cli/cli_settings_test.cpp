@@ -70,7 +70,9 @@ TEST_F(ConsoleSettingsTest, GetListsEveryKeyInTheFilesOrderAndAsJson) {
   EXPECT_NE(std::string::npos, all.out.find("\nMonitorPrompt=300\n"));
   EXPECT_EQ(all.out.size() - 1, all.out.rfind("last_scan=\n") + 10);
   const auto document = nlohmann::json::parse(Run({"settings", "get", "--json"}).out);
-  EXPECT_EQ(45u, document.size());  // 3 + 24 switches in [scan], 18 in [settings]
+  // 3 + 24 switches in [scan], 18 in [settings], and the schema version.
+  EXPECT_EQ(46u, document.size());
+  EXPECT_EQ(1, document["schemaVersion"]);
   EXPECT_EQ(true, document["FirstTimeScan"]);
   EXPECT_EQ(300, document["MonitorPrompt"]);
   EXPECT_EQ("", document["last_scan"]);

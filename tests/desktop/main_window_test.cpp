@@ -641,6 +641,46 @@ TEST_F(MainWindowTest, RepairAndContinueButtonsWorkFromTheKeyboard) {
   EXPECT_EQ(Page::kFront, window.CurrentPage());
 }
 
+// The keyboard alone: the menu is one stop whose rows move with the arrows
+// and open with Enter, and after each page turn the keyboard is on the page.
+TEST_F(MainWindowTest, TheMenuAndThePagesWorkWithoutTheMouse) {
+  MainWindow& window = Open();
+  SetForegroundWindow(window.Hwnd());
+  auto press = [](WPARAM key) {
+    PostMessageA(GetFocus(), WM_KEYDOWN, key, 0);
+    ui::PumpMessages();
+  };
+  SetFocus(window.Menu().Hwnd());
+  ASSERT_EQ(window.Menu().Hwnd(), GetFocus());
+  EXPECT_EQ(0, window.Menu().FocusedRow()) << "starts on the highlighted row";
+  press(VK_DOWN);
+  EXPECT_EQ(1, window.Menu().FocusedRow());
+  press(VK_UP);
+  press(VK_UP);
+  EXPECT_EQ(0, window.Menu().FocusedRow()) << "stops at the first row";
+  press(VK_END);
+  const int last = static_cast<int>(window.Menu().Rows().size()) - 1;
+  ASSERT_EQ(last, window.Menu().FocusedRow());
+  ASSERT_EQ("Settings", window.Menu().Rows()[size_t(last)].caption);
+  press(VK_RETURN);
+  ASSERT_EQ(Page::kSettings, window.CurrentPage());
+  EXPECT_TRUE(IsChild(window.Settings().Hwnd(), GetFocus())) << "the page's first control";
+
+  // Restore: the page has stops; Tab moves on from the first and comes round
+  // to the menu.
+  window.HandleCommand(Command::kRestorePage, 0);
+  ui::PumpMessages();
+  ASSERT_TRUE(IsChild(window.Restore().Hwnd(), GetFocus()));
+  bool reachedMenu = false;
+  for (int i = 0; i < 20 && !reachedMenu; ++i) {
+    press(VK_TAB);
+    reachedMenu = GetFocus() == window.Menu().Hwnd();
+    EXPECT_TRUE(reachedMenu || IsChild(window.Restore().Hwnd(), GetFocus()))
+        << "never on a hidden page";
+  }
+  EXPECT_TRUE(reachedMenu) << "Tab wraps through the menu";
+}
+
 TEST_F(MainWindowTest, RestorePageListsTheRepairsSnapshotAndPutsItBack) {
   MainWindow& window = ScannedWith(2);
   window.Results().RepairButton().Click();

@@ -2,33 +2,14 @@
 # The setup program's round trip in a fresh Wine prefix of its own: a silent
 # install puts the programs, the help, the Start-menu shortcut and the
 # uninstall entry in place and the console program runs from there; a silent
-# uninstall removes all of it and the start-up shortcut, and keeps the user's
-# data folder.
+# uninstall removes all of it, the start-up shortcut and what an unfinished
+# update left, and keeps the user's data folder.
 # usage: installer_test.sh SETUP VERSION
 set -euo pipefail
 setup=$(realpath "$1")
 version=$2
 
-export WINEPREFIX
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/hvm-installer-prefix.XXXXXX")
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
-
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local description=$1
-  shift
-  if "$@"; then
-    echo "ok: $description"
-  else
-    echo "FAILED: $description"
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/prefix_checks.sh" installer
 # Runs a Wine program and then waits until every process of the prefix has
 # ended (the uninstaller hands its work to a copy of itself).
 run_wine() {
@@ -71,6 +52,10 @@ startup_shortcut="${startup_folder:-$programs_folder/Startup}/hvmend.lnk"
 mkdir -p "$data_folder" "$(dirname "$startup_shortcut")"
 printf '[settings]\r\nUpdateFreq=1\r\n' >"$data_folder/hvmend.ini"
 cp "$menu_shortcut" "$startup_shortcut"
+# What an update that never finished leaves in the program folder.
+mkdir -p "$program_folder/Update/pkg1A2B.tmp"
+printf 'package' >"$program_folder/Update/pkg1A2B.tmp/hvmend.exe"
+printf 'library' >"$program_folder/Update/rst1A2C.tmp"
 
 echo "uninstalling silently"
 check "the silent uninstall ends with exit code 0" \

@@ -59,6 +59,8 @@ HWND TemplateRenderer::MakeControl(ui::HtmlView& view, Attached& attached,
       args.command = settings->commandCode;
       args.hint = settings->hint;
       args.origin = {0, settings->hiddenTop};
+      // Reached by Tab and pressed with Enter or Space like any button.
+      args.tabStop = true;
       if (!button->Create(view.Hwnd(), args)) return nullptr;
       button->onClick = [this](int command) {
         if (commandSink_) commandSink_(command);

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "engine/core/problem_line.h"
+#include "engine/core/text_case.h"
 
 namespace hvm {
 
@@ -52,9 +53,29 @@ int ResultsStore::AddProblem(int section, const ProblemTarget& target, const std
   return int(list.size());
 }
 
+namespace {
+
+// One spelling of a value for comparisons, without regard to case, as the
+// registry compares key and value names.
+std::string ValueId(const std::string& keyText, const std::string& valueName) {
+  return UpperCase(CanonicalKeyText(keyText)) + '\n' + UpperCase(valueName);
+}
+
+}  // namespace
+
+void ResultsStore::AddListedInsteadOfRemoved(const ProblemTarget& value) {
+  listedInsteadOfRemoved_.insert(ValueId(value.keyText, value.valueName));
+}
+
+bool ResultsStore::ListedInsteadOfRemoved(const std::string& keyText,
+                                          const std::string& valueName) const {
+  return listedInsteadOfRemoved_.count(ValueId(keyText, valueName)) > 0;
+}
+
 void ResultsStore::ResetResults() {
   for (std::vector<ProblemEntry>& list : SectionLists) std::vector<ProblemEntry>().swap(list);
   removedAtOnce_.clear();
+  listedInsteadOfRemoved_.clear();
   totalCount_ = 0;
   totalsRecorded_ = false;
   treeDirty_ = true;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/core/problem_line.h"
@@ -115,6 +116,11 @@ class ResultsStore {
   void AddRemovedAtOnce(RemovedValue removed) { removedAtOnce_.push_back(std::move(removed)); }
   // Everything removed at once since the scan started, in order.
   const std::vector<RemovedValue>& RemovedAtOnce() const { return removedAtOnce_; }
+  // A scan that removes nothing lists such a value instead; the rest of the
+  // scan takes it as removed, so that it is listed once, as the scan that
+  // removes would have it.
+  void AddListedInsteadOfRemoved(const ProblemTarget& value);
+  bool ListedInsteadOfRemoved(const std::string& keyText, const std::string& valueName) const;
   // Empties every list (the removed values too) for a new scan.
   void ResetResults();
   void ClearTotal() { totalCount_ = 0; }
@@ -147,6 +153,7 @@ class ResultsStore {
  private:
   std::array<std::vector<ProblemEntry>, kSectionCount> SectionLists;
   std::vector<RemovedValue> removedAtOnce_;
+  std::unordered_set<std::string> listedInsteadOfRemoved_;  // ValueId of each
   int totalCount_ = 0;
   bool treeDirty_ = false;
   bool totalsRecorded_ = false;

@@ -87,10 +87,20 @@ struct ModuleTraits {
   static void Close(Handle h) { FreeLibrary(h); }
 };
 
+// Memory the system allocated for the caller with LocalAlloc (security
+// descriptors and SIDs converted from text, message texts).
+struct LocalMemoryTraits {
+  using Handle = HLOCAL;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { LocalFree(h); }
+};
+
 using ScopedKey = ScopedHandle<KeyTraits>;
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
 using ScopedFile = ScopedHandle<FileHandleTraits>;
 using ScopedFind = ScopedHandle<FindHandleTraits>;
 using ScopedModule = ScopedHandle<ModuleTraits>;
+using ScopedLocalMemory = ScopedHandle<LocalMemoryTraits>;
 
 }  // namespace hvm

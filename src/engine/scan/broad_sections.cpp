@@ -34,7 +34,10 @@ bool VisitKey(ScanDriver& driver, HKEY root, const std::string& rootText, const 
                            value.size <= kLongestTestedText;
     const std::string text =
         shortText ? value.data.substr(0, strnlen(value.data.data(), value.data.size())) : "~";
-    if (text != "~" && !SoftwareExists(text))
+    // A value a read-only scan listed in place of removing it is gone for the
+    // rest of the scan, as it would be.
+    if (text != "~" && !SoftwareExists(text) &&
+        !driver.Results().ListedInsteadOfRemoved(rootText + path, name))
       driver.AddItemToResultsList(
           {rootText + path, name, false},
           rootText + path + "\\\\:" + (name.empty() ? "(Default)" : name) + " = " + text,

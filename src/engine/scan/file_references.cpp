@@ -169,7 +169,10 @@ void FileReferenceSections::RemoveStaleValue(const Walk& walk, const std::string
                                              const std::string& data, const ProblemReason& reason) {
   const std::string line = walk.keyPath + "\\\\:" + name + " = " + data;
   // A scan asked only to look lists what it would otherwise remove.
-  if (env_.readOnly) return driver_.AddItemToResultsList({walk.keyPath, name, false}, line, reason);
+  if (env_.readOnly) {
+    driver_.Results().AddListedInsteadOfRemoved({walk.keyPath, name, false});
+    return driver_.AddItemToResultsList({walk.keyPath, name, false}, line, reason);
+  }
   if (remover_.ExportValue(walk.root, walk.subPath, name))
     driver_.Results().AddRemovedAtOnce(
         {driver_.CurrentSection(), line, reason, remover_.SnapshotName()});
@@ -221,21 +224,10 @@ void FileReferenceSections::ValueFiles(Walk& walk) {
     if (!defaultFolder.empty() && !FolderExists(defaultFolder)) return;
     if (!StringKinds.Contains(walk.registry.ValueKind(name))) continue;
     const std::string data = walk.registry.ReadText(name);
-    bool found = !defaultFolder.empty() && SoftwareExists(WithSlash(defaultFolder) + data);
-    if (!found && !walk.base.empty()) found = SoftwareExists(walk.base + data);
-    if (!found) {
-      if (data.find_first_of("\\:") == std::string::npos) {
-        found = OnDefaultSearchPath(data);
-      } else {
-        found = SoftwareExists(data);
-      }
-    }
-    if (found) continue;
-    // What the last test looked for: the name in the search path, or the path.
-    const bool bare = data.find_first_of("\\:") == std::string::npos;
-    RemoveStaleValue(
-        walk, name, data,
-        {rule::kFileMissing, ResolvedPath(bare && !walk.base.empty() ? walk.base + data : data)});
+    // The key's own folder first, then the one the list is kept for.
+    const std::vector<std::string> folders{defaultFolder, walk.base};
+    if (ValueFileExists(data, folders)) continue;
+    RemoveStaleValue(walk, name, data, {rule::kFileMissing, ValueFileResolvedPath(data, folders)});
   }
 }
 

@@ -300,6 +300,48 @@ std::string BareProgramOf(const std::string& s) {
   return program;
 }
 
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A host program named with its folder and what follows it.
+struct HostLine {
+  std::string program;
+  std::string arguments;
+};
+
+// "C:\Windows\system32\rundll32.exe x.dll,Entry", quoted or not: a host
+// program named by its path, followed by arguments. Nothing for any other line
+// (a host named bare is judged by its argument already).
+std::optional<HostLine> HostNamedByPath(const std::string& s) {
+  HostLine line;
+  if (!s.empty() && s.front() == '"') {
+    const size_t closing = s.find('"', 1);
+    if (closing == std::string::npos) return std::nullopt;
+    line = {s.substr(1, closing - 1), s.substr(closing + 1)};
+  } else {
+    // An unquoted path may hold blanks: the first cut whose name is a host
+    // program file. Without its ".exe" a host's name may be a folder's ("C:\Java
+    // Tools\...").
+    constexpr size_t kLongestHostName = 14;
+    size_t nameStart = 0;
+    for (size_t i = 0; i < s.size() && line.program.empty(); ++i) {
+      if (s[i] == '\\' || s[i] == '/') nameStart = i + 1;
+      if ((s[i] != ' ' && s[i] != '\t') || i - nameStart > kLongestHostName) continue;
+      const std::string name = s.substr(nameStart, i - nameStart);
+      if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".exe") == 0 &&
+          IsHostProgram(name))
+        line = {s.substr(0, i), s.substr(i + 1)};
+    }
+  }
+  if (line.program.find('\\') == std::string::npos || !IsHostProgram(FileNameOf(line.program)))
+    return std::nullopt;
+  line.arguments.erase(0, line.arguments.find_first_not_of(" \t"));
+  if (line.arguments.empty()) return std::nullopt;
+  return line;
+}
+
 }  // namespace
 
 namespace {
@@ -327,8 +369,18 @@ bool FilePathExists(const std::string& s) {
 
 namespace {
 
-bool SoftwareExistsUncached(const std::string& s) {
-  if (s.empty() || s.starts_with("\\\\")) return true;
+bool SoftwareExistsUncached(const std::string& line) {
+  // A host program runs what its arguments name, wherever it is named from:
+  // the line is there when the host and what it is given are. A loop, as a
+  // host may be given another one.
+  std::string s = line;
+  for (;;) {
+    if (s.empty() || s.starts_with("\\\\")) return true;
+    std::optional<HostLine> host = HostNamedByPath(s);
+    if (!host) break;
+    if (!SoftwareExists(host->program)) return false;
+    s = std::move(host->arguments);
+  }
   // "app.exe C:\Logs\new.log": a line that starts with a bare program is
   // judged by that program, found as the system finds it; its argument may be
   // a file it writes later. Asked only of lines whose paths would be tested.
@@ -354,7 +406,13 @@ bool SoftwareExistsUncached(const std::string& s) {
 
 }  // namespace
 
-std::string ResolvedPath(const std::string& s) {
+std::string ResolvedPath(const std::string& line) {
+  // Of a host program named by its path, the host when it is gone, else what it runs.
+  std::string s = line;
+  for (std::optional<HostLine> host = HostNamedByPath(s); host; host = HostNamedByPath(s)) {
+    if (!SoftwareExists(host->program)) return ResolvedPath(host->program);
+    s = std::move(host->arguments);
+  }
   // The piece SoftwareExists starts from: its first fixed-drive path, else its first "%".
   std::string piece = s;
   const size_t colon = s.find(":\\");
@@ -391,5 +449,67 @@ bool FilePathExistsUncached(const std::string& s) {
 }
 
 }  // namespace
+
+std::string LeadingProgram(const std::string& line) {
+  if (!line.empty() && line.front() == '"') return line.substr(1, line.find('"', 1) - 1);
+  return line.substr(0, line.find_first_of(" \t"));
+}
+
+bool NamesRelativeProgram(const std::string& line) {
+  const std::string program = LeadingProgram(line);
+  return !program.empty() && program.front() != '\\' && program.front() != '/' &&
+         program.find_first_of(":%") == std::string::npos;
+}
+
+namespace {
+
+// `line` in `folder`, inside the line's quotes when it has them.
+std::string InFolder(const std::string& folder, const std::string& line) {
+  const std::string slashed = folder.back() == '\\' ? folder : folder + "\\";
+  return !line.empty() && line.front() == '"' ? '"' + slashed + line.substr(1) : slashed + line;
+}
+
+// The readings of a command line's program, as the system tries them: the
+// quoted part of a quoted line; else the text before each blank or tab in
+// turn, and the whole line.
+std::vector<std::string> ProgramReadings(const std::string& line) {
+  if (!line.empty() && line.front() == '"') return {LeadingProgram(line)};
+  std::vector<std::string> readings;
+  // No program name is longer than a path may be.
+  for (size_t cut = line.find_first_of(" \t"); cut != std::string::npos && cut < MAX_PATH;
+       cut = line.find_first_of(" \t", cut + 1))
+    if (cut > 0) readings.push_back(line.substr(0, cut));
+  if (line.size() < MAX_PATH) readings.push_back(line);
+  return readings;
+}
+
+}  // namespace
+
+bool ValueFileExists(const std::string& data, const std::vector<std::string>& folders) {
+  // A full path joined to a folder would be split again before its drive, and
+  // the folder alone found: only a relative name is looked for in folders.
+  if (!NamesRelativeProgram(data)) return SoftwareExists(data);
+  // A host program is there anyway: what it runs decides, wherever it is.
+  const std::string program = LeadingProgram(data);
+  if (IsHostProgram(program)) return SoftwareExists(data);
+  for (const std::string& folder : folders)
+    if (!folder.empty() && SoftwareExists(InFolder(folder, data))) return true;
+  // A folder part relative to none of the folders names nothing checkable.
+  if (program.find_first_of("\\/") != std::string::npos) return SoftwareExists(data);
+  if (OnDefaultSearchPath(data)) return true;
+  for (const std::string& reading : ProgramReadings(data))
+    if (ProgramOnSearchPath(reading)) return true;
+  return false;
+}
+
+std::string ValueFileResolvedPath(const std::string& data,
+                                  const std::vector<std::string>& folders) {
+  const std::string program = LeadingProgram(data);
+  if (NamesRelativeProgram(data) && program.find_first_of("\\/") == std::string::npos &&
+      !IsHostProgram(program))
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+      if (!folder->empty()) return ResolvedPath(InFolder(*folder, data));
+  return ResolvedPath(data);
+}
 
 }  // namespace hvm

@@ -13,6 +13,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace hvm {
 
@@ -45,5 +46,25 @@ bool FilePathExists(const std::string& s);
 // tests start from, normalised and expanded, without its arguments or a
 // resource index.
 std::string ResolvedPath(const std::string& s);
+
+// The program a command line starts with: the text inside its leading quotes,
+// or the text before its first blank or tab.
+std::string LeadingProgram(const std::string& line);
+// Whether a string names its program relative to a folder it does not give:
+// no drive or colon, no variable, not rooted in a backslash (so no network,
+// rooted system or native "\??\" path). Such a name means something only in
+// the folders a list of them is kept for.
+bool NamesRelativeProgram(const std::string& line);
+
+// The test of the lists whose entries may name their file relative to a
+// folder (startup commands, known DLLs, drivers, fonts, extensions). A
+// relative name is looked for in `folders` in turn (empty ones are passed
+// over), then as the system finds a program; a name with a folder part that
+// none of them holds is not checkable. Any other string is judged by
+// SoftwareExists on its own, as every other registry string is.
+bool ValueFileExists(const std::string& data, const std::vector<std::string>& folders);
+// The path a reason shows for such an entry: a bare name in the last of
+// `folders` that is not empty, anything else as ResolvedPath has it.
+std::string ValueFileResolvedPath(const std::string& data, const std::vector<std::string>& folders);
 
 }  // namespace hvm

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/core/scoped_handle.h"
+#include "engine/update/admin_only_folder.h"
 #include "engine/update/package_digest.h"
 #include "engine/update/url_download.h"
 #include "engine/update/zip_archive.h"
@@ -41,9 +42,19 @@ uint32_t WriteFileBytes(const std::string& path, const std::string& bytes) {
   return ERROR_SUCCESS;
 }
 
+// A new name in `folder`: `prefix`, a number and ".tmp", made there as an
+// empty file by the system so that no other install takes it; empty text when
+// none could be made.
+std::string NewName(const std::string& folder, const char* prefix) {
+  char name[MAX_PATH] = {};
+  if (!GetTempFileNameA(folder.c_str(), prefix, 0, name)) return {};
+  return name;
+}
+
 // The new program's restart library (data resource 990) copied into a new
-// temporary file; its path, or empty text.
-std::string ExtractRestartLibrary(const std::string& programFile, uint32_t& status) {
+// file of the update folder; its path, or empty text.
+std::string ExtractRestartLibrary(const std::string& programFile, const std::string& folder,
+                                  uint32_t& status) {
   // As an image resource only: nothing of the new program runs here.
   ScopedModule module(LoadLibraryExA(programFile.c_str(), nullptr,
                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
@@ -58,7 +69,7 @@ std::string ExtractRestartLibrary(const std::string& programFile, uint32_t& stat
     status = ERROR_RESOURCE_DATA_NOT_FOUND;
     return {};
   }
-  const std::string library = MakeTempFile();
+  const std::string library = NewName(folder, kRestartLibraryPrefix);
   if (library.empty()) {
     status = GetLastError();
     return {};
@@ -103,20 +114,13 @@ uint32_t StartRestarter(const std::string& library, const std::string& source,
   return ERROR_SUCCESS;
 }
 
-struct Unpacked {
-  std::string source;              // a folder with a trailing backslash, or the file itself
-  std::string programFile;         // where the restart library is read from
-  std::string folder;              // the temporary folder, when one was made
-  std::vector<CheckedFile> files;  // what the restarter may copy
-};
-
-InstallOutcome Unpack(const std::string& file, const std::string& bytes, Unpacked& unpacked) {
-  if (!LooksLikeZip(bytes)) {
-    unpacked.source = unpacked.programFile = file;
-    unpacked.files.push_back({kProgramFileName, Sha256Text(bytes)});
+// The checked package as files: the entries of a ZIP archive, which must
+// hold the program, or the program itself.
+InstallOutcome PackageEntries(std::string bytes, bool archive, std::vector<ZipEntry>& entries) {
+  if (!archive) {
+    entries.push_back({kProgramFileName, std::move(bytes)});
     return Outcome(Result::kStarted, 0);
   }
-  std::vector<ZipEntry> entries;
   try {
     entries = ReadZipArchive(bytes);
   } catch (const ZipError& error) {
@@ -129,21 +133,73 @@ InstallOutcome Unpack(const std::string& file, const std::string& bytes, Unpacke
   if (!hasProgram)
     return Outcome(Result::kBadPackage, ERROR_FILE_NOT_FOUND,
                    std::string("The update archive holds no ") + kProgramFileName);
-  const std::string folder = MakeTempFile();
-  if (folder.empty()) return Outcome(Result::kBadPackage, GetLastError());
-  DeleteFileA(folder.c_str());
-  if (!CreateDirectoryA(folder.c_str(), nullptr))
-    return Outcome(Result::kBadPackage, GetLastError());
-  if (const uint32_t status = WriteEntries(entries, folder)) {
-    RemoveDirectoryA(folder.c_str());
-    return Outcome(Result::kBadPackage, status, "The update could not be unpacked");
-  }
-  for (const ZipEntry& entry : entries)
-    unpacked.files.push_back({entry.name, Sha256Text(entry.data)});
-  unpacked.folder = folder;
-  unpacked.source = folder + "\\";
-  unpacked.programFile = folder + "\\" + kProgramFileName;
   return Outcome(Result::kStarted, 0);
+}
+
+// What an install made in the update folder: the package (a folder of its
+// own for an archive, else the program file) and the restart library. All of
+// it goes again when the restarter is not started.
+struct Staging {
+  std::string updateFolder;
+  std::string package;  // empty until made
+  bool packageIsFolder = false;
+  std::string library;  // empty until made
+
+  // What the restarter copies from: a folder ends in a backslash.
+  std::string Source() const { return packageIsFolder ? package + "\\" : package; }
+  std::string ProgramFile() const {
+    return packageIsFolder ? package + "\\" + kProgramFileName : package;
+  }
+  void Discard() const {
+    if (packageIsFolder)
+      RemoveFolderWithFiles(package);
+    else if (!package.empty())
+      DeleteFileA(package.c_str());
+    if (!library.empty()) DeleteFileA(library.c_str());
+    // Only when empty: the library of an update installed earlier in this
+    // run of the program waits there until the program ends.
+    RemoveDirectoryA(updateFolder.c_str());
+  }
+};
+
+// The update folder, made for administrators only when it is not there. One
+// that is there is used as it is: below the program's folder only those who
+// may write the program itself can have made it. A link is refused, since it
+// could lead anywhere.
+uint32_t OpenUpdateFolder(const std::string& folder) {
+  const uint32_t status = CreateAdminOnlyFolder(folder);
+  if (status != ERROR_ALREADY_EXISTS) return status;
+  const DWORD attributes = GetFileAttributesA(folder.c_str());
+  const bool plainFolder = attributes != INVALID_FILE_ATTRIBUTES &&
+                           (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  return plainFolder ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS;
+}
+
+// The checked entries written under a new name in the update folder: an
+// archive's into a new admin-only folder, a lone program as one file (which
+// takes the update folder's access list).
+InstallOutcome StagePackage(const std::vector<ZipEntry>& entries, bool archive, Staging& staging) {
+  const std::string name = NewName(staging.updateFolder, kPackagePrefix);
+  if (name.empty()) return Outcome(Result::kNotStarted, GetLastError());
+  DeleteFileA(name.c_str());
+  uint32_t status = ERROR_SUCCESS;
+  if (archive) {
+    if ((status = CreateAdminOnlyFolder(name))) return Outcome(Result::kNotStarted, status);
+    staging.package = name;
+    staging.packageIsFolder = true;
+    status = WriteEntries(entries, name);
+  } else if ((status = WriteFileBytes(name, entries.front().data)) == ERROR_SUCCESS) {
+    staging.package = name;
+  }
+  if (status != ERROR_SUCCESS)
+    return Outcome(Result::kBadPackage, status, "The update could not be unpacked");
+  return Outcome(Result::kStarted, 0);
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 }  // namespace
@@ -174,6 +230,10 @@ void RemoveFolderWithFiles(const std::string& folder) {
   RemoveDirectoryA(folder.c_str());
 }
 
+std::string UpdateFolderFor(const std::string& programFolder) {
+  return programFolder + "\\" + kUpdateFolderName;
+}
+
 namespace {
 
 std::string LongPath(const std::string& path) {
@@ -182,30 +242,39 @@ std::string LongPath(const std::string& path) {
   return length > 0 && length < sizeof(buffer) ? std::string(buffer, length) : path;
 }
 
-bool IsOurTempFile(const std::string& path) {
-  char folder[MAX_PATH] = {};
-  const DWORD length = GetTempPathA(sizeof(folder), folder);
-  if (length == 0 || length >= sizeof(folder)) return false;
+bool SameText(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
+         CSTR_EQUAL;
+}
+
+// A restart library an install made: a "rst*.tmp" file directly in the
+// update folder of `programFolder`, however the path is spelt (short names,
+// letter case). A path that only leads there by ".." is not one.
+bool IsOurRestartLibrary(const std::string& path, const std::string& programFolder) {
+  if (programFolder.empty()) return false;
   const std::string full = LongPath(path);
   const size_t slash = full.find_last_of('\\');
   if (slash == std::string::npos) return false;
   const std::string name = full.substr(slash + 1);
-  auto same = [](const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
-           CSTR_EQUAL;
-  };
-  return same(full.substr(0, slash + 1), LongPath(folder)) && name.size() > 7 &&
-         same(name.substr(0, 3), "reg") && same(name.substr(name.size() - 4), ".tmp") &&
+  const size_t prefix = sizeof(kRestartLibraryPrefix) - 1;
+  return SameText(full.substr(0, slash), LongPath(UpdateFolderFor(programFolder))) &&
+         name.size() > prefix + 4 && SameText(name.substr(0, prefix), kRestartLibraryPrefix) &&
+         SameText(name.substr(name.size() - 4), ".tmp") &&
          name.find_first_of("/:") == std::string::npos;
 }
 
 }  // namespace
 
-bool RemoveRestartLibrary(const std::vector<std::string>& arguments) {
+bool RemoveRestartLibrary(const std::vector<std::string>& arguments,
+                          const std::string& programFolder) {
   if (arguments.size() < 2) return false;
   if (arguments[0] != "/fromtemp" && arguments[0] != "/updatefailed") return false;
-  if (!IsOurTempFile(arguments[1])) return false;
-  return DeleteFileA(arguments[1].c_str()) != FALSE;
+  if (!IsOurRestartLibrary(arguments[1], programFolder)) return false;
+  if (!DeleteFileA(arguments[1].c_str())) return false;
+  // The restarter removed the package it copied: the folder goes too unless
+  // something else still waits there.
+  RemoveDirectoryA(UpdateFolderFor(programFolder).c_str());
+  return true;
 }
 
 std::string RestarterCommandLine(const std::string& libraryPath, const std::string& source,
@@ -225,34 +294,41 @@ InstallOutcome InstallUpdate(const std::string& file, const std::string& digest,
     DeleteFileA(file.c_str());
     return Outcome(Result::kBadPackage, status, "The update could not be read");
   }
+  // From here on only these bytes are checked and installed, never the
+  // download again, which any program of the user could change.
+  DeleteFileA(file.c_str());
   // Nothing downloaded is opened, unpacked or run before it is known to be
   // the package the server published.
-  if (!MatchesDigest(bytes, digest)) {
-    DeleteFileA(file.c_str());
+  if (!MatchesDigest(bytes, digest))
     return Outcome(Result::kNotVerified, ERROR_INVALID_DATA,
                    "The update does not match its published digest");
-  }
-  Unpacked unpacked;
-  InstallOutcome outcome = Unpack(file, bytes, unpacked);
-  if (!unpacked.folder.empty() || !outcome.Started()) DeleteFileA(file.c_str());
+  const bool archive = LooksLikeZip(bytes);
+  std::vector<ZipEntry> entries;
+  InstallOutcome outcome = PackageEntries(std::move(bytes), archive, entries);
   if (!outcome.Started()) return outcome;
-  auto discard = [&] {
-    if (!unpacked.folder.empty())
-      RemoveFolderWithFiles(unpacked.folder);
-    else
-      DeleteFileA(file.c_str());
-  };
 
+  const std::string programFolder = FolderOf(target.programPath);
+  if (programFolder.empty()) return Outcome(Result::kNotStarted, ERROR_BAD_PATHNAME);
+  Staging staging;
+  staging.updateFolder = UpdateFolderFor(programFolder);
+  if (const uint32_t status = OpenUpdateFolder(staging.updateFolder))
+    return Outcome(Result::kNotStarted, status);
+  outcome = StagePackage(entries, archive, staging);
+  if (!outcome.Started()) {
+    staging.Discard();
+    return outcome;
+  }
   uint32_t status = 0;
-  const std::string library = ExtractRestartLibrary(unpacked.programFile, status);
-  if (library.empty()) {
-    discard();
+  staging.library = ExtractRestartLibrary(staging.ProgramFile(), staging.updateFolder, status);
+  if (staging.library.empty()) {
+    staging.Discard();
     return Outcome(Result::kNoRestarter, status, "The update carries no restart library");
   }
-  status = StartRestarter(library, unpacked.source, unpacked.files, target);
+  std::vector<CheckedFile> files;
+  for (const ZipEntry& entry : entries) files.push_back({entry.name, Sha256Text(entry.data)});
+  status = StartRestarter(staging.library, staging.Source(), files, target);
   if (status != ERROR_SUCCESS) {
-    discard();
-    DeleteFileA(library.c_str());
+    staging.Discard();
     return Outcome(Result::kNotStarted, status);
   }
   return outcome;

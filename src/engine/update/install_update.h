@@ -1,8 +1,11 @@
 // Installing a downloaded update: the package is checked against its
-// digest, a ZIP package is extracted into a temporary folder, the restart
-// library is taken from the new program's data resource 990, and the
-// restarter is started through rundll32.exe. It then waits for this program
-// to end, copies the new files over it and starts the new program.
+// digest and written into the update folder below the program's folder, the
+// restart library is taken from the new program's data resource 990 into the
+// same folder, and the restarter is started through rundll32.exe. It then
+// waits for this program to end, copies the new files over it and starts the
+// new program. Only administrators and the system can write the update folder,
+// so nothing can be added or swapped there between the check and the copy,
+// nor the library changed before rundll32 runs it.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +21,12 @@ namespace hvm {
 inline constexpr int kRestartLibraryResource = 990;
 // The program file an update package must hold.
 inline constexpr char kProgramFileName[] = "hvmend.exe";
+// The update folder's name in the program's folder, and how the names an
+// install makes there begin: the restart library ("rst*.tmp") and the package
+// ("pkg*.tmp", a folder for an archive).
+inline constexpr char kUpdateFolderName[] = "Update";
+inline constexpr char kRestartLibraryPrefix[] = "rst";
+inline constexpr char kPackagePrefix[] = "pkg";
 
 struct InstallOutcome {
   enum class Result {
@@ -42,8 +51,9 @@ struct InstallTarget {
 };
 
 // Installs the downloaded `file` whose SHA-256 must be `digest`. The
-// downloaded file and every temporary file are removed on every path that
-// does not start the restarter.
+// downloaded file is removed once read; what the install makes in the update
+// folder is removed on every path that does not start the restarter. A process
+// without administrator rights cannot make the update folder (kNotStarted).
 InstallOutcome InstallUpdate(const std::string& file, const std::string& digest,
                              const InstallTarget& target);
 
@@ -54,13 +64,19 @@ uint32_t WriteEntries(const std::vector<ZipEntry>& entries, const std::string& f
 // Removes `folder` with the files in it (no sub-folders are expected).
 void RemoveFolderWithFiles(const std::string& folder);
 
+// "<programFolder>\Update": where an update waits to be copied and the
+// restart library waits for rundll32.
+std::string UpdateFolderFor(const std::string& programFolder);
+
 // After an update the restarter starts the program with "/fromtemp" or
 // "/updatefailed" and the restart library's path. The library is removed
-// when the program ends (the restarter has let go of it long before), but
-// only when the path names one of our temporary files ("reg*.tmp" directly in
-// the temporary folder): the switch is on a command line anyone can type.
-// Whether it was removed.
-bool RemoveRestartLibrary(const std::vector<std::string>& arguments);
+// when the program ends (the restarter has let go of it long before), and the
+// update folder with it once empty, but only when the path names a restart
+// library directly in the update folder of `programFolder` (the program's own
+// folder): the switch is on a command line anyone can type. Whether the
+// library was removed.
+bool RemoveRestartLibrary(const std::vector<std::string>& arguments,
+                          const std::string& programFolder);
 
 // A file the restarter may copy: its name in the source folder (or, for a
 // package that is the program itself, the program's name) and the SHA-256 it

@@ -255,6 +255,15 @@ TEST_F(VistaPageTest, ShowingThePageCreatesTheExplorerPoliciesKey) {
   EXPECT_TRUE(test::KeyExists(kExplorerPolicies));
 }
 
+TEST_F(VistaPageTest, WithThePoliciesKeyButNoEnableLuaTheUacBoxStartsUnchecked) {
+  test::SeedDword(kSystemPolicies, "DisableCAD", 1);
+  Open(true);
+  EXPECT_FALSE(page_->Box(cb5).IsChecked());
+  EXPECT_TRUE(page_->Box(cb6).IsChecked());
+  page_->Apply();
+  EXPECT_FALSE(test::ValueExists(kSystemPolicies, "EnableLUA"));
+}
+
 TEST_F(VistaPageTest, ApplyWritesTheBoxesAndShowingAgainReadsThemBack) {
   test::SeedDword(kSystemPolicies, "EnableLUA", 0);
   Open(true);

@@ -263,8 +263,9 @@ TEST_F(UpdateRoundTrip, OfferedDownloadedReplacedAndStartedAsTheNewVersion) {
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
   EXPECT_NE(old_.dwProcessId, process);
-  // Once the new program has ended, nothing of the update is left in the
-  // temporary folder: no archive, no extracted folder, no restart library.
+  // Once the new program has ended, nothing of the update is left: no
+  // download in the temporary folder, and neither the package nor the restart
+  // library in the update folder, which goes too.
   HANDLE running = OpenProcess(SYNCHRONIZE, FALSE, process);
   ASSERT_TRUE(running);
   PostMessageA(window, WM_CLOSE, 0, 0);
@@ -272,6 +273,7 @@ TEST_F(UpdateRoundTrip, OfferedDownloadedReplacedAndStartedAsTheNewVersion) {
   CloseHandle(running);
   for (const auto& entry : std::filesystem::directory_iterator(folder_.File("temp")))
     ADD_FAILURE() << "left behind: " << entry.path();
+  EXPECT_FALSE(std::filesystem::exists(app_ + "\\Update"));
 }
 
 TEST_F(UpdateRoundTrip, AFailedCopyStartsTheOldProgramSayingSo) {

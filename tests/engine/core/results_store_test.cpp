@@ -181,6 +181,26 @@ TEST(ResultsStoreReasons, EachLineKeepsItsReasonAndAResetForgetsTheRemovedValues
   EXPECT_TRUE(store.RemovedAtOnce().empty());
 }
 
+// A value listed in place of its removal is the same value under any
+// spelling of its key and name; the default value is not another one's.
+TEST(ResultsStoreReasons, AValueListedInsteadOfRemovedIsKnownByAnySpellingUntilAReset) {
+  ResultsStore store;
+  store.AddListedInsteadOfRemoved(
+      {"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Acme Tray", false});
+  store.AddListedInsteadOfRemoved({"HKCU\\Software\\Run", "", false});
+  EXPECT_TRUE(store.ListedInsteadOfRemoved(
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\", "ACME TRAY"));
+  EXPECT_TRUE(store.ListedInsteadOfRemoved("HKCU\\Software\\Run", ""));
+  EXPECT_FALSE(store.ListedInsteadOfRemoved("HKCU\\Software\\Run", "(Default)"));
+  EXPECT_FALSE(store.ListedInsteadOfRemoved(
+      "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Acme Tray"));
+  EXPECT_FALSE(store.ListedInsteadOfRemoved("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion",
+                                            "Run\\Acme Tray"));
+  EXPECT_EQ(0, store.TotalCount()) << "nothing is listed by it";
+  store.ResetResults();
+  EXPECT_FALSE(store.ListedInsteadOfRemoved("HKCU\\Software\\Run", ""));
+}
+
 }  // namespace
 }  // namespace hvm
 

@@ -8,6 +8,7 @@
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
 #include "support/scan_harness.h"
+#include "support/test_drives.h"
 #include "support/test_folder.h"
 
 namespace hvm {
@@ -17,6 +18,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Not;
+using ::testing::UnorderedElementsAre;
 using namespace hvm::test;
 
 constexpr char kRun[] = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -64,8 +66,9 @@ class FileSectionsTest : public RegistrySandboxTest {
   std::function<void(ScanDriver&)> onPump_;
 };
 
-TEST_F(FileSectionsTest, RunValuesNamingFullPathsAreKeptAndBareMissingNamesRemoved) {
+TEST_F(FileSectionsTest, RunValuesNamingMissingFullPathsOrBareNamesFoundNowhereAreRemoved) {
   SeedString(kRun, "FullPath", Missing("gone.exe"));
+  SeedString(kRun, "FullPathKept", Existing("here.exe") + " /tray");
   SeedString(kRun, "Bare", "hivemend-no-such-program.exe");
   SeedString(kRun, "BareWithArgument", "hivemend-no-such-program.exe -x");
   SeedString(kRun, "InSystem", "present.exe");
@@ -74,10 +77,45 @@ TEST_F(FileSectionsTest, RunValuesNamingFullPathsAreKeptAndBareMissingNamesRemov
   EXPECT_THAT(Scan({15}), IsEmpty()) << "removed values never show in the results";
   EXPECT_THAT(remover_.removed,
               ElementsAre("\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|Bare",
-                          "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|BareWithArgument"));
-  EXPECT_TRUE(ValueExists(kRun, "FullPath"));
+                          "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|BareWithArgument",
+                          "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|FullPath"));
+  EXPECT_FALSE(ValueExists(kRun, "FullPath"));
   EXPECT_FALSE(ValueExists(kRun, "Bare"));
+  EXPECT_TRUE(ValueExists(kRun, "FullPathKept"));
   EXPECT_GE(remover_.cantRemoveWrites, 1);
+}
+
+// The system folder the list is kept for exists, and so does every folder a
+// full path names on the way to its file: neither may stand for the file.
+TEST_F(FileSectionsTest, AFullPathIsNeverFoundThroughTheListsFolderOrTheKeysOwn) {
+  SeedString(kRun, "", folder_.Path());
+  SeedString(kRun, "Quoted", "\"" + Missing("gone.exe") + "\" /tray");
+  SeedString(kRun, "SystemFolderItself", systemFolder_.Path() + "\\gone.exe");
+  SeedString(kRun, "OtherDrive", std::string(1, kSecondFixedDrive) + ":\\hvm-gone\\tool.exe -s");
+  Scan({15});
+  EXPECT_THAT(
+      remover_.removed,
+      UnorderedElementsAre("\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|Quoted",
+                           "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|SystemFolderItself",
+                           "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|OtherDrive"));
+}
+
+// A relative name is looked for in the key's own folder (its default value)
+// and in the list's folder, quoted or not, with or without arguments; a name
+// with a folder part that neither holds cannot be checked and stays.
+TEST_F(FileSectionsTest, RelativeNamesAreLookedForInTheKeysFolderAndTheListsFolder) {
+  SeedString(kRun, "", folder_.Path());
+  Existing("tray.exe");
+  systemFolder_.WriteFile("helper.exe", "x");
+  SeedString(kRun, "InKeyFolder", "tray.exe /background");
+  SeedString(kRun, "QuotedInKeyFolder", "\"tray.exe\" /background");
+  SeedString(kRun, "QuotedInSystem", "\"helper.exe\"");
+  SeedString(kRun, "WithoutExtension", "tray -x");
+  SeedString(kRun, "FolderPart", "hvm-sub\\gone.exe");
+  SeedString(kRun, "QuotedNowhere", "\"hivemend-no-such-program.exe\" /x");
+  Scan({15});
+  EXPECT_THAT(remover_.removed,
+              ElementsAre("\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|QuotedNowhere"));
 }
 
 TEST_F(FileSectionsTest, AKeyWhoseDefaultFolderIsGoneIsNotExamined) {

@@ -9,6 +9,7 @@
 
 #include "engine/core/environment.h"
 #include "engine/scan/drive_types.h"
+#include "engine/scan/scan_cache.h"
 #include "support/test_drives.h"
 #include "support/test_folder.h"
 
@@ -384,6 +385,108 @@ TEST_F(PathResolutionTest, ATabSeparatesAProgramFromItsArgumentsAsABlankDoes) {
     EXPECT_TRUE(FilePathExists(line)) << line;
   }
   EXPECT_FALSE(SoftwareExists(folder_.File("gone.exe") + "\t/s"));
+}
+
+}  // namespace
+}  // namespace hvm
+
+namespace hvm {
+namespace {
+
+TEST(CommandLines, TheLeadingProgramIsTheQuotedPartOrTheTextBeforeABlank) {
+  EXPECT_EQ("C:\\Acme App\\acme.exe", LeadingProgram("\"C:\\Acme App\\acme.exe\" /tray"));
+  EXPECT_EQ("acme.exe", LeadingProgram("acme.exe /tray"));
+  EXPECT_EQ("acme.exe", LeadingProgram("acme.exe\t/tray"));
+  EXPECT_EQ("C:\\Acme", LeadingProgram("C:\\Acme App\\acme.exe"));
+  EXPECT_EQ("unclosed /x", LeadingProgram("\"unclosed /x"));
+  EXPECT_EQ("", LeadingProgram("\"\" /x"));
+  EXPECT_EQ("", LeadingProgram(" acme.exe"));
+  EXPECT_EQ("", LeadingProgram(""));
+}
+
+TEST(CommandLines, OnlyANameWithoutDriveVariableOrRootIsRelative) {
+  for (const char* relative :
+       {"acme.exe", "acme.exe /tray", "\"acme.exe\" /tray", "acme", "drivers\\acme.sys",
+        "rundll32.exe C:\\x.dll,Start", "cmd /c start \"\" \"C:\\Acme\\acme.exe\""})
+    EXPECT_TRUE(NamesRelativeProgram(relative)) << relative;
+  for (const char* full :
+       {"C:\\Acme\\acme.exe", "\"C:\\Acme App\\acme.exe\" /tray", "%ProgramFiles%\\acme.exe",
+        "\"%ProgramFiles%\\Acme\\acme.exe\" /tray", "\\??\\C:\\Acme\\acme.exe",
+        "\\\\server\\share\\acme.exe", "\\SystemRoot\\system32\\acme.dll", "/usr/bin/acme",
+        "N:acme.exe", "http://example.org/acme.exe", "", "\"\"", " acme.exe"})
+    EXPECT_FALSE(NamesRelativeProgram(full)) << full;
+}
+
+// A host program runs what its arguments name, however it is named: by its
+// bare name, its path, quoted, or through a variable.
+TEST_F(PathResolutionTest, AHostProgramNamedByItsPathIsJudgedByWhatItRuns) {
+  const std::string system = Environment().systemFolder;
+  const std::string dll = Program("acme.dll", true);
+  const std::string gone = folder_.File("gone.dll");
+  EXPECT_TRUE(SoftwareExists(system + "rundll32.exe " + dll + ",Start"));
+  EXPECT_FALSE(SoftwareExists(system + "rundll32.exe " + gone + ",Start"));
+  EXPECT_FALSE(SoftwareExists(Quoted(system + "rundll32.exe") + " " + Quoted(gone) + ",Start"));
+  EXPECT_FALSE(SoftwareExists("%SystemRoot%\\system32\\RUNDLL32.EXE " + gone + ",Start"));
+  EXPECT_FALSE(SoftwareExists(system + "cmd.exe /c " + Quoted(folder_.File("gone.bat"))));
+  // Arguments that name nothing checkable leave the host to decide.
+  EXPECT_TRUE(SoftwareExists(system + "rundll32.exe shell32.dll,Control_RunDLL"));
+  EXPECT_TRUE(SoftwareExists(system + "cmd.exe"));
+  EXPECT_FALSE(SoftwareExists(folder_.File("rundll32.exe") + " " + dll + ",Start"));
+  // A host in a folder whose name has blanks.
+  folder_.WriteFile("Java App\\javaw.exe", "MZ");
+  const std::string javaw = folder_.File("Java App\\javaw.exe");
+  EXPECT_TRUE(SoftwareExists(javaw + " -jar " + Program("acme.jar", true)));
+  EXPECT_FALSE(SoftwareExists(javaw + " -jar " + folder_.File("gone.jar")));
+  // A folder named like a host is no host, not even before a blank.
+  Program("cmd\\tool.exe", true);
+  EXPECT_TRUE(SoftwareExists(folder_.File("cmd\\tool.exe") + " " + gone));
+  Program("Java Tools\\tool.exe", true);
+  EXPECT_TRUE(SoftwareExists(folder_.File("Java Tools\\tool.exe") + " /s"));
+  // The reason names what is missing: what the host runs, or the host.
+  EXPECT_EQ(gone, ResolvedPath(system + "rundll32.exe " + Quoted(gone) + ",Start"));
+  EXPECT_EQ(folder_.File("rundll32.exe"),
+            ResolvedPath(folder_.File("rundll32.exe") + " " + dll + ",Start"));
+  // A host given a host given a host...: however many, the judging ends.
+  ScanCache cache;
+  ScanCache::Scope scope(cache);
+  std::string chain;
+  for (int i = 0; i < 3000; ++i) chain += system + "cmd.exe /c ";
+  EXPECT_FALSE(SoftwareExists(chain + Quoted(gone)));
+  EXPECT_TRUE(SoftwareExists(chain + Quoted(dll)));
+  EXPECT_EQ(gone, ResolvedPath(chain + Quoted(gone)));
+}
+
+TEST_F(PathResolutionTest, AValueFileNamedRelativelyIsLookedForInItsFoldersInTurn) {
+  test::TestFolder first, second;
+  second.WriteFile("acme.exe", "MZ");
+  const std::vector<std::string> folders{first.Path(), "", second.Path() + "\\"};
+  EXPECT_TRUE(ValueFileExists("acme.exe /tray", folders));
+  EXPECT_TRUE(ValueFileExists("\"acme.exe\" /tray", folders));
+  EXPECT_TRUE(ValueFileExists("acme -x", folders));
+  EXPECT_FALSE(ValueFileExists("hvmgone.exe /tray", folders));
+  EXPECT_FALSE(ValueFileExists("\"hvmgone.exe\"", folders));
+  // A full path is never joined to a folder: the folder would be found instead.
+  EXPECT_FALSE(ValueFileExists(first.File("gone.exe"), folders));
+  EXPECT_TRUE(ValueFileExists(second.File("acme.exe") + " /tray", folders));
+  // A host program in one of the folders does not keep what it runs.
+  const std::vector<std::string> system{Environment().systemFolder};
+  EXPECT_FALSE(ValueFileExists("cmd /c start \"\" " + Quoted(first.File("gone.exe")), system));
+  EXPECT_TRUE(ValueFileExists("cmd /c start \"\" " + Quoted(second.File("acme.exe")), system));
+  EXPECT_TRUE(ValueFileExists("rundll32.exe hvmgone.dll,Start", system));
+  // Folder parts no folder holds, and empty or unreadable texts, are not judged.
+  EXPECT_TRUE(ValueFileExists("sub\\hvmgone.exe", folders));
+  EXPECT_TRUE(ValueFileExists("", folders));
+  EXPECT_TRUE(ValueFileExists("\"", folders));
+  EXPECT_TRUE(ValueFileExists("\"\" /x", folders));
+  EXPECT_FALSE(ValueFileExists("hvmgone.exe", {}));
+  std::string manyWords;
+  for (int i = 0; i < 100; ++i) manyWords += "hvmgone ";
+  EXPECT_FALSE(ValueFileExists(manyWords, folders));
+
+  EXPECT_EQ(second.File("hvmgone.exe"), ValueFileResolvedPath("\"hvmgone.exe\" /x", folders));
+  EXPECT_EQ(first.File("gone.exe"), ValueFileResolvedPath(first.File("gone.exe") + " /x", folders));
+  EXPECT_EQ(first.File("gone.dll"),
+            ValueFileResolvedPath("rundll32.exe " + first.File("gone.dll") + ",Start", folders));
 }
 
 }  // namespace

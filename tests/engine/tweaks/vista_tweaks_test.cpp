@@ -32,6 +32,34 @@ TEST_F(VistaTweaksTest, WithNoneOfTheValuesEveryBoxStartsUnchecked) {
   EXPECT_TRUE(reading.errors.empty());
 }
 
+// Windows runs with User Account Control on unless EnableLUA is there and 0.
+// The policies key exists on every such system, mostly with other values in
+// it: an EnableLUA missing from it must not read as User Account Control off,
+// and applying the page unchanged must leave each state as it was.
+TEST_F(VistaTweaksTest, EnableLuaAbsentFromThePoliciesKeyIsOnZeroIsOffAndOneIsOn) {
+  test::SeedKey(kSystemPolicies);
+  VistaReading reading = ReadVistaState();
+  EXPECT_FALSE(reading.checked[cb5]) << "the key alone";
+  EXPECT_FALSE(reading.unreadable[cb5]);
+
+  SeedDword(kSystemPolicies, "ConsentPromptBehaviorAdmin", 5);
+  SeedDword(kSystemPolicies, "DisableCAD", 1);
+  reading = ReadVistaState();
+  EXPECT_FALSE(reading.checked[cb5]) << "the key with other values";
+  EXPECT_TRUE(reading.checked[cb6]) << "the key was read";
+  EXPECT_TRUE(ApplyVistaState(reading).empty());
+  EXPECT_FALSE(test::ValueExists(kSystemPolicies, "EnableLUA"));
+
+  for (const uint32_t value : {0u, 1u}) {
+    SCOPED_TRACE(value);
+    SeedDword(kSystemPolicies, "EnableLUA", value);
+    reading = ReadVistaState();
+    EXPECT_EQ(value == 0, reading.checked[cb5]);
+    EXPECT_TRUE(ApplyVistaState(reading).empty());
+    EXPECT_EQ(value, ReadDw(kSystemPolicies, "EnableLUA"));
+  }
+}
+
 TEST_F(VistaTweaksTest, ApplyWithoutChangesWritesNothingWhereNothingWasSet) {
   const std::vector<std::string> failures = ApplyVistaState(ReadVistaState());
   EXPECT_TRUE(failures.empty());

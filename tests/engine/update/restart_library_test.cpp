@@ -89,6 +89,16 @@ TEST_F(RestartLibraryTest, AFileThatChangedSinceTheCheckStopsTheWholeCopy) {
   EXPECT_FALSE(std::filesystem::exists(app_ + "\\helper.dll"));
 }
 
+// The restarter checks each file again against its whole digest: one that
+// differs only in its last digit is as wrong as any other.
+TEST_F(RestartLibraryTest, ADigestWrongOnlyInItsLastDigitStopsTheWholeCopy) {
+  std::string digest = Sha256Text(newProgram_);
+  digest.back() = digest.back() == '0' ? '1' : '0';
+  const std::string line = Restart({{"hvmend.exe", digest}});
+  EXPECT_NE(std::string::npos, line.find(" /updatefailed ")) << line;
+  EXPECT_TRUE(test::ReadWholeFile(program_) == probe_) << "the old program was replaced";
+}
+
 // A list that names a file outside the source folder, or no file at all,
 // copies nothing either.
 TEST_F(RestartLibraryTest, AListWithAPathOrNoEntryCopiesNothing) {

@@ -7,11 +7,13 @@
 // failed, the program is started with a switch that makes it say so instead
 // of quietly running the old version.
 //
-// SOURCE lies in the user's temporary folder, where any program of the same
-// user may add or swap files between the program's check of the package and
-// this copy. So only the files named on the command line are copied, each
-// read into memory, hashed and written from those very bytes; when any of
-// them is missing or no longer matches its digest, nothing at all is copied.
+// SOURCE and this library lie in the update folder below the program's
+// folder, which only administrators and the system can write, so no other
+// program of the user can add or swap a file there between the program's
+// check of the package and this copy. Should one have got there all the same,
+// only the files named on the command line are copied, each read into memory,
+// hashed and written from those very bytes; when any of them is missing or no
+// longer matches its digest, nothing at all is copied.
 #include <windows.h>
 
 #include <algorithm>
