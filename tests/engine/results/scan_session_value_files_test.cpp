@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "engine/core/environment.h"
+#include "engine/core/utf8.h"
+#include "engine/results/export_text.h"
 #include "engine/results/scan_session.h"
 #include "engine/results/text_file.h"
 #include "support/recording_dialogs.h"
@@ -113,7 +115,11 @@ class ValueFilesScanTest : public RegistrySandboxTest {
         lines.insert({section, entry.line});
     return lines;
   }
-  std::string Snapshot() const { return ReadTextFile(data_.File("Undo20261209.reg")); }
+  // The day's snapshot as text, whichever of its two encodings it was written in.
+  std::string Snapshot() const {
+    const std::string file = ReadTextFile(data_.File("Undo20261209.reg"));
+    return IsUtf16Text(file) ? Utf8FromUtf16Le(file.substr(kUtf16LeByteOrderMark.size())) : file;
+  }
 
   // The real-world forms of a startup command, each as it reads while its
   // program is there and once the program is gone; a form that cannot be
