@@ -18,6 +18,7 @@ inline constexpr char kCharsetMissing[] = "character set not registered";
 inline constexpr char kTypeLibraryMissing[] = "type library file missing";
 inline constexpr char kTypeLibraryVersionMissing[] = "type library version missing";
 inline constexpr char kTypeLibraryNotNamed[] = "type library not named";
+inline constexpr char kTypeLibraryNotRegistered[] = "type library not registered";
 inline constexpr char kEmptyKey[] = "empty key";
 inline constexpr char kNoWorkingVerb[] = "no working verb";
 inline constexpr char kNoWorkingServer[] = "no working server";
