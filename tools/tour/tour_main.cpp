@@ -373,7 +373,7 @@ void StageDecisions(MainWindow& main) {
   ui::TreeView& tree = main.Results().Tree();
   for (HTREEITEM node = TreeView_GetRoot(tree.Hwnd()); node;
        node = TreeView_GetNextSibling(tree.Hwnd(), node)) {
-    const int section = static_cast<int>(tree.DataOf(node) / 65536);
+    const int section = ResultsPage::SectionOf(tree.DataOf(node));
     tree.Expand(node, std::find(opened.begin(), opened.end(), section) != opened.end());
   }
   SendMessageA(tree.Hwnd(), WM_VSCROLL, SB_TOP, 0);
