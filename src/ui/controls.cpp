@@ -77,6 +77,7 @@ bool Button::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
 
 bool CheckBox::Create(HWND parent, const CreateArgs& args) {
   SetFontSpec(args.font);
+  colour_ = args.colour;
   if (!CreateControl("BUTTON", args.text, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, parent,
                      args.bounds, args.id))
     return false;
@@ -96,6 +97,7 @@ bool CheckBox::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
   if (message == WM_CTLCOLORSTATIC) {
     // Check boxes sit on the white pages, not on the dialog grey.
     SetBkColor(reinterpret_cast<HDC>(wParam), kPageColour);
+    if (colour_ != CLR_INVALID) SetTextColor(reinterpret_cast<HDC>(wParam), colour_);
     result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
     return true;
   }
@@ -259,6 +261,7 @@ bool TrackBar::OnReflected(UINT message, WPARAM, LPARAM, LRESULT& result) {
 bool ListView::Create(HWND parent, const CreateArgs& args) {
   SetFontSpec(args.font);
   columns_ = args.columns;
+  lastColumnFills_ = args.lastColumnFills;
   if (!CreateControl(WC_LISTVIEWA, "",
                      WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                      WS_EX_CLIENTEDGE, parent, args.bounds, args.id))
@@ -273,6 +276,7 @@ bool ListView::Create(HWND parent, const CreateArgs& args) {
     column.cx = CurrentDpi().Scale(columns_[i].width);
     SendMessageA(Hwnd(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
+  FitLastColumn();
   return true;
 }
 
@@ -280,6 +284,28 @@ void ListView::OnFontChanged() {
   if (!Hwnd()) return;
   for (size_t i = 0; i < columns_.size(); ++i)
     SendMessageA(Hwnd(), LVM_SETCOLUMNWIDTH, i, CurrentDpi().Scale(columns_[i].width));
+  FitLastColumn();
+}
+
+void ListView::FitLastColumn() {
+  if (!lastColumnFills_ || columns_.empty() || !Hwnd()) return;
+  // From the window's width, not the client's: the client narrows while a
+  // vertical scroll bar shows, and the column must not change with it.
+  RECT frame{};
+  GetWindowRect(Hwnd(), &frame);
+  int rest = Width(frame) - GetSystemMetrics(SM_CXVSCROLL);
+  if (GetWindowLongPtrA(Hwnd(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE)
+    rest -= 2 * GetSystemMetrics(SM_CXEDGE);
+  for (size_t i = 0; i + 1 < columns_.size(); ++i) rest -= CurrentDpi().Scale(columns_[i].width);
+  constexpr int kNarrowest = 60;  // 96-dpi units
+  SendMessageA(Hwnd(), LVM_SETCOLUMNWIDTH, columns_.size() - 1,
+               std::max(rest, CurrentDpi().Scale(kNarrowest)));
+}
+
+LRESULT ListView::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = Control::OnOwnMessage(message, wParam, lParam);
+  if (message == WM_SIZE) FitLastColumn();
+  return result;
 }
 
 int ListView::AddRow(const std::vector<std::string>& cells) {
@@ -389,6 +415,7 @@ void ListView::SetColumnWidth(int column, int width) {
   if (column < 0 || column >= static_cast<int>(columns_.size())) return;
   columns_[column].width = width;
   SendMessageA(Hwnd(), LVM_SETCOLUMNWIDTH, column, CurrentDpi().Scale(width));
+  FitLastColumn();
 }
 
 void ListView::EnsureVisible(int row) {

@@ -65,12 +65,18 @@ class CheckBox : public Control {
     FontSpec font;
     bool checked = false;
     int id = 0;
+    // The caption's colour where the page's text has one; CLR_INVALID keeps
+    // the system's.
+    COLORREF colour = CLR_INVALID;
   };
   [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
   bool IsChecked() const;
   void SetChecked(bool checked);  // no onChanged: only the user's clicks report
   std::function<void(bool checked)> onChanged;
   bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  COLORREF colour_ = CLR_INVALID;
 };
 
 // A drop-down list the user picks from (no typing).
@@ -162,6 +168,10 @@ class ListView : public Control {
     RECT bounds{};
     FontSpec font;
     bool gridLines = false;
+    // The last column takes what the others leave of the list's width, less
+    // a vertical scroll bar, so that the header has no empty piece at its
+    // right and no horizontal scroll bar appears once rows fill the list.
+    bool lastColumnFills = false;
     int id = 0;
   };
   [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
@@ -183,13 +193,16 @@ class ListView : public Control {
 
  protected:
   void OnFontChanged() override;
+  LRESULT OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void FitLastColumn();
   bool IsPathColumn(int column) const;
   // Draws a cell of a path-ellipsis column (NM_CUSTOMDRAW); the list draws the rest.
   LRESULT CustomDraw(LPARAM lParam) const;
 
   std::vector<Column> columns_;
+  bool lastColumnFills_ = false;
 };
 
 // A list with a check box per row, header rows without one, and a horizontal

@@ -273,6 +273,41 @@ TEST(ListView, APathColumnKeepsBothEndsOfALongTextAndTheListKeepsItWhole) {
   EXPECT_EQ(location, list.ShownText(0, 1));
 }
 
+// The header ends where the list does, with room kept for a vertical scroll
+// bar, at any width; rows that fill the list bring no horizontal bar.
+TEST(ListView, TheLastColumnFillsTheWidthAndNeverCausesAHorizontalBar) {
+  TestHost host;
+  ListView list;
+  ListView::CreateArgs args{{{"Made", 100}, {"Hives", 80}, {"Folder", 50}}, {0, 0, 400, 200}};
+  args.lastColumnFills = true;
+  ASSERT_TRUE(list.Create(host.Hwnd(), args));
+  const auto columnsWidth = [&] {
+    int sum = 0;
+    for (int column = 0; column < 3; ++column)
+      sum += static_cast<int>(SendMessageA(list.Hwnd(), LVM_GETCOLUMNWIDTH, column, 0));
+    return sum;
+  };
+  const auto clientWidth = [&] {
+    RECT client{};
+    GetClientRect(list.Hwnd(), &client);
+    return Width(client);
+  };
+  const int bar = GetSystemMetrics(SM_CXVSCROLL);
+  EXPECT_EQ(clientWidth() - bar, columnsWidth());
+  for (int row = 0; row < 60; ++row) list.AddRow({"12/10/2026 9:30 AM", "4", "C:\\Backup"});
+  EXPECT_EQ(clientWidth(), columnsWidth());  // the bar now stands in the room kept for it
+  EXPECT_EQ(0, GetWindowLongA(list.Hwnd(), GWL_STYLE) & WS_HSCROLL);
+  list.SetBounds({0, 0, 320, 200});
+  EXPECT_EQ(clientWidth(), columnsWidth());
+  // Narrower than the other columns, the last keeps a width of its own.
+  list.SetBounds({0, 0, 150, 200});
+  EXPECT_EQ(list.CurrentDpi().Scale(60), SendMessageA(list.Hwnd(), LVM_GETCOLUMNWIDTH, 2, 0));
+  // A list without the option keeps its columns as given.
+  ListView fixed;
+  ASSERT_TRUE(fixed.Create(host.Hwnd(), {{{"Made", 100}, {"Folder", 50}}, {0, 0, 400, 200}}));
+  EXPECT_EQ(fixed.CurrentDpi().Scale(50), SendMessageA(fixed.Hwnd(), LVM_GETCOLUMNWIDTH, 1, 0));
+}
+
 // Names in every script: the list holds and shows them as themselves (read
 // back through the wide messages, as a screen reader reads them), and the
 // path column shortens them by characters, keeping both ends whole.

@@ -44,7 +44,11 @@ bool FullBackupsWindow::Create(HWND owner, Hooks hooks) {
                true});
   const int listTop = dpi.Scale(84), buttonTop = dpi.Scale(kHeight - 44);
   const RECT listBounds = ui::MakeRect(m, listTop, inner, buttonTop - dpi.Scale(12) - listTop);
-  made &= list_.Create(Hwnd(), {{{"Made", 140}, {"Hives", 60}, {"Folder", 300}}, listBounds});
+  ui::ListView::CreateArgs list;
+  list.columns = {{"Made", 140}, {"Hives", 60}, {"Folder", 300}};
+  list.bounds = listBounds;
+  list.lastColumnFills = true;
+  made &= list_.Create(Hwnd(), list);
   made &= empty_.Create(Hwnd(), {"No full backup has been made yet.",
                                  ui::MakeRect(m + dpi.Scale(12), listTop + dpi.Scale(40),
                                               inner - dpi.Scale(24), dpi.Scale(20)),
@@ -53,13 +57,10 @@ bool FullBackupsWindow::Create(HWND owner, Hooks hooks) {
                                  ui::kPageColour,
                                  false,
                                  true});
-  ui::FontSpec bold;
-  bold.bold = true;
   made &= backupNow_.Create(
-      Hwnd(), {"&Backup Now", ui::MakeRect(m, buttonTop, dpi.Scale(130), dpi.Scale(30)), bold});
-  made &= putBack_.Create(
-      Hwnd(), {"&Put Back...",
-               ui::MakeRect(m + dpi.Scale(140), buttonTop, dpi.Scale(130), dpi.Scale(30)), bold});
+      Hwnd(), {"&Backup Now", ui::MakeRect(m, buttonTop, dpi.Scale(130), dpi.Scale(30))});
+  made &= putBack_.Create(Hwnd(), {"&Put Back...", ui::MakeRect(m + dpi.Scale(140), buttonTop,
+                                                                dpi.Scale(130), dpi.Scale(30))});
   made &= close_.Create(Hwnd(), {"&Close",
                                  ui::MakeRect(dpi.Scale(kWidth) - m - dpi.Scale(100), buttonTop,
                                               dpi.Scale(100), dpi.Scale(30)),

@@ -70,12 +70,8 @@ bool MonitorPage::CreateLentControls() {
                   {"Key", kKeyWidth},
                   {"Action", kActionWidth},
                   {"Registry Location", 160, true}};
+  list.lastColumnFills = true;
   if (!changeList_.Create(Hwnd(), list)) return false;
-  // Borderless on the white panel; its own scroll bars.
-  SetWindowLongPtrA(changeList_.Hwnd(), GWL_EXSTYLE,
-                    GetWindowLongPtrA(changeList_.Hwnd(), GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
-  SetWindowPos(changeList_.Hwnd(), nullptr, 0, 0, 0, 0,
-               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   // Long locations are cut to the column; the mouse over one shows it whole.
   SendMessageA(changeList_.Hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_LABELTIP, LVS_EX_LABELTIP);
   ui::Label::CreateArgs counter;
@@ -168,11 +164,6 @@ void MonitorPage::FrameResize() {
   const int width = ui::Width(area);
   const int listHeight = std::max(0, ui::Height(area) - strip);
   changeList_.SetBounds(ui::MakeRect(0, 0, width, listHeight));
-  // The last column takes what the others leave, less a vertical scroll bar,
-  // so that no horizontal one appears once the rows fill the list.
-  const int fixed = dpi.Scale(kTimeWidth) + dpi.Scale(kKeyWidth) + dpi.Scale(kActionWidth);
-  const int rest = width - fixed - GetSystemMetrics(SM_CXVSCROLL) - 2;
-  SendMessageA(changeList_.Hwnd(), LVM_SETCOLUMNWIDTH, 3, std::max(dpi.Scale(60), rest));
   const int buttonWidth = dpi.Scale(kSaveButtonWidth);
   const int labelWidth = (width - buttonWidth) / 2 - dpi.Scale(8);
   nMonitor_.SetBounds(ui::MakeRect(0, listHeight + dpi.Scale(3), labelWidth, strip - dpi.Scale(3)));

@@ -26,8 +26,12 @@ bool VistaTweaksPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   hooks_ = std::move(hooks);
   if (!CreatePage(kClassName, parent, bounds)) return false;
   if (!view_.Create(Hwnd(), {ClientRect()})) return false;
-  for (size_t box = 0; box < boxes_.size(); ++box)
-    if (!boxes_[box].Create(Hwnd(), {VistaSettings()[box].caption})) return false;
+  for (size_t box = 0; box < boxes_.size(); ++box) {
+    ui::CheckBox::CreateArgs args;
+    args.text = VistaSettings()[box].caption;
+    args.colour = ui::kCaptionColour;  // as the template's text around them
+    if (!boxes_[box].Create(Hwnd(), args)) return false;
+  }
   if (!logon_.Create(Hwnd(), {kLogonNotice, {}, {}, ui::kCaptionColour})) return false;
   // The boxes go onto the template's panel as the view makes it.
   Templates().SetControlCreatedHook([this](const TemplateControl& made) {

@@ -102,6 +102,8 @@ TEST_F(MonitorPageTest, OffShowsTheStartButtonAndTheListOnThePanel) {
   EXPECT_TRUE(IsWindowEnabled(page.TemplateButton()));
   EXPECT_TRUE(OnPanel(page.ChangeList().Hwnd()));
   EXPECT_TRUE(IsWindowVisible(page.ChangeList().Hwnd()));
+  // Framed: an empty list still reads as a list.
+  EXPECT_NE(0, GetWindowLongA(page.ChangeList().Hwnd(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
   EXPECT_EQ("Monitoring: 0 changes", page.MonitorCaption());
   EXPECT_EQ("0 Active Watch Points", page.ActiveCaption());
   EXPECT_FALSE(tray_.Icon().IsShown());
