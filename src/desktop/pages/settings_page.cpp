@@ -233,8 +233,13 @@ void SettingsPage::Refresh() {
   note_.Show(box.noteShown);
   if (action_.Selected() != model_.Action()) action_.Select(model_.Action());
   if (frequency_.Selected() != model_.Frequency()) frequency_.Select(model_.Frequency());
-  frequencyLabel_.Show(model_.FrequencyShown());
-  frequency_.Show(model_.FrequencyShown());
+  // Its own flag, not IsVisible: the row is hidden with its tab as well.
+  const bool frequencyShown = GetWindowLongPtrA(frequency_.Hwnd(), GWL_STYLE) & WS_VISIBLE;
+  if (frequencyShown != model_.FrequencyShown()) {
+    frequencyLabel_.Show(model_.FrequencyShown());
+    frequency_.Show(model_.FrequencyShown());
+    LayOutGeneral(ui::Width(tabs_.PageArea()));
+  }
   for (int section = 1; section <= 24; ++section)
     SectionBox(section).SetChecked(model_.SectionChecked(section));
   repairAll_.SetChecked(model_.RepairAll());
@@ -378,15 +383,19 @@ void SettingsPage::LayOutGeneral(int width) {
   PlaceBeside(actionLabel_, action_, indent, d.Scale(80));
   frequency_.SetBounds(ui::MakeRect(indent + d.Scale(84), d.Scale(147), d.Scale(170), d.Scale(24)));
   PlaceBeside(frequencyLabel_, frequency_, indent, d.Scale(80));
-  backupHeading_.SetBounds(ui::MakeRect(left, d.Scale(196), full, d.Scale(18)));
-  backup_.SetBounds(ui::MakeRect(indent, d.Scale(226), d.Scale(150), d.Scale(28)));
-  SetWindowPos(animation_.Hwnd(), nullptr, indent + d.Scale(166), d.Scale(208), 0, 0,
+  // The rows below close up while the "Frequency" row is hidden.
+  const int up = model_.FrequencyShown() ? 0 : 32;
+  const auto y = [&](int units) { return d.Scale(units - up); };
+  // Both buttons of the tab: one size, one left edge.
+  const int buttonWidth = d.Scale(150), buttonHeight = d.Scale(28);
+  backupHeading_.SetBounds(ui::MakeRect(left, y(196), full, d.Scale(18)));
+  backup_.SetBounds(ui::MakeRect(indent, y(226), buttonWidth, buttonHeight));
+  SetWindowPos(animation_.Hwnd(), nullptr, indent + d.Scale(166), y(208), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  backupProgress_.SetBounds(
-      ui::MakeRect(indent + d.Scale(238), d.Scale(231), d.Scale(220), d.Scale(18)));
-  countersHeading_.SetBounds(ui::MakeRect(left, d.Scale(290), full, d.Scale(18)));
-  reset_.SetBounds(ui::MakeRect(indent + d.Scale(262), d.Scale(315), d.Scale(90), d.Scale(28)));
-  PlaceBeside(countersLabel_, reset_, indent, d.Scale(250));
+  backupProgress_.SetBounds(ui::MakeRect(indent + d.Scale(238), y(231), d.Scale(220), d.Scale(18)));
+  countersHeading_.SetBounds(ui::MakeRect(left, y(290), full, d.Scale(18)));
+  countersLabel_.SetBounds(ui::MakeRect(indent, y(314), full - indent + left, d.Scale(18)));
+  reset_.SetBounds(ui::MakeRect(indent, y(340), buttonWidth, buttonHeight));
   repairAll_.SetBounds(ui::MakeRect(indent, d.Scale(360), d.Scale(260), d.Scale(20)));
   repairSafe_.SetBounds(ui::MakeRect(indent, d.Scale(382), d.Scale(260), d.Scale(20)));
 }

@@ -132,9 +132,13 @@ TEST_F(SettingsPageInMainWindowTest, ScanAndRepairThenMonitorReplaceTheShortcut)
   Write(settings);
   SettingsPage& page = OpenSettingsPage();
   EXPECT_FALSE(page.FrequencyBox().IsVisible());
+  const int closedUp = page.BackupButton().Bounds().top;
   Choose(page.ActionBox(), 1);
   EXPECT_TRUE(page.FrequencyBox().IsVisible());
   EXPECT_TRUE(page.FrequencyLabel().IsVisible());
+  // The rows below make room for the shown row and close up again after it.
+  EXPECT_GE(page.BackupButton().Bounds().top, closedUp + ui::Height(page.FrequencyBox().Bounds()));
+  EXPECT_GT(page.BackupButton().Bounds().top, page.FrequencyBox().Bounds().bottom);
   EXPECT_EQ("", Stored().autorun);
   std::optional<ShortcutFacts> facts = ReadShortcut(Shortcut());
   ASSERT_TRUE(facts.has_value());
@@ -148,6 +152,7 @@ TEST_F(SettingsPageInMainWindowTest, ScanAndRepairThenMonitorReplaceTheShortcut)
   Choose(page.ActionBox(), 2);
   EXPECT_FALSE(page.FrequencyBox().IsVisible());
   EXPECT_FALSE(page.FrequencyLabel().IsVisible());
+  EXPECT_EQ(closedUp, page.BackupButton().Bounds().top);
   EXPECT_EQ("20991231", Stored().autorun);
   EXPECT_EQ(2, Stored().AutoAction);
   facts = ReadShortcut(Shortcut());
@@ -334,6 +339,14 @@ TEST_F(SettingsPageWindowTest, RowLabelsAndBoxesShareTheCentreLineOfTheirRow) {
   const RECT box = page_->PromptBox().Bounds(), save = page_->SaveButton().Bounds();
   EXPECT_NEAR(box.top + box.bottom, save.top + save.bottom, 1);
   EXPECT_LT(ui::Height(box), ui::Height(save));
+}
+
+TEST_F(SettingsPageWindowTest, TheGeneralTabsButtonsShareSizeAndLeftEdge) {
+  const RECT backup = page_->BackupButton().Bounds(), reset = page_->ResetButton().Bounds();
+  EXPECT_EQ(backup.left, reset.left);
+  EXPECT_EQ(ui::Width(backup), ui::Width(reset));
+  EXPECT_EQ(ui::Height(backup), ui::Height(reset));
+  EXPECT_GT(reset.top, backup.bottom);
 }
 
 TEST_F(SettingsPageWindowTest, TwentyFourSectionBoxesInThreeColumnsOfEight) {
