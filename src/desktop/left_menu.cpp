@@ -12,6 +12,11 @@ namespace {
 constexpr int kIconSize = 32;
 constexpr int kIconLeft = 12;
 constexpr int kCaptionLeft = 54;
+constexpr int kAccentWidth = 4;
+// The chosen row's band, darker than the hover tint, with an accent edge in
+// the caption colour; the column below the rows in the strip's middle tone.
+constexpr COLORREF kChosenBand = RGB(212, 226, 238);
+constexpr COLORREF kColumnColour = RGB(246, 249, 252);
 }  // namespace
 
 int LeftMenu::RowAt(int y, int rowCount) {
@@ -100,6 +105,12 @@ void LeftMenu::Paint() {
   HDC dc = paint.Dc();
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   const ui::Dpi dpi = CurrentDpi();
+  const int rowsEnd = dpi.Scale(kFirstRowTop + kRowHeight * static_cast<int>(rows_.size()));
+  if (client.bottom > rowsEnd) {
+    ui::ScopedBrush column(CreateSolidBrush(kColumnColour));
+    const RECT below = ui::MakeRect(0, rowsEnd, dpi.Scale(kRowWidth), client.bottom - rowsEnd);
+    FillRect(dc, &below, column.Get());
+  }
   SetBkMode(dc, TRANSPARENT);
   for (size_t i = 0; i < rows_.size(); ++i) {
     const MenuRow& row = rows_[i];
@@ -108,6 +119,13 @@ void LeftMenu::Paint() {
     if (!rowScaled_.IsEmpty())
       rowScaled_.Draw(dc, strip, ui::MakeRect(0, 0, rowScaled_.Width(), rowScaled_.Height()));
     const bool current = row.command == highlighted_;
+    if (current) {
+      ui::ScopedBrush band(CreateSolidBrush(kChosenBand));
+      FillRect(dc, &strip, band.Get());
+      ui::ScopedBrush accent(CreateSolidBrush(ui::kCaptionColour));
+      const RECT edge = ui::MakeRect(0, strip.top, dpi.Scale(kAccentWidth), ui::Height(strip));
+      FillRect(dc, &edge, accent.Get());
+    }
     if (hover_ == static_cast<int>(i) && enabled_ && !current) {
       ui::ScopedBrush tint(CreateSolidBrush(ui::kBandTint));
       RECT inner = strip;
