@@ -4,14 +4,20 @@
 
 #include "cli/console_output.h"
 #include "cli/json_document.h"
+#include "engine/scan/problem_explanations.h"
 #include "engine/scan/scan_driver.h"
 
 namespace hvm {
 
 namespace {
 
+// The reason in the words the results page uses: the rule, then what it tested.
 std::string ReasonText(const ProblemReason& reason) {
-  return "      " + reason.rule + (reason.target.empty() ? "" : ": " + reason.target) + "\n";
+  std::string text;
+  if (!reason.rule.empty()) text += "      " + RuleSentence(reason.rule) + "\n";
+  const std::string target = TargetLine(reason);
+  if (!target.empty()) text += "      " + target + "\n";
+  return text;
 }
 
 nlohmann::ordered_json ReasonJson(const ProblemReason& reason) {
