@@ -170,6 +170,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
     const std::optional<LocalTime> time = ParseStamp(settingsStore_->Load().last_scan);
     return time ? SystemDate(*time, false) : std::string();
   };
+  resultsHooks.openFolder = [this](const std::string& folder) { ShellOpen(dialogs_, folder); };
   if (!results_->Create(Hwnd(), PageArea(), resultsHooks)) return false;
   restore_ = std::make_unique<RestorePage>(session_->Suppression(), dialogs_);
   RestorePage::Hooks snapshotHooks;

@@ -51,7 +51,8 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   static constexpr char kClassName[] = "TForm1";
   static constexpr char kTitle[] = "Hivemend";
   static constexpr int kWidth = 800;  // client, 96-dpi units
-  static constexpr int kHeight = 560;
+  // 560 for the pages, and the room the results page's detail band takes.
+  static constexpr int kHeight = 560 + ResultsPage::kDetailBandRoom;
   static constexpr int kBandHeight = 64;
 
   // Hot key ids.
