@@ -17,12 +17,12 @@
 
 #include "engine/core/environment.h"
 #include "engine/results/scan_session.h"
-#include "engine/results/text_file.h"
 #include "support/recording_dialogs.h"
 #include "support/recording_scan_view.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
 #include "support/scan_harness.h"
+#include "support/snapshot_text.h"
 #include "support/test_drives.h"
 #include "support/test_folder.h"
 
@@ -113,7 +113,7 @@ class ValueFilesScanTest : public RegistrySandboxTest {
         lines.insert({section, entry.line});
     return lines;
   }
-  std::string Snapshot() const { return ReadTextFile(data_.File("Undo20261209.reg")); }
+  std::string Snapshot() const { return test::SnapshotFileText(data_.File("Undo20261209.reg")); }
 
   // The real-world forms of a startup command, each as it reads while its
   // program is there and once the program is gone; a form that cannot be
