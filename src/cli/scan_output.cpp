@@ -4,6 +4,7 @@
 
 #include "cli/console_output.h"
 #include "cli/json_document.h"
+#include "engine/core/environment.h"
 #include "engine/scan/problem_explanations.h"
 #include "engine/scan/scan_driver.h"
 
@@ -77,7 +78,8 @@ std::string FormatScanJson(const ResultsStore& results, const SectionSwitches& s
                        {"line", value.line},
                        {"reason", ReasonJson(value.reason)},
                        {"snapshot", value.snapshot}});
-  return JsonDocumentText({{"total", results.TotalCount()},
+  return JsonDocumentText({{"computer", ComputerName()},
+                           {"total", results.TotalCount()},
                            {"sections", sections},
                            {"removedAtOnce", removed}}) +
          "\n";

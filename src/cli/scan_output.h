@@ -17,10 +17,10 @@ namespace hvm {
 std::string FormatScanText(const ResultsStore& results, const SectionSwitches& switches,
                            bool verbose = false);
 
-// {"schemaVersion", "total": N, "sections": [{"number", "label", "enabled", "problems": [{"line",
-// "checked", "caution", "wholeKey", "reason": {"rule", "target"}}]}],
-// "removedAtOnce": [{"section", "line", "reason", "snapshot"}]}, sections in
-// number order.
+// {"schemaVersion", "computer": this computer's name, "total": N, "sections": [{"number", "label",
+// "enabled", "problems": [{"line", "checked", "caution", "wholeKey", "reason": {"rule",
+// "target"}}]}], "removedAtOnce": [{"section", "line", "reason", "snapshot"}]}, sections in number
+// order.
 std::string FormatScanJson(const ResultsStore& results, const SectionSwitches& switches);
 
 }  // namespace hvm

@@ -202,7 +202,16 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   settings_->EnableBackup(true);
   monitor_ = std::make_unique<MonitorPage>(dialogs_, windowThread_.Queue());
   MonitorPage::Hooks monitorHooks;
-  tray_.Attach(Hwnd(), [this] { return Active(); });
+  ProgramTray::Actions trayActions;
+  // Queued like any command, so that the menu has closed and a running
+  // scan or repair gates them as it gates the window's own buttons.
+  trayActions.setMonitoring = [this](bool on) {
+    PostCommand(on ? Command::kMonitorOn : Command::kMonitorOff);
+  };
+  // As the title bar's close: a running scan is stopped and the window's
+  // place is kept.
+  trayActions.exitProgram = [this] { PostMessageA(Hwnd(), WM_CLOSE, 0, 0); };
+  tray_.Attach(Hwnd(), [this] { return Active(); }, std::move(trayActions));
   monitorHooks.programHidden = [this] { return tray_.WindowHidden(); };
   monitorHooks.restoreProgram = [this] { tray_.RestoreWindow(); };
   monitorHooks.showTray = [this](bool monitoring) { tray_.ShowMonitoring(monitoring); };
@@ -214,7 +223,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   hotKeys_ = (RegisterHotKey(Hwnd(), kQuitHotKey, MOD_CONTROL, 'Q') ? 1 : 0) +
              (RegisterHotKey(Hwnd(), kHelpHotKey, 0, VK_F1) ? 1 : 0);
 
-  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
+  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode, PagesAllowedNow()));
   menu_.Highlight(CommandOf(Page::kFront));
   RenderFrontPage();
   if (!words_.silent) {
@@ -476,7 +485,7 @@ void MainWindow::RenderFrontPage() {
 }
 
 void MainWindow::ResetView(bool showFront) {
-  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
+  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode, PagesAllowedNow()));
   menu_.Highlight(CommandOf(navigator_.Current()));
   SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

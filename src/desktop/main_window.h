@@ -140,7 +140,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   // unwinds).
   bool Busy() const { return controller_ && controller_->Busy(); }
   // Whether the help menu offers "Check for Updates": once start-up is
-  // complete, and not while a long operation runs.
+  // complete, not while a long operation runs, and not against a policy.
   bool UpdateCheckOffered() const { return controller_ && controller_->UpdateCheckOffered(); }
   DesktopController& Controller() { return *controller_; }
 

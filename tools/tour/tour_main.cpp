@@ -26,6 +26,7 @@
 #include "engine/results/snapshot_file.h"
 #include "engine/results/snapshot_note.h"
 #include "engine/settings/program_settings.h"
+#include "engine/settings/setting_policies.h"
 #include "engine/tweaks/vista_tweaks.h"
 #include "ui/html_view.h"
 #include "ui/picture_ids.h"
@@ -486,6 +487,43 @@ bool SettingsStops(MainWindow& main, const std::string& folder) {
   return saved;
 }
 
+// The settings page and the menu as a user of a managed computer sees them:
+// policies of the user's own policy key (the tour's prefix is its own) hold
+// some settings and take the Optimize page away; they are removed after.
+bool PolicyStops(MainWindow& main, const std::string& folder) {
+  RegistrySession registry;
+  registry.SetRoot(HKEY_CURRENT_USER);
+  if (!registry.OpenKey(kPolicyKeyPath, true)) return false;
+  const std::pair<const char*, uint32_t> held[] = {
+      {"AutoAction", 1},         {"AutoFreq", 1},          {"BackupBeforeScan", 1},
+      {"ConfigurationCache", 0}, {"FilePathReferences", 1}, {"MonitorPrompt", 500},
+      {"AllowOptimize", 0}};
+  for (const auto& [name, value] : held) registry.WriteDword(name, value);
+  registry.CloseKey();
+  auto rebuildMenu = [&main] {
+    main.Menu().Build(MenuRowsFor(Environment().WindowsVersionCode, PagesAllowedNow()));
+    main.Menu().Highlight(CommandOf(main.CurrentPage()));
+  };
+  rebuildMenu();
+  main.HandleCommand(Command::kScanPage, 0);
+  main.HandleCommand(Command::kSettingsPage, 0);
+  ui::PumpMessages();
+  SettingsPage& page = main.Settings();
+  bool saved = Save(main.Hwnd(), folder, "main-window-settings-policy-general");
+  const char* names[] = {"custom-scan", "ignore-list", "monitor"};
+  for (SettingsTab tab : {SettingsTab::kCustomScan, SettingsTab::kMonitor}) {
+    page.SelectTab(tab);
+    ui::PumpMessages();
+    saved &= Save(main.Hwnd(), folder,
+                  std::string("main-window-settings-policy-") + names[int(tab) - 1]);
+  }
+  registry.DeleteKeyTree(kPolicyKeyPath);
+  main.HandleCommand(Command::kScanPage, 0);
+  rebuildMenu();
+  ui::PumpMessages();
+  return saved;
+}
+
 int RunTour(const std::string& folder) {
   StartGui();
   LoadSettings();
@@ -575,6 +613,7 @@ int RunTour(const std::string& folder) {
   main.VistaPage().ShowAccess(VistaAccessFor(false));
   allSaved &= Save(main.Hwnd(), folder, "main-window-vista-tweaks-standard-user");
   allSaved &= SettingsStops(main, folder);
+  allSaved &= PolicyStops(main, folder);
   TourBackupAndPack(main, folder, allSaved);
   gMenuFolder = folder;
   allSaved &= TourMonitor(main, folder);

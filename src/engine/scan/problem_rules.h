@@ -18,6 +18,7 @@ inline constexpr char kCharsetMissing[] = "character set not registered";
 inline constexpr char kTypeLibraryMissing[] = "type library file missing";
 inline constexpr char kTypeLibraryVersionMissing[] = "type library version missing";
 inline constexpr char kTypeLibraryNotNamed[] = "type library not named";
+inline constexpr char kTypeLibraryNotRegistered[] = "type library not registered";
 inline constexpr char kEmptyKey[] = "empty key";
 inline constexpr char kNoWorkingVerb[] = "no working verb";
 inline constexpr char kNoWorkingServer[] = "no working server";
@@ -31,8 +32,8 @@ inline constexpr const char* kAllRules[] = {
     kFileMissing,         kFolderMissing,    kNoFileNamed,        kClassMissing,
     kInterfaceMissing,    kAppIdMissing,     kKeyMissing,         kLinkedKeyMissing,
     kCodePageMissing,     kCharsetMissing,   kTypeLibraryMissing, kTypeLibraryVersionMissing,
-    kTypeLibraryNotNamed, kEmptyKey,         kNoWorkingVerb,      kNoWorkingServer,
-    kValueNotEmpty,       kUninstallMissing, kDisabledStartup,
+    kTypeLibraryNotNamed, kTypeLibraryNotRegistered, kEmptyKey,  kNoWorkingVerb,
+    kNoWorkingServer,     kValueNotEmpty,    kUninstallMissing,   kDisabledStartup,
 };
 
 }  // namespace hvm::rule

@@ -23,6 +23,7 @@
 #include "support/recording_scan_view.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
+#include "support/snapshot_text.h"
 #include "support/scan_harness.h"
 #include "support/snapshot_text.h"
 #include "support/test_drives.h"
