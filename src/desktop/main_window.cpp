@@ -170,6 +170,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
     const std::optional<LocalTime> time = ParseStamp(settingsStore_->Load().last_scan);
     return time ? SystemDate(*time, false) : std::string();
   };
+  resultsHooks.openFolder = [this](const std::string& folder) { ShellOpen(dialogs_, folder); };
   if (!results_->Create(Hwnd(), PageArea(), resultsHooks)) return false;
   restore_ = std::make_unique<RestorePage>(session_->Suppression(), dialogs_);
   RestorePage::Hooks snapshotHooks;
@@ -222,7 +223,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   hotKeys_ = (RegisterHotKey(Hwnd(), kQuitHotKey, MOD_CONTROL, 'Q') ? 1 : 0) +
              (RegisterHotKey(Hwnd(), kHelpHotKey, 0, VK_F1) ? 1 : 0);
 
-  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
+  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode, PagesAllowedNow()));
   menu_.Highlight(CommandOf(Page::kFront));
   RenderFrontPage();
   if (!words_.silent) {
@@ -484,7 +485,7 @@ void MainWindow::RenderFrontPage() {
 }
 
 void MainWindow::ResetView(bool showFront) {
-  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
+  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode, PagesAllowedNow()));
   menu_.Highlight(CommandOf(navigator_.Current()));
   SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

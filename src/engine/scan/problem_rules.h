@@ -26,4 +26,14 @@ inline constexpr char kValueNotEmpty[] = "value not empty";
 inline constexpr char kUninstallMissing[] = "uninstall entry missing";
 inline constexpr char kDisabledStartup[] = "copy of a disabled startup entry";
 
+// Every rule above, once. A rule added above belongs here too: the sentence
+// table that explains rules to the user is checked against this list.
+inline constexpr const char* kAllRules[] = {
+    kFileMissing,         kFolderMissing,    kNoFileNamed,        kClassMissing,
+    kInterfaceMissing,    kAppIdMissing,     kKeyMissing,         kLinkedKeyMissing,
+    kCodePageMissing,     kCharsetMissing,   kTypeLibraryMissing, kTypeLibraryVersionMissing,
+    kTypeLibraryNotNamed, kTypeLibraryNotRegistered, kEmptyKey,  kNoWorkingVerb,
+    kNoWorkingServer,     kValueNotEmpty,    kUninstallMissing,   kDisabledStartup,
+};
+
 }  // namespace hvm::rule

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "engine/scan/problem_explanations.h"
 #include "engine/scan/scan_driver.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
@@ -366,9 +367,12 @@ TEST_F(ClassSectionsTest, ReasonsNameTheRuleAndWhatWasTested) {
             reasonOf(5, "HKCR\\Interface\\{I}\\ProxyStubClsid32"));
   EXPECT_EQ((ProblemReason{"folder missing", MissingFile("Cache")}),
             reasonOf(1, std::string(kMachineFolders) + "\\\\:Cache = " + MissingFile("Cache\\")));
+  // Every rule a section reports is one the user is told in words.
   for (int section : {1, 4, 5})
-    for (const ProblemEntry& entry : harness_->results.Section(section))
+    for (const ProblemEntry& entry : harness_->results.Section(section)) {
       EXPECT_FALSE(entry.reason.rule.empty() || entry.reason.target.empty()) << entry.line;
+      EXPECT_NE(nullptr, ExplanationOf(entry.reason.rule)) << entry.reason.rule;
+    }
 }
 
 }  // namespace
