@@ -10,7 +10,6 @@ namespace {
 
 constexpr int kMargin = 16;
 constexpr COLORREF kItemText = RGB(46, 90, 126);
-constexpr COLORREF kIgnoredText = RGB(192, 192, 192);
 enum MenuItem : UINT { kIgnoreItem = 1, kSelectAllItem, kDeselectAllItem };
 
 COLORREF FromRgb(uint32_t rgb) {
@@ -59,10 +58,13 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   made &= summary_.Create(
       Hwnd(),
       {"  0 Problems Found", {}, bold, ui::kWarningColour, ui::kPageColour, false, false, true});
-  made &= scanAgain_.Create(Hwnd(), {"Run Scan Again ", {}, link, ui::kCaptionColour});
+  ui::Label::CreateArgs scanAgain{"Run Scan Again ", {}, link, ui::kCaptionColour};
+  scanAgain.link = true;
+  made &= scanAgain_.Create(Hwnd(), scanAgain);
   ui::ImageButton::CreateArgs repairArgs{&repairStrip_};
   repairArgs.caption = "&Repair Checked Problems";
   repairArgs.tabStop = true;
+  repairArgs.isDefault = true;
   made &= repair_.Create(Hwnd(), repairArgs);
   ui::ImageButton::CreateArgs backupArgs{&backupStrip_};
   backupArgs.caption = "&Backup Now";
@@ -72,11 +74,13 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   tree.font = {};
   tree.rowHeight = 20;
   tree.glyphs = {&unchecked_, &checked_, &partial_, &collapsed_, &expanded_};
+  tree.name = "Registry Scan Results";
   made &= tree_.Create(Hwnd(), tree);
   if (!made) return false;
   caution_.Show(false);
-  SetWindowLongA(scanAgain_.Hwnd(), GWL_STYLE,
-                 GetWindowLongA(scanAgain_.Hwnd(), GWL_STYLE) | SS_NOTIFY);
+  scanAgain_.onClick = [this] {
+    if (hooks_.scanAgain) hooks_.scanAgain();
+  };
   repair_.onClick = [this](int) {
     if (hooks_.repair) hooks_.repair();
   };
@@ -92,7 +96,7 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
     else if (part != ui::RowPart::kText)
       Toggle(item);
   };
-  tree_.onRightClick = [this](HTREEITEM item, ui::RowPart) { ShowContextMenu(item); };
+  tree_.onContextMenu = [this](HTREEITEM item, POINT screen) { ShowContextMenu(item, screen); };
   tree_.onKey = [this](HTREEITEM item, WORD key) {
     if (key == VK_SPACE) {
       Toggle(item);
@@ -132,7 +136,11 @@ ui::RowLook ResultsPage::LookOf(LPARAM data) {
   if (index >= static_cast<int>(list.size())) return look;
   const ProblemEntry& entry = list[index];
   look.text = ProblemRowText(entry.line);
-  look.textColour = entry.IgnoreMarked() ? kIgnoredText : kItemText;
+  look.textColour = entry.IgnoreMarked() ? ui::kDimTextColour : kItemText;
+  look.dimmed = entry.IgnoreMarked();
+  if (entry.IgnoreMarked()) look.note = "Ignored";
+  if (entry.Kind() == kKindCaution)
+    look.note += std::string(look.note.empty() ? "" : ", ") + "Caution";
   look.check = entry.Checked() ? ui::CheckGlyph::kChecked : ui::CheckGlyph::kUnchecked;
   if (entry.Kind() == kKindCaution) look.icon = &cautionIcon_;
   return look;
@@ -176,11 +184,12 @@ void ResultsPage::ShowResults(bool visible) {
 
 void ResultsPage::Toggle(HTREEITEM item) {
   const LPARAM data = tree_.DataOf(item);
-  if (IndexOf(data) < 0)
-    model_.ToggleSection(SectionOf(data));
-  else
-    model_.ToggleItem(SectionOf(data), IndexOf(data));
-  InvalidateRect(tree_.Hwnd(), nullptr, FALSE);
+  tree_.ChangingChecks(item, [&] {
+    if (IndexOf(data) < 0)
+      model_.ToggleSection(SectionOf(data));
+    else
+      model_.ToggleItem(SectionOf(data), IndexOf(data));
+  });
 }
 
 void ResultsPage::IgnoreSelected() {
@@ -188,18 +197,18 @@ void ResultsPage::IgnoreSelected() {
   if (!item) return;
   const LPARAM data = tree_.DataOf(item);
   if (IndexOf(data) < 0) return;
-  model_.ToggleIgnore(SectionOf(data), IndexOf(data));
-  InvalidateRect(tree_.Hwnd(), nullptr, FALSE);
+  tree_.ChangingChecks(item, [&] { model_.ToggleIgnore(SectionOf(data), IndexOf(data)); });
 }
 
 void ResultsPage::SelectAllOfSelected(bool on) {
   HTREEITEM item = tree_.Selected();
   if (!item) return;
-  model_.SetSectionChecked(SectionOf(tree_.DataOf(item)), on);
-  InvalidateRect(tree_.Hwnd(), nullptr, FALSE);
+  // The section's own row: its rows follow it.
+  if (IndexOf(tree_.DataOf(item)) >= 0) item = TreeView_GetParent(tree_.Hwnd(), item);
+  tree_.ChangingChecks(item, [&] { model_.SetSectionChecked(SectionOf(tree_.DataOf(item)), on); });
 }
 
-void ResultsPage::ShowContextMenu(HTREEITEM item) {
+void ResultsPage::ShowContextMenu(HTREEITEM item, POINT point) {
   const LPARAM data = tree_.DataOf(item);
   const bool isItem = IndexOf(data) >= 0;
   bool marked = false;
@@ -214,8 +223,6 @@ void ResultsPage::ShowContextMenu(HTREEITEM item) {
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuA(menu, MF_STRING, kSelectAllItem, "Select All");
   AppendMenuA(menu, MF_STRING, kDeselectAllItem, "Deselect All");
-  POINT point{};
-  GetCursorPos(&point);
   const UINT chosen =
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, Hwnd(), nullptr);
   if (chosen == kIgnoreItem)
@@ -265,11 +272,11 @@ void ResultsPage::Paint() {
   ui::PaintScope paint(Hwnd());
   const ui::Dpi dpi = CurrentDpi();
   const RECT client = ClientRect();
-  FillRect(paint.Get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(paint.Get(), &client, ui::PageBrush());
   // The title's rounded band.
   const int margin = dpi.Scale(kMargin);
-  ui::ScopedBrush tint(CreateSolidBrush(ui::kBandTint));
-  ui::ScopedPen edge(CreatePen(PS_SOLID, 1, RGB(200, 214, 226)));
+  ui::ScopedBrush tint(CreateSolidBrush(ui::BackColour(ui::kBandTint)));
+  ui::ScopedPen edge(CreatePen(PS_SOLID, 1, ui::ForeColour(RGB(200, 214, 226))));
   ui::SelectScope brush(paint.Get(), tint.Get());
   ui::SelectScope pen(paint.Get(), edge.Get());
   RoundRect(paint.Get(), margin, dpi.Scale(8), client.right - margin, dpi.Scale(40), dpi.Scale(10),
@@ -289,19 +296,7 @@ LRESULT ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // The image buttons' rounded corners show the white page.
       if (reinterpret_cast<HWND>(lParam) == repair_.Hwnd() ||
           reinterpret_cast<HWND>(lParam) == backup_.Hwnd())
-        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
-      return Window::OnMessage(message, wParam, lParam);
-    case WM_COMMAND:
-      if (reinterpret_cast<HWND>(lParam) == scanAgain_.Hwnd() && HIWORD(wParam) == STN_CLICKED) {
-        if (hooks_.scanAgain) hooks_.scanAgain();
-        return 0;
-      }
-      return Window::OnMessage(message, wParam, lParam);
-    case WM_SETCURSOR:
-      if (reinterpret_cast<HWND>(wParam) == scanAgain_.Hwnd()) {
-        SetCursor(LoadCursorA(nullptr, IDC_HAND));
-        return TRUE;
-      }
+        return reinterpret_cast<LRESULT>(ui::PageBrush());
       return Window::OnMessage(message, wParam, lParam);
     default: return Window::OnMessage(message, wParam, lParam);
   }
