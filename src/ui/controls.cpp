@@ -356,6 +356,8 @@ bool ListView::Create(HWND parent, const CreateArgs& args) {
     column.cx = CurrentDpi().Scale(columns_[i].width);
     SendMessageA(Hwnd(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
+  // The header is made with the first column.
+  if (HighContrast()) FollowContrastStyle(Hwnd());
   return true;
 }
 

@@ -436,7 +436,9 @@ bool TreeView::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result)
         }();
         row.left = client.left;
         row.right = client.right;
-        DrawRow(draw->nmcd.hdc, item, row, (draw->nmcd.uItemState & CDIS_SELECTED) != 0);
+        // The caret row, which the control keeps even where it marks no row
+        // selected (Wine gives the focus a caret row of its own).
+        DrawRow(draw->nmcd.hdc, item, row, item == Selected());
         result = CDRF_SKIPDEFAULT;
       } else {
         result = CDRF_DODEFAULT;

@@ -1,6 +1,7 @@
 #include "ui/window.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <exception>
 #include <set>
@@ -32,6 +33,13 @@ LRESULT Guarded(Body&& body) {
   return 0;
 }
 
+BOOL CALLBACK FollowContrastStyleOf(HWND window, LPARAM) {
+  // A class list that names no class (a blank) leaves no style to draw with.
+  const wchar_t* none = HighContrast() ? L" " : nullptr;
+  SetWindowTheme(window, none, none);
+  return TRUE;
+}
+
 BOOL CALLBACK TellSystemColoursChanged(HWND window, LPARAM) {
   SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
   return TRUE;
@@ -42,7 +50,9 @@ BOOL CALLBACK TellSystemColoursChanged(HWND window, LPARAM) {
 // Common controls keep colours of their own and are told as the platform
 // asks of their top-level window.
 void FollowSystemColours(HWND window, UINT message) {
+  const bool before = HighContrast();
   RefreshHighContrast();
+  if (HighContrast() != before) EnumChildWindows(window, &FollowContrastStyleOf, 0);
   if (message == WM_SYSCOLORCHANGE) EnumChildWindows(window, &TellSystemColoursChanged, 0);
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
@@ -92,6 +102,13 @@ HWND NotifyingChild(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace
+
+// Windows turns visual styles off with high contrast itself; Wine does not,
+// and a style keeps colours of its own.
+void FollowContrastStyle(HWND control) {
+  FollowContrastStyleOf(control, 0);
+  EnumChildWindows(control, &FollowContrastStyleOf, 0);
+}
 
 void SetErrorHandler(ErrorHandler handler) {
   Handler() = std::move(handler);
@@ -258,6 +275,7 @@ bool Control::CreateControl(const char* className, const std::string& text, DWOR
   if (!window) return false;
   hwnd_ = window;
   SetPropA(window, kControlProperty, this);
+  if (HighContrast()) FollowContrastStyle(window);
   SetWindowSubclass(window, &Control::SubclassProcedure, kSubclassId,
                     reinterpret_cast<DWORD_PTR>(this));
   ApplyDpi(Dpi::ForWindow(parent));

@@ -156,6 +156,11 @@ class Control {
   Dpi dpi_;
 };
 
+// A platform control and the controls it made in the classic look, which
+// draws with the system colours, while high contrast is on; in their own
+// look otherwise.
+void FollowContrastStyle(HWND control);
+
 // Looks at each message before it is dispatched, in the main loop and in
 // PumpMessages alike; true when the filter handled it. Empty: none.
 void SetMessageFilter(std::function<bool(MSG& message)> filter);

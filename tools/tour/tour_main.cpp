@@ -28,6 +28,7 @@
 #include "engine/settings/program_settings.h"
 #include "engine/tweaks/vista_tweaks.h"
 #include "ui/html_view.h"
+#include "ui/keyboard_navigation.h"
 #include "ui/picture_ids.h"
 #include "ui/theme.h"
 #include "ui/window_capture.h"
@@ -502,8 +503,10 @@ int RunTour(const std::string& folder) {
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-front-page");
   allSaved &= SaveFocused(main, main.Menu().Hwnd(), folder, "menu");
-  if (ui::ImageButton* scanButton = Templates().LastButton())
-    allSaved &= SaveFocused(main, scanButton->Hwnd(), folder, "image-button");
+  // The front page's own button (the last made may be a hidden page's).
+  const std::vector<HWND> frontStops = ui::TabStops(main.FrontView().Hwnd());
+  if (!frontStops.empty())
+    allSaved &= SaveFocused(main, frontStops.front(), folder, "image-button");
 
   main.TurnPage(Page::kScan);
   StageScanHalfway(main.Scan());

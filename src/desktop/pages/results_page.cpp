@@ -157,6 +157,8 @@ void ResultsPage::BuildTree() {
   }
   SendMessageA(tree_.Hwnd(), WM_SETREDRAW, TRUE, 0);
   InvalidateRect(tree_.Hwnd(), nullptr, TRUE);
+  // Rows made anew under the keyboard: it stays on a row.
+  if (GetFocus() == tree_.Hwnd()) tree_.Select(TreeView_GetRoot(tree_.Hwnd()));
   count_.SetText(ResultsCountLabel(results_.TotalCount()));
   caution_.Show(results_.CautionVisible());
   results_.SetFoundCountForReports(results_.TotalCount());
