@@ -200,14 +200,16 @@ void LeftMenu::Paint() {
     const bool large = current || (!highlighted_ && i == 0);
     HFONT font = large ? currentFont_.Get() : normalFont_.Get();
     ui::SelectScope selectFont(dc, font);
+    // In high contrast the current row's text stays readable on the
+    // highlight while the rows are locked (a scan): grey on it would not be.
+    COLORREF ink = !enabled_ ? ui::kGreyTextColour
+                   : current ? ui::kCurrentCaptionColour
+                             : ui::kCaptionColour;
     if (plain)
-      SetTextColor(dc, GetSysColor(!enabled_ ? COLOR_GRAYTEXT
-                                   : current ? COLOR_HIGHLIGHTTEXT
-                                             : COLOR_WINDOWTEXT));
-    else
-      SetTextColor(dc, !enabled_ ? ui::kGreyTextColour
-                       : current ? ui::kCurrentCaptionColour
-                                 : ui::kCaptionColour);
+      ink = GetSysColor(current     ? COLOR_HIGHLIGHTTEXT
+                        : !enabled_ ? COLOR_GRAYTEXT
+                                    : COLOR_WINDOWTEXT);
+    SetTextColor(dc, ink);
     RECT caption{dpi.Scale(kCaptionLeft), strip.top, strip.right, strip.bottom};
     ui::DrawUiText(dc, row.caption, &caption, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     const LRESULT cues = SendMessageA(Hwnd(), WM_QUERYUISTATE, 0, 0);
