@@ -214,6 +214,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
     const std::optional<LocalTime> time = ParseStamp(settingsStore_->Load().last_scan);
     return time ? SystemDate(*time, false) : std::string();
   };
+  resultsHooks.openFolder = [this](const std::string& folder) { ShellOpen(dialogs_, folder); };
   if (!results_->Create(Hwnd(), PageArea(), resultsHooks)) return false;
   restore_ = std::make_unique<RestorePage>(session_->Suppression(), dialogs_);
   RestorePage::Hooks snapshotHooks;
@@ -245,7 +246,16 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   settings_->EnableBackup(true);
   monitor_ = std::make_unique<MonitorPage>(dialogs_, windowThread_.Queue());
   MonitorPage::Hooks monitorHooks;
-  tray_.Attach(Hwnd(), [this] { return Active(); });
+  ProgramTray::Actions trayActions;
+  // Queued like any command, so that the menu has closed and a running
+  // scan or repair gates them as it gates the window's own buttons.
+  trayActions.setMonitoring = [this](bool on) {
+    PostCommand(on ? Command::kMonitorOn : Command::kMonitorOff);
+  };
+  // As the title bar's close: a running scan is stopped and the window's
+  // place is kept.
+  trayActions.exitProgram = [this] { PostMessageA(Hwnd(), WM_CLOSE, 0, 0); };
+  tray_.Attach(Hwnd(), [this] { return Active(); }, std::move(trayActions));
   monitorHooks.programHidden = [this] { return tray_.WindowHidden(); };
   monitorHooks.restoreProgram = [this] { tray_.RestoreWindow(); };
   monitorHooks.showTray = [this](bool monitoring) { tray_.ShowMonitoring(monitoring); };
@@ -257,7 +267,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   hotKeys_ = (RegisterHotKey(Hwnd(), kQuitHotKey, MOD_CONTROL, 'Q') ? 1 : 0) +
              (RegisterHotKey(Hwnd(), kHelpHotKey, 0, VK_F1) ? 1 : 0);
 
-  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
+  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode, PagesAllowedNow()));
   menu_.Highlight(CommandOf(Page::kFront));
   RenderFrontPage();
   if (!words_.silent) {
@@ -538,7 +548,7 @@ void MainWindow::RenderFrontPage() {
 }
 
 void MainWindow::ResetView(bool showFront) {
-  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
+  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode, PagesAllowedNow()));
   menu_.Highlight(CommandOf(navigator_.Current()));
   SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

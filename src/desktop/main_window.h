@@ -51,7 +51,8 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   static constexpr char kClassName[] = "TForm1";
   static constexpr char kTitle[] = "Hivemend";
   static constexpr int kWidth = 800;  // client, 96-dpi units
-  static constexpr int kHeight = 560;
+  // 560 for the pages, and the room the results page's detail band takes.
+  static constexpr int kHeight = 560 + ResultsPage::kDetailBandRoom;
   static constexpr int kBandHeight = 64;
 
   // Hot key ids.
@@ -139,7 +140,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   // unwinds).
   bool Busy() const { return controller_ && controller_->Busy(); }
   // Whether the help menu offers "Check for Updates": once start-up is
-  // complete, and not while a long operation runs.
+  // complete, not while a long operation runs, and not against a policy.
   bool UpdateCheckOffered() const { return controller_ && controller_->UpdateCheckOffered(); }
   DesktopController& Controller() { return *controller_; }
 

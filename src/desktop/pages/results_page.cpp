@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "ui/clipboard.h"
 #include "ui/gdi_text.h"
 #include "ui/picture_ids.h"
 
@@ -10,7 +11,15 @@ namespace {
 
 constexpr int kMargin = 16;
 constexpr COLORREF kItemText = RGB(46, 90, 126);
-enum MenuItem : UINT { kIgnoreItem = 1, kSelectAllItem, kDeselectAllItem };
+enum MenuItem : UINT {
+  kIgnoreItem = 1,
+  kSelectAllItem,
+  kDeselectAllItem,
+  kCopyDetailsItem,
+  kOpenFolderItem
+};
+// The band's button column: the width of its buttons, 96-dpi units.
+constexpr int kBandButtonWidth = 112;
 
 COLORREF FromRgb(uint32_t rgb) {
   return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -38,6 +47,8 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   cautionIcon_ = ui::Picture::FromResource(pictures::kCaution);
   repairStrip_ = ui::Picture::FromResource(pictures::kRepairButton);
   backupStrip_ = ui::Picture::FromResource(pictures::kBackupButton);
+  copyStrip_ = ui::Picture::FromResource(pictures::kCopyDetailsButton);
+  openStrip_ = ui::Picture::FromResource(pictures::kOpenFolderButton);
   if (!CreatePage(kClassName, parent, bounds)) return false;
 
   ui::FontSpec heading;
@@ -76,6 +87,15 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   tree.glyphs = {&unchecked_, &checked_, &partial_, &collapsed_, &expanded_};
   tree.name = "Registry Scan Results";
   made &= tree_.Create(Hwnd(), tree);
+  made &= band_.Create(Hwnd(), {{}, kBandButtonWidth});
+  ui::ImageButton::CreateArgs copyArgs{&copyStrip_};
+  copyArgs.caption = "Copy &Details";
+  copyArgs.tabStop = true;
+  made &= copyDetails_.Create(band_.Hwnd(), copyArgs);
+  ui::ImageButton::CreateArgs openArgs{&openStrip_};
+  openArgs.caption = "&Open Folder";
+  openArgs.tabStop = true;
+  made &= openFolder_.Create(band_.Hwnd(), openArgs);
   if (!made) return false;
   caution_.Show(false);
   scanAgain_.onClick = [this] {
@@ -87,6 +107,8 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   backup_.onClick = [this](int) {
     if (hooks_.backup) hooks_.backup();
   };
+  copyDetails_.onClick = [this](int) { CopySelectedDetails(); };
+  openFolder_.onClick = [this](int) { OpenSelectedFolder(); };
   tree_.rowLook = [this](HTREEITEM, LPARAM data) { return LookOf(data); };
   tree_.onClick = [this](HTREEITEM item, ui::RowPart part) {
     // Anywhere on the row but its text toggles it: the text is where a row
@@ -98,6 +120,10 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   };
   tree_.onContextMenu = [this](HTREEITEM item, POINT screen) { ShowContextMenu(item, screen); };
   tree_.onKey = [this](HTREEITEM item, WORD key) {
+    if (key == 'C' && GetKeyState(VK_CONTROL) < 0) {
+      CopySelectedDetails();
+      return true;
+    }
     if (key == VK_SPACE) {
       Toggle(item);
       return true;
@@ -108,6 +134,7 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
     }
     return false;
   };
+  ShowDetailsOf(nullptr);
   LayOut();
   return true;
 }
@@ -161,6 +188,7 @@ void ResultsPage::BuildTree() {
   if (GetFocus() == tree_.Hwnd()) tree_.Select(TreeView_GetRoot(tree_.Hwnd()));
   count_.SetText(ResultsCountLabel(results_.TotalCount()));
   caution_.Show(results_.CautionVisible());
+  ShowDetailsOf(tree_.Selected());
   results_.SetFoundCountForReports(results_.TotalCount());
   results_.SetSkippedCountForReports(0);
   LayOut();
@@ -210,7 +238,7 @@ void ResultsPage::SelectAllOfSelected(bool on) {
   tree_.ChangingChecks(item, [&] { model_.SetSectionChecked(SectionOf(tree_.DataOf(item)), on); });
 }
 
-void ResultsPage::ShowContextMenu(HTREEITEM item, POINT point) {
+ui::ScopedMenu ResultsPage::ContextMenuFor(HTREEITEM item) {
   const LPARAM data = tree_.DataOf(item);
   const bool isItem = IndexOf(data) >= 0;
   bool marked = false;
@@ -218,6 +246,7 @@ void ResultsPage::ShowContextMenu(HTREEITEM item, POINT point) {
     const auto& list = results_.Section(SectionOf(data));
     marked = IndexOf(data) < static_cast<int>(list.size()) && list[IndexOf(data)].IgnoreMarked();
   }
+  const FindingDetails details = model_.DetailsOfRow(SectionOf(data), IndexOf(data));
   ui::ScopedMenu owned(CreatePopupMenu());
   HMENU menu = owned.Get();
   AppendMenuA(menu, MF_STRING | (isItem ? 0 : MF_GRAYED) | (marked ? MF_CHECKED : 0), kIgnoreItem,
@@ -225,14 +254,51 @@ void ResultsPage::ShowContextMenu(HTREEITEM item, POINT point) {
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuA(menu, MF_STRING, kSelectAllItem, "Select All");
   AppendMenuA(menu, MF_STRING, kDeselectAllItem, "Deselect All");
-  const UINT chosen =
-      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, Hwnd(), nullptr);
-  if (chosen == kIgnoreItem)
-    IgnoreSelected();
-  else if (chosen == kSelectAllItem)
-    SelectAllOfSelected(true);
-  else if (chosen == kDeselectAllItem)
-    SelectAllOfSelected(false);
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING | (details.copyText.empty() ? MF_GRAYED : 0), kCopyDetailsItem,
+              "Copy Details");
+  AppendMenuA(menu, MF_STRING | (details.folderToOpen.empty() ? MF_GRAYED : 0), kOpenFolderItem,
+              "Open Folder");
+  return owned;
+}
+
+void ResultsPage::ShowContextMenu(HTREEITEM item, POINT screen) {
+  ui::ScopedMenu menu = ContextMenuFor(item);
+  const UINT chosen = TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x,
+                                     screen.y, 0, Hwnd(), nullptr);
+  switch (chosen) {
+    case kIgnoreItem: IgnoreSelected(); break;
+    case kSelectAllItem: SelectAllOfSelected(true); break;
+    case kDeselectAllItem: SelectAllOfSelected(false); break;
+    case kCopyDetailsItem: CopySelectedDetails(); break;
+    case kOpenFolderItem: OpenSelectedFolder(); break;
+    default: break;
+  }
+}
+
+void ResultsPage::ShowDetailsOf(HTREEITEM item) {
+  const LPARAM data = item ? tree_.DataOf(item) : 0;
+  FindingDetails fresh =
+      item ? model_.DetailsOfRow(SectionOf(data), IndexOf(data)) : DetailsOfNothing();
+  // Told again only when it changed: a screen reader hears each change once.
+  const bool changed = !(fresh == details_) || band_.Heading().empty();
+  details_ = std::move(fresh);
+  if (changed) band_.SetContent(details_.heading, details_.detail);
+  EnableWindow(copyDetails_.Hwnd(), !details_.copyText.empty());
+  EnableWindow(openFolder_.Hwnd(), !details_.folderToOpen.empty());
+}
+
+bool ResultsPage::CopySelectedDetails() {
+  // Asked again: the entry may have changed since the band was filled.
+  ShowDetailsOf(tree_.Selected());
+  if (details_.copyText.empty()) return false;
+  return ui::CopyTextToClipboard(Hwnd(), details_.copyText);
+}
+
+void ResultsPage::OpenSelectedFolder() {
+  // The folder is looked at again now: it may have gone since the row was chosen.
+  ShowDetailsOf(tree_.Selected());
+  if (!details_.folderToOpen.empty() && hooks_.openFolder) hooks_.openFolder(details_.folderToOpen);
 }
 
 void ResultsPage::LayOut() {
@@ -250,7 +316,7 @@ void ResultsPage::LayOut() {
   count_.SetBounds(
       ui::MakeRect(pairLeft + attentionWidth, dpi.Scale(48), countWidth, dpi.Scale(18)));
   const int treeTop = dpi.Scale(72);
-  const int treeHeight = std::max(h - dpi.Scale(200), dpi.Scale(60));
+  const int treeHeight = std::max(h - dpi.Scale(200 + kDetailBandRoom), dpi.Scale(60));
   tree_.SetBounds(ui::MakeRect(margin, treeTop, w - 2 * margin, treeHeight));
   const int band = treeTop + treeHeight - 1;
   caution_.SetBounds(ui::MakeRect(margin + dpi.Scale(2 * 19 + 34 + 24), band + dpi.Scale(6),
@@ -260,6 +326,19 @@ void ResultsPage::LayOut() {
                                   dpi.Scale(260), dpi.Scale(18)));
   const SIZE repairSize = repair_.SizeAt(dpi), backupSize = backup_.SizeAt(dpi);
   const int buttonTop = h - dpi.Scale(8) - repairSize.cy;
+  // The detail band between the date row and the buttons, as wide as the tree.
+  const int bandTop = band + dpi.Scale(21 + 12 + 18 + 6);
+  band_.SetBounds(ui::MakeRect(margin, bandTop, w - 2 * margin,
+                               std::max(buttonTop - dpi.Scale(8) - bandTop, dpi.Scale(20))));
+  const RECT commands = band_.CommandArea();
+  const SIZE copySize = copyDetails_.SizeAt(dpi), openSize = openFolder_.SizeAt(dpi);
+  // At the foot of their column: the text box's top then lies above the
+  // first button's middle, so that Tab reads the text before its commands.
+  const int gap = dpi.Scale(2);
+  const int commandsTop =
+      std::max<int>(commands.bottom - copySize.cy - gap - openSize.cy, commands.top);
+  copyDetails_.Move({commands.right - copySize.cx, commandsTop});
+  openFolder_.Move({commands.right - openSize.cx, commandsTop + copySize.cy + gap});
   repair_.Move({(w - repairSize.cx) / 2, buttonTop});
   backup_.Move({w - margin - backupSize.cx, buttonTop});
   // The link's text centred on the buttons, two pixels higher.
@@ -300,6 +379,17 @@ LRESULT ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           reinterpret_cast<HWND>(lParam) == backup_.Hwnd())
         return reinterpret_cast<LRESULT>(ui::PageBrush());
       return Window::OnMessage(message, wParam, lParam);
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->hwndFrom == tree_.Hwnd() &&
+          (header->code == TVN_SELCHANGEDA || header->code == TVN_SELCHANGEDW))
+        ShowDetailsOf(reinterpret_cast<const NMTREEVIEWA*>(lParam)->itemNew.hItem);
+      // A tree given the focus without a selection picks its first row
+      // without telling: the band follows it then.
+      if (header->hwndFrom == tree_.Hwnd() && header->code == NM_SETFOCUS)
+        ShowDetailsOf(tree_.Selected());
+      return Window::OnMessage(message, wParam, lParam);
+    }
     default: return Window::OnMessage(message, wParam, lParam);
   }
 }
