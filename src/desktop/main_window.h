@@ -183,6 +183,11 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   }
   bool TellUpdateResult(int result) override;
 
+  // The top band's own parts as screen readers read them: the version and
+  // the "Help" link.
+  class BandParts;
+  ui::AccessibleModel* Accessibility() override;
+
   RECT PageArea() const;
   void LayOut();
   void Paint();
@@ -202,6 +207,10 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   }
   ui::Window* PageWindow(Page page);
   void FocusPage(ui::Window& page);
+  // Keeps the control that has the keyboard as the window loses it (to a
+  // dialog), and gives it back when the window has the focus again.
+  void KeepFocus();
+  void GiveFocusBack();
 
   std::string SettingsPath() const { return dataFolder_ + "\\hvmend.ini"; }
 
@@ -225,6 +234,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   DownloadWindow download_;
   UpdateChecks updates_;
   HCURSOR cursorBeforeWait_ = nullptr;
+  HWND keptFocus_ = nullptr;
   std::unique_ptr<SystemRestore> systemRestore_;
   std::unique_ptr<RepairRestorePoint> restorePoint_;
   std::unique_ptr<GuiScanSession> session_;
@@ -252,6 +262,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   ProgramTray tray_;
   std::unique_ptr<MonitorPage> monitor_;
   HelpViewer helpViewer_;
+  std::unique_ptr<BandParts> bandParts_;
   ui::Picture band_, scaledBand_;
   ui::ScopedFont titleFont_, versionFont_;
   ui::ScopedIcon largeIcon_, smallIcon_;

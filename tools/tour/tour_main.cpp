@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,7 +30,9 @@
 #include "engine/settings/setting_policies.h"
 #include "engine/tweaks/vista_tweaks.h"
 #include "ui/html_view.h"
+#include "ui/keyboard_navigation.h"
 #include "ui/picture_ids.h"
+#include "ui/theme.h"
 #include "ui/window_capture.h"
 
 namespace hvm {
@@ -134,6 +137,32 @@ bool Save(HWND window, const std::string& folder, const std::string& name) {
   const bool saved = ui::SaveWindowPicture(window, path);
   std::printf("%s %s\n", saved ? "saved" : "FAILED", path.c_str());
   return saved;
+}
+
+// The main window with the keyboard on `control`, its focus mark shown as
+// after a key press.
+bool SaveFocused(MainWindow& main, HWND control, const std::string& folder,
+                 const std::string& name) {
+  SetFocus(control);
+  SendMessageA(main.Hwnd(), WM_CHANGEUISTATE,
+               MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+  RedrawWindow(main.Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  ui::PumpMessages();
+  return Save(main.Hwnd(), folder, "focus-" + name);
+}
+
+// High contrast as the tour's prefix sets it (the user's accessibility
+// setting, with a high-contrast colour scheme): Wine keeps the colours but
+// always answers "off" when asked, so the tour tells the theme itself.
+void FollowPrefixContrast() {
+  RegistrySession registry;
+  registry.SetRoot(HKEY_CURRENT_USER);
+  if (!registry.OpenKey("Control Panel\\Accessibility\\HighContrast", false)) return;
+  const std::string flags = registry.ReadText("Flags");
+  if (!flags.empty() && (std::strtoul(flags.c_str(), nullptr, 10) & HCF_HIGHCONTRASTON)) {
+    ui::ForceHighContrast(true);
+    ui::RefreshHighContrast();
+  }
 }
 
 // Saves the help menu once it is open, then closes it: the menu runs a modal
@@ -457,6 +486,7 @@ bool SettingsStops(MainWindow& main, const std::string& folder) {
   SettingsPage& page = main.Settings();
   const int action = page.ActionBox().Selected();
   bool saved = Save(main.Hwnd(), folder, "main-window-settings-general");
+  saved &= SaveFocused(main, page.Tabs().Hwnd(), folder, "tabs");
   ChooseInDropDown(page.ActionBox(), 1);
   ui::PumpMessages();
   saved &= Save(main.Hwnd(), folder, "main-window-settings-general-scheduled");
@@ -471,6 +501,7 @@ bool SettingsStops(MainWindow& main, const std::string& folder) {
   page.SelectTab(SettingsTab::kIgnoreList);
   ui::ListView& list = page.IgnoreList();
   list.SelectRow(2);
+  saved &= SaveFocused(main, list.Hwnd(), folder, "list-view");
   RECT row{};
   ListView_GetItemRect(list.Hwnd(), 2, &row, LVIR_LABEL);
   POINT at{row.left + 40, row.bottom};
@@ -527,6 +558,7 @@ bool PolicyStops(MainWindow& main, const std::string& folder) {
 int RunTour(const std::string& folder) {
   StartGui();
   LoadSettings();
+  FollowPrefixContrast();
   CreateDirectoryA(folder.c_str(), nullptr);
   bool allSaved = true;
 
@@ -544,6 +576,11 @@ int RunTour(const std::string& folder) {
   ShowWindow(main.Hwnd(), SW_SHOW);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-front-page");
+  allSaved &= SaveFocused(main, main.Menu().Hwnd(), folder, "menu");
+  // The front page's own button (the last made may be a hidden page's).
+  const std::vector<HWND> frontStops = ui::TabStops(main.FrontView().Hwnd());
+  if (!frontStops.empty())
+    allSaved &= SaveFocused(main, frontStops.front(), folder, "image-button");
 
   main.TurnPage(Page::kScan);
   StageScanHalfway(main.Scan());
@@ -553,6 +590,8 @@ int RunTour(const std::string& folder) {
   allSaved &= Save(main.Hwnd(), folder, "main-window-scan-finished");
   StageDecisions(main);
   allSaved &= Save(main.Hwnd(), folder, "main-window-results-decided");
+  allSaved &= SaveFocused(main, main.Results().Tree().Hwnd(), folder, "tree");
+  allSaved &= SaveFocused(main, main.Results().ScanAgainLink().Hwnd(), folder, "link");
   // The detail band of a missing file (its folder there to open) and of a
   // class that is not registered.
   ChooseFinding(main, 4, "HKCR\\CLSID\\{3F2A61C0-5B1D-4E8A-9C11-0A7E2D4B8F01}\\InprocServer32",
@@ -577,11 +616,17 @@ int RunTour(const std::string& folder) {
   main.TurnPage(Page::kSummary);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-repair-report");
+  allSaved &= SaveFocused(main, main.Report().ContinueButton().Hwnd(), folder, "report-button");
   main.HandleCommand(Command::kContinue, 0);
   ui::PumpMessages();
   main.HandleCommand(Command::kRestorePage, 0);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-restore");
+  main.Restore().List().Select(1);
+  allSaved &= SaveFocused(main, main.Restore().List().Hwnd(), folder, "check-list");
+  allSaved &= SaveFocused(main, main.Restore().Chooser().Hwnd(), folder, "drop-down");
+  allSaved &= SaveFocused(main, main.Restore().CheckAll().Hwnd(), folder, "check-box");
+  allSaved &= SaveFocused(main, main.Restore().RestoreButton().Hwnd(), folder, "button");
   // An entry chosen with the keyboard: the band tells which repair removed it.
   SetFocus(main.Restore().List().Hwnd());
   SendMessageA(main.Restore().List().Hwnd(), WM_KEYDOWN, VK_HOME, 1);

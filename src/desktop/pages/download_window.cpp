@@ -87,7 +87,7 @@ bool DownloadWindow::Create(HWND owner) {
   made &= bar_.Create(Hwnd(),
                       {ui::MakeRect(dpi.Scale(kMargin), dpi.Scale(kBarTop),
                                     dpi.Scale(kClientWidth - 2 * kMargin), dpi.Scale(kBarHeight)),
-                       100});
+                       100, "Download progress"});
   made &= cancel_.Create(
       Hwnd(), {"Cancel",
                ui::MakeRect(dpi.Scale(kClientWidth - kMargin - kButtonWidth), dpi.Scale(kButtonTop),

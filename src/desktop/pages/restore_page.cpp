@@ -37,7 +37,9 @@ bool RestorePage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   made &= checkAll_.Create(Hwnd(), {"Check / Uncheck All", {}, {}, true});
   made &= count_.Create(Hwnd(),
                         {"0 Files", {}, {}, ui::kTextColour, ui::kPageColour, false, false, true});
-  made &= list_.Create(Hwnd(), {});
+  ui::CheckList::CreateArgs list;
+  list.name = "Contents of Snapshot";
+  made &= list_.Create(Hwnd(), list);
   made &= print_.Create(Hwnd(), {"&Print List", {}, {}, false});
   made &= restore_.Create(Hwnd(), {"Restore &Checked", {}, bold, true});
   made &= fullBackups_.Create(Hwnd(), {"Full Registry &Backups...", {}, {}});

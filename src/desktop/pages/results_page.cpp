@@ -11,7 +11,6 @@ namespace {
 
 constexpr int kMargin = 16;
 constexpr COLORREF kItemText = RGB(46, 90, 126);
-constexpr COLORREF kIgnoredText = RGB(192, 192, 192);
 enum MenuItem : UINT {
   kIgnoreItem = 1,
   kSelectAllItem,
@@ -70,10 +69,13 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   made &= summary_.Create(
       Hwnd(),
       {"  0 Problems Found", {}, bold, ui::kWarningColour, ui::kPageColour, false, false, true});
-  made &= scanAgain_.Create(Hwnd(), {"Run Scan Again ", {}, link, ui::kCaptionColour});
+  ui::Label::CreateArgs scanAgain{"Run Scan Again ", {}, link, ui::kCaptionColour};
+  scanAgain.link = true;
+  made &= scanAgain_.Create(Hwnd(), scanAgain);
   ui::ImageButton::CreateArgs repairArgs{&repairStrip_};
   repairArgs.caption = "&Repair Checked Problems";
   repairArgs.tabStop = true;
+  repairArgs.isDefault = true;
   made &= repair_.Create(Hwnd(), repairArgs);
   ui::ImageButton::CreateArgs backupArgs{&backupStrip_};
   backupArgs.caption = "&Backup Now";
@@ -83,6 +85,7 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   tree.font = {};
   tree.rowHeight = 20;
   tree.glyphs = {&unchecked_, &checked_, &partial_, &collapsed_, &expanded_};
+  tree.name = "Registry Scan Results";
   made &= tree_.Create(Hwnd(), tree);
   made &= band_.Create(Hwnd(), {{}, kBandButtonWidth});
   ui::ImageButton::CreateArgs copyArgs{&copyStrip_};
@@ -95,8 +98,9 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   made &= openFolder_.Create(band_.Hwnd(), openArgs);
   if (!made) return false;
   caution_.Show(false);
-  SetWindowLongA(scanAgain_.Hwnd(), GWL_STYLE,
-                 GetWindowLongA(scanAgain_.Hwnd(), GWL_STYLE) | SS_NOTIFY);
+  scanAgain_.onClick = [this] {
+    if (hooks_.scanAgain) hooks_.scanAgain();
+  };
   repair_.onClick = [this](int) {
     if (hooks_.repair) hooks_.repair();
   };
@@ -114,11 +118,7 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
     else if (part != ui::RowPart::kText)
       Toggle(item);
   };
-  tree_.onRightClick = [this](HTREEITEM item, ui::RowPart) {
-    POINT point{};
-    GetCursorPos(&point);
-    ShowContextMenu(item, point);
-  };
+  tree_.onContextMenu = [this](HTREEITEM item, POINT screen) { ShowContextMenu(item, screen); };
   tree_.onKey = [this](HTREEITEM item, WORD key) {
     if (key == 'C' && GetKeyState(VK_CONTROL) < 0) {
       CopySelectedDetails();
@@ -163,7 +163,11 @@ ui::RowLook ResultsPage::LookOf(LPARAM data) {
   if (index >= static_cast<int>(list.size())) return look;
   const ProblemEntry& entry = list[index];
   look.text = ProblemRowText(entry.line);
-  look.textColour = entry.IgnoreMarked() ? kIgnoredText : kItemText;
+  look.textColour = entry.IgnoreMarked() ? ui::kDimTextColour : kItemText;
+  look.dimmed = entry.IgnoreMarked();
+  if (entry.IgnoreMarked()) look.note = "Ignored";
+  if (entry.Kind() == kKindCaution)
+    look.note += std::string(look.note.empty() ? "" : ", ") + "Caution";
   look.check = entry.Checked() ? ui::CheckGlyph::kChecked : ui::CheckGlyph::kUnchecked;
   if (entry.Kind() == kKindCaution) look.icon = &cautionIcon_;
   return look;
@@ -180,6 +184,8 @@ void ResultsPage::BuildTree() {
   }
   SendMessageA(tree_.Hwnd(), WM_SETREDRAW, TRUE, 0);
   InvalidateRect(tree_.Hwnd(), nullptr, TRUE);
+  // Rows made anew under the keyboard: it stays on a row.
+  if (GetFocus() == tree_.Hwnd()) tree_.Select(TreeView_GetRoot(tree_.Hwnd()));
   count_.SetText(ResultsCountLabel(results_.TotalCount()));
   caution_.Show(results_.CautionVisible());
   ShowDetailsOf(tree_.Selected());
@@ -208,11 +214,12 @@ void ResultsPage::ShowResults(bool visible) {
 
 void ResultsPage::Toggle(HTREEITEM item) {
   const LPARAM data = tree_.DataOf(item);
-  if (IndexOf(data) < 0)
-    model_.ToggleSection(SectionOf(data));
-  else
-    model_.ToggleItem(SectionOf(data), IndexOf(data));
-  InvalidateRect(tree_.Hwnd(), nullptr, FALSE);
+  tree_.ChangingChecks(item, [&] {
+    if (IndexOf(data) < 0)
+      model_.ToggleSection(SectionOf(data));
+    else
+      model_.ToggleItem(SectionOf(data), IndexOf(data));
+  });
 }
 
 void ResultsPage::IgnoreSelected() {
@@ -220,15 +227,15 @@ void ResultsPage::IgnoreSelected() {
   if (!item) return;
   const LPARAM data = tree_.DataOf(item);
   if (IndexOf(data) < 0) return;
-  model_.ToggleIgnore(SectionOf(data), IndexOf(data));
-  InvalidateRect(tree_.Hwnd(), nullptr, FALSE);
+  tree_.ChangingChecks(item, [&] { model_.ToggleIgnore(SectionOf(data), IndexOf(data)); });
 }
 
 void ResultsPage::SelectAllOfSelected(bool on) {
   HTREEITEM item = tree_.Selected();
   if (!item) return;
-  model_.SetSectionChecked(SectionOf(tree_.DataOf(item)), on);
-  InvalidateRect(tree_.Hwnd(), nullptr, FALSE);
+  // The section's own row: its rows follow it.
+  if (IndexOf(tree_.DataOf(item)) >= 0) item = TreeView_GetParent(tree_.Hwnd(), item);
+  tree_.ChangingChecks(item, [&] { model_.SetSectionChecked(SectionOf(tree_.DataOf(item)), on); });
 }
 
 ui::ScopedMenu ResultsPage::ContextMenuFor(HTREEITEM item) {
@@ -346,11 +353,11 @@ void ResultsPage::Paint() {
   ui::PaintScope paint(Hwnd());
   const ui::Dpi dpi = CurrentDpi();
   const RECT client = ClientRect();
-  FillRect(paint.Get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(paint.Get(), &client, ui::PageBrush());
   // The title's rounded band.
   const int margin = dpi.Scale(kMargin);
-  ui::ScopedBrush tint(CreateSolidBrush(ui::kBandTint));
-  ui::ScopedPen edge(CreatePen(PS_SOLID, 1, RGB(200, 214, 226)));
+  ui::ScopedBrush tint(CreateSolidBrush(ui::BackColour(ui::kBandTint)));
+  ui::ScopedPen edge(CreatePen(PS_SOLID, 1, ui::ForeColour(RGB(200, 214, 226))));
   ui::SelectScope brush(paint.Get(), tint.Get());
   ui::SelectScope pen(paint.Get(), edge.Get());
   RoundRect(paint.Get(), margin, dpi.Scale(8), client.right - margin, dpi.Scale(40), dpi.Scale(10),
@@ -370,7 +377,7 @@ LRESULT ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // The image buttons' rounded corners show the white page.
       if (reinterpret_cast<HWND>(lParam) == repair_.Hwnd() ||
           reinterpret_cast<HWND>(lParam) == backup_.Hwnd())
-        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+        return reinterpret_cast<LRESULT>(ui::PageBrush());
       return Window::OnMessage(message, wParam, lParam);
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -383,30 +390,6 @@ LRESULT ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ShowDetailsOf(tree_.Selected());
       return Window::OnMessage(message, wParam, lParam);
     }
-    case WM_CONTEXTMENU:
-      // From the keyboard (Shift+F10, the menu key): at the selected row.
-      if (reinterpret_cast<HWND>(wParam) == tree_.Hwnd() && lParam == -1) {
-        if (HTREEITEM item = tree_.Selected()) {
-          const RECT row = tree_.RowRect(item);
-          POINT point{row.left + CurrentDpi().Scale(40), row.bottom};
-          ClientToScreen(tree_.Hwnd(), &point);
-          ShowContextMenu(item, point);
-        }
-        return 0;
-      }
-      return Window::OnMessage(message, wParam, lParam);
-    case WM_COMMAND:
-      if (reinterpret_cast<HWND>(lParam) == scanAgain_.Hwnd() && HIWORD(wParam) == STN_CLICKED) {
-        if (hooks_.scanAgain) hooks_.scanAgain();
-        return 0;
-      }
-      return Window::OnMessage(message, wParam, lParam);
-    case WM_SETCURSOR:
-      if (reinterpret_cast<HWND>(wParam) == scanAgain_.Hwnd()) {
-        SetCursor(LoadCursorA(nullptr, IDC_HAND));
-        return TRUE;
-      }
-      return Window::OnMessage(message, wParam, lParam);
     default: return Window::OnMessage(message, wParam, lParam);
   }
 }

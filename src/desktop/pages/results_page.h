@@ -53,6 +53,7 @@ class ResultsPage : public ui::Window {
   bool CautionShown() const { return caution_.IsVisible(); }
   ui::ImageButton& RepairButton() { return repair_; }
   ui::ImageButton& BackupButton() { return backup_; }
+  ui::Label& ScanAgainLink() { return scanAgain_; }
   // What a tree row carries: its section, and its index in the section's
   // list (-1 for the section's own row). A section may hold any number of
   // items, so the index has the low 32 bits to itself.
@@ -85,6 +86,7 @@ class ResultsPage : public ui::Window {
  private:
   ui::RowLook LookOf(LPARAM data);
   void Toggle(HTREEITEM item);
+  // The context menu for `item` at a point of the screen.
   void ShowContextMenu(HTREEITEM item, POINT screen);
   // The band follows the selected row (none: the prompt).
   void ShowDetailsOf(HTREEITEM item);
