@@ -13,10 +13,9 @@ constexpr COLORREF kRim = RGB(200, 214, 226);
 
 bool DetailBand::DetailText::Create(HWND parent) {
   tint_.Reset(CreateSolidBrush(kBandTint));
-  return CreateControl(
-      "EDIT", "",
-      WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, parent,
-      {}, 0);
+  return CreateControl("EDIT", "",
+                       WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0,
+                       parent, {}, 0);
 }
 
 // A read-only box asks for its colours as a static does.
@@ -59,6 +58,10 @@ bool DetailBand::Create(HWND parent, const CreateArgs& args) {
 void DetailBand::SetContent(const std::string& heading, const std::string& detail) {
   heading_.SetText(heading);
   detail_.SetText(detail);
+  // An empty box has nothing to read: Tab passes it by.
+  const LONG_PTR style = GetWindowLongPtrA(detail_.Hwnd(), GWL_STYLE);
+  SetWindowLongPtrA(detail_.Hwnd(), GWL_STYLE,
+                    detail.empty() ? style & ~WS_TABSTOP : style | WS_TABSTOP);
   ShowScrollBarWhenNeeded();
   // The focus stays on the list: a screen reader learns of the band through
   // these events, the heading as a name and the detail as a value.

@@ -2,7 +2,8 @@
 // the detail below it, on a tinted rounded band, with a column at its right
 // for the page's command buttons (made children of the band). The detail is
 // a read-only text box: a long path wraps, and what does not fit scrolls
-// rather than being cut off; the keyboard reaches it to read or select it.
+// rather than being cut off; the keyboard reaches it, while it holds text, to
+// read or select it.
 // Both are standard controls, which keep their own accessibility; each change
 // is announced as their name and value changing, so that a screen reader
 // reads the band when the row changes.

@@ -193,9 +193,10 @@ TEST_F(MainWindowAccessTest, EachPageTabsInReadingOrderAndComesRoundToTheMenu) {
             TabOrderFromTheMenu());
   window.HandleCommand(Command::kScan, 0);
   ASSERT_EQ(Page::kResults, window.CurrentPage());
-  EXPECT_EQ((std::vector<std::string>{"Registry Scan Results", "Run Scan Again",
+  EXPECT_EQ((std::vector<std::string>{"Registry Scan Results", "Deep Scan", "Run Scan Again",
                                       "Repair Checked Problems", "Backup Now"}),
-            TabOrderFromTheMenu());
+            TabOrderFromTheMenu())
+      << "the band's text is read under the name of its heading, the chosen section";
   window.Results().RepairButton().Click();
   ASSERT_EQ(Page::kSummary, window.CurrentPage());
   EXPECT_EQ((std::vector<std::string>{"Continue"}), TabOrderFromTheMenu());

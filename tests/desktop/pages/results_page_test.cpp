@@ -306,7 +306,7 @@ TEST_F(ResultsPageTest, TheBandFitsWithoutTakingFromTheTreeOrCuttingText) {
     EXPECT_LE(r.bottom, band.bottom);
   }
   // Tab reads the page in order: the tree, the band's text, its commands (Open
-  // Folder only while offered), then the page's buttons.
+  // Folder only while offered), then the link and the buttons of the page's foot.
   SetFocus(page_.Tree().Hwnd());
   Press(VK_HOME);
   Press(VK_RIGHT);
@@ -315,9 +315,10 @@ TEST_F(ResultsPageTest, TheBandFitsWithoutTakingFromTheTreeOrCuttingText) {
   const std::vector<HWND> expected = {page_.Tree().Hwnd(), page_.Band().DetailWindow(),
                                       page_.CopyDetailsButton().Hwnd(),
                                       page_.OpenFolderButton().Hwnd()};
-  ASSERT_GE(stops.size(), expected.size() + 2);
+  ASSERT_GE(stops.size(), expected.size() + 3);
   EXPECT_EQ(expected, std::vector<HWND>(stops.begin(), stops.begin() + 4));
-  EXPECT_EQ(page_.RepairButton().Hwnd(), stops[4]);
+  EXPECT_EQ(page_.ScanAgainLink().Hwnd(), stops[4]);
+  EXPECT_EQ(page_.RepairButton().Hwnd(), stops[5]);
   // The text box lets Tab go on rather than keeping it.
   EXPECT_EQ(0, SendMessageA(page_.Band().DetailWindow(), WM_GETDLGCODE, VK_TAB, 0) &
                    (DLGC_WANTTAB | DLGC_WANTALLKEYS));
