@@ -29,10 +29,11 @@ bool ScanPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   problemPicture_ = ui::Picture::FromResource(pictures::kCaution);
   if (!CreatePage("HivemendScanPage", parent, bounds)) return false;
   const ui::Dpi dpi = CurrentDpi();
-  ui::Button::CreateArgs stop;
-  stop.text = "Stop";
-  stop.bounds = ui::MakeRect(dpi.Scale(484), dpi.Scale(372), dpi.Scale(88), dpi.Scale(26));
-  if (!stop_.Create(Hwnd(), stop)) return false;
+  // Beside the progress bar, its middle on the bar's.
+  const int stopHeight = dpi.Scale(ui::SecondaryButton::kHeight);
+  if (!stop_.Create(Hwnd(), {"Stop", ui::MakeRect(dpi.Scale(484), dpi.Scale(385) - stopHeight / 2,
+                                                  dpi.Scale(88), stopHeight)}))
+    return false;
   stop_.onClick = [this] {
     if (hooks_.stopClicked) hooks_.stopClicked();
   };

@@ -16,6 +16,7 @@
 #include "ui/animation.h"
 #include "ui/controls.h"
 #include "ui/progress_bar.h"
+#include "ui/secondary_button.h"
 #include "ui/window.h"
 
 namespace hvm {
@@ -56,7 +57,7 @@ class ScanPage : public ui::Window, public ScanView, private ui::AccessibleModel
   const ScanPageState& State() const { return state_; }
   // Where row `section` (1..24) is drawn, in the page's pixels.
   RECT RowRect(int section) const;
-  ui::Button& StopButton() { return stop_; }
+  ui::SecondaryButton& StopButton() { return stop_; }
   ui::Animation& AnimationControl() { return animation_; }
 
   // ScanView.
@@ -92,7 +93,7 @@ class ScanPage : public ui::Window, public ScanView, private ui::AccessibleModel
 
   Hooks hooks_;
   ScanPageState state_;
-  ui::Button stop_;
+  ui::SecondaryButton stop_;
   ui::ProgressBar progress_;
   ui::Animation animation_;
   ui::Picture animationStrip_, cleanPicture_, problemPicture_;

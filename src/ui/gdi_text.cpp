@@ -4,8 +4,30 @@
 
 namespace hvm::ui {
 
+namespace {
+
+// The text as drawn with its access marks hidden: "&&" an ampersand, and no
+// other "&" shown.
+std::wstring WithoutAccessMarks(const std::wstring& text) {
+  std::wstring shown;
+  shown.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'&' && ++i == text.size()) break;
+    shown += text[i];
+  }
+  return shown;
+}
+
+}  // namespace
+
 int DrawUiText(HDC dc, std::string_view text, RECT* area, UINT format) {
   std::wstring wide = WideFromText(text);
+  // Wine underlines the access letter whatever DT_HIDEPREFIX asks: the
+  // marks are taken out here, on every platform alike.
+  if ((format & DT_HIDEPREFIX) && !(format & DT_NOPREFIX)) {
+    wide = WithoutAccessMarks(wide);
+    format = (format & ~UINT(DT_HIDEPREFIX)) | DT_NOPREFIX;
+  }
   return DrawTextW(dc, wide.data(), int(wide.size()), area, format & ~UINT(DT_MODIFYSTRING));
 }
 

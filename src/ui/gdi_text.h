@@ -12,7 +12,8 @@
 
 namespace hvm::ui {
 
-// DrawTextW of the text; the height drawn, as DrawText answers.
+// DrawTextW of the text; the height drawn, as DrawText answers. DT_HIDEPREFIX
+// leaves the access marks out of the drawing.
 int DrawUiText(HDC dc, std::string_view text, RECT* area, UINT format);
 // The size of the text in the selected font (GetTextExtentPoint32W).
 SIZE MeasureUiText(HDC dc, std::string_view text);

@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include "ui/gdi_text.h"
+#include "ui/secondary_button.h"
 
 namespace hvm::ui {
 
@@ -172,21 +173,8 @@ void ImageButton::Paint() {
 }
 
 void ImageButton::PaintPlain(HDC dc, const RECT& client) {
-  const ButtonState state = State();
-  const bool pressed = state == ButtonState::kPressed;
-  const bool focused = tabStop_ && GetFocus() == Hwnd();
-  FillRect(dc, &client, GetSysColorBrush(pressed ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
-  // The frame is thicker on the focused button, so that the focus shows
-  // without colour as well as by the dotted mark.
-  const int frameWidth = CurrentDpi().Scale(focused || isDefault_ ? 2 : 1);
-  ScopedPen frame(CreatePen(PS_INSIDEFRAME, frameWidth, GetSysColor(COLOR_BTNTEXT)));
-  {
-    SelectScope pen(dc, frame.Get());
-    SelectScope brush(dc, GetStockObject(NULL_BRUSH));
-    Rectangle(dc, client.left, client.top, client.right, client.bottom);
-  }
   std::string text = Caption();
-  UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
+  UINT format = DT_END_ELLIPSIS;
   if (text.empty()) {
     text = hint_;
     format |= DT_NOPREFIX;
@@ -194,20 +182,8 @@ void ImageButton::PaintPlain(HDC dc, const RECT& client) {
     format |= DT_HIDEPREFIX;
   }
   SelectScope font(dc, plainFont_.Get());
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(state == ButtonState::kDisabled ? COLOR_GRAYTEXT
-                               : pressed                       ? COLOR_HIGHLIGHTTEXT
-                                                               : COLOR_BTNTEXT));
-  RECT area = client;
-  InflateRect(&area, -CurrentDpi().Scale(6), 0);
-  DrawUiText(dc, text, &area, format);
-  if (focused) {
-    RECT focus = client;
-    InflateRect(&focus, -CurrentDpi().Scale(4), -CurrentDpi().Scale(4));
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    DrawFocusRect(dc, &focus);
-  }
+  PaintPlainButton(dc, client, text, format, State(), tabStop_ && GetFocus() == Hwnd(), isDefault_,
+                   CurrentDpi());
 }
 
 LRESULT ImageButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -15,12 +15,11 @@
 #include <string>
 
 #include "ui/accessible.h"
+#include "ui/button_state.h"
 #include "ui/picture.h"
 #include "ui/window.h"
 
 namespace hvm::ui {
-
-enum class ButtonState { kNormal = 0, kHover = 1, kPressed = 2, kDisabled = 3 };
 
 // The part of a strip `stripWidth` x `stripHeight` that shows `state`.
 RECT StripStateRect(ButtonState state, int stripWidth, int stripHeight);

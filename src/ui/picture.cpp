@@ -84,20 +84,25 @@ Picture Picture::FromResource(int number) {
   return Decode(std::string_view(static_cast<const char*>(data), SizeofResource(module, found)));
 }
 
-Picture Picture::Scaled(int width, int height) const {
-  Picture scaled;
-  if (IsEmpty() || width <= 0 || height <= 0) return scaled;
-  std::vector<uint32_t> source(bits_, bits_ + static_cast<size_t>(width_) * height_);
-  const std::vector<uint32_t> pixels = ScalePixels(source, width_, height_, width, height);
+Picture Picture::FromPixels(int width, int height, const std::vector<uint32_t>& pixels) {
+  Picture picture;
+  if (width <= 0 || height <= 0 || pixels.size() != static_cast<size_t>(width) * height)
+    return picture;
   uint32_t* bits = nullptr;
   ScopedBitmap bitmap(CreatePixelBitmap(width, height, &bits));
-  if (!bitmap || pixels.empty()) return scaled;
+  if (!bitmap) return picture;
   std::memcpy(bits, pixels.data(), pixels.size() * sizeof(uint32_t));
-  scaled.bitmap_ = std::move(bitmap);
-  scaled.bits_ = bits;
-  scaled.width_ = width;
-  scaled.height_ = height;
-  return scaled;
+  picture.bitmap_ = std::move(bitmap);
+  picture.bits_ = bits;
+  picture.width_ = width;
+  picture.height_ = height;
+  return picture;
+}
+
+Picture Picture::Scaled(int width, int height) const {
+  if (IsEmpty() || width <= 0 || height <= 0) return {};
+  std::vector<uint32_t> source(bits_, bits_ + static_cast<size_t>(width_) * height_);
+  return FromPixels(width, height, ScalePixels(source, width_, height_, width, height));
 }
 
 void Picture::Draw(HDC dc, const RECT& target, const RECT& source) const {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/gdi.h"
 
@@ -24,6 +25,9 @@ class Picture {
   static Picture Decode(std::string_view bytes);
   // The picture resource of type "PNG" with this number in the program, or empty.
   static Picture FromResource(int number);
+  // A picture of premultiplied 0xAARRGGBB pixels, rows from the top; empty
+  // when their number is not width x height.
+  static Picture FromPixels(int width, int height, const std::vector<uint32_t>& pixels);
 
   bool IsEmpty() const { return !bitmap_; }
   int Width() const { return width_; }

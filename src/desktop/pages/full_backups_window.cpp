@@ -1,5 +1,7 @@
 #include "desktop/pages/full_backups_window.h"
 
+#include <algorithm>
+
 #include "ui/picture.h"
 #include "ui/picture_ids.h"
 #include "ui/theme.h"
@@ -42,7 +44,8 @@ bool FullBackupsWindow::Create(HWND owner, Hooks hooks) {
                ui::kTextColour,
                ui::kPageColour,
                true});
-  const int listTop = dpi.Scale(84), buttonTop = dpi.Scale(kHeight - 44);
+  const int buttonHeight = dpi.Scale(ui::SecondaryButton::kHeight);
+  const int listTop = dpi.Scale(84), buttonTop = dpi.Scale(kHeight - 12) - buttonHeight;
   const RECT listBounds = ui::MakeRect(m, listTop, inner, buttonTop - dpi.Scale(12) - listTop);
   ui::ListView::CreateArgs list;
   list.columns = {{"Made", 140}, {"Hives", 60}, {"Folder", 300}};
@@ -57,16 +60,21 @@ bool FullBackupsWindow::Create(HWND owner, Hooks hooks) {
                                  ui::kPageColour,
                                  false,
                                  true});
-  made &= backupNow_.Create(
-      Hwnd(), {"&Backup Now", ui::MakeRect(m, buttonTop, dpi.Scale(130), dpi.Scale(30))});
-  made &= putBack_.Create(Hwnd(), {"&Put Back...", ui::MakeRect(m + dpi.Scale(140), buttonTop,
-                                                                dpi.Scale(130), dpi.Scale(30))});
-  made &= close_.Create(Hwnd(), {"&Close",
-                                 ui::MakeRect(dpi.Scale(kWidth) - m - dpi.Scale(100), buttonTop,
-                                              dpi.Scale(100), dpi.Scale(30)),
-                                 {},
-                                 true,
-                                 IDCANCEL});
+  made &= backupNow_.Create(Hwnd(), {"&Backup Now"});
+  made &= putBack_.Create(Hwnd(), {"&Put Back..."});
+  made &= close_.Create(Hwnd(), {"&Close", {}, true, IDCANCEL});
+  if (made) {
+    const auto width = [&](const ui::SecondaryButton& button, int units) {
+      return std::max(dpi.Scale(units), button.FittingWidth(button.Text()));
+    };
+    const int backupWidth = width(backupNow_, 130), putBackWidth = width(putBack_, 130);
+    const int closeWidth = width(close_, 100);
+    backupNow_.SetBounds(ui::MakeRect(m, buttonTop, backupWidth, buttonHeight));
+    putBack_.SetBounds(
+        ui::MakeRect(m + backupWidth + dpi.Scale(10), buttonTop, putBackWidth, buttonHeight));
+    close_.SetBounds(
+        ui::MakeRect(dpi.Scale(kWidth) - m - closeWidth, buttonTop, closeWidth, buttonHeight));
+  }
   if (!made) return false;
   list_.onSelected = [this](int row) { putBack_.Enable(row >= 0); };
   backupNow_.onClick = [this] {

@@ -8,6 +8,7 @@
 
 #include "engine/backup/backup_folders.h"
 #include "ui/controls.h"
+#include "ui/secondary_button.h"
 #include "ui/window.h"
 
 namespace hvm {
@@ -33,8 +34,8 @@ class FullBackupsWindow : public ui::Window {
   void LoadList();
   const std::vector<FullBackupFolder>& Backups() const { return backups_; }
   ui::ListView& List() { return list_; }
-  ui::Button& PutBackButton() { return putBack_; }
-  ui::Button& BackupNowButton() { return backupNow_; }
+  ui::SecondaryButton& PutBackButton() { return putBack_; }
+  ui::SecondaryButton& BackupNowButton() { return backupNow_; }
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -49,7 +50,7 @@ class FullBackupsWindow : public ui::Window {
   ui::ScopedIcon icon_;
   ui::Label title_, explanation_, empty_;
   ui::ListView list_;
-  ui::Button backupNow_, putBack_, close_;
+  ui::SecondaryButton backupNow_, putBack_, close_;
 };
 
 }  // namespace hvm

@@ -16,7 +16,7 @@ constexpr COLORREF kCounterColour = RGB(80, 80, 80);
 // 96-dpi layout: the list's fixed columns and the strip below it.
 constexpr int kTimeWidth = 120, kKeyWidth = 100, kActionWidth = 125;
 constexpr int kCounterStrip = 20;
-constexpr int kSaveButtonWidth = 90;
+constexpr int kSaveButtonWidth = 110, kSaveButtonGap = 10;
 
 std::string ChooseListFileWithDialog(HWND owner) {
   char path[MAX_PATH] = "Monitor.csv";
@@ -82,9 +82,7 @@ bool MonitorPage::CreateLentControls() {
   counter.text = MonitorPageModel::ActiveText(0);
   counter.rightAligned = true;
   if (!nActive_.Create(Hwnd(), counter)) return false;
-  ui::Button::CreateArgs save;
-  save.text = "Save List...";
-  if (!saveList_.Create(Hwnd(), save)) return false;
+  if (!saveList_.Create(Hwnd(), {"Save List..."})) return false;
   saveList_.onClick = [this] { SaveList(); };
   for (HWND lent : {changeList_.Hwnd(), nMonitor_.Hwnd(), nActive_.Hwnd(), saveList_.Hwnd()})
     ShowWindow(lent, SW_HIDE);
@@ -132,15 +130,20 @@ void MonitorPage::ControlCreated(const TemplateControl& control) {
       panel_->Hwnd(),
       [](HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
          DWORD_PTR self) -> LRESULT {
-        if (message == WM_SIZE) reinterpret_cast<MonitorPage*>(self)->FrameResize();
+        if (message == WM_SIZE || message == WM_MOVE)
+          reinterpret_cast<MonitorPage*>(self)->FrameResize();
         return DefSubclassProc(window, message, wParam, lParam);
       },
       kPanelSubclass, reinterpret_cast<DWORD_PTR>(this));
   UpdateCounters();
-  for (HWND lent : {changeList_.Hwnd(), nMonitor_.Hwnd(), nActive_.Hwnd(), saveList_.Hwnd()}) {
+  for (HWND lent : {changeList_.Hwnd(), nMonitor_.Hwnd(), nActive_.Hwnd()}) {
     SetParent(lent, panel_->Hwnd());
     ShowWindow(lent, SW_SHOW);
   }
+  // Below the panel, in the view: the strip under the list is too low for a
+  // button of the page's height.
+  SetParent(saveList_.Hwnd(), view_.Hwnd());
+  ShowWindow(saveList_.Hwnd(), SW_SHOW);
   panel_->beforeDestroy = [this](TemplatePanel& panel) { ReleaseListView(panel); };
   FrameResize();
   InvalidateRect(panel_->Hwnd(), nullptr, TRUE);
@@ -164,13 +167,20 @@ void MonitorPage::FrameResize() {
   const int width = ui::Width(area);
   const int listHeight = std::max(0, ui::Height(area) - strip);
   changeList_.SetBounds(ui::MakeRect(0, 0, width, listHeight));
-  const int buttonWidth = dpi.Scale(kSaveButtonWidth);
-  const int labelWidth = (width - buttonWidth) / 2 - dpi.Scale(8);
+  const int labelWidth = width / 2 - dpi.Scale(4);
   nMonitor_.SetBounds(ui::MakeRect(0, listHeight + dpi.Scale(3), labelWidth, strip - dpi.Scale(3)));
   nActive_.SetBounds(ui::MakeRect(width - labelWidth, listHeight + dpi.Scale(3), labelWidth,
                                   strip - dpi.Scale(3)));
-  saveList_.SetBounds(
-      ui::MakeRect((width - buttonWidth) / 2, listHeight + 1, buttonWidth, strip - 1));
+  // "Save List..." under the panel's right edge, where the list's own
+  // commands would be looked for.
+  RECT panelBox{};
+  GetWindowRect(panel_->Hwnd(), &panelBox);
+  MapWindowPoints(nullptr, view_.Hwnd(), reinterpret_cast<POINT*>(&panelBox), 2);
+  const int buttonWidth =
+      std::max(dpi.Scale(kSaveButtonWidth), saveList_.FittingWidth(saveList_.Text()));
+  SetWindowPos(saveList_.Hwnd(), HWND_TOP, panelBox.right - buttonWidth,
+               panelBox.bottom + dpi.Scale(kSaveButtonGap), buttonWidth,
+               dpi.Scale(ui::SecondaryButton::kHeight), SWP_NOACTIVATE);
 }
 
 void MonitorPage::UpdateCounters() {

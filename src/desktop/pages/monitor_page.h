@@ -22,6 +22,7 @@
 #include "ui/controls.h"
 #include "ui/gdi.h"
 #include "ui/html_view.h"
+#include "ui/secondary_button.h"
 #include "ui/window.h"
 
 namespace hvm {
@@ -94,7 +95,7 @@ class MonitorPage : public ui::Window, private MonitorView {
   ui::HtmlView view_;
   ui::ListView changeList_;
   ui::Label nMonitor_, nActive_;
-  ui::Button saveList_;
+  ui::SecondaryButton saveList_;
   TemplatePanel* panel_ = nullptr;
   HWND templateButton_ = nullptr;
   int templateButtonCode_ = 0;

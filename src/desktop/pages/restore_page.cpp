@@ -40,9 +40,9 @@ bool RestorePage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   ui::CheckList::CreateArgs list;
   list.name = "Contents of Snapshot";
   made &= list_.Create(Hwnd(), list);
-  made &= print_.Create(Hwnd(), {"&Print List", {}, {}, false});
-  made &= restore_.Create(Hwnd(), {"Restore &Checked", {}, bold, true});
-  made &= fullBackups_.Create(Hwnd(), {"Full Registry &Backups...", {}, {}});
+  made &= print_.Create(Hwnd(), {"&Print List"});
+  made &= restore_.Create(Hwnd(), {"Restore &Checked", {}, true});
+  made &= fullBackups_.Create(Hwnd(), {"Full Registry &Backups..."});
   made &= band_.Create(Hwnd(), {});
   if (!made) return false;
   chooser_.onSelected = [this](int) { LoadSnapshotContents(); };
@@ -80,18 +80,24 @@ void RestorePage::LayOut() {
   count_.SetBounds(
       ui::MakeRect(w - m - dpi.Scale(150), dpi.Scale(166), dpi.Scale(150), dpi.Scale(18)));
   const int listTop = dpi.Scale(188);
-  const int buttonTop = h - dpi.Scale(44);
+  const int buttonHeight = dpi.Scale(ui::SecondaryButton::kHeight);
+  const int buttonTop = h - dpi.Scale(8) - buttonHeight;
   // The band under the list shows its heading and one line of detail.
   const int bandHeight = band_.HeightForLines(1);
   const int bandTop = buttonTop - dpi.Scale(10) - bandHeight;
   list_.SetBounds(
       ui::MakeRect(m, listTop, w - 2 * m, std::max(bandTop - dpi.Scale(6) - listTop, 40)));
   band_.SetBounds(ui::MakeRect(m, bandTop, w - 2 * m, bandHeight));
-  restore_.SetBounds(
-      ui::MakeRect(w - m - dpi.Scale(160), buttonTop, dpi.Scale(160), dpi.Scale(32)));
-  print_.SetBounds(ui::MakeRect(m, buttonTop, dpi.Scale(120), dpi.Scale(32)));
-  fullBackups_.SetBounds(
-      ui::MakeRect(m + dpi.Scale(130), buttonTop, dpi.Scale(180), dpi.Scale(32)));
+  // Each at least as wide as its caption needs, in the widths the page was
+  // laid out for.
+  const auto width = [&](const ui::SecondaryButton& button, int units) {
+    return std::max(dpi.Scale(units), button.FittingWidth(button.Text()));
+  };
+  const int restoreWidth = width(restore_, 160), printWidth = width(print_, 120);
+  restore_.SetBounds(ui::MakeRect(w - m - restoreWidth, buttonTop, restoreWidth, buttonHeight));
+  print_.SetBounds(ui::MakeRect(m, buttonTop, printWidth, buttonHeight));
+  fullBackups_.SetBounds(ui::MakeRect(m + printWidth + dpi.Scale(10), buttonTop,
+                                      width(fullBackups_, 180), buttonHeight));
 }
 
 std::string RestorePage::ChosenName() const {

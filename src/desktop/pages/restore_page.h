@@ -14,6 +14,7 @@
 #include "engine/results/undo_restore.h"
 #include "ui/controls.h"
 #include "ui/detail_band.h"
+#include "ui/secondary_button.h"
 #include "ui/text_printer.h"
 #include "ui/window.h"
 
@@ -52,10 +53,10 @@ class RestorePage : public ui::Window {
   ui::DropDownList& Chooser() { return chooser_; }
   ui::CheckList& List() { return list_; }
   std::string CountText() const { return count_.Text(); }
-  ui::Button& RestoreButton() { return restore_; }
-  ui::Button& PrintButton() { return print_; }
+  ui::SecondaryButton& RestoreButton() { return restore_; }
+  ui::SecondaryButton& PrintButton() { return print_; }
   ui::CheckBox& CheckAll() { return checkAll_; }
-  ui::Button& FullBackupsButton() { return fullBackups_; }
+  ui::SecondaryButton& FullBackupsButton() { return fullBackups_; }
   // What the band under the list says for the selected entry.
   const FindingDetails& Details() const { return details_; }
   ui::DetailBand& Band() { return band_; }
@@ -82,7 +83,7 @@ class RestorePage : public ui::Window {
   ui::DropDownList chooser_;
   ui::CheckBox autoDelete_, checkAll_;
   ui::CheckList list_;
-  ui::Button print_, restore_, fullBackups_;
+  ui::SecondaryButton print_, restore_, fullBackups_;
   ui::DetailBand band_;
   PlatformRegistryEditor platformEditor_;
 };

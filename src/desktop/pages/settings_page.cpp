@@ -439,10 +439,12 @@ void SettingsPage::LayOutGeneral(int width) {
   // The rows below close up while the "Frequency" row is hidden.
   const int up = model_.FrequencyShown() ? 0 : 32;
   const auto y = [&](int units) { return d.Scale(units - up); };
-  // Both buttons of the tab: one size, one left edge.
-  const int buttonWidth = d.Scale(150), buttonHeight = d.Scale(28);
+  // Both buttons of the tab: one size, one left edge; the backup button's
+  // middle is that of the animation and the note beside it.
+  const int buttonWidth = std::max(d.Scale(150), backup_.FittingWidth(backup_.Text()));
+  const int buttonHeight = d.Scale(ui::SecondaryButton::kHeight);
   backupHeading_.SetBounds(ui::MakeRect(left, y(196), full, d.Scale(18)));
-  backup_.SetBounds(ui::MakeRect(indent, y(226), buttonWidth, buttonHeight));
+  backup_.SetBounds(ui::MakeRect(indent, y(240) - buttonHeight / 2, buttonWidth, buttonHeight));
   SetWindowPos(animation_.Hwnd(), nullptr, indent + d.Scale(166), y(208), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   backupProgress_.SetBounds(ui::MakeRect(indent + d.Scale(238), y(231), d.Scale(220), d.Scale(18)));
@@ -490,8 +492,10 @@ void SettingsPage::LayOutMonitor(int width) {
       ui::MakeRect(indent, d.Scale(40), full - indent + left, d.Scale(72)));
   // One centre line for the row. An edit box keeps its text at its top, so it
   // is only as high as its text needs.
-  const int rowTop = d.Scale(122), rowHeight = d.Scale(28), boxHeight = d.Scale(20);
-  save_.SetBounds(ui::MakeRect(indent + d.Scale(360), rowTop, d.Scale(90), rowHeight));
+  const int rowHeight = d.Scale(ui::SecondaryButton::kHeight), boxHeight = d.Scale(20);
+  const int rowTop = d.Scale(136) - rowHeight / 2;
+  save_.SetBounds(ui::MakeRect(indent + d.Scale(360), rowTop,
+                               std::max(d.Scale(90), save_.FittingWidth(save_.Text())), rowHeight));
   prompt_.SetBounds(ui::MakeRect(indent + d.Scale(154), rowTop + (rowHeight - boxHeight) / 2,
                                  d.Scale(80), boxHeight));
   PlaceBeside(notifyLabel_, save_, indent, d.Scale(150));

@@ -11,6 +11,7 @@
 #include "ui/animation.h"
 #include "ui/controls.h"
 #include "ui/picture.h"
+#include "ui/secondary_button.h"
 #include "ui/window.h"
 
 namespace hvm {
@@ -48,13 +49,13 @@ class SettingsPage : public ui::Window {
   ui::DropDownList& ActionBox() { return action_; }
   ui::DropDownList& FrequencyBox() { return frequency_; }
   const ui::Label& FrequencyLabel() const { return frequencyLabel_; }
-  ui::Button& BackupButton() { return backup_; }
+  ui::SecondaryButton& BackupButton() { return backup_; }
   const ui::Label& BackupProgressLabel() const { return backupProgress_; }
-  ui::Button& ResetButton() { return reset_; }
+  ui::SecondaryButton& ResetButton() { return reset_; }
   ui::CheckBox& SectionBox(int section) { return sections_[section - 1]; }
   ui::ListView& IgnoreList() { return ignoreList_; }
   ui::NumberBox& PromptBox() { return prompt_; }
-  ui::Button& SaveButton() { return save_; }
+  ui::SecondaryButton& SaveButton() { return save_; }
   const ui::Label& MonitorDescription() const { return monitorDescription_; }
   // The notes "Set by your administrator" beside the controls a policy holds.
   const ui::Label& RestorePointLockNote() const { return restorePointLock_; }
@@ -101,7 +102,7 @@ class SettingsPage : public ui::Window {
       backupProgress_, countersHeading_, countersLabel_;
   ui::CheckBox restorePoint_, repairAll_, repairSafe_;
   ui::DropDownList action_, frequency_;
-  ui::Button backup_, reset_;
+  ui::SecondaryButton backup_, reset_;
   ui::Picture animationStrip_;
   ui::Animation animation_;
   ui::Label restorePointLock_, actionLock_, frequencyLock_;
@@ -115,7 +116,7 @@ class SettingsPage : public ui::Window {
   ui::Label monitorHeading_, monitorDescription_, notifyLabel_, eventsLabel_, monitorNote_,
       promptLock_;
   ui::NumberBox prompt_;
-  ui::Button save_;
+  ui::SecondaryButton save_;
 };
 
 }  // namespace hvm
