@@ -1,8 +1,16 @@
 #include "desktop/about_window.h"
 
+#include "ui/button_band.h"
 #include "ui/picture_ids.h"
 
 namespace hvm {
+
+RECT AboutWindow::OkBounds(ui::Dpi dpi) {
+  const int width = dpi.Scale(80), height = dpi.Scale(26);
+  return ui::MakeRect(dpi.Scale(kWidth - 16) - width,
+                      ui::CentredInBand(dpi.Scale(kBandTop), dpi.Scale(kHeight), height), width,
+                      height);
+}
 
 bool AboutWindow::Create(Mode mode, HWND owner, const std::string& versionText) {
   mode_ = mode;
@@ -29,21 +37,22 @@ bool AboutWindow::Create(Mode mode, HWND owner, const std::string& versionText) 
   version.text = "Version: " + versionText;
   version.colour = ui::kCaptionColour;
   version.background = RGB(236, 243, 249);  // the picture's calm lower band
-  version.bounds = ui::MakeRect(dpi.Scale(24), dpi.Scale(214), dpi.Scale(200), dpi.Scale(18));
+  const int lineHeight = dpi.Scale(18);
+  const int lineTop = ui::CentredInBand(dpi.Scale(kBandTop), dpi.Scale(kHeight), lineHeight);
+  version.bounds = ui::MakeRect(dpi.Scale(24), lineTop, dpi.Scale(200), lineHeight);
   if (!version_.Create(Hwnd(), version)) return false;
   if (mode == Mode::kSplash) {
     ui::Label::CreateArgs loading = version;
     loading.text = "Loading . . .";
     loading.rightAligned = true;
-    loading.bounds = ui::MakeRect(dpi.Scale(236), dpi.Scale(214), dpi.Scale(160), dpi.Scale(18));
+    loading.bounds = ui::MakeRect(dpi.Scale(236), lineTop, dpi.Scale(160), lineHeight);
     return loading_.Create(Hwnd(), loading);
   }
   ui::Button::CreateArgs ok;
   ok.text = "OK";
   ok.isDefault = true;
   ok.id = IDOK;
-  ok.bounds =
-      ui::MakeRect(dpi.Scale(kWidth - 96), dpi.Scale(kHeight - 40), dpi.Scale(80), dpi.Scale(26));
+  ok.bounds = OkBounds(dpi);
   if (!ok_.Create(Hwnd(), ok)) return false;
   ok_.onClick = [this] { done_ = true; };
   return true;

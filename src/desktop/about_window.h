@@ -13,7 +13,13 @@ namespace hvm {
 class AboutWindow : public ui::Window {
  public:
   static constexpr int kWidth = 420, kHeight = 260;  // 96-dpi units: the picture's size
+  // The picture's calm strip at its foot, below a hairline: the version, and
+  // "OK" or "Loading . . .", stand in the middle of its height.
+  static constexpr int kBandTop = 200;
   enum class Mode { kAbout, kSplash };
+
+  // The "OK" button's place at `dpi`, in client pixels.
+  static RECT OkBounds(ui::Dpi dpi);
 
   [[nodiscard]] bool Create(Mode mode, HWND owner, const std::string& versionText);
   // Runs the about window modally until OK, Enter, Esc or the close box.
@@ -21,6 +27,7 @@ class AboutWindow : public ui::Window {
   std::string VersionLine() const { return version_.Text(); }
   std::string LoadingLine() const { return loading_.Text(); }
   bool HasOkButton() const { return ok_.Hwnd() != nullptr; }
+  HWND OkWindow() const { return ok_.Hwnd(); }
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -1,5 +1,6 @@
 #include "desktop/message_dialog.h"
 
+#include "ui/button_band.h"
 #include "ui/clipboard.h"
 #include "ui/gdi_text.h"
 
@@ -279,17 +280,11 @@ LRESULT MessageDialogWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lPara
 void MessageDialogWindow::PaintBackground(HDC dc) {
   // White above, and the buttons on a light band of their own below a rule.
   const RECT client = ClientRect();
-  FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-  if (buttons_.empty()) return;
-  RECT band = client;
-  band.top = layout_.bandTop;
-  const bool plain = ui::HighContrast();
-  ui::ScopedBrush grey(CreateSolidBrush(plain ? GetSysColor(COLOR_BTNFACE) : RGB(240, 240, 240)));
-  FillRect(dc, &band, grey.Get());
-  RECT rule = band;
-  rule.bottom = rule.top + 1;
-  ui::ScopedBrush line(CreateSolidBrush(ui::ForeColour(RGB(223, 223, 223))));
-  FillRect(dc, &rule, line.Get());
+  if (buttons_.empty()) {
+    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+    return;
+  }
+  ui::PaintButtonBand(dc, client, layout_.bandTop);
 }
 
 int ShowMessageDialog(const std::string& text, const std::string& caption, int flags,

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop/about_window.h"
+#include "desktop/pages/download_window.h"
 #include "ui/clipboard.h"
 
 namespace hvm {
@@ -170,6 +172,38 @@ TEST(MessageDialogModel, ButtonBandStartsBetweenTheContentAndTheButtons) {
   EXPECT_LT(hooked.bandTop, hooked.buttonTop);
   const DialogLayout at144 = LayoutDialog(true, 3, 20, 66, [](int u) { return u * 3 / 2; });
   EXPECT_EQ(at144.buttonTop - 15, at144.bandTop);
+}
+
+// The windows whose layout is the program's own stand their buttons in the
+// middle of their band, at every DPI, and the windows put them where the
+// layout says.
+TEST(DialogBands, TheDownloadAndAboutWindowsCentreTheirButtonsInTheirBand) {
+  for (const int dots : {96, 144}) {
+    const ui::Dpi dpi(dots);
+    const DownloadWindow::Layout download = DownloadWindow::LayoutAt(dpi);
+    const int above = download.cancel.top - download.bandTop;
+    const int below = download.client.cy - download.cancel.bottom;
+    EXPECT_GT(above, 0) << dots;
+    EXPECT_LE(std::abs(above - below), 1) << dots << ": " << above << " above, " << below;
+    EXPECT_GT(download.bandTop, download.bar.bottom) << "the bar stays on white";
+    const RECT ok = AboutWindow::OkBounds(dpi);
+    const int okAbove = ok.top - dpi.Scale(AboutWindow::kBandTop);
+    const int okBelow = dpi.Scale(AboutWindow::kHeight) - ok.bottom;
+    EXPECT_GT(okAbove, 0) << dots;
+    EXPECT_LE(std::abs(okAbove - okBelow), 1) << dots << ": " << okAbove << " above, " << okBelow;
+  }
+  DownloadWindow window;
+  ASSERT_TRUE(window.Create(nullptr));
+  const DownloadWindow::Layout layout = DownloadWindow::LayoutAt(window.CurrentDpi());
+  const RECT cancel = ChildRect(window.Hwnd(), window.CancelButton().Hwnd());
+  EXPECT_EQ(layout.cancel.top, cancel.top);
+  EXPECT_EQ(layout.cancel.bottom, cancel.bottom);
+  EXPECT_EQ(layout.client.cy, ui::Height(window.ClientRect()));
+  AboutWindow about;
+  ASSERT_TRUE(about.Create(AboutWindow::Mode::kAbout, nullptr, "1.0"));
+  const RECT ok = ChildRect(about.Hwnd(), about.OkWindow());
+  EXPECT_EQ(AboutWindow::OkBounds(about.CurrentDpi()).top, ok.top);
+  EXPECT_EQ(AboutWindow::OkBounds(about.CurrentDpi()).bottom, ok.bottom);
 }
 
 TEST(MessageDialog, WarningNoticeEnterReturnsOneAndEscapeDoesNothing) {

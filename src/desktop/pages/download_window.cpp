@@ -7,15 +7,16 @@
 #include <iterator>
 
 #include "engine/update/update_response.h"
+#include "ui/button_band.h"
 
 namespace hvm {
 namespace {
 
 // 96-dpi layout.
-constexpr int kClientWidth = 400, kClientHeight = 168;
+constexpr int kClientWidth = 400, kClientHeight = 176;
 constexpr int kMargin = 16, kCaptionWidth = 72, kRowHeight = 22, kFirstRow = 16;
 constexpr int kBarTop = 96, kBarHeight = 20;
-constexpr int kButtonWidth = 88, kButtonHeight = 26, kButtonTop = 128;
+constexpr int kButtonWidth = 88, kButtonHeight = 26, kBandTop = 128;
 
 }  // namespace
 
@@ -51,11 +52,25 @@ std::string FileSizeText(uint64_t total) {
   return text + human;
 }
 
+DownloadWindow::Layout DownloadWindow::LayoutAt(ui::Dpi dpi) {
+  Layout layout;
+  layout.client = {dpi.Scale(kClientWidth), dpi.Scale(kClientHeight)};
+  layout.bar = ui::MakeRect(dpi.Scale(kMargin), dpi.Scale(kBarTop),
+                            dpi.Scale(kClientWidth - 2 * kMargin), dpi.Scale(kBarHeight));
+  layout.bandTop = dpi.Scale(kBandTop);
+  const int height = dpi.Scale(kButtonHeight), width = dpi.Scale(kButtonWidth);
+  layout.cancel =
+      ui::MakeRect(layout.client.cx - dpi.Scale(kMargin) - width,
+                   ui::CentredInBand(layout.bandTop, layout.client.cy, height), width, height);
+  return layout;
+}
+
 bool DownloadWindow::Create(HWND owner) {
   owner_ = owner;
   const ui::Dpi dpi = owner ? ui::Dpi::ForWindow(owner) : ui::Dpi::System();
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  RECT frame = ui::MakeRect(0, 0, dpi.Scale(kClientWidth), dpi.Scale(kClientHeight));
+  layout_ = LayoutAt(dpi);
+  RECT frame = ui::MakeRect(0, 0, layout_.client.cx, layout_.client.cy);
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
   CreateArgs args;
   args.className = kClassName;
@@ -84,17 +99,8 @@ bool DownloadWindow::Create(HWND owner) {
         Hwnd(), {"", ui::MakeRect(dpi.Scale(valueLeft), top, dpi.Scale(valueWidth), dpi.Scale(20)),
                  bold, ui::kCaptionColour});
   }
-  made &= bar_.Create(Hwnd(),
-                      {ui::MakeRect(dpi.Scale(kMargin), dpi.Scale(kBarTop),
-                                    dpi.Scale(kClientWidth - 2 * kMargin), dpi.Scale(kBarHeight)),
-                       100, "Download progress"});
-  made &= cancel_.Create(
-      Hwnd(), {"Cancel",
-               ui::MakeRect(dpi.Scale(kClientWidth - kMargin - kButtonWidth), dpi.Scale(kButtonTop),
-                            dpi.Scale(kButtonWidth), dpi.Scale(kButtonHeight)),
-               {},
-               true,
-               IDCANCEL});
+  made &= bar_.Create(Hwnd(), {layout_.bar, 100, "Download progress"});
+  made &= cancel_.Create(Hwnd(), {"Cancel", layout_.cancel, {}, true, IDCANCEL});
   cancel_.onClick = [this] { Cancel(); };
   for (ui::Label* label :
        {&fileNameCaption_, &statusCaption_, &sizeCaption_, &fileName_, &status_, &size_})
@@ -164,6 +170,9 @@ std::string DownloadWindow::DownloadFile(const std::string& address) {
 LRESULT DownloadWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE: Cancel(); return 0;  // the title bar's close is "Cancel"
+    case WM_ERASEBKGND:
+      ui::PaintButtonBand(reinterpret_cast<HDC>(wParam), ClientRect(), layout_.bandTop);
+      return 1;
     default: return Window::OnMessage(message, wParam, lParam);
   }
 }

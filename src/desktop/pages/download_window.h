@@ -29,6 +29,16 @@ class DownloadWindow : public ui::Window, private DownloadProgress {
   static constexpr char kClassName[] = "TfDownload";
   static constexpr char kTitle[] = "Downloading...";
 
+  // Where the parts go at `dpi`, in client pixels: "Cancel" in the middle of
+  // the button band at the window's foot.
+  struct Layout {
+    SIZE client{};
+    RECT bar{};
+    int bandTop = 0;
+    RECT cancel{};
+  };
+  static Layout LayoutAt(ui::Dpi dpi);
+
   // Creates the window, hidden, above `owner`.
   [[nodiscard]] bool Create(HWND owner);
 
@@ -64,6 +74,7 @@ class DownloadWindow : public ui::Window, private DownloadProgress {
   void Apply(uint64_t progress, uint64_t total, uint32_t statusCode);
 
   HWND owner_ = nullptr;
+  Layout layout_;
   bool cancelled_ = false;
   bool sizeShown_ = false;
   ui::Label fileNameCaption_, statusCaption_, sizeCaption_;
