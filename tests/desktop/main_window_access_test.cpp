@@ -193,7 +193,7 @@ TEST_F(MainWindowAccessTest, EachPageTabsInReadingOrderAndComesRoundToTheMenu) {
             TabOrderFromTheMenu());
   window.HandleCommand(Command::kScan, 0);
   ASSERT_EQ(Page::kResults, window.CurrentPage());
-  EXPECT_EQ((std::vector<std::string>{"Registry Scan Results", "Run Scan Again",
+  EXPECT_EQ((std::vector<std::string>{"Registry Scan Results", "Deep Scan", "Run Scan Again",
                                       "Repair Checked Problems", "Backup Now"}),
             TabOrderFromTheMenu());
   window.Results().RepairButton().Click();
@@ -202,7 +202,8 @@ TEST_F(MainWindowAccessTest, EachPageTabsInReadingOrderAndComesRoundToTheMenu) {
   window.HandleCommand(Command::kRestorePage, 0);
   EXPECT_EQ((std::vector<std::string>{"<ComboBox>",
                                       "Automatically delete Snapshots that are older than a week",
-                                      "Check / Uncheck All", "Contents of Snapshot", "Print List",
+                                      "Check / Uncheck All", "Contents of Snapshot",
+                                      "Select an entry to see which repair removed it", "Print List",
                                       "Full Registry Backups...", "Restore Checked"}),
             TabOrderFromTheMenu());
   // Shift+Tab walks the same round backwards.

@@ -315,9 +315,10 @@ TEST_F(ResultsPageTest, TheBandFitsWithoutTakingFromTheTreeOrCuttingText) {
   const std::vector<HWND> expected = {page_.Tree().Hwnd(), page_.Band().DetailWindow(),
                                       page_.CopyDetailsButton().Hwnd(),
                                       page_.OpenFolderButton().Hwnd()};
-  ASSERT_GE(stops.size(), expected.size() + 2);
+  ASSERT_GE(stops.size(), expected.size() + 3);
   EXPECT_EQ(expected, std::vector<HWND>(stops.begin(), stops.begin() + 4));
-  EXPECT_EQ(page_.RepairButton().Hwnd(), stops[4]);
+  EXPECT_EQ(page_.ScanAgainLink().Hwnd(), stops[4]);
+  EXPECT_EQ(page_.RepairButton().Hwnd(), stops[5]);
   // The text box lets Tab go on rather than keeping it.
   EXPECT_EQ(0, SendMessageA(page_.Band().DetailWindow(), WM_GETDLGCODE, VK_TAB, 0) &
                    (DLGC_WANTTAB | DLGC_WANTALLKEYS));
