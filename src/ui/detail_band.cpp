@@ -22,9 +22,9 @@ bool DetailBand::DetailText::Create(HWND parent) {
 bool DetailBand::DetailText::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
   if (message != WM_CTLCOLORSTATIC) return false;
   HDC dc = reinterpret_cast<HDC>(wParam);
-  SetTextColor(dc, kTextColour);
-  SetBkColor(dc, kBandTint);
-  result = reinterpret_cast<LRESULT>(tint_.Get());
+  SetTextColor(dc, ForeColour(kTextColour));
+  SetBkColor(dc, BackColour(kBandTint));
+  result = reinterpret_cast<LRESULT>(HighContrast() ? GetSysColorBrush(COLOR_WINDOW) : tint_.Get());
   return true;
 }
 
@@ -58,10 +58,11 @@ bool DetailBand::Create(HWND parent, const CreateArgs& args) {
 void DetailBand::SetContent(const std::string& heading, const std::string& detail) {
   heading_.SetText(heading);
   detail_.SetText(detail);
-  // An empty box has nothing to read: Tab passes it by.
-  const LONG_PTR style = GetWindowLongPtrA(detail_.Hwnd(), GWL_STYLE);
-  SetWindowLongPtrA(detail_.Hwnd(), GWL_STYLE,
-                    detail.empty() ? style & ~WS_TABSTOP : style | WS_TABSTOP);
+  // Nothing to read (a page with no entries at all): no stop for the keyboard.
+  const LONG style = GetWindowLongA(detail_.Hwnd(), GWL_STYLE);
+  const bool readable = !heading.empty() || !detail.empty();
+  SetWindowLongA(detail_.Hwnd(), GWL_STYLE,
+                 readable ? style | WS_TABSTOP : style & ~static_cast<LONG>(WS_TABSTOP));
   ShowScrollBarWhenNeeded();
   // The focus stays on the list: a screen reader learns of the band through
   // these events, the heading as a name and the detail as a value.
@@ -144,9 +145,9 @@ void DetailBand::Paint() {
   const Dpi dpi = CurrentDpi();
   const RECT client = ClientRect();
   // The band's corners show the white page it lies on.
-  FillRect(paint.Get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  ScopedPen rim(CreatePen(PS_SOLID, 1, kRim));
-  SelectScope brush(paint.Get(), tint_.Get());
+  FillRect(paint.Get(), &client, PageBrush());
+  ScopedPen rim(CreatePen(PS_SOLID, 1, ForeColour(kRim)));
+  SelectScope brush(paint.Get(), HighContrast() ? GetSysColorBrush(COLOR_WINDOW) : tint_.Get());
   SelectScope pen(paint.Get(), rim.Get());
   RoundRect(paint.Get(), client.left, client.top, client.right, client.bottom, dpi.Scale(10),
             dpi.Scale(10));
@@ -160,7 +161,8 @@ LRESULT DetailBand::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
       // The command buttons' rounded corners show the band.
       if (!Control::FromHwnd(reinterpret_cast<HWND>(lParam)))
-        return reinterpret_cast<LRESULT>(tint_.Get());
+        return reinterpret_cast<LRESULT>(HighContrast() ? GetSysColorBrush(COLOR_WINDOW)
+                                                        : tint_.Get());
       return Window::OnMessage(message, wParam, lParam);
     default: return Window::OnMessage(message, wParam, lParam);
   }

@@ -203,7 +203,8 @@ TEST_F(MainWindowAccessTest, EachPageTabsInReadingOrderAndComesRoundToTheMenu) {
   window.HandleCommand(Command::kRestorePage, 0);
   EXPECT_EQ((std::vector<std::string>{"<ComboBox>",
                                       "Automatically delete Snapshots that are older than a week",
-                                      "Check / Uncheck All", "Contents of Snapshot", "Print List",
+                                      "Check / Uncheck All", "Contents of Snapshot",
+                                      "Select an entry to see which repair removed it", "Print List",
                                       "Full Registry Backups...", "Restore Checked"}),
             TabOrderFromTheMenu());
   // Shift+Tab walks the same round backwards.
