@@ -81,36 +81,17 @@ void ShowWinHelp(HWND owner, const std::string& chm, const std::string& topic) {
 
 class MainWindow::BandParts : public ui::AccessibleModel {
  public:
-  static constexpr long kVersion = 1, kHelp = 2;
+  static constexpr long kVersion = 1;
   explicit BandParts(MainWindow& window) : window_(window) {}
-  std::vector<long> Parts() const override { return {kVersion, kHelp}; }
-  bool HasPart(long part) const override { return part == kVersion || part == kHelp; }
+  std::vector<long> Parts() const override { return {kVersion}; }
+  bool HasPart(long part) const override { return part == kVersion; }
   ui::AccessibleInfo Describe(long part) const override {
     ui::AccessibleInfo info;
     if (part == ui::kSelf) return info;  // the window's own: "Hivemend"
-    if (part == kVersion) {
-      info.name = "Version: " + Environment().VersionText;
-      info.role = ROLE_SYSTEM_STATICTEXT;
-      info.state = STATE_SYSTEM_READONLY;
-      return info;
-    }
-    info.name = "Help";
-    info.role = ROLE_SYSTEM_LINK;
-    info.state = STATE_SYSTEM_LINKED | STATE_SYSTEM_HASPOPUP;
-    info.defaultAction = "Open";
-    info.bounds = ui::ClientOnScreen(window_.Hwnd(), window_.HelpLinkRect());
+    info.name = "Version: " + Environment().VersionText;
+    info.role = ROLE_SYSTEM_STATICTEXT;
+    info.state = STATE_SYSTEM_READONLY;
     return info;
-  }
-  bool DoDefaultAction(long part) override {
-    if (part != kHelp) return false;
-    // The menu runs a loop of its own: not inside the reader's call.
-    window_.windowThread_.Queue().Post([this] { window_.ShowHelpMenu(); });
-    return true;
-  }
-  long PartAt(POINT screen) const override {
-    ScreenToClient(window_.Hwnd(), &screen);
-    const RECT help = window_.HelpLinkRect();
-    return PtInRect(&help, screen) ? kHelp : ui::kSelf;
   }
 
  private:
@@ -171,6 +152,9 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   menu_.onClick = [this](Command command) { PostCommand(command); };
 
   const RECT area = PageArea();
+  if (!help_.Create(Hwnd(), {"&Help", {}, {9}, ui::kCaptionColour})) return false;
+  help_.onOpen = [this](const RECT& button) { ShowHelpMenuBelow(button); };
+  PlaceHelpButton();
   if (!menu_.Create(Hwnd(), ui::MakeRect(0, dpi.Scale(kBandHeight), dpi.Scale(kMenuWidth),
                                          ui::Height(ClientRect()) - dpi.Scale(kBandHeight))) ||
       !front_.Create(Hwnd(), {area}) || !download_.Create(Hwnd()) || !progress_.Create(Hwnd()))
@@ -328,6 +312,16 @@ void MainWindow::LayOut() {
   const ui::Dpi dpi = CurrentDpi();
   menu_.SetBounds(ui::MakeRect(0, dpi.Scale(kBandHeight) + 1, dpi.Scale(kMenuWidth),
                                ui::Height(ClientRect()) - dpi.Scale(kBandHeight) - 1));
+  PlaceHelpButton();
+}
+
+void MainWindow::PlaceHelpButton() {
+  if (!help_.Hwnd()) return;
+  // At the band's top right, the caption's right edge over the version's.
+  const ui::Dpi dpi = CurrentDpi();
+  const int width = help_.FittingWidth(), height = dpi.Scale(24);
+  help_.SetBounds(
+      ui::MakeRect(ClientRect().right - dpi.Scale(8) - width, dpi.Scale(6), width, height));
 }
 
 void MainWindow::OnDpiChanged(ui::Dpi dpi) {
@@ -568,12 +562,6 @@ void MainWindow::ShowHelp() {
   if (!helpViewer_ || !helpViewer_(HelpLocation(chm, topic))) ShowWinHelp(Hwnd(), chm, topic);
 }
 
-RECT MainWindow::HelpLinkRect() const {
-  const ui::Dpi dpi = CurrentDpi();
-  const RECT client = ClientRect();
-  return {client.right - dpi.Scale(96), dpi.Scale(8), client.right - dpi.Scale(16), dpi.Scale(28)};
-}
-
 HMENU MainWindow::CreateHelpMenu() const {
   HMENU menu = CreatePopupMenu();
   AppendMenuA(menu, MF_STRING, kHelpItem, "&Help");
@@ -593,11 +581,13 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::ShowHelpMenu() {
+  help_.Open();
+}
+
+void MainWindow::ShowHelpMenuBelow(const RECT& button) {
   HMENU menu = CreateHelpMenu();
-  RECT link = HelpLinkRect();
-  MapWindowPoints(Hwnd(), nullptr, reinterpret_cast<POINT*>(&link), 2);
   const UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_TOPALIGN,
-                                     link.right, link.bottom, 0, Hwnd(), nullptr);
+                                     button.right, button.bottom, 0, Hwnd(), nullptr);
   DestroyMenu(menu);
   switch (chosen) {
     case kHelpItem: ShowHelp(); break;
@@ -611,6 +601,15 @@ void MainWindow::ShowHelpMenu() {
 }
 
 bool MainWindow::FilterMessage(MSG& message) {
+  // F10 hands the keyboard to the "Help" button, as it selects a window's
+  // menu bar; its release is held back too, which would otherwise open the
+  // window's system menu. Shift+F10 is the context menu's.
+  if ((message.message == WM_SYSKEYDOWN || message.message == WM_SYSKEYUP) &&
+      message.wParam == VK_F10 && GetKeyState(VK_SHIFT) >= 0 &&
+      (message.hwnd == Hwnd() || IsChild(Hwnd(), message.hwnd))) {
+    if (message.message == WM_SYSKEYDOWN && !(message.lParam & (1 << 30))) help_.TakeKeyboard();
+    return true;
+  }
   // Esc on the scan page ends the scan exactly as "Stop" does, wherever the
   // keyboard focus is.
   if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE &&
@@ -638,8 +637,6 @@ void MainWindow::PaintBand(HDC dc, const RECT& band) {
   }
   ui::SelectScope font(dc, versionFont_.Get());
   SetTextColor(dc, ui::ForeColour(ui::kCaptionColour));
-  RECT help = HelpLinkRect();
-  ui::DrawUiText(dc, "Help", &help, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
   // Written as the about window writes it; grey would be too faint on the tint.
   const std::string version = "Version: " + Environment().VersionText;
   RECT right{band.left, band.top, band.right - dpi.Scale(16), band.bottom - dpi.Scale(8)};
@@ -649,8 +646,10 @@ void MainWindow::PaintBand(HDC dc, const RECT& band) {
 void MainWindow::Paint() {
   ui::BufferedPaint paint(Hwnd());
   if (!paint.Dc()) return;
-  const RECT& client = paint.Client();
-  HDC dc = paint.Dc();
+  PaintClient(paint.Dc(), paint.Client());
+}
+
+void MainWindow::PaintClient(HDC dc, const RECT& client) {
   FillRect(dc, &client, ui::PageBrush());
   const RECT band{0, 0, client.right, CurrentDpi().Scale(kBandHeight)};
   PaintBand(dc, band);
@@ -669,6 +668,8 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case ProgramTray::kMessage: tray_.OnIconEvent(lParam); return 0;
     case WM_PAINT: Paint(); return 0;
+    // The "Help" button shows the band behind it through this.
+    case WM_PRINTCLIENT: PaintClient(reinterpret_cast<HDC>(wParam), ClientRect()); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_TIMER:
       if (wParam == kStatusTimer && session_) session_->Tick();
@@ -689,31 +690,12 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return Window::OnMessage(message, wParam, lParam);
     case WM_SETFOCUS: GiveFocusBack(); return 0;
     case WM_NCHITTEST: {
-      // Dragging the top band moves the window; its help link stays a link.
+      // Dragging the top band moves the window.
       const LRESULT hit = Window::OnMessage(message, wParam, lParam);
       POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       ScreenToClient(Hwnd(), &point);
-      const RECT help = HelpLinkRect();
-      if (hit == HTCLIENT && point.y < CurrentDpi().Scale(kBandHeight) && !PtInRect(&help, point))
-        return HTCAPTION;
+      if (hit == HTCLIENT && point.y < CurrentDpi().Scale(kBandHeight)) return HTCAPTION;
       return hit;
-    }
-    case WM_LBUTTONUP: {
-      const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      const RECT help = HelpLinkRect();
-      if (PtInRect(&help, point)) ShowHelpMenu();
-      return 0;
-    }
-    case WM_SETCURSOR: {
-      POINT point{};
-      GetCursorPos(&point);
-      ScreenToClient(Hwnd(), &point);
-      const RECT help = HelpLinkRect();
-      if (reinterpret_cast<HWND>(wParam) == Hwnd() && PtInRect(&help, point)) {
-        SetCursor(LoadCursorA(nullptr, IDC_HAND));
-        return TRUE;
-      }
-      return Window::OnMessage(message, wParam, lParam);
     }
     case WM_CLOSE: controller_->Close(); return 0;
     case WM_SIZE:

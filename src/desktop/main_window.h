@@ -41,6 +41,7 @@
 #include "engine/settings/settings_store.h"
 #include "engine/update/update_check.h"
 #include "ui/html_view.h"
+#include "ui/menu_button.h"
 #include "ui/picture.h"
 #include "ui/window.h"
 
@@ -94,7 +95,8 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   void TurnPage(Page page) override;
   Page CurrentPage() const { return navigator_.Current(); }
   void ShowHelp();
-  // The help menu under the band's "Help" link: help, updates, web site, about.
+  // Drops down the help menu under the band's "Help" button: help, updates,
+  // web site, about.
   void ShowHelpMenu();
   void ShowAbout();
   // That menu as a new pop-up menu the caller destroys.
@@ -106,6 +108,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   int SettingsTab() const { return settings_ ? static_cast<int>(settings_->Tab()) : 0; }
 
   LeftMenu& Menu() { return menu_; }
+  ui::MenuButton& HelpButton() { return help_; }
   ScanPage& Scan() { return scanPage_; }
   ui::HtmlView& FrontView() { return front_; }
   GuiScanSession& Session() { return *session_; }
@@ -183,14 +186,15 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   }
   bool TellUpdateResult(int result) override;
 
-  // The top band's own parts as screen readers read them: the version and
-  // the "Help" link.
+  // The top band's own parts as screen readers read them: the version (the
+  // "Help" button is a window of its own).
   class BandParts;
   ui::AccessibleModel* Accessibility() override;
 
   RECT PageArea() const;
   void LayOut();
   void Paint();
+  void PaintClient(HDC dc, const RECT& client);
   void PaintBand(HDC dc, const RECT& band);
   bool CreateSettingsPage();
   void ShowSummaryAfterScan();
@@ -200,7 +204,9 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   void ShowFullBackups();
   BackupEnvironment BackupSettings() const;
   RegistryChecker RegistryCheckerHere() const;
-  RECT HelpLinkRect() const;
+  void PlaceHelpButton();
+  // The help menu below the "Help" button at `button` (screen pixels).
+  void ShowHelpMenuBelow(const RECT& button);
   bool FilterMessage(MSG& message);
   void PostCommand(Command command, intptr_t value = 0) {
     controller_->PostCommand(command, value);
@@ -227,6 +233,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   std::unique_ptr<SettingsStore> settingsStore_;
   std::unique_ptr<DesktopController> controller_;
   LeftMenu menu_;
+  ui::MenuButton help_;
   ScanPage scanPage_;
   ui::HtmlView front_;
   ReportPage report_;

@@ -537,3 +537,49 @@ TEST_F(MainWindowAccessTest, ScreenReadersReadTheMenuTheScanPageAndTheResults) {
 
 }  // namespace
 }  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// "Help" in the top band is the window's one menu: F10 hands it the keyboard
+// as it would a menu bar, Enter or Alt+H drop its menu below it, and the
+// keyboard goes back to where it was once the menu has closed.
+TEST_F(MainWindowAccessTest, TheHelpMenuOpensFromTheKeyboardBelowItsButton) {
+  MainWindow& window = Open();
+  HWND help = window.HelpButton().Hwnd();
+  ComPtr<IAccessible> object = test::AccessibleOf(help);
+  ASSERT_TRUE(object);
+  EXPECT_EQ("Help", test::NameOf(object.Get(), CHILDID_SELF));
+  EXPECT_EQ(ROLE_SYSTEM_BUTTONMENU, test::RoleOf(object.Get(), CHILDID_SELF));
+  EXPECT_TRUE(test::StateOf(object.Get(), CHILDID_SELF) & STATE_SYSTEM_HASPOPUP);
+
+  ASSERT_TRUE(TabTo(window.Menu().Hwnd()));
+  HWND before = GetFocus();
+  PostMessageA(before, WM_SYSKEYDOWN, VK_F10, 1);
+  PostMessageA(before, WM_SYSKEYUP, VK_F10, 1u << 30 | 1u << 31);
+  ui::PumpMessages();
+  EXPECT_EQ(help, GetFocus()) << "F10 hands the keyboard to the menu button";
+  Press(VK_ESCAPE);
+  EXPECT_EQ(before, GetFocus()) << "Esc gives it back";
+
+  RECT button{};
+  GetWindowRect(help, &button);
+  for (bool byLetter : {false, true}) {
+    gMenuSeen = false;
+    SetTimer(nullptr, 0, 50, &CloseOpenMenu);
+    if (byLetter) {
+      PressAlt('h');
+    } else {
+      PostMessageA(GetFocus(), WM_SYSKEYDOWN, VK_F10, 1);
+      ui::PumpMessages();
+      Press(VK_RETURN);
+    }
+    ASSERT_TRUE(gMenuSeen) << (byLetter ? "Alt+H" : "F10, Enter");
+    EXPECT_NEAR(button.bottom, gMenuBounds.top, 4) << "just below the button";
+    EXPECT_NEAR(button.right, gMenuBounds.right, 4) << "its right edge under the button's";
+    EXPECT_EQ(before, GetFocus()) << "the keyboard is back where it was";
+  }
+}
+
+}  // namespace
+}  // namespace hvm
