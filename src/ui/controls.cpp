@@ -376,17 +376,18 @@ void ListView::OnFontChanged() {
 
 void ListView::FitLastColumn() {
   if (!lastColumnFills_ || columns_.empty() || !Hwnd()) return;
-  // From the window's width, not the client's: the client narrows while a
-  // vertical scroll bar shows, and the column must not change with it.
-  RECT frame{};
-  GetWindowRect(Hwnd(), &frame);
-  int rest = Width(frame) - GetSystemMetrics(SM_CXVSCROLL);
-  if (GetWindowLongPtrA(Hwnd(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE)
-    rest -= 2 * GetSystemMetrics(SM_CXEDGE);
+  // To the client's width: room for a vertical scroll bar only while it shows
+  // (the rows call this again as they come and go), so that the header never
+  // ends in an empty piece.
+  RECT client{};
+  GetClientRect(Hwnd(), &client);
+  int rest = Width(client);
   for (size_t i = 0; i + 1 < columns_.size(); ++i) rest -= CurrentDpi().Scale(columns_[i].width);
   constexpr int kNarrowest = 60;  // 96-dpi units
-  SendMessageA(Hwnd(), LVM_SETCOLUMNWIDTH, columns_.size() - 1,
-               std::max(rest, CurrentDpi().Scale(kNarrowest)));
+  const int last = static_cast<int>(columns_.size()) - 1;
+  const int width = std::max(rest, CurrentDpi().Scale(kNarrowest));
+  if (SendMessageA(Hwnd(), LVM_GETCOLUMNWIDTH, last, 0) != width)
+    SendMessageA(Hwnd(), LVM_SETCOLUMNWIDTH, last, width);
 }
 
 LRESULT ListView::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -409,6 +410,8 @@ int ListView::AddRow(const std::vector<std::string>& cells) {
     cell.pszText = const_cast<char*>(cells[column].c_str());
     SendMessageA(Hwnd(), LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
   }
+  // The row may have brought the vertical scroll bar.
+  FitLastColumn();
   return row;
 }
 
@@ -481,6 +484,7 @@ LRESULT ListView::CustomDraw(LPARAM lParam) const {
 
 void ListView::Clear() {
   SendMessageA(Hwnd(), LVM_DELETEALLITEMS, 0, 0);
+  FitLastColumn();
 }
 
 int ListView::SelectedRow() const {

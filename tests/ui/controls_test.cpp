@@ -273,8 +273,9 @@ TEST(ListView, APathColumnKeepsBothEndsOfALongTextAndTheListKeepsItWhole) {
   EXPECT_EQ(location, list.ShownText(0, 1));
 }
 
-// The header ends where the list does, with room kept for a vertical scroll
-// bar, at any width; rows that fill the list bring no horizontal bar.
+// The header ends where the list does at any width, with room for a vertical
+// scroll bar only while it shows: no empty piece at its right end, and rows
+// that fill the list bring no horizontal bar.
 TEST(ListView, TheLastColumnFillsTheWidthAndNeverCausesAHorizontalBar) {
   TestHost host;
   ListView list;
@@ -292,11 +293,16 @@ TEST(ListView, TheLastColumnFillsTheWidthAndNeverCausesAHorizontalBar) {
     GetClientRect(list.Hwnd(), &client);
     return Width(client);
   };
-  const int bar = GetSystemMetrics(SM_CXVSCROLL);
-  EXPECT_EQ(clientWidth() - bar, columnsWidth());
+  const int empty = clientWidth();
+  EXPECT_EQ(empty, columnsWidth());
   for (int row = 0; row < 60; ++row) list.AddRow({"12/10/2026 9:30 AM", "4", "C:\\Backup"});
-  EXPECT_EQ(clientWidth(), columnsWidth());  // the bar now stands in the room kept for it
+  EXPECT_EQ(empty - GetSystemMetrics(SM_CXVSCROLL), clientWidth()) << "the vertical bar shows";
+  EXPECT_EQ(clientWidth(), columnsWidth());
   EXPECT_EQ(0, GetWindowLongA(list.Hwnd(), GWL_STYLE) & WS_HSCROLL);
+  list.Clear();
+  EXPECT_EQ(empty, clientWidth());
+  EXPECT_EQ(empty, columnsWidth()) << "the room for the bar goes with it";
+  for (int row = 0; row < 60; ++row) list.AddRow({"12/10/2026 9:30 AM", "4", "C:\\Backup"});
   list.SetBounds({0, 0, 320, 200});
   EXPECT_EQ(clientWidth(), columnsWidth());
   // Narrower than the other columns, the last keeps a width of its own.
