@@ -16,13 +16,24 @@ bool IsAscii(std::string_view text) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+char UpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+
 // ASCII letters upper-cased, every other byte as it is: the file system's
 // own folding for plain ASCII, and a key that keeps any other text apart.
 std::string FoldAscii(std::string_view text) {
   std::string folded(text);
-  for (char& c : folded)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  for (char& c : folded) c = UpperAscii(c);
   return folded;
+}
+
+// FoldAscii into a buffer of the caller's, which a name or a path fits: the
+// questions are many and a name is folded for each.
+std::string_view FoldAsciiInto(std::string_view text, char (&buffer)[MAX_PATH]) {
+  const size_t size = std::min(text.size(), sizeof(buffer));
+  std::transform(text.begin(), text.begin() + ptrdiff_t(size), buffer, UpperAscii);
+  return std::string_view(buffer, size);
 }
 
 // The text as the ANSI file functions pass it on.
@@ -38,13 +49,17 @@ std::wstring WideOfAscii(std::string_view text) {
 // whatever folder it is asked in. Any non-ASCII character after "COM" or
 // "LPT" counts too (some systems take superscript digits).
 bool DeviceLike(std::string_view name) {
-  std::string base = FoldAscii(name.substr(0, name.find('.')));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-    if (base == device) return true;
-  if (base.size() > 3 && (base.starts_with("COM") || base.starts_with("LPT")))
-    return (base.size() == 4 && base[3] >= '0' && base[3] <= '9') ||
-           static_cast<unsigned char>(base[3]) >= 0x80;
+  std::string_view base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  // The longest device name is "CONOUT$".
+  if (base.size() < 3 || base.size() > 7) return false;
+  char buffer[MAX_PATH];
+  const std::string_view upper = FoldAsciiInto(base, buffer);
+  for (const std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+    if (upper == device) return true;
+  if (upper.size() > 3 && (upper.starts_with("COM") || upper.starts_with("LPT")))
+    return (upper.size() == 4 && upper[3] >= '0' && upper[3] <= '9') ||
+           static_cast<unsigned char>(upper[3]) >= 0x80;
   return false;
 }
 
@@ -62,6 +77,14 @@ bool PlainName(std::string_view name) {
   if (HasControlCharacter(name) || name.find_first_of("*?\"<>|/\\:") != std::string_view::npos)
     return false;
   return !DeviceLike(name);
+}
+
+// A last component that stays inside its folder whatever the system makes
+// of it: no slash, and more than dots and blanks (".." climbs to the parent,
+// and the system drops trailing dots and blanks).
+bool StaysInFolder(std::string_view name) {
+  return name.find('/') == std::string_view::npos &&
+         name.find_first_not_of(". ") != std::string_view::npos;
 }
 
 // Whether every component between the drive root and `folder`'s last
@@ -101,18 +124,48 @@ bool SingleLookAnswers(std::string_view path) {
   return true;
 }
 
-FolderListings::Folder& FolderListings::FolderOf(const std::string& folded) {
+FolderListings::Folder& FolderListings::FolderOf(std::string_view folded) {
   const auto found = folders_.find(folded);
-  return found != folders_.end() ? found->second : folders_[folded];
+  return found != folders_.end() ? found->second : folders_[std::string(folded)];
 }
 
-bool FolderListings::AncestorMissing(std::string_view folded) const {
-  // The drive root and each folder on the way, the folder itself excluded.
+bool FolderListings::PlainFolder(std::string_view folder, Folder& record) {
+  if (record.plain == Folder::Plain::Unknown)
+    record.plain = PlainFolderPart(folder) ? Folder::Plain::Yes : Folder::Plain::No;
+  return record.plain == Folder::Plain::Yes;
+}
+
+void FolderListings::MarkMissing(Folder& record) {
+  if (record.state != Folder::State::Unlisted) return;
+  record.state = Folder::State::Missing;
+  ++changes_;
+}
+
+bool FolderListings::KnownMissing(std::string_view folded, Folder& record) {
+  if (record.state == Folder::State::Missing) return true;
+  // Nothing was found missing or listed since every folder on the way was
+  // last seen not missing.
+  if (record.ancestorsClearAt == changes_) return false;
+  // The drive root and each folder on the way: one marked missing, or one
+  // whose parent's listing has no folder of its name.
   for (size_t end = folded.find('\\'); end != std::string_view::npos && end + 1 < folded.size();
        end = folded.find('\\', end + 1)) {
     const auto found = folders_.find(folded.substr(0, end + 1));
-    if (found != folders_.end() && found->second.state == Folder::State::Missing) return true;
+    if (found == folders_.end()) continue;
+    bool missing = found->second.state == Folder::State::Missing;
+    if (!missing && found->second.state == Folder::State::Listed) {
+      const size_t next = folded.find('\\', end + 1);
+      const std::optional<Entry> entry =
+          FromListing(found->second, folded.substr(end + 1, next - end - 1));
+      missing = entry && *entry != Entry::Folder;
+    }
+    if (missing) {
+      // Every folder below is missing too; this one stands for the rest.
+      MarkMissing(record);
+      return true;
+    }
   }
+  record.ancestorsClearAt = changes_;
   return false;
 }
 
@@ -125,7 +178,10 @@ void FolderListings::List(std::string_view folder, Folder& record) {
   if (!find) {
     // A folder that is not there (or a file in its place) is missing; an
     // empty drive root or a refused listing tells nothing.
-    if (GetLastError() == ERROR_PATH_NOT_FOUND) record.state = Folder::State::Missing;
+    if (GetLastError() == ERROR_PATH_NOT_FOUND) {
+      record.state = Folder::State::Missing;
+      ++changes_;
+    }
     return;
   }
   do {
@@ -148,6 +204,7 @@ void FolderListings::List(std::string_view folder, Folder& record) {
     return;
   }
   record.state = Folder::State::Listed;
+  ++changes_;
 }
 
 std::optional<FolderListings::Entry> FolderListings::FromListing(const Folder& record,
@@ -155,8 +212,11 @@ std::optional<FolderListings::Entry> FolderListings::FromListing(const Folder& r
   const auto entry = [](bool isFolder) { return isFolder ? Entry::Folder : Entry::File; };
   std::wstring wide;
   if (IsAscii(name)) {
-    const auto found = record.ascii.find(FoldAscii(name));
-    if (found != record.ascii.end()) return entry(found->second);
+    char buffer[MAX_PATH];
+    if (name.size() < sizeof(buffer)) {
+      const auto found = record.ascii.find(FoldAsciiInto(name, buffer));
+      if (found != record.ascii.end()) return entry(found->second);
+    }
     // A name beyond ASCII may still fold to this one.
     if (record.others.empty()) return Entry::Missing;
     wide = WideOfAscii(name);
@@ -172,23 +232,30 @@ std::optional<FolderListings::Entry> FolderListings::FromListing(const Folder& r
 }
 
 std::optional<FolderListings::Entry> FolderListings::Look(const std::string& path,
-                                                          const std::string* folded,
+                                                          std::string_view folded,
                                                           std::string_view name) {
   if (!SingleLookAnswers(path)) return std::nullopt;
   std::optional<Entry> answer;
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
+  const DWORD status = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
+  if (attributes != INVALID_FILE_ATTRIBUTES)
     answer = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Entry::Folder : Entry::File;
-  } else if (const DWORD status = GetLastError();
-             status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) {
+  else if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND)
     answer = Entry::Missing;
-    // Of a plain name, "no path" means its folder is not there.
-    if (status == ERROR_PATH_NOT_FOUND && folded && PlainName(name)) {
-      Folder& record = FolderOf(*folded);
-      if (record.state == Folder::State::Unlisted) record.state = Folder::State::Missing;
-    }
-  }
   looks_.emplace(path, answer);
+  if (answer != Entry::Missing || folded.empty() || !PlainName(name)) return answer;
+  Folder& record = FolderOf(folded);
+  if (status == ERROR_FILE_NOT_FOUND) {
+    if (record.state == Folder::State::Unlisted)
+      List(std::string_view(path).substr(0, path.size() - name.size()), record);
+  } else if (path.size() - name.size() > 4) {
+    // "No path": the folder is not there, or is no folder, or the system
+    // could not go on for another reason. The folder itself is asked as any
+    // other path, which climbs further while its own folder is not there, so
+    // that the highest missing folder stands for every path below it.
+    const std::optional<Entry> folder = EntryAt(path.substr(0, path.size() - name.size() - 1));
+    if (folder && *folder != Entry::Folder) MarkMissing(record);
+  }
   return answer;
 }
 
@@ -199,21 +266,21 @@ std::optional<FolderListings::Entry> FolderListings::EntryAt(const std::string& 
   const std::string_view folder = std::string_view(path).substr(0, slash + 1);
   const std::string_view name = std::string_view(path).substr(slash + 1);
   if (name.empty()) return std::nullopt;
-  if (!PlainFolderPart(folder)) return Look(path, nullptr, name);
-  const std::string folded = FoldAscii(folder);
+  char buffer[MAX_PATH];
+  const std::string_view folded = FoldAsciiInto(folder, buffer);
   Folder& record = FolderOf(folded);
-  // Nothing is below a folder that is not there, whatever the name (but a
-  // name with a slash may climb out of it).
-  if ((record.state == Folder::State::Missing || AncestorMissing(folded)) &&
-      name.find('/') == std::string_view::npos && SingleLookAnswers(path))
+  if (!PlainFolder(folder, record)) return Look(path, {}, name);
+  // Nothing is below a folder that is not there, whatever the name, as long
+  // as the system keeps it in that folder.
+  if (KnownMissing(folded, record) && StaysInFolder(name) && SingleLookAnswers(path))
     return Entry::Missing;
-  if (!PlainName(name)) return Look(path, &folded, name);
+  if (!PlainName(name)) return Look(path, folded, name);
   if (record.state == Folder::State::Unlisted && ++record.looks > kLooksBeforeListing)
     List(folder, record);
   if (record.state == Folder::State::Missing) return Entry::Missing;
   if (record.state == Folder::State::Listed)
     if (const std::optional<Entry> listed = FromListing(record, name)) return listed;
-  return Look(path, &folded, name);
+  return Look(path, folded, name);
 }
 
 std::optional<bool> FolderListings::AnyEntryWithExtension(const std::string& path) {
@@ -221,20 +288,23 @@ std::optional<bool> FolderListings::AnyEntryWithExtension(const std::string& pat
   const size_t slash = path.rfind('\\');
   const std::string_view folder = std::string_view(path).substr(0, slash + 1);
   const std::string_view name = std::string_view(path).substr(slash + 1);
-  if (!PlainName(name) || !PlainFolderPart(folder)) return std::nullopt;
-  const std::string folded = FoldAscii(folder);
+  char buffer[MAX_PATH];
+  const std::string_view folded = FoldAsciiInto(folder, buffer);
   Folder& record = FolderOf(folded);
-  if (record.state == Folder::State::Missing || AncestorMissing(folded)) return false;
+  if (!PlainFolder(folder, record)) return std::nullopt;
+  // No pattern matches below a folder that is not there.
+  if (KnownMissing(folded, record) && StaysInFolder(name)) return false;
+  if (!PlainName(name)) return std::nullopt;
   // A pattern needs the listing: the search it stands for reads the folder too.
   if (record.state == Folder::State::Unlisted) List(folder, record);
   if (record.state == Folder::State::Missing) return false;
   if (record.state != Folder::State::Listed) return std::nullopt;
   std::wstring prefix;
   if (IsAscii(name)) {
-    const std::string folded = FoldAscii(name) + ".";
+    const std::string foldedName = FoldAscii(name) + ".";
     for (const auto& [ascii, isFolder] : record.ascii)
-      if (ascii.starts_with(folded)) return true;
-    prefix = WideOfAscii(folded);
+      if (ascii.starts_with(foldedName)) return true;
+    prefix = WideOfAscii(foldedName);
   } else {
     if (!Widen(name, &prefix)) return std::nullopt;
     prefix += L'.';

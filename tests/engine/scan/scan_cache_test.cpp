@@ -1,5 +1,6 @@
 #include "engine/scan/scan_cache.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "engine/core/environment.h"
@@ -63,6 +64,23 @@ TEST_F(ScanCacheTest, NeverAnswersAcrossScans) {
   EXPECT_EQ(std::vector<bool>(4, true), seen);
 }
 
+// A folder found missing stands for every path below it within the scan,
+// also for one not asked about before.
+TEST_F(ScanCacheTest, AFolderFoundMissingStandsForEveryPathBelowIt) {
+  const std::string asked = folder_.File("Later\\Deeper\\first.dll");
+  const std::string notAskedYet = folder_.File("Later\\Other\\second.dll");
+  {
+    ScanCache cache;
+    const ScanCache::Scope scope(cache);
+    EXPECT_FALSE(FileExists(asked));
+    folder_.WriteFile("Later\\Other\\second.dll", "x");
+    EXPECT_FALSE(FileExists(notAskedYet));
+  }
+  ScanCache cache;
+  const ScanCache::Scope scope(cache);
+  EXPECT_TRUE(FileExists(notAskedYet));
+}
+
 TEST_F(ScanCacheTest, AListingTellsWhichKeysAreMissingButNotWhichOpen) {
   SeedKey("HKCR\\Parent\\Here\\Deeper");
   SeedKey("HKCR\\Parent\\Other");
@@ -119,6 +137,12 @@ TEST_F(ScanCacheTest, DriveTypesAreAskedOncePerRootAndNeverSharedBeyondAscii) {
 TEST_F(ScanCacheTest, FolderListingsAnswerAsTheSystemDoes) {
   folder_.WriteFile("Sub Folder\\file.txt", "x");
   folder_.WriteFile("tool.exe", "x");
+  // The file functions take UTF-8 names; the test folder's helper does not.
+  ASSERT_TRUE(CreateDirectoryA(folder_.File("Caf\xC3\xA9 Dir").c_str(), nullptr));
+  const HANDLE inner = CreateFileA(folder_.File("Caf\xC3\xA9 Dir\\inner.txt").c_str(),
+                                   GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, inner);
+  CloseHandle(inner);
   ScanCache cache;
   using Entry = ScanCache::Entry;
   EXPECT_EQ(Entry::File, cache.EntryAt(folder_.File("TOOL.EXE")));
@@ -128,11 +152,21 @@ TEST_F(ScanCacheTest, FolderListingsAnswerAsTheSystemDoes) {
   EXPECT_EQ(Entry::Missing, cache.EntryAt(folder_.File("gone\\deeper\\x.dll")));
   EXPECT_EQ(Entry::Missing, cache.EntryAt(folder_.File("tool.exe\\x.dll"))) << "below a file";
   EXPECT_EQ(Entry::Missing, cache.EntryAt("C:\\hvm-no-such-folder\\x.dll"));
-  // A short name is a name of the entry too.
+  // With "gone" known missing: a name that climbs out of it, and folders that
+  // are there by another case, script or short name, are what the system says.
+  for (const std::string& path :
+       {folder_.File("gone\\.."), folder_.File("gone\\deeper\\.."), folder_.File("gone\\..."),
+        folder_.File("SUB FOLDER\\FILE.TXT"), folder_.File("CAF\xC3\x89 DIR\\inner.txt"),
+        folder_.File("caf\xC3\xA9 dir\\INNER.TXT")})
+    EXPECT_EQ(SystemEntry(path), cache.EntryAt(path).value_or(SystemEntry(path))) << path;
+  // A short name is a name of the entry too, also in a listed folder.
   char shortPath[MAX_PATH];
   const DWORD length = GetShortPathNameA(folder_.File("Sub Folder").c_str(), shortPath, MAX_PATH);
   if (length > 0 && length < MAX_PATH) {
     EXPECT_EQ(Entry::Folder, cache.EntryAt(shortPath));
+    const std::string shortName = std::strrchr(shortPath, '\\') + 1;
+    EXPECT_EQ(Entry::Folder, cache.EntryAt(folder_.File(shortName)));
+    EXPECT_EQ(Entry::File, cache.EntryAt(folder_.File(shortName + "\\file.txt")));
   }
   // Paths no listing can answer get the system's own answer or none.
   for (const std::string& other :
