@@ -10,6 +10,7 @@
 #include "cli/data_files.h"
 #include "cli/json_document.h"
 #include "engine/core/environment.h"
+#include "engine/settings/setting_policies.h"
 #include "engine/tweaks/optimize.h"
 
 namespace hvm {
@@ -161,7 +162,13 @@ ConsoleResult RunOptimizeCommand(const std::vector<std::string>& args) {
   static_cast<void>(LoadReadableSettings(settingsPath));
   const Optimizer optimizer(settingsPath);
   if (options.action == "status") return StatusAction(options, optimizer);
-  if (options.action == "apply") return ApplyAction(options, optimizer);
+  if (options.action == "apply") {
+    // Undo stays open: it only puts back what the system had.
+    if (!OptimizeAllowed(Policies::Read()))
+      throw UsageError(std::string("Optimize is switched off: ") + kSetByAdministrator +
+                       "; nothing was changed");
+    return ApplyAction(options, optimizer);
+  }
   return UndoAction(options, optimizer);
 }
 

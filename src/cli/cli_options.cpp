@@ -3,6 +3,8 @@
 #include <cctype>
 
 #include "engine/core/environment.h"
+#include "engine/settings/section_switches.h"
+#include "engine/settings/setting_policies.h"
 
 namespace hvm {
 
@@ -59,6 +61,24 @@ std::set<int> ParseSectionList(const std::string& text) {
     start = comma + 1;
   }
   return sections;
+}
+
+std::set<int> SectionsSwitchedOffByPolicy() {
+  const Policies policies = Policies::Read();
+  std::set<int> off;
+  for (int section = kFirstSection; section <= kLastSection; ++section) {
+    const std::optional<LockedSetting> lock = SettingLock(policies, SectionSwitchKey(section));
+    if (lock && lock->value == "0") off.insert(section);
+  }
+  return off;
+}
+
+void RefuseSectionsSwitchedOffByPolicy(const ScanOptions& options) {
+  if (!options.sections) return;
+  for (int section : SectionsSwitchedOffByPolicy())
+    if (options.sections->count(section))
+      throw UsageError("section " + std::to_string(section) + " (" + SectionSwitchKey(section) +
+                       ") is switched off: " + kSetByAdministrator);
 }
 
 ScanOptions ParseScanOptions(const std::vector<std::string>& args) {

@@ -23,6 +23,9 @@ struct ScanOptions {
   bool quiet = false;
   bool verbose = false;   // --verbose: each problem's reason under its line
   bool readOnly = false;  // --read-only: remove nothing, list what would go as problems
+  // repair --from: the scan removes nothing at once, so that only what was
+  // reviewed goes; the repair writes its snapshot and statistics as usual.
+  bool recheck = false;
   std::optional<std::set<int>> sections;  // --sections 1,4,23
   std::string dataDir;                    // --data-dir; "" is the program's data folder
 };
@@ -47,6 +50,11 @@ ScanOptions ParseScanOptions(const std::vector<std::string>& args);
 
 // "1,4,23" -> {1, 4, 23}; throws UsageError for anything but section numbers.
 std::set<int> ParseSectionList(const std::string& text);
+
+// The sections a policy switches off (setting_policies.h), as they are now.
+std::set<int> SectionsSwitchedOffByPolicy();
+// Throws UsageError when `options` names a section a policy switches off.
+void RefuseSectionsSwitchedOffByPolicy(const ScanOptions& options);
 
 // The sections named on the command line, and no others.
 class ChosenSectionSwitches : public SectionSwitches {

@@ -1,5 +1,6 @@
 // hvmend-cli repair: scans as `scan` does, then repairs every checked problem
-// with its undo written to the day's snapshot first.
+// with its undo written to the day's snapshot first. With --from, the checked
+// entries of a reviewed scan document, each found stale again first.
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -12,6 +13,8 @@
 #include "cli/console_scan_session.h"
 #include "cli/data_files.h"
 #include "cli/json_document.h"
+#include "cli/reviewed_scan.h"
+#include "engine/core/environment.h"
 #include "engine/core/problem_line.h"
 #include "engine/core/registry.h"
 #include "engine/core/registry_paths.h"
@@ -19,6 +22,7 @@
 #include "engine/results/data_folder_lock.h"
 #include "engine/results/text_file.h"
 #include "engine/scan/file_tests.h"
+#include "engine/settings/setting_policies.h"
 
 namespace hvm {
 namespace {
@@ -36,8 +40,32 @@ struct RepairVerbOptions {
   bool dryRun = false;
   bool restorePoint = false;
   std::string problemsFile;  // extra problem lines, "N<TAB>line" each
+  std::string reviewFile;    // --from: a reviewed scan document
   uint32_t waitMs = 0;       // for another repair or restore of the data folder
 };
+
+// A policy on the restore point before repair holds at the console too: on,
+// a restore point is made without --restore-point; off, one is refused.
+void ApplyRestorePointPolicy(RepairVerbOptions& options) {
+  const std::optional<LockedSetting> lock = SettingLock(Policies::Read(), "BackupBeforeScan");
+  if (!lock) return;
+  if (lock->value == "1") {
+    options.restorePoint = true;
+  } else if (options.restorePoint) {
+    throw UsageError("--restore-point: restore points before a repair are switched off: " +
+                     SetByAdministratorText(lock->scope));
+  }
+}
+
+// --from decides what is scanned and what is repaired.
+void RefuseOptionsBesideReview(const RepairVerbOptions& options) {
+  if (options.reviewFile.empty()) return;
+  if (options.scan.sections)
+    throw UsageError("--from takes its sections from the file, not from --sections");
+  if (!options.problemsFile.empty()) throw UsageError("--from and --problems do not go together");
+  if (options.includeCaution)
+    throw UsageError("--from repairs what the file checks; --include-caution does not go with it");
+}
 
 RepairVerbOptions ParseRepairOptions(std::vector<std::string> args) {
   RepairVerbOptions options;
@@ -54,12 +82,17 @@ RepairVerbOptions ParseRepairOptions(std::vector<std::string> args) {
     } else if (arg == "--problems") {
       if (i + 1 >= args.size()) throw UsageError(arg + " needs a path");
       options.problemsFile = args[++i];
+    } else if (arg == "--from") {
+      if (i + 1 >= args.size()) throw UsageError(arg + " needs a scan's JSON file");
+      options.reviewFile = args[++i];
     } else {
       scanArgs.push_back(arg);
     }
   }
   options.scan = ParseScanOptions(scanArgs);
   if (options.scan.readOnly) throw UsageError("--read-only is for scan, not repair");
+  RefuseOptionsBesideReview(options);
+  ApplyRestorePointPolicy(options);
   return options;
 }
 
@@ -128,11 +161,51 @@ std::string RestorePointText(const std::optional<RestorePointOutcome>& outcome, 
   return dryRun ? "not made (dry run)" : "not made";
 }
 
+// What became of a reviewed scan's checked entries.
+struct ReviewReport {
+  std::string file;
+  int checked = 0;
+  std::vector<LeftAlone> leftAlone;
+};
+
+const char* LeftAloneText(LeftAlone::Result result) {
+  switch (result) {
+    case LeftAlone::Result::kNotStale: return "not stale any more";
+    case LeftAlone::Result::kOtherReason: return "stale now for another reason; review it again";
+    case LeftAlone::Result::kSectionOff:
+      return "its section is switched off (Set by your administrator)";
+  }
+  return "";
+}
+
+nlohmann::ordered_json ReviewJson(const ReviewReport& review) {
+  nlohmann::ordered_json left = nlohmann::ordered_json::array();
+  for (const LeftAlone& item : review.leftAlone)
+    left.push_back(
+        {{"section", item.entry.section},
+         {"line", item.entry.line},
+         {"reason", {{"rule", item.entry.reason.rule}, {"target", item.entry.reason.target}}},
+         {"result", LeftAloneName(item.result)}});
+  return {{"file", review.file},
+          {"checked", review.checked},
+          {"stillStale", review.checked - int(review.leftAlone.size())},
+          {"leftAlone", std::move(left)}};
+}
+
+void PrintReviewText(const ReviewReport& review) {
+  Print("Reviewed: %d checked in %s, %d still stale\n", review.checked, review.file.c_str(),
+        review.checked - int(review.leftAlone.size()));
+  for (const LeftAlone& item : review.leftAlone)
+    Print("  left alone: %d. %s (%s)\n", item.entry.section, item.entry.line.c_str(),
+          LeftAloneText(item.result));
+}
+
 // `dryRunText` is the registry-export text of what a dry run would remove.
 void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure>& failures,
                   const std::string& snapshot, bool json,
                   const std::optional<std::string>& dryRunText,
-                  const std::optional<std::string>& restorePoint) {
+                  const std::optional<std::string>& restorePoint,
+                  const std::optional<ReviewReport>& review) {
   const bool dryRun = dryRunText.has_value();
   if (json) {
     nlohmann::ordered_json left = nlohmann::ordered_json::array();
@@ -150,10 +223,12 @@ void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure
                                   {"dryRun", dryRun}};
     if (dryRunText) out["wouldRemove"] = *dryRunText;
     if (restorePoint) out["restorePoint"] = *restorePoint;
+    if (review) out["review"] = ReviewJson(*review);
     Print("%s\n", JsonDocumentText(out).c_str());
     return;
   }
   if (dryRunText) Print("%s", dryRunText->c_str());
+  if (review) PrintReviewText(*review);
   Print("Found: %d\nRepaired: %d\nSkipped: %d\nIgnored: %d\nNot removed: %d\n", summary.found,
               summary.repaired, summary.skipped, summary.ignored, summary.notRemoved);
   for (const RemovalFailure& failure : failures)
@@ -167,10 +242,25 @@ void PrintSummary(const RepairSummary& summary, const std::vector<RemovalFailure
         snapshot.c_str());
 }
 
+// The sections of the review's checked entries, but for those a policy
+// switches off: those entries are left alone.
+std::set<int> SectionsToRecheck(const ReviewedScan& review) {
+  std::set<int> sections = ReviewedSections(review);
+  for (int off : SectionsSwitchedOffByPolicy()) sections.erase(off);
+  return sections;
+}
+
 }  // namespace
 
 int RunRepairVerb(const std::vector<std::string>& args) {
-  const RepairVerbOptions options = ParseRepairOptions(args);
+  RepairVerbOptions options = ParseRepairOptions(args);
+  // A file that is refused is refused before anything is scanned or changed.
+  std::optional<ReviewedScan> review;
+  if (!options.reviewFile.empty()) {
+    review = ReadReviewedScan(options.reviewFile, ComputerName());
+    options.scan.sections = SectionsToRecheck(*review);
+    options.scan.recheck = true;
+  }
   ConsoleScanSession session(options.scan, options.dryRun, options.restorePoint);
   // Held from before the scan, whose own removals write the snapshot too; the
   // repair takes it again in this thread without waiting.
@@ -184,6 +274,10 @@ int RunRepairVerb(const std::vector<std::string>& args) {
   ResultsStore& results = session.Results();
   if (!options.problemsFile.empty()) AddProblemsFromFile(options.problemsFile, results);
   if (options.includeCaution) CheckCautionEntries(results);
+  std::optional<ReviewReport> reviewReport;
+  if (review)
+    reviewReport = ReviewReport{options.reviewFile, int(review->checked.size()),
+                                CheckReviewedEntries(*review, *options.scan.sections, results)};
 
   Repairer& repairer = session.Repair();
   const RepairSummary summary = repairer.RunRepair();
@@ -199,7 +293,7 @@ int RunRepairVerb(const std::vector<std::string>& args) {
   std::optional<std::string> restorePoint;
   if (options.restorePoint) restorePoint = RestorePointText(session.RestorePoint(), options.dryRun);
   PrintSummary(summary, repairer.Failures(), session.Inputs().snapshotName + ".reg",
-               options.scan.json, dryRunText, restorePoint);
+               options.scan.json, dryRunText, restorePoint, reviewReport);
   return summary.notRemoved > 0 ? kExitProblems : kExitOk;
 }
 

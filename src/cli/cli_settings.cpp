@@ -18,6 +18,7 @@
 #include "engine/settings/file_text.h"
 #include "engine/settings/program_settings.h"
 #include "engine/settings/setting_keys.h"
+#include "engine/settings/setting_policies.h"
 #include "engine/settings/startup_shortcut.h"
 
 namespace hvm {
@@ -70,26 +71,49 @@ const SettingKey& KeyNamed(const std::string& name) {
   return *key;
 }
 
+// The listing's note after a value a policy holds.
+std::string PolicyNote(SettingSource source) {
+  if (source != SettingSource::kMachinePolicy && source != SettingSource::kUserPolicy) return {};
+  return std::string("  (") + kSetByAdministrator + ", " +
+         PolicyScopeText(source == SettingSource::kMachinePolicy ? PolicyScope::kMachine
+                                                                 : PolicyScope::kUser) +
+         ")";
+}
+
 int GetSettings(const SettingsOptions& options) {
   if (options.words.size() > 2) throw UsageError("settings get takes at most one key");
-  const ProgramSettings settings = LoadReadableSettings(SettingsPathIn(options));
-  std::vector<const SettingKey*> keys;
-  if (options.words.size() == 2) {
-    keys.push_back(&KeyNamed(options.words[1]));
-  } else {
-    for (const SettingKey& key : SettingKeys()) keys.push_back(&key);
-  }
+  const std::string path = SettingsPathIn(options);
+  const ProgramSettings settings = LoadReadableSettings(path);
+  const std::vector<SettingSource> allSources = SettingSources(path, Policies::Read());
+  const SettingKey* wanted = options.words.size() == 2 ? &KeyNamed(options.words[1]) : nullptr;
+  std::vector<std::pair<const SettingKey*, SettingSource>> keys;
+  for (size_t i = 0; i < SettingKeys().size(); ++i)
+    if (!wanted || &SettingKeys()[i] == wanted) keys.emplace_back(&SettingKeys()[i], allSources[i]);
   if (options.json) {
     nlohmann::ordered_json document = nlohmann::ordered_json::object();
-    for (const SettingKey* key : keys) document[key->name] = JsonValue(settings, *key);
+    nlohmann::ordered_json sources = nlohmann::ordered_json::object();
+    for (const auto& [key, source] : keys) {
+      document[key->name] = JsonValue(settings, *key);
+      sources[key->name] = SettingSourceName(source);
+    }
+    document["sources"] = std::move(sources);
     Print("%s\n", JsonDocumentText(document).c_str());
   } else if (options.words.size() == 2) {
-    Print("%s\n", SettingValue(settings, *keys.front()).c_str());
+    // The bare value, as scripts read it; the listing and --json tell where it comes from.
+    Print("%s\n", SettingValue(settings, *keys.front().first).c_str());
   } else {
-    for (const SettingKey* key : keys)
-      Print("%s=%s\n", key->name.c_str(), SettingValue(settings, *key).c_str());
+    for (const auto& [key, source] : keys)
+      Print("%s=%s%s\n", key->name.c_str(), SettingValue(settings, *key).c_str(),
+            PolicyNote(source).c_str());
   }
   return kExitOk;
+}
+
+// A key a policy holds is refused before anything is written.
+void RefuseLockedKey(const SettingKey& key) {
+  if (const std::optional<LockedSetting> lock = SettingLock(Policies::Read(), key.name))
+    throw UsageError(key.name + ": " + SetByAdministratorText(lock->scope) +
+                     "; it cannot be changed here, and the settings file is left as it is");
 }
 
 void Save(const ProgramSettings& settings, const std::string& path) {
@@ -123,6 +147,7 @@ void ApplyAutoAction(const ProgramSettings& before, ProgramSettings& after,
 int SetSetting(const SettingsOptions& options) {
   if (options.words.size() != 3) throw UsageError("settings set needs a key and a value");
   const SettingKey& key = KeyNamed(options.words[1]);
+  RefuseLockedKey(key);
   ProgramSettings settings = LoadReadableSettings(SettingsPathIn(options));
   const ProgramSettings before = settings;
   if (const std::optional<std::string> refusal = SetSettingValue(settings, key, options.words[2]))
@@ -158,6 +183,7 @@ int RunAutostartVerb(const std::vector<std::string>& args) {
                          : word == "off"     ? kAutoDisabled
                                              : -1;
   if (action < 0) throw UsageError("autostart takes scan, monitor or off, not '" + word + "'");
+  RefuseLockedKey(*FindSettingKey("AutoAction"));
   ProgramSettings settings = LoadReadableSettings(SettingsPathIn(options));
   const ProgramSettings before = settings;
   settings.AutoAction = action;

@@ -9,13 +9,14 @@ ConsoleScanSession::ConsoleScanSession(const ScanOptions& options, bool dryRun, 
     : view_(options.quiet ? nullptr : stderr, ProgramClock(),
             ConsoleScanView::StyleForStandardError()),
       dialogs_(options.quiet ? nullptr : stderr) {
+  RefuseSectionsSwitchedOffByPolicy(options);
   ScanSessionSetup setup;
   setup.dataFolder = options.dataDir.empty() ? Environment().dataFolder : options.dataDir;
   setup.sections = options.sections;
   // A scan that only looks, and a repair that only shows what it would do,
   // write no statistics either.
   setup.keepStatistics = !options.readOnly && !dryRun;
-  setup.readOnly = options.readOnly;
+  setup.readOnly = options.readOnly || options.recheck;
   setup.dryRun = dryRun;
   setup.makeRestorePoint = restorePoint;
   if (!dryRun && !options.readOnly && !EnsureFolder(setup.dataFolder))

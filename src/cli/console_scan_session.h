@@ -1,7 +1,8 @@
 // One scan as the console verbs run it: the engine's scan session wired to the
 // console's progress line and its cautious dialog answers, with the sections
 // named on the command line or switched on in the settings file (so a dry run
-// removes nothing in the file walks either).
+// removes nothing in the file walks either). Sections a policy switches off
+// are refused when the command line names them.
 #pragma once
 
 #include <memory>

@@ -4,14 +4,21 @@
 
 #include "cli/console_output.h"
 #include "cli/json_document.h"
+#include "engine/core/environment.h"
+#include "engine/scan/problem_explanations.h"
 #include "engine/scan/scan_driver.h"
 
 namespace hvm {
 
 namespace {
 
+// The reason in the words the results page uses: the rule, then what it tested.
 std::string ReasonText(const ProblemReason& reason) {
-  return "      " + reason.rule + (reason.target.empty() ? "" : ": " + reason.target) + "\n";
+  std::string text;
+  if (!reason.rule.empty()) text += "      " + RuleSentence(reason.rule) + "\n";
+  const std::string target = TargetLine(reason);
+  if (!target.empty()) text += "      " + target + "\n";
+  return text;
 }
 
 nlohmann::ordered_json ReasonJson(const ProblemReason& reason) {
@@ -71,7 +78,8 @@ std::string FormatScanJson(const ResultsStore& results, const SectionSwitches& s
                        {"line", value.line},
                        {"reason", ReasonJson(value.reason)},
                        {"snapshot", value.snapshot}});
-  return JsonDocumentText({{"total", results.TotalCount()},
+  return JsonDocumentText({{"computer", ComputerName()},
+                           {"total", results.TotalCount()},
                            {"sections", sections},
                            {"removedAtOnce", removed}}) +
          "\n";

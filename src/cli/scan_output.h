@@ -11,16 +11,16 @@ namespace hvm {
 
 // For each enabled section with problems a heading "N. Label (count)" and one
 // row per problem ("  [x] " checked, "  [ ] " unchecked, " (caution)" after a
-// caution entry), with `verbose` its reason ("rule: target") on the line
-// below; then the values removed at once, if any, with the snapshot each went
-// to; then the total line.
+// caution entry), with `verbose` its reason below it: the rule in plain words
+// and the target it tested, a line each; then the values removed at once, if any, with the snapshot
+// each went to; then the total line.
 std::string FormatScanText(const ResultsStore& results, const SectionSwitches& switches,
                            bool verbose = false);
 
-// {"schemaVersion", "total": N, "sections": [{"number", "label", "enabled", "problems": [{"line",
-// "checked", "caution", "wholeKey", "reason": {"rule", "target"}}]}],
-// "removedAtOnce": [{"section", "line", "reason", "snapshot"}]}, sections in
-// number order.
+// {"schemaVersion", "computer": this computer's name, "total": N, "sections": [{"number", "label",
+// "enabled", "problems": [{"line", "checked", "caution", "wholeKey", "reason": {"rule",
+// "target"}}]}], "removedAtOnce": [{"section", "line", "reason", "snapshot"}]}, sections in number
+// order.
 std::string FormatScanJson(const ResultsStore& results, const SectionSwitches& switches);
 
 }  // namespace hvm

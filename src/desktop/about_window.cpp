@@ -80,7 +80,7 @@ LRESULT AboutWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
       const RECT client = ClientRect();
       HDC dc = reinterpret_cast<HDC>(wParam);
-      FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      FillRect(dc, &client, ui::PageBrush());
       if (!scaled_.IsEmpty())
         scaled_.Draw(dc, client, ui::MakeRect(0, 0, scaled_.Width(), scaled_.Height()));
       return 1;

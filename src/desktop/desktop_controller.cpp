@@ -7,6 +7,7 @@
 
 #include "engine/core/clock.h"
 #include "engine/settings/next_due.h"
+#include "engine/settings/setting_policies.h"
 #include "engine/update/update_offer.h"
 
 namespace hvm {
@@ -29,6 +30,9 @@ void DesktopController::PostCommand(Command command, intptr_t value) {
 }
 
 void DesktopController::HandleCommand(Command command, intptr_t value) {
+  // A page a policy took away may still be asked for by a template's button
+  // or a command posted before the policy came.
+  if (CommandRefused(command, PagesAllowedNow())) return;
   switch (command) {
     case Command::kStarted:
       started_ = true;
@@ -202,8 +206,14 @@ void DesktopController::StampLastBackup() {
   PostCommand(Command::kRefreshFrontPage);
 }
 
+bool DesktopController::UpdateCheckOffered() const {
+  return started_ && !Busy() && UpdateCheckAllowed(Policies::Read());
+}
+
 bool DesktopController::UpdateCheckDue() const {
-  return IsDue(settings_.Load(), DueKind::update, LocalToday());
+  // A policy that switches the check off also holds UpdateFreq at 0 (never).
+  return UpdateCheckAllowed(Policies::Read()) &&
+         IsDue(settings_.Load(), DueKind::update, LocalToday());
 }
 
 void DesktopController::OnUpdateCheckResult(int result) {

@@ -87,9 +87,9 @@ class DesktopController {
   // Long operations begin and end through here, so that an update answer
   // held meanwhile is told once they have ended.
   void SetBusy(bool on);
-  // Whether "Check for Updates" is offered: once start-up is complete, and
-  // not while a long operation runs.
-  bool UpdateCheckOffered() const { return started_ && !Busy(); }
+  // Whether "Check for Updates" is offered: once start-up is complete, not
+  // while a long operation runs, and not when a policy switched it off.
+  bool UpdateCheckOffered() const;
 
   // The window was shown for the first time: the start words' action and a
   // "/scan" start are queued.

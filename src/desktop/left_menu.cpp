@@ -1,5 +1,6 @@
 #include "desktop/left_menu.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -69,6 +70,8 @@ void LeftMenu::Highlight(std::optional<Command> command) {
   InvalidateRect(Hwnd(), nullptr, FALSE);
   // Repainted at once, so that the new page and its row show together.
   UpdateWindow(Hwnd());
+  if (SelectedPart() != ui::kSelf)
+    ui::RaiseAccessibleEvent(EVENT_OBJECT_SELECTION, Hwnd(), SelectedPart());
 }
 
 int LeftMenu::HighlightedRow() const {
@@ -79,13 +82,81 @@ int LeftMenu::HighlightedRow() const {
 
 void LeftMenu::MoveFocusRow(int row) {
   if (rows_.empty()) return;
-  focusRow_ = std::clamp(row, 0, static_cast<int>(rows_.size()) - 1);
+  const int moved = std::clamp(row, 0, static_cast<int>(rows_.size()) - 1);
+  if (moved == focusRow_) return;
+  focusRow_ = moved;
   InvalidateRect(Hwnd(), nullptr, FALSE);
+  if (GetFocus() == Hwnd()) ui::RaiseAccessibleEvent(EVENT_OBJECT_FOCUS, Hwnd(), FocusedPart());
 }
 
 void LeftMenu::EnableRows(bool enabled) {
+  if (enabled == enabled_) return;
   enabled_ = enabled;
   InvalidateRect(Hwnd(), nullptr, FALSE);
+  for (long part : Parts()) ui::RaiseAccessibleEvent(EVENT_OBJECT_STATECHANGE, Hwnd(), part);
+}
+
+RECT LeftMenu::RowStrip(int row) const {
+  const ui::Dpi dpi = CurrentDpi();
+  return ui::MakeRect(0, dpi.Scale(kFirstRowTop + kRowHeight * row), dpi.Scale(kRowWidth),
+                      dpi.Scale(kRowHeight));
+}
+
+std::vector<long> LeftMenu::Parts() const {
+  std::vector<long> parts(rows_.size());
+  for (size_t i = 0; i < parts.size(); ++i) parts[i] = static_cast<long>(i + 1);
+  return parts;
+}
+
+bool LeftMenu::HasPart(long part) const {
+  return part >= 1 && part <= static_cast<long>(rows_.size());
+}
+
+ui::AccessibleInfo LeftMenu::Describe(long part) const {
+  ui::AccessibleInfo info;
+  if (part == ui::kSelf) {
+    info.name = "Pages";
+    info.role = ROLE_SYSTEM_LIST;
+    return info;
+  }
+  const int row = static_cast<int>(part - 1);
+  info.name = rows_[row].caption;
+  info.role = ROLE_SYSTEM_LISTITEM;
+  info.state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
+  if (rows_[row].command == highlighted_) info.state |= STATE_SYSTEM_SELECTED;
+  if (row == focusRow_ && GetFocus() == Hwnd()) info.state |= STATE_SYSTEM_FOCUSED;
+  if (!enabled_) info.state |= STATE_SYSTEM_UNAVAILABLE;
+  info.defaultAction = "Open";
+  info.bounds = ui::ClientOnScreen(Hwnd(), RowStrip(row));
+  return info;
+}
+
+bool LeftMenu::DoDefaultAction(long part) {
+  if (!HasPart(part) || !enabled_) return false;
+  ClickRow(static_cast<int>(part - 1));
+  return true;
+}
+
+bool LeftMenu::Select(long part) {
+  if (!HasPart(part)) return false;
+  MoveFocusRow(static_cast<int>(part - 1));
+  return true;
+}
+
+long LeftMenu::SelectedPart() const {
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (rows_[i].command == highlighted_) return static_cast<long>(i + 1);
+  return ui::kSelf;
+}
+
+long LeftMenu::PartAt(POINT screen) const {
+  POINT client = screen;
+  ScreenToClient(Hwnd(), &client);
+  const int design = client.y * ui::Dpi::kDesign / CurrentDpi().Value();
+  const int x = client.x * ui::Dpi::kDesign / CurrentDpi().Value();
+  if (x < 0 || x >= kRowWidth) return ui::kSelf;
+  const int row = RowAt(design, static_cast<int>(rows_.size()));
+  return row >= 0 ? row + 1 : ui::kSelf;
 }
 
 void LeftMenu::ClickRow(int index) {
@@ -98,20 +169,24 @@ void LeftMenu::Paint() {
   if (!paint.Dc()) return;
   const RECT& client = paint.Client();
   HDC dc = paint.Dc();
-  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  // High contrast: no strips or marker, the current row in the highlight.
+  const bool plain = ui::HighContrast();
+  FillRect(dc, &client, ui::PageBrush());
   const ui::Dpi dpi = CurrentDpi();
   SetBkMode(dc, TRANSPARENT);
   for (size_t i = 0; i < rows_.size(); ++i) {
     const MenuRow& row = rows_[i];
-    const int top = dpi.Scale(kFirstRowTop + kRowHeight * static_cast<int>(i));
-    const RECT strip = ui::MakeRect(0, top, dpi.Scale(kRowWidth), dpi.Scale(kRowHeight));
-    if (!rowScaled_.IsEmpty())
+    const RECT strip = RowStrip(static_cast<int>(i));
+    const int top = strip.top;
+    if (!rowScaled_.IsEmpty() && !plain)
       rowScaled_.Draw(dc, strip, ui::MakeRect(0, 0, rowScaled_.Width(), rowScaled_.Height()));
     const bool current = row.command == highlighted_;
-    if (hover_ == static_cast<int>(i) && enabled_ && !current) {
+    RECT inner = strip;
+    InflateRect(&inner, -dpi.Scale(2), -dpi.Scale(2));
+    if (plain && current) {
+      FillRect(dc, &inner, GetSysColorBrush(COLOR_HIGHLIGHT));
+    } else if (hover_ == static_cast<int>(i) && enabled_ && !current && !plain) {
       ui::ScopedBrush tint(CreateSolidBrush(ui::kBandTint));
-      RECT inner = strip;
-      InflateRect(&inner, -dpi.Scale(2), -dpi.Scale(2));
       FillRect(dc, &inner, tint.Get());
     }
     const ui::Picture& icon = IconFor(row.command);
@@ -125,20 +200,32 @@ void LeftMenu::Paint() {
     const bool large = current || (!highlighted_ && i == 0);
     HFONT font = large ? currentFont_.Get() : normalFont_.Get();
     ui::SelectScope selectFont(dc, font);
-    SetTextColor(dc, !enabled_ ? ui::kGreyTextColour
-                     : current ? ui::kCurrentCaptionColour
-                               : ui::kCaptionColour);
+    // In high contrast the current row's text stays readable on the
+    // highlight while the rows are locked (a scan): grey on it would not be.
+    COLORREF ink = !enabled_ ? ui::kGreyTextColour
+                   : current ? ui::kCurrentCaptionColour
+                             : ui::kCaptionColour;
+    if (plain)
+      ink = GetSysColor(current     ? COLOR_HIGHLIGHTTEXT
+                        : !enabled_ ? COLOR_GRAYTEXT
+                                    : COLOR_WINDOWTEXT);
+    SetTextColor(dc, ink);
     RECT caption{dpi.Scale(kCaptionLeft), strip.top, strip.right, strip.bottom};
     ui::DrawUiText(dc, row.caption, &caption, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     const LRESULT cues = SendMessageA(Hwnd(), WM_QUERYUISTATE, 0, 0);
     if (GetFocus() == Hwnd() && focusRow_ == static_cast<int>(i) && !(cues & UISF_HIDEFOCUS)) {
       RECT focus = strip;
       InflateRect(&focus, -dpi.Scale(3), -dpi.Scale(3));
-      SetTextColor(dc, RGB(0, 0, 0));
-      SetBkColor(dc, RGB(255, 255, 255));
+      if (plain) {
+        SetTextColor(dc, GetSysColor(current ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        SetBkColor(dc, GetSysColor(current ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+      } else {
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+      }
       DrawFocusRect(dc, &focus);
     }
-    if (current && !markerScaled_.IsEmpty())
+    if (current && !markerScaled_.IsEmpty() && !plain)
       markerScaled_.Draw(
           dc, ui::MakeRect(strip.right, top, markerScaled_.Width(), markerScaled_.Height()),
           ui::MakeRect(0, 0, markerScaled_.Width(), markerScaled_.Height()));
@@ -169,11 +256,18 @@ LRESULT LeftMenu::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(Hwnd(), nullptr, FALSE);
       return 0;
     case WM_LBUTTONUP: ClickRow(rowUnder()); return 0;
-    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    case WM_GETDLGCODE: {
+      // Enter opens the focus row rather than pressing the page's default button.
+      const auto* asked = reinterpret_cast<const MSG*>(lParam);
+      const bool enter = asked && asked->message == WM_KEYDOWN && asked->wParam == VK_RETURN;
+      return DLGC_WANTARROWS | (enter ? DLGC_WANTMESSAGE : 0);
+    }
     case WM_SETFOCUS:
       if (focusRow_ < 0 || focusRow_ >= static_cast<int>(rows_.size()))
         focusRow_ = HighlightedRow();
       InvalidateRect(Hwnd(), nullptr, FALSE);
+      // After the platform's own event for the window: the row within it.
+      if (focusRow_ >= 0) ui::RaiseAccessibleEvent(EVENT_OBJECT_FOCUS, Hwnd(), FocusedPart());
       return 0;
     case WM_KILLFOCUS:
     case WM_UPDATEUISTATE:

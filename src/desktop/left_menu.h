@@ -1,7 +1,8 @@
 // The left menu (window class "TfMenu"): one row per page with a background strip, the page's
 // icon and its caption; the row of the current page is highlighted and carries
 // the marker. A click hands the row's command to onClick; the owner decides
-// what it does.
+// what it does. Screen readers see a list whose rows are named by their
+// captions, the current page's row selected.
 #pragma once
 
 #include <functional>
@@ -9,12 +10,13 @@
 #include <vector>
 
 #include "desktop/navigation.h"
+#include "ui/accessible.h"
 #include "ui/picture.h"
 #include "ui/window.h"
 
 namespace hvm {
 
-class LeftMenu : public ui::Window {
+class LeftMenu : public ui::Window, private ui::AccessibleModel {
  public:
   // The window class other programs and tests find it by; never changes.
   static constexpr char kClassName[] = "TfMenu";
@@ -46,8 +48,20 @@ class LeftMenu : public ui::Window {
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnDpiChanged(ui::Dpi dpi) override;
+  ui::AccessibleModel* Accessibility() override { return this; }
 
  private:
+  // AccessibleModel: part n is row n - 1.
+  std::vector<long> Parts() const override;
+  bool HasPart(long part) const override;
+  ui::AccessibleInfo Describe(long part) const override;
+  bool DoDefaultAction(long part) override;
+  bool Select(long part) override;
+  long FocusedPart() const override { return focusRow_ >= 0 ? focusRow_ + 1 : ui::kSelf; }
+  long SelectedPart() const override;
+  long PartAt(POINT screen) const override;
+
+  RECT RowStrip(int row) const;
   void Paint();
   void MoveFocusRow(int row);
   int HighlightedRow() const;

@@ -1,5 +1,6 @@
 #include "desktop/main_window.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <cstdio>
@@ -78,7 +79,50 @@ void ShowWinHelp(HWND owner, const std::string& chm, const std::string& topic) {
 
 }  // namespace
 
+class MainWindow::BandParts : public ui::AccessibleModel {
+ public:
+  static constexpr long kVersion = 1, kHelp = 2;
+  explicit BandParts(MainWindow& window) : window_(window) {}
+  std::vector<long> Parts() const override { return {kVersion, kHelp}; }
+  bool HasPart(long part) const override { return part == kVersion || part == kHelp; }
+  ui::AccessibleInfo Describe(long part) const override {
+    ui::AccessibleInfo info;
+    if (part == ui::kSelf) return info;  // the window's own: "Hivemend"
+    if (part == kVersion) {
+      info.name = "Version: " + Environment().VersionText;
+      info.role = ROLE_SYSTEM_STATICTEXT;
+      info.state = STATE_SYSTEM_READONLY;
+      return info;
+    }
+    info.name = "Help";
+    info.role = ROLE_SYSTEM_LINK;
+    info.state = STATE_SYSTEM_LINKED | STATE_SYSTEM_HASPOPUP;
+    info.defaultAction = "Open";
+    info.bounds = ui::ClientOnScreen(window_.Hwnd(), window_.HelpLinkRect());
+    return info;
+  }
+  bool DoDefaultAction(long part) override {
+    if (part != kHelp) return false;
+    // The menu runs a loop of its own: not inside the reader's call.
+    window_.windowThread_.Queue().Post([this] { window_.ShowHelpMenu(); });
+    return true;
+  }
+  long PartAt(POINT screen) const override {
+    ScreenToClient(window_.Hwnd(), &screen);
+    const RECT help = window_.HelpLinkRect();
+    return PtInRect(&help, screen) ? kHelp : ui::kSelf;
+  }
+
+ private:
+  MainWindow& window_;
+};
+
 MainWindow::MainWindow() : helpViewer_(&ShowHtmlHelp) {}
+
+ui::AccessibleModel* MainWindow::Accessibility() {
+  if (!bandParts_) bandParts_ = std::make_unique<BandParts>(*this);
+  return bandParts_.get();
+}
 
 MainWindow::~MainWindow() {
   // Nothing posted may run into a window half taken down.
@@ -170,6 +214,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
     const std::optional<LocalTime> time = ParseStamp(settingsStore_->Load().last_scan);
     return time ? SystemDate(*time, false) : std::string();
   };
+  resultsHooks.openFolder = [this](const std::string& folder) { ShellOpen(dialogs_, folder); };
   if (!results_->Create(Hwnd(), PageArea(), resultsHooks)) return false;
   restore_ = std::make_unique<RestorePage>(session_->Suppression(), dialogs_);
   RestorePage::Hooks snapshotHooks;
@@ -201,7 +246,16 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   settings_->EnableBackup(true);
   monitor_ = std::make_unique<MonitorPage>(dialogs_, windowThread_.Queue());
   MonitorPage::Hooks monitorHooks;
-  tray_.Attach(Hwnd(), [this] { return Active(); });
+  ProgramTray::Actions trayActions;
+  // Queued like any command, so that the menu has closed and a running
+  // scan or repair gates them as it gates the window's own buttons.
+  trayActions.setMonitoring = [this](bool on) {
+    PostCommand(on ? Command::kMonitorOn : Command::kMonitorOff);
+  };
+  // As the title bar's close: a running scan is stopped and the window's
+  // place is kept.
+  trayActions.exitProgram = [this] { PostMessageA(Hwnd(), WM_CLOSE, 0, 0); };
+  tray_.Attach(Hwnd(), [this] { return Active(); }, std::move(trayActions));
   monitorHooks.programHidden = [this] { return tray_.WindowHidden(); };
   monitorHooks.restoreProgram = [this] { tray_.RestoreWindow(); };
   monitorHooks.showTray = [this](bool monitoring) { tray_.ShowMonitoring(monitoring); };
@@ -213,7 +267,7 @@ bool MainWindow::Create(const StartWords& words, const std::string& dataFolder) 
   hotKeys_ = (RegisterHotKey(Hwnd(), kQuitHotKey, MOD_CONTROL, 'Q') ? 1 : 0) +
              (RegisterHotKey(Hwnd(), kHelpHotKey, 0, VK_F1) ? 1 : 0);
 
-  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
+  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode, PagesAllowedNow()));
   menu_.Highlight(CommandOf(Page::kFront));
   RenderFrontPage();
   if (!words_.silent) {
@@ -311,6 +365,23 @@ void MainWindow::FocusPage(ui::Window& page) {
   if (!ui::FocusFirstStop(page.Hwnd())) SetFocus(menu_.Hwnd());
 }
 
+void MainWindow::KeepFocus() {
+  HWND focus = GetFocus();
+  if (focus && IsChild(Hwnd(), focus)) keptFocus_ = focus;
+}
+
+// Activation hands the focus to the frame itself, where no key does
+// anything: it goes on to the control that had it, or to the page.
+void MainWindow::GiveFocusBack() {
+  HWND kept = std::exchange(keptFocus_, nullptr);
+  if (kept && IsWindow(kept) && IsChild(Hwnd(), kept) && IsWindowVisible(kept) &&
+      IsWindowEnabled(kept)) {
+    SetFocus(kept);
+    return;
+  }
+  if (ui::Window* page = PageWindow(navigator_.Current())) FocusPage(*page);
+}
+
 void MainWindow::TurnPage(Page page) {
   ui::Window* target = PageWindow(page);
   if (!target) return;
@@ -328,9 +399,11 @@ void MainWindow::TurnPage(Page page) {
   results_->ShowResults(page == Page::kResults);
   monitor_->PageShown(page == Page::kMonitor);
   if (page == Page::kSummary) report_.PageShown();
-  FocusPage(*target);
+  // The template pages make their buttons as they are shown: the focus goes
+  // to the page once they stand.
   if (page == Page::kOptimize) optimize_->PageShown();
   if (page == Page::kVista) vista_->PageShown();
+  FocusPage(*target);
 }
 
 // A scan that found nothing ends on the report page, filled with no
@@ -475,7 +548,7 @@ void MainWindow::RenderFrontPage() {
 }
 
 void MainWindow::ResetView(bool showFront) {
-  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode));
+  menu_.Build(MenuRowsFor(Environment().WindowsVersionCode, PagesAllowedNow()));
   menu_.Highlight(CommandOf(navigator_.Current()));
   SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -550,21 +623,21 @@ bool MainWindow::FilterMessage(MSG& message) {
 }
 
 void MainWindow::PaintBand(HDC dc, const RECT& band) {
-  ui::ScopedBrush tint(CreateSolidBrush(ui::kBandTint));
+  ui::ScopedBrush tint(CreateSolidBrush(ui::BackColour(ui::kBandTint)));
   FillRect(dc, &band, tint.Get());
-  if (!scaledBand_.IsEmpty())
+  if (!scaledBand_.IsEmpty() && !ui::HighContrast())
     scaledBand_.Draw(dc, ui::MakeRect(0, 0, scaledBand_.Width(), scaledBand_.Height()),
                      ui::MakeRect(0, 0, scaledBand_.Width(), scaledBand_.Height()));
   const ui::Dpi dpi = CurrentDpi();
   SetBkMode(dc, TRANSPARENT);
   {
     ui::SelectScope font(dc, titleFont_.Get());
-    SetTextColor(dc, ui::kCaptionColour);
+    SetTextColor(dc, ui::ForeColour(ui::kCaptionColour));
     RECT title{dpi.Scale(72), band.top, dpi.Scale(400), band.bottom};
     ui::DrawUiText(dc, kTitle, &title, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   }
   ui::SelectScope font(dc, versionFont_.Get());
-  SetTextColor(dc, ui::kCaptionColour);
+  SetTextColor(dc, ui::ForeColour(ui::kCaptionColour));
   RECT help = HelpLinkRect();
   ui::DrawUiText(dc, "Help", &help, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
   // Written as the about window writes it; grey would be too faint on the tint.
@@ -578,10 +651,10 @@ void MainWindow::Paint() {
   if (!paint.Dc()) return;
   const RECT& client = paint.Client();
   HDC dc = paint.Dc();
-  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(dc, &client, ui::PageBrush());
   const RECT band{0, 0, client.right, CurrentDpi().Scale(kBandHeight)};
   PaintBand(dc, band);
-  ui::ScopedPen rule(CreatePen(PS_SOLID, 1, RGB(200, 214, 226)));
+  ui::ScopedPen rule(CreatePen(PS_SOLID, 1, ui::ForeColour(RGB(200, 214, 226))));
   ui::SelectScope pen(dc, rule.Get());
   MoveToEx(dc, 0, band.bottom, nullptr);
   LineTo(dc, client.right, band.bottom);
@@ -609,6 +682,12 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATEAPP:
       if (wParam) PostCommand(Command::kRepaintMenu);
       return 0;
+    // A dialog is coming: disabling the window takes the focus away first.
+    case WM_CANCELMODE: KeepFocus(); return Window::OnMessage(message, wParam, lParam);
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) KeepFocus();
+      return Window::OnMessage(message, wParam, lParam);
+    case WM_SETFOCUS: GiveFocusBack(); return 0;
     case WM_NCHITTEST: {
       // Dragging the top band moves the window; its help link stays a link.
       const LRESULT hit = Window::OnMessage(message, wParam, lParam);

@@ -51,7 +51,8 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   static constexpr char kClassName[] = "TForm1";
   static constexpr char kTitle[] = "Hivemend";
   static constexpr int kWidth = 800;  // client, 96-dpi units
-  static constexpr int kHeight = 560;
+  // 560 for the pages, and the room the results page's detail band takes.
+  static constexpr int kHeight = 560 + ResultsPage::kDetailBandRoom;
   static constexpr int kBandHeight = 64;
 
   // Hot key ids.
@@ -139,7 +140,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   // unwinds).
   bool Busy() const { return controller_ && controller_->Busy(); }
   // Whether the help menu offers "Check for Updates": once start-up is
-  // complete, and not while a long operation runs.
+  // complete, not while a long operation runs, and not against a policy.
   bool UpdateCheckOffered() const { return controller_ && controller_->UpdateCheckOffered(); }
   DesktopController& Controller() { return *controller_; }
 
@@ -182,6 +183,11 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   }
   bool TellUpdateResult(int result) override;
 
+  // The top band's own parts as screen readers read them: the version and
+  // the "Help" link.
+  class BandParts;
+  ui::AccessibleModel* Accessibility() override;
+
   RECT PageArea() const;
   void LayOut();
   void Paint();
@@ -201,6 +207,10 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   }
   ui::Window* PageWindow(Page page);
   void FocusPage(ui::Window& page);
+  // Keeps the control that has the keyboard as the window loses it (to a
+  // dialog), and gives it back when the window has the focus again.
+  void KeepFocus();
+  void GiveFocusBack();
 
   std::string SettingsPath() const { return dataFolder_ + "\\hvmend.ini"; }
 
@@ -224,6 +234,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   DownloadWindow download_;
   UpdateChecks updates_;
   HCURSOR cursorBeforeWait_ = nullptr;
+  HWND keptFocus_ = nullptr;
   std::unique_ptr<SystemRestore> systemRestore_;
   std::unique_ptr<RepairRestorePoint> restorePoint_;
   std::unique_ptr<GuiScanSession> session_;
@@ -251,6 +262,7 @@ class MainWindow : public ui::Window, public MonitorState, private DesktopShell 
   ProgramTray tray_;
   std::unique_ptr<MonitorPage> monitor_;
   HelpViewer helpViewer_;
+  std::unique_ptr<BandParts> bandParts_;
   ui::Picture band_, scaledBand_;
   ui::ScopedFont titleFont_, versionFont_;
   ui::ScopedIcon largeIcon_, smallIcon_;

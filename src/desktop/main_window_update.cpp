@@ -10,6 +10,7 @@
 #include "engine/core/shell_open.h"
 #include "engine/settings/next_due.h"
 #include "engine/settings/program_settings.h"
+#include "engine/settings/setting_policies.h"
 #include "engine/update/update_offer.h"
 #include "engine/update/update_server.h"
 
@@ -25,6 +26,8 @@ std::string OwnProgramPath() {
 }  // namespace
 
 void MainWindow::StartUpdateCheck(CheckMode mode) {
+  // The menu item is greyed then, but a policy may have come since it opened.
+  if (!UpdateCheckAllowed(Policies::Read())) return;
   const CivilDate today = LocalToday();
   const std::string address = UpdateRequestAddress(UpdateServerFrom(SettingsPath()),
                                                    DaySerial(today.year, today.month, today.day));

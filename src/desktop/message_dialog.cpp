@@ -283,11 +283,12 @@ void MessageDialogWindow::PaintBackground(HDC dc) {
   if (buttons_.empty()) return;
   RECT band = client;
   band.top = layout_.bandTop;
-  ui::ScopedBrush grey(CreateSolidBrush(RGB(240, 240, 240)));
+  const bool plain = ui::HighContrast();
+  ui::ScopedBrush grey(CreateSolidBrush(plain ? GetSysColor(COLOR_BTNFACE) : RGB(240, 240, 240)));
   FillRect(dc, &band, grey.Get());
   RECT rule = band;
   rule.bottom = rule.top + 1;
-  ui::ScopedBrush line(CreateSolidBrush(RGB(223, 223, 223)));
+  ui::ScopedBrush line(CreateSolidBrush(ui::ForeColour(RGB(223, 223, 223))));
   FillRect(dc, &rule, line.Get());
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engine/settings/setting_policies.h"
+
 namespace hvm {
 namespace {
 
@@ -85,12 +87,29 @@ std::string WinHelpMacro(const std::string& topic) {
   return "JumpID(\"\", \"" + topic + "\")";
 }
 
-std::vector<MenuRow> MenuRowsFor(int windowsVersionCode) {
-  std::vector<MenuRow> rows = {{"Scan", Command::kScanPage},
-                               {"Optimize", Command::kOptimizePage},
-                               {"Organize", Command::kPackPage},
-                               {"Monitor", Command::kMonitorPage}};
-  if (windowsVersionCode == 8) rows.push_back({"Vista Tweaks", Command::kVistaPage});
+AllowedPages PagesAllowedNow() {
+  const Policies policies = Policies::Read();
+  return {OptimizeAllowed(policies), VistaTweaksAllowed(policies)};
+}
+
+bool CommandRefused(Command command, AllowedPages allowed) {
+  switch (command) {
+    case Command::kOptimizePage:
+    case Command::kOptimize:
+    case Command::kUndoOptimize: return !allowed.optimize;
+    case Command::kVistaPage:
+    case Command::kApplyVistaTweaks: return !allowed.vistaTweaks;
+    default: return false;
+  }
+}
+
+std::vector<MenuRow> MenuRowsFor(int windowsVersionCode, AllowedPages allowed) {
+  std::vector<MenuRow> rows = {{"Scan", Command::kScanPage}};
+  if (allowed.optimize) rows.push_back({"Optimize", Command::kOptimizePage});
+  rows.push_back({"Organize", Command::kPackPage});
+  rows.push_back({"Monitor", Command::kMonitorPage});
+  if (windowsVersionCode == 8 && allowed.vistaTweaks)
+    rows.push_back({"Vista Tweaks", Command::kVistaPage});
   rows.push_back({"Restore", Command::kRestorePage});
   rows.push_back({"Settings", Command::kSettingsPage});
   return rows;

@@ -47,8 +47,22 @@ struct MenuRow {
   std::string caption;
   Command command;
 };
-// Top to bottom; "Vista Tweaks" only on Windows Vista (version code 8).
-std::vector<MenuRow> MenuRowsFor(int windowsVersionCode);
+
+// The pages an administrator's policy may take away. A page that is not
+// allowed has no menu row, and neither its row's command nor a template's
+// button opens it or runs what it does.
+struct AllowedPages {
+  bool optimize = true;
+  bool vistaTweaks = true;
+};
+// As the policies (setting_policies.h) are now.
+AllowedPages PagesAllowedNow();
+// Whether `command` opens or runs a page that is not allowed.
+bool CommandRefused(Command command, AllowedPages allowed);
+
+// Top to bottom; "Vista Tweaks" only on Windows Vista (version code 8); the
+// rows of pages not allowed are left out.
+std::vector<MenuRow> MenuRowsFor(int windowsVersionCode, AllowedPages allowed = {});
 
 // What a switch of pages asks of the window.
 struct PageTurn {

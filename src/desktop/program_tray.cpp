@@ -10,7 +10,6 @@
 namespace hvm {
 namespace {
 
-constexpr UINT kOpenProgramItem = 1;
 constexpr char kBalloonTitle[] = "Hivemend";
 constexpr char kMonitoringBalloon[] =
     "Hivemend is actively monitoring registry changes\r\n\r\nRight-click to view Hivemend";
@@ -55,10 +54,31 @@ ui::ScopedIcon GreyCopy(HICON icon) {
 
 }  // namespace
 
-void ProgramTray::Attach(HWND window, std::function<bool()> monitoring) {
+void ProgramTray::Attach(HWND window, std::function<bool()> monitoring, Actions actions) {
   window_ = window;
   monitoring_ = std::move(monitoring);
+  actions_ = std::move(actions);
   LoadIcons();
+}
+
+std::vector<TrayMenuItem> ProgramTray::MenuItems(bool monitoring) {
+  return {{kOpenProgramItem, kOpenProgramCaption, true},
+          {},
+          {kMonitorItem, monitoring ? kStopMonitorCaption : kStartMonitorCaption},
+          {kExitItem, kExitCaption}};
+}
+
+void ProgramTray::Choose(UINT item) {
+  switch (item) {
+    case kOpenProgramItem: RestoreWindow(); break;
+    case kMonitorItem:
+      if (actions_.setMonitoring) actions_.setMonitoring(!Monitoring());
+      break;
+    case kExitItem:
+      if (actions_.exitProgram) actions_.exitProgram();
+      break;
+    default: break;
+  }
 }
 
 void ProgramTray::LoadIcons() {
@@ -123,9 +143,14 @@ void ProgramTray::RestoreWindow() {
 
 void ProgramTray::ShowMenu() {
   HMENU menu = CreatePopupMenu();
-  AppendMenuA(menu, MF_STRING, kOpenProgramItem, kOpenProgramCaption);
-  SetMenuDefaultItem(menu, kOpenProgramItem, FALSE);
-  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  for (const TrayMenuItem& item : MenuItems(Monitoring())) {
+    if (item.caption.empty()) {
+      AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    AppendMenuA(menu, MF_STRING, item.id, item.caption.c_str());
+    if (item.isDefault) SetMenuDefaultItem(menu, item.id, FALSE);
+  }
   POINT at{};
   GetCursorPos(&at);
   // The menu closes when the user clicks elsewhere only if its owner is the
@@ -135,7 +160,7 @@ void ProgramTray::ShowMenu() {
                                      at.y, 0, window_, nullptr);
   PostMessageA(window_, WM_NULL, 0, 0);
   DestroyMenu(menu);
-  if (chosen == kOpenProgramItem) RestoreWindow();
+  Choose(chosen);
 }
 
 void ProgramTray::OnIconEvent(LPARAM event) {

@@ -2,14 +2,16 @@
 // window while that is hidden (minimised on the monitor page, or started to
 // monitor), and while the monitor runs it stays to say so, in colour; grey
 // while the monitor is off. A click on it, or its menu's "Open Hivemend",
-// brings the window back. Its mouse events arrive at the main window, which
-// hands them here.
+// brings the window back; the menu also starts or stops the monitor and
+// ends the program without opening the window first. Its mouse events
+// arrive at the main window, which hands them here.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/gdi.h"
 #include "ui/tray_icon.h"
@@ -18,15 +20,39 @@ namespace hvm {
 
 inline constexpr char kTrayHint[] = "Hivemend will monitor your registry changes";
 inline constexpr char kOpenProgramCaption[] = "Open Hivemend";
+inline constexpr char kStartMonitorCaption[] = "Start Monitor";
+inline constexpr char kStopMonitorCaption[] = "Stop Monitor";
+inline constexpr char kExitCaption[] = "Exit";
+
+// One row of the icon's menu; a separator has no caption.
+struct TrayMenuItem {
+  UINT id = 0;
+  std::string caption;
+  bool isDefault = false;
+  bool operator==(const TrayMenuItem&) const = default;
+};
 
 class ProgramTray {
  public:
   // The message the icon's mouse events come to the window with.
   static constexpr UINT kMessage = WM_APP + 1;
 
+  enum MenuItem : UINT { kOpenProgramItem = 1, kMonitorItem, kExitItem };
+  struct Actions {
+    // Starts (true) or stops the registry monitor.
+    std::function<void(bool on)> setMonitoring;
+    // Ends the program as its own close would.
+    std::function<void()> exitProgram;
+  };
+
   // `window` is hidden and restored, and owns the icon; `monitoring` says
   // whether the registry monitor runs.
-  void Attach(HWND window, std::function<bool()> monitoring);
+  void Attach(HWND window, std::function<bool()> monitoring, Actions actions = {});
+
+  // The rows of the icon's menu while the monitor runs or not.
+  static std::vector<TrayMenuItem> MenuItems(bool monitoring);
+  // What a row of the menu does.
+  void Choose(UINT item);
 
   // Minimises the window into the notification area with a balloon saying
   // whether the monitor runs.
@@ -56,6 +82,7 @@ class ProgramTray {
 
   HWND window_ = nullptr;
   std::function<bool()> monitoring_;
+  Actions actions_;
   ui::TrayIcon icon_;
   ui::ScopedIcon monitoringIcon_, idleIcon_;
   Image image_ = Image::kIdle;

@@ -1,5 +1,7 @@
 #include "desktop/scan_page.h"
 
+#include <oleacc.h>
+
 #include "ui/gdi_text.h"
 #include "ui/picture_ids.h"
 
@@ -8,6 +10,15 @@ namespace {
 
 constexpr COLORREF kIdleRowColour = RGB(80, 80, 80);
 constexpr int kMarkSize = 16;
+constexpr char kHeading[] = "Scanning the registry";
+
+// How a section row stands, in words: what its mark and weight show.
+std::string RowStanding(const ScanPageState::Row& row) {
+  if (row.running) return "Scanning";
+  if (row.mark == SectionMark::Problem) return "Problems found";
+  if (row.mark == SectionMark::Clean) return "No problems found";
+  return {};
+}
 
 }  // namespace
 
@@ -26,10 +37,52 @@ bool ScanPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
     if (hooks_.stopClicked) hooks_.stopClicked();
   };
   if (!progress_.Create(
-          Hwnd(),
-          {ui::MakeRect(dpi.Scale(100), dpi.Scale(375), dpi.Scale(372), dpi.Scale(20)), 100}))
+          Hwnd(), {ui::MakeRect(dpi.Scale(100), dpi.Scale(375), dpi.Scale(372), dpi.Scale(20)), 100,
+                   "Scan progress"}))
     return false;
   return animation_.Create(Hwnd(), {&animationStrip_, {dpi.Scale(kLeft), dpi.Scale(340)}});
+}
+
+RECT ScanPage::HeadingRect() const {
+  const ui::Dpi dpi = CurrentDpi();
+  return {dpi.Scale(kLeft), dpi.Scale(12), dpi.Scale(280), dpi.Scale(40)};
+}
+
+std::vector<long> ScanPage::Parts() const {
+  std::vector<long> parts;
+  for (long part = kHeadingPart; part <= kStatusPart; ++part) parts.push_back(part);
+  return parts;
+}
+
+ui::AccessibleInfo ScanPage::Describe(long part) const {
+  ui::AccessibleInfo info;
+  info.state = STATE_SYSTEM_READONLY;
+  if (part == ui::kSelf) {
+    info.name = kHeading;
+    info.state = 0;
+    return info;
+  }
+  info.role = ROLE_SYSTEM_STATICTEXT;
+  if (part == kHeadingPart) {
+    info.name = kHeading;
+    info.bounds = ui::ClientOnScreen(Hwnd(), HeadingRect());
+  } else if (part == kTotalPart) {
+    info.name = state_.total;
+    info.bounds = ui::ClientOnScreen(Hwnd(), TotalRect());
+  } else if (part == kStatusPart) {
+    info.name = state_.status;
+    info.bounds = ui::ClientOnScreen(Hwnd(), StatusRect());
+  } else {
+    const int section = static_cast<int>(part - 2);
+    const ScanPageState::Row& row = state_.rows[section - 1];
+    info.name = std::string(SectionTable()[section - 1].label);
+    info.role = ROLE_SYSTEM_LISTITEM;
+    info.value = std::to_string(row.count);
+    info.description = RowStanding(row);
+    if (row.running) info.state |= STATE_SYSTEM_BUSY;
+    info.bounds = ui::ClientOnScreen(Hwnd(), RowRect(section));
+  }
+  return info;
 }
 
 void ScanPage::OnDpiChanged(ui::Dpi dpi) {
@@ -76,28 +129,33 @@ void ScanPage::SetSectionCount(int section, int count) {
   if (section < 1 || section > kSectionCount) return;
   state_.rows[section - 1].count = count;
   RepaintNow(RowRect(section));
+  ui::RaiseAccessibleEvent(EVENT_OBJECT_VALUECHANGE, Hwnd(), PartOfSection(section));
 }
 
 void ScanPage::SetSectionRunning(int section, bool running) {
   if (section < 1 || section > kSectionCount) return;
   state_.rows[section - 1].running = running;
   RepaintNow(RowRect(section));
+  ui::RaiseAccessibleEvent(EVENT_OBJECT_STATECHANGE, Hwnd(), PartOfSection(section));
 }
 
 void ScanPage::SetSectionMark(int section, SectionMark mark) {
   if (section < 1 || section > kSectionCount) return;
   state_.rows[section - 1].mark = mark;
   RepaintNow(RowRect(section));
+  ui::RaiseAccessibleEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, Hwnd(), PartOfSection(section));
 }
 
 void ScanPage::SetTotalText(const std::string& text) {
   state_.total = text;
   RepaintNow(TotalRect());
+  ui::RaiseAccessibleEvent(EVENT_OBJECT_NAMECHANGE, Hwnd(), kTotalPart);
 }
 
 void ScanPage::SetStatusText(const std::string& text) {
   state_.status = text;
   RepaintNow(StatusRect());
+  ui::RaiseAccessibleEvent(EVENT_OBJECT_NAMECHANGE, Hwnd(), kStatusPart);
 }
 
 void ScanPage::SetProgress(int position, int maximum) {
@@ -141,23 +199,24 @@ void ScanPage::Paint() {
   if (!paint.Dc()) return;
   const RECT& client = paint.Client();
   HDC dc = paint.Dc();
-  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(dc, &client, ui::PageBrush());
   SetBkMode(dc, TRANSPARENT);
   const ui::Dpi dpi = CurrentDpi();
   {
     ui::SelectScope font(dc, headingFont_.Get());
-    SetTextColor(dc, ui::kCaptionColour);
-    RECT heading{dpi.Scale(kLeft), dpi.Scale(12), dpi.Scale(280), dpi.Scale(40)};
-    ui::DrawUiText(dc, "Scanning the registry", &heading, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    SetTextColor(dc, ui::ForeColour(ui::kCaptionColour));
+    RECT heading = HeadingRect();
+    ui::DrawUiText(dc, kHeading, &heading, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     RECT total = TotalRect();
-    SetTextColor(dc, state_.total.rfind("0 ", 0) == 0 ? ui::kCaptionColour : ui::kWarningColour);
+    SetTextColor(dc, ui::ForeColour(state_.total.rfind("0 ", 0) == 0 ? ui::kCaptionColour
+                                                                     : ui::kWarningColour));
     ui::DrawUiText(dc, state_.total, &total, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
   }
   const auto& table = SectionTable();
   for (int section = 1; section <= kSectionCount; ++section) {
     const ScanPageState::Row& row = state_.rows[section - 1];
     const RECT r = RowRect(section);
-    if ((section - 1) % 2 == 0) {
+    if ((section - 1) % 2 == 0 && !ui::HighContrast()) {
       ui::ScopedBrush band(CreateSolidBrush(RGB(246, 249, 251)));
       FillRect(dc, &r, band.Get());
     }
@@ -170,22 +229,22 @@ void ScanPage::Paint() {
     if (picture && !picture->IsEmpty())
       picture->Draw(dc, mark, ui::MakeRect(0, 0, picture->Width(), picture->Height()));
     ui::SelectScope font(dc, row.running ? runningFont_.Get() : rowFont_.Get());
-    SetTextColor(dc, row.running ? ui::kCaptionColour : kIdleRowColour);
+    SetTextColor(dc, ui::ForeColour(row.running ? ui::kCaptionColour : kIdleRowColour));
     RECT label{mark.right + dpi.Scale(8), r.top, r.right - dpi.Scale(48), r.bottom};
     const std::string text(table[section - 1].label);
     ui::DrawUiText(dc, text, &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     const std::string count = std::to_string(row.count);
-    SetTextColor(dc, row.count > 0 ? ui::kWarningColour : kIdleRowColour);
+    SetTextColor(dc, ui::ForeColour(row.count > 0 ? ui::kWarningColour : kIdleRowColour));
     RECT number{r.right - dpi.Scale(48), r.top, r.right - dpi.Scale(6), r.bottom};
     ui::DrawUiText(dc, count, &number, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
   }
   {
-    ui::ScopedPen rule(CreatePen(PS_SOLID, 1, RGB(220, 228, 235)));
+    ui::ScopedPen rule(CreatePen(PS_SOLID, 1, ui::ForeColour(RGB(220, 228, 235))));
     ui::SelectScope pen(dc, rule.Get());
     MoveToEx(dc, dpi.Scale(kLeft), dpi.Scale(330), nullptr);
     LineTo(dc, dpi.Scale(572), dpi.Scale(330));
     ui::SelectScope font(dc, statusFont_.Get());
-    SetTextColor(dc, ui::kGreyTextColour);
+    SetTextColor(dc, ui::ForeColour(ui::kGreyTextColour));
     RECT status = StatusRect();
     ui::DrawUiText(dc, state_.status, &status,
                    DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);

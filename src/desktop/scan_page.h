@@ -2,6 +2,8 @@
 // the key being scanned, the progress bar, the animation and "Stop". It is the
 // scan driver's view; the driver runs on the GUI thread and this page repaints
 // what changed at once, so that rows and counts move between message polls.
+// Screen readers read the heading, the total, each section row (its count as
+// value, whether it runs or found problems) and the key being scanned.
 #pragma once
 
 #include <array>
@@ -10,6 +12,7 @@
 
 #include "engine/scan/scan_view.h"
 #include "engine/scan/sections.h"
+#include "ui/accessible.h"
 #include "ui/animation.h"
 #include "ui/controls.h"
 #include "ui/progress_bar.h"
@@ -32,12 +35,17 @@ struct ScanPageState {
   bool animating = false;
 };
 
-class ScanPage : public ui::Window, public ScanView {
+class ScanPage : public ui::Window, public ScanView, private ui::AccessibleModel {
  public:
   static constexpr int kRowHeight = 22;  // 96-dpi units
   static constexpr int kRowsTop = 52;
   static constexpr int kColumnWidth = 282;
   static constexpr int kLeft = 24;
+  // What screen readers number the page's parts by; section s is s + 2.
+  static constexpr long kHeadingPart = 1;
+  static constexpr long kTotalPart = 2;
+  static constexpr long kStatusPart = kSectionCount + 3;
+  static constexpr long PartOfSection(int section) { return section + 2; }
 
   struct Hooks {
     std::function<void()> showScanPage, showResultsPage, showSummaryPage;
@@ -68,8 +76,15 @@ class ScanPage : public ui::Window, public ScanView {
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnDpiChanged(ui::Dpi dpi) override;
+  ui::AccessibleModel* Accessibility() override { return this; }
 
  private:
+  // AccessibleModel.
+  std::vector<long> Parts() const override;
+  bool HasPart(long part) const override { return part >= kHeadingPart && part <= kStatusPart; }
+  ui::AccessibleInfo Describe(long part) const override;
+
+  RECT HeadingRect() const;
   void Paint();
   void RepaintNow(const RECT& area);
   RECT TotalRect() const;

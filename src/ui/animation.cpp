@@ -1,5 +1,7 @@
 #include "ui/animation.h"
 
+#include <oleacc.h>
+
 namespace hvm::ui {
 namespace {
 constexpr UINT_PTR kTimer = 1;
@@ -7,6 +9,7 @@ constexpr UINT_PTR kTimer = 1;
 
 bool Animation::Create(HWND parent, const CreateArgs& args) {
   strip_ = args.strip;
+  name_ = args.name;
   const Dpi dpi = Dpi::ForWindow(parent);
   Window::CreateArgs window;
   window.className = "HivemendAnimation";
@@ -30,12 +33,22 @@ void Animation::OnDpiChanged(Dpi dpi) {
 void Animation::Start() {
   if (running_ || FrameCount() == 0) return;
   running_ = SetTimer(Hwnd(), kTimer, kFrameMilliseconds, nullptr) != 0;
+  if (running_) RaiseAccessibleEvent(EVENT_OBJECT_STATECHANGE, Hwnd(), kSelf);
 }
 
 void Animation::Stop() {
   if (!running_) return;
   KillTimer(Hwnd(), kTimer);
   running_ = false;
+  RaiseAccessibleEvent(EVENT_OBJECT_STATECHANGE, Hwnd(), kSelf);
+}
+
+AccessibleInfo Animation::Describe(long) const {
+  AccessibleInfo info;
+  info.name = name_;
+  info.role = ROLE_SYSTEM_ANIMATION;
+  info.state = STATE_SYSTEM_READONLY | (running_ ? STATE_SYSTEM_ANIMATED : 0);
+  return info;
 }
 
 void Animation::Advance() {
@@ -54,7 +67,7 @@ LRESULT Animation::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
       PaintScope paint(Hwnd());
       const RECT client = ClientRect();
-      FillRect(paint.Get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      FillRect(paint.Get(), &client, PageBrush());
       const int side = scaled_.Height();
       if (side > 0)
         scaled_.Draw(paint.Get(), MakeRect(0, 0, side, side),

@@ -2,12 +2,14 @@
 // after another on a timer. 64 by 64 at 96 dpi.
 #pragma once
 
+#include "ui/accessible.h"
 #include "ui/picture.h"
 #include "ui/window.h"
 
 namespace hvm::ui {
 
-class Animation : public Window {
+// Screen readers read it as an animation, marked animated while it plays.
+class Animation : public Window, private AccessibleModel {
  public:
   static constexpr int kSize = 64;  // 96-dpi units
   static constexpr UINT kFrameMilliseconds = 80;
@@ -15,6 +17,7 @@ class Animation : public Window {
   struct CreateArgs {
     const Picture* strip = nullptr;  // frames at twice the 96-dpi size; kept by the caller
     POINT origin{};
+    std::string name = "Working";  // what screen readers call it
   };
   [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
   void Start();
@@ -28,8 +31,11 @@ class Animation : public Window {
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnDpiChanged(Dpi dpi) override;
+  AccessibleModel* Accessibility() override { return this; }
 
  private:
+  AccessibleInfo Describe(long part) const override;
+  std::string name_;
   const Picture* strip_ = nullptr;
   Picture scaled_;
   int frame_ = 0;

@@ -2,6 +2,7 @@
 #include "ui/gdi_text.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -25,11 +26,44 @@ int CellPadding() {
 
 // ---- Label ------------------------------------------------------------------
 
+// A link label as screen readers read it.
+class Label::LinkParts : public AccessibleModel {
+ public:
+  explicit LinkParts(Label& label) : label_(label) {}
+  AccessibleInfo Describe(long) const override {
+    AccessibleInfo info;
+    info.name = SpokenCaption(label_.Text());
+    info.role = ROLE_SYSTEM_LINK;
+    info.state = STATE_SYSTEM_LINKED;
+    info.defaultAction = "Jump";
+    info.shortcut = ShortcutOf(label_.Text());
+    return info;
+  }
+  bool DoDefaultAction(long part) override {
+    if (part != kSelf) return false;
+    label_.Press();
+    return true;
+  }
+
+ private:
+  Label& label_;
+};
+
+Label::Label() = default;
+
+AccessibleModel* Label::Accessibility() {
+  return link_ ? linkParts_.get() : nullptr;
+}
+Label::~Label() = default;
+
 bool Label::Create(HWND parent, const CreateArgs& args) {
   colour_ = args.colour;
   background_ = args.background;
   backgroundBrush_.Reset(CreateSolidBrush(background_));
-  DWORD style = WS_VISIBLE | (args.mnemonic ? 0 : SS_NOPREFIX);
+  link_ = args.link;
+  if (link_) linkParts_ = std::make_unique<LinkParts>(*this);
+  DWORD style =
+      WS_VISIBLE | (args.mnemonic ? 0 : SS_NOPREFIX) | (link_ ? SS_NOTIFY | WS_TABSTOP : 0);
   style |= args.centred ? SS_CENTER : args.rightAligned ? SS_RIGHT : SS_LEFT;
   if (args.wrap)
     style |= SS_EDITCONTROL;
@@ -45,13 +79,61 @@ void Label::SetColour(COLORREF colour) {
   if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
+void Label::Press() {
+  if (onClick && IsEnabled()) onClick();
+}
+
 bool Label::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (link_ && IsCommand(message, wParam, STN_CLICKED)) {
+    Press();
+    result = 0;
+    return true;
+  }
   if (message != WM_CTLCOLORSTATIC) return false;
   HDC dc = reinterpret_cast<HDC>(wParam);
-  SetTextColor(dc, IsEnabled() ? colour_ : GetSysColor(COLOR_GRAYTEXT));
-  SetBkColor(dc, background_);
-  result = reinterpret_cast<LRESULT>(backgroundBrush_.Get());
+  SetTextColor(dc, IsEnabled() ? ForeColour(colour_) : GetSysColor(COLOR_GRAYTEXT));
+  SetBkColor(dc, BackColour(background_));
+  result = reinterpret_cast<LRESULT>(HighContrast() ? PageBrush() : backgroundBrush_.Get());
   return true;
+}
+
+LRESULT Label::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!link_) return Default(message, wParam, lParam);
+  switch (message) {
+    case WM_GETDLGCODE: return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+    case BM_CLICK: Press(); return 0;
+    case WM_KEYDOWN:
+      // A held key repeats its key-down; only the first press counts.
+      if ((wParam == VK_SPACE || wParam == VK_RETURN) && !(lParam & (1 << 30))) {
+        Press();
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE: InvalidateRect(Hwnd(), nullptr, TRUE); break;
+    case WM_SETCURSOR: SetCursor(LoadCursorA(nullptr, IDC_HAND)); return TRUE;
+    case WM_PAINT: {
+      const LRESULT painted = Default(message, wParam, lParam);
+      const bool cuesHidden = (SendMessageA(Hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+      if (GetFocus() == Hwnd() && !cuesHidden) {
+        // Around the text, which the platform drew at the left.
+        WindowDc dc(Hwnd());
+        SelectScope font(dc.Get(),
+                         reinterpret_cast<HGDIOBJ>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0)));
+        const SIZE size = MeasureUiText(dc.Get(), SpokenCaption(Text()));
+        RECT client{};
+        GetClientRect(Hwnd(), &client);
+        RECT focus{0, 0, std::min<LONG>(size.cx + 2, client.right), client.bottom};
+        SetTextColor(dc.Get(), ForeColour(kTextColour));
+        SetBkColor(dc.Get(), BackColour(background_));
+        DrawFocusRect(dc.Get(), &focus);
+      }
+      return painted;
+    }
+    default: break;
+  }
+  return Default(message, wParam, lParam);
 }
 
 // ---- Button -----------------------------------------------------------------
@@ -95,8 +177,9 @@ void CheckBox::SetChecked(bool checked) {
 bool CheckBox::OnReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
   if (message == WM_CTLCOLORSTATIC) {
     // Check boxes sit on the white pages, not on the dialog grey.
-    SetBkColor(reinterpret_cast<HDC>(wParam), kPageColour);
-    result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    SetBkColor(reinterpret_cast<HDC>(wParam), BackColour(kPageColour));
+    if (HighContrast()) SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+    result = reinterpret_cast<LRESULT>(PageBrush());
     return true;
   }
   if (!IsCommand(message, wParam, BN_CLICKED)) return false;
@@ -273,6 +356,8 @@ bool ListView::Create(HWND parent, const CreateArgs& args) {
     column.cx = CurrentDpi().Scale(columns_[i].width);
     SendMessageA(Hwnd(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
+  // The header is made with the first column.
+  if (HighContrast()) FollowContrastStyle(Hwnd());
   return true;
 }
 
@@ -415,7 +500,80 @@ bool ListView::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result)
 
 // ---- CheckList --------------------------------------------------------------
 
+// The rows as screen readers meet them: list items named by their text,
+// checked or not; a header row has no check and no action.
+class CheckList::Accessible : public AccessibleModel {
+ public:
+  explicit Accessible(CheckList& list) : list_(list) {}
+  std::vector<long> Parts() const override {
+    std::vector<long> parts(list_.rows_.size());
+    for (size_t i = 0; i < parts.size(); ++i) parts[i] = static_cast<long>(i + 1);
+    return parts;
+  }
+  bool HasPart(long part) const override { return part >= 1 && part <= list_.Count(); }
+  AccessibleInfo Describe(long part) const override {
+    AccessibleInfo info;
+    if (part == kSelf) {
+      info.name = list_.name_;
+      info.role = ROLE_SYSTEM_LIST;
+      return info;
+    }
+    const int index = static_cast<int>(part - 1);
+    const Row& row = list_.rows_[index];
+    info.name = row.text;
+    info.role = ROLE_SYSTEM_LISTITEM;
+    info.state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
+    if (index == list_.Selected()) info.state |= STATE_SYSTEM_SELECTED;
+    if (index == CaretIndex() && GetFocus() == list_.Hwnd()) info.state |= STATE_SYSTEM_FOCUSED;
+    if (row.checked) info.state |= STATE_SYSTEM_CHECKED;
+    if (!row.header) info.defaultAction = row.checked ? "Uncheck" : "Check";
+    RECT bounds{}, client{};
+    GetClientRect(list_.Hwnd(), &client);
+    if (SendMessageA(list_.Hwnd(), LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&bounds)) !=
+            LB_ERR &&
+        bounds.bottom > client.top && bounds.top < client.bottom)
+      info.bounds = ClientOnScreen(list_.Hwnd(), bounds);
+    else
+      info.state |= STATE_SYSTEM_OFFSCREEN;
+    return info;
+  }
+  bool DoDefaultAction(long part) override {
+    if (!HasPart(part) || list_.IsHeader(static_cast<int>(part - 1))) return false;
+    list_.Toggle(static_cast<int>(part - 1));
+    return true;
+  }
+  bool Select(long part) override {
+    if (!HasPart(part)) return false;
+    list_.Select(static_cast<int>(part - 1));
+    return true;
+  }
+  long FocusedPart() const override { return CaretIndex() >= 0 ? CaretIndex() + 1 : kSelf; }
+  long SelectedPart() const override { return list_.Selected() + 1; }
+  long PartAt(POINT screen) const override {
+    ScreenToClient(list_.Hwnd(), &screen);
+    const LRESULT hit =
+        SendMessageA(list_.Hwnd(), LB_ITEMFROMPOINT, 0, MAKELPARAM(screen.x, screen.y));
+    return HIWORD(hit) || LOWORD(hit) >= list_.rows_.size() ? kSelf : LOWORD(hit) + 1;
+  }
+
+ private:
+  int CaretIndex() const {
+    if (list_.rows_.empty()) return -1;
+    const LRESULT caret = SendMessageA(list_.Hwnd(), LB_GETCARETINDEX, 0, 0);
+    return caret == LB_ERR ? -1 : static_cast<int>(caret);
+  }
+  CheckList& list_;
+};
+
+CheckList::CheckList() : accessible_(std::make_unique<Accessible>(*this)) {}
+
+AccessibleModel* CheckList::Accessibility() {
+  return accessible_.get();
+}
+CheckList::~CheckList() = default;
+
 bool CheckList::Create(HWND parent, const CreateArgs& args) {
+  name_ = args.name;
   SetFontSpec(args.font);
   return CreateControl("LISTBOX", "",
                        WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_OWNERDRAWFIXED |
@@ -468,7 +626,9 @@ bool CheckList::IsChecked(int index) const {
 
 void CheckList::SetChecked(int index, bool checked) {
   if (index < 0 || index >= Count() || rows_[index].header) return;
+  if (rows_[index].checked == checked) return;
   rows_[index].checked = checked;
+  RaiseAccessibleEvent(EVENT_OBJECT_STATECHANGE, Hwnd(), index + 1);
   RECT row{};
   if (SendMessageA(Hwnd(), LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&row)) != LB_ERR)
     InvalidateRect(Hwnd(), &row, FALSE);
@@ -537,6 +697,12 @@ void CheckList::Toggle(int index) {
 }
 
 LRESULT CheckList::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETFOCUS) {
+    const LRESULT result = Default(message, wParam, lParam);
+    if (const long part = accessible_->FocusedPart())
+      RaiseAccessibleEvent(EVENT_OBJECT_FOCUS, Hwnd(), part);
+    return result;
+  }
   if (message == WM_KEYDOWN && wParam == VK_SPACE) {
     Toggle(static_cast<int>(SendMessageA(Hwnd(), LB_GETCURSEL, 0, 0)));
     return 0;
@@ -571,7 +737,15 @@ LRESULT CheckList::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return Default(message, wParam, lParam);
 }
 
-bool CheckList::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+bool CheckList::OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (IsCommand(message, wParam, LBN_SELCHANGE)) {
+    const int selected = Selected();
+    if (selected >= 0) {
+      if (GetFocus() == Hwnd()) RaiseAccessibleEvent(EVENT_OBJECT_FOCUS, Hwnd(), selected + 1);
+      RaiseAccessibleEvent(EVENT_OBJECT_SELECTION, Hwnd(), selected + 1);
+    }
+    return false;
+  }
   if (message != WM_DRAWITEM) return false;
   const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
   result = TRUE;
@@ -597,7 +771,7 @@ bool CheckList::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result
   SelectScope select(dc, font.Get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, selected     ? GetSysColor(COLOR_HIGHLIGHTTEXT)
-                   : row.header ? kCaptionColour
+                   : row.header ? ForeColour(kCaptionColour)
                                 : GetSysColor(COLOR_WINDOWTEXT));
   DrawUiText(dc, row.text, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
   if (item->itemState & ODS_FOCUS) DrawFocusRect(dc, &item->rcItem);

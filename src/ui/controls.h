@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "ui/accessible.h"
 #include "ui/window.h"
 
 namespace hvm::ui {
@@ -29,16 +31,31 @@ class Label : public Control {
     // One line centred in the label's height, so that a label given the
     // bounds of the control beside it lines up with that control's text.
     bool middle = false;
+    // A link: a tab stop with a focus mark that Enter, Space, its letter and
+    // a click press (onClick); screen readers read it as a link.
+    bool link = false;
   };
+  Label();
+  ~Label() override;
   [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
   void SetColour(COLORREF colour);
   COLORREF Colour() const { return colour_; }
+  // A link label was pressed.
+  std::function<void()> onClick;
   bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
+ protected:
+  LRESULT OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  AccessibleModel* Accessibility() override;
+
  private:
+  class LinkParts;
+  void Press();
   COLORREF colour_ = kTextColour;
   COLORREF background_ = kPageColour;
   ScopedBrush backgroundBrush_;
+  bool link_ = false;
+  std::unique_ptr<LinkParts> linkParts_;
 };
 
 class Button : public Control {
@@ -200,7 +217,10 @@ class CheckList : public Control {
     RECT bounds{};
     FontSpec font;
     int id = 0;
+    std::string name;  // what screen readers call the list
   };
+  CheckList();
+  ~CheckList() override;
   [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
   int AddItem(const std::string& text, bool checked = false);
   int AddHeader(const std::string& text);
@@ -225,8 +245,10 @@ class CheckList : public Control {
  protected:
   LRESULT OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnFontChanged() override;
+  AccessibleModel* Accessibility() override;
 
  private:
+  class Accessible;
   struct Row {
     std::string text;
     bool header = false;
@@ -242,6 +264,8 @@ class CheckList : public Control {
   int BoxSize() const;
   std::vector<Row> rows_;
   int extent_ = 0;
+  std::string name_;
+  std::unique_ptr<Accessible> accessible_;
 };
 
 }  // namespace hvm::ui

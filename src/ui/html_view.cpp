@@ -1,6 +1,7 @@
 #include "ui/html_view.h"
 #include "ui/gdi_text.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -162,6 +163,87 @@ void HtmlView::Relayout() {
   InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
+std::vector<HtmlView::TextPart> HtmlView::TextParts() const {
+  std::vector<TextPart> parts;
+  for (const html::TextRun& run : layout_.texts) {
+    TextPart* last = parts.empty() ? nullptr : &parts.back();
+    const bool sameLine = last && last->rect.top == run.rect.top && last->link == run.link &&
+                          run.rect.left >= last->rect.right - 1;
+    if (!sameLine) {
+      parts.push_back({run.text, run.rect, run.link});
+      continue;
+    }
+    // Words laid out apart are read apart.
+    if (run.rect.left > last->rect.right && !last->text.empty() && last->text.back() != ' ' &&
+        !run.text.empty() && run.text.front() != ' ')
+      last->text += ' ';
+    last->text += run.text;
+    last->rect.right = std::max(last->rect.right, run.rect.right);
+    last->rect.bottom = std::max(last->rect.bottom, run.rect.bottom);
+  }
+  // Blank runs make no line of their own.
+  parts.erase(std::remove_if(parts.begin(), parts.end(),
+                             [](const TextPart& part) {
+                               return part.text.find_first_not_of(' ') == std::string::npos;
+                             }),
+              parts.end());
+  return parts;
+}
+
+std::vector<long> HtmlView::Parts() const {
+  std::vector<long> parts(TextParts().size());
+  for (size_t i = 0; i < parts.size(); ++i) parts[i] = static_cast<long>(i + 1);
+  return parts;
+}
+
+bool HtmlView::HasPart(long part) const {
+  return part >= 1 && part <= static_cast<long>(TextParts().size());
+}
+
+AccessibleInfo HtmlView::Describe(long part) const {
+  AccessibleInfo info;
+  if (part == kSelf) {
+    info.name = Title();
+    info.role = ROLE_SYSTEM_DOCUMENT;
+    info.state = STATE_SYSTEM_READONLY;
+    return info;
+  }
+  const TextPart text = TextParts()[static_cast<size_t>(part - 1)];
+  info.name = text.text;
+  const size_t first = info.name.find_first_not_of(' ');
+  info.name.erase(0, first);
+  while (!info.name.empty() && info.name.back() == ' ') info.name.pop_back();
+  info.role = text.link >= 0 ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT;
+  info.state = STATE_SYSTEM_READONLY;
+  if (text.link >= 0) {
+    info.state = STATE_SYSTEM_LINKED;
+    info.value = layout_.links[static_cast<size_t>(text.link)];
+    info.defaultAction = "Jump";
+  }
+  const RECT client = ClientRect();
+  const RECT shown = ToRect(text.rect, scroll_);
+  if (shown.bottom <= client.top || shown.top >= client.bottom)
+    info.state |= STATE_SYSTEM_OFFSCREEN;
+  info.bounds = ClientOnScreen(Hwnd(), shown);
+  return info;
+}
+
+bool HtmlView::DoDefaultAction(long part) {
+  if (!HasPart(part)) return false;
+  const int link = TextParts()[static_cast<size_t>(part - 1)].link;
+  if (link < 0 || link >= static_cast<int>(layout_.links.size())) return false;
+  if (onLink) onLink(layout_.links[static_cast<size_t>(link)]);
+  return true;
+}
+
+long HtmlView::PartAt(POINT screen) const {
+  ScreenToClient(Hwnd(), &screen);
+  const std::vector<TextPart> parts = TextParts();
+  for (size_t i = 0; i < parts.size(); ++i)
+    if (parts[i].rect.Contains(screen.x, screen.y + scroll_)) return static_cast<long>(i + 1);
+  return kSelf;
+}
+
 void HtmlView::UpdateScrollBar() {
   if (!Hwnd()) return;
   const RECT client = ClientRect();
@@ -220,9 +302,13 @@ const Picture* HtmlView::PictureFor(const html::ImageItem& image) {
 }
 
 void HtmlView::PaintPage(HDC dc, const RECT& client) {
-  ScopedBrush background(CreateSolidBrush(ToColorref(layout_.background)));
+  // High contrast: the page's own colours give way to the system's; cell and
+  // band fills are left out, links take the system's link colour.
+  const bool plain = HighContrast();
+  ScopedBrush background(CreateSolidBrush(BackColour(ToColorref(layout_.background))));
   FillRect(dc, &client, background.Get());
   for (const html::FillItem& fill : layout_.fills) {
+    if (plain) break;
     ScopedBrush brush(CreateSolidBrush(ToColorref(fill.color)));
     const RECT r = ToRect(fill.rect, scroll_);
     FillRect(dc, &r, brush.Get());
@@ -230,7 +316,7 @@ void HtmlView::PaintPage(HDC dc, const RECT& client) {
   for (const html::RuleItem& rule : layout_.rules) {
     RECT r = ToRect(rule.rect, scroll_);
     if (rule.solid) {
-      ScopedBrush brush(CreateSolidBrush(ToColorref(rule.color)));
+      ScopedBrush brush(CreateSolidBrush(ForeColour(ToColorref(rule.color))));
       FillRect(dc, &r, brush.Get());
     } else {
       DrawEdge(dc, &r, EDGE_ETCHED, BF_TOP);
@@ -242,8 +328,8 @@ void HtmlView::PaintPage(HDC dc, const RECT& client) {
                     MakeRect(0, 0, picture->Width(), picture->Height()));
   for (const html::BulletItem& bullet : layout_.bullets) {
     const RECT r = ToRect(bullet.rect, scroll_);
-    ScopedBrush brush(CreateSolidBrush(ToColorref(bullet.color)));
-    ScopedPen pen(CreatePen(PS_SOLID, 1, ToColorref(bullet.color)));
+    ScopedBrush brush(CreateSolidBrush(ForeColour(ToColorref(bullet.color))));
+    ScopedPen pen(CreatePen(PS_SOLID, 1, ForeColour(ToColorref(bullet.color))));
     SelectScope selectPen(dc, pen.Get());
     SelectScope selectBrush(dc, bullet.shape == html::BulletItem::Shape::kCircle
                                     ? GetStockObject(NULL_BRUSH)
@@ -258,7 +344,8 @@ void HtmlView::PaintPage(HDC dc, const RECT& client) {
     const RECT r = ToRect(run.rect, scroll_);
     if (r.bottom < client.top || r.top > client.bottom) continue;
     SelectScope font(dc, FontFor(run.font));
-    SetTextColor(dc, ToColorref(run.color));
+    SetTextColor(dc, plain && run.link >= 0 ? GetSysColor(COLOR_HOTLIGHT)
+                                            : ForeColour(ToColorref(run.color)));
     PutUiText(dc, r.left, r.top, run.text);
   }
 }
@@ -321,8 +408,8 @@ LRESULT HtmlView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // Embedded controls sit on the page's own background.
       if (Control::FromHwnd(reinterpret_cast<HWND>(lParam)))
         return Window::OnMessage(message, wParam, lParam);
-      SetBkColor(reinterpret_cast<HDC>(wParam), ToColorref(layout_.background));
-      return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+      SetBkColor(reinterpret_cast<HDC>(wParam), BackColour(ToColorref(layout_.background)));
+      return reinterpret_cast<LRESULT>(PageBrush());
     }
     case WM_DESTROY: DestroyControls(); return 0;
     default: return Window::OnMessage(message, wParam, lParam);

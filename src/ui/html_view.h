@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/accessible.h"
 #include "ui/html/html_layout.h"
 #include "ui/html/html_parser.h"
 #include "ui/picture.h"
@@ -28,7 +29,7 @@ struct EmbeddedControlRequest {
   SIZE proposed{};  // its width and height attributes (105 x 20 when absent), scaled
 };
 
-class HtmlView : public Window {
+class HtmlView : public Window, private AccessibleModel {
  public:
   struct CreateArgs {
     RECT bounds{};
@@ -57,11 +58,28 @@ class HtmlView : public Window {
   // The embedded controls in document order.
   std::vector<HWND> Controls() const;
 
+  // What screen readers read: the runs of one line joined, a link's runs on
+  // their own; page coordinates.
+  struct TextPart {
+    std::string text;
+    html::Rect rect;
+    int link = -1;
+  };
+  std::vector<TextPart> TextParts() const;
+
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnDpiChanged(Dpi dpi) override;
+  AccessibleModel* Accessibility() override { return this; }
 
  private:
+  // AccessibleModel: part n is TextParts()[n - 1].
+  std::vector<long> Parts() const override;
+  bool HasPart(long part) const override;
+  AccessibleInfo Describe(long part) const override;
+  bool DoDefaultAction(long part) override;
+  long PartAt(POINT screen) const override;
+
   class Measurer;
   void Relayout();
   void PlaceControls();

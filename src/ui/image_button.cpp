@@ -1,7 +1,10 @@
 #include "ui/image_button.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <windowsx.h>
+
+#include "ui/gdi_text.h"
 
 namespace hvm::ui {
 
@@ -20,6 +23,7 @@ bool ImageButton::Create(HWND parent, const CreateArgs& args) {
   command_ = args.command;
   hint_ = args.hint;
   tabStop_ = args.tabStop;
+  isDefault_ = args.isDefault;
   const Dpi dpi = Dpi::ForWindow(parent);
   const SIZE size = SizeAt(dpi);
   Window::CreateArgs window;
@@ -56,6 +60,9 @@ SIZE ImageButton::SizeAt(Dpi dpi) const {
 void ImageButton::OnDpiChanged(Dpi dpi) {
   const SIZE size = SizeAt(dpi);
   scaled_ = strip_ ? strip_->Scaled(size.cx * 4, size.cy) : Picture();
+  FontSpec plain;
+  plain.bold = true;
+  plainFont_ = CreateUiFont(plain, dpi);
   if (Hwnd())
     SetWindowPos(Hwnd(), nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -84,6 +91,44 @@ void ImageButton::SetHover(bool hover) {
   InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
+std::string ImageButton::Caption() const {
+  if (!Hwnd()) return {};
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(Hwnd())) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(Hwnd(), text.data(), int(text.size()))));
+  return text;
+}
+
+void ImageButton::SetPressed(bool pressed) {
+  if (pressed == pressed_) return;
+  pressed_ = pressed;
+  InvalidateRect(Hwnd(), nullptr, FALSE);
+  RaiseAccessibleEvent(EVENT_OBJECT_STATECHANGE, Hwnd(), kSelf);
+}
+
+AccessibleInfo ImageButton::Describe(long) const {
+  AccessibleInfo info;
+  const std::string caption = Caption();
+  info.name = caption.empty() ? hint_ : SpokenCaption(caption);
+  if (!hint_.empty() && hint_ != info.name) info.description = hint_;
+  info.role = ROLE_SYSTEM_PUSHBUTTON;
+  switch (State()) {
+    case ButtonState::kPressed: info.state |= STATE_SYSTEM_PRESSED; break;
+    case ButtonState::kHover: info.state |= STATE_SYSTEM_HOTTRACKED; break;
+    case ButtonState::kDisabled: info.state |= STATE_SYSTEM_UNAVAILABLE; break;
+    case ButtonState::kNormal: break;
+  }
+  if (isDefault_) info.state |= STATE_SYSTEM_DEFAULT;
+  info.defaultAction = "Press";
+  info.shortcut = ShortcutOf(caption);
+  return info;
+}
+
+bool ImageButton::DoDefaultAction(long part) {
+  if (part != kSelf || !Hwnd() || !IsWindowEnabled(Hwnd())) return false;
+  Clicked();
+  return true;
+}
+
 void ImageButton::Clicked() {
   if (onClick) onClick(command_);
 }
@@ -109,6 +154,10 @@ void ImageButton::Paint() {
                                                             reinterpret_cast<WPARAM>(paint.Get()),
                                                             reinterpret_cast<LPARAM>(Hwnd())));
   FillRect(paint.Get(), &client, background ? background : GetSysColorBrush(COLOR_WINDOW));
+  if (HighContrast()) {
+    PaintPlain(paint.Get(), client);
+    return;
+  }
   if (scaled_.IsEmpty()) return;
   scaled_.Draw(paint.Get(), client, StripStateRect(State(), scaled_.Width(), scaled_.Height()));
   if (tabStop_ && GetFocus() == Hwnd()) {
@@ -119,6 +168,45 @@ void ImageButton::Paint() {
     SetTextColor(paint.Get(), RGB(255, 255, 255));
     SetBkColor(paint.Get(), RGB(0, 0, 0));
     DrawFocusRect(paint.Get(), &focus);
+  }
+}
+
+void ImageButton::PaintPlain(HDC dc, const RECT& client) {
+  const ButtonState state = State();
+  const bool pressed = state == ButtonState::kPressed;
+  const bool focused = tabStop_ && GetFocus() == Hwnd();
+  FillRect(dc, &client, GetSysColorBrush(pressed ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+  // The frame is thicker on the focused button, so that the focus shows
+  // without colour as well as by the dotted mark.
+  const int frameWidth = CurrentDpi().Scale(focused || isDefault_ ? 2 : 1);
+  ScopedPen frame(CreatePen(PS_INSIDEFRAME, frameWidth, GetSysColor(COLOR_BTNTEXT)));
+  {
+    SelectScope pen(dc, frame.Get());
+    SelectScope brush(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, client.left, client.top, client.right, client.bottom);
+  }
+  std::string text = Caption();
+  UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
+  if (text.empty()) {
+    text = hint_;
+    format |= DT_NOPREFIX;
+  } else if (SendMessageA(Hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL) {
+    format |= DT_HIDEPREFIX;
+  }
+  SelectScope font(dc, plainFont_.Get());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(state == ButtonState::kDisabled ? COLOR_GRAYTEXT
+                               : pressed                       ? COLOR_HIGHLIGHTTEXT
+                                                               : COLOR_BTNTEXT));
+  RECT area = client;
+  InflateRect(&area, -CurrentDpi().Scale(6), 0);
+  DrawUiText(dc, text, &area, format);
+  if (focused) {
+    RECT focus = client;
+    InflateRect(&focus, -CurrentDpi().Scale(4), -CurrentDpi().Scale(4));
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    DrawFocusRect(dc, &focus);
   }
 }
 
@@ -136,35 +224,34 @@ LRESULT ImageButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       if (tabStop_) SetFocus(Hwnd());
-      pressed_ = true;
       hover_ = true;
       SetCapture(Hwnd());
-      InvalidateRect(Hwnd(), nullptr, FALSE);
+      SetPressed(true);
       return 0;
     case WM_LBUTTONUP: {
       const bool wasPressed = pressed_ && hover_;
-      pressed_ = false;
       if (GetCapture() == Hwnd()) ReleaseCapture();
-      InvalidateRect(Hwnd(), nullptr, FALSE);
+      SetPressed(false);
       if (wasPressed) Clicked();
       return 0;
     }
-    case WM_CAPTURECHANGED:
-      pressed_ = false;
-      InvalidateRect(Hwnd(), nullptr, FALSE);
-      return 0;
+    case WM_CAPTURECHANGED: SetPressed(false); return 0;
     case WM_GETDLGCODE:
       if (!tabStop_) return Window::OnMessage(message, wParam, lParam);
-      return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+      return DLGC_BUTTON | (isDefault_ ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
     case BM_CLICK: Click(); return 0;
     case WM_KEYDOWN:
       if (PressedByKey(wParam, lParam)) return 0;
       return Window::OnMessage(message, wParam, lParam);
     case WM_SETFOCUS:
-    case WM_KILLFOCUS: InvalidateRect(Hwnd(), nullptr, FALSE); return 0;
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+      InvalidateRect(Hwnd(), nullptr, FALSE);
+      return Window::OnMessage(message, wParam, lParam);
     case WM_ENABLE:
       if (!wParam) hover_ = pressed_ = false;
       InvalidateRect(Hwnd(), nullptr, FALSE);
+      RaiseAccessibleEvent(EVENT_OBJECT_STATECHANGE, Hwnd(), kSelf);
       return 0;
     default: return Window::OnMessage(message, wParam, lParam);
   }

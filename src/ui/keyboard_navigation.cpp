@@ -29,21 +29,17 @@ std::string TextOf(HWND window) {
 RECT ScreenBounds(HWND window) {
   RECT bounds{};
   GetWindowRect(window, &bounds);
+  // A drop-down list's window may be as tall as its open list: its place in
+  // the reading order is that of the closed box the user sees.
+  COMBOBOXINFO combo{};
+  combo.cbSize = sizeof(combo);
+  if (ClassOf(window) == "ComboBox" && GetComboBoxInfo(window, &combo)) {
+    RECT shown{};
+    UnionRect(&shown, &combo.rcItem, &combo.rcButton);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&shown), 2);
+    bounds.bottom = std::max(shown.bottom, bounds.top + 1);
+  }
   return bounds;
-}
-
-struct Collected {
-  std::vector<HWND> windows;
-  bool stopsOnly = true;
-};
-
-BOOL CALLBACK Collect(HWND window, LPARAM data) {
-  auto& collected = *reinterpret_cast<Collected*>(data);
-  // EnumChildWindows walks every descendant: one inside a hidden page is not
-  // reachable even if it is itself marked visible.
-  if (!IsWindowVisible(window)) return TRUE;
-  if (!collected.stopsOnly || TakesKeyboard(window)) collected.windows.push_back(window);
-  return TRUE;
 }
 
 std::vector<HWND> InReadingOrder(std::vector<HWND> windows) {
@@ -54,6 +50,20 @@ std::vector<HWND> InReadingOrder(std::vector<HWND> windows) {
   ordered.reserve(windows.size());
   for (size_t index : ReadingOrder(bounds)) ordered.push_back(windows[index]);
   return ordered;
+}
+
+// The visible windows below `parent`, each followed by those below it, each
+// level in reading order: the menu and the page beside it first, then what
+// each holds, as a dialog's nested control parents are walked. Nothing inside
+// a hidden or disabled window is reached.
+void CollectInOrder(HWND parent, bool stopsOnly, std::vector<HWND>& found) {
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (IsWindowVisible(child)) children.push_back(child);
+  for (HWND child : InReadingOrder(std::move(children))) {
+    if (!stopsOnly || TakesKeyboard(child)) found.push_back(child);
+    if (IsWindowEnabled(child)) CollectInOrder(child, stopsOnly, found);
+  }
 }
 
 // The focus window, or the stop that holds it (the edit inside a combo box).
@@ -84,13 +94,52 @@ bool IsPushOrCheckButton(HWND window) {
          type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
 }
 
+// Controls of ours that press like buttons (image buttons, links) say so.
+bool PressesLikeAButton(HWND window) {
+  return IsPushOrCheckButton(window) ||
+         (SendMessageA(window, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+}
+
+// Enter: the focused button presses itself, anything else that does not
+// take Enter itself presses the page's default button.
+bool PressForEnter(HWND root, const MSG& message) {
+  if (message.lParam & (1 << 30)) return false;  // held down: only the first press counts
+  if (GetKeyState(VK_MENU) < 0 || GetKeyState(VK_CONTROL) < 0) return false;
+  MSG asked = message;
+  const LRESULT code =
+      SendMessageA(message.hwnd, WM_GETDLGCODE, message.wParam, reinterpret_cast<LPARAM>(&asked));
+  if (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
+  HWND target =
+      (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) ? message.hwnd : DefaultButton(root);
+  if (!target || !IsWindowEnabled(target)) return false;
+  SendMessageA(target, BM_CLICK, 0, 0);
+  return true;
+}
+
+// Shift+F10 and the menu key ask the focused control for its context menu as
+// the platform does on Windows (Wine does not), at the control's own place:
+// WM_CONTEXTMENU with (-1, -1). Their releases are held back, so that no
+// second menu is asked for.
+bool AskForContextMenu(const MSG& message) {
+  if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN &&
+      message.message != WM_KEYUP && message.message != WM_SYSKEYUP)
+    return false;
+  const bool shiftF10 = message.wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0;
+  const bool menuKey = message.wParam == VK_APPS;
+  if (!shiftF10 && !menuKey) return false;
+  if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) {
+    SendMessageA(message.hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(message.hwnd),
+                 MAKELPARAM(-1, -1));
+    return true;
+  }
+  return message.message == WM_KEYUP || message.message == WM_SYSKEYUP;
+}
+
 // Alt+letter: the control whose caption underlines `letter`, searched from
 // the one after the focus so that a letter used twice reaches each in turn.
 bool ReachMnemonic(HWND root, char letter) {
-  Collected all;
-  all.stopsOnly = false;
-  EnumChildWindows(root, &Collect, reinterpret_cast<LPARAM>(&all));
-  const std::vector<HWND> ordered = InReadingOrder(all.windows);
+  std::vector<HWND> ordered;
+  CollectInOrder(root, false, ordered);
   const std::vector<HWND> stops = TabStops(root);
   const int count = static_cast<int>(ordered.size());
   int start = -1;
@@ -102,7 +151,7 @@ bool ReachMnemonic(HWND root, char letter) {
     HWND candidate = ordered[static_cast<size_t>((start + step + count) % count)];
     if (!IsWindowEnabled(candidate) || MnemonicOf(TextOf(candidate)) != letter) continue;
     ShowKeyboardCues(root);
-    if (IsPushOrCheckButton(candidate) || ClassOf(candidate) == "HivemendImageButton") {
+    if (PressesLikeAButton(candidate)) {
       SetFocus(candidate);
       SendMessageA(candidate, BM_CLICK, 0, 0);
       return true;
@@ -173,17 +222,9 @@ char MnemonicOf(const std::string& caption) {
 }
 
 std::vector<HWND> TabStops(HWND root) {
-  Collected stops;
-  EnumChildWindows(root, &Collect, reinterpret_cast<LPARAM>(&stops));
-  // A stop inside a hidden parent is hidden from the user.
-  stops.windows.erase(std::remove_if(stops.windows.begin(), stops.windows.end(),
-                                     [](HWND window) {
-                                       for (HWND up = GetParent(window); up; up = GetParent(up))
-                                         if (!IsWindowVisible(up)) return true;
-                                       return false;
-                                     }),
-                      stops.windows.end());
-  return InReadingOrder(std::move(stops.windows));
+  std::vector<HWND> stops;
+  CollectInOrder(root, true, stops);
+  return stops;
 }
 
 bool FocusFirstStop(HWND container) {
@@ -193,8 +234,17 @@ bool FocusFirstStop(HWND container) {
   return true;
 }
 
+HWND DefaultButton(HWND root) {
+  for (HWND stop : TabStops(root))
+    if (SendMessageA(stop, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) return stop;
+  return nullptr;
+}
+
 bool NavigateByKeyboard(HWND root, const MSG& message) {
   if (!root || (message.hwnd != root && !IsChild(root, message.hwnd))) return false;
+  if (AskForContextMenu(message)) return true;
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN)
+    return PressForEnter(root, message);
   if (message.message == WM_KEYDOWN && message.wParam == VK_TAB) {
     if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
     if (SendMessageA(message.hwnd, WM_GETDLGCODE, message.wParam,

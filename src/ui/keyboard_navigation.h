@@ -2,8 +2,10 @@
 // its pages run in the program's own message loop, not a dialog's, so the
 // loop asks here first: Tab and Shift+Tab move through the controls that take
 // input in reading order (top to bottom, left to right) and wrap, Alt+letter
-// reaches the control whose caption underlines that letter, and the wheel
-// scrolls the window under the pointer rather than the one with the focus.
+// reaches the control whose caption underlines that letter, Enter presses the
+// focused button or else the page's default one, Shift+F10 and the menu key
+// ask the focused control for its context menu, and the wheel scrolls the
+// window under the pointer rather than the one with the focus.
 // A top-level window takes part when it has WS_EX_CONTROLPARENT.
 #pragma once
 
@@ -29,12 +31,17 @@ int NextStop(int count, int current, bool backward);
 char MnemonicOf(const std::string& caption);
 
 // The windows below `root` that take the keyboard (visible, enabled, with
-// WS_TABSTOP, inside visible parents), in reading order.
+// WS_TABSTOP, inside visible and enabled parents), in reading order: the
+// windows beside each other at one level first, then what each holds.
 std::vector<HWND> TabStops(HWND root);
 
 // Gives the focus to the first stop below `container` in reading order;
 // false when it has none.
 bool FocusFirstStop(HWND container);
+
+// The enabled, visible default button below `root` (a stop answering
+// WM_GETDLGCODE with DLGC_DEFPUSHBUTTON), or null.
+HWND DefaultButton(HWND root);
 
 // Handles `message` when it is a navigation key for a window below `root`;
 // true when it was taken.

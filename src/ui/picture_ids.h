@@ -23,6 +23,9 @@ inline constexpr int kCaution = 615;
 inline constexpr int kContinueButton = 150;  // the repair report's, posts 152
 inline constexpr int kRepairButton = 620;
 inline constexpr int kBackupButton = 621;
+// The smaller buttons of the results page's detail band.
+inline constexpr int kCopyDetailsButton = 622;
+inline constexpr int kOpenFolderButton = 623;
 // The repair report's emblem and its background.
 inline constexpr int kReportEmblem = 95;
 inline constexpr int kReportBackground = 295;

@@ -1,6 +1,8 @@
 #include "ui/progress_bar.h"
 #include "ui/gdi_text.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 
 namespace hvm::ui {
@@ -16,6 +18,7 @@ std::string PercentText(long long position, long long maximum) {
 
 bool ProgressBar::Create(HWND parent, const CreateArgs& args) {
   maximum_ = args.maximum;
+  name_ = args.name;
   Window::CreateArgs window;
   window.className = "HivemendProgressBar";
   window.style = WS_CHILD | WS_VISIBLE;
@@ -26,14 +29,30 @@ bool ProgressBar::Create(HWND parent, const CreateArgs& args) {
 }
 
 void ProgressBar::SetMaximum(long long maximum) {
+  const std::string before = Caption();
   maximum_ = maximum;
-  InvalidateRect(Hwnd(), nullptr, FALSE);
+  Changed(before);
 }
 
 void ProgressBar::SetPosition(long long position) {
   if (position == position_) return;
+  const std::string before = Caption();
   position_ = position;
+  Changed(before);
+}
+
+void ProgressBar::Changed(const std::string& before) {
   InvalidateRect(Hwnd(), nullptr, FALSE);
+  if (Caption() != before) RaiseAccessibleEvent(EVENT_OBJECT_VALUECHANGE, Hwnd(), kSelf);
+}
+
+AccessibleInfo ProgressBar::Describe(long) const {
+  AccessibleInfo info;
+  info.name = name_;
+  info.role = ROLE_SYSTEM_PROGRESSBAR;
+  info.state = STATE_SYSTEM_READONLY;
+  info.value = Caption();
+  return info;
 }
 
 void ProgressBar::OnDpiChanged(Dpi dpi) {
@@ -48,10 +67,13 @@ void ProgressBar::Paint() {
   const RECT& client = paint.Client();
   HDC dc = paint.Dc();
 
-  ScopedBrush track(CreateSolidBrush(kBandTint));
-  ScopedBrush fill(CreateSolidBrush(kCaptionColour));
-  ScopedPen border(CreatePen(PS_SOLID, 1, RGB(160, 180, 198)));
-  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  // High contrast: the window colour for the track, the highlight for what is
+  // done, the window text for the frame.
+  const bool plain = HighContrast();
+  ScopedBrush track(CreateSolidBrush(BackColour(kBandTint)));
+  ScopedBrush fill(CreateSolidBrush(plain ? GetSysColor(COLOR_HIGHLIGHT) : kCaptionColour));
+  ScopedPen border(CreatePen(PS_SOLID, 1, ForeColour(RGB(160, 180, 198))));
+  FillRect(dc, &client, PageBrush());
   {
     SelectScope pen(dc, border.Get());
     SelectScope brush(dc, track.Get());
@@ -70,8 +92,9 @@ void ProgressBar::Paint() {
   SetBkMode(dc, TRANSPARENT);
   RECT rest = inner;
   rest.left = done.right;
+  const COLORREF onDone = plain ? GetSysColor(COLOR_HIGHLIGHTTEXT) : RGB(255, 255, 255);
   for (const auto& [clip, colour] :
-       {std::pair{done, RGB(255, 255, 255)}, std::pair{rest, kCaptionColour}}) {
+       {std::pair{done, onDone}, std::pair{rest, ForeColour(kCaptionColour)}}) {
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
     SetTextColor(dc, colour);

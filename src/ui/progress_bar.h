@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "ui/accessible.h"
 #include "ui/window.h"
 
 namespace hvm::ui {
@@ -11,11 +12,13 @@ namespace hvm::ui {
 // maximum is not positive.
 std::string PercentText(long long position, long long maximum);
 
-class ProgressBar : public Window {
+// Screen readers read it as a progress bar whose value is the percentage.
+class ProgressBar : public Window, private AccessibleModel {
  public:
   struct CreateArgs {
     RECT bounds{};  // pixels, in the parent
     long long maximum = 100;
+    std::string name = "Progress";  // what screen readers call it
   };
   [[nodiscard]] bool Create(HWND parent, const CreateArgs& args);
   void SetMaximum(long long maximum);
@@ -27,9 +30,14 @@ class ProgressBar : public Window {
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnDpiChanged(Dpi dpi) override;
+  AccessibleModel* Accessibility() override { return this; }
 
  private:
+  AccessibleInfo Describe(long part) const override;
+  // Repaints; a new percentage is told to screen readers.
+  void Changed(const std::string& before);
   void Paint();
+  std::string name_;
   long long position_ = 0;
   long long maximum_ = 100;
   ScopedFont font_;

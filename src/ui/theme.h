@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "ui/dpi.h"
@@ -18,6 +19,27 @@ inline constexpr COLORREF kTextColour = RGB(32, 32, 32);
 inline constexpr COLORREF kGreyTextColour = RGB(128, 128, 128);
 inline constexpr COLORREF kWarningColour = RGB(204, 0, 0);
 inline constexpr COLORREF kBandTint = RGB(232, 239, 245);
+// Text of rows set aside (an item marked to be ignored).
+inline constexpr COLORREF kDimTextColour = RGB(192, 192, 192);
+
+// High contrast: the program then draws with the system's colours (window,
+// window text, highlight, grey text, button face) instead of its palette,
+// and leaves out the pictures that only decorate. The answer is the system's
+// setting (SPI_GETHIGHCONTRAST) as last read: RefreshHighContrast reads it
+// again, which top-level windows do when they hear of a change.
+bool HighContrast();
+void RefreshHighContrast();
+// Replaces the system's answer from the next RefreshHighContrast on (empty:
+// the system's again). Wine always answers "off"; the tour switches it on so.
+void ForceHighContrast(std::optional<bool> on);
+
+// The colour to draw a palette colour with: itself, or in high contrast the
+// system colour of its kind. Text and lines become the window text (greys
+// the grey text); areas become the window.
+COLORREF ForeColour(COLORREF palette);
+COLORREF BackColour(COLORREF palette);
+// A brush of BackColour(kPageColour), owned by the system (never deleted).
+HBRUSH PageBrush();
 
 struct Theme {
   std::string fontFace = "Tahoma";

@@ -1,10 +1,12 @@
 #include "ui/window.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <exception>
 #include <set>
 
+#include "ui/accessible.h"
 #include "ui/keyboard_navigation.h"
 
 namespace hvm::ui {
@@ -29,6 +31,38 @@ LRESULT Guarded(Body&& body) {
     ReportError("Unknown error");
   }
   return 0;
+}
+
+BOOL CALLBACK FollowContrastStyleOf(HWND window, LPARAM) {
+  // A class list that names no class (a blank) leaves no style to draw with.
+  const wchar_t* none = HighContrast() ? L" " : nullptr;
+  SetWindowTheme(window, none, none);
+  return TRUE;
+}
+
+BOOL CALLBACK TellSystemColoursChanged(HWND window, LPARAM) {
+  SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
+  return TRUE;
+}
+
+// A top-level window heard that the system's colours or high contrast
+// changed: the theme reads the setting again and everything is drawn anew.
+// Common controls keep colours of their own and are told as the platform
+// asks of their top-level window.
+void FollowSystemColours(HWND window, UINT message) {
+  const bool before = HighContrast();
+  RefreshHighContrast();
+  if (HighContrast() != before) EnumChildWindows(window, &FollowContrastStyleOf, 0);
+  if (message == WM_SYSCOLORCHANGE) EnumChildWindows(window, &TellSystemColoursChanged, 0);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
+// Answers WM_GETOBJECT over `model`, making the host on first use.
+bool AnswerAccessibly(std::unique_ptr<AccessibleHost>& host, HWND window, AccessibleModel* model,
+                      WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (!model) return false;
+  if (!host) host = std::make_unique<AccessibleHost>(window, *model);
+  return host->Answer(wParam, lParam, result);
 }
 
 bool EnsureClass(const char* name, HBRUSH background, HCURSOR cursor, UINT style, HICON largeIcon,
@@ -69,6 +103,13 @@ HWND NotifyingChild(UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
+// Windows turns visual styles off with high contrast itself; Wine does not,
+// and a style keeps colours of its own.
+void FollowContrastStyle(HWND control) {
+  FollowContrastStyleOf(control, 0);
+  EnumChildWindows(control, &FollowContrastStyleOf, 0);
+}
+
 void SetErrorHandler(ErrorHandler handler) {
   Handler() = std::move(handler);
 }
@@ -92,6 +133,7 @@ Window::~Window() {
 }
 
 void Window::Destroy() {
+  accessible_.reset();
   if (!hwnd_) return;
   HWND window = hwnd_;
   SetWindowLongPtrA(window, GWLP_USERDATA, 0);
@@ -139,12 +181,17 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
+    self->accessible_.reset();
     return DefWindowProcA(window, message, wParam, lParam);
   }
   return Guarded([&] { return self->Dispatch(message, wParam, lParam); });
 }
 
 LRESULT Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT answer = 0;
+  if (message == WM_GETOBJECT &&
+      AnswerAccessibly(accessible_, hwnd_, Accessibility(), wParam, lParam, answer))
+    return answer;
   if (message == WM_CREATE) {
     const LRESULT result = OnMessage(message, wParam, lParam);
     if (result != -1) OnDpiChanged(dpi_);
@@ -159,6 +206,15 @@ LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       LRESULT result = 0;
       if (control->OnReflected(message, wParam, lParam, result)) return result;
     }
+  }
+  if ((message == WM_SYSCOLORCHANGE || message == WM_SETTINGCHANGE) &&
+      !(GetWindowLongA(hwnd_, GWL_STYLE) & WS_CHILD))
+    FollowSystemColours(hwnd_, message);
+  if (message == WM_ERASEBKGND && HighContrast()) {
+    // The class's white background would be the only white on the screen.
+    const RECT client = ClientRect();
+    FillRect(reinterpret_cast<HDC>(wParam), &client, PageBrush());
+    return 1;
   }
   if (message == WM_DPICHANGED) {
     dpi_ = Dpi(HIWORD(wParam));
@@ -197,6 +253,7 @@ bool Window::IsVisible() const {
 // ---- Control ----------------------------------------------------------------
 
 Control::~Control() {
+  accessible_.reset();
   if (!hwnd_) return;
   HWND window = hwnd_;
   RemoveWindowSubclass(window, &Control::SubclassProcedure, kSubclassId);
@@ -218,6 +275,7 @@ bool Control::CreateControl(const char* className, const std::string& text, DWOR
   if (!window) return false;
   hwnd_ = window;
   SetPropA(window, kControlProperty, this);
+  if (HighContrast()) FollowContrastStyle(window);
   SetWindowSubclass(window, &Control::SubclassProcedure, kSubclassId,
                     reinterpret_cast<DWORD_PTR>(this));
   ApplyDpi(Dpi::ForWindow(parent));
@@ -231,9 +289,16 @@ LRESULT CALLBACK Control::SubclassProcedure(HWND window, UINT message, WPARAM wP
     RemoveWindowSubclass(window, &Control::SubclassProcedure, kSubclassId);
     RemovePropA(window, kControlProperty);
     self->hwnd_ = nullptr;
+    self->accessible_.reset();
     return DefSubclassProc(window, message, wParam, lParam);
   }
-  return Guarded([&] { return self->OnOwnMessage(message, wParam, lParam); });
+  return Guarded([&] {
+    LRESULT answer = 0;
+    if (message == WM_GETOBJECT &&
+        AnswerAccessibly(self->accessible_, window, self->Accessibility(), wParam, lParam, answer))
+      return answer;
+    return self->OnOwnMessage(message, wParam, lParam);
+  });
 }
 
 LRESULT Control::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -9,8 +9,10 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "ui/accessible.h"
 #include "ui/dpi.h"
 #include "ui/gdi.h"
 #include "ui/theme.h"
@@ -85,6 +87,9 @@ class Window {
   virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   // The window moved to a monitor of another DPI (or was created): lay out again.
   virtual void OnDpiChanged(Dpi dpi) {}
+  // What a window that draws its own parts tells screen readers; null: the
+  // platform's standard answer.
+  virtual AccessibleModel* Accessibility() { return nullptr; }
   LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
@@ -93,6 +98,7 @@ class Window {
 
   HWND hwnd_ = nullptr;
   Dpi dpi_;
+  std::unique_ptr<AccessibleHost> accessible_;
 };
 
 // A platform control (button, list view, ...) wrapped by one object. The
@@ -136,16 +142,24 @@ class Control {
   virtual LRESULT OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
   virtual void OnFontChanged() {}
+  // As Window::Accessibility, for a platform control that draws its own rows.
+  virtual AccessibleModel* Accessibility() { return nullptr; }
 
  private:
   static LRESULT CALLBACK SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR id, DWORD_PTR self);
 
+  std::unique_ptr<AccessibleHost> accessible_;
   HWND hwnd_ = nullptr;
   FontSpec fontSpec_;
   ScopedFont font_;
   Dpi dpi_;
 };
+
+// A platform control and the controls it made in the classic look, which
+// draws with the system colours, while high contrast is on; in their own
+// look otherwise.
+void FollowContrastStyle(HWND control);
 
 // Looks at each message before it is dispatched, in the main loop and in
 // PumpMessages alike; true when the filter handled it. Empty: none.

@@ -70,8 +70,11 @@ TEST_F(ConsoleSettingsTest, GetListsEveryKeyInTheFilesOrderAndAsJson) {
   EXPECT_NE(std::string::npos, all.out.find("\nMonitorPrompt=300\n"));
   EXPECT_EQ(all.out.size() - 1, all.out.rfind("last_scan=\n") + 10);
   const auto document = nlohmann::json::parse(Run({"settings", "get", "--json"}).out);
-  // 3 + 24 switches in [scan], 18 in [settings], and the schema version.
-  EXPECT_EQ(46u, document.size());
+  // 3 + 24 switches in [scan], 18 in [settings], the schema version and the
+  // sources, with no file every one the default.
+  EXPECT_EQ(47u, document.size());
+  ASSERT_EQ(45u, document["sources"].size());
+  for (const auto& [key, source] : document["sources"].items()) EXPECT_EQ("default", source) << key;
   EXPECT_EQ(1, document["schemaVersion"]);
   EXPECT_EQ(true, document["FirstTimeScan"]);
   EXPECT_EQ(300, document["MonitorPrompt"]);

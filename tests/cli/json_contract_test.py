@@ -175,6 +175,29 @@ def run_checks(prefix):
     check("every entry is restored",
           restored.get("restored") == len(snapshots[0]["entries"]) == restored.get("entries"))
 
+    # A reviewed scan: the shared DLL's entry stays checked, the rest is
+    # unchecked, and the App Paths entry's target comes back before the repair.
+    reviewed = document("scan", 1, "scan", "--json", "--quiet", "--sections", "13,18",
+                        "--data-dir", data)
+    check("the scan names this computer", bool(reviewed.get("computer")))
+    for section in reviewed.get("sections", []):
+        for problem in section["problems"]:
+            problem["checked"] = "hvmstale" in problem["line"].lower()
+    with open(prefix.drive_c("hvm-json", "review.json"), "w", encoding="utf-8") as f:
+        json.dump(reviewed, f)
+    os.makedirs(prefix.drive_c("HvmStale"), exist_ok=True)
+    open(prefix.drive_c("HvmStale", "stale.exe"), "wb").close()
+    from_review = document("repair", 0, "repair", "--from", "C:\\hvm-json\\review.json",
+                           *repair_args[:2], "--data-dir", data)
+    review = from_review.get("review", {})
+    check("repair --from tells what became of the reviewed entries",
+          review.get("checked") == 2 and review.get("stillStale") == 1
+          and [l["result"] for l in review.get("leftAlone", [])] == ["notStale"])
+    code, out, err = cli("repair", "--from", "C:\\hvm-json\\problems.txt", "--json",
+                         "--data-dir", data)
+    check("a file that is no scan document ends with exit code 2 and no document",
+          code == 2 and out == "" and "not a scan's JSON document" in err)
+
     optimize_args = ("--json", "--data-dir", data)
     document("optimize-status", 0, "optimize", "status", *optimize_args)
     code, out, _ = cli("optimize", "apply", *optimize_args)
@@ -195,7 +218,9 @@ def run_checks(prefix):
     check("settings get lists every setting", len(settings) > 40)
     one = document("settings-get", 0, "settings", "get", "MonitorPrompt", "--json", "--data-dir",
                    data)
-    check("settings get KEY gives that one setting", set(one) == {"schemaVersion", "MonitorPrompt"})
+    check("settings get KEY gives that one setting and its source",
+          set(one) == {"schemaVersion", "MonitorPrompt", "sources"}
+          and set(one.get("sources", {})) == {"MonitorPrompt"})
     changed = document("settings-set", 0, "settings", "set", "MonitorPrompt", "120", "--json",
                        "--data-dir", data)
     check("settings set tells the value stored, as a number",
@@ -203,6 +228,17 @@ def run_checks(prefix):
     code, out, err = cli("settings", "set", "AutoFreq", "9", "--json", "--data-dir", data)
     check("a value out of range ends with exit code 2, no document and the reason on stderr",
           code == 2 and out == "" and "AutoFreq" in err)
+    policy = r"HKCU\Software\Policies\BrightfoldSoftware\Hivemend"
+    prefix.quiet(["wine", "reg", "add", policy, "/v", "MonitorPrompt", "/t", "REG_DWORD", "/d",
+                  "55", "/f"])
+    held = document("settings-get", 0, "settings", "get", "--json", "--data-dir", data)
+    check("settings get tells a value a user policy holds",
+          held.get("MonitorPrompt") == 55 and held["sources"]["MonitorPrompt"] == "userPolicy"
+          and held["sources"]["AutoFreq"] == "file")
+    code, out, err = cli("settings", "set", "MonitorPrompt", "10", "--json", "--data-dir", data)
+    check("settings set of a key a policy holds ends with exit code 2 and no document",
+          code == 2 and out == "" and "Set by your administrator" in err)
+    prefix.quiet(["wine", "reg", "delete", policy, "/f"])
 
     startup = "C:\\hvm-json\\startup"
     os.makedirs(prefix.drive_c("hvm-json", "startup"))

@@ -99,14 +99,16 @@ TEST(ScanOutputText, VerboseShowsEachReasonAndRemovedValuesAreListed) {
   EXPECT_EQ(
       "4. Deep Scan (1)\n"
       "  [x] HKCR\\CLSID\\{x}\\InprocServer32\n"
-      "      file missing: C:\\gone.dll\n"
+      "      The file this entry names does not exist\n"
+      "      File tested: C:\\gone.dll\n"
       "Removed at once (1), each written to its undo snapshot first:\n"
       "  15. HKLM\\Run\\\\:a = a.exe -> Undo20261209.reg\n"
-      "      file missing: C:\\windows\\a.exe\n"
+      "      The file this entry names does not exist\n"
+      "      File tested: C:\\windows\\a.exe\n"
       "1 Problem Found\n",
       FormatScanText(store, switches, true));
   const std::string plain = FormatScanText(store, switches);
-  EXPECT_EQ(std::string::npos, plain.find("file missing"));
+  EXPECT_EQ(std::string::npos, plain.find("does not exist"));
   EXPECT_NE(std::string::npos, plain.find("  15. HKLM\\Run\\\\:a = a.exe -> Undo20261209.reg\n"));
 }
 

@@ -15,8 +15,11 @@
 #include "engine/core/clock.h"
 #include "engine/settings/next_due.h"
 #include "engine/settings/program_settings.h"
+#include "engine/settings/setting_policies.h"
 #include "engine/update/update_check.h"
 #include "support/recording_dialogs.h"
+#include "support/registry_sandbox.h"
+#include "support/registry_seed.h"
 #include "support/test_folder.h"
 
 namespace hvm {
@@ -343,6 +346,35 @@ TEST_F(DesktopControllerTest, StartUpChecksForUpdatesOnlyWhenDue) {
   ASSERT_EQ(0u, SaveSettings(settings, settings_.Path()));
   controller.HandleCommand(Command::kStarted);
   EXPECT_EQ((Calls{"check automatic", "started", "reset to front"}), shell_.Take());
+}
+
+// What an administrator's policies take away: the update check, automatic
+// and offered, and the pages with whatever their templates' buttons post.
+TEST_F(DesktopControllerTest, PoliciesTakeAwayTheUpdateCheckAndTheirPages) {
+  test::RegistrySandbox sandbox;
+  ProgramSettings settings;
+  settings.UpdateFreq = 7;
+  settings.update = "20000101";
+  ASSERT_EQ(0u, SaveSettings(settings, settings_.Path()));
+  const std::string machine = std::string("HKLM\\") + kPolicyKeyPath;
+  test::SeedDword(machine, "UpdateCheck", 0);
+  test::SeedDword(machine, "AllowOptimize", 0);
+  test::SeedDword(machine, "AllowVistaTweaks", 0);
+  DesktopController& controller = Make();
+  controller.HandleCommand(Command::kStarted);
+  EXPECT_EQ((Calls{"started", "reset to front"}), shell_.Take());
+  EXPECT_FALSE(controller.UpdateCheckOffered());
+  for (Command command : {Command::kOptimizePage, Command::kOptimize, Command::kUndoOptimize,
+                          Command::kVistaPage, Command::kApplyVistaTweaks})
+    controller.HandleCommand(command);
+  EXPECT_EQ(Calls{}, shell_.Take());
+  controller.HandleCommand(Command::kMonitorPage);
+  EXPECT_EQ(Calls{"page " + std::to_string(int(Page::kMonitor))}, shell_.Take());
+
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kPolicyKeyPath);
+  EXPECT_TRUE(controller.UpdateCheckOffered());
+  controller.HandleCommand(Command::kOptimizePage);
+  EXPECT_EQ(Calls{"page " + std::to_string(int(Page::kOptimize))}, shell_.Take());
 }
 
 TEST_F(DesktopControllerTest, ARemindLaterMovesTheNextCheck) {

@@ -879,6 +879,37 @@ TEST_F(MainWindowTest, TheMonitorStartWordSitsInTheTrayWithTheMonitorOn) {
             window.Tray().Icon().BalloonText());
 }
 
+TEST_F(MainWindowTest, TheTrayMenuSwitchesTheMonitorAndEndsTheProgramWithoutTheWindow) {
+  // The menu never ends in a separator; its monitor row says what it will do.
+  using Item = TrayMenuItem;
+  EXPECT_EQ((std::vector<Item>{{ProgramTray::kOpenProgramItem, "Open Hivemend", true},
+                               {},
+                               {ProgramTray::kMonitorItem, "Stop Monitor"},
+                               {ProgramTray::kExitItem, "Exit"}}),
+            ProgramTray::MenuItems(true));
+  EXPECT_EQ("Start Monitor", ProgramTray::MenuItems(false)[2].caption);
+
+  test::SeedKey("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+  StartWords words;
+  words.first = "monitor";
+  words.mode = StartMode::kMonitor;
+  MainWindow& window = Open(words);
+  window.Shown();
+  MonitorState& state = window;
+  ASSERT_TRUE(PumpUntil([&] { return state.Active() && !IsWindowVisible(window.Hwnd()); }));
+  window.Tray().Choose(ProgramTray::kMonitorItem);
+  ASSERT_TRUE(PumpUntil([&] { return !state.Active(); }));
+  EXPECT_FALSE(IsWindowVisible(window.Hwnd())) << "the window stays where it was";
+  window.Tray().Choose(ProgramTray::kMonitorItem);
+  ASSERT_TRUE(PumpUntil([&] { return state.Active(); }));
+  EXPECT_TRUE(window.Tray().ShowsMonitoring());
+
+  window.Tray().Choose(ProgramTray::kExitItem);
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(window.Hwnd()); }));
+  MSG quit{};
+  EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the program ends";
+}
+
 TEST_F(MainWindowTest, TheMonitorPromptSettingIsReadAtCreationAndAgainWhenShown) {
   ProgramSettings settings;
   settings.MonitorPrompt = 5;

@@ -20,6 +20,22 @@ TEST(Navigation, MenuHasSixRowsUnlessOnVista) {
   EXPECT_EQ(6u, MenuRowsFor(0).size());  // later Windows versions
 }
 
+TEST(Navigation, PagesAPolicyTakesAwayLoseTheirRowsOnly) {
+  const auto rows = MenuRowsFor(8, {false, false});
+  ASSERT_EQ(5u, rows.size());
+  EXPECT_EQ("Scan", rows[0].caption);
+  EXPECT_EQ("Organize", rows[1].caption);
+  EXPECT_EQ("Monitor", rows[2].caption);
+  EXPECT_EQ("Restore", rows[3].caption);
+  const auto noVista = MenuRowsFor(8, {true, false});
+  ASSERT_EQ(6u, noVista.size());
+  EXPECT_EQ("Optimize", noVista[1].caption);
+  EXPECT_TRUE(CommandRefused(Command::kUndoOptimize, {false, true}));
+  EXPECT_FALSE(CommandRefused(Command::kApplyVistaTweaks, {false, true}));
+  EXPECT_TRUE(CommandRefused(Command::kApplyVistaTweaks, {true, false}));
+  EXPECT_FALSE(CommandRefused(Command::kScan, {false, false}));
+}
+
 TEST(Navigation, CommandsChooseTheirPages) {
   EXPECT_EQ(Page::kSettings, PageForCommand(Command::kSettingsPage));
   EXPECT_EQ(Page::kRestore, PageForCommand(Command::kRestorePage));

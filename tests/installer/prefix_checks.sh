@@ -4,7 +4,9 @@
 # usage: source prefix_checks.sh NAME   (NAME goes into the prefix folder's name)
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/hvm-$1-prefix.XXXXXX")
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine's menu builder would copy the installed shortcuts into this machine's
+# own menus, outside the prefix.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/controls.h"
 #include "ui/test_host.h"
 #include "ui/window.h"
 
@@ -171,6 +172,74 @@ TEST_F(KeyboardNavigationTest, FocusFirstStopSaysWhenAContainerHasNone) {
   HWND a = Make("BUTTON", "A", WS_TABSTOP, 10, 10);
   EXPECT_TRUE(FocusFirstStop(host_.Hwnd()));
   EXPECT_EQ(a, GetFocus());
+}
+
+TEST_F(KeyboardNavigationTest, EnterPressesTheFocusedButtonOrElseTheDefaultOne) {
+  Button other, main;
+  ASSERT_TRUE(other.Create(host_.Hwnd(), {"Print", {10, 200, 90, 224}}));
+  ASSERT_TRUE(main.Create(host_.Hwnd(), {"Restore", {200, 200, 290, 224}, {}, true}));
+  std::vector<std::string> pressed;
+  other.onClick = [&] { pressed.push_back("Print"); };
+  main.onClick = [&] { pressed.push_back("Restore"); };
+  HWND box = Make("BUTTON", "Keep", WS_TABSTOP | BS_AUTOCHECKBOX, 10, 10);
+  HWND notes =
+      Make("EDIT", "", WS_TABSTOP | WS_BORDER | ES_MULTILINE | ES_WANTRETURN, 10, 60, 200, 60);
+  ASSERT_EQ(main.Hwnd(), DefaultButton(host_.Hwnd()));
+
+  SetFocus(box);
+  Press(WM_KEYDOWN, VK_RETURN);
+  SetFocus(other.Hwnd());
+  Press(WM_KEYDOWN, VK_RETURN);
+  EXPECT_EQ((std::vector<std::string>{"Restore", "Print"}), pressed);
+  EXPECT_EQ(BST_UNCHECKED, SendMessageA(box, BM_GETCHECK, 0, 0));
+
+  // A held key repeats its key-down: one press only. An edit that takes
+  // Enter keeps it, and a disabled default button is not pressed.
+  pressed.clear();
+  SetFocus(box);
+  PostMessageA(box, WM_KEYDOWN, VK_RETURN, 1 << 30);
+  PumpMessages();
+  SetFocus(notes);
+  Press(WM_KEYDOWN, VK_RETURN);
+  main.Enable(false);
+  SetFocus(box);
+  Press(WM_KEYDOWN, VK_RETURN);
+  EXPECT_TRUE(pressed.empty());
+  EXPECT_EQ(nullptr, DefaultButton(host_.Hwnd()));
+}
+
+// A control that records the context menus it is asked for.
+class MenuRecorder : public Control {
+ public:
+  bool Create(HWND parent) {
+    return CreateControl("LISTBOX", "", WS_VISIBLE | WS_TABSTOP | WS_BORDER, 0, parent,
+                         {10, 10, 200, 150}, 7);
+  }
+  std::vector<LPARAM> asked;
+
+ protected:
+  LRESULT OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_CONTEXTMENU) {
+      asked.push_back(lParam);
+      return 0;
+    }
+    return Default(message, wParam, lParam);
+  }
+};
+
+TEST_F(KeyboardNavigationTest, ShiftFTenAndTheMenuKeyAskTheFocusForItsContextMenu) {
+  MenuRecorder list;
+  ASSERT_TRUE(list.Create(host_.Hwnd()));
+  SetFocus(list.Hwnd());
+  Shift(true);
+  Press(WM_SYSKEYDOWN, VK_F10);
+  Press(WM_SYSKEYUP, VK_F10);
+  Shift(false);
+  Press(WM_SYSKEYDOWN, VK_F10);  // F10 alone asks for nothing
+  Press(WM_KEYDOWN, VK_APPS);
+  Press(WM_KEYUP, VK_APPS);
+  EXPECT_EQ((std::vector<LPARAM>{MAKELPARAM(-1, -1), MAKELPARAM(-1, -1)}), list.asked)
+      << "once per press, at the control's own place";
 }
 
 }  // namespace

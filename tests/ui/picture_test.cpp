@@ -156,13 +156,16 @@ namespace hvm::ui {
 namespace {
 
 TEST(ProgramPictures, EveryNumberedPictureLoadsAtTwiceItsSize) {
-  std::vector<int> numbers = {
-      pictures::kMenuRow,        pictures::kMenuMarker,      pictures::kTopBand,
-      pictures::kLogo,           pictures::kSplash,          pictures::kAnimation,
-      pictures::kCheckUnchecked, pictures::kCheckChecked,    pictures::kCheckPartial,
-      pictures::kArrowCollapsed, pictures::kArrowExpanded,   pictures::kCaution,
-      pictures::kContinueButton, pictures::kRepairButton,    pictures::kBackupButton,
-      pictures::kReportEmblem,   pictures::kReportBackground};
+  std::vector<int> numbers = {pictures::kMenuRow,          pictures::kMenuMarker,
+                              pictures::kTopBand,          pictures::kLogo,
+                              pictures::kSplash,           pictures::kAnimation,
+                              pictures::kCheckUnchecked,   pictures::kCheckChecked,
+                              pictures::kCheckPartial,     pictures::kArrowCollapsed,
+                              pictures::kArrowExpanded,    pictures::kCaution,
+                              pictures::kContinueButton,   pictures::kRepairButton,
+                              pictures::kBackupButton,     pictures::kReportEmblem,
+                              pictures::kReportBackground, pictures::kCopyDetailsButton,
+                              pictures::kOpenFolderButton};
   numbers.insert(numbers.end(), std::begin(pictures::kButtonStrips),
                  std::end(pictures::kButtonStrips));
   numbers.insert(numbers.end(), std::begin(pictures::kMenuIcons), std::end(pictures::kMenuIcons));
@@ -174,7 +177,8 @@ TEST(ProgramPictures, EveryNumberedPictureLoadsAtTwiceItsSize) {
   }
   // Button strips hold four equal states.
   for (int strip :
-       {100, pictures::kContinueButton, pictures::kRepairButton, pictures::kBackupButton})
+       {100, pictures::kContinueButton, pictures::kRepairButton, pictures::kBackupButton,
+        pictures::kCopyDetailsButton, pictures::kOpenFolderButton})
     EXPECT_EQ(0, Picture::FromResource(strip).Width() % 8) << strip;
   EXPECT_EQ(12, Picture::FromResource(pictures::kAnimation).Width() /
                     Picture::FromResource(pictures::kAnimation).Height());

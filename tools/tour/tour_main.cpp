@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,10 +25,14 @@
 #include "engine/core/scoped_handle.h"
 #include "engine/monitor/watch_points.h"
 #include "engine/results/snapshot_file.h"
+#include "engine/results/snapshot_note.h"
 #include "engine/settings/program_settings.h"
+#include "engine/settings/setting_policies.h"
 #include "engine/tweaks/vista_tweaks.h"
 #include "ui/html_view.h"
+#include "ui/keyboard_navigation.h"
 #include "ui/picture_ids.h"
+#include "ui/theme.h"
 #include "ui/window_capture.h"
 
 namespace hvm {
@@ -132,6 +137,32 @@ bool Save(HWND window, const std::string& folder, const std::string& name) {
   const bool saved = ui::SaveWindowPicture(window, path);
   std::printf("%s %s\n", saved ? "saved" : "FAILED", path.c_str());
   return saved;
+}
+
+// The main window with the keyboard on `control`, its focus mark shown as
+// after a key press.
+bool SaveFocused(MainWindow& main, HWND control, const std::string& folder,
+                 const std::string& name) {
+  SetFocus(control);
+  SendMessageA(main.Hwnd(), WM_CHANGEUISTATE,
+               MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+  RedrawWindow(main.Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  ui::PumpMessages();
+  return Save(main.Hwnd(), folder, "focus-" + name);
+}
+
+// High contrast as the tour's prefix sets it (the user's accessibility
+// setting, with a high-contrast colour scheme): Wine keeps the colours but
+// always answers "off" when asked, so the tour tells the theme itself.
+void FollowPrefixContrast() {
+  RegistrySession registry;
+  registry.SetRoot(HKEY_CURRENT_USER);
+  if (!registry.OpenKey("Control Panel\\Accessibility\\HighContrast", false)) return;
+  const std::string flags = registry.ReadText("Flags");
+  if (!flags.empty() && (std::strtoul(flags.c_str(), nullptr, 10) & HCF_HIGHCONTRASTON)) {
+    ui::ForceHighContrast(true);
+    ui::RefreshHighContrast();
+  }
 }
 
 // Saves the help menu once it is open, then closes it: the menu runs a modal
@@ -344,15 +375,16 @@ bool TourMonitor(MainWindow& main, const std::string& folder) {
 // be ignored.
 void StageDecisions(MainWindow& main) {
   ResultsStore& results = main.Session().Results();
-  results.AddProblem(23, "HKCU\\Software\\Tour\\Recent\\\\:File1 = C:\\Reports\\2019.doc");
-  results.AddProblem(23, "HKCU\\Software\\Tour\\Recent\\\\:File2 = D:\\Old\\notes.txt");
+  const auto addRecent = [&](const std::string& name, const std::string& file) {
+    results.AddProblem(23, "HKCU\\Software\\Tour\\Recent\\\\:" + name + " = " + file,
+                       {"file missing", file});
+  };
+  addRecent("File1", "C:\\Reports\\2019.doc");
+  addRecent("File2", "D:\\Old\\notes.txt");
   // Names beyond ASCII are shown as themselves.
-  results.AddProblem(23,
-                     "HKCU\\Software\\Tour\\Recent\\\\:\xD7\xA7\xD7\x95\xD7\x91\xD7\xA5 = "
-                     "C:\\Reports\\\xD7\x93\xD7\x95\xD7\x97 2019.doc");
-  results.AddProblem(23,
-                     "HKCU\\Software\\Tour\\Recent\\\\:\xE6\x96\x87\xE4\xBB\xB6 = "
-                     "D:\\\xE6\x97\xA7\\\xE7\xAC\x94\xE8\xAE\xB0 caf\xC3\xA9.txt");
+  addRecent("\xD7\xA7\xD7\x95\xD7\x91\xD7\xA5", "C:\\Reports\\\xD7\x93\xD7\x95\xD7\x97 2019.doc");
+  addRecent("\xE6\x96\x87\xE4\xBB\xB6",
+            "D:\\\xE6\x97\xA7\\\xE7\xAC\x94\xE8\xAE\xB0 caf\xC3\xA9.txt");
   main.Results().ShowResults(true);
   ResultsTree& model = main.Results().Model();
   std::vector<int> opened{23};
@@ -373,11 +405,39 @@ void StageDecisions(MainWindow& main) {
   ui::TreeView& tree = main.Results().Tree();
   for (HTREEITEM node = TreeView_GetRoot(tree.Hwnd()); node;
        node = TreeView_GetNextSibling(tree.Hwnd(), node)) {
-    const int section = static_cast<int>(tree.DataOf(node) / 65536);
+    const int section = ResultsPage::SectionOf(tree.DataOf(node));
     tree.Expand(node, std::find(opened.begin(), opened.end(), section) != opened.end());
   }
   SendMessageA(tree.Hwnd(), WM_VSCROLL, SB_TOP, 0);
   InvalidateRect(tree.Hwnd(), nullptr, FALSE);
+  ui::PumpMessages();
+}
+
+// One finding added to the results and chosen in the tree as the user
+// chooses it, its section alone open, so that the detail band tells about it.
+void ChooseFinding(MainWindow& main, int section, const std::string& line,
+                   const ProblemReason& reason) {
+  ResultsStore& results = main.Session().Results();
+  results.AddProblem(section, line, reason);
+  main.Results().ShowResults(true);
+  const int index = static_cast<int>(results.Section(section).size()) - 1;
+  ui::TreeView& tree = main.Results().Tree();
+  HTREEITEM chosen = nullptr;
+  for (HTREEITEM node = TreeView_GetRoot(tree.Hwnd()); node;
+       node = TreeView_GetNextSibling(tree.Hwnd(), node)) {
+    const bool open = ResultsPage::SectionOf(tree.DataOf(node)) == section;
+    tree.Expand(node, open);
+    if (!open) continue;
+    for (HTREEITEM item = TreeView_GetChild(tree.Hwnd(), node); item;
+         item = TreeView_GetNextSibling(tree.Hwnd(), item))
+      if (ResultsPage::IndexOf(tree.DataOf(item)) == index) chosen = item;
+  }
+  SendMessageA(tree.Hwnd(), WM_VSCROLL, SB_TOP, 0);
+  if (chosen) {
+    tree.Select(chosen);
+    TreeView_EnsureVisible(tree.Hwnd(), chosen);
+  }
+  SetFocus(tree.Hwnd());
   ui::PumpMessages();
 }
 
@@ -389,17 +449,23 @@ void StageSnapshot() {
   const auto text = [](std::string_view value) {
     return Utf16LeFromUtf8(value) + std::string(2, '\0');
   };
+  // Each block noted with the section that removed it, as a repair notes it.
+  const auto note = [](int section, bool byScan) {
+    return "\r\n" + SnapshotNoteLine({section, byScan});
+  };
   const std::string block =
+      note(4, false) +
       KeyLine("HKEY_CLASSES_ROOT\\CLSID\\{3F2A61C0-5B1D-4E8A-9C11-0A7E2D4B8F01}\\InprocServer32") +
       ValueLines(kSnapshotDialect, "", regtype::kString,
                  text("C:\\Program Files\\Gone\\viewer.dll")) +
       ValueLines(kSnapshotDialect, "ThreadingModel", regtype::kString, text("Apartment")) +
+      note(15, true) +
       KeyLine("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run") +
       ValueLines(kSnapshotDialect, "Updater", regtype::kString,
                  text("C:\\Program Files\\Old Updater\\update.exe /quiet")) +
       ValueLines(kSnapshotDialect, "\xD7\x93\xD7\xA7\xD7\xA1\xD7\x98\xD7\xA8", regtype::kString,
                  text("C:\\\xD7\x93\xD7\xA7\xD7\xA1\xD7\x98\xD7\xA8\\tray.exe")) +
-      KeyLine("HKEY_CLASSES_ROOT\\.oldext") +
+      note(3, false) + KeyLine("HKEY_CLASSES_ROOT\\.oldext") + note(23, false) +
       KeyLine("HKEY_CURRENT_USER\\Software\\\xE6\x96\x87\xE4\xBB\xB6 \xF0\x9F\x93\x81");
   CreateDirectoryA(Environment().dataFolder.c_str(), nullptr);
   AppendToSnapshot(path, block, kSnapshotDialect);
@@ -420,6 +486,7 @@ bool SettingsStops(MainWindow& main, const std::string& folder) {
   SettingsPage& page = main.Settings();
   const int action = page.ActionBox().Selected();
   bool saved = Save(main.Hwnd(), folder, "main-window-settings-general");
+  saved &= SaveFocused(main, page.Tabs().Hwnd(), folder, "tabs");
   ChooseInDropDown(page.ActionBox(), 1);
   ui::PumpMessages();
   saved &= Save(main.Hwnd(), folder, "main-window-settings-general-scheduled");
@@ -434,6 +501,7 @@ bool SettingsStops(MainWindow& main, const std::string& folder) {
   page.SelectTab(SettingsTab::kIgnoreList);
   ui::ListView& list = page.IgnoreList();
   list.SelectRow(2);
+  saved &= SaveFocused(main, list.Hwnd(), folder, "list-view");
   RECT row{};
   ListView_GetItemRect(list.Hwnd(), 2, &row, LVIR_LABEL);
   POINT at{row.left + 40, row.bottom};
@@ -450,9 +518,47 @@ bool SettingsStops(MainWindow& main, const std::string& folder) {
   return saved;
 }
 
+// The settings page and the menu as a user of a managed computer sees them:
+// policies of the user's own policy key (the tour's prefix is its own) hold
+// some settings and take the Optimize page away; they are removed after.
+bool PolicyStops(MainWindow& main, const std::string& folder) {
+  RegistrySession registry;
+  registry.SetRoot(HKEY_CURRENT_USER);
+  if (!registry.OpenKey(kPolicyKeyPath, true)) return false;
+  const std::pair<const char*, uint32_t> held[] = {
+      {"AutoAction", 1},         {"AutoFreq", 1},          {"BackupBeforeScan", 1},
+      {"ConfigurationCache", 0}, {"FilePathReferences", 1}, {"MonitorPrompt", 500},
+      {"AllowOptimize", 0}};
+  for (const auto& [name, value] : held) registry.WriteDword(name, value);
+  registry.CloseKey();
+  auto rebuildMenu = [&main] {
+    main.Menu().Build(MenuRowsFor(Environment().WindowsVersionCode, PagesAllowedNow()));
+    main.Menu().Highlight(CommandOf(main.CurrentPage()));
+  };
+  rebuildMenu();
+  main.HandleCommand(Command::kScanPage, 0);
+  main.HandleCommand(Command::kSettingsPage, 0);
+  ui::PumpMessages();
+  SettingsPage& page = main.Settings();
+  bool saved = Save(main.Hwnd(), folder, "main-window-settings-policy-general");
+  const char* names[] = {"custom-scan", "ignore-list", "monitor"};
+  for (SettingsTab tab : {SettingsTab::kCustomScan, SettingsTab::kMonitor}) {
+    page.SelectTab(tab);
+    ui::PumpMessages();
+    saved &= Save(main.Hwnd(), folder,
+                  std::string("main-window-settings-policy-") + names[int(tab) - 1]);
+  }
+  registry.DeleteKeyTree(kPolicyKeyPath);
+  main.HandleCommand(Command::kScanPage, 0);
+  rebuildMenu();
+  ui::PumpMessages();
+  return saved;
+}
+
 int RunTour(const std::string& folder) {
   StartGui();
   LoadSettings();
+  FollowPrefixContrast();
   CreateDirectoryA(folder.c_str(), nullptr);
   bool allSaved = true;
 
@@ -470,6 +576,11 @@ int RunTour(const std::string& folder) {
   ShowWindow(main.Hwnd(), SW_SHOW);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-front-page");
+  allSaved &= SaveFocused(main, main.Menu().Hwnd(), folder, "menu");
+  // The front page's own button (the last made may be a hidden page's).
+  const std::vector<HWND> frontStops = ui::TabStops(main.FrontView().Hwnd());
+  if (!frontStops.empty())
+    allSaved &= SaveFocused(main, frontStops.front(), folder, "image-button");
 
   main.TurnPage(Page::kScan);
   StageScanHalfway(main.Scan());
@@ -479,6 +590,17 @@ int RunTour(const std::string& folder) {
   allSaved &= Save(main.Hwnd(), folder, "main-window-scan-finished");
   StageDecisions(main);
   allSaved &= Save(main.Hwnd(), folder, "main-window-results-decided");
+  allSaved &= SaveFocused(main, main.Results().Tree().Hwnd(), folder, "tree");
+  allSaved &= SaveFocused(main, main.Results().ScanAgainLink().Hwnd(), folder, "link");
+  // The detail band of a missing file (its folder there to open) and of a
+  // class that is not registered.
+  ChooseFinding(main, 4, "HKCR\\CLSID\\{3F2A61C0-5B1D-4E8A-9C11-0A7E2D4B8F01}\\InprocServer32",
+                {"file missing", Environment().systemFolder + "viewer32.dll"});
+  allSaved &= Save(main.Hwnd(), folder, "main-window-results-file-finding");
+  ChooseFinding(main, 5,
+                "HKCR\\Interface\\{7C1E04A2-3D5B-4F60-9A1B-2E8C6D4F9A17}\\ProxyStubClsid32",
+                {"class not registered", "HKCR\\CLSID\\{A94F2B36-81C7-4E0D-B5A2-6F3E1C7D8B40}"});
+  allSaved &= Save(main.Hwnd(), folder, "main-window-results-class-finding");
   // The progress window partway through a repair of ten items, then the report.
   ProgressWindow& progress = main.Progress();
   progress.Start(10);
@@ -494,11 +616,23 @@ int RunTour(const std::string& folder) {
   main.TurnPage(Page::kSummary);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-repair-report");
+  allSaved &= SaveFocused(main, main.Report().ContinueButton().Hwnd(), folder, "report-button");
   main.HandleCommand(Command::kContinue, 0);
   ui::PumpMessages();
   main.HandleCommand(Command::kRestorePage, 0);
   ui::PumpMessages();
   allSaved &= Save(main.Hwnd(), folder, "main-window-restore");
+  main.Restore().List().Select(1);
+  allSaved &= SaveFocused(main, main.Restore().List().Hwnd(), folder, "check-list");
+  allSaved &= SaveFocused(main, main.Restore().Chooser().Hwnd(), folder, "drop-down");
+  allSaved &= SaveFocused(main, main.Restore().CheckAll().Hwnd(), folder, "check-box");
+  allSaved &= SaveFocused(main, main.Restore().RestoreButton().Hwnd(), folder, "button");
+  // An entry chosen with the keyboard: the band tells which repair removed it.
+  SetFocus(main.Restore().List().Hwnd());
+  SendMessageA(main.Restore().List().Hwnd(), WM_KEYDOWN, VK_HOME, 1);
+  SendMessageA(main.Restore().List().Hwnd(), WM_KEYDOWN, VK_DOWN, 1);
+  ui::PumpMessages();
+  allSaved &= Save(main.Hwnd(), folder, "main-window-restore-entry");
   // Show Key's caution, answered with Cancel.
   main.Restore().List().Select(1);
   SetDialogShownHook([&](MessageDialogWindow& dialog) {
@@ -524,6 +658,7 @@ int RunTour(const std::string& folder) {
   main.VistaPage().ShowAccess(VistaAccessFor(false));
   allSaved &= Save(main.Hwnd(), folder, "main-window-vista-tweaks-standard-user");
   allSaved &= SettingsStops(main, folder);
+  allSaved &= PolicyStops(main, folder);
   TourBackupAndPack(main, folder, allSaved);
   gMenuFolder = folder;
   allSaved &= TourMonitor(main, folder);

@@ -2,6 +2,10 @@
 
 #include <objbase.h>
 
+#include <cmath>
+#include <cstdio>
+#include <iterator>
+
 #include "engine/update/update_response.h"
 
 namespace hvm {
@@ -27,7 +31,24 @@ std::optional<std::string> DownloadStatusText(uint32_t statusCode) {
 }
 
 std::string FileSizeText(uint64_t total) {
-  return std::to_string(total) + " bytes";
+  std::string text = std::to_string(total) + " bytes";
+  if (total < 1024) return text;
+  // The size as a person reads it: three figures at most, in the largest
+  // unit under which it is at least 1.
+  static constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB"};
+  double size = double(total) / 1024;
+  size_t unit = 0;
+  while (size >= 1024 && unit + 1 < std::size(kUnits)) {
+    size /= 1024;
+    ++unit;
+  }
+  char human[32];
+  if (size < 10 && std::fmod(std::floor(size * 10 + 0.5), 10) != 0)
+    std::snprintf(human, sizeof(human), " (%.1f %s)", std::floor(size * 10 + 0.5) / 10,
+                  kUnits[unit]);
+  else
+    std::snprintf(human, sizeof(human), " (%.0f %s)", std::floor(size + 0.5), kUnits[unit]);
+  return text + human;
 }
 
 bool DownloadWindow::Create(HWND owner) {
@@ -66,7 +87,7 @@ bool DownloadWindow::Create(HWND owner) {
   made &= bar_.Create(Hwnd(),
                       {ui::MakeRect(dpi.Scale(kMargin), dpi.Scale(kBarTop),
                                     dpi.Scale(kClientWidth - 2 * kMargin), dpi.Scale(kBarHeight)),
-                       100});
+                       100, "Download progress"});
   made &= cancel_.Create(
       Hwnd(), {"Cancel",
                ui::MakeRect(dpi.Scale(kClientWidth - kMargin - kButtonWidth), dpi.Scale(kButtonTop),

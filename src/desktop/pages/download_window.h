@@ -19,7 +19,9 @@ namespace hvm {
 // "Connecting", 5 "Downloading", 6 "Download complete", 11 "Sending
 // request"; nothing for the others, which leave the line as it is.
 std::optional<std::string> DownloadStatusText(uint32_t statusCode);
-// "File size:" once the total is known: the total and " bytes".
+// "File size:" once the total is known: the total and " bytes", and from
+// 1 KB on the size in the largest fitting unit in brackets ("4718592 bytes
+// (4.5 MB)").
 std::string FileSizeText(uint64_t total);
 
 class DownloadWindow : public ui::Window, private DownloadProgress {

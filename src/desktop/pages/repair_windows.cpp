@@ -31,7 +31,7 @@ bool ProgressWindow::Create(HWND owner) {
                         bold, ui::kCaptionColour}) &&
          bar_.Create(Hwnd(),
                      {ui::MakeRect(dpi.Scale(92), dpi.Scale(52), dpi.Scale(250), dpi.Scale(20)),
-                      RepairProgressMath::kMaximum}) &&
+                      RepairProgressMath::kMaximum, "Repair progress"}) &&
          animation_.Create(Hwnd(), {&strip_, {dpi.Scale(16), dpi.Scale(22)}});
 }
 
@@ -124,6 +124,7 @@ bool ReportPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   ui::ImageButton::CreateArgs button{&continueStrip_, 152};
   button.caption = "&Continue";
   button.tabStop = true;
+  button.isDefault = true;
   made &= continue_.Create(Hwnd(), button);
   // Right-aligned with the rows, below the last.
   continue_.Move({dpi.Scale(kRight) - continue_.SizeAt(dpi).cx,
@@ -154,7 +155,14 @@ void ReportPage::Paint() {
   ui::PaintScope paint(Hwnd());
   const ui::Dpi dpi = CurrentDpi();
   const RECT client = ClientRect();
-  FillRect(paint.Get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(paint.Get(), &client, ui::PageBrush());
+  // High contrast: the rows stand on the window colour, without the
+  // background picture or the bands.
+  if (ui::HighContrast()) {
+    if (!emblemScaled_.IsEmpty())
+      emblemScaled_.Draw(paint.Get(), dpi.Scale(kLeft), dpi.Scale(kEmblemTop));
+    return;
+  }
   const RECT area = BackgroundArea();
   const ui::FittedBox fit =
       ui::FitCentred(background_.Width(), background_.Height(), ui::Width(area), ui::Height(area));
@@ -181,7 +189,7 @@ LRESULT ReportPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
       // The button's rounded corners show the white page.
       if (reinterpret_cast<HWND>(lParam) == continue_.Hwnd())
-        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+        return reinterpret_cast<LRESULT>(ui::PageBrush());
       return Window::OnMessage(message, wParam, lParam);
     default: return Window::OnMessage(message, wParam, lParam);
   }

@@ -1,5 +1,7 @@
 #include "desktop/pages/restore_page.h"
 
+#include <optional>
+
 #include "engine/core/clock.h"
 #include "engine/core/text_case.h"
 #include "engine/results/undo_restore.h"
@@ -35,10 +37,13 @@ bool RestorePage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   made &= checkAll_.Create(Hwnd(), {"Check / Uncheck All", {}, {}, true});
   made &= count_.Create(Hwnd(),
                         {"0 Files", {}, {}, ui::kTextColour, ui::kPageColour, false, false, true});
-  made &= list_.Create(Hwnd(), {});
+  ui::CheckList::CreateArgs list;
+  list.name = "Contents of Snapshot";
+  made &= list_.Create(Hwnd(), list);
   made &= print_.Create(Hwnd(), {"&Print List", {}, {}, false});
   made &= restore_.Create(Hwnd(), {"Restore &Checked", {}, bold, true});
   made &= fullBackups_.Create(Hwnd(), {"Full Registry &Backups...", {}, {}});
+  made &= band_.Create(Hwnd(), {});
   if (!made) return false;
   chooser_.onSelected = [this](int) { LoadSnapshotContents(); };
   autoDelete_.onChanged = [this](bool on) {
@@ -76,8 +81,12 @@ void RestorePage::LayOut() {
       ui::MakeRect(w - m - dpi.Scale(150), dpi.Scale(166), dpi.Scale(150), dpi.Scale(18)));
   const int listTop = dpi.Scale(188);
   const int buttonTop = h - dpi.Scale(44);
+  // The band under the list shows its heading and one line of detail.
+  const int bandHeight = band_.HeightForLines(1);
+  const int bandTop = buttonTop - dpi.Scale(10) - bandHeight;
   list_.SetBounds(
-      ui::MakeRect(m, listTop, w - 2 * m, std::max(buttonTop - dpi.Scale(10) - listTop, 40)));
+      ui::MakeRect(m, listTop, w - 2 * m, std::max(bandTop - dpi.Scale(6) - listTop, 40)));
+  band_.SetBounds(ui::MakeRect(m, bandTop, w - 2 * m, bandHeight));
   restore_.SetBounds(
       ui::MakeRect(w - m - dpi.Scale(160), buttonTop, dpi.Scale(160), dpi.Scale(32)));
   print_.SetBounds(ui::MakeRect(m, buttonTop, dpi.Scale(120), dpi.Scale(32)));
@@ -114,15 +123,45 @@ void RestorePage::ShowSnapshot(const std::string& fileName) {
 
 void RestorePage::LoadSnapshotContents() {
   list_.Clear();
+  listed_.clear();
   const std::string name = ChosenName();
-  if (!name.empty())
-    for (const std::string& entry : ListSnapshotContents(hooks_.dataFolder, name, &suppression_))
-      list_.AddItem(entry, true);
+  if (!name.empty()) listed_ = ListSnapshotEntriesNoted(hooks_.dataFolder, name, &suppression_);
+  for (const ListedSnapshotEntry& entry : listed_) list_.AddItem(entry.text, true);
   checkAll_.SetChecked(true);
   UpdateControls();
 }
 
+void RestorePage::ShowDetailsOfSelected() {
+  const int selected = list_.Selected();
+  FindingDetails fresh;
+  if (selected < 0 || selected >= static_cast<int>(listed_.size())) {
+    fresh.heading = list_.Count() > 0 ? "Select an entry to see which repair removed it" : "";
+  } else {
+    const std::string name = ChosenName();
+    const std::optional<CivilDate> day = SnapshotDateOf(name);
+    // The system's short date, as the page's other dates are shown.
+    std::string when = name;
+    if (day) {
+      SYSTEMTIME time{};
+      time.wYear = static_cast<WORD>(day->year);
+      time.wMonth = static_cast<WORD>(day->month);
+      time.wDay = static_cast<WORD>(day->day);
+      char text[64] = {};
+      if (GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, text, sizeof(text)))
+        when = text;
+    }
+    const ListedSnapshotEntry& entry = listed_[size_t(selected)];
+    fresh = DetailsOfRemoval(when, entry.note, entry.folder);
+  }
+  // Told again only when it changed: a screen reader hears each change once.
+  if (fresh == details_ && bandFilled_) return;
+  bandFilled_ = true;
+  details_ = std::move(fresh);
+  band_.SetContent(details_.heading, details_.detail);
+}
+
 void RestorePage::UpdateControls() {
+  ShowDetailsOfSelected();
   const bool any = list_.Count() > 0;
   restore_.Enable(any);
   print_.Enable(any);
@@ -156,6 +195,8 @@ void RestorePage::PrintList() {
 }
 
 void RestorePage::ShowContextMenu(POINT screen) {
+  // The right click chose the row under the mouse.
+  ShowDetailsOfSelected();
   constexpr UINT kShowKeyItem = 1;
   ui::ScopedMenu menu(CreatePopupMenu());
   AppendMenuA(menu.Get(), MF_STRING, kShowKeyItem, "Show &Key");
@@ -183,6 +224,9 @@ LRESULT RestorePage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     LayOut();
     return 0;
   }
+  if (message == WM_COMMAND && reinterpret_cast<HWND>(lParam) == list_.Hwnd() &&
+      HIWORD(wParam) == LBN_SELCHANGE)
+    ShowDetailsOfSelected();
   return Window::OnMessage(message, wParam, lParam);
 }
 

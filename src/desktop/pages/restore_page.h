@@ -1,5 +1,6 @@
 // The restore page "Restore Changes": choose an undo snapshot, see what it
-// holds as a checkable list, and put the checked entries back.
+// holds as a checkable list, and put the checked entries back. A band under
+// the list tells which repair removed the chosen entry.
 #pragma once
 
 #include <functional>
@@ -7,9 +8,12 @@
 
 #include "desktop/pages/registry_editor.h"
 #include "engine/core/dialog_service.h"
+#include "engine/results/finding_details.h"
 #include "engine/results/restore_choice.h"
 #include "engine/results/suppression.h"
+#include "engine/results/undo_restore.h"
 #include "ui/controls.h"
+#include "ui/detail_band.h"
 #include "ui/text_printer.h"
 #include "ui/window.h"
 
@@ -52,6 +56,9 @@ class RestorePage : public ui::Window {
   ui::Button& PrintButton() { return print_; }
   ui::CheckBox& CheckAll() { return checkAll_; }
   ui::Button& FullBackupsButton() { return fullBackups_; }
+  // What the band under the list says for the selected entry.
+  const FindingDetails& Details() const { return details_; }
+  ui::DetailBand& Band() { return band_; }
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -61,16 +68,22 @@ class RestorePage : public ui::Window {
   std::string ChosenName() const;
   void LayOut();
   void ShowContextMenu(POINT screen);
+  // The band follows the selected entry.
+  void ShowDetailsOfSelected();
 
   SuppressionLists& suppression_;
   DialogService& dialogs_;
   Hooks hooks_;
   std::vector<std::string> names_;
+  std::vector<ListedSnapshotEntry> listed_;  // the list's entries, row by row
+  FindingDetails details_;
+  bool bandFilled_ = false;
   ui::Label title_, select_, contents_, explanation_, count_;
   ui::DropDownList chooser_;
   ui::CheckBox autoDelete_, checkAll_;
   ui::CheckList list_;
   ui::Button print_, restore_, fullBackups_;
+  ui::DetailBand band_;
   PlatformRegistryEditor platformEditor_;
 };
 

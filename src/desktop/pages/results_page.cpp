@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "ui/clipboard.h"
 #include "ui/gdi_text.h"
 #include "ui/picture_ids.h"
 
@@ -10,8 +11,15 @@ namespace {
 
 constexpr int kMargin = 16;
 constexpr COLORREF kItemText = RGB(46, 90, 126);
-constexpr COLORREF kIgnoredText = RGB(192, 192, 192);
-enum MenuItem : UINT { kIgnoreItem = 1, kSelectAllItem, kDeselectAllItem };
+enum MenuItem : UINT {
+  kIgnoreItem = 1,
+  kSelectAllItem,
+  kDeselectAllItem,
+  kCopyDetailsItem,
+  kOpenFolderItem
+};
+// The band's button column: the width of its buttons, 96-dpi units.
+constexpr int kBandButtonWidth = 112;
 
 COLORREF FromRgb(uint32_t rgb) {
   return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -39,6 +47,8 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   cautionIcon_ = ui::Picture::FromResource(pictures::kCaution);
   repairStrip_ = ui::Picture::FromResource(pictures::kRepairButton);
   backupStrip_ = ui::Picture::FromResource(pictures::kBackupButton);
+  copyStrip_ = ui::Picture::FromResource(pictures::kCopyDetailsButton);
+  openStrip_ = ui::Picture::FromResource(pictures::kOpenFolderButton);
   if (!CreatePage(kClassName, parent, bounds)) return false;
 
   ui::FontSpec heading;
@@ -59,10 +69,13 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   made &= summary_.Create(
       Hwnd(),
       {"  0 Problems Found", {}, bold, ui::kWarningColour, ui::kPageColour, false, false, true});
-  made &= scanAgain_.Create(Hwnd(), {"Run Scan Again ", {}, link, ui::kCaptionColour});
+  ui::Label::CreateArgs scanAgain{"Run Scan Again ", {}, link, ui::kCaptionColour};
+  scanAgain.link = true;
+  made &= scanAgain_.Create(Hwnd(), scanAgain);
   ui::ImageButton::CreateArgs repairArgs{&repairStrip_};
   repairArgs.caption = "&Repair Checked Problems";
   repairArgs.tabStop = true;
+  repairArgs.isDefault = true;
   made &= repair_.Create(Hwnd(), repairArgs);
   ui::ImageButton::CreateArgs backupArgs{&backupStrip_};
   backupArgs.caption = "&Backup Now";
@@ -72,17 +85,30 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
   tree.font = {};
   tree.rowHeight = 20;
   tree.glyphs = {&unchecked_, &checked_, &partial_, &collapsed_, &expanded_};
+  tree.name = "Registry Scan Results";
   made &= tree_.Create(Hwnd(), tree);
+  made &= band_.Create(Hwnd(), {{}, kBandButtonWidth});
+  ui::ImageButton::CreateArgs copyArgs{&copyStrip_};
+  copyArgs.caption = "Copy &Details";
+  copyArgs.tabStop = true;
+  made &= copyDetails_.Create(band_.Hwnd(), copyArgs);
+  ui::ImageButton::CreateArgs openArgs{&openStrip_};
+  openArgs.caption = "&Open Folder";
+  openArgs.tabStop = true;
+  made &= openFolder_.Create(band_.Hwnd(), openArgs);
   if (!made) return false;
   caution_.Show(false);
-  SetWindowLongA(scanAgain_.Hwnd(), GWL_STYLE,
-                 GetWindowLongA(scanAgain_.Hwnd(), GWL_STYLE) | SS_NOTIFY);
+  scanAgain_.onClick = [this] {
+    if (hooks_.scanAgain) hooks_.scanAgain();
+  };
   repair_.onClick = [this](int) {
     if (hooks_.repair) hooks_.repair();
   };
   backup_.onClick = [this](int) {
     if (hooks_.backup) hooks_.backup();
   };
+  copyDetails_.onClick = [this](int) { CopySelectedDetails(); };
+  openFolder_.onClick = [this](int) { OpenSelectedFolder(); };
   tree_.rowLook = [this](HTREEITEM, LPARAM data) { return LookOf(data); };
   tree_.onClick = [this](HTREEITEM item, ui::RowPart part) {
     // Anywhere on the row but its text toggles it: the text is where a row
@@ -92,8 +118,12 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
     else if (part != ui::RowPart::kText)
       Toggle(item);
   };
-  tree_.onRightClick = [this](HTREEITEM item, ui::RowPart) { ShowContextMenu(item); };
+  tree_.onContextMenu = [this](HTREEITEM item, POINT screen) { ShowContextMenu(item, screen); };
   tree_.onKey = [this](HTREEITEM item, WORD key) {
+    if (key == 'C' && GetKeyState(VK_CONTROL) < 0) {
+      CopySelectedDetails();
+      return true;
+    }
     if (key == VK_SPACE) {
       Toggle(item);
       return true;
@@ -104,6 +134,7 @@ bool ResultsPage::Create(HWND parent, const RECT& bounds, Hooks hooks) {
     }
     return false;
   };
+  ShowDetailsOf(nullptr);
   LayOut();
   return true;
 }
@@ -132,7 +163,11 @@ ui::RowLook ResultsPage::LookOf(LPARAM data) {
   if (index >= static_cast<int>(list.size())) return look;
   const ProblemEntry& entry = list[index];
   look.text = ProblemRowText(entry.line);
-  look.textColour = entry.IgnoreMarked() ? kIgnoredText : kItemText;
+  look.textColour = entry.IgnoreMarked() ? ui::kDimTextColour : kItemText;
+  look.dimmed = entry.IgnoreMarked();
+  if (entry.IgnoreMarked()) look.note = "Ignored";
+  if (entry.Kind() == kKindCaution)
+    look.note += std::string(look.note.empty() ? "" : ", ") + "Caution";
   look.check = entry.Checked() ? ui::CheckGlyph::kChecked : ui::CheckGlyph::kUnchecked;
   if (entry.Kind() == kKindCaution) look.icon = &cautionIcon_;
   return look;
@@ -149,8 +184,11 @@ void ResultsPage::BuildTree() {
   }
   SendMessageA(tree_.Hwnd(), WM_SETREDRAW, TRUE, 0);
   InvalidateRect(tree_.Hwnd(), nullptr, TRUE);
+  // Rows made anew under the keyboard: it stays on a row.
+  if (GetFocus() == tree_.Hwnd()) tree_.Select(TreeView_GetRoot(tree_.Hwnd()));
   count_.SetText(ResultsCountLabel(results_.TotalCount()));
   caution_.Show(results_.CautionVisible());
+  ShowDetailsOf(tree_.Selected());
   results_.SetFoundCountForReports(results_.TotalCount());
   results_.SetSkippedCountForReports(0);
   LayOut();
@@ -176,11 +214,12 @@ void ResultsPage::ShowResults(bool visible) {
 
 void ResultsPage::Toggle(HTREEITEM item) {
   const LPARAM data = tree_.DataOf(item);
-  if (IndexOf(data) < 0)
-    model_.ToggleSection(SectionOf(data));
-  else
-    model_.ToggleItem(SectionOf(data), IndexOf(data));
-  InvalidateRect(tree_.Hwnd(), nullptr, FALSE);
+  tree_.ChangingChecks(item, [&] {
+    if (IndexOf(data) < 0)
+      model_.ToggleSection(SectionOf(data));
+    else
+      model_.ToggleItem(SectionOf(data), IndexOf(data));
+  });
 }
 
 void ResultsPage::IgnoreSelected() {
@@ -188,18 +227,18 @@ void ResultsPage::IgnoreSelected() {
   if (!item) return;
   const LPARAM data = tree_.DataOf(item);
   if (IndexOf(data) < 0) return;
-  model_.ToggleIgnore(SectionOf(data), IndexOf(data));
-  InvalidateRect(tree_.Hwnd(), nullptr, FALSE);
+  tree_.ChangingChecks(item, [&] { model_.ToggleIgnore(SectionOf(data), IndexOf(data)); });
 }
 
 void ResultsPage::SelectAllOfSelected(bool on) {
   HTREEITEM item = tree_.Selected();
   if (!item) return;
-  model_.SetSectionChecked(SectionOf(tree_.DataOf(item)), on);
-  InvalidateRect(tree_.Hwnd(), nullptr, FALSE);
+  // The section's own row: its rows follow it.
+  if (IndexOf(tree_.DataOf(item)) >= 0) item = TreeView_GetParent(tree_.Hwnd(), item);
+  tree_.ChangingChecks(item, [&] { model_.SetSectionChecked(SectionOf(tree_.DataOf(item)), on); });
 }
 
-void ResultsPage::ShowContextMenu(HTREEITEM item) {
+ui::ScopedMenu ResultsPage::ContextMenuFor(HTREEITEM item) {
   const LPARAM data = tree_.DataOf(item);
   const bool isItem = IndexOf(data) >= 0;
   bool marked = false;
@@ -207,6 +246,7 @@ void ResultsPage::ShowContextMenu(HTREEITEM item) {
     const auto& list = results_.Section(SectionOf(data));
     marked = IndexOf(data) < static_cast<int>(list.size()) && list[IndexOf(data)].IgnoreMarked();
   }
+  const FindingDetails details = model_.DetailsOfRow(SectionOf(data), IndexOf(data));
   ui::ScopedMenu owned(CreatePopupMenu());
   HMENU menu = owned.Get();
   AppendMenuA(menu, MF_STRING | (isItem ? 0 : MF_GRAYED) | (marked ? MF_CHECKED : 0), kIgnoreItem,
@@ -214,16 +254,51 @@ void ResultsPage::ShowContextMenu(HTREEITEM item) {
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuA(menu, MF_STRING, kSelectAllItem, "Select All");
   AppendMenuA(menu, MF_STRING, kDeselectAllItem, "Deselect All");
-  POINT point{};
-  GetCursorPos(&point);
-  const UINT chosen =
-      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, Hwnd(), nullptr);
-  if (chosen == kIgnoreItem)
-    IgnoreSelected();
-  else if (chosen == kSelectAllItem)
-    SelectAllOfSelected(true);
-  else if (chosen == kDeselectAllItem)
-    SelectAllOfSelected(false);
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING | (details.copyText.empty() ? MF_GRAYED : 0), kCopyDetailsItem,
+              "Copy Details");
+  AppendMenuA(menu, MF_STRING | (details.folderToOpen.empty() ? MF_GRAYED : 0), kOpenFolderItem,
+              "Open Folder");
+  return owned;
+}
+
+void ResultsPage::ShowContextMenu(HTREEITEM item, POINT screen) {
+  ui::ScopedMenu menu = ContextMenuFor(item);
+  const UINT chosen = TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x,
+                                     screen.y, 0, Hwnd(), nullptr);
+  switch (chosen) {
+    case kIgnoreItem: IgnoreSelected(); break;
+    case kSelectAllItem: SelectAllOfSelected(true); break;
+    case kDeselectAllItem: SelectAllOfSelected(false); break;
+    case kCopyDetailsItem: CopySelectedDetails(); break;
+    case kOpenFolderItem: OpenSelectedFolder(); break;
+    default: break;
+  }
+}
+
+void ResultsPage::ShowDetailsOf(HTREEITEM item) {
+  const LPARAM data = item ? tree_.DataOf(item) : 0;
+  FindingDetails fresh =
+      item ? model_.DetailsOfRow(SectionOf(data), IndexOf(data)) : DetailsOfNothing();
+  // Told again only when it changed: a screen reader hears each change once.
+  const bool changed = !(fresh == details_) || band_.Heading().empty();
+  details_ = std::move(fresh);
+  if (changed) band_.SetContent(details_.heading, details_.detail);
+  EnableWindow(copyDetails_.Hwnd(), !details_.copyText.empty());
+  EnableWindow(openFolder_.Hwnd(), !details_.folderToOpen.empty());
+}
+
+bool ResultsPage::CopySelectedDetails() {
+  // Asked again: the entry may have changed since the band was filled.
+  ShowDetailsOf(tree_.Selected());
+  if (details_.copyText.empty()) return false;
+  return ui::CopyTextToClipboard(Hwnd(), details_.copyText);
+}
+
+void ResultsPage::OpenSelectedFolder() {
+  // The folder is looked at again now: it may have gone since the row was chosen.
+  ShowDetailsOf(tree_.Selected());
+  if (!details_.folderToOpen.empty() && hooks_.openFolder) hooks_.openFolder(details_.folderToOpen);
 }
 
 void ResultsPage::LayOut() {
@@ -241,7 +316,7 @@ void ResultsPage::LayOut() {
   count_.SetBounds(
       ui::MakeRect(pairLeft + attentionWidth, dpi.Scale(48), countWidth, dpi.Scale(18)));
   const int treeTop = dpi.Scale(72);
-  const int treeHeight = std::max(h - dpi.Scale(200), dpi.Scale(60));
+  const int treeHeight = std::max(h - dpi.Scale(200 + kDetailBandRoom), dpi.Scale(60));
   tree_.SetBounds(ui::MakeRect(margin, treeTop, w - 2 * margin, treeHeight));
   const int band = treeTop + treeHeight - 1;
   caution_.SetBounds(ui::MakeRect(margin + dpi.Scale(2 * 19 + 34 + 24), band + dpi.Scale(6),
@@ -251,6 +326,19 @@ void ResultsPage::LayOut() {
                                   dpi.Scale(260), dpi.Scale(18)));
   const SIZE repairSize = repair_.SizeAt(dpi), backupSize = backup_.SizeAt(dpi);
   const int buttonTop = h - dpi.Scale(8) - repairSize.cy;
+  // The detail band between the date row and the buttons, as wide as the tree.
+  const int bandTop = band + dpi.Scale(21 + 12 + 18 + 6);
+  band_.SetBounds(ui::MakeRect(margin, bandTop, w - 2 * margin,
+                               std::max(buttonTop - dpi.Scale(8) - bandTop, dpi.Scale(20))));
+  const RECT commands = band_.CommandArea();
+  const SIZE copySize = copyDetails_.SizeAt(dpi), openSize = openFolder_.SizeAt(dpi);
+  // At the foot of their column: the text box's top then lies above the
+  // first button's middle, so that Tab reads the text before its commands.
+  const int gap = dpi.Scale(2);
+  const int commandsTop =
+      std::max<int>(commands.bottom - copySize.cy - gap - openSize.cy, commands.top);
+  copyDetails_.Move({commands.right - copySize.cx, commandsTop});
+  openFolder_.Move({commands.right - openSize.cx, commandsTop + copySize.cy + gap});
   repair_.Move({(w - repairSize.cx) / 2, buttonTop});
   backup_.Move({w - margin - backupSize.cx, buttonTop});
   // The link's text centred on the buttons, two pixels higher.
@@ -265,11 +353,11 @@ void ResultsPage::Paint() {
   ui::PaintScope paint(Hwnd());
   const ui::Dpi dpi = CurrentDpi();
   const RECT client = ClientRect();
-  FillRect(paint.Get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(paint.Get(), &client, ui::PageBrush());
   // The title's rounded band.
   const int margin = dpi.Scale(kMargin);
-  ui::ScopedBrush tint(CreateSolidBrush(ui::kBandTint));
-  ui::ScopedPen edge(CreatePen(PS_SOLID, 1, RGB(200, 214, 226)));
+  ui::ScopedBrush tint(CreateSolidBrush(ui::BackColour(ui::kBandTint)));
+  ui::ScopedPen edge(CreatePen(PS_SOLID, 1, ui::ForeColour(RGB(200, 214, 226))));
   ui::SelectScope brush(paint.Get(), tint.Get());
   ui::SelectScope pen(paint.Get(), edge.Get());
   RoundRect(paint.Get(), margin, dpi.Scale(8), client.right - margin, dpi.Scale(40), dpi.Scale(10),
@@ -289,20 +377,19 @@ LRESULT ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // The image buttons' rounded corners show the white page.
       if (reinterpret_cast<HWND>(lParam) == repair_.Hwnd() ||
           reinterpret_cast<HWND>(lParam) == backup_.Hwnd())
-        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+        return reinterpret_cast<LRESULT>(ui::PageBrush());
       return Window::OnMessage(message, wParam, lParam);
-    case WM_COMMAND:
-      if (reinterpret_cast<HWND>(lParam) == scanAgain_.Hwnd() && HIWORD(wParam) == STN_CLICKED) {
-        if (hooks_.scanAgain) hooks_.scanAgain();
-        return 0;
-      }
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->hwndFrom == tree_.Hwnd() &&
+          (header->code == TVN_SELCHANGEDA || header->code == TVN_SELCHANGEDW))
+        ShowDetailsOf(reinterpret_cast<const NMTREEVIEWA*>(lParam)->itemNew.hItem);
+      // A tree given the focus without a selection picks its first row
+      // without telling: the band follows it then.
+      if (header->hwndFrom == tree_.Hwnd() && header->code == NM_SETFOCUS)
+        ShowDetailsOf(tree_.Selected());
       return Window::OnMessage(message, wParam, lParam);
-    case WM_SETCURSOR:
-      if (reinterpret_cast<HWND>(wParam) == scanAgain_.Hwnd()) {
-        SetCursor(LoadCursorA(nullptr, IDC_HAND));
-        return TRUE;
-      }
-      return Window::OnMessage(message, wParam, lParam);
+    }
     default: return Window::OnMessage(message, wParam, lParam);
   }
 }

@@ -45,6 +45,15 @@ ui::Label::CreateArgs Text(const std::string& text, bool wrap = false) {
   return {text, {}, {}, ui::kTextColour, ui::kPageColour, wrap};
 }
 
+// "Set by your administrator", beside or below a control a policy holds.
+ui::Label::CreateArgs LockNote(bool beside) {
+  ui::Label::CreateArgs args = Text(kSetByAdministrator);
+  args.colour = ui::kCaptionColour;
+  args.font.italic = true;
+  args.middle = beside;
+  return args;
+}
+
 // A label in a row with a control, laid out by PlaceBeside.
 ui::Label::CreateArgs RowText(const std::string& text) {
   ui::Label::CreateArgs args = Text(text);
@@ -142,6 +151,9 @@ bool SettingsPage::CreateGeneral(HWND panel) {
   // is never shown them.
   made &= repairAll_.Create(panel, {"Repair All Problems Automatically"});
   made &= repairSafe_.Create(panel, {"Repair Safe Problems Automatically"});
+  made &= restorePointLock_.Create(panel, LockNote(false));
+  made &= actionLock_.Create(panel, LockNote(true));
+  made &= frequencyLock_.Create(panel, LockNote(true));
   if (!made) return false;
   note_.Show(false);
   backup_.Enable(false);
@@ -153,7 +165,8 @@ bool SettingsPage::CreateGeneral(HWND panel) {
 }
 
 bool SettingsPage::CreateCustomScan(HWND panel) {
-  if (!customLabel_.Create(panel, Text("Check the desired scans and functions below.")))
+  if (!customLabel_.Create(panel, Text("Check the desired scans and functions below.")) ||
+      !sectionsLock_.Create(panel, LockNote(false)))
     return false;
   for (int section = 1; section <= 24; ++section)
     if (!SectionBox(section).Create(panel, {SettingsPageModel::SectionCaption(section)}))
@@ -172,7 +185,8 @@ bool SettingsPage::CreateMonitor(HWND panel) {
          monitorDescription_.Create(panel, Text(kMonitorDescription, true)) &&
          notifyLabel_.Create(panel, RowText("You will be notified after")) &&
          prompt_.Create(panel, {300}) && eventsLabel_.Create(panel, RowText("captured events")) &&
-         save_.Create(panel, {"Save"}) && monitorNote_.Create(panel, Text(kMonitorNote, true));
+         save_.Create(panel, {"Save"}) && monitorNote_.Create(panel, Text(kMonitorNote, true)) &&
+         promptLock_.Create(panel, LockNote(false));
 }
 
 void SettingsPage::Bind() {
@@ -213,7 +227,13 @@ void SettingsPage::ReadSettings() {
 
 void SettingsPage::ShowSettings(bool visible) {
   model_.ShowSettings(visible);
-  if (visible) FillIgnoreList();
+  if (visible) {
+    FillIgnoreList();
+    // The number a policy holds, or the user's own again once the policy
+    // that greyed the box is lifted; otherwise what the user left in it.
+    if (model_.Locked("MonitorPrompt") || !prompt_.IsEnabled())
+      prompt_.SetValue(model_.MonitorPrompt());
+  }
   Refresh();
 }
 
@@ -239,6 +259,28 @@ void SettingsPage::Refresh() {
     SectionBox(section).SetChecked(model_.SectionChecked(section));
   repairAll_.SetChecked(model_.RepairAll());
   repairSafe_.SetChecked(model_.RepairSafe());
+  ShowLocks();
+}
+
+// A control a policy holds shows the policy's value, greyed, with the note.
+// On "Custom Scan" one note under the boxes speaks for the greyed ones.
+void SettingsPage::ShowLocks() {
+  const SettingsPageModel::RestorePointBox& box = model_.RestorePoint();
+  // A system without restore points has its own note in the same place.
+  restorePointLock_.Show(box.locked && !box.noteShown);
+  const bool actionLocked = model_.Locked("AutoAction");
+  action_.Enable(!actionLocked);
+  actionLock_.Show(actionLocked);
+  const bool frequencyLocked = model_.Locked("AutoFreq");
+  frequency_.Enable(!frequencyLocked);
+  frequencyLock_.Show(frequencyLocked && model_.FrequencyShown());
+  for (int section = 1; section <= 24; ++section)
+    SectionBox(section).Enable(!model_.SectionLocked(section));
+  sectionsLock_.Show(model_.AnySectionLocked());
+  const bool promptLocked = model_.Locked("MonitorPrompt");
+  prompt_.Enable(!promptLocked);
+  save_.Enable(!promptLocked);
+  promptLock_.Show(promptLocked);
 }
 
 void SettingsPage::FillIgnoreList() {
@@ -339,7 +381,12 @@ std::vector<ui::Control*> SettingsPage::AllControls() {
                                         &eventsLabel_,
                                         &monitorNote_,
                                         &prompt_,
-                                        &save_};
+                                        &save_,
+                                        &restorePointLock_,
+                                        &actionLock_,
+                                        &frequencyLock_,
+                                        &sectionsLock_,
+                                        &promptLock_};
   for (ui::CheckBox& box : sections_) controls.push_back(&box);
   return controls;
 }
@@ -378,6 +425,12 @@ void SettingsPage::LayOutGeneral(int width) {
   PlaceBeside(actionLabel_, action_, indent, d.Scale(80));
   frequency_.SetBounds(ui::MakeRect(indent + d.Scale(84), d.Scale(147), d.Scale(170), d.Scale(24)));
   PlaceBeside(frequencyLabel_, frequency_, indent, d.Scale(80));
+  restorePointLock_.SetBounds(
+      ui::MakeRect(indent + d.Scale(18), d.Scale(60), full - indent, d.Scale(18)));
+  const int besideDropDown = indent + d.Scale(84 + 170 + 12);
+  const int noteWidth = std::max(full + left - besideDropDown, 1);
+  PlaceBeside(actionLock_, action_, besideDropDown, noteWidth);
+  PlaceBeside(frequencyLock_, frequency_, besideDropDown, noteWidth);
   backupHeading_.SetBounds(ui::MakeRect(left, d.Scale(196), full, d.Scale(18)));
   backup_.SetBounds(ui::MakeRect(indent, d.Scale(226), d.Scale(150), d.Scale(28)));
   SetWindowPos(animation_.Hwnd(), nullptr, indent + d.Scale(166), d.Scale(208), 0, 0,
@@ -403,6 +456,8 @@ void SettingsPage::LayOutCustomScan(int width) {
     const int y = d.Scale(46 + (index % kRowsPerColumn) * kRowStep);
     SectionBox(section).SetBounds(ui::MakeRect(x, y, column - d.Scale(8), d.Scale(20)));
   }
+  sectionsLock_.SetBounds(
+      ui::MakeRect(left, d.Scale(46 + kRowsPerColumn * kRowStep + 6), full, d.Scale(18)));
 }
 
 void SettingsPage::LayOutIgnoreList(int width, int height) {
@@ -432,6 +487,8 @@ void SettingsPage::LayOutMonitor(int width) {
                                  d.Scale(80), boxHeight));
   PlaceBeside(notifyLabel_, save_, indent, d.Scale(150));
   PlaceBeside(eventsLabel_, save_, indent + d.Scale(242), d.Scale(110));
+  promptLock_.SetBounds(ui::MakeRect(indent + d.Scale(154), rowTop + rowHeight + d.Scale(2),
+                                     full - indent + left - d.Scale(154), d.Scale(18)));
   monitorNote_.SetBounds(ui::MakeRect(indent, d.Scale(172), full - indent + left, d.Scale(72)));
 }
 

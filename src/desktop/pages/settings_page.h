@@ -56,6 +56,12 @@ class SettingsPage : public ui::Window {
   ui::NumberBox& PromptBox() { return prompt_; }
   ui::Button& SaveButton() { return save_; }
   const ui::Label& MonitorDescription() const { return monitorDescription_; }
+  // The notes "Set by your administrator" beside the controls a policy holds.
+  const ui::Label& RestorePointLockNote() const { return restorePointLock_; }
+  const ui::Label& ActionLockNote() const { return actionLock_; }
+  const ui::Label& FrequencyLockNote() const { return frequencyLock_; }
+  const ui::Label& SectionsLockNote() const { return sectionsLock_; }
+  const ui::Label& PromptLockNote() const { return promptLock_; }
   // The panel a tab's controls stand on.
   ui::Window& Panel(SettingsTab tab);
 
@@ -73,6 +79,7 @@ class SettingsPage : public ui::Window {
   void Bind();
   // The model's state into the controls.
   void Refresh();
+  void ShowLocks();
   void FillIgnoreList();
   void FitKeyColumn();
   void ShowContextMenu(POINT screen);
@@ -97,14 +104,16 @@ class SettingsPage : public ui::Window {
   ui::Button backup_, reset_;
   ui::Picture animationStrip_;
   ui::Animation animation_;
+  ui::Label restorePointLock_, actionLock_, frequencyLock_;
   // "Custom Scan".
-  ui::Label customLabel_;
+  ui::Label customLabel_, sectionsLock_;
   std::array<ui::CheckBox, 24> sections_;
   // "Ignore List".
   ui::Label ignoreLabel_, ignoreNote_;
   ui::ListView ignoreList_;
   // "Monitor".
-  ui::Label monitorHeading_, monitorDescription_, notifyLabel_, eventsLabel_, monitorNote_;
+  ui::Label monitorHeading_, monitorDescription_, notifyLabel_, eventsLabel_, monitorNote_,
+      promptLock_;
   ui::NumberBox prompt_;
   ui::Button save_;
 };

@@ -5,6 +5,7 @@
 
 #include "engine/reports/mhtml.h"
 #include "engine/reports/template_resource.h"
+#include "ui/keyboard_navigation.h"
 
 namespace hvm {
 
@@ -59,8 +60,10 @@ HWND TemplateRenderer::MakeControl(ui::HtmlView& view, Attached& attached,
       args.command = settings->commandCode;
       args.hint = settings->hint;
       args.origin = {0, settings->hiddenTop};
-      // Reached by Tab and pressed with Enter or Space like any button.
+      // Reached by Tab and pressed with Enter or Space like any button; a
+      // template's button is its page's main one.
       args.tabStop = true;
+      args.isDefault = true;
       if (!button->Create(view.Hwnd(), args)) return nullptr;
       button->onClick = [this](int command) {
         if (commandSink_) commandSink_(command);
@@ -102,6 +105,10 @@ HWND TemplateRenderer::MakeControl(ui::HtmlView& view, Attached& attached,
 }
 
 void TemplateRenderer::Render(ui::HtmlView& view, int number, PlaceholderList list) {
+  // A render makes the page's buttons anew; the keyboard on one of the old
+  // stays on the page.
+  HWND focus = GetFocus();
+  const bool focusInView = focus && (focus == view.Hwnd() || IsChild(view.Hwnd(), focus));
   Release(view);
   auto attached = std::make_unique<Attached>(LoadTemplate(number));
   Attached& current = *attached;
@@ -121,6 +128,7 @@ void TemplateRenderer::Render(ui::HtmlView& view, int number, PlaceholderList li
   SetRendererPlaceholders(list, ui::CurrentTheme().fontFace, ui::Dpi::kDesign);
   const std::string html(current.document.GetPart().value_or(std::string_view()));
   view.LoadHtml(FillPlaceholders(html, list));
+  if (focusInView) ui::FocusFirstStop(view.Hwnd());
 }
 
 void TemplateRenderer::Release(ui::HtmlView& view) {

@@ -255,6 +255,16 @@ std::string DataFolderFor(const std::string& localAppData, const std::string& pr
   return folder + kDataFolderName;
 }
 
+std::string ComputerName() {
+  DWORD size = 0;
+  GetComputerNameExA(ComputerNameDnsHostname, nullptr, &size);
+  if (size == 0) return {};
+  std::string name(size, '\0');
+  if (!GetComputerNameExA(ComputerNameDnsHostname, name.data(), &size)) return {};
+  name.resize(size);
+  return name;
+}
+
 bool FontInstalled(const std::string& face) {
   if (face.empty() || face.size() >= LF_FACESIZE) return false;
   const ScopedHandle<MemoryDcTraits> dc(CreateCompatibleDC(nullptr));

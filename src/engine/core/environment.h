@@ -64,6 +64,10 @@ bool TokenHoldsAdministrators();
 // the fixed file version as "a.b.c.d"; when there is no resource, "".
 std::string VersionTextOf(const std::string& file);
 
+// The computer's DNS host name as the system gives it (the name an
+// administrator knows it by); empty when the system gives none.
+std::string ComputerName();
+
 // "Undo" + the date as "yyyymmdd".
 std::string SnapshotNameFor(int year, int month, int day);
 

@@ -412,6 +412,13 @@ bool QuotedDataClosed(std::string_view data) {
   return backslashes % 2 == 0;
 }
 
+// A comment's text without the blanks around it.
+std::string Trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
 // One pass over the lines of a snapshot; see SnapshotItem for what it refuses.
 class SnapshotReader {
  public:
@@ -441,8 +448,11 @@ class SnapshotReader {
       afterOpenKeyLine_ = false;
     } else if (keyLine) {
       TakeKeyLine(line);
-    } else if (line.front() == ';' || !inKey_) {
-      // A comment, or a line under no key line: part of no entry.
+    } else if (line.front() == ';') {
+      // Part of no entry; the key lines that follow carry it as their note.
+      note_ = Trimmed(std::string_view(line).substr(1));
+    } else if (!inKey_) {
+      // A line under no key line: part of no entry.
     } else if (IsValueLine(line)) {
       StartValue(line);
     } else {
@@ -460,6 +470,7 @@ class SnapshotReader {
       return;
     }
     key_ = std::move(next);
+    keyNote_ = note_;
     keyHasValues_ = false;
     blockRefusal_.clear();
     if (afterOpenKeyLine_) Refuse(blockRefusal_, kAfterOpenKeyLine);
@@ -470,12 +481,12 @@ class SnapshotReader {
   // unless the same key goes on.
   void CloseKey(const std::string* next) {
     if (inKey_ && !keyHasValues_ && (!next || *next != key_))
-      items_.push_back({key_, "", "", blockRefusal_});
+      items_.push_back({key_, "", "", blockRefusal_, keyNote_});
   }
 
   void StartValue(std::string_view line) {
     const std::string_view namePart = NamePartOf(line);
-    value_ = {key_, std::string(namePart), "", blockRefusal_};
+    value_ = {key_, std::string(namePart), "", blockRefusal_, keyNote_};
     if (lineProblem_) Refuse(value_.refusal, lineProblem_);
     AddPiece(line.substr(namePart.size() + 1));
   }
@@ -516,6 +527,8 @@ class SnapshotReader {
   bool inKey_ = false;
   bool keyHasValues_ = false;
   std::string blockRefusal_;  // of every entry still to come in this block
+  std::string note_;          // of the last comment line
+  std::string keyNote_;       // of the last comment line before the current key line
   bool afterOpenKeyLine_ = false;
   bool continuing_ = false;
   SnapshotItem value_;
@@ -558,9 +571,12 @@ std::vector<SnapshotItem> ReadSnapshotItems(std::string_view fileText, const Tex
 std::vector<std::string> ListSnapshotEntries(std::string_view fileText, const TextCodec& codec) {
   std::vector<std::string> entries;
   for (const SnapshotItem& item : ReadSnapshotItems(fileText, codec))
-    entries.push_back(
-        item.namePart.empty() ? item.key : item.key + std::string(kEntrySeparator) + item.namePart);
+    entries.push_back(ListedEntryOf(item));
   return entries;
+}
+
+std::string ListedEntryOf(const SnapshotItem& item) {
+  return item.namePart.empty() ? item.key : item.key + std::string(kEntrySeparator) + item.namePart;
 }
 
 std::vector<std::string> FindValueData(std::string_view fileText, std::string_view keyText,

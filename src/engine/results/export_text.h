@@ -114,6 +114,9 @@ struct SnapshotItem {
   // looks just like that, followed by what seems a key line of its own, the
   // key lines up to the next blank line are refused with it.
   std::string refusal;
+  // The last comment line before it, without its ";" (a repair notes there
+  // what removed the block); "" when none came before.
+  std::string note;
 };
 
 // The reader: every value line and every key line without values, in file
@@ -130,6 +133,8 @@ std::vector<SnapshotItem> ReadSnapshotItems(std::string_view fileText,
 // part" for a value line or "key" for a key line without values.
 std::vector<std::string> ListSnapshotEntries(std::string_view fileText,
                                              const TextCodec& codec = kUtf8TextCodec);
+// One item as the listing reader lists it.
+std::string ListedEntryOf(const SnapshotItem& item);
 
 // Value reader: the data text of every complete value line of `nameAsListed`
 // (compared without regard to case) under "[keyText]", in file order. A line

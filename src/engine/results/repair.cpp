@@ -212,6 +212,7 @@ int Repairer::RepairChecked() {
   delayMs_ = checked > 0 ? services_.progress.Start(checked) : 0;
   try {
     for (int section = 1; section <= kSectionCount; ++section) {
+      note_ = {section, false};
       for (const ProblemEntry& entry : services_.results.Section(section)) {
         if (entry.IgnoreMarked()) {
           if (!inputs_.dryRun) services_.suppression.AddToIgnoreFile(entry.line);
@@ -224,6 +225,7 @@ int Repairer::RepairChecked() {
       }
     }
   } catch (...) {
+    note_ = {};
     // The items exported before the error are finished as they would have
     // been without it; the error itself is what the caller is told.
     try {
@@ -235,6 +237,7 @@ int Repairer::RepairChecked() {
     CloseSnapshot();
     throw;
   }
+  note_ = {};
   CommitBatch();
   if (services_.results.TotalsRecordedFlag() && repaired_ > 0 && !inputs_.dryRun)
     services_.results.RecordTotals(repaired_);
@@ -295,7 +298,7 @@ void Repairer::QueueDeletion(HKEY root, const std::string& keyPath, const std::s
     // the snapshot.
     if (!item.plan->DeletesAnything()) return;
   }
-  if (!Snapshot().Append(text)) {
+  if (!Snapshot().Append(Noted(text))) {
     ++snapshotFailures_;
     return;
   }
@@ -369,6 +372,11 @@ void Repairer::AddRemovalLine(const std::string& folderPath) {
   services_.progress.PumpMessages();
 }
 
+std::string Repairer::Noted(const std::string& text) const {
+  const std::string line = SnapshotNoteLine(note_);
+  return line.empty() ? text : "\r\n" + line + text;
+}
+
 SnapshotSink& Repairer::Snapshot() {
   if (services_.snapshot) return *services_.snapshot;
   if (!ownSnapshot_)
@@ -381,11 +389,11 @@ SnapshotSink& Repairer::Snapshot() {
 // what it describes.
 bool Repairer::SaveUndo(const std::string& text) {
   if (inputs_.dryRun) {
-    dryRunText_ += text;
+    dryRunText_ += Noted(text);
     return true;
   }
   SnapshotSink& snapshot = Snapshot();
-  if (snapshot.Append(text) && snapshot.Flush()) return true;
+  if (snapshot.Append(Noted(text)) && snapshot.Flush()) return true;
   ++snapshotFailures_;
   return false;
 }

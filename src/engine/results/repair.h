@@ -22,6 +22,7 @@
 #include "engine/results/export_text.h"
 #include "engine/results/repair_hooks.h"
 #include "engine/results/snapshot_file.h"
+#include "engine/results/snapshot_note.h"
 
 namespace hvm {
 
@@ -96,6 +97,9 @@ class Repairer {
   void CloseSnapshot();
   // The store was emptied for a new scan.
   void ResetWorkTexts();
+  // What the blocks written from now on are noted as removed by (a section
+  // of the repair, or of a scan removing values at once); no section: no note.
+  void SetSnapshotNote(const SnapshotNote& note) { note_ = note; }
   // The day's snapshot name ("Undo" + yyyymmdd) as the program now knows it;
   // the snapshot open under an earlier name is let go. Not during a repair.
   void SetSnapshotName(const std::string& name);
@@ -134,6 +138,8 @@ class Repairer {
   void NoteStaysAfterDeletion(const std::string& keyText);
   // A value's key would not open: gone, or not ours to open.
   void NoteKeyNotOpened(const std::string& entry);
+  // `text` with the note's comment line before it.
+  std::string Noted(const std::string& text) const;
   // Puts `text` into the snapshot (or the dry-run text); false when it is not on disk.
   bool SaveUndo(const std::string& text);
   SnapshotSink& Snapshot();
@@ -154,6 +160,7 @@ class Repairer {
   int repaired_ = 0;
   int delayMs_ = 0;
   int snapshotFailures_ = 0;
+  SnapshotNote note_;
 };
 
 }  // namespace hvm

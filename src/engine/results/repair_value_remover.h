@@ -13,8 +13,13 @@ namespace hvm {
 class RepairValueRemover : public ValueRemover {
  public:
   explicit RepairValueRemover(Repairer& repairer) : repairer_(repairer) {}
-  bool ExportValue(HKEY root, const std::string& keyPath, const std::string& name) override {
-    return repairer_.ExportValue(root, keyPath, true, true, name);
+  bool ExportValue(HKEY root, const std::string& keyPath, const std::string& name,
+                   int section) override {
+    // The snapshot says which section's scan removed the value.
+    repairer_.SetSnapshotNote({section, true});
+    const bool removed = repairer_.ExportValue(root, keyPath, true, true, name);
+    repairer_.SetSnapshotNote({});
+    return removed;
   }
   void WriteCantRemove() override { repairer_.WriteCantRemove(); }
   std::string SnapshotName() const override { return repairer_.SnapshotFileName(); }

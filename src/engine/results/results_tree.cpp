@@ -86,4 +86,12 @@ void ResultsTree::ToggleIgnore(int section, int index) {
   entry.SetChecked(false);
 }
 
+FindingDetails ResultsTree::DetailsOfRow(int section, int index) const {
+  if (section < 1 || section > kSectionCount) return DetailsOfNothing();
+  if (index < 0) return DetailsOfSection(section);
+  const auto& list = results_.Section(section);
+  if (index >= static_cast<int>(list.size())) return DetailsOfNothing();
+  return DetailsOfProblem(list[index]);
+}
+
 }  // namespace hvm

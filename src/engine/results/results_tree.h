@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/core/results_store.h"
+#include "engine/results/finding_details.h"
 #include "engine/scan/sections.h"
 
 namespace hvm {
@@ -51,6 +52,10 @@ class ResultsTree {
   // "Permanently Ignore item" and the key S: marking unchecks, unmarking
   // leaves the entry unchecked.
   void ToggleIgnore(int section, int index);
+
+  // What the detail band says for a row: a problem's (`index` >= 0) reason, a
+  // section's (`index` -1) description; the prompt for a row that is gone.
+  FindingDetails DetailsOfRow(int section, int index) const;
 
  private:
   ResultsStore& results_;

@@ -9,6 +9,7 @@
 #include "engine/core/registry_paths.h"
 #include "engine/core/results_store.h"
 #include "engine/core/scoped_handle.h"
+#include "engine/core/text_case.h"
 #include "engine/core/text_encoding.h"
 #include "engine/results/export_text.h"
 #include "engine/results/text_file.h"
@@ -110,19 +111,37 @@ bool SnapshotFileBefore(const std::string& a, const std::string& b) {
   return a < b;
 }
 
+std::vector<ListedSnapshotEntry> ListSnapshotEntriesNoted(const std::string& dataFolder,
+                                                          const std::string& fileName,
+                                                          SuppressionFilter* filter) {
+  const std::string path = dataFolder + "\\" + fileName;
+  std::vector<ListedSnapshotEntry> entries;
+  // Only the repair of shell folders creates folders.
+  const SnapshotNote createdBy{1, false};
+  for (const std::string& line : SplitTextLines(TextOfOldFile(ReadTextFile(BatchPathOf(path)))))
+    if (line.size() > 3) entries.push_back({line.substr(3), createdBy, true});
+  for (SnapshotItem& item : ReadSnapshotItems(SnapshotText(path), kProgramTextCodec)) {
+    std::string entry = ListedEntryOf(item);
+    const ProblemLineParts parts = SplitProblemLine(entry);
+    if (filter && filter->IsSuppressed(parts.keyText, parts.valuePart, parts.wholeKey)) continue;
+    entries.push_back({std::move(entry), ParseSnapshotNote(item.note), false});
+  }
+  return entries;
+}
+
 std::vector<std::string> ListSnapshotContents(const std::string& dataFolder,
                                               const std::string& fileName,
                                               SuppressionFilter* filter) {
-  const std::string path = dataFolder + "\\" + fileName;
   std::vector<std::string> entries;
-  for (const std::string& line : SplitTextLines(TextOfOldFile(ReadTextFile(BatchPathOf(path)))))
-    if (line.size() > 3) entries.push_back(line.substr(3));
-  for (std::string& entry : ListSnapshotEntries(SnapshotText(path), kProgramTextCodec)) {
-    const ProblemLineParts parts = SplitProblemLine(entry);
-    if (filter && filter->IsSuppressed(parts.keyText, parts.valuePart, parts.wholeKey)) continue;
-    entries.push_back(std::move(entry));
-  }
+  for (ListedSnapshotEntry& entry : ListSnapshotEntriesNoted(dataFolder, fileName, filter))
+    entries.push_back(std::move(entry.text));
   return entries;
+}
+
+std::optional<CivilDate> SnapshotDateOf(const std::string& fileName) {
+  const std::string day = DayAndNumber(fileName).first;
+  if (day.size() != 12 || !EqualsNoCase(day.substr(0, 4), "undo")) return std::nullopt;
+  return ParseDateText(std::string_view(day).substr(4));
 }
 
 SnapshotRestorer::SnapshotRestorer(const std::string& dataFolder, const std::string& fileName)

@@ -2,10 +2,13 @@
 // as the snapshot browser lists them, and the restore of chosen entries.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/core/civil_date.h"
 #include "engine/results/export_text.h"
+#include "engine/results/snapshot_note.h"
 
 namespace hvm {
 
@@ -35,6 +38,21 @@ bool SnapshotFileBefore(const std::string& a, const std::string& b);
 std::vector<std::string> ListSnapshotContents(const std::string& dataFolder,
                                               const std::string& fileName,
                                               SuppressionFilter* filter);
+
+// An entry as listed, with what the snapshot says removed it.
+struct ListedSnapshotEntry {
+  std::string text;     // as ListSnapshotContents lists it
+  SnapshotNote note;    // the repair's note before its block; a folder's is section 1's
+  bool folder = false;  // a folder the repair created, not an item it removed
+};
+// The entries of ListSnapshotContents, each with its note.
+std::vector<ListedSnapshotEntry> ListSnapshotEntriesNoted(const std::string& dataFolder,
+                                                          const std::string& fileName,
+                                                          SuppressionFilter* filter);
+
+// The day a snapshot file was written on, read from its name
+// ("Undo20261209.reg", "Undo20261209-2.reg"); nothing for any other name.
+std::optional<CivilDate> SnapshotDateOf(const std::string& fileName);
 
 // One snapshot read once, for restoring any number of its entries.
 class SnapshotRestorer {

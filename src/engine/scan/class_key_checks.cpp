@@ -73,6 +73,14 @@ bool UsesValue(CheckKind kind) {
   }
 }
 
+// The system's proxy classes that marshal an interface from its type library
+// (the automation and the dispatch marshaler): without the library they serve
+// nothing.
+bool IsTypeLibraryMarshaler(const std::string& classText) {
+  return _stricmp(classText.c_str(), "{00020424-0000-0000-C000-000000000046}") == 0 ||
+         _stricmp(classText.c_str(), "{00020420-0000-0000-C000-000000000046}") == 0;
+}
+
 ProblemReason ClassMissing(const std::string& classText) {
   return {rule::kClassMissing, kClassesRootShort + std::string("CLSID\\") + classText};
 }
@@ -149,6 +157,19 @@ bool ClassKeyChecker::ClassUsable(HKEY root, const std::string& classText) const
          !Seen("WOW64\\CLSID\\" + classText);
 }
 
+std::string ClassKeyChecker::MissingTypeLibrary(Check& c) const {
+  // Section 2 marks a library it reported with its key, and a version it
+  // reported whole by the library's name and the version.
+  const std::string library = "TypeLib\\" + c.T;
+  if (!Opens(c.root, "\\" + library) || Seen(library)) return library;
+  const std::string version = TextOrElse(c.reg, "Version", "");
+  if (version.empty()) return "";
+  const std::string versionKey = library + "\\" + version;
+  if (!Opens(c.root, "\\" + versionKey) || Seen(versionKey) || Seen(c.T + "\\" + version))
+    return versionKey;
+  return "";
+}
+
 std::string ClassKeyChecker::TopEmptyAncestor(HKEY root, const std::string& keyText) {
   std::string current = keyText;
   for (;;) {
@@ -205,20 +226,28 @@ void ClassKeyChecker::RunRule(Check& c) {
     case CheckKind::ckTypeLibFile: return CheckTypeLibFile(c);
     case CheckKind::ckProxyStub:
       if (!c.T.empty() && Opens(c.root, "\\CLSID\\" + c.T) && ClassUsable(c.root, c.T)) {
-        state_.ServerState = 2;
+        if (!(state_.TypeLibraryGone && IsTypeLibraryMarshaler(c.T))) state_.ServerState = 2;
       } else {
         ReportOnce(c.K, ClassMissing(c.T));
         ServerStale();
       }
       return;
-    case CheckKind::ckInterfaceTypeLib:
-      if (!c.T.empty()) {
-        state_.ServerState = 2;
-      } else {
+    case CheckKind::ckInterfaceTypeLib: {
+      if (c.T.empty()) {
         ReportOnce(c.K, {rule::kTypeLibraryNotNamed, kClassesRootShort + c.K});
         ServerStale();
+        return;
       }
+      const std::string missing = MissingTypeLibrary(c);
+      if (missing.empty()) {
+        state_.ServerState = 2;
+        return;
+      }
+      ReportOnce(c.K, {rule::kTypeLibraryNotRegistered, kClassesRootShort + missing});
+      ServerStale();
+      state_.TypeLibraryGone = 1;
       return;
+    }
     case CheckKind::ckInterfaceLink:
       if (Opens(c.root, "\\Interface\\" + c.T) && !Seen("Interface\\" + c.T)) {
         state_.ServerState = 2;

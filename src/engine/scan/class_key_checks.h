@@ -60,6 +60,9 @@ struct ClassScanState {
   uint8_t FoundFlag = 0;
   // 1 while WalkClassTree visits a "shellex" key.
   uint8_t ShellExFlag = 0;
+  // Of the interface being checked: 1 once the type library it names was
+  // found missing.
+  uint8_t TypeLibraryGone = 0;
 };
 
 // What the checks need to know of the system.
@@ -102,6 +105,9 @@ class ClassKeyChecker {
     if (state_.ServerState == 0) state_.ServerState = 1;
   }
   bool ClassUsable(HKEY root, const std::string& classText) const;
+  // The key text of the part of the type library an interface names that is
+  // missing or was found stale in this scan; empty when the library is there.
+  std::string MissingTypeLibrary(Check& check) const;
 
   void RunRule(Check& check);
   void CheckServerFile(Check& check);

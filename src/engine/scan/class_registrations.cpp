@@ -232,6 +232,7 @@ void ClassSections::DeepScan() {
 void ClassSections::Interface(const std::string& name) {
   ListAhead("Interface\\" + name);
   state_.ServerState = 0;
+  state_.TypeLibraryGone = 0;
   Check("Interface\\", name, CK::ckInterfaceTypeLib, "\\TypeLib");
   Check("Interface\\", name, CK::ckProxyStub, "\\ProxyStubClsid");
   Check("Interface\\", name, CK::ckProxyStub, "\\ProxyStubClsid32");

@@ -173,7 +173,7 @@ void FileReferenceSections::RemoveStaleValue(const Walk& walk, const std::string
     driver_.Results().AddListedInsteadOfRemoved({walk.keyPath, name, false});
     return driver_.AddItemToResultsList({walk.keyPath, name, false}, line, reason);
   }
-  if (remover_.ExportValue(walk.root, walk.subPath, name))
+  if (remover_.ExportValue(walk.root, walk.subPath, name, driver_.CurrentSection()))
     driver_.Results().AddRemovedAtOnce(
         {driver_.CurrentSection(), line, reason, remover_.SnapshotName()});
 }

@@ -21,10 +21,11 @@ class ScanDriver;
 class ValueRemover {
  public:
   virtual ~ValueRemover() = default;
-  // `rootKey` is a predefined key, `keyPath` begins with a backslash. True
-  // when the value was deleted.
-  virtual bool ExportValue(HKEY rootKey, const std::string& keyPath,
-                           const std::string& valueName) = 0;
+  // `rootKey` is a predefined key, `keyPath` begins with a backslash;
+  // `section` is the one whose walk found the value. True when the value was
+  // deleted.
+  virtual bool ExportValue(HKEY rootKey, const std::string& keyPath, const std::string& valueName,
+                           int section) = 0;
   // Writes the failed deletions gathered so far to the cannot-remove file.
   virtual void WriteCantRemove() = 0;
   // The name of the undo snapshot the removed values go to.

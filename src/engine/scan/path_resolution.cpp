@@ -369,11 +369,21 @@ bool FilePathExists(const std::string& s) {
 
 namespace {
 
+// "\\?\C:\..." and "\\.\C:\..." name the file on drive C: (Windows Installer
+// registers type libraries so); only other paths that start with two
+// backslashes lead to another machine.
+std::string WithoutLocalDevicePrefix(const std::string& s) {
+  const bool prefixed = s.starts_with("\\\\?\\") || s.starts_with("\\\\.\\");
+  if (prefixed && s.size() > 6 && IsAsciiLetter(s[4]) && s.compare(5, 2, ":\\") == 0)
+    return s.substr(4);
+  return s;
+}
+
 bool SoftwareExistsUncached(const std::string& line) {
   // A host program runs what its arguments name, wherever it is named from:
   // the line is there when the host and what it is given are. A loop, as a
   // host may be given another one.
-  std::string s = line;
+  std::string s = WithoutLocalDevicePrefix(line);
   for (;;) {
     if (s.empty() || s.starts_with("\\\\")) return true;
     std::optional<HostLine> host = HostNamedByPath(s);

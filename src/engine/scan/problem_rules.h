@@ -18,11 +18,22 @@ inline constexpr char kCharsetMissing[] = "character set not registered";
 inline constexpr char kTypeLibraryMissing[] = "type library file missing";
 inline constexpr char kTypeLibraryVersionMissing[] = "type library version missing";
 inline constexpr char kTypeLibraryNotNamed[] = "type library not named";
+inline constexpr char kTypeLibraryNotRegistered[] = "type library not registered";
 inline constexpr char kEmptyKey[] = "empty key";
 inline constexpr char kNoWorkingVerb[] = "no working verb";
 inline constexpr char kNoWorkingServer[] = "no working server";
 inline constexpr char kValueNotEmpty[] = "value not empty";
 inline constexpr char kUninstallMissing[] = "uninstall entry missing";
 inline constexpr char kDisabledStartup[] = "copy of a disabled startup entry";
+
+// Every rule above, once. A rule added above belongs here too: the sentence
+// table that explains rules to the user is checked against this list.
+inline constexpr const char* kAllRules[] = {
+    kFileMissing,         kFolderMissing,    kNoFileNamed,        kClassMissing,
+    kInterfaceMissing,    kAppIdMissing,     kKeyMissing,         kLinkedKeyMissing,
+    kCodePageMissing,     kCharsetMissing,   kTypeLibraryMissing, kTypeLibraryVersionMissing,
+    kTypeLibraryNotNamed, kTypeLibraryNotRegistered, kEmptyKey,  kNoWorkingVerb,
+    kNoWorkingServer,     kValueNotEmpty,    kUninstallMissing,   kDisabledStartup,
+};
 
 }  // namespace hvm::rule

@@ -1,11 +1,15 @@
 #include "engine/settings/program_settings.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "engine/core/environment.h"
+#include "engine/core/text_case.h"
 #include "engine/settings/file_text.h"
 #include "engine/settings/ini_file.h"
 #include "engine/settings/section_switches.h"
+#include "engine/settings/setting_keys.h"
+#include "engine/settings/setting_policies.h"
 #include "engine/settings/skipped_keys_default.h"
 
 namespace hvm {
@@ -134,7 +138,30 @@ void WriteSettingsSection(IniFile& file, const ProgramSettings& s) {
   file.WriteString(kSettings, "last_scan", s.last_scan);
 }
 
+// A policy's value never reaches the file: each key a policy holds keeps the
+// entry the file had, or stays away when it had none.
+void KeepLockedEntries(IniFile& file, const IniFile& original, const Policies& policies) {
+  if (policies.Empty()) return;
+  for (const SettingKey& key : SettingKeys()) {
+    if (!SettingLock(policies, key.name)) continue;
+    const char* section = SettingsFileSection(key.name);
+    if (const std::optional<std::string> kept = original.Find(section, key.name))
+      file.WriteString(section, key.name, *kept);
+    else
+      file.DeleteKey(section, key.name);
+  }
+}
+
 }  // namespace
+
+const char* SettingsFileSection(std::string_view key) {
+  const bool scan =
+      EqualsNoCase(key, "FirstTimeScan") || EqualsNoCase(key, "CleanAfterScan") ||
+      EqualsNoCase(key, "CleanSafeAfterScan") ||
+      std::any_of(kSectionSwitches.begin(), kSectionSwitches.end(),
+                  [key](const SectionSwitch& entry) { return EqualsNoCase(key, entry.key); });
+  return scan ? kScan : kSettings;
+}
 
 ProgramSettings::ProgramSettings() {
   for (const SectionSwitch& entry : kSectionSwitches) sections_[entry.section] = entry.onByDefault;
@@ -159,6 +186,7 @@ uint32_t LoadSettings(ProgramSettings& settings, const std::string& path) {
   ReadScanSection(file, loaded);
   ReadSettingsSection(file, loaded);
   loaded.SkippedKeys = ReadSkippedKeys(file);
+  ApplyPolicies(Policies::Read(), loaded);
   settings = std::move(loaded);
   return status;
 }
@@ -168,9 +196,11 @@ uint32_t SaveSettings(const ProgramSettings& settings, const std::string& path) 
   // Other sections and keys are kept by reading them first; a file whose
   // text is not there to keep is left alone rather than replaced by ours.
   if (const uint32_t status = ReadIniFile(path, file)) return UnreadableFileStatus(status);
+  const IniFile original = file;
   WriteScanSection(file, settings);
   WriteSettingsSection(file, settings);
   WriteSkippedKeys(file, settings.SkippedKeys);
+  KeepLockedEntries(file, original, Policies::Read());
   return ReplaceFileText(path, file.Text());
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hvm {
@@ -58,16 +59,20 @@ struct ProgramSettings {
 // data folder + "\hvmend.ini" (after InitEnvironment).
 std::string SettingsFilePath();
 
+// "scan" or "settings": the section of the file that holds the key.
+const char* SettingsFileSection(std::string_view key);
+
 // Reads the file into `settings`, with the default for every missing or
-// unreadable key. A missing file reads as empty (status 0). A file that cannot
-// be read (ReadEditableText says when) leaves every default in `settings` and
-// gives its read status; a save refuses to write over it, so whoever goes on
-// with the defaults keeps them in memory only.
+// unreadable key, and then the value of every key a policy holds
+// (setting_policies.h) in place of the file's. A missing file reads as empty (status 0). A file
+// that cannot be read (ReadEditableText says when) leaves every default in `settings` and gives its
+// read status; a save refuses to write over it, so whoever goes on with the defaults keeps them in
+// memory only.
 uint32_t LoadSettings(ProgramSettings& settings, const std::string& path);
 // Writes every field into the file, keeping its other sections and keys, and
-// replaces it atomically. Returns the Win32 status, 0 on success; a failure
-// (such as a read-only file) leaves the old file as it was. A file that cannot
-// be read is not written: UnreadableFileStatus(read status).
+// replaces it atomically. A key a policy holds keeps what the file had. Returns the Win32 status, 0
+// on success; a failure (such as a read-only file) leaves the old file as it was. A file that
+// cannot be read is not written: UnreadableFileStatus(read status).
 [[nodiscard]] uint32_t SaveSettings(const ProgramSettings& settings, const std::string& path);
 
 // The program's own record and file.

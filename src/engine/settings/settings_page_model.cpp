@@ -1,10 +1,12 @@
 #include "engine/settings/settings_page_model.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/scan/sections.h"
 #include "engine/settings/file_text.h"
 #include "engine/settings/section_switches.h"
+#include "engine/settings/setting_keys.h"
 #include "engine/settings/settings_save_notice.h"
 
 namespace hvm {
@@ -53,12 +55,23 @@ bool SettingsPageModel::SectionChecked(int section) const {
 }
 
 void SettingsPageModel::SetSection(int section, bool checked) {
-  if (section >= kFirstSection && section <= kLastSection) sections_[section] = checked;
+  if (section >= kFirstSection && section <= kLastSection && !SectionLocked(section))
+    sections_[section] = checked;
 }
 
 void SettingsPageModel::ReadSettings() {
+  policies_ = Policies::Read();
   ProgramSettings settings;
   LoadSettings(settings, services_.settingsPath);
+  TakeSettings(settings);
+  repairAll_ = settings.CleanAfterScan;
+  repairSafe_ = settings.CleanSafeAfterScan;
+  StartupHandling(false);
+}
+
+// The values the page's boxes show, as LoadSettings gives them (a policy's
+// value for a key a policy holds).
+void SettingsPageModel::TakeSettings(const ProgramSettings& settings) {
   LoadRestorePointBox(settings);
   // A number the drop-downs do not hold reads as their first item, as the
   // log-on start does for the frequency.
@@ -71,9 +84,39 @@ void SettingsPageModel::ReadSettings() {
   promptEntry_ = monitorPrompt_;
   for (int section = kFirstSection; section <= kLastSection; ++section)
     sections_[section] = settings.SectionOn(section);
-  repairAll_ = settings.CleanAfterScan;
-  repairSafe_ = settings.CleanSafeAfterScan;
-  StartupHandling(false);
+}
+
+// An administrator may set or lift a policy while the program runs: the page
+// shows what holds each time it is shown. Boxes no policy held before or now
+// keep what the user left in them.
+void SettingsPageModel::RefreshLocks() {
+  const Policies before = std::exchange(policies_, Policies::Read());
+  bool changed = false;
+  for (const SettingKey& key : SettingKeys()) {
+    const std::optional<LockedSetting> was = SettingLock(before, key.name);
+    const std::optional<LockedSetting> now = SettingLock(policies_, key.name);
+    changed =
+        changed || was.has_value() != now.has_value() || (was && now && was->value != now->value);
+  }
+  if (!changed) return;
+  ProgramSettings settings;
+  LoadSettings(settings, services_.settingsPath);
+  TakeSettings(settings);
+}
+
+bool SettingsPageModel::Locked(std::string_view settingKey) const {
+  return SettingLock(policies_, settingKey).has_value();
+}
+
+bool SettingsPageModel::SectionLocked(int section) const {
+  const char* key = SectionSwitchKey(section);
+  return key && Locked(key);
+}
+
+bool SettingsPageModel::AnySectionLocked() const {
+  for (int section = kFirstSection; section <= kLastSection; ++section)
+    if (SectionLocked(section)) return true;
+  return false;
 }
 
 void SettingsPageModel::LoadRestorePointBox(const ProgramSettings& settings) {
@@ -82,8 +125,9 @@ void SettingsPageModel::LoadRestorePointBox(const ProgramSettings& settings) {
   restorePoint_.checked = settings.BackupBeforeScan;
   restorePoint_.caption = !windows98 && available ? settings_text::kRestorePointCaption
                                                   : settings_text::kFullBackupCaption;
-  restorePoint_.enabled = available || windows98;
-  restorePoint_.noteShown = !restorePoint_.enabled;
+  restorePoint_.noteShown = !available && !windows98;
+  restorePoint_.locked = Locked("BackupBeforeScan");
+  restorePoint_.enabled = !restorePoint_.noteShown && !restorePoint_.locked;
 }
 
 void SettingsPageModel::StoreBoxes(ProgramSettings& settings) const {
@@ -108,19 +152,20 @@ void SettingsPageModel::ShowSettings(bool visible) {
   }
   visible_ = visible;
   if (visible) {
+    RefreshLocks();
     FillIgnoreList();
     tab_ = SettingsTab::kGeneral;
   }
 }
 
 void SettingsPageModel::ChooseAction(int index) {
-  if (index < 0 || index >= kActionCount) return;
+  if (index < 0 || index >= kActionCount || Locked("AutoAction")) return;
   action_ = index;
   StartupHandling(true);
 }
 
 void SettingsPageModel::ChooseFrequency(int index) {
-  if (index < 0 || index >= kFrequencyCount) return;
+  if (index < 0 || index >= kFrequencyCount || Locked("AutoFreq")) return;
   frequency_ = index;
   StartupHandling(true);
 }
@@ -129,7 +174,9 @@ void SettingsPageModel::ChooseFrequency(int index) {
 // read at the start of the main window. That start-time run leaves the next
 // due date alone: emptying it there would make every log-on scan, whatever
 // the frequency says. The entry itself is made only when the user chooses;
-// at start only a "Disabled" action removes a leftover one.
+// at start only a "Disabled" action removes a leftover one, unless a policy
+// holds the action: then the entry is made to carry it out at every start, as
+// if the administrator had chosen it here.
 void SettingsPageModel::StartupHandling(bool chosenByUser) {
   ProgramSettings settings;
   LoadSettings(settings, services_.settingsPath);
@@ -140,7 +187,8 @@ void SettingsPageModel::StartupHandling(bool chosenByUser) {
   const bool changed = settings.AutoAction != before.AutoAction ||
                        settings.AutoFreq != before.AutoFreq || settings.autorun != before.autorun;
   if (changed || chosenByUser) Save(settings);
-  if (!services_.startup || (!chosenByUser && action_ != kAutoDisabled)) return;
+  const bool matchEntry = chosenByUser || action_ == kAutoDisabled || Locked("AutoAction");
+  if (!services_.startup || !matchEntry) return;
   if (const uint32_t status = MatchStartupEntry(*services_.startup, action_))
     Warn((action_ == kAutoDisabled ? "The start-up entry could not be removed"
                                    : "The start-up entry could not be created") +
@@ -148,6 +196,7 @@ void SettingsPageModel::StartupHandling(bool chosenByUser) {
 }
 
 void SettingsPageModel::SetRestorePoint(bool checked) {
+  if (restorePoint_.locked) return;
   restorePoint_.checked = checked;
   // Written at once: a repair started from another page reads the file, and
   // must not make a restore point the user has just switched off.
@@ -166,7 +215,7 @@ void SettingsPageModel::ResetCounters() {
 }
 
 bool SettingsPageModel::SaveMonitorPrompt() {
-  if (!promptEntry_) {
+  if (!promptEntry_ || Locked("MonitorPrompt")) {
     promptEntry_ = monitorPrompt_;
     return false;
   }

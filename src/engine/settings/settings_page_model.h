@@ -15,6 +15,7 @@
 #include "engine/results/ignore_list.h"
 #include "engine/settings/automatic_startup.h"
 #include "engine/settings/program_settings.h"
+#include "engine/settings/setting_policies.h"
 
 namespace hvm {
 
@@ -55,6 +56,7 @@ class SettingsPageModel {
     bool checked = true;
     bool enabled = true;
     bool noteShown = false;
+    bool locked = false;  // a policy holds it: disabled, "Set by your administrator"
   };
 
   explicit SettingsPageModel(Services services);
@@ -96,6 +98,13 @@ class SettingsPageModel {
   bool SectionChecked(int section) const;
   bool RepairAll() const { return repairAll_; }
   bool RepairSafe() const { return repairSafe_; }
+  // Whether a policy holds the settings key (as the file spells it): its
+  // control shows the policy's value, disabled, with the note "Set by your
+  // administrator", and the user's choices for it change nothing. Read with
+  // the settings, and again whenever the page is shown.
+  bool Locked(std::string_view settingKey) const;
+  bool SectionLocked(int section) const;
+  bool AnySectionLocked() const;
   // The number the monitor box shows after the settings were read or saved.
   uint32_t MonitorPrompt() const { return monitorPrompt_; }
   const std::vector<IgnoreRow>& IgnoreRows() const { return ignoreRows_; }
@@ -106,6 +115,8 @@ class SettingsPageModel {
 
  private:
   void StartupHandling(bool chosenByUser);
+  void TakeSettings(const ProgramSettings& settings);
+  void RefreshLocks();
   void LoadRestorePointBox(const ProgramSettings& settings);
   void StoreBoxes(ProgramSettings& settings) const;
   bool Save(const ProgramSettings& settings);
@@ -124,6 +135,7 @@ class SettingsPageModel {
   uint32_t monitorPrompt_ = 300;
   std::optional<uint32_t> promptEntry_ = 300;
   std::vector<IgnoreRow> ignoreRows_;
+  Policies policies_;
 };
 
 }  // namespace hvm

@@ -1,6 +1,6 @@
-// Where the update check asks: the settings file's [update] Server, or the
-// maker's own server. An address, never a secret; a portable copy or a test
-// points it elsewhere.
+// Where the update check asks: the server a policy names, else the settings
+// file's [update] Server, else the maker's own server. An address, never a
+// secret; a company, a portable copy or a test points it elsewhere.
 #pragma once
 
 #include <string>
@@ -9,8 +9,8 @@ namespace hvm {
 
 inline constexpr char kDefaultUpdateServer[] = "https://hivemend.example.org/";
 
-// The server named in the settings file at `settingsPath`, or the default
-// when the file names none.
+// The server a policy names; else the one named in the settings file at
+// `settingsPath`; else the default.
 std::string UpdateServerFrom(const std::string& settingsPath);
 
 }  // namespace hvm

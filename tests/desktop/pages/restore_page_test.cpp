@@ -188,5 +188,45 @@ TEST_F(RestorePageTest, AfterARepairTheDaysSnapshotIsChosen) {
   EXPECT_EQ(1, page_.Chooser().Selected());
 }
 
+// The band under the list tells which repair removed the chosen entry: the
+// snapshot's day, and the section where the snapshot records it.
+TEST_F(RestorePageTest, TheBandTellsWhichRepairRemovedTheChosenEntry) {
+  folder_.WriteFile("Undo20261208.reg",
+                    "Windows Registry Editor Version 5.00\r\n\r\n"
+                    "[HKEY_CURRENT_USER\\Software\\Older]\r\n\"o\"=\"1\"\r\n"
+                    "; Section 4, Deep Scan\r\n"
+                    "[HKEY_CURRENT_USER\\Software\\Class]\r\n\"c\"=\"2\"\r\n"
+                    "; Section 15, Startup, removed by the scan\r\n"
+                    "[HKEY_CURRENT_USER\\Software\\Run]\r\n\"r\"=\"3\"\r\n");
+  folder_.WriteFile("Undo20261208.bat", "rd \"C:\\Made\"\r\n");
+  Open();
+  ASSERT_EQ(4, page_.List().Count());
+  SYSTEMTIME day{};
+  day.wYear = 2026;
+  day.wMonth = 12;
+  day.wDay = 8;
+  char date[64] = {};
+  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &day, nullptr, date, sizeof(date));
+  ui::DetailBand& band = page_.Band();
+  EXPECT_EQ("Select an entry to see which repair removed it", band.Heading());
+  // Chosen with the list's own keys.
+  SetFocus(page_.List().Hwnd());
+  const auto press = [&](WORD key) { SendMessageA(page_.List().Hwnd(), WM_KEYDOWN, key, 1); };
+  press(VK_HOME);
+  EXPECT_EQ(std::string("Created by the repair of ") + date, band.Heading());
+  EXPECT_EQ("Section: Registry Integrity", band.Detail());
+  press(VK_DOWN);
+  EXPECT_EQ(std::string("Removed by the repair of ") + date, band.Heading());
+  EXPECT_EQ("This snapshot does not record the section", band.Detail());
+  press(VK_DOWN);
+  EXPECT_EQ("Section: Deep Scan", band.Detail());
+  press(VK_DOWN);
+  EXPECT_EQ(std::string("Removed at once by the scan of ") + date, band.Heading());
+  EXPECT_EQ("Section: Startup", band.Detail());
+  // Another snapshot chosen: the band starts over.
+  page_.LoadSnapshotList();
+  EXPECT_EQ("Select an entry to see which repair removed it", band.Heading());
+}
+
 }  // namespace
 }  // namespace hvm

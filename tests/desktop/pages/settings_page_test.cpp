@@ -198,8 +198,64 @@ TEST_F(SettingsPageInMainWindowTest, WithSystemRestoreTheBoxIsClickableAndWrites
   EXPECT_EQ("Create a Restore Point before repairing the registry", page.RestorePointBox().Text());
   EXPECT_TRUE(page.RestorePointBox().IsEnabled());
   EXPECT_FALSE(page.RestorePointNote().IsVisible());
+  EXPECT_FALSE(page.RestorePointLockNote().IsVisible());
+  EXPECT_FALSE(page.ActionLockNote().IsVisible());
   Click(page.RestorePointBox().Hwnd());
   EXPECT_FALSE(Stored().BackupBeforeScan);
+}
+
+// An administrator's policies: each held control shows the policy's value,
+// greyed, with the note; the pages taken away have no row and do not open.
+TEST_F(SettingsPageInMainWindowTest, PoliciesGreyTheirControlsWithTheNoteAndTakeTheirPagesAway) {
+  ProgramSettings settings;
+  settings.BackupBeforeScan = false;
+  settings.MonitorPrompt = 450;
+  Write(settings);
+  const std::string machine = std::string("HKLM\\") + kPolicyKeyPath;
+  test::SeedDword(machine, "AutoAction", 1);
+  test::SeedDword(machine, "AutoFreq", 2);
+  test::SeedDword(machine, "BackupBeforeScan", 1);
+  test::SeedDword(machine, "ConfigurationCache", 1);
+  test::SeedDword(std::string("HKCU\\") + kPolicyKeyPath, "MonitorPrompt", 80);
+  test::SeedDword(machine, "AllowOptimize", 0);
+  test::SeedDword(machine, "UpdateCheck", 0);
+  SettingsPage& page = OpenSettingsPage(true);
+  EXPECT_EQ(1, page.ActionBox().Selected());
+  EXPECT_FALSE(page.ActionBox().IsEnabled());
+  EXPECT_TRUE(page.ActionLockNote().IsVisible());
+  EXPECT_EQ("Set by your administrator", page.ActionLockNote().Text());
+  EXPECT_EQ(2, page.FrequencyBox().Selected());
+  EXPECT_FALSE(page.FrequencyBox().IsEnabled());
+  EXPECT_TRUE(page.FrequencyLockNote().IsVisible());
+  EXPECT_TRUE(page.RestorePointBox().IsChecked());
+  EXPECT_FALSE(page.RestorePointBox().IsEnabled());
+  EXPECT_TRUE(page.RestorePointLockNote().IsVisible());
+  EXPECT_FALSE(page.RestorePointNote().IsVisible());
+  ClickTab(page, 1);
+  EXPECT_FALSE(page.SectionBox(24).IsEnabled());
+  EXPECT_TRUE(page.SectionBox(24).IsChecked());
+  EXPECT_TRUE(page.SectionBox(23).IsEnabled());
+  EXPECT_TRUE(page.SectionsLockNote().IsVisible());
+  EXPECT_EQ("Set by your administrator", page.SectionsLockNote().Text());
+  ClickTab(page, 3);
+  EXPECT_EQ("80", page.PromptBox().Text());
+  EXPECT_FALSE(page.PromptBox().IsEnabled());
+  EXPECT_FALSE(page.SaveButton().IsEnabled());
+  EXPECT_TRUE(page.PromptLockNote().IsVisible());
+
+  // Leaving the page and closing the window write none of it to the file.
+  window_->HandleCommand(Command::kSaveSettings, 0);
+  window_->HandleCommand(Command::kScanPage, 0);
+  const std::string text = test::ReadWholeFile(SettingsPath());
+  EXPECT_NE(std::string::npos, text.find("BackupBeforeScan=0\r\n")) << text;
+  EXPECT_NE(std::string::npos, text.find("MonitorPrompt=450\r\n")) << text;
+  EXPECT_NE(std::string::npos, text.find("ConfigurationCache=0\r\n")) << text;
+
+  for (const MenuRow& row : window_->Menu().Rows())
+    EXPECT_NE(Command::kOptimizePage, row.command) << row.caption;
+  window_->HandleCommand(Command::kOptimizePage, 0);
+  EXPECT_EQ(Page::kFront, window_->CurrentPage());
+  EXPECT_FALSE(window_->UpdateCheckOffered());
 }
 
 TEST_F(SettingsPageInMainWindowTest, ResetClearsTheTotalsAndKeepsTheLastFigures) {

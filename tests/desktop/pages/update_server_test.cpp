@@ -86,7 +86,7 @@ TEST_F(DownloadWindowTest, ShowsNameStatusSizeAndProgressAndKeepsTheFile) {
   const uint64_t size = 256 * 2048;
   EXPECT_EQ(size, std::filesystem::file_size(file));
   EXPECT_EQ("plain.bin", window_.FileName());
-  EXPECT_EQ("524288 bytes", window_.FileSize());
+  EXPECT_EQ("524288 bytes (512 KB)", window_.FileSize());
   EXPECT_EQ(static_cast<long long>(size), window_.Bar().Maximum());
   EXPECT_EQ(static_cast<long long>(size), window_.Bar().Position());
   // Which steps a host reports varies (a small answer may arrive in one
@@ -98,6 +98,17 @@ TEST_F(DownloadWindowTest, ShowsNameStatusSizeAndProgressAndKeepsTheFile) {
   EXPECT_EQ(bytes, test::ReadWholeFile(file));
   EXPECT_FALSE(window_.IsVisible());
   DeleteFileA(file.c_str());
+}
+
+TEST(FileSizeText, TheBytesAsTheDesignSaysThemAndTheSizeAsAPersonReadsIt) {
+  EXPECT_EQ("0 bytes", FileSizeText(0));
+  EXPECT_EQ("1023 bytes", FileSizeText(1023));
+  EXPECT_EQ("1024 bytes (1 KB)", FileSizeText(1024));
+  EXPECT_EQ("1536 bytes (1.5 KB)", FileSizeText(1536));
+  EXPECT_EQ("10188 bytes (9.9 KB)", FileSizeText(10188));
+  EXPECT_EQ("10230 bytes (10 KB)", FileSizeText(10230)) << "rounds up into whole units";
+  EXPECT_EQ("4718592 bytes (4.5 MB)", FileSizeText(4718592));
+  EXPECT_EQ("5368709120 bytes (5 GB)", FileSizeText(5368709120ULL));
 }
 
 TEST_F(DownloadWindowTest, CancelLeavesNoTemporaryFileBehind) {

@@ -5,13 +5,16 @@ restored; and a read-only scan before it that changed nothing and listed what
 the scan then removed as problems of their sections."""
 import fnmatch
 import json
+import os
 import sys
 
 
 def check_read_only(work, scan, failures):
     for line in open(f"{work}/read-only.txt"):
         if "CHANGED" in line:
-            failures.append(line.strip())
+            root = line.split()[1]
+            changes = open(f"{work}/diff-{root}.txt").read().splitlines()
+            failures.append(line.strip() + ": " + "; ".join(changes[:10]))
     read_only = json.load(open(f"{work}/read-only.json", encoding="latin-1"))
     if read_only["removedAtOnce"]:
         failures.append("the read-only scan removed values")
@@ -86,6 +89,8 @@ def main(expected_path, work):
     total = sum(len(lines) for lines in reported.values())
     if scan["total"] != total:
         failures.append(f"total {scan['total']} but {total} lines listed")
+    if os.path.exists(f"{work}/query.err"):
+        failures.append(open(f"{work}/query.err").read().strip())
     for failure in failures:
         print("FAIL:", failure)
     print(f"{total} problems reported, {len(entries)} values removed with undo, "

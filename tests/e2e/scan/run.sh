@@ -9,9 +9,12 @@ build=$(cd "$1" && pwd)
 cli="$build/bin/hvmend-cli.exe"
 export WINEPREFIX="$build/e2e-scan-prefix"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A server left from an earlier run would go on writing into the prefix.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+trap 'wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true' EXIT
 wineboot -i >/dev/null 2>&1 || true
 wineserver -w
 wineserver -p >/dev/null 2>&1 </dev/null
@@ -29,14 +32,24 @@ export_registry() {
   done
 }
 
-# A scan asked only to look changes nothing.
+# A scan asked only to look changes nothing. The prefix's own services start
+# at their own pace and record themselves in HKLM: wait until two exports a
+# moment apart agree before taking the one to compare with.
 export_registry before
+for attempt in 1 2 3 4 5 6 7 8 9 10; do
+  sleep 1
+  export_registry settled
+  python3 "$here/compare_exports.py" "$work/before-HKLM.reg" "$work/settled-HKLM.reg" >/dev/null &&
+    python3 "$here/compare_exports.py" "$work/before-HKCU.reg" "$work/settled-HKCU.reg" >/dev/null &&
+    break
+  for root in HKLM HKCU; do mv "$work/settled-$root.reg" "$work/before-$root.reg"; done
+done
 wine "$cli" scan --read-only --json --quiet --data-dir "$data" --sections "$all" \
   >"$work/read-only.json" 2>"$work/read-only.err" || true
 export_registry after
 for root in HKLM HKCU; do
-  cmp -s "$work/before-$root.reg" "$work/after-$root.reg" && echo "read-only $root unchanged" ||
-    echo "read-only $root CHANGED"
+  python3 "$here/compare_exports.py" "$work/before-$root.reg" "$work/after-$root.reg" >"$work/diff-$root.txt" &&
+    echo "read-only $root unchanged" || echo "read-only $root CHANGED"
 done >"$work/read-only.txt"
 
 status=0
@@ -46,7 +59,19 @@ echo "scan exit code: $status"
 [ "$status" -eq 1 ] || { cat "$work/scan.err"; exit 1; }
 wine "$cli" undo list --json --data-dir "$data" >"$work/undo.json"
 
-query() { wine reg query "$1" /v "$2" >/dev/null 2>&1 && echo present || echo absent; }
+# Present, absent, or the query itself failed (a loaded machine must not turn a
+# failed query into "absent").
+query() {
+  local out
+  if out=$(wine reg query "$1" /v "$2" 2>&1); then
+    echo present
+  elif grep -q "Unable to find" <<<"$out"; then
+    echo absent
+  else
+    echo "query of $1 $2 failed: $out" >>"$work/query.err"
+    echo query-failed
+  fi
+}
 {
   echo "knowndll-stale $(query 'HKLM\System\CurrentControlSet\Control\Session Manager\KnownDLLs' HvmStale)"
   echo "knowndll-valid $(query 'HKLM\System\CurrentControlSet\Control\Session Manager\KnownDLLs' HvmValid)"

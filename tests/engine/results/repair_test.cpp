@@ -180,9 +180,10 @@ TEST_F(RepairTest, ValueRepairExportsThenDeletesOnlyThatValue) {
   const RepairSummary summary = MakeRepairer().RunRepair();
   EXPECT_EQ(1, summary.repaired);
   EXPECT_EQ(1, summary.notRemoved);
+  // The block is noted with the section whose problem it undoes.
   EXPECT_EQ(
-      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\X]\r\n"
-      "\"Name\"=\"data\"\r\n",
+      "Windows Registry Editor Version 5.00\r\n\r\n; Section 2, Type Library\r\n"
+      "[HKEY_CLASSES_ROOT\\X]\r\n\"Name\"=\"data\"\r\n",
       Snapshot());
   std::map<std::string, std::string> after;
   Dump(HKEY_CLASSES_ROOT, "X", "", after);
@@ -231,7 +232,8 @@ TEST_F(RepairTest, WholeKeyIsWrittenParentFirstAndDeleted) {
   results_.AddProblem(5, "HKLM\\Software\\T");
   EXPECT_EQ(1, MakeRepairer().RepairChecked());
   EXPECT_EQ(
-      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\T]\r\n"
+      "Windows Registry Editor Version 5.00\r\n\r\n; Section 5, Custom Controls\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\T]\r\n"
       "\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n[HKEY_LOCAL_MACHINE\\Software\\T\\Sub]\r\n"
       "\"c\"=\"3\"\r\n",
       Snapshot());
@@ -329,6 +331,31 @@ TEST_F(RepairTest, OfficeClassKeysFollowTheirSpecialRules) {
   EXPECT_NE(std::string::npos, Snapshot().find("\"v\"=\"m\""));
 }
 
+// What the restore page tells of each entry: the section whose problem the
+// repair removed it for; a created folder is always a shell folder's.
+TEST_F(RepairTest, EachBlockIsNotedWithTheSectionWhoseProblemItUndoes) {
+  SetRaw(HKEY_CURRENT_USER, "A", "v", REG_SZ, "1\0"s);
+  SetRaw(HKEY_CURRENT_USER, "B", "w", REG_SZ, "2\0"s);
+  results_.AddProblem(15, "HKCU\\B\\\\:w");
+  results_.AddProblem(3, "HKCU\\A");
+  results_.AddProblem(1, "HKCU\\Shell Folders\\\\:Personal = " + folder_.File("Docs"));
+  EXPECT_EQ(3, MakeRepairer().RepairChecked());
+  const std::vector<ListedSnapshotEntry> listed =
+      ListSnapshotEntriesNoted(folder_.Path(), "Undo20261209.reg", nullptr);
+  ASSERT_EQ(3u, listed.size());
+  EXPECT_TRUE(listed[0].folder);
+  EXPECT_EQ((SnapshotNote{1, false}), listed[0].note);
+  EXPECT_EQ("HKEY_CURRENT_USER\\A\\\\:\"v\"", listed[1].text);
+  EXPECT_EQ((SnapshotNote{3, false}), listed[1].note);
+  EXPECT_FALSE(listed[1].folder);
+  EXPECT_EQ("HKEY_CURRENT_USER\\B\\\\:\"w\"", listed[2].text);
+  EXPECT_EQ((SnapshotNote{15, false}), listed[2].note);
+  // The notes are comments: the entries restore as before.
+  RestoreAll();
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "A"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "B"));
+}
+
 TEST_F(RepairTest, MissingFolderIsCreatedWithOneRemovalLine) {
   const std::string docs = folder_.File("Docs\\Deep");
   results_.AddProblem(1, "HKCU\\Shell Folders\\\\:Personal = " + docs + "\\");
@@ -423,8 +450,10 @@ TEST_F(RepairTest, DryRunPrintsTheTextAndChangesNothing) {
   inputs.dryRun = true;
   Repairer repairer = MakeRepairer(inputs);
   EXPECT_EQ(1, repairer.RunRepair().repaired);
-  EXPECT_EQ("\r\n[HKEY_CURRENT_USER\\D]\r\n[HKEY_CURRENT_USER\\D\\Sub]\r\n\"v\"=hex:01,02\r\n",
-            repairer.DryRunText());
+  EXPECT_EQ(
+      "\r\n; Section 3, Windows Associations\r\n[HKEY_CURRENT_USER\\D]\r\n"
+      "[HKEY_CURRENT_USER\\D\\Sub]\r\n\"v\"=hex:01,02\r\n",
+      repairer.DryRunText());
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "D\\Sub"));
   EXPECT_FALSE(FileExists(folder_.File("Undo20261209.reg")));
 }

@@ -18,11 +18,14 @@
 #include "engine/core/environment.h"
 #include "engine/results/scan_session.h"
 #include "engine/results/text_file.h"
+#include "engine/results/undo_restore.h"
 #include "support/recording_dialogs.h"
 #include "support/recording_scan_view.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
+#include "support/snapshot_text.h"
 #include "support/scan_harness.h"
+#include "support/snapshot_text.h"
 #include "support/test_drives.h"
 #include "support/test_folder.h"
 
@@ -113,7 +116,7 @@ class ValueFilesScanTest : public RegistrySandboxTest {
         lines.insert({section, entry.line});
     return lines;
   }
-  std::string Snapshot() const { return ReadTextFile(data_.File("Undo20261209.reg")); }
+  std::string Snapshot() const { return test::SnapshotFileText(data_.File("Undo20261209.reg")); }
 
   // The real-world forms of a startup command, each as it reads while its
   // program is there and once the program is gone; a form that cannot be
@@ -214,6 +217,11 @@ TEST_F(ValueFilesScanTest, EveryStartupFormIsKeptWhilePresentAndRemovedWithUndoO
     EXPECT_EQ("Undo20261209.reg", removed.snapshot);
     EXPECT_EQ("file missing", removed.reason.rule);
   }
+  // The snapshot tells the restore page that the startup section's scan removed them.
+  const auto listed = ListSnapshotEntriesNoted(data_.Path(), "Undo20261209.reg", nullptr);
+  EXPECT_EQ(wanted.size(), listed.size());
+  for (const ListedSnapshotEntry& entry : listed)
+    EXPECT_EQ((SnapshotNote{15, true}), entry.note) << entry.text;
 }
 
 // The reason names what was looked for: the program itself, not the host that

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "engine/scan/problem_explanations.h"
 #include "engine/scan/scan_driver.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
@@ -230,6 +231,44 @@ TEST_F(ClassSectionsTest, InterfacesNeedTheirProxyClassAndBaseInterface) {
               ElementsAre("HKCR\\Interface\\{I}\\ProxyStubClsid32", "HKCR\\Interface\\{I}"));
 }
 
+TEST_F(ClassSectionsTest, InterfacesWhoseTypeLibraryIsGoneAreStale) {
+  // As registering a type library writes them: marshaled by the automation
+  // marshaler, from the library the interface names.
+  const std::string marshaler = "{00020424-0000-0000-C000-000000000046}";
+  SeedKey("HKCR\\CLSID\\" + marshaler + "\\Control");
+  SeedKey("HKCR\\CLSID\\{OWNPROXY}\\Control");
+  SeedString("HKCR\\TypeLib\\{L1}\\1.0\\0\\win64", "", MissingFile("gone.tlb"));
+  SeedString("HKCR\\TypeLib\\{L3}\\1.0\\0\\win64", "", ExistingFile("kept.tlb"));
+  const auto interface = [&](const std::string& name, const std::string& library,
+                             const std::string& version, const std::string& proxy) {
+    SeedString("HKCR\\Interface\\" + name + "\\TypeLib", "", library);
+    if (!version.empty()) SeedString("HKCR\\Interface\\" + name + "\\TypeLib", "Version", version);
+    SeedString("HKCR\\Interface\\" + name + "\\ProxyStubClsid32", "", proxy);
+  };
+  interface("{GONE}", "{L1}", "1.0", marshaler);
+  interface("{UNREGISTERED}", "{L2}", "1.0", marshaler);
+  interface("{OLDVERSION}", "{L3}", "0.9", marshaler);
+  interface("{OWNPROXY}", "{L2}", "1.0", "{OWNPROXY}");
+  interface("{KEPT}", "{L3}", "1.0", marshaler);
+  interface("{ANYVERSION}", "{L3}", "", marshaler);
+  Scan({2, 5});
+  std::vector<std::string> lines;
+  for (const ProblemEntry& entry : harness_->results.Section(5)) lines.push_back(entry.line);
+  EXPECT_THAT(
+      lines,
+      ElementsAre("HKCR\\Interface\\{GONE}\\TypeLib", "HKCR\\Interface\\{GONE}",
+                  "HKCR\\Interface\\{OLDVERSION}\\TypeLib", "HKCR\\Interface\\{OLDVERSION}",
+                  "HKCR\\Interface\\{OWNPROXY}\\TypeLib",
+                  "HKCR\\Interface\\{UNREGISTERED}\\TypeLib", "HKCR\\Interface\\{UNREGISTERED}"));
+  // Section 2 found the whole library {L1} stale.
+  EXPECT_EQ((ProblemReason{"type library not registered", "HKCR\\TypeLib\\{L1}"}),
+            harness_->results.Section(5)[0].reason);
+  EXPECT_EQ((ProblemReason{"type library not registered", "HKCR\\TypeLib\\{L3}\\0.9"}),
+            harness_->results.Section(5)[2].reason);
+  EXPECT_EQ((ProblemReason{"type library not registered", "HKCR\\TypeLib\\{L2}"}),
+            harness_->results.Section(5)[5].reason);
+}
+
 TEST_F(ClassSectionsTest, EmptyApplicationKeysAreReported) {
   SeedKey("HKCR\\Applications\\gone.exe");
   SeedString("HKCR\\Applications\\kept.exe\\shell\\open\\command", "", ExistingFile("kept.exe"));
@@ -328,9 +367,12 @@ TEST_F(ClassSectionsTest, ReasonsNameTheRuleAndWhatWasTested) {
             reasonOf(5, "HKCR\\Interface\\{I}\\ProxyStubClsid32"));
   EXPECT_EQ((ProblemReason{"folder missing", MissingFile("Cache")}),
             reasonOf(1, std::string(kMachineFolders) + "\\\\:Cache = " + MissingFile("Cache\\")));
+  // Every rule a section reports is one the user is told in words.
   for (int section : {1, 4, 5})
-    for (const ProblemEntry& entry : harness_->results.Section(section))
+    for (const ProblemEntry& entry : harness_->results.Section(section)) {
       EXPECT_FALSE(entry.reason.rule.empty() || entry.reason.target.empty()) << entry.line;
+      EXPECT_NE(nullptr, ExplanationOf(entry.reason.rule)) << entry.reason.rule;
+    }
 }
 
 }  // namespace

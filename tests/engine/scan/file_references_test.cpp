@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/scan/broad_sections.h"
+#include "engine/scan/problem_explanations.h"
 #include "engine/scan/scan_driver.h"
 #include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
@@ -27,8 +28,10 @@ constexpr char kSharedDlls[] = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersi
 // Records what the walks would remove, and removes it as the repair would.
 class RecordingRemover : public ValueRemover {
  public:
-  bool ExportValue(HKEY root, const std::string& keyPath, const std::string& name) override {
+  bool ExportValue(HKEY root, const std::string& keyPath, const std::string& name,
+                   int section) override {
     removed.push_back(keyPath + "|" + name);
+    sections.push_back(section);
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, keyPath.substr(1).c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
       return false;
@@ -39,6 +42,7 @@ class RecordingRemover : public ValueRemover {
   void WriteCantRemove() override { ++cantRemoveWrites; }
   std::string SnapshotName() const override { return "Undo20261209.reg"; }
   std::vector<std::string> removed;
+  std::vector<int> sections;  // of each removal
   int cantRemoveWrites = 0;
 };
 
@@ -79,6 +83,8 @@ TEST_F(FileSectionsTest, RunValuesNamingMissingFullPathsOrBareNamesFoundNowhereA
               ElementsAre("\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|Bare",
                           "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|BareWithArgument",
                           "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|FullPath"));
+  // Each is noted in the snapshot as the startup section's.
+  EXPECT_THAT(remover_.sections, ElementsAre(15, 15, 15));
   EXPECT_FALSE(ValueExists(kRun, "FullPath"));
   EXPECT_FALSE(ValueExists(kRun, "Bare"));
   EXPECT_TRUE(ValueExists(kRun, "FullPathKept"));
@@ -303,6 +309,8 @@ TEST_F(FileSectionsTest, EveryReportedLineCarriesARule) {
   for (int section : {13, 18, 19}) {
     ASSERT_EQ(1u, harness_->results.Section(section).size()) << section;
     EXPECT_FALSE(harness_->results.Section(section)[0].reason.rule.empty()) << section;
+    // ... and one the user is told in words.
+    EXPECT_NE(nullptr, ExplanationOf(harness_->results.Section(section)[0].reason.rule)) << section;
   }
   EXPECT_EQ((ProblemReason{"file missing", Missing("shared.dll")}),
             harness_->results.Section(13)[0].reason);

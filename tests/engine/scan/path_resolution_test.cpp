@@ -301,6 +301,17 @@ TEST_F(PathResolutionTest, NativePathPrefixesNameTheFileBehindThem) {
   EXPECT_TRUE(FilePathExists("\\??\\" + file));
   EXPECT_TRUE(FilePathExists("\\\\?\\" + file));
   EXPECT_FALSE(FilePathExists("\\??\\" + folder_.File("gone.dll")));
+  // The sections that read any registry string judge them alike: the long
+  // form of a drive path is no network path (Windows Installer writes type
+  // libraries' paths so), the long form of a share is.
+  const std::string gone = folder_.File("gone.tlb");
+  EXPECT_TRUE(SoftwareExists("\\\\?\\" + file));
+  EXPECT_FALSE(SoftwareExists("\\\\?\\" + gone));
+  EXPECT_FALSE(SoftwareExists("\\\\.\\" + gone));
+  EXPECT_FALSE(SoftwareExists("\\??\\" + gone));
+  EXPECT_EQ(ResolvedPath("\\\\?\\" + gone), gone);
+  EXPECT_TRUE(SoftwareExists("\\\\?\\UNC\\server\\share\\gone.tlb"));
+  EXPECT_TRUE(SoftwareExists("\\\\?\\"));
 }
 
 TEST_F(PathResolutionTest, AVariableThatExpandsToANetworkPathIsNotChecked) {

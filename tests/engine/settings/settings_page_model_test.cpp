@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/settings/ini_file.h"
+#include "support/registry_sandbox.h"
+#include "support/registry_seed.h"
 #include "support/test_folder.h"
 
 namespace hvm {
@@ -354,6 +356,91 @@ TEST_F(SettingsPageModelTest, ASettingsFileThatCannotBeWrittenIsReported) {
   model.SetMonitorPromptEntry(10);
   EXPECT_FALSE(model.SaveMonitorPrompt());
   EXPECT_EQ(300u, model.MonitorPrompt());
+}
+
+// ---- Settings a policy holds ----------------------------------------------------
+
+class LockedSettingsModelTest : public SettingsPageModelTest {
+ protected:
+  void SeedPolicy(const std::string& name, uint32_t value) {
+    test::SeedDword(std::string("HKLM\\") + kPolicyKeyPath, name, value);
+  }
+  test::RegistrySandbox sandbox_;
+};
+
+TEST_F(LockedSettingsModelTest, HeldControlsShowThePolicyAndRefuseTheUsersChoices) {
+  ProgramSettings settings;
+  settings.AutoAction = kAutoDisabled;
+  settings.AutoFreq = 1;
+  Write(settings);
+  SeedPolicy("AutoAction", 2);
+  SeedPolicy("BackupBeforeScan", 0);
+  SeedPolicy("DeepScan", 0);
+  SeedPolicy("MonitorPrompt", 50);
+  SettingsPageModel model = MakeModel();
+  model.ReadSettings();
+  EXPECT_EQ(2, model.Action());
+  EXPECT_TRUE(model.Locked("AutoAction"));
+  EXPECT_FALSE(model.Locked("AutoFreq"));
+  EXPECT_TRUE(model.RestorePoint().locked);
+  EXPECT_FALSE(model.RestorePoint().enabled);
+  EXPECT_FALSE(model.RestorePoint().checked);
+  EXPECT_TRUE(model.SectionLocked(4));
+  EXPECT_FALSE(model.SectionChecked(4));
+  EXPECT_FALSE(model.SectionLocked(5));
+  EXPECT_TRUE(model.AnySectionLocked());
+  EXPECT_EQ(50u, model.MonitorPrompt());
+  // The action a policy holds is carried out at the start of the window.
+  EXPECT_EQ(std::vector<std::string>{"make monitor"}, entry_.calls);
+
+  model.ChooseAction(kAutoDisabled);
+  model.SetRestorePoint(true);
+  model.SetSection(4, true);
+  model.SetMonitorPromptEntry(99);
+  EXPECT_FALSE(model.SaveMonitorPrompt());
+  EXPECT_EQ(2, model.Action());
+  EXPECT_FALSE(model.RestorePoint().checked);
+  EXPECT_FALSE(model.SectionChecked(4));
+  EXPECT_EQ(50u, model.MonitorPrompt());
+  EXPECT_EQ(1u, entry_.calls.size());
+  // Leaving the page and closing store the boxes, but not what a policy holds.
+  model.ShowSettings(true);
+  model.ChooseFrequency(3);
+  model.ShowSettings(false);
+  ProgramSettings closing = Stored();
+  model.StoreInto(closing);
+  ASSERT_EQ(0u, SaveSettings(closing, settingsPath_));
+  const std::string after = FileText();
+  EXPECT_NE(std::string::npos, after.find("AutoAction=0\r\n")) << after;
+  EXPECT_NE(std::string::npos, after.find("AutoFreq=3\r\n")) << after;
+  for (const char* kept : {"DeepScan=1\r\n", "BackupBeforeScan=1\r\n", "MonitorPrompt=300\r\n"})
+    EXPECT_NE(std::string::npos, after.find(kept)) << kept << " in " << after;
+  EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+TEST_F(LockedSettingsModelTest, APolicyLiftedWhileRunningGivesTheUserHisOwnValuesBack) {
+  ProgramSettings settings;
+  settings.MonitorPrompt = 120;
+  settings.SetSection(24, true);
+  Write(settings);
+  SeedPolicy("MonitorPrompt", 7);
+  SeedPolicy("ConfigurationCache", 0);
+  SettingsPageModel model = MakeModel();
+  model.ReadSettings();
+  EXPECT_EQ(7u, model.MonitorPrompt());
+  EXPECT_FALSE(model.SectionChecked(24));
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kPolicyKeyPath);
+  model.ShowSettings(true);
+  EXPECT_FALSE(model.Locked("MonitorPrompt"));
+  EXPECT_FALSE(model.AnySectionLocked());
+  EXPECT_EQ(120u, model.MonitorPrompt());
+  EXPECT_TRUE(model.SectionChecked(24));
+  // And one set meanwhile holds its box from the next showing on.
+  SeedPolicy("AutoFreq", 2);
+  model.ShowSettings(false);
+  model.ShowSettings(true);
+  EXPECT_TRUE(model.Locked("AutoFreq"));
+  EXPECT_EQ(2, model.Frequency());
 }
 
 // ---- The ignore list -------------------------------------------------------------

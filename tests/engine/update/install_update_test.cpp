@@ -214,11 +214,19 @@ class InstallThroughRestartTest : public InstallUpdateTest {
   }
 
   // The command line of the program started again, once it has recorded it.
+  // The probe moves its record into place whole, yet a read the moment the
+  // name appears has come back empty on a loaded machine: read until there
+  // is a line (a command line is never empty).
   std::string Restarted() const {
     const std::string record = app_ + "\\hvmend.exe.args";
     const DWORD start = GetTickCount();
-    while (!std::filesystem::exists(record) && GetTickCount() - start < kHangGuardMs) Sleep(20);
-    return test::ReadWholeFile(record);
+    std::string line;
+    while (GetTickCount() - start < kHangGuardMs) {
+      if (std::filesystem::exists(record)) line = test::ReadWholeFile(record);
+      if (!line.empty()) break;
+      Sleep(20);
+    }
+    return line;
   }
 
   static std::string LibraryNamedIn(const std::string& line) {
