@@ -23,9 +23,21 @@ bool StartsWithDrivePath(const char* text, DWORD size) {
          text[1] == ':' && text[2] == '\\';
 }
 
+// The buffers of every key's values, made once: fresh buffers of this size for
+// each key would cost more than the walk itself.
+std::vector<char>& NameBuffer() {
+  static std::vector<char> buffer(16384);
+  return buffer;
+}
+std::vector<char>& DataBuffer() {
+  static std::vector<char> buffer(64 * 1024);
+  return buffer;
+}
+
 void WalkKey(HKEY key, Counts& counts, std::unordered_set<std::string>& stated) {
   ++counts.keys;
-  std::vector<char> name(16384), data(64 * 1024);
+  std::vector<char>& name = NameBuffer();
+  std::vector<char>& data = DataBuffer();
   for (DWORD index = 0;; ++index) {
     DWORD nameLength = DWORD(name.size());
     DWORD type = 0;

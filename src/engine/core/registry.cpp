@@ -95,12 +95,16 @@ constexpr DWORD kFirstNameBuffer = 512;
 // some keys (Perflib\009) with ERROR_INVALID_HANDLE at index 0, and a loop that
 // waits for ERROR_NO_MORE_ITEMS would never end there. `*endStatus` tells a
 // complete list (ERROR_SUCCESS) from one cut short.
+// At most `count` names are asked for: a walk that knows how many there are
+// does not ask for the one past the end.
 template <class EnumFn>
-std::vector<std::string> EnumerateNames(DWORD maxChars, EnumFn enumerate, LONG* endStatus) {
+std::vector<std::string> EnumerateNames(DWORD maxChars, EnumFn enumerate, LONG* endStatus,
+                                        DWORD count = MAXDWORD) {
   std::vector<std::string> names;
   const DWORD largest = NameBytes(maxChars) + 1;
   std::string buffer(std::min(kFirstNameBuffer, largest), '\0');
-  for (DWORD index = 0;; ++index) {
+  *endStatus = ERROR_SUCCESS;
+  for (DWORD index = 0; index < count; ++index) {
     DWORD length = DWORD(buffer.size());
     LONG status = enumerate(index, buffer.data(), &length);
     if (status == ERROR_MORE_DATA && buffer.size() < largest) {
@@ -117,13 +121,13 @@ std::vector<std::string> EnumerateNames(DWORD maxChars, EnumFn enumerate, LONG* 
   return names;
 }
 
-std::vector<std::string> SubKeyNames(HKEY key, LONG* endStatus) {
+std::vector<std::string> SubKeyNames(HKEY key, LONG* endStatus, DWORD count = MAXDWORD) {
   return EnumerateNames(
       kMaxKeyNameChars,
       [key](DWORD i, char* buf, DWORD* len) {
         return RegEnumKeyExA(key, i, buf, len, nullptr, nullptr, nullptr, nullptr);
       },
-      endStatus);
+      endStatus, count);
 }
 
 std::vector<std::string> ValueNames(HKEY key, LONG* endStatus) {
@@ -253,6 +257,18 @@ LONG RegistrySession::OpenGraded(HKEY base, const std::string& subKey, HKEY* ope
   return status;
 }
 
+bool RegistrySession::OpenKeyToRead(const std::string& path) {
+  const Target target = Split(path);
+  HKEY opened = nullptr;
+  const LONG status = RegOpenKeyExA(target.base, target.subKey.c_str(), 0, kReadOnly, &opened);
+  if (status != ERROR_SUCCESS) return Fail(status);
+  const bool relativeToOpenKey = !path.empty() && path.front() != '\\' && current_;
+  currentPath_ = relativeToOpenKey ? currentPath_ + "\\" + path : target.subKey;
+  current_.Reset(opened);
+  lastError_ = ERROR_SUCCESS;
+  return true;
+}
+
 ScopedKey RegistrySession::OpenFallbacks(HKEY base, const std::string& subKey) {
   HKEY opened = nullptr;
   const LONG status = OpenGraded(base, subKey, &opened);
@@ -348,10 +364,29 @@ std::vector<std::string> RegistrySession::ListValueNames() {
 }
 
 std::vector<RegListedValue> RegistrySession::ListValues(uint32_t dataCapacity) {
+  return ListValuesUpTo(dataCapacity, MAXDWORD);
+}
+
+RegistrySession::Contents RegistrySession::ReadContents(uint32_t dataCapacity) {
+  Contents contents;
+  const std::optional<RegKeyInfo> info = ReadKeyInfo();
+  if (!info) {
+    contents.subKeys = ListSubKeys();
+    contents.values = ListValues(dataCapacity);
+    return contents;
+  }
+  if (info->subKeyCount > 0)
+    contents.subKeys = SubKeyNames(current_.Get(), &lastError_, info->subKeyCount);
+  if (info->valueCount > 0) contents.values = ListValuesUpTo(dataCapacity, info->valueCount);
+  return contents;
+}
+
+std::vector<RegListedValue> RegistrySession::ListValuesUpTo(uint32_t dataCapacity, DWORD count) {
   std::vector<RegListedValue> values;
   std::string name(kFirstNameBuffer, '\0');
   std::string data(size_t(dataCapacity) + 1, '\0');
-  for (DWORD index = 0;; ++index) {
+  lastError_ = ERROR_SUCCESS;
+  for (DWORD index = 0; index < count; ++index) {
     RegListedValue value;
     DWORD nameLength = DWORD(name.size());
     DWORD size = DWORD(data.size());
@@ -393,6 +428,7 @@ std::vector<RegListedValue> RegistrySession::ListValues(uint32_t dataCapacity) {
     }
     values.push_back(std::move(value));
   }
+  return values;
 }
 
 std::optional<RegRawValue> RegistrySession::QueryValue(const std::string& name) {

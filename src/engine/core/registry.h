@@ -129,6 +129,10 @@ class RegistrySession {
   // to read-only. With canCreate a missing key is created. On failure the
   // current key and path are unchanged.
   bool OpenKey(const std::string& path, bool canCreate);
+  // Opens `path` as the current key for reading only: one request to the
+  // system, where OpenKey may make three for a key the user may only read.
+  // On failure the current key and path are unchanged.
+  bool OpenKeyToRead(const std::string& path);
   // Opens `path` as a separate handle; a key the user is denied is opened
   // with backup/restore semantics (only while the process holds the backup or
   // restore privilege). Never creates a key at any depth.
@@ -158,6 +162,14 @@ class RegistrySession {
   // most `dataCapacity` bytes, in one pass (one call a value, as a bare
   // walk makes). LastError tells a complete list from one cut short.
   std::vector<RegListedValue> ListValues(uint32_t dataCapacity);
+  // The current key's sub-key names and its values (data of at most
+  // `dataCapacity` bytes, as ListValues reads them), both lists bounded by
+  // the counts the key reports, so that neither needs a call to find its end.
+  struct Contents {
+    std::vector<std::string> subKeys;
+    std::vector<RegListedValue> values;
+  };
+  Contents ReadContents(uint32_t dataCapacity);
   bool HasChildKeys();
   bool RemoveValue(const std::string& name);
 
@@ -216,6 +228,7 @@ class RegistrySession {
   // of the last attempt, also kept in LastError.
   LONG OpenGraded(HKEY base, const std::string& subKey, HKEY* opened);
   ScopedKey OpenFallbacks(HKEY base, const std::string& subKey);
+  std::vector<RegListedValue> ListValuesUpTo(uint32_t dataCapacity, DWORD count);
   bool DeleteTreeAt(HKEY base, const std::string& subKey);
   bool Fail(LONG status);
 

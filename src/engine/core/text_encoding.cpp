@@ -89,6 +89,17 @@ std::wstring WideFromText(std::string_view text) {
   return wide;
 }
 
+bool ExactWideOf(unsigned codePage, std::string_view text, std::wstring* wide) {
+  wide->clear();
+  if (text.empty()) return true;
+  const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(),
+                                         int(text.size()), nullptr, 0);
+  if (length <= 0) return false;
+  wide->resize(size_t(length));
+  return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), int(text.size()),
+                             wide->data(), length) == length;
+}
+
 std::string TextFromWide(std::wstring_view wide, bool* exact) {
   if (exact) *exact = true;
   return BytesOf(CP_ACP, wide, exact);

@@ -23,6 +23,10 @@ unsigned SystemCodePage();
 
 // The program's text as UTF-16 for the wide ("W") functions.
 std::wstring WideFromText(std::string_view text);
+// `text` in code page `codePage` as UTF-16, exactly as the ANSI functions of
+// that code page pass it on; false when a byte is no text in it (the
+// platforms differ in what they make of such bytes).
+bool ExactWideOf(unsigned codePage, std::string_view text, std::wstring* wide);
 // UTF-16 as the program's text. A character the active code page cannot hold
 // (any character outside an older system's code page; a lone surrogate under
 // UTF-8) becomes a stand-in and clears `*exact`.

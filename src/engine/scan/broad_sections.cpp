@@ -20,13 +20,14 @@ bool VisitKey(ScanDriver& driver, HKEY root, const std::string& rootText, const 
               std::vector<std::string>* subKeys) {
   RegistrySession registry;
   registry.SetRoot(root);
-  if (!registry.OpenKey("\\" + path, false)) return true;
+  if (!registry.OpenKeyToRead("\\" + path)) return true;
   driver.SetCurrentKeyText("\\" + path);
   if (driver.StopPending()) return false;
   driver.View().PumpMessages();
-  *subKeys = registry.ListSubKeys();
   // The values with the data of the short ones, read as the walk lists them.
-  for (const RegListedValue& value : registry.ListValues(kLongestTestedText)) {
+  RegistrySession::Contents contents = registry.ReadContents(kLongestTestedText);
+  *subKeys = std::move(contents.subKeys);
+  for (const RegListedValue& value : contents.values) {
     if (driver.StopPending()) return false;
     driver.View().PumpMessages();
     const std::string& name = value.name;

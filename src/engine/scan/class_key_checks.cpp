@@ -126,7 +126,7 @@ bool ClassKeyChecker::Opens(HKEY root, const std::string& path) const {
   if (ScanCache* cache = ScanCache::Active()) return cache->KeyOpens(root, path);
   RegistrySession registry;
   registry.SetRoot(root);
-  return registry.OpenKey(path, false);
+  return registry.OpenKeyToRead(path);
 }
 
 bool ClassKeyChecker::Exists(const std::string& path) const {
@@ -178,7 +178,7 @@ std::string ClassKeyChecker::TopEmptyAncestor(HKEY root, const std::string& keyT
     const std::string parent = current.substr(0, slash);
     RegistrySession registry;
     registry.SetRoot(root);
-    if (!registry.OpenKey("\\" + parent, false)) return current;
+    if (!registry.OpenKeyToRead("\\" + parent)) return current;
     const std::optional<RegKeyInfo> info = registry.ReadKeyInfo();
     if (!info || info->subKeyCount >= 2 || !ValuesHoldNothing(registry)) return current;
     current = parent;
@@ -206,7 +206,7 @@ void ClassKeyChecker::CheckClassKey(HKEY root, const std::string& prefix, const 
     RunRule(check);
     return;
   }
-  if (!registry.OpenKey("\\" + check.K, false)) return;
+  if (!registry.OpenKeyToRead("\\" + check.K)) return;
   driver_.SetCurrentKeyText("\\" + check.K);
   check.W = WithoutLeadingBackslash(subKey);
   if (UsesValue(kind)) ReadCheckedValue(registry, valueName, &check.T, &check.D);
@@ -391,13 +391,13 @@ void ClassKeyChecker::CheckVerbList(Check& c) {
     driver_.SetCurrentKeyText(commandKey);
     RegistrySession command;
     command.SetRoot(c.root);
-    if (!command.OpenKey(commandKey, false)) {
+    if (!command.OpenKeyToRead(commandKey)) {
       // A verb may run through a handler instead of a command line
       // ("DelegateExecute", "ExplorerCommandHandler", "ddeexec"): a verb key
       // with any content is a working verb.
       RegistrySession verb;
       verb.SetRoot(c.root);
-      if (verb.OpenKey("\\" + c.K + "\\" + verbs[i], false) && !KeyHoldsNothing(verb))
+      if (verb.OpenKeyToRead("\\" + c.K + "\\" + verbs[i]) && !KeyHoldsNothing(verb))
         state_.FoundFlag = 1;
       continue;
     }
@@ -425,7 +425,7 @@ void ClassKeyChecker::CheckShellExList(Check& c) {
     driver_.SetCurrentKeyText(handlerKey);
     RegistrySession registry;
     registry.SetRoot(c.root);
-    if (registry.OpenKey(handlerKey, false)) {
+    if (registry.OpenKeyToRead(handlerKey)) {
       const std::string text = TextOrElse(registry, "", "");
       const std::string& named = !handler.empty() && handler.front() == '{' ? handler : text;
       const bool tested = !named.empty() && named.front() == '{';
@@ -480,14 +480,14 @@ void ClassKeyChecker::CheckProtocolList(Check& c) {
     driver_.SetCurrentKeyText("\\" + protocolKey + "\\server");
     RegistrySession server;
     server.SetRoot(c.root);
-    if (!server.OpenKey("\\" + protocolKey + "\\server", false)) continue;
+    if (!server.OpenKeyToRead("\\" + protocolKey + "\\server")) continue;
     const std::string serverText = TextOrElse(server, "", "~");
     if (serverText == "~" || Exists(serverText)) continue;
 
     std::string entry = protocolKey;
     RegistrySession verb;
     verb.SetRoot(c.root);
-    if (verb.OpenKey("\\" + protocolKey + "\\verb", false)) {
+    if (verb.OpenKeyToRead("\\" + protocolKey + "\\verb")) {
       const std::string verbText = TextOrElse(verb, "", "~");
       if (verbText == "~" || Exists(verbText)) entry = protocolKey + "\\server";
     }
@@ -558,7 +558,7 @@ void ClassKeyChecker::CheckLinkList(Check& c) {
     driver_.SetCurrentKeyText("\\" + addinKey);
     RegistrySession registry;
     registry.SetRoot(c.root);
-    if (!registry.OpenKey("\\" + addinKey, false)) continue;
+    if (!registry.OpenKeyToRead("\\" + addinKey)) continue;
     const std::string text = TextOrElse(registry, "", "~");
     if (text == "~" || (!text.empty() && Opens(c.root, "\\CLSID\\" + text))) {
       state_.ServerState = 2;
@@ -603,7 +603,7 @@ void ClassKeyChecker::WalkClassTree(HKEY root, const std::string& prefix, const 
   } else {
     RegistrySession registry;
     registry.SetRoot(root);
-    if (!registry.OpenKey("\\" + path, false)) return;
+    if (!registry.OpenKeyToRead("\\" + path)) return;
     subKeys = registry.ListSubKeys();
   }
 

@@ -72,7 +72,7 @@ std::vector<std::string> SubKeysOf(HKEY root, const std::string& path) {
   }
   RegistrySession registry;
   registry.SetRoot(root);
-  if (!registry.OpenKey(path, false)) return {};
+  if (!registry.OpenKeyToRead(path)) return {};
   return registry.ListSubKeys();
 }
 
@@ -80,7 +80,7 @@ bool KeyOpens(HKEY root, const std::string& path) {
   if (ScanCache* cache = ScanCache::Active()) return cache->KeyOpens(root, path);
   RegistrySession registry;
   registry.SetRoot(root);
-  return registry.OpenKey(path, false);
+  return registry.OpenKeyToRead(path);
 }
 
 // Lists the key's sub-keys ahead of the checks of its parts, so that parts it
@@ -123,7 +123,7 @@ class ClassSections {
 void ClassSections::ShellFolders(HKEY root, const char* path, const std::string& keyText) {
   RegistrySession registry;
   registry.SetRoot(root);
-  if (!registry.OpenKey(path, false)) return;
+  if (!registry.OpenKeyToRead(path)) return;
   const std::vector<std::string> names = registry.ListValueNames();
   for (size_t i = 0; i < names.size(); ++i) {
     if (driver_.StopRequested(int(i))) break;
@@ -184,7 +184,7 @@ void ClassSections::TypeLibrary(const std::string& library) {
       if (driver_.StopPending()) break;
       RegistrySession registry;
       registry.SetRoot(HKEY_CLASSES_ROOT);
-      if (!registry.OpenKey(key + "\\" + version, false) || !registry.HasChildKeys()) continue;
+      if (!registry.OpenKeyToRead(key + "\\" + version) || !registry.HasChildKeys()) continue;
       state_.FoundFlag = 0;
       const std::string versionName = library + "\\" + version;
       checker_.WalkClassTree(HKEY_CLASSES_ROOT, "TypeLib\\", versionName, CK::ckTypeLibFile, 'T',
@@ -300,7 +300,7 @@ int CountSubKeys(HKEY root, const std::string& path) {
 int CountValues(HKEY root, const std::string& path) {
   RegistrySession registry;
   registry.SetRoot(root);
-  if (!registry.OpenKey(path, false)) return 0;
+  if (!registry.OpenKeyToRead(path)) return 0;
   return int(registry.ListValueNames().size());
 }
 

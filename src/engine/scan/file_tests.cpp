@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 #include "engine/core/environment.h"
 #include "engine/core/registry.h"
 #include "engine/core/scoped_handle.h"
 #include "engine/scan/drive_types.h"
+#include "engine/scan/folder_listings.h"
 #include "engine/scan/fs_redirection.h"
 #include "engine/scan/scan_cache.h"
 
@@ -46,8 +48,16 @@ bool Answer(bool found) {
 }
 
 bool SystemFileExists(const std::string& path) {
-  // FindFirstFileA rather than GetFileAttributesA: it also sees files that are
-  // held open without sharing, such as the paging file.
+  // A look at the attributes answers without opening the folder; a search
+  // answers the rest, and also sees files that are held open without
+  // sharing, such as the paging file, where the look is refused.
+  if (SingleLookAnswers(path)) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+      return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Answer(false) : true;
+    const DWORD status = GetLastError();
+    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) return false;
+  }
   WIN32_FIND_DATAA entry;
   const ScopedFind find(FindFirstFileA(path.c_str(), &entry));
   if (!find) return false;
@@ -128,7 +138,9 @@ bool OnDefaultSearchPath(const std::string& name) {
   return cache->Remember("OnDefaultSearchPath", name, [&] { return OnSearchPath(nullptr, name); });
 }
 
-std::vector<std::string> ProgramExtensions() {
+namespace {
+
+std::vector<std::string> ReadProgramExtensions() {
   std::string list(256, '\0');
   DWORD size = GetEnvironmentVariableA("PATHEXT", list.data(), DWORD(list.size()));
   if (size >= list.size()) {
@@ -144,6 +156,13 @@ std::vector<std::string> ProgramExtensions() {
     start = end + 1;
   }
   return extensions;
+}
+
+}  // namespace
+
+std::vector<std::string> ProgramExtensions() {
+  ScanCache* cache = ScanCache::Active();
+  return cache ? cache->ProgramExtensions(ReadProgramExtensions) : ReadProgramExtensions();
 }
 
 namespace {
@@ -163,10 +182,17 @@ std::string ProgramSearchPath() {
 // The program an App Paths key of HKLM or HKCU registers under `name`.
 bool RegisteredInAppPaths(const std::string& name) {
   constexpr char kAppPaths[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+  ScanCache* cache = ScanCache::Active();
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    // In a scan the registrations are listed once, and a name none of them
+    // has is not looked for.
+    if (cache && name.find('\\') == std::string::npos) {
+      cache->SubKeys(root, std::string(kAppPaths, sizeof(kAppPaths) - 2));
+      if (cache->KeyKnownMissing(root, kAppPaths + name)) continue;
+    }
     RegistrySession registry;
     registry.SetRoot(root);
-    if (!registry.OpenKey(kAppPaths + name, false)) continue;
+    if (!registry.OpenKeyToRead(kAppPaths + name)) continue;
     if (!StringKinds.Contains(registry.ValueKind(""))) continue;
     std::string program = registry.ReadText("");
     if (!program.empty() && program.front() == '"')
@@ -176,16 +202,46 @@ bool RegisteredInAppPaths(const std::string& name) {
   return false;
 }
 
+// The folders of a search path, when each is a folder of a drive as it is
+// written ("C:\x" or "C:\x\"), so that searching the list is searching
+// each in turn; nothing for any other list (empty entries, quotes, relative
+// or network folders), which only the system searches as the system does.
+std::optional<std::vector<std::string>> PlainFolders(const std::string& path) {
+  std::vector<std::string> folders;
+  for (size_t start = 0; start <= path.size();) {
+    const size_t end = std::min(path.find(';', start), path.size());
+    const std::string folder = path.substr(start, end - start);
+    const bool drivePath = folder.size() >= 3 &&
+                           std::isalpha(static_cast<unsigned char>(folder[0])) &&
+                           folder[1] == ':' && folder[2] == '\\';
+    if (!drivePath || folder.find_first_of("\"*?<>|") != std::string::npos) return std::nullopt;
+    folders.push_back(folder);
+    start = end + 1;
+  }
+  return folders;
+}
+
+// Whether the system finds `name` in the folders of `path` as SearchPathA
+// would; in a scan folder by folder, from the listings.
+bool OnProgramSearchPath(const std::string& path, const std::string& name) {
+  if (Cache())
+    if (const std::optional<std::vector<std::string>> folders = PlainFolders(path))
+      return std::any_of(folders->begin(), folders->end(), [&name](const std::string& folder) {
+        return FolderHoldsEntry(folder, name);
+      });
+  return OnSearchPath(path.c_str(), name);
+}
+
 }  // namespace
 
 bool ProgramOnSearchPath(const std::string& name) {
   const auto find = [&name] {
     const std::string path = ProgramSearchPath();
     const bool hasExtension = name.find('.') != std::string::npos;
-    if (hasExtension && OnSearchPath(path.c_str(), name)) return true;
+    if (hasExtension && OnProgramSearchPath(path, name)) return true;
     if (!hasExtension)
       for (const std::string& extension : ProgramExtensions())
-        if (OnSearchPath(path.c_str(), name + extension)) return true;
+        if (OnProgramSearchPath(path, name + extension)) return true;
     return RegisteredInAppPaths(hasExtension ? name : name + ".exe");
   };
   ScanCache* cache = Cache();

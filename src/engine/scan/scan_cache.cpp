@@ -1,7 +1,8 @@
 #include "engine/scan/scan_cache.h"
 
+#include <algorithm>
+
 #include "engine/core/registry.h"
-#include "engine/core/scoped_handle.h"
 
 namespace hvm {
 namespace {
@@ -50,25 +51,6 @@ std::string KeyId(HKEY root, const std::string& upperPath) {
   return std::to_string(reinterpret_cast<uintptr_t>(root)) + ":" + upperPath;
 }
 
-// A name the file system takes as it is: no wildcard, no character a name
-// cannot hold, not "." or "..", no trailing blank or dot (which the system
-// would drop), not a device name.
-bool PlainFileName(const std::string& upper) {
-  if (upper.empty() || upper == "." || upper == "..") return false;
-  if (upper.back() == ' ' || upper.back() == '.') return false;
-  for (char c : upper)
-    if (static_cast<unsigned char>(c) < 0x20 ||
-        std::string_view("*?\"<>|/:").find(c) != std::string_view::npos)
-      return false;
-  const std::string base = upper.substr(0, upper.find('.'));
-  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-    if (base == device) return false;
-  if (base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '0' &&
-      base[3] <= '9')
-    return false;
-  return true;
-}
-
 }  // namespace
 
 ScanCache::ScanCache() = default;
@@ -95,7 +77,7 @@ const ScanCache::KeyListing& ScanCache::ListKey(HKEY root, const std::string& pa
   KeyListing& listing = keys_[id];
   RegistrySession registry;
   registry.SetRoot(root);
-  if (!registry.OpenKey("\\" + path, false)) {
+  if (!registry.OpenKeyToRead("\\" + path)) {
     keyOpens_[id] = false;
     return listing;
   }
@@ -104,7 +86,10 @@ const ScanCache::KeyListing& ScanCache::ListKey(HKEY root, const std::string& pa
   listing.usable = registry.LastError() == ERROR_SUCCESS;
   for (const std::string& name : *listing.names) {
     std::string upperName;
-    // A name the code page could not hold reads with "?" in it.
+    // A name the code page could not hold reads with "?" in it; and beyond
+    // ASCII the registry's own case rules are not the file system's (Wine
+    // folds a final sigma in key names only), so such a listing cannot say
+    // what is missing.
     if (!UpperAscii(name, &upperName) || name.find('?') != std::string::npos) {
       listing.usable = false;
       break;
@@ -145,81 +130,25 @@ bool ScanCache::KeyOpens(HKEY root, const std::string& path) {
   if (!KeyKnownMissing(root, relative)) {
     RegistrySession registry;
     registry.SetRoot(root);
-    opens = registry.OpenKey("\\" + relative, false);
+    opens = registry.OpenKeyToRead("\\" + relative);
   }
   keyOpens_[id] = opens;
   return opens;
 }
 
-const ScanCache::FolderListing& ScanCache::ListFolder(const std::string& folder) {
-  const std::string upper = CaseFoldedKey(folder);
-  const auto found = folders_.find(upper);
-  if (found != folders_.end()) return found->second;
-  FolderListing& listing = folders_[upper];
-  WIN32_FIND_DATAA entry;
-  const ScopedFind find(FindFirstFileA((folder + "*").c_str(), &entry));
-  if (!find) return listing;
-  bool plain = true;
-  do {
-    const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    for (const char* name : {entry.cFileName, entry.cAlternateFileName}) {
-      std::string upperName;
-      if (!UpperAscii(name, &upperName) || upperName.find('?') != std::string::npos) plain = false;
-      if (!upperName.empty()) listing.entries.emplace(std::move(upperName), isFolder);
-    }
-  } while (FindNextFileA(find.Get(), &entry));
-  listing.usable = plain && GetLastError() == ERROR_NO_MORE_FILES;
-  return listing;
-}
-
-std::optional<ScanCache::Located> ScanCache::Locate(const std::string& path) {
-  if (path.size() < 4 || path[1] != ':' || path[2] != '\\') return std::nullopt;
-  const char drive = path[0];
-  if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z'))) return std::nullopt;
-  std::string folder = path.substr(0, 3);
-  size_t start = 3;
-  for (;;) {
-    const size_t end = path.find('\\', start);
-    std::string upperName;
-    if (!UpperAscii(path.substr(start, end - start), &upperName) || !PlainFileName(upperName))
-      return std::nullopt;
-    const FolderListing& listing = ListFolder(folder);
-    if (!listing.usable) return std::nullopt;
-    if (end == std::string::npos) return Located{&listing, std::move(upperName)};
-    const auto entry = listing.entries.find(upperName);
-    // Nothing is below a missing entry or a file.
-    if (entry == listing.entries.end() || !entry->second) return Located{nullptr, ""};
-    folder = path.substr(0, end + 1);
-    start = end + 1;
-  }
-}
-
-std::optional<ScanCache::Entry> ScanCache::EntryAt(const std::string& path) {
-  const std::optional<Located> located = Locate(path);
-  if (!located) return std::nullopt;
-  if (!located->folder) return Entry::Missing;
-  const auto entry = located->folder->entries.find(located->name);
-  if (entry == located->folder->entries.end()) return Entry::Missing;
-  return entry->second ? Entry::Folder : Entry::File;
-}
-
-std::optional<bool> ScanCache::AnyEntryWithExtension(const std::string& path) {
-  const std::optional<Located> located = Locate(path);
-  if (!located) return std::nullopt;
-  if (!located->folder) return false;
-  const std::string prefix = located->name + ".";
-  for (const auto& [name, isFolder] : located->folder->entries)
-    if (name.starts_with(prefix)) return true;
-  return false;
-}
-
 bool ScanCache::Remember(const char* question, const std::string& key,
                          const std::function<bool()>& compute) {
-  const std::string id = std::string(question) + '\n' + key;
-  const auto found = answers_.find(id);
-  if (found != answers_.end()) return found->second;
+  auto answers = std::find_if(answers_.begin(), answers_.end(),
+                              [question](const auto& kept) { return kept.first == question; });
+  if (answers == answers_.end()) answers = answers_.insert(answers_.end(), {question, {}});
+  const auto found = answers->second.find(key);
+  if (found != answers->second.end()) return found->second;
   const bool answer = compute();
-  answers_.emplace(id, answer);
+  // `compute` may have asked other questions meanwhile: the list of them
+  // may have moved.
+  answers = std::find_if(answers_.begin(), answers_.end(),
+                         [question](const auto& kept) { return kept.first == question; });
+  answers->second.emplace(key, answer);
   return answer;
 }
 
@@ -230,6 +159,12 @@ unsigned ScanCache::DriveType(const std::string& root, const std::function<unsig
   const unsigned type = compute();
   driveTypes_.emplace(upper, type);
   return type;
+}
+
+const std::vector<std::string>& ScanCache::ProgramExtensions(
+    const std::function<std::vector<std::string>()>& read) {
+  if (!programExtensions_) programExtensions_ = read();
+  return *programExtensions_;
 }
 
 const std::unordered_set<std::string>& ScanCache::TreeNames(

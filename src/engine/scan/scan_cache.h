@@ -1,13 +1,15 @@
 // The questions one scan asks again and again, each put to the system once per
-// scan: which sub-keys a key has and whether a key opens, what a folder holds
-// (so that the existence of a file or folder is a look-up by its normalised
-// full path), the type of a drive, where a program or a file name is found,
-// and the verdicts of the path tests for a whole registry string.
+// scan: which sub-keys a key has and whether a key opens, what is at a path
+// (from folder listings and single looks, FolderListings), the type of a
+// drive, where a program or a file name is found, the extensions a program
+// name is completed with, and the verdicts of the path tests for a whole
+// registry string.
 //
 // A cache lives from the start of a scan to its end (ScanCache::Scope in the
 // scan driver) and never answers across scans: a file created between two
-// scans is seen by the second. Outside a scan every question goes to the
-// system as before. Only the scan's thread reads and writes it.
+// scans is seen by the second. Within a scan an answer once given stands.
+// Outside a scan every question goes to the system as before. Only the scan's
+// thread reads and writes it.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +20,10 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
+
+#include "engine/scan/folder_listings.h"
 
 namespace hvm {
 
@@ -53,20 +58,24 @@ class ScanCache {
   // shows that the key is not there; false when that is not known.
   bool KeyKnownMissing(HKEY root, const std::string& path);
 
-  // Files. What is at `path`, from the listing of each folder on the way,
-  // read once per folder; nothing when the path is not a plain absolute
-  // drive path or a listing cannot be read (the caller then asks the system).
-  enum class Entry { Missing, File, Folder };
-  std::optional<Entry> EntryAt(const std::string& path);
+  // Files. What is at `path`, an absolute drive path; nothing when the
+  // caller is to ask the system itself (see FolderListings::EntryAt).
+  using Entry = FolderListings::Entry;
+  std::optional<Entry> EntryAt(const std::string& path) { return files_.EntryAt(path); }
   // Whether the folder of `path` holds an entry named as its last component
   // followed by "." and anything: the pattern "path.*" where path itself is
   // not there. Nothing when that cannot be told from a listing.
-  std::optional<bool> AnyEntryWithExtension(const std::string& path);
+  std::optional<bool> AnyEntryWithExtension(const std::string& path) {
+    return files_.AnyEntryWithExtension(path);
+  }
 
   // An answer kept by the text of its question: `question` names it (such
   // as "FolderExists"), `key` gives its arguments. `compute` runs once.
   bool Remember(const char* question, const std::string& key, const std::function<bool()>& compute);
   unsigned DriveType(const std::string& root, const std::function<unsigned()>& compute);
+  // The extensions a program name is completed with, read once.
+  const std::vector<std::string>& ProgramExtensions(
+      const std::function<std::vector<std::string>()>& read);
 
   // The names of every entry in the tree under `folder`, collected once by
   // `walk`.
@@ -79,27 +88,16 @@ class ScanCache {
     bool usable = false;  // the list is complete and every name plain ASCII
     std::unordered_set<std::string> upperNames;
   };
-  struct FolderListing {
-    bool usable = false;
-    std::unordered_map<std::string, bool> entries;  // upper-cased name -> is a folder
-  };
 
   const KeyListing& ListKey(HKEY root, const std::string& path);
-  const FolderListing& ListFolder(const std::string& folder);
-  // The folder listing and the upper-cased last component of a plain drive
-  // path; nothing for any other path.
-  struct Located {
-    const FolderListing* folder;
-    std::string name;
-  };
-  std::optional<Located> Locate(const std::string& path);
 
   std::unordered_map<std::string, KeyListing> keys_;
   std::unordered_map<std::string, bool> keyOpens_;
-  std::unordered_map<std::string, FolderListing> folders_;
-  std::unordered_map<std::string, bool> answers_;
+  FolderListings files_;
+  std::vector<std::pair<std::string, std::unordered_map<std::string, bool>>> answers_;
   std::unordered_map<std::string, unsigned> driveTypes_;
   std::unordered_map<std::string, std::unordered_set<std::string>> trees_;
+  std::optional<std::vector<std::string>> programExtensions_;
 };
 
 }  // namespace hvm

@@ -307,6 +307,51 @@ TEST_F(TNTRegistryTest, ACompleteListIsToldFromOneCutShort) {
   EXPECT_EQ(ERROR_INVALID_HANDLE, registry_.LastError());
 }
 
+// One pass with the key's counts reads what the two lists read, data cut at
+// the same capacity; an empty key and no key give nothing.
+TEST_F(TNTRegistryTest, ReadContentsReadsWhatTheListsRead) {
+  EXPECT_TRUE(registry_.ReadContents(16).subKeys.empty());
+  Opened();
+  RegistrySession::Contents empty = registry_.ReadContents(16);
+  EXPECT_TRUE(empty.subKeys.empty());
+  EXPECT_TRUE(empty.values.empty());
+  RawCreateKey(HKEY_LOCAL_MACHINE, "Software\\Test\\One");
+  RawCreateKey(HKEY_LOCAL_MACHINE, "Software\\Test\\Two");
+  registry_.WriteText("", "default");
+  registry_.WriteText("short", "0123");
+  registry_.WriteText(std::string(600, 'n'), std::string(40, 'x'));
+  registry_.WriteDword("number", 7);
+  const RegistrySession::Contents contents = registry_.ReadContents(16);
+  EXPECT_EQ(registry_.ListSubKeys(), contents.subKeys);
+  const std::vector<RegListedValue> listed = registry_.ListValues(16);
+  ASSERT_EQ(listed.size(), contents.values.size());
+  for (size_t i = 0; i < listed.size(); ++i) {
+    SCOPED_TRACE(listed[i].name);
+    EXPECT_EQ(listed[i].name, contents.values[i].name);
+    EXPECT_EQ(listed[i].type, contents.values[i].type);
+    EXPECT_EQ(listed[i].size, contents.values[i].size);
+    EXPECT_EQ(listed[i].complete, contents.values[i].complete);
+    EXPECT_EQ(listed[i].data, contents.values[i].data);
+  }
+  EXPECT_EQ(4u, contents.values.size());
+}
+
+TEST_F(TNTRegistryTest, OpenKeyToReadOpensForReadingOnlyAndAFailureChangesNothing) {
+  RawSetValue(HKEY_LOCAL_MACHINE, "Software\\R\\S", "v", REG_SZ, "x", 2);
+  registry_.SetRoot(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(registry_.OpenKeyToRead("\\Software\\R"));
+  ASSERT_TRUE(registry_.OpenKeyToRead("S"));
+  EXPECT_EQ("Software\\R\\S", registry_.CurrentPath());
+  EXPECT_EQ("x", registry_.ReadText("v"));
+  EXPECT_EQ("Failed to set data for 'v'", ExceptionText([&] { registry_.WriteText("v", "y"); }));
+  const HKEY before = registry_.CurrentKey();
+  EXPECT_FALSE(registry_.OpenKeyToRead("\\Software\\Missing"));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, registry_.LastError());
+  EXPECT_EQ(before, registry_.CurrentKey());
+  EXPECT_EQ("Software\\R\\S", registry_.CurrentPath());
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, "Software\\Missing"));
+}
+
 TEST_F(TNTRegistryTest, EachKindIsWrittenWithItsPlatformTypeAndReadBack) {
   struct Case {
     RegDataKind kind;
@@ -678,6 +723,8 @@ TEST_F(DeniedKeyTest, AKeyClosedToTheUserIsPresentAndNothingIsCreatedAtAnyDepth)
 TEST_F(ReadOnlyKeyTest, OpensReadOnlyAfterTheFallbacksAndRefusesWrites) {
   if (!lockable_) GTEST_SKIP() << "this platform does not enforce key security";
   registry_.SetRoot(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(registry_.OpenKeyToRead("\\Software\\Locked"));
+  EXPECT_EQ("x", registry_.ReadText("v"));
   ASSERT_TRUE(registry_.OpenKey("\\Software\\Locked", false));
   EXPECT_EQ("x", registry_.ReadText("v"));
   EXPECT_EQ("Failed to set data for 'v'", ExceptionText([&] { registry_.WriteText("v", "y"); }));
