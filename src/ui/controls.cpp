@@ -307,6 +307,98 @@ RECT TabControl::PageArea() const {
   return area;
 }
 
+COLORREF TabControl::RimColour() {
+  return ForeColour(RGB(200, 214, 226));
+}
+COLORREF TabControl::ChosenFace() {
+  return BackColour(kPageColour);
+}
+COLORREF TabControl::OtherFace() {
+  return BackColour(kBandTint);
+}
+
+LRESULT TabControl::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+      BufferedPaint paint(Hwnd());
+      if (paint.Dc()) Paint(paint.Dc(), paint.Client());
+      return 0;
+    }
+    case WM_PRINTCLIENT: {
+      RECT client{};
+      GetClientRect(Hwnd(), &client);
+      Paint(reinterpret_cast<HDC>(wParam), client);
+      return 0;
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE: {
+      const LRESULT result = Control::OnOwnMessage(message, wParam, lParam);
+      InvalidateRect(Hwnd(), nullptr, FALSE);
+      return result;
+    }
+    default: return Control::OnOwnMessage(message, wParam, lParam);
+  }
+}
+
+void TabControl::Paint(HDC dc, const RECT& client) const {
+  const Dpi dpi = CurrentDpi();
+  FillRect(dc, &client, PageBrush());
+  const int count = static_cast<int>(SendMessageA(Hwnd(), TCM_GETITEMCOUNT, 0, 0));
+  const int chosen = Selected();
+  RECT first{};
+  if (count == 0 || !SendMessageA(Hwnd(), TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first)))
+    first = {0, 0, 0, 0};
+  // The frame of the tab's area, from the foot of the row of tabs down.
+  const RECT frame{client.left, first.bottom, client.right, client.bottom};
+  ScopedPen rim(CreatePen(PS_SOLID, 1, RimColour()));
+  SelectScope pen(dc, rim.Get());
+  SelectScope hollow(dc, GetStockObject(NULL_BRUSH));
+  Rectangle(dc, frame.left, frame.top, frame.right, frame.bottom);
+
+  SelectScope font(dc, reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0)));
+  SetBkMode(dc, TRANSPARENT);
+  const bool hideFocus = SendMessageA(Hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS;
+  for (int i = 0; i < count; ++i) {
+    RECT tab{};
+    if (!SendMessageA(Hwnd(), TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tab))) continue;
+    const bool isChosen = i == chosen;
+    // The chosen tab stands a little higher and opens into the area below;
+    // the others sit on the frame's top line. Shape, not colour, tells them
+    // apart in high contrast.
+    if (isChosen) {
+      tab.top -= dpi.Scale(2);
+      tab.bottom = frame.top + 1;
+    } else {
+      tab.bottom = frame.top;
+    }
+    ScopedBrush face(CreateSolidBrush(isChosen ? ChosenFace() : OtherFace()));
+    FillRect(dc, &tab, face.Get());
+    const POINT outline[4] = {
+        {tab.left, tab.bottom - 1}, {tab.left, tab.top}, {tab.right - 1, tab.top},
+        {tab.right - 1, tab.bottom - (isChosen ? 1 : 0)}};
+    Polyline(dc, outline, 4);
+    char caption[128] = {};
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = caption;
+    item.cchTextMax = sizeof(caption);
+    SendMessageA(Hwnd(), TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+    RECT text = tab;
+    if (!isChosen) OffsetRect(&text, 0, dpi.Scale(1));
+    SetTextColor(dc, ForeColour(isChosen ? kCaptionColour : kTextColour));
+    DrawUiText(dc, caption, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if (isChosen && GetFocus() == Hwnd() && !hideFocus) {
+      RECT mark = tab;
+      InflateRect(&mark, -dpi.Scale(3), -dpi.Scale(3));
+      SetTextColor(dc, ForeColour(kTextColour));
+      SetBkColor(dc, ChosenFace());
+      DrawFocusRect(dc, &mark);
+    }
+  }
+}
+
 bool TabControl::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
   if (message != WM_NOTIFY || reinterpret_cast<const NMHDR*>(lParam)->code != TCN_SELCHANGE)
     return false;

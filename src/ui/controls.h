@@ -148,9 +148,19 @@ class TabControl : public Control {
   RECT PageArea() const;
   std::function<void(int index)> onSelected;
   bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // The colours the tabs are drawn in (the system's in high contrast).
+  static COLORREF RimColour();
+  static COLORREF ChosenFace();
+  static COLORREF OtherFace();
 
  protected:
   void OnFontChanged() override;
+  // The control keeps its keys, clicks and layout; the program draws it, in
+  // the family of its other controls rather than the platform's 3-D tabs.
+  LRESULT OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void Paint(HDC dc, const RECT& client) const;
 };
 
 class TrackBar : public Control {

@@ -391,3 +391,76 @@ TEST(Animation, AdvancesThroughItsFramesAndWraps) {
 
 }  // namespace
 }  // namespace hvm::ui
+
+namespace hvm::ui {
+namespace {
+
+// The tabs as the program draws them: the chosen one white and open into the
+// framed area, the others tinted on the frame's top line; the keyboard's
+// focus marked on the chosen tab; in high contrast the system's colours, the
+// chosen tab still told apart by its shape.
+TEST(TabControl, DrawsTheChosenTabOpenIntoItsFramedAreaAndFollowsTheChoice) {
+  TestHost host(420, 260);
+  TabControl tabs;
+  ASSERT_TRUE(tabs.Create(host.Hwnd(), {{"General", "Custom Scan", "Ignore List"}, {10, 10, 400, 240}}));
+  SetForegroundWindow(host.Hwnd());
+  const auto tabRect = [&](int index) {
+    RECT tab{};
+    SendMessageA(tabs.Hwnd(), TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&tab));
+    return tab;
+  };
+  const auto pixel = [&](int x, int y) {
+    RedrawWindow(tabs.Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    WindowDc dc(tabs.Hwnd());
+    return GetPixel(dc.Get(), x, y);
+  };
+  const RECT first = tabRect(0), second = tabRect(1);
+  ASSERT_LT(first.right, second.right);
+  const int rowFoot = first.bottom;
+  RECT client{};
+  GetClientRect(tabs.Hwnd(), &client);
+  const int middle = (rowFoot + client.bottom) / 2;
+  for (const bool contrast : {false, true}) {
+    ForceHighContrast(contrast);
+    RefreshHighContrast();
+    tabs.Select(0);
+    // Inside each tab's top left corner: its face.
+    EXPECT_EQ(TabControl::ChosenFace(), pixel(first.left + 3, first.top + 3)) << contrast;
+    EXPECT_EQ(TabControl::OtherFace(), pixel(second.left + 3, second.top + 3)) << contrast;
+    // The frame's sides, and nothing of a frame line under the chosen tab.
+    EXPECT_EQ(TabControl::RimColour(), pixel(client.left, middle)) << contrast;
+    EXPECT_EQ(TabControl::RimColour(), pixel(client.right - 1, middle)) << contrast;
+    EXPECT_EQ(TabControl::RimColour(), pixel(second.left + 3, rowFoot)) << contrast;
+    EXPECT_EQ(TabControl::ChosenFace(), pixel(first.left + 3, rowFoot)) << contrast;
+    // The chosen tab stands higher than the others.
+    EXPECT_EQ(TabControl::RimColour(), pixel(first.left + 5, first.top - 2)) << contrast;
+    EXPECT_NE(TabControl::RimColour(), pixel(second.left + 5, second.top - 2)) << contrast;
+    // Another choice turns the look over.
+    tabs.Select(1);
+    EXPECT_EQ(TabControl::OtherFace(), pixel(first.left + 3, first.top + 3)) << contrast;
+    EXPECT_EQ(TabControl::ChosenFace(), pixel(second.left + 3, second.top + 3)) << contrast;
+  }
+  ForceHighContrast(std::nullopt);
+  RefreshHighContrast();
+  EXPECT_NE(TabControl::ChosenFace(), TabControl::OtherFace()) << "tinted when not in contrast";
+
+  // The keyboard's focus shows as a dotted mark inside the chosen tab.
+  tabs.Select(0);
+  SetFocus(host.Hwnd());
+  const RECT chosen = tabRect(0);
+  const auto markRow = [&] {
+    std::vector<COLORREF> row;
+    RedrawWindow(tabs.Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    WindowDc dc(tabs.Hwnd());
+    const int y = chosen.top - 2 + tabs.CurrentDpi().Scale(3);
+    for (int x = chosen.left + 4; x < chosen.right - 4; ++x) row.push_back(GetPixel(dc.Get(), x, y));
+    return row;
+  };
+  const std::vector<COLORREF> unfocused = markRow();
+  SetFocus(tabs.Hwnd());
+  ASSERT_EQ(tabs.Hwnd(), GetFocus());
+  EXPECT_NE(unfocused, markRow());
+}
+
+}  // namespace
+}  // namespace hvm::ui

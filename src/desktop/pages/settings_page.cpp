@@ -12,6 +12,8 @@ namespace hvm {
 namespace {
 
 constexpr int kMargin = 12;   // around the tab control, 96-dpi units
+constexpr int kTitleLeft = 16, kTitleTop = 12, kTitleHeight = 24;
+constexpr int kTabsTop = 44;  // below the title
 constexpr int kInset = 16;    // inside a tab
 constexpr int kIndent = 28;   // controls under a heading
 constexpr int kRowStep = 28;  // custom-scan rows
@@ -110,6 +112,10 @@ ui::Window& SettingsPage::Panel(SettingsTab tab) {
 bool SettingsPage::Create(HWND parent, const RECT& bounds) {
   animationStrip_ = ui::Picture::FromResource(pictures::kAnimation);
   if (!CreatePage("HivemendSettingsPage", parent, bounds)) return false;
+  ui::FontSpec heading;
+  heading.points = 12;
+  heading.bold = true;
+  if (!title_.Create(Hwnd(), {"Settings", {}, heading, ui::kCaptionColour})) return false;
   std::vector<std::string> captions(SettingsTabCaptions().begin(), SettingsTabCaptions().end());
   if (!tabs_.Create(Hwnd(), {captions})) return false;
   for (auto& panel : panels_) {
@@ -359,7 +365,8 @@ void SettingsPage::ShowBackupRunning(bool running) {
 }
 
 std::vector<ui::Control*> SettingsPage::AllControls() {
-  std::vector<ui::Control*> controls = {&tabs_,
+  std::vector<ui::Control*> controls = {&title_,
+                                        &tabs_,
                                         &scanHeading_,
                                         &note_,
                                         &startupHeading_,
@@ -407,8 +414,13 @@ void SettingsPage::LayOut() {
   const ui::Dpi dpi = CurrentDpi();
   const RECT client = ClientRect();
   const int margin = dpi.Scale(kMargin);
-  tabs_.SetBounds({margin, margin, std::max<int>(client.right - margin, margin + 1),
-                   std::max<int>(client.bottom - margin, margin + 1)});
+  // The title in the place, size and colour of the restore page's.
+  title_.SetBounds(ui::MakeRect(dpi.Scale(kTitleLeft), dpi.Scale(kTitleTop),
+                                std::max<int>(ui::Width(client) - 2 * dpi.Scale(kTitleLeft), 1),
+                                dpi.Scale(kTitleHeight)));
+  const int top = dpi.Scale(kTabsTop);
+  tabs_.SetBounds({margin, top, std::max<int>(client.right - margin, margin + 1),
+                   std::max<int>(client.bottom - margin, top + 1)});
   const RECT area = tabs_.PageArea();
   for (auto& panel : panels_) panel->SetBounds(area);
   const int width = ui::Width(area), height = ui::Height(area);

@@ -45,6 +45,7 @@ class SettingsPage : public ui::Window {
   const SettingsPageModel& Model() const { return model_; }
   ui::TabControl& Tabs() { return tabs_; }
   ui::CheckBox& RestorePointBox() { return restorePoint_; }
+  const ui::Label& Title() const { return title_; }
   const ui::Label& RestorePointNote() const { return note_; }
   ui::DropDownList& ActionBox() { return action_; }
   ui::DropDownList& FrequencyBox() { return frequency_; }
@@ -98,6 +99,8 @@ class SettingsPage : public ui::Window {
   std::array<std::unique_ptr<TabPanel>, 4> panels_;
 
   // "General".
+  // The page's title, where the restore page has its own.
+  ui::Label title_;
   ui::Label scanHeading_, note_, startupHeading_, actionLabel_, frequencyLabel_, backupHeading_,
       backupProgress_, countersHeading_, countersLabel_;
   ui::CheckBox restorePoint_, repairAll_, repairSafe_;

@@ -362,13 +362,19 @@ class SettingsPageWindowTest : public test::TestFolderTest {
   std::unique_ptr<SettingsPage> page_;
 };
 
-TEST_F(SettingsPageWindowTest, TheTabsFillThePageWithEqualMarginsAtAnySize) {
+// The page's title stands where the restore page has its own; the tabs fill
+// the rest of the page with equal margins at its sides and foot.
+TEST_F(SettingsPageWindowTest, TheTitleThenTheTabsFillThePageWithEqualMarginsAtAnySize) {
+  EXPECT_EQ("Settings", page_->Title().Text());
   for (const RECT& bounds : {ui::MakeRect(0, 0, 640, 500), ui::MakeRect(0, 0, 420, 330)}) {
     page_->SetBounds(bounds);
+    const RECT title = page_->Title().Bounds();
     const RECT tabs = page_->Tabs().Bounds();
     const RECT client = page_->ClientRect();
+    EXPECT_EQ(16, title.left);
+    EXPECT_EQ(12, title.top);
+    EXPECT_LE(title.bottom, tabs.top) << "the title is not covered by the tabs";
     EXPECT_GT(tabs.left, 0);
-    EXPECT_EQ(tabs.left, tabs.top);
     EXPECT_EQ(tabs.left, client.right - tabs.right);
     EXPECT_EQ(tabs.left, client.bottom - tabs.bottom);
     // The shown tab's controls stand inside its panel, over the tab's area.
