@@ -360,15 +360,17 @@ void TabControl::Paint(HDC dc, const RECT& client) const {
   SelectScope font(dc, reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0)));
   SetBkMode(dc, TRANSPARENT);
   const bool hideFocus = SendMessageA(Hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS;
-  for (int i = 0; i < count; ++i) {
+  const auto paintTab = [&](int i) {
     RECT tab{};
-    if (!SendMessageA(Hwnd(), TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tab))) continue;
+    if (!SendMessageA(Hwnd(), TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tab))) return;
     const bool isChosen = i == chosen;
-    // The chosen tab stands a little higher and opens into the area below;
-    // the others sit on the frame's top line. Shape, not colour, tells them
-    // apart in high contrast.
+    // The chosen tab stands a little higher and wider, over its neighbours'
+    // edges, and opens into the area below; the others sit on the frame's top
+    // line. Shape, not colour, tells them apart in high contrast.
     if (isChosen) {
       tab.top -= dpi.Scale(2);
+      tab.left = std::max<LONG>(client.left, tab.left - dpi.Scale(2));
+      tab.right = std::min<LONG>(client.right, tab.right + dpi.Scale(2));
       tab.bottom = frame.top + 1;
     } else {
       tab.bottom = frame.top;
@@ -387,7 +389,7 @@ void TabControl::Paint(HDC dc, const RECT& client) const {
     SendMessageA(Hwnd(), TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
     RECT text = tab;
     if (!isChosen) OffsetRect(&text, 0, dpi.Scale(1));
-    SetTextColor(dc, ForeColour(isChosen ? kCaptionColour : kTextColour));
+    SetTextColor(dc, ForeColour(isChosen ? kCurrentCaptionColour : kTextColour));
     DrawUiText(dc, caption, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     if (isChosen && GetFocus() == Hwnd() && !hideFocus) {
       RECT mark = tab;
@@ -396,7 +398,10 @@ void TabControl::Paint(HDC dc, const RECT& client) const {
       SetBkColor(dc, ChosenFace());
       DrawFocusRect(dc, &mark);
     }
-  }
+  };
+  for (int i = 0; i < count; ++i)
+    if (i != chosen) paintTab(i);
+  if (chosen >= 0 && chosen < count) paintTab(chosen);
 }
 
 bool TabControl::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
