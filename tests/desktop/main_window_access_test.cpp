@@ -583,3 +583,34 @@ TEST_F(MainWindowAccessTest, TheHelpMenuOpensFromTheKeyboardBelowItsButton) {
 
 }  // namespace
 }  // namespace hvm
+
+namespace hvm {
+namespace {
+
+// The wheel over the results tree scrolls it while the keyboard stays on a
+// button: the wheel goes to the window under the pointer, not the focus.
+TEST_F(MainWindowAccessTest, TheWheelOverTheResultsTreeScrollsItWithoutTheFocus) {
+  SwitchOnly({4});
+  SeedStaleClasses(60);
+  MainWindow& window = Open();
+  window.HandleCommand(Command::kScan, 0);
+  ASSERT_EQ(Page::kResults, window.CurrentPage());
+  ui::TreeView& tree = window.Results().Tree();
+  ASSERT_EQ(tree.Hwnd(), GetFocus());
+  Press(VK_RIGHT);  // the section opens: more rows than the tree shows
+  Press(VK_HOME);
+  const HTREEITEM top = TreeView_GetFirstVisible(tree.Hwnd());
+  HWND button = window.Results().RepairButton().Hwnd();
+  SetFocus(button);
+  ASSERT_EQ(button, GetFocus());
+  RECT over{};
+  GetWindowRect(tree.Hwnd(), &over);
+  PostMessageA(button, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA),
+               MAKELPARAM((over.left + over.right) / 2, (over.top + over.bottom) / 2));
+  ui::PumpMessages();
+  EXPECT_NE(top, TreeView_GetFirstVisible(tree.Hwnd())) << "the tree scrolled";
+  EXPECT_EQ(button, GetFocus()) << "the focus stays on the button";
+}
+
+}  // namespace
+}  // namespace hvm
