@@ -112,12 +112,7 @@ AccessibleInfo ImageButton::Describe(long) const {
   info.name = caption.empty() ? hint_ : SpokenCaption(caption);
   if (!hint_.empty() && hint_ != info.name) info.description = hint_;
   info.role = ROLE_SYSTEM_PUSHBUTTON;
-  switch (State()) {
-    case ButtonState::kPressed: info.state |= STATE_SYSTEM_PRESSED; break;
-    case ButtonState::kHover: info.state |= STATE_SYSTEM_HOTTRACKED; break;
-    case ButtonState::kDisabled: info.state |= STATE_SYSTEM_UNAVAILABLE; break;
-    case ButtonState::kNormal: break;
-  }
+  info.state |= AccessibleStateOf(State());
   if (isDefault_) info.state |= STATE_SYSTEM_DEFAULT;
   info.defaultAction = "Press";
   info.shortcut = ShortcutOf(caption);

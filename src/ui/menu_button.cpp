@@ -232,12 +232,7 @@ AccessibleInfo MenuButton::Describe(long) const {
   info.name = SpokenCaption(caption);
   info.role = ROLE_SYSTEM_BUTTONMENU;
   info.state = STATE_SYSTEM_HASPOPUP;
-  switch (State()) {
-    case ButtonState::kPressed: info.state |= STATE_SYSTEM_PRESSED; break;
-    case ButtonState::kHover: info.state |= STATE_SYSTEM_HOTTRACKED; break;
-    case ButtonState::kDisabled: info.state |= STATE_SYSTEM_UNAVAILABLE; break;
-    case ButtonState::kNormal: break;
-  }
+  info.state |= AccessibleStateOf(State());
   info.defaultAction = "Open";
   info.shortcut = ShortcutOf(caption);
   return info;
